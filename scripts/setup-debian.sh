@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing Vantrel need on Debian 12.
+# Only packages that are missing are installed; sudo is used when not root.
+set -euo pipefail
+
+packages=(
+  cmake g++ make pkg-config clang-format
+  qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl1-mesa-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  ffmpeg mplayer xvfb xauth x11-utils
+  fonts-dejavu-core
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if ((${#missing[@]})); then
+  sudo=""
+  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

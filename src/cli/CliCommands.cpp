@@ -1,0 +1,212 @@
+#include "cli/CliCommands.h"
+
+#include "cli/SheetArguments.h"
+#include "convert/EncoderCommand.h"
+#include "convert/TimeText.h"
+#include "profiles/OptionSheet.h"
+#include "profiles/ProfileCatalogue.h"
+#include "settings/AppPaths.h"
+#include "settings/Settings.h"
+#include "tools/ToolLocator.h"
+
+#include <QCommandLineParser>
+#include <QTextStream>
+
+namespace vantrel::cli {
+
+namespace {
+
+const QLatin1Char kTab('\t');
+
+// Parses the arguments of one command; on --help prints the help text.
+enum class ParseOutcome
+{
+    Run,
+    Help,
+    Error
+};
+
+ParseOutcome parseArguments(QCommandLineParser &parser, const QString &command,
+                            const QString &usage, const QString &description,
+                            const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    parser.setApplicationDescription(description);
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help."));
+    parser.addOption(help);
+    if (!parser.parse(QStringList{QStringLiteral("vantrel-cli ") + command} + args)) {
+        usageError(err, parser.errorText());
+        return ParseOutcome::Error;
+    }
+    if (parser.isSet(help)) {
+        // The parser names the executable only; the first line names the command too.
+        QString text = parser.helpText();
+        text.remove(0, text.indexOf(u'\n') + 1);
+        out << "Usage: vantrel-cli " << command << ' ' << usage << '\n' << text;
+        return ParseOutcome::Help;
+    }
+    return ParseOutcome::Run;
+}
+
+} // namespace
+
+int usageError(QTextStream &err, const QString &message)
+{
+    QString line = message;
+    line.replace(u'\n', u' ');
+    err << "vantrel-cli: " << line << '\n';
+    err.flush();
+    return kExitUsage;
+}
+
+int runProfiles(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    QCommandLineParser parser;
+    switch (parseArguments(parser, QStringLiteral("profiles"), QString(),
+                           QStringLiteral("Lists the output profiles in list order:\n"
+                                          "N<TAB>group<TAB>caption<TAB>picture or "
+                                          "N<TAB>profile<TAB>caption."),
+                           args, out, err)) {
+    case ParseOutcome::Help:
+        return kExitOk;
+    case ParseOutcome::Error:
+        return kExitUsage;
+    case ParseOutcome::Run:
+        break;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(err, QStringLiteral("profiles takes no arguments"));
+    for (const CatalogueEntry &entry : profileCatalogue()) {
+        out << entry.number << kTab;
+        if (entry.isGroup())
+            out << "group" << kTab << entry.captionText() << kTab << entry.picture;
+        else
+            out << "profile" << kTab << entry.captionText();
+        out << '\n';
+    }
+    return kExitOk;
+}
+
+int runSheet(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    QCommandLineParser parser;
+    parser.addPositionalArgument(QStringLiteral("N"),
+                                 QStringLiteral("Entry numbers picked one after the other."),
+                                 QStringLiteral("[N ...]"));
+    switch (parseArguments(parser, QStringLiteral("sheet"), QStringLiteral("[N ...]"),
+                           QStringLiteral("Builds the option sheet, applies the defaults of each "
+                                          "entry N in order and prints every item:\n"
+                                          "category<TAB>item<TAB>value<TAB>choices (joined by |)."),
+                           args, out, err)) {
+    case ParseOutcome::Help:
+        return kExitOk;
+    case ParseOutcome::Error:
+        return kExitUsage;
+    case ParseOutcome::Run:
+        break;
+    }
+    OptionSheet sheet;
+    sheet.build();
+    const Expected<bool> picked = applyPicks(sheet, parser.positionalArguments());
+    if (!picked)
+        return usageError(err, picked.error());
+    for (const OptionSheet::Category &category : sheet.categories()) {
+        for (const OptionSheet::Item &item : category.items) {
+            out << category.caption << kTab << item.caption << kTab << item.value << kTab
+                << item.choices.join(QLatin1Char('|')) << '\n';
+        }
+    }
+    return kExitOk;
+}
+
+int runCommand(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    QCommandLineParser parser;
+    const SheetOptions sheetOptions(parser);
+    const QCommandLineOption source(QStringLiteral("source"), QStringLiteral("Source file."),
+                                    QStringLiteral("PATH"));
+    const QCommandLineOption output(QStringLiteral("output"), QStringLiteral("Output file."),
+                                    QStringLiteral("PATH"));
+    const QCommandLineOption start(QStringLiteral("start"),
+                                   QStringLiteral("Clip start (default 0:00:00)."),
+                                   QStringLiteral("TIME"), QStringLiteral("0:00:00"));
+    const QCommandLineOption end(QStringLiteral("end"), QStringLiteral("Clip end."),
+                                 QStringLiteral("TIME"));
+    const QCommandLineOption threads(
+        QStringLiteral("threads"),
+        QStringLiteral("Thread setting text (default: the settings file's)."),
+        QStringLiteral("TEXT"));
+    const QCommandLineOption encoder(
+        QStringLiteral("encoder"),
+        QStringLiteral("Encoder path (default: the encoder the program runs)."),
+        QStringLiteral("PATH"));
+    const QCommandLineOption stats(
+        QStringLiteral("stats-file"),
+        QStringLiteral("Statistics file (default: curconvert.log in the data folder)."),
+        QStringLiteral("PATH"));
+    parser.addOptions({source, output, start, end, threads, encoder, stats});
+    switch (parseArguments(parser, QStringLiteral("command"),
+                           QStringLiteral("--profile N [--apply M]... [--set \"ITEM=VALUE\"]... "
+                                          "--source PATH --output PATH [--start TIME] --end TIME "
+                                          "[--threads TEXT] [--encoder PATH] [--stats-file PATH]"),
+                           QStringLiteral("Prints the encoder command that converts one source "
+                                          "with profile N, as the tables build it."),
+                           args, out, err)) {
+    case ParseOutcome::Help:
+        return kExitOk;
+    case ParseOutcome::Error:
+        return kExitUsage;
+    case ParseOutcome::Run:
+        break;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(err, QStringLiteral("unexpected argument: ") +
+                                   parser.positionalArguments().constFirst());
+    for (const QCommandLineOption *required : {&source, &output, &end}) {
+        if (!parser.isSet(*required))
+            return usageError(err, QStringLiteral("--%1 is required").arg(required->names()[0]));
+    }
+
+    OptionSheet sheet;
+    sheet.build();
+    const Expected<int> profile = sheetOptions.apply(parser, sheet);
+    if (!profile)
+        return usageError(err, profile.error());
+    const std::optional<QString> extension = outputExtension(*profile);
+    if (!extension)
+        return usageError(
+            err, QStringLiteral("entry %1 is a group header, not an output profile").arg(*profile));
+
+    const std::optional<int> startSeconds = secondsOfTimeText(parser.value(start));
+    if (!startSeconds)
+        return usageError(err,
+                          QStringLiteral("start is not a time of day: ") + parser.value(start));
+    const std::optional<int> endSeconds = secondsOfTimeText(parser.value(end));
+    if (!endSeconds)
+        return usageError(err, QStringLiteral("end is not a time of day: ") + parser.value(end));
+
+    EncoderCommandInput input;
+    input.job.SourcePath = parser.value(source);
+    input.job.ProfileIndex = *profile;
+    input.job.OutputExtension = *extension;
+    input.job.OutputPath = parser.value(output);
+    input.job.StartSeconds = *startSeconds;
+    input.job.DurationSeconds = *endSeconds - *startSeconds;
+    input.job.Options = sheet.conversionOptions();
+    input.threadSetting =
+        parser.isSet(threads)
+            ? parser.value(threads)
+            : Settings(AppPaths::settingsFile(), AppPaths::dataFolder()).threadText();
+    input.encoderPath = parser.isSet(encoder) ? parser.value(encoder) : ToolLocator::encoder();
+    input.statisticsPath = parser.isSet(stats) ? parser.value(stats) : AppPaths::statisticsFile();
+
+    const Expected<CommandLine> command = buildEncoderCommand(input);
+    if (!command)
+        return usageError(err, command.error());
+    out << command->text() << '\n';
+    return kExitOk;
+}
+
+} // namespace vantrel::cli

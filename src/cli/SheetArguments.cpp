@@ -1,0 +1,85 @@
+#include "cli/SheetArguments.h"
+
+#include "profiles/OptionSheet.h"
+#include "profiles/ProfileCatalogue.h"
+#include "profiles/ProfileDefaults.h"
+
+#include <QCommandLineParser>
+
+namespace vantrel::cli {
+
+Expected<int> parseEntryNumber(const QString &text)
+{
+    bool ok = false;
+    const int number = text.trimmed().toInt(&ok);
+    if (!ok || !catalogueEntry(number))
+        return Expected<int>::failure(
+            QStringLiteral("entry number must be a whole number from %1 to %2: \"%3\"")
+                .arg(kFirstEntry)
+                .arg(kLastEntry)
+                .arg(text));
+    return number;
+}
+
+Expected<bool> applyPicks(OptionSheet &sheet, const QStringList &entries)
+{
+    for (const QString &text : entries) {
+        const Expected<int> entry = parseEntryNumber(text);
+        if (!entry)
+            return Expected<bool>::failure(entry.error());
+        applyProfileDefaults(sheet, *entry);
+    }
+    return true;
+}
+
+Expected<bool> applySets(OptionSheet &sheet, const QStringList &assignments)
+{
+    for (const QString &assignment : assignments) {
+        const qsizetype eq = assignment.indexOf(u'=');
+        if (eq < 0)
+            return Expected<bool>::failure(
+                QStringLiteral("--set needs ITEM=VALUE, got \"%1\"").arg(assignment));
+        const QString caption = assignment.left(eq).trimmed();
+        const auto address = sheet.findItem(caption);
+        if (!address)
+            return Expected<bool>::failure(
+                QStringLiteral("the option sheet has no item \"%1\"").arg(caption));
+        if (sheet.item(address->category, address->item)->readOnly)
+            return Expected<bool>::failure(
+                QStringLiteral("the item \"%1\" only shows the clicked row and cannot be set")
+                    .arg(caption));
+        sheet.setValue(address->category, address->item, assignment.mid(eq + 1));
+    }
+    return true;
+}
+
+SheetOptions::SheetOptions(QCommandLineParser &parser)
+    : m_profile(QStringLiteral("profile"), QStringLiteral("Output profile entry number (1-101)."),
+                QStringLiteral("N")),
+      m_apply(QStringLiteral("apply"),
+              QStringLiteral("Entry picked before N (repeatable, in order)."), QStringLiteral("M")),
+      m_set(QStringLiteral("set"),
+            QStringLiteral("Sets an option sheet item after the defaults (repeatable)."),
+            QStringLiteral("ITEM=VALUE"))
+{
+    parser.addOptions({m_profile, m_apply, m_set});
+}
+
+Expected<int> SheetOptions::apply(const QCommandLineParser &parser, OptionSheet &sheet) const
+{
+    if (!parser.isSet(m_profile))
+        return Expected<int>::failure(QStringLiteral("--profile is required"));
+    const Expected<int> profile = parseEntryNumber(parser.value(m_profile));
+    if (!profile)
+        return profile;
+    const Expected<bool> picked =
+        applyPicks(sheet, parser.values(m_apply) + QStringList{parser.value(m_profile)});
+    if (!picked)
+        return Expected<int>::failure(picked.error());
+    const Expected<bool> set = applySets(sheet, parser.values(m_set));
+    if (!set)
+        return Expected<int>::failure(set.error());
+    return profile;
+}
+
+} // namespace vantrel::cli

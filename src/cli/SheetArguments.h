@@ -1,0 +1,42 @@
+#pragma once
+
+#include "common/Expected.h"
+
+#include <QCommandLineOption>
+#include <QStringList>
+
+class QCommandLineParser;
+
+namespace vantrel {
+class OptionSheet;
+}
+
+namespace vantrel::cli {
+
+// An entry number given on the command line: a whole number from 1 to 101.
+Expected<int> parseEntryNumber(const QString &text);
+
+// Picks the entries one after the other, as a user does in the profile combo.
+Expected<bool> applyPicks(OptionSheet &sheet, const QStringList &entries);
+
+// Sets "ITEM=VALUE" pairs; ITEM is an item caption that is unique in the sheet
+// and that the user may edit.
+Expected<bool> applySets(OptionSheet &sheet, const QStringList &assignments);
+
+// The options --profile N, --apply M and --set "ITEM=VALUE" that shape the
+// option sheet, shared by the commands that convert.
+class SheetOptions
+{
+public:
+    explicit SheetOptions(QCommandLineParser &parser);
+
+    // Applies every M in order, then N, then the sets; returns N.
+    Expected<int> apply(const QCommandLineParser &parser, OptionSheet &sheet) const;
+
+private:
+    QCommandLineOption m_profile;
+    QCommandLineOption m_apply;
+    QCommandLineOption m_set;
+};
+
+} // namespace vantrel::cli

@@ -1,0 +1,47 @@
+#include "cli/CliCommands.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace {
+
+const char kUsage[] = "Usage: vantrel-cli <command> [arguments]\n"
+                      "\n"
+                      "Commands:\n"
+                      "  profiles   list the output profiles\n"
+                      "  sheet      show the option sheet after picking profiles\n"
+                      "  command    print the encoder command of one conversion\n"
+                      "\n"
+                      "vantrel-cli <command> --help describes a command.\n";
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vantrel"));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    using namespace vantrel::cli;
+
+    QStringList args = QCoreApplication::arguments();
+    args.removeFirst();
+    if (args.isEmpty())
+        return usageError(err, QStringLiteral("no command given; try vantrel-cli --help"));
+    const QString command = args.takeFirst();
+    if (command == QLatin1String("--help") || command == QLatin1String("-h") ||
+        command == QLatin1String("help")) {
+        out << kUsage;
+        return kExitOk;
+    }
+    if (command == QLatin1String("profiles"))
+        return runProfiles(args, out, err);
+    if (command == QLatin1String("sheet"))
+        return runSheet(args, out, err);
+    if (command == QLatin1String("command"))
+        return runCommand(args, out, err);
+    return usageError(
+        err, QStringLiteral("unknown command \"%1\"; try vantrel-cli --help").arg(command));
+}

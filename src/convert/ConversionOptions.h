@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+namespace vantrel {
+
+// The option set of the batch, as texts exactly as the option sheet shows them.
+struct ConversionOptions
+{
+    QString VideoCodec;
+    QString VideoSize;
+    QString VideoBitrate;
+    QString VideoFramerate;
+    QString AspectRatio;
+    QString AudioCodec;
+    QString AudioBitrate;
+    QString SampleRate;
+    QString AudioChannel;
+    QString DisableAudio;
+};
+
+// Where each option lives in the option sheet.
+struct OptionField
+{
+    const char *category;
+    const char *item;
+    QString ConversionOptions::*field;
+};
+
+const std::vector<OptionField> &conversionOptionFields();
+
+// Reads the ten options through a lookup by (category caption, item caption).
+using OptionLookup = std::function<QString(const QString &category, const QString &item)>;
+ConversionOptions readConversionOptions(const OptionLookup &lookup);
+
+} // namespace vantrel
