@@ -40,6 +40,11 @@ const char *shapeTemplate(Shape shape)
     return "";
 }
 
+bool isAudioOnlyShape(Shape shape)
+{
+    return shape == Shape::F || shape == Shape::G;
+}
+
 const char *headTemplate()
 {
     return "{ENCODER} -i {SRC}";

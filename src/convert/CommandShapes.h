@@ -23,6 +23,10 @@ enum class Shape
 // {F}, {M}, {A} are the profile's fragments, {OUT} the quoted output path, the
 // others the option values of the job.
 const char *shapeTemplate(Shape shape);
+
+// Shapes that convert only the sound, and the whole source: the clip times
+// are not sent.
+bool isAudioOnlyShape(Shape shape);
 const char *headTemplate();
 const char *tailTemplate();
 

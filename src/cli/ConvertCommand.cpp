@@ -1,0 +1,258 @@
+#include "cli/ConvertCommand.h"
+
+#include "app/LogindPowerOff.h"
+#include "cli/CliCommands.h"
+#include "cli/InterruptWatcher.h"
+#include "cli/SheetArguments.h"
+#include "convert/BatchRun.h"
+#include "profiles/OptionSheet.h"
+#include "settings/AppPaths.h"
+#include "sources/SourceList.h"
+#include "tools/MediaProbe.h"
+#include "tools/ToolControl.h"
+#include "tools/ToolLocator.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QTextStream>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace vantrel::cli {
+
+namespace {
+
+const char kUsage[] = "--profile N [--apply M]... [--set \"ITEM=VALUE\"]... [--output-dir DIR] "
+                      "[--existing new|overwrite] [--threads TEXT] [--] FILE...";
+
+// Messages a window would show in a box go to the terminal.
+class TerminalPrompt : public Prompt
+{
+public:
+    explicit TerminalPrompt(QTextStream &err) : m_err(err), m_terminal(::isatty(STDERR_FILENO) == 1)
+    {}
+    void error(const QString &text) override { say(text); }
+    void information(const QString &text) override { say(text); }
+
+private:
+    void say(const QString &text)
+    {
+        if (m_terminal)
+            m_err << "\r\x1b[K"; // over the progress bar
+        m_err << text.trimmed() << '\n';
+        m_err.flush();
+    }
+    QTextStream &m_err;
+    bool m_terminal;
+};
+
+// A terminal has no folder window to open.
+class NoDesktop : public Desktop
+{
+public:
+    void openFolder(const QString &) override {}
+};
+
+// Progress on stderr: a bar redrawn in place on a terminal, plain lines when
+// stderr is a file or a pipe.
+class ProgressReport : public QObject
+{
+public:
+    ProgressReport(BatchRun &batch, int rows, QTextStream &err)
+        : m_rows(rows), m_err(err), m_terminal(::isatty(STDERR_FILENO) == 1)
+    {
+        connect(&batch, &BatchRun::rowStarted, this, [this](int row, const QString &caption) {
+            m_row = row;
+            m_file = 0;
+            if (!m_terminal)
+                line(QStringLiteral("row %1/%2: %3").arg(row + 1).arg(m_rows).arg(caption));
+            draw();
+        });
+        connect(&batch, &BatchRun::rowFinished, this, [this](int row, const QString &status) {
+            line(QStringLiteral("row %1/%2: %3").arg(row + 1).arg(m_rows).arg(status));
+        });
+        connect(&batch, &BatchRun::filePercentChanged, this, [this](int percent) {
+            const bool step = percent / 10 != m_file / 10;
+            m_file = percent;
+            if (m_terminal)
+                draw();
+            else if (step && percent > 0 && percent < 100)
+                line(QStringLiteral("  %1%").arg(percent));
+        });
+        connect(&batch, &BatchRun::totalPercentChanged, this, [this](int percent) {
+            m_total = percent;
+            draw();
+        });
+        connect(&batch, &BatchRun::elapsedTextChanged, this, [this](const QString &text) {
+            m_elapsed = text;
+            draw();
+        });
+    }
+
+private:
+    void draw()
+    {
+        if (!m_terminal)
+            return;
+        constexpr int width = 24;
+        const int filled = width * qBound(0, m_file, 100) / 100;
+        m_err << "\r\x1b[K[" << QString(filled, u'#') << QString(width - filled, u'-') << "] "
+              << qSetFieldWidth(3) << m_file << qSetFieldWidth(0) << "%  total "
+              << qSetFieldWidth(3) << m_total << qSetFieldWidth(0) << "%  " << m_elapsed << "  row "
+              << m_row + 1 << '/' << m_rows;
+        m_err.flush();
+    }
+    void line(const QString &text)
+    {
+        if (m_terminal)
+            m_err << "\r\x1b[K";
+        m_err << text << '\n';
+        m_err.flush();
+        draw();
+    }
+
+    int m_rows;
+    QTextStream &m_err;
+    bool m_terminal;
+    int m_row = 0;
+    int m_file = 0;
+    int m_total = 0;
+    QString m_elapsed = QStringLiteral("0:00:00");
+};
+
+} // namespace
+
+int runConvert(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const SheetOptions sheetOptions(parser);
+    const QCommandLineOption outputDir(
+        QStringLiteral("output-dir"),
+        QStringLiteral("Folder for the converted files (default: the settings file's)."),
+        QStringLiteral("DIR"));
+    const QCommandLineOption existing(
+        QStringLiteral("existing"),
+        QStringLiteral("When an output name is taken: new (add _New) or overwrite."),
+        QStringLiteral("new|overwrite"));
+    const QCommandLineOption threads(
+        QStringLiteral("threads"),
+        QStringLiteral("Encoder thread setting (default: the settings file's)."),
+        QStringLiteral("TEXT"));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help."));
+    parser.addOptions({outputDir, existing, threads, help});
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Source files."),
+                                 QStringLiteral("FILE..."));
+    if (!parser.parse(QStringList{QStringLiteral("vantrel-cli convert")} + args))
+        return usageError(err, parser.errorText());
+    if (parser.isSet(help)) {
+        QString text = parser.helpText();
+        text.remove(0, text.indexOf(u'\n') + 1);
+        out << "Usage: vantrel-cli convert " << kUsage << '\n'
+            << "Converts the files with output profile N and prints status<TAB>source<TAB>output "
+               "per file.\nExit code 0 when every file is OK, 1 when one failed, 130 when "
+               "cancelled (Ctrl+C).\n"
+            << text;
+        return kExitOk;
+    }
+    const QStringList files = parser.positionalArguments();
+    if (files.isEmpty())
+        return usageError(err, QStringLiteral("no files to convert"));
+
+    BatchEnvironment env;
+    if (parser.isSet(existing)) {
+        const QString policy = parser.value(existing);
+        if (policy == QLatin1String("new"))
+            env.existingFilePolicy = 0;
+        else if (policy == QLatin1String("overwrite"))
+            env.existingFilePolicy = 1;
+        else
+            return usageError(
+                err, QStringLiteral("--existing takes new or overwrite, not \"%1\"").arg(policy));
+    }
+    if (parser.isSet(outputDir))
+        env.outputFolder = QFileInfo(parser.value(outputDir)).absoluteFilePath();
+    if (parser.isSet(threads))
+        env.threads = parser.value(threads);
+
+    OptionSheet sheet;
+    sheet.build();
+    const Expected<int> profile = sheetOptions.apply(parser, sheet);
+    if (!profile)
+        return usageError(err, profile.error());
+
+    for (const QString &tool : {ToolLocator::kEncoder, ToolLocator::kPlayer}) {
+        if (ToolLocator::find(tool).isEmpty())
+            return usageError(err, ToolLocator::missingToolMessage(tool));
+    }
+
+    TerminalPrompt prompt(err);
+    LogindPowerOff powerOff;
+    NoDesktop desktop;
+    ToolControl tools;
+    env.prompt = &prompt;
+    env.powerOff = &powerOff;
+    env.desktop = &desktop;
+    env.tools = &tools;
+    env.encoderPath = ToolLocator::find(ToolLocator::kEncoder);
+    env.mediaInfoPath = ToolLocator::find(ToolLocator::kMediaInfo);
+    env.statisticsPath = AppPaths::statisticsFile();
+    env.settingsPath = AppPaths::settingsFile();
+    env.dataFolder = AppPaths::dataFolder();
+
+    MediaProbe probe;
+    SourceList list(&probe);
+    for (const QString &file : files)
+        list.addSourceFile(QFileInfo(file).absoluteFilePath());
+
+    const int entry = *profile;
+    BatchRun batch(
+        list, sheet, [entry] { return std::optional<int>(entry); }, env);
+    ProgressReport report(batch, list.count(), err);
+    InterruptWatcher interrupts;
+
+    std::optional<BatchRun::Outcome> outcome;
+    const auto quitWhenDone = [&] {
+        if (outcome && !batch.encoderAlive())
+            QCoreApplication::exit(0);
+    };
+    QObject::connect(&batch, &BatchRun::finished, &batch, [&](BatchRun::Outcome o) {
+        outcome = o;
+        quitWhenDone();
+    });
+    QObject::connect(&batch, &BatchRun::encoderGone, &batch, quitWhenDone);
+    QObject::connect(&interrupts, &InterruptWatcher::interrupted, &batch, [&](int count) {
+        if (count == 1 && batch.isRunning()) {
+            batch.cancel();
+            return;
+        }
+        // Asked again: stop at once; leaving kills what still runs.
+        if (!outcome)
+            outcome = BatchRun::Outcome::Cancelled;
+        QCoreApplication::exit(0);
+    });
+
+    batch.start();
+    QCoreApplication::exec();
+
+    bool allOk = true;
+    for (int row = 0; row < list.count(); ++row) {
+        const SourceItem &item = list.item(row);
+        out << item.Status << '\t' << item.FileName << '\t' << batch.rowOutput(row) << '\n';
+        allOk = allOk && item.Status == QLatin1String("OK");
+        const QString messages = batch.rowMessages(row);
+        if (!messages.isEmpty()) {
+            for (const QString &line : messages.split(u'\n'))
+                out << "  " << line << '\n';
+        }
+    }
+    out.flush();
+    if (outcome == BatchRun::Outcome::Cancelled)
+        return kExitCancelled;
+    return allOk ? kExitOk : kExitFailed;
+}
+
+} // namespace vantrel::cli

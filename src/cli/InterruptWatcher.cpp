@@ -1,0 +1,56 @@
+#include "cli/InterruptWatcher.h"
+
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace vantrel::cli {
+
+namespace {
+
+int g_pipe[2] = {-1, -1};
+
+// Only async-signal-safe work here: one byte into the pipe.
+extern "C" void onSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(g_pipe[1], &byte, 1);
+}
+
+} // namespace
+
+InterruptWatcher::InterruptWatcher(QObject *parent) : QObject(parent)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_pipe) != 0)
+        return;
+    ::fcntl(g_pipe[1], F_SETFL, O_NONBLOCK);
+    m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, [this] {
+        char byte = 0;
+        if (::read(g_pipe[0], &byte, 1) == 1)
+            Q_EMIT interrupted(++m_count);
+    });
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+}
+
+InterruptWatcher::~InterruptWatcher()
+{
+    ::signal(SIGINT, SIG_DFL);
+    ::signal(SIGTERM, SIG_DFL);
+    delete m_notifier;
+    for (int &fd : g_pipe) {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+    }
+}
+
+} // namespace vantrel::cli
