@@ -21,6 +21,9 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include <algorithm>
+#include <utility>
+
 namespace vantrel {
 
 namespace {
@@ -200,7 +203,8 @@ void BatchRun::prepareAndStart()
         cancelRow();
         return;
     }
-    m_outputExisted = QFileInfo::exists(m_job.OutputPath);
+    const QFileInfo before(m_job.OutputPath);
+    m_outputBefore = {before.exists(), before.size(), before.lastModified()};
     // The statistics file of the last row must not show as this row's progress.
     QFile::remove(m_env.statisticsPath);
     startEncoder(encoderRunArguments(*command, m_policy, m_encoders));
@@ -255,8 +259,8 @@ void BatchRun::onEncoderFinished()
         // A partial output that this row wrote is removed; a file that was
         // there before and was not touched stays.
         const QFileInfo out(m_job.OutputPath);
-        const QDateTime startedAt = encoder->StartTime();
-        if (out.exists() && (!m_outputExisted || out.lastModified() >= startedAt.addSecs(-1)))
+        if (out.exists() && (!m_outputBefore.exists || out.size() != m_outputBefore.size ||
+                             out.lastModified() != m_outputBefore.modified))
             QFile::remove(m_job.OutputPath);
         finishRow(encoder->started()
                       ? QStringLiteral("The encoder failed (exit code %1).").arg(code)
@@ -274,24 +278,41 @@ void BatchRun::checkOutput()
         finishRow(outputProblem(size, std::nullopt, 0));
         return;
     }
-    auto *check = new Process(this);
-    check->Async = true;
-    check->CmdLine.appendPath(m_env.mediaInfoPath);
-    check->Parameters = durationQueryArguments(m_job.OutputPath);
-    m_check = check;
-    connect(
-        check, &Process::Finished, this,
-        [this, check, size] {
-            check->deleteLater();
-            if (m_check != check || !m_running)
-                return;
-            m_check = nullptr;
-            const double expected = m_audioOnly ? m_sourceSeconds : m_job.DurationSeconds;
-            finishRow(outputProblem(size, parseDurationOutput(check->StdOut()), expected));
-        },
-        Qt::SingleShotConnection);
-    QTimer::singleShot(kCheckTimeLimitMs, check, [check] { check->Abort(0); });
-    check->Launch();
+    // The output is measured against what was asked, but never against more
+    // than the source holds: the player's reading of a length can be far off.
+    m_checks.clear();
+    for (const QString &path : {m_job.OutputPath, m_job.SourcePath}) {
+        auto *check = new Process(this);
+        check->Async = true;
+        check->CmdLine.appendPath(m_env.mediaInfoPath);
+        check->Parameters = durationQueryArguments(path);
+        QTimer::singleShot(kCheckTimeLimitMs, check, [check] { check->Abort(0); });
+        m_checks.append(check);
+    }
+    const QList<QPointer<Process>> checks = m_checks;
+    for (const QPointer<Process> &check : checks) {
+        connect(
+            check, &Process::Finished, this, [this, size] { judgeOutput(size); },
+            Qt::SingleShotConnection);
+        check->Launch();
+    }
+}
+
+void BatchRun::judgeOutput(qint64 size)
+{
+    if (!m_running || m_checks.size() != 2 ||
+        std::any_of(m_checks.cbegin(), m_checks.cend(), [](const QPointer<Process> &c) {
+            return !c || !c->StartTime().isValid() || c->IsActive();
+        }))
+        return; // the other one is still reading, or not even started
+    const std::optional<double> output = parseDurationOutput(m_checks[0]->StdOut());
+    const std::optional<double> source = parseDurationOutput(m_checks[1]->StdOut());
+    for (const QPointer<Process> &done : std::exchange(m_checks, {}))
+        done->deleteLater();
+    double expected = m_audioOnly ? source.value_or(m_sourceSeconds) : m_job.DurationSeconds;
+    if (!m_audioOnly && source)
+        expected = std::min(expected, *source - m_job.StartSeconds);
+    finishRow(outputProblem(size, output, expected));
 }
 
 void BatchRun::finishRow(const std::optional<QString> &problem)
@@ -326,10 +347,12 @@ void BatchRun::cancel()
 void BatchRun::cancelRow()
 {
     disconnect(m_probeWait);
-    if (m_check) {
-        m_check->disconnect(this);
-        m_check->Abort(0);
-        m_check = nullptr;
+    for (const QPointer<Process> &check : std::exchange(m_checks, {})) {
+        if (check) {
+            check->disconnect(this);
+            check->Abort(0);
+            check->deleteLater();
+        }
     }
     if (m_row < m_rowCount && m_row < m_list.count())
         m_list.setStatus(m_row, kCancel);

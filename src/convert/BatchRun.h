@@ -5,6 +5,7 @@
 #include "convert/ConversionProgress.h"
 #include "convert/ConversionRunState.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QPointer>
 #include <QSet>
@@ -104,6 +105,7 @@ private:
     void startEncoder(const QStringList &arguments);
     void onEncoderFinished();
     void checkOutput();
+    void judgeOutput(qint64 outputSize);
     void finishRow(const std::optional<QString> &problem);
     void advance();
     void cancelRow();
@@ -132,10 +134,15 @@ private:
     ConversionJob m_job;
     bool m_audioOnly = false;
     double m_sourceSeconds = 0;
-    bool m_outputExisted = false;
+    struct FileStamp
+    {
+        bool exists = false;
+        qint64 size = 0;
+        QDateTime modified;
+    } m_outputBefore; // the output file as it was before the encoder ran
     QPointer<Process> m_encoder;
-    QPointer<Process> m_check;
-    QString m_encoderTail; // the encoder's last messages
+    QList<QPointer<Process>> m_checks; // output and source durations being read
+    QString m_encoderTail;             // the encoder's last messages
     QMetaObject::Connection m_probeWait;
     QHash<int, QString> m_messages;
     QHash<int, QString> m_outputs;
