@@ -2,9 +2,31 @@
 
 #include "convert/TimeText.h"
 
+#include <QFileInfo>
+#include <QPointer>
 #include <QProcess>
+#include <QStandardPaths>
 
 namespace vantrel {
+
+namespace {
+
+// Whether `program` names an executable file where starting it looks: a name
+// with a folder as given, a bare name on PATH or in the current folder. The
+// process start itself reports a missing program only later from the event
+// loop; checking first lets an asynchronous Launch fail at once as well, so
+// that no caller takes a tool that never ran for a running one.
+bool canStart(const QString &program)
+{
+    const QFileInfo info(program);
+    if (info.fileName().isEmpty())
+        return false;
+    if (info.fileName() == program && !QStandardPaths::findExecutable(program).isEmpty())
+        return true;
+    return !QStandardPaths::findExecutable(info.fileName(), {info.absolutePath()}).isEmpty();
+}
+
+} // namespace
 
 Process::Process(QObject *parent) : QObject(parent), m_decoder(QStringDecoder::System) {}
 
@@ -35,12 +57,13 @@ void Process::Launch()
     if (m_process)
         Abort(0);
     m_exitCode = 0;
+    m_started = false;
     m_output.clear();
     m_decoder.resetState();
     m_startTime = QDateTime::currentDateTime();
 
     const QStringList args = CmdLine.arguments() + Parameters;
-    if (args.isEmpty() || args.constFirst().isEmpty()) {
+    if (args.isEmpty() || !canStart(args.constFirst())) {
         Q_EMIT Finished();
         return;
     }
@@ -55,9 +78,20 @@ void Process::Launch()
     m_process->start(args.constFirst(), args.mid(1));
     if (!Async && m_process) {
         // The synchronous form waits by definition; everything else in the
-        // program uses the asynchronous one.
-        if (m_process->waitForStarted(-1))
-            m_process->waitForFinished(-1);
+        // program uses the asynchronous one. A handler may delete this object
+        // while it waits, so the wait goes through guarded pointers.
+        const QPointer<Process> self(this);
+        const QPointer<QProcess> process(m_process);
+        process->setParent(nullptr); // outlives this object if a handler deletes it
+        if (process->waitForStarted(-1) && process)
+            process->waitForFinished(-1);
+        if (!self) {
+            if (process)
+                process->deleteLater();
+            return;
+        }
+        if (process)
+            process->setParent(this);
         if (m_process)
             onFinished();
     }
@@ -94,8 +128,8 @@ void Process::onFinished()
     if (!m_process)
         return;
     Read();
-    const bool started = m_process->error() != QProcess::FailedToStart;
-    m_exitCode = started ? m_process->exitCode() : 0;
+    m_started = m_process->error() != QProcess::FailedToStart;
+    m_exitCode = m_started ? m_process->exitCode() : 0;
     release();
     Q_EMIT Finished();
 }
@@ -106,6 +140,7 @@ void Process::Abort(int exitCode)
         Read();
         if (m_process->state() != QProcess::NotRunning) {
             m_process->kill();
+            m_started = true;
             m_exitCode = exitCode;
         } else {
             m_exitCode = exitCode != 0 ? exitCode : m_process->exitCode();

@@ -17,7 +17,8 @@ namespace vantrel {
 // true it returns at once and `Finished` tells when the tool is done.
 //
 // A program that cannot be started leaves the instance idle: `StdOut` empty,
-// `RC` 0, `IsActive` false, and `Finished` is still raised once.
+// `RC` 0, `IsActive` false, and `Finished` is still raised once. A program that
+// is not found at all is refused before `Launch` returns, in both modes.
 class Process : public QObject
 {
     Q_OBJECT
@@ -38,6 +39,8 @@ public:
     int RC() const { return m_exitCode; }
     QString StdOut() const { return m_output; }
     qint64 processId() const;
+    // Whether the last Launch got the tool running (false for a missing program).
+    bool started() const { return m_started; }
 
     void Launch();
     // Moves what the tool has written so far into StdOut.
@@ -63,6 +66,7 @@ private:
     QStringDecoder m_decoder;
     QString m_output;
     int m_exitCode = 0;
+    bool m_started = false;
     QDateTime m_startTime;
 };
 

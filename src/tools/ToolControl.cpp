@@ -65,7 +65,12 @@ void ToolControl::track(Process *tool, qint64 *id)
     if (pid == 0)
         return;
     m_running.insert(pid, tool);
-    connect(tool, &Process::Finished, this, [this, pid] { m_running.remove(pid); });
+    const QPointer<Process> registered(tool);
+    connect(tool, &Process::Finished, this, [this, pid, registered] {
+        // The system may reuse an id: only this tool's own entry goes.
+        if (m_running.value(pid) == registered)
+            m_running.remove(pid);
+    });
 }
 
 bool ToolControl::isRunning(qint64 processId) const
