@@ -274,8 +274,13 @@ void BatchRun::checkOutput()
 {
     const QFileInfo out(m_job.OutputPath);
     const qint64 size = out.exists() ? out.size() : -1;
+    if (size > 0 && encoderWroteNothing(m_encoderTail)) {
+        finishRow(QStringLiteral("The encoder found nothing to convert in the source."));
+        return;
+    }
     if (size <= 0 || m_env.mediaInfoPath.isEmpty()) {
-        finishRow(outputProblem(size, std::nullopt, 0));
+        finishRow(outputProblem(size, encodedSecondsOfStatusText(m_encoderTail),
+                                m_audioOnly ? m_sourceSeconds : m_job.DurationSeconds));
         return;
     }
     // The output is measured against what was asked, but never against more
@@ -312,7 +317,8 @@ void BatchRun::judgeOutput(qint64 size)
     double expected = m_audioOnly ? source.value_or(m_sourceSeconds) : m_job.DurationSeconds;
     if (!m_audioOnly && source)
         expected = std::min(expected, *source - m_job.StartSeconds);
-    finishRow(outputProblem(size, output, expected));
+    finishRow(outputProblem(size, judgedLength(output, encodedSecondsOfStatusText(m_encoderTail)),
+                            expected));
 }
 
 void BatchRun::finishRow(const std::optional<QString> &problem)

@@ -2,6 +2,8 @@
 
 #include <QLocale>
 
+#include <algorithm>
+
 namespace vantrel {
 
 QStringList durationQueryArguments(const QString &path)
@@ -27,6 +29,18 @@ std::optional<double> parseDurationOutput(const QString &output)
     return std::nullopt;
 }
 
+std::optional<double> judgedLength(std::optional<double> probed, std::optional<double> encoded)
+{
+    if (probed && encoded)
+        return std::max(*probed, *encoded);
+    return probed ? probed : encoded;
+}
+
+bool encoderWroteNothing(const QString &encoderOutput)
+{
+    return encoderOutput.contains(QLatin1String("Output file is empty, nothing was encoded"));
+}
+
 std::optional<QString> outputProblem(qint64 fileSize, std::optional<double> measuredSeconds,
                                      double expectedSeconds)
 {
@@ -35,7 +49,8 @@ std::optional<QString> outputProblem(qint64 fileSize, std::optional<double> meas
     if (fileSize == 0)
         return QStringLiteral("The output file is empty.");
     if (measuredSeconds && *measuredSeconds + kOutputLengthTolerance < expectedSeconds)
-        return QStringLiteral("The output is %1 s long, but %2 s were asked for.")
+        return QStringLiteral("The output is %1 s long, but %2 s were asked for "
+                              "(a damaged source may claim more than it holds).")
             .arg(*measuredSeconds, 0, 'f', 1)
             .arg(expectedSeconds, 0, 'f', 0);
     return std::nullopt;

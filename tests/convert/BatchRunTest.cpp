@@ -392,3 +392,26 @@ TEST_F(BatchRunTest, AudioOnlyProfileConvertsTheWholeSource)
     EXPECT_NEAR(inspect(output + qs("/movie.mp3")).seconds, 2.0, 0.3);
     EXPECT_EQ(inspect(output + qs("/song.mp3")).codecs, QStringList{qs("mp3")});
 }
+
+TEST_F(BatchRunTest, RealWorldFilesConvertOrSayWhy)
+{
+    const QDir media(qs(VANTREL_TESTDATA_DIR "/media"));
+    if (!media.exists())
+        GTEST_SKIP() << "no real-world media here";
+    const QStringList files = media.entryList(QDir::Files, QDir::Name);
+    QStringList paths;
+    for (const QString &file : files)
+        paths << media.filePath(file);
+    addProbed(paths);
+    EXPECT_EQ(run(120000), BatchRun::Outcome::Completed);
+    for (int row = 0; row < files.size(); ++row) {
+        const bool truncated = files[row].contains(qs("truncated"));
+        EXPECT_EQ(list.item(row).Status, truncated ? qs("Fail") : qs("OK"))
+            << files[row].toStdString() << "\n"
+            << batch->rowMessages(row).toStdString();
+        // A source that ends early is named as the reason, not left unexplained.
+        if (truncated) {
+            EXPECT_TRUE(batch->rowMessages(row).contains(qs("were asked for")));
+        }
+    }
+}

@@ -229,3 +229,14 @@ TEST(OutputCheck, JudgesWhatTheEncoderLeft)
     EXPECT_FALSE(parseDurationOutput(qs("N/A\n")).has_value());
     EXPECT_FALSE(parseDurationOutput(QString()).has_value());
 }
+
+TEST(OutputCheck, LengthComesFromTheFileOrTheEncoder)
+{
+    EXPECT_EQ(judgedLength(26.6, 27.16), 27.16);     // the tool only estimated
+    EXPECT_EQ(judgedLength(std::nullopt, 3.0), 3.0); // no length in the file
+    EXPECT_EQ(judgedLength(5.0, std::nullopt), 5.0);
+    EXPECT_FALSE(judgedLength(std::nullopt, std::nullopt).has_value());
+    EXPECT_TRUE(encoderWroteNothing(
+        qs("video:0kB audio:0kB subtitle:0kB\nOutput file is empty, nothing was encoded \n")));
+    EXPECT_FALSE(encoderWroteNothing(qs("video:45kB audio:15kB")));
+}
