@@ -18,3 +18,19 @@ inline QString qs(const char *utf8)
 {
     return QString::fromUtf8(utf8);
 }
+
+#include <QDir>
+
+// Where window tests leave their pictures: $VANTREL_SCREENSHOT_DIR, else the
+// build tree's screenshots folder.
+inline QString screenshotFolder()
+{
+    QString folder = qEnvironmentVariable("VANTREL_SCREENSHOT_DIR");
+#ifdef VANTREL_SCREENSHOT_DEFAULT
+    if (folder.isEmpty())
+        folder = QString::fromUtf8(VANTREL_SCREENSHOT_DEFAULT);
+#endif
+    if (!folder.isEmpty())
+        QDir().mkpath(folder);
+    return folder;
+}

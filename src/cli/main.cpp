@@ -1,4 +1,6 @@
 #include "cli/CliCommands.h"
+#include "cli/ConvertCommand.h"
+#include "cli/ProbeCommand.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -13,6 +15,8 @@ const char kUsage[] = "Usage: vantrel-cli <command> [arguments]\n"
                       "  profiles   list the output profiles\n"
                       "  sheet      show the option sheet after picking profiles\n"
                       "  command    print the encoder command of one conversion\n"
+                      "  probe      probe media files with the player\n"
+                      "  convert    convert files with an output profile\n"
                       "\n"
                       "vantrel-cli <command> --help describes a command.\n";
 
@@ -42,6 +46,17 @@ int main(int argc, char *argv[])
         return runSheet(args, out, err);
     if (command == QLatin1String("command"))
         return runCommand(args, out, err);
+    if (command == QLatin1String("convert"))
+        return runConvert(args, out, err); // runs the event loop until the batch is over
+    if (command == QLatin1String("probe")) {
+        // The probes run on the event loop, which only main starts.
+        ProbeCommand probe(out, err);
+        QObject::connect(&probe, &ProbeCommand::finished, &app, &QCoreApplication::exit,
+                         Qt::QueuedConnection);
+        if (const std::optional<int> done = probe.start(args))
+            return *done;
+        return QCoreApplication::exec();
+    }
     return usageError(
         err, QStringLiteral("unknown command \"%1\"; try vantrel-cli --help").arg(command));
 }

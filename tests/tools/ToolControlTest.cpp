@@ -405,7 +405,7 @@ TEST_F(ToolControlWithTools, EncoderFinishesOutputOnQ)
 
 TEST(ToolControlWithRealFiles, PlayerObeysKeysOnAssortedFormats)
 {
-    const QDir media(qs("/work/shared/testdata/media"));
+    const QDir media(qs(VANTREL_TESTDATA_DIR "/media"));
     if (!media.exists() || ToolLocator::find(ToolLocator::kPlayer).isEmpty())
         GTEST_SKIP() << "no sample files or no player";
     struct Row

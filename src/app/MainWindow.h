@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <functional>
+#include <optional>
+
+class QMenu;
+class QGroupBox;
+
+namespace vantrel {
+
+class ButtonStripWidget;
+class MainController;
+class OptionSheetWidget;
+class ProfileComboWidget;
+class ProgressPanel;
+class SourceListWidget;
+
+// The program's frame: button strip and profile combo on top, the source list
+// on the left with the progress panel over it, the preview and the option
+// sheet on the right, and the menus. It turns user events into calls on the
+// MainController.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // Shows the open dialog and returns the chosen files; tests replace it.
+    using FileChooser = std::function<QStringList(QWidget *parent)>;
+
+    explicit MainWindow(MainController &controller, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // The load steps: hide the panel, build the sheet, restore the profile.
+    void startUp();
+
+    void setFileChooser(FileChooser chooser) { m_chooseFiles = std::move(chooser); }
+    static QStringList chooseFilesWithDialog(QWidget *parent);
+
+    QAction *action(const QString &objectName) const;
+    QMenu *popupMenu() const { return m_popup; }
+    ButtonStripWidget *strip() const { return m_strip; }
+    ProfileComboWidget *profileCombo() const { return m_combo; }
+    SourceListWidget *sourceList() const { return m_list; }
+    OptionSheetWidget *sheetWidget() const { return m_sheet; }
+    ProgressPanel *progressPanel() const { return m_panel; }
+    QGroupBox *previewFrame() const { return m_preview; }
+
+    // The commands of the menus, the strip and the pop-up menu.
+    void addFiles();
+    void removeSelectedFile();
+    void clearAllFiles();
+    void convertNow();
+    void showSettings();
+    void showHelp();
+    void showAbout();
+    void exitProgram();
+
+Q_SIGNALS:
+    // The trimming window and the preview come with the preview player.
+    void trimRequested(int row);
+    void playRequested(std::optional<int> row);
+    void captureRequested();
+    void importRequested();
+    // The window was closed: the program ends.
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildMenus();
+    void buildStrip();
+    void buildBody();
+    QAction *makeAction(const QString &name, const QString &caption, const QKeySequence &shortcut,
+                        void (MainWindow::*slot)());
+    QAction *makeAction(const QString &name, const QString &caption, const QKeySequence &shortcut,
+                        std::function<void()> run);
+    void trimSelected();
+
+    MainController &m_controller;
+    FileChooser m_chooseFiles;
+    ButtonStripWidget *m_strip = nullptr;
+    ProfileComboWidget *m_combo = nullptr;
+    SourceListWidget *m_list = nullptr;
+    OptionSheetWidget *m_sheet = nullptr;
+    ProgressPanel *m_panel = nullptr;
+    QGroupBox *m_preview = nullptr;
+    QMenu *m_popup = nullptr;
+    bool m_unloaded = false;
+};
+
+} // namespace vantrel

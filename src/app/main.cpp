@@ -1,0 +1,64 @@
+#include "app/LogindPowerOff.h"
+#include "app/MainController.h"
+#include "app/MainWindow.h"
+#include "app/WidgetServices.h"
+#include "settings/AppPaths.h"
+#include "tools/ToolLocator.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTimer>
+
+using namespace vantrel;
+
+namespace {
+
+// The skin is a style sheet in the program folder; without it the program
+// runs unskinned.
+void applySkin(QApplication &app)
+{
+    QFile skin(AppPaths::join(AppPaths::join(AppPaths::programFolder(), QStringLiteral("skins")),
+                              QStringLiteral("frmmain.qss")));
+    if (skin.open(QIODevice::ReadOnly))
+        app.setStyleSheet(QString::fromUtf8(skin.readAll()));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("vantrel"));
+    applySkin(app);
+
+    MessageBoxPrompt prompt;
+    DesktopServicesDesktop desktop;
+    LogindPowerOff powerOff;
+    MainEnvironment env;
+    env.prompt = &prompt;
+    env.desktop = &desktop;
+    env.powerOff = &powerOff;
+    env.encoderPath = ToolLocator::encoder();
+    env.playerPath = ToolLocator::player();
+    env.mediaInfoPath = ToolLocator::find(ToolLocator::kMediaInfo);
+    env.statisticsPath = AppPaths::statisticsFile();
+    env.settingsPath = AppPaths::settingsFile();
+    env.dataFolder = AppPaths::dataFolder();
+
+    MainController controller(env);
+    MainWindow window(controller);
+    prompt.setParent(&window);
+    QObject::connect(&window, &MainWindow::closed, &app, &QApplication::quit, Qt::QueuedConnection);
+    window.startUp();
+    window.show();
+
+    // Without its tools the program can list files but not read or convert
+    // them: say so once, with what to install.
+    QTimer::singleShot(0, &window, [&prompt] {
+        for (const QString &tool : {ToolLocator::kEncoder, ToolLocator::kPlayer}) {
+            if (ToolLocator::find(tool).isEmpty())
+                prompt.error(ToolLocator::missingToolMessage(tool));
+        }
+    });
+    return QApplication::exec();
+}

@@ -1,0 +1,106 @@
+#include "cli/ProbeCommand.h"
+
+#include "cli/CliCommands.h"
+#include "sources/SourceList.h"
+#include "tools/MediaProbe.h"
+#include "tools/ToolLocator.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <QTextStream>
+
+namespace vantrel::cli {
+
+namespace {
+
+const QString kUsage = QStringLiteral("[--player PATH] [--time-limit SECONDS] [--] FILE...");
+
+} // namespace
+
+ProbeCommand::ProbeCommand(QTextStream &out, QTextStream &err, QObject *parent)
+    : QObject(parent), m_out(out), m_err(err)
+{}
+
+ProbeCommand::~ProbeCommand() = default;
+
+std::optional<int> ProbeCommand::start(const QStringList &args)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Probes the files with the player, several at once, and prints one line "
+                       "per file in the order given:\n"
+                       "path<TAB>start<TAB>end<TAB>size<TAB>format<TAB>video time.\n"
+                       "\"--\" ends the options, so that a file name may begin with \"-\"."));
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help."));
+    const QCommandLineOption player(
+        QStringLiteral("player"),
+        QStringLiteral("Player path (default: the player the program runs)."),
+        QStringLiteral("PATH"));
+    const QCommandLineOption timeLimit(QStringLiteral("time-limit"),
+                                       QStringLiteral("Seconds one probe may take (default %1).")
+                                           .arg(MediaProbe::kDefaultTimeLimitMs / 1000),
+                                       QStringLiteral("SECONDS"));
+    parser.addOptions({help, player, timeLimit});
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Files to probe."),
+                                 QStringLiteral("FILE..."));
+
+    if (!parser.parse(QStringList{QStringLiteral("vantrel-cli probe")} + args))
+        return usageError(m_err, parser.errorText());
+    if (parser.isSet(help)) {
+        QString text = parser.helpText();
+        text.remove(0, text.indexOf(u'\n') + 1);
+        m_out << "Usage: vantrel-cli probe " << kUsage << '\n' << text;
+        m_out.flush();
+        return kExitOk;
+    }
+    const QStringList files = parser.positionalArguments();
+    if (files.isEmpty())
+        return usageError(m_err, QStringLiteral("probe needs at least one FILE"));
+    int limitMs = MediaProbe::kDefaultTimeLimitMs;
+    if (parser.isSet(timeLimit)) {
+        bool ok = false;
+        const double seconds = parser.value(timeLimit).toDouble(&ok);
+        if (!ok || seconds <= 0 || seconds > 24 * 3600)
+            return usageError(m_err, QStringLiteral("--time-limit wants a number of seconds, "
+                                                    "not \"%1\"")
+                                         .arg(parser.value(timeLimit)));
+        limitMs = static_cast<int>(seconds * 1000);
+    }
+
+    m_playerNamed = parser.isSet(player);
+    m_probe = std::make_unique<MediaProbe>(parser.isSet(player) ? parser.value(player)
+                                                                : ToolLocator::player());
+    m_probe->setTimeLimitMs(limitMs);
+    m_list = std::make_unique<SourceList>(m_probe.get());
+    connect(m_list.get(), &SourceList::allProbed, this, &ProbeCommand::report);
+    for (const QString &file : files)
+        m_list->addSourceFile(QFileInfo(file).absoluteFilePath());
+    // The probe answers from the event loop only, so `finished` cannot come
+    // before the caller has started the loop.
+    return std::nullopt;
+}
+
+void ProbeCommand::report()
+{
+    if (m_probe->isToolMissing()) {
+        const QString message = m_playerNamed
+                                    ? QStringLiteral("the player \"%1\" is not an executable file")
+                                          .arg(m_probe->playerPath())
+                                    : ToolLocator::missingToolMessage(ToolLocator::kPlayer);
+        Q_EMIT finished(usageError(m_err, message));
+        return;
+    }
+    const QLatin1Char tab('\t');
+    for (int row = 0; row < m_list->count(); ++row) {
+        const SourceItem &item = m_list->item(row);
+        m_out << item.FileName << tab << item.ClipStart << tab << item.ClipEnd << tab
+              << item.FrameSize << tab << item.VideoFormat << tab << item.VideoTime << '\n';
+    }
+    m_out.flush();
+    Q_EMIT finished(kExitOk);
+}
+
+} // namespace vantrel::cli

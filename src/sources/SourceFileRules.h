@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace vantrel {
+
+// One entry of the open dialog's type list: the text the user reads and the
+// patterns it stands for.
+struct FileFilter
+{
+    const char *description;
+    std::vector<const char *> patterns;
+
+    QStringList patternList() const;
+    // "description (pattern pattern ...)": the form Qt's file dialog reads; with
+    // its details hidden the dialog shows the description alone.
+    QString dialogFilter() const;
+};
+
+// The open dialog's type list, in order; the first one is selected.
+const std::vector<FileFilter> &openDialogFilters();
+
+// Whether a dropped file is taken: its path ends, in any letter case, in one of
+// the known video endings (no dot needed, so "notes.platform" ends in "rm").
+bool isDropAccepted(const QString &path);
+
+} // namespace vantrel

@@ -1,0 +1,162 @@
+#include "TestSupport.h"
+#include "tools/MediaClips.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+namespace {
+
+struct Result
+{
+    int exitCode = -1;
+    QStringList lines; // stdout
+    QString err;
+};
+
+class ConvertCli : public ::testing::Test
+{
+protected:
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(qs("VANTREL_DATA_DIR"), data.path());
+        return env;
+    }
+
+    void startCli(QProcess &cli, const QStringList &args, const QProcessEnvironment &env) const
+    {
+        cli.setProcessEnvironment(env);
+        cli.setWorkingDirectory(clips.folder());
+        cli.start(qs(VANTREL_CLI_PATH), QStringList{qs("convert")} + args);
+        ASSERT_TRUE(cli.waitForStarted(10000));
+    }
+
+    Result convert(const QStringList &args)
+    {
+        QProcess cli;
+        startCli(cli, args, environment());
+        EXPECT_TRUE(cli.waitForFinished(120000));
+        Result r{cli.exitCode(), {}, QString::fromUtf8(cli.readAllStandardError())};
+        r.lines = QString::fromUtf8(cli.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+        return r;
+    }
+
+    QString out(const char *name) const { return clips.path(qs("out/") + qs(name)); }
+
+    MediaClips clips;
+    QTemporaryDir data;
+};
+
+// ffmpeg processes anywhere on the machine that write into `folder`.
+int encodersWritingInto(const QString &folder)
+{
+    int count = 0;
+    const QStringList entries = QDir(qs("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &entry : entries) {
+        QFile cmdline(qs("/proc/") + entry + qs("/cmdline"));
+        if (!cmdline.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray text = cmdline.readAll();
+        if (text.contains("ffmpeg") && text.contains(QFile::encodeName(folder)))
+            ++count;
+    }
+    return count;
+}
+
+} // namespace
+
+TEST_F(ConvertCli, ConvertsAndPrintsOneLinePerRow)
+{
+    clips.video(qs("a b.avi"), 1);
+    clips.video(qs("-x.avi"), 1);
+    const Result r = convert({qs("--profile"), qs("73"), qs("--output-dir"), qs("out"), qs("--"),
+                              qs("a b.avi"), qs("-x.avi"), qs("a b.avi")});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.lines, (QStringList{
+                           qs("OK\t") + clips.path(qs("a b.avi")) + u'\t' + out("a b.mp4"),
+                           qs("OK\t") + clips.path(qs("-x.avi")) + u'\t' + out("-x.mp4"),
+                           qs("OK\t") + clips.path(qs("a b.avi")) + u'\t' + out("a b_New.mp4"),
+                       }));
+    EXPECT_TRUE(r.err.contains(qs("Conversion completed!")));
+    // Not a terminal: plain progress lines, no control codes.
+    EXPECT_TRUE(r.err.contains(qs("row 1/3")));
+    EXPECT_FALSE(r.err.contains(u'\x1b'));
+
+    const Result again = convert({qs("--profile"), qs("73"), qs("--output-dir"), qs("out"),
+                                  qs("--existing"), qs("overwrite"), qs("a b.avi")});
+    EXPECT_EQ(again.exitCode, 0);
+    EXPECT_EQ(again.lines.value(0).section(u'\t', 2), out("a b.mp4"));
+}
+
+TEST_F(ConvertCli, SettingsFillWhatTheFlagsLeaveOut)
+{
+    QFile settings(data.filePath(qs("settings.dat")));
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write("[Set]\noutputfolder=" + QFile::encodeName(clips.path(qs("fromsettings"))) +
+                   "\nexistedfile=0\nthread=1\n");
+    settings.close();
+    clips.video(qs("s.avi"), 1);
+    const Result r = convert({qs("--profile"), qs("96"), qs("s.avi")});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.lines.value(0).section(u'\t', 2), clips.path(qs("fromsettings/s.mp3")));
+}
+
+TEST_F(ConvertCli, FailedRowsExitOneAndSayWhy)
+{
+    clips.video(qs("good.avi"), 1);
+    const Result r = convert({qs("--profile"), qs("73"), qs("--output-dir"), qs("out"), qs("--set"),
+                              qs("Video Size=abc"), qs("good.avi")});
+    EXPECT_EQ(r.exitCode, 1);
+    ASSERT_GE(r.lines.size(), 2);
+    EXPECT_TRUE(r.lines[0].startsWith(qs("Fail\t")));
+    EXPECT_TRUE(r.lines[1].startsWith(qs("  The encoder failed")));
+    EXPECT_TRUE(r.lines.join(u'\n').contains(qs("Invalid frame size")));
+}
+
+TEST_F(ConvertCli, CtrlCCancelsAndLeavesNoEncoder)
+{
+    clips.video(qs("long.avi"), 30);
+    QProcess cli;
+    // x264 at 1280x720: slow enough to be interrupted.
+    startCli(cli, {qs("--profile"), qs("5"), qs("--output-dir"), qs("out"), qs("long.avi")},
+             environment());
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return encodersWritingInto(clips.path(qs("out"))) > 0; }, 30000));
+    QTest::qWait(1500);
+    ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
+    ASSERT_TRUE(cli.waitForFinished(30000));
+    EXPECT_EQ(cli.exitCode(), 130);
+    const QString stdoutText = QString::fromUtf8(cli.readAllStandardOutput());
+    EXPECT_TRUE(stdoutText.startsWith(qs("Cancel\t"))) << stdoutText.toStdString();
+    EXPECT_TRUE(QString::fromUtf8(cli.readAllStandardError())
+                    .contains(qs("Conversion Canceled by the user!")));
+    EXPECT_EQ(encodersWritingInto(clips.path(qs("out"))), 0);
+    EXPECT_TRUE(QFile::exists(out("long.mp4"))); // finished, not torn
+}
+
+TEST_F(ConvertCli, MissingToolsAndBadArguments)
+{
+    clips.video(qs("a.avi"), 1);
+    QProcessEnvironment noTools = environment();
+    noTools.insert(qs("PATH"), clips.path(qs("empty")));
+    QProcess cli;
+    startCli(cli, {qs("--profile"), qs("73"), qs("a.avi")}, noTools);
+    ASSERT_TRUE(cli.waitForFinished(10000));
+    EXPECT_EQ(cli.exitCode(), 2);
+    const QString err = QString::fromUtf8(cli.readAllStandardError());
+    EXPECT_TRUE(err.contains(qs("\"ffmpeg\""))) << err.toStdString();
+    EXPECT_TRUE(err.contains(qs("apt-get install ffmpeg")));
+
+    for (const QStringList &args :
+         {QStringList{qs("--profile"), qs("73")}, QStringList{qs("a.avi")},
+          QStringList{qs("--profile"), qs("73"), qs("--existing"), qs("maybe"), qs("a.avi")},
+          QStringList{qs("--profile"), qs("0"), qs("a.avi")}}) {
+        const Result r = convert(args);
+        EXPECT_EQ(r.exitCode, 2) << args.join(u' ').toStdString();
+        EXPECT_TRUE(r.lines.isEmpty());
+        EXPECT_TRUE(r.err.startsWith(qs("vantrel-cli: ")));
+    }
+}

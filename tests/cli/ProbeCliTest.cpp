@@ -1,0 +1,90 @@
+#include "TestSupport.h"
+#include "tools/MediaClips.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+struct ProbeRun
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// Runs the real `vantrel-cli probe` in `workDir`, with `path` as PATH when given.
+ProbeRun runProbe(const QStringList &args, const QString &workDir = QString(),
+                  const QString &path = QString())
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!path.isNull())
+        env.insert(qs("PATH"), path);
+    process.setProcessEnvironment(env);
+    if (!workDir.isEmpty())
+        process.setWorkingDirectory(workDir);
+    process.start(qs(VANTREL_CLI_PATH), QStringList{qs("probe")} + args);
+    EXPECT_TRUE(process.waitForFinished(60000));
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+void expectOneLineError(const ProbeRun &run, const char *mentions)
+{
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
+    EXPECT_TRUE(run.err.startsWith(qs("vantrel-cli: "))) << run.err.toStdString();
+    EXPECT_EQ(run.err.count(u'\n'), 1) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(qs(mentions))) << run.err.toStdString();
+}
+
+} // namespace
+
+TEST(CliProbe, PrintsOneLinePerFileInTheOrderGiven)
+{
+    MediaClips clips;
+    const QString video = clips.video(qs("clip one.avi"), 3);
+    const QString sound = clips.audio(qs("sound.wav"), 2);
+    clips.copy(video, qs("-dash.avi"));
+
+    // Relative names are made absolute; "--" lets a name begin with "-".
+    const ProbeRun run =
+        runProbe({sound, qs("missing.avi"), qs("clip one.avi"), qs("--"), qs("-dash.avi"), sound},
+                 clips.folder());
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+    const QString dir = clips.folder() + u'/';
+    EXPECT_EQ(run.out, sound + qs("\t0:00:00\t0:00:02\t0x0\t\t0:00:02\n") + dir +
+                           qs("missing.avi\t0:00:00\t\t0x0\t\t\n") + video +
+                           qs("\t0:00:00\t0:00:03\t160x120\tFMP4\t0:00:03\n") + dir +
+                           qs("-dash.avi\t0:00:00\t0:00:03\t160x120\tFMP4\t0:00:03\n") + sound +
+                           qs("\t0:00:00\t0:00:02\t0x0\t\t0:00:02\n"));
+}
+
+TEST(CliProbe, TimeLimitAndUsageErrors)
+{
+    MediaClips clips;
+    const QString fifo = clips.fifo(qs("pipe.avi"));
+    const ProbeRun limited = runProbe({qs("--time-limit"), qs("0.5"), fifo});
+    EXPECT_EQ(limited.exitCode, 0) << limited.err.toStdString();
+    EXPECT_EQ(limited.out, fifo + qs("\t0:00:00\t\t0x0\t\t\n"));
+
+    expectOneLineError(runProbe({}), "FILE");
+    expectOneLineError(runProbe({qs("-x.avi")}), "x.avi");
+    expectOneLineError(runProbe({qs("--time-limit"), qs("soon"), fifo}), "time-limit");
+
+    const ProbeRun help = runProbe({qs("--help")});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.startsWith(qs("Usage: vantrel-cli probe"))) << help.out.toStdString();
+}
+
+TEST(CliProbe, MissingPlayerIsAUsageError)
+{
+    MediaClips clips;
+    const QString video = clips.video(qs("clip.avi"), 1);
+    QTemporaryDir emptyPath;
+    expectOneLineError(runProbe({video}, QString(), emptyPath.path()), "apt-get install mplayer");
+    expectOneLineError(runProbe({qs("--player"), clips.path(qs("none")), video}),
+                       "is not an executable file");
+}

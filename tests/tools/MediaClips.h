@@ -1,0 +1,94 @@
+#pragma once
+
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+// Tiny media files made by the real encoder from its lavfi sources, in a
+// temporary folder that goes away with the object.
+class MediaClips
+{
+public:
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    QString folder() const { return m_dir.path(); }
+
+    // A video clip with sound: 160x120 (or `size`), MPEG-4 part 2 and MP2 in AVI.
+    QString video(const QString &name, int seconds = 3, const char *size = "160x120")
+    {
+        const QString duration = QString::number(seconds);
+        return make(name, {qs("-f"), qs("lavfi"), qs("-i"),
+                           qs("testsrc=rate=25:size=") + qs(size) + qs(":duration=") + duration,
+                           qs("-f"), qs("lavfi"), qs("-i"), qs("sine=duration=") + duration,
+                           qs("-c:v"), qs("mpeg4"), qs("-c:a"), qs("mp2"), qs("-shortest")});
+    }
+
+    // Sound only; the encoder is chosen by the name's extension (.ogg, .mp3, .wav).
+    QString audio(const QString &name, int seconds = 3)
+    {
+        return make(name, {qs("-f"), qs("lavfi"), qs("-i"),
+                           qs("sine=duration=") + QString::number(seconds)});
+    }
+
+    // A named pipe nobody writes to: a player that opens it waits for ever.
+    QString fifo(const QString &name)
+    {
+        const QString file = path(name);
+        EXPECT_EQ(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+        return file;
+    }
+
+    QString copy(const QString &from, const QString &name)
+    {
+        const QString file = path(name);
+        EXPECT_TRUE(QFile::copy(from, file)) << name.toStdString();
+        return file;
+    }
+
+private:
+    QString make(const QString &name, const QStringList &input)
+    {
+        const QString file = path(name);
+        QProcess ffmpeg;
+        ffmpeg.start(qs("ffmpeg"),
+                     QStringList{qs("-v"), qs("error"), qs("-y")} + input + QStringList{file});
+        EXPECT_TRUE(ffmpeg.waitForFinished(60000)) << name.toStdString();
+        EXPECT_EQ(ffmpeg.exitCode(), 0) << ffmpeg.readAllStandardError().toStdString();
+        return file;
+    }
+
+    QTemporaryDir m_dir;
+};
+
+// Process ids of this process's children that run `program` (zombies included).
+inline QList<int> childProcesses(const QString &program)
+{
+    QList<int> found;
+    const QString parent = QString::number(::getpid());
+    const QStringList entries = QDir(qs("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &entry : entries) {
+        bool isPid = false;
+        const int pid = entry.toInt(&isPid);
+        if (!isPid)
+            continue;
+        QFile stat(qs("/proc/") + entry + qs("/stat"));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        // pid (comm) state ppid ...
+        const QString text = QString::fromLocal8Bit(stat.readAll());
+        const qsizetype open = text.indexOf(u'(');
+        const qsizetype close = text.lastIndexOf(u')');
+        if (open < 0 || close < open)
+            continue;
+        const QStringList rest = text.mid(close + 2).split(u' ');
+        if (text.mid(open + 1, close - open - 1) == program && rest.size() > 1 &&
+            rest.at(1) == parent)
+            found.append(pid);
+    }
+    return found;
+}
