@@ -1,35 +1,21 @@
 #include "app/LogindPowerOff.h"
 #include "app/MainController.h"
 #include "app/MainWindow.h"
+#include "app/Skin.h"
 #include "app/WidgetServices.h"
 #include "settings/AppPaths.h"
 #include "tools/ToolLocator.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QTimer>
 
 using namespace vantrel;
-
-namespace {
-
-// The skin is a style sheet in the program folder; without it the program
-// runs unskinned.
-void applySkin(QApplication &app)
-{
-    QFile skin(AppPaths::join(AppPaths::join(AppPaths::programFolder(), QStringLiteral("skins")),
-                              QStringLiteral("frmmain.qss")));
-    if (skin.open(QIODevice::ReadOnly))
-        app.setStyleSheet(QString::fromUtf8(skin.readAll()));
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vantrel"));
-    applySkin(app);
+    applySkin(app, installedSkinFile()); // without it the program runs unskinned
 
     MessageBoxPrompt prompt;
     DesktopServicesDesktop desktop;

@@ -4,6 +4,7 @@
 #include "app/ButtonStripWidget.h"
 #include "app/MainController.h"
 #include "app/MainWindow.h"
+#include "app/Skin.h"
 #include "convert/ProgressPanel.h"
 #include "profiles/ProfileComboWidget.h"
 #include "settings/IniFile.h"
@@ -11,6 +12,7 @@
 #include "tools/ToolLocator.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
@@ -340,6 +342,7 @@ TEST_F(MainWindowTest, ButtonBordersFollowTheMouseAndThePanelDrags)
 
 TEST_F(MainWindowTest, Screenshots)
 {
+    ASSERT_TRUE(applySkin(*qApp, qs(VANTREL_SOURCE_DIR "/resources/skins/frmmain.qss")));
     setSetting("profile", qs("13"));
     MainWindow &w = open();
     addProbed({clips.video(qs("holiday.avi"), 3), clips.video(qs("birthday party.avi"), 5)});
@@ -356,4 +359,5 @@ TEST_F(MainWindowTest, Screenshots)
     const QString folder = screenshotFolder();
     ASSERT_FALSE(folder.isEmpty());
     EXPECT_TRUE(image.save(QDir(folder).filePath(qs("main-window.png"))));
+    qApp->setStyleSheet(QString());
 }
