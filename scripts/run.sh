@@ -5,4 +5,9 @@ cd "$(dirname "$0")/.."
 ./scripts/setup-debian.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTREL_BUILD_TESTS=OFF
 cmake --build build -j"$(nproc)"
-exec ./build/bin/vantrel-cli profiles "$@"
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "No desktop display here: start build/bin/vantrel from a desktop session." >&2
+    echo "The converter also runs from a terminal: build/bin/vantrel-cli --help" >&2
+    exit 1
+fi
+exec ./build/bin/vantrel "$@"

@@ -5,6 +5,9 @@
 #include "app/HelpWindow.h"
 #include "app/MainController.h"
 #include "convert/ProgressPanel.h"
+#include "preview/PreviewController.h"
+#include "preview/PreviewPanel.h"
+#include "preview/TrimmingDialog.h"
 #include "profiles/OptionSheetWidget.h"
 #include "profiles/ProfileComboWidget.h"
 #include "settings/PreferencesController.h"
@@ -224,6 +227,23 @@ void MainWindow::buildBody()
     m_preview = new QGroupBox(QStringLiteral("Privew"), central);
     m_preview->setObjectName(QStringLiteral("Frame2"));
     m_preview->setMinimumHeight(245);
+    m_previewController = std::make_unique<PreviewController>(
+        m_controller.environment().playerPath, m_controller.tools());
+    m_previewPanel = new PreviewPanel(*m_previewController, m_preview);
+    m_previewPanel->positionSlider()->setObjectName(QStringLiteral("Slider1"));
+    auto *previewLayout = new QVBoxLayout(m_preview);
+    previewLayout->setContentsMargins(4, 4, 4, 4);
+    previewLayout->addWidget(m_previewPanel);
+    connect(m_previewPanel, &PreviewPanel::playClicked, this,
+            [this] { Q_EMIT playRequested(m_list->selectedRow()); });
+    connect(this, &MainWindow::playRequested, this, [this](std::optional<int> row) {
+        m_previewController->playRow(m_controller.sources(), row);
+    });
+    connect(this, &MainWindow::trimRequested, this, [this](int row) {
+        TrimmingDialog::openFor(m_controller.sources(), row, *m_previewController,
+                                m_controller.tools(), m_controller.environment().playerPath,
+                                m_controller.environment().prompt, this);
+    });
 
     m_sheet = new OptionSheetWidget(m_controller.sheet(), central);
     m_sheet->setObjectName(QStringLiteral("PS1"));
@@ -251,6 +271,10 @@ void MainWindow::buildBody()
     m_panel->setGeometry(26, 170, 679, 219);
 
     connect(m_list, &SourceListWidget::rowClicked, &m_controller, &MainController::showRow);
+    connect(m_list, &SourceListWidget::rowClicked, this, [this](std::optional<int> row) {
+        if (row && *row >= 0 && *row < m_controller.sources().count())
+            m_previewController->setCurrentFile(m_controller.sources().item(*row).FileName);
+    });
     connect(m_list, &SourceListWidget::rowDoubleClicked, this, [this] { trimSelected(); });
     connect(m_list, &SourceListWidget::filesDropped, this, [this](const QStringList &paths) {
         m_controller.dropFiles(paths);
@@ -335,6 +359,7 @@ void MainWindow::showAbout()
 void MainWindow::exitProgram()
 {
     m_controller.tools().PostPlayerKey(KeyQ);
+    m_previewController->stopTimer();
     close();
 }
 

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QMenu;
@@ -13,6 +14,8 @@ namespace vantrel {
 class ButtonStripWidget;
 class MainController;
 class OptionSheetWidget;
+class PreviewController;
+class PreviewPanel;
 class ProfileComboWidget;
 class ProgressPanel;
 class SourceListWidget;
@@ -46,6 +49,8 @@ public:
     OptionSheetWidget *sheetWidget() const { return m_sheet; }
     ProgressPanel *progressPanel() const { return m_panel; }
     QGroupBox *previewFrame() const { return m_preview; }
+    PreviewPanel *previewPanel() const { return m_previewPanel; }
+    PreviewController &preview() const { return *m_previewController; }
 
     // The commands of the menus, the strip and the pop-up menu.
     void addFiles();
@@ -87,6 +92,8 @@ private:
     OptionSheetWidget *m_sheet = nullptr;
     ProgressPanel *m_panel = nullptr;
     QGroupBox *m_preview = nullptr;
+    std::unique_ptr<PreviewController> m_previewController;
+    PreviewPanel *m_previewPanel = nullptr;
     QMenu *m_popup = nullptr;
     bool m_unloaded = false;
 };

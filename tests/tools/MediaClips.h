@@ -18,7 +18,7 @@ public:
     QString path(const QString &name) const { return m_dir.filePath(name); }
     QString folder() const { return m_dir.path(); }
 
-    // A video clip with sound: 160x120 (or `size`), MPEG-4 part 2 and MP2 in AVI.
+    // A video clip with sound: 160x120 (or `size`), MPEG-4 video and MP2 sound in AVI.
     QString video(const QString &name, int seconds = 3, const char *size = "160x120")
     {
         const QString duration = QString::number(seconds);

@@ -1,0 +1,67 @@
+#include "preview/PreviewPlayer.h"
+
+#include "tools/Process.h"
+#include "tools/ToolControl.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+namespace vantrel {
+
+ProcessPreviewPlayer::ProcessPreviewPlayer(ToolControl &tools, QObject *parent)
+    : QObject(parent), m_tools(tools)
+{
+}
+
+ProcessPreviewPlayer::~ProcessPreviewPlayer()
+{
+    const QByteArray quit = ToolControl::playerKeyText(KeyQ);
+    QObject *keeper = QCoreApplication::instance();
+    for (const QPointer<Process> &player : std::as_const(m_players)) {
+        if (!player)
+            continue;
+        player->disconnect(this);
+        if (!keeper || !player->IsActive()) {
+            delete player; // ends it at once if it still runs
+            continue;
+        }
+        // It gets a moment to quit on its own; then deleting it kills it. The
+        // application keeps it meanwhile and deletes it when it ends first.
+        player->write(quit);
+        player->setParent(keeper);
+        connect(player, &Process::Finished, player, &QObject::deleteLater);
+        QTimer::singleShot(kQuitGraceMs, player, [p = player.data()] { delete p; });
+    }
+}
+
+void ProcessPreviewPlayer::start(const CommandLine &command)
+{
+    auto *player = new Process(this);
+    player->CmdLine = command;
+    player->Async = true;
+    m_players.append(player);
+    connect(player, &Process::Finished, this, [this, player] {
+        m_players.removeAll(player);
+        player->deleteLater();
+    });
+    player->Launch();
+    // A start that failed leaves no current player (id 0).
+    m_tools.setPlayer(player);
+}
+
+void ProcessPreviewPlayer::postKey(int virtualKey)
+{
+    m_tools.PostPlayerKey(virtualKey);
+}
+
+QList<Process *> ProcessPreviewPlayer::running() const
+{
+    QList<Process *> out;
+    for (const QPointer<Process> &player : m_players) {
+        if (player && player->IsActive())
+            out.append(player);
+    }
+    return out;
+}
+
+} // namespace vantrel
