@@ -1,3 +1,4 @@
+#include "TestFakes.h"
 #include "TestSupport.h"
 #include "tools/MediaClips.h"
 
@@ -22,6 +23,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 #include <memory>
@@ -29,26 +31,6 @@
 using namespace vantrel;
 
 namespace {
-
-struct RecordingPrompt : Prompt
-{
-    void error(const QString &text) override { errors << text; }
-    void information(const QString &text) override { notices << text; }
-    QStringList errors;
-    QStringList notices;
-};
-
-struct FakeDesktop : Desktop
-{
-    void openFolder(const QString &folder) override { opened << folder; }
-    QStringList opened;
-};
-
-struct FakePowerOff : PowerOff
-{
-    bool powerOff() override { return ++calls, true; }
-    int calls = 0;
-};
 
 class MainWindowTest : public ::testing::Test
 {
@@ -116,8 +98,8 @@ protected:
     MediaClips clips;
     QTemporaryDir data;
     RecordingPrompt prompt;
-    FakeDesktop desktop;
-    FakePowerOff power;
+    RecordingDesktop desktop;
+    RecordingPowerOff power;
     QStringList chosenFiles;
     std::unique_ptr<MainController> controller;
     std::unique_ptr<MainWindow> window;
@@ -211,7 +193,17 @@ TEST_F(MainWindowTest, MenusAndShortcutsInOrder)
     addProbed({clips.video(qs("a.avi"), 1), clips.video(qs("b.avi"), 1)});
     clickRow(0);
     QSignalSpy trim(&w, &MainWindow::trimRequested);
+    // Ctrl+V opens the trimming window, modal: close it as soon as it shows.
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [] {
+        if (QWidget *modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+    closer.start(50);
     QTest::keyClick(&w, Qt::Key_V, Qt::ControlModifier);
+    closer.stop();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     ASSERT_EQ(trim.count(), 1);
     EXPECT_EQ(trim.at(0).at(0).toInt(), 0);
     QTest::keyClick(&w, Qt::Key_R, Qt::ControlModifier);

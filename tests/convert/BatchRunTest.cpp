@@ -1,3 +1,4 @@
+#include "TestFakes.h"
 #include "TestSupport.h"
 #include "tools/MediaClips.h"
 
@@ -18,30 +19,6 @@
 using namespace vantrel;
 
 namespace {
-
-struct RecordingPrompt : Prompt
-{
-    void error(const QString &text) override { errors << text; }
-    void information(const QString &text) override { notices << text; }
-    QStringList errors;
-    QStringList notices;
-};
-
-struct FakePowerOff : PowerOff
-{
-    bool powerOff() override
-    {
-        ++calls;
-        return true;
-    }
-    int calls = 0;
-};
-
-struct FakeDesktop : Desktop
-{
-    void openFolder(const QString &folder) override { opened << folder; }
-    QStringList opened;
-};
 
 // Duration in seconds and stream codecs of a media file, by ffprobe.
 struct MediaFacts
@@ -146,8 +123,8 @@ protected:
     QTemporaryDir data;
     QString output;
     RecordingPrompt prompt;
-    FakePowerOff power;
-    FakeDesktop desktop;
+    RecordingPowerOff power;
+    RecordingDesktop desktop;
     ToolControl tools;
     MediaProbe probe;
     SourceList list{&probe};

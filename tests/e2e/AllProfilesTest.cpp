@@ -3,6 +3,7 @@
 // encoder and the real player (which probes the row); the output is then read
 // back with the media-info tool and held against what the sheet asked for.
 
+#include "TestFakes.h"
 #include "TestSupport.h"
 
 #include "common/PlatformServices.h"
@@ -264,35 +265,6 @@ Expected<MediaFacts> readMediaFacts(const QString &mediaInfo, const QString &fil
     }
     return facts;
 }
-
-// ---- the batch's surroundings -------------------------------------------------
-
-class RecordingPrompt : public Prompt
-{
-public:
-    void error(const QString &text) override { errors.append(text); }
-    void information(const QString &text) override { notices.append(text); }
-    QStringList errors;
-    QStringList notices;
-};
-
-class RecordingPowerOff : public PowerOff
-{
-public:
-    bool powerOff() override
-    {
-        ++calls;
-        return false;
-    }
-    int calls = 0;
-};
-
-class RecordingDesktop : public Desktop
-{
-public:
-    void openFolder(const QString &folder) override { opened.append(folder); }
-    QStringList opened;
-};
 
 std::vector<int> outputProfileEntries()
 {

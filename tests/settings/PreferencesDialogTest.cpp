@@ -1,3 +1,4 @@
+#include "TestFakes.h"
 #include "TestSupport.h"
 
 #include "common/PlatformServices.h"
@@ -22,15 +23,6 @@
 using namespace vantrel;
 
 namespace {
-
-class RecordingPrompt : public Prompt
-{
-public:
-    void error(const QString &text) override { errors << text; }
-    void information(const QString &text) override { notices << text; }
-    QStringList errors;
-    QStringList notices;
-};
 
 QByteArray readAll(const QString &path)
 {

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "common/PlatformServices.h"
+
+#include <QStringList>
+
+// Stand-ins for what tests must not really do: show message boxes, power the
+// machine off, open a file browser. Each records what it was asked.
+
+struct RecordingPrompt : vantrel::Prompt
+{
+    void error(const QString &text) override { errors << text; }
+    void information(const QString &text) override { notices << text; }
+    QStringList errors;
+    QStringList notices;
+};
+
+struct RecordingPowerOff : vantrel::PowerOff
+{
+    bool powerOff() override
+    {
+        ++calls;
+        return accept;
+    }
+    int calls = 0;
+    bool accept = true; // a refused power-off lets the batch report instead
+};
+
+struct RecordingDesktop : vantrel::Desktop
+{
+    void openFolder(const QString &folder) override { opened << folder; }
+    QStringList opened;
+};
