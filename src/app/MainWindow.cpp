@@ -232,7 +232,7 @@ void MainWindow::buildBody()
     m_previewPanel = new PreviewPanel(*m_previewController, m_preview);
     m_previewPanel->positionSlider()->setObjectName(QStringLiteral("Slider1"));
     auto *previewLayout = new QVBoxLayout(m_preview);
-    previewLayout->setContentsMargins(4, 4, 4, 4);
+    previewLayout->setContentsMargins(2, 2, 2, 2);
     previewLayout->addWidget(m_previewPanel);
     connect(m_previewPanel, &PreviewPanel::playClicked, this,
             [this] { Q_EMIT playRequested(m_list->selectedRow()); });

@@ -225,6 +225,7 @@ void BatchRun::startEncoder(const QStringList &arguments)
     m_encoderTail.clear();
     auto *encoder = new Process(this);
     encoder->Async = true;
+    encoder->OutputLimit = kEncoderTailChars;
     encoder->CmdLine.appendPath(m_env.encoderPath);
     encoder->Parameters = arguments;
     connect(encoder, &Process::StdOutChanged, this, [this](const QString &text) {

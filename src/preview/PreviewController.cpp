@@ -19,12 +19,10 @@ PreviewController::PreviewController(QString playerPath, std::unique_ptr<Preview
     m_timer->onTick([this] { tick(); });
 }
 
-PreviewController::PreviewController(const QString &playerPath, ToolControl &tools,
-                                     QObject *parent)
+PreviewController::PreviewController(const QString &playerPath, ToolControl &tools, QObject *parent)
     : PreviewController(playerPath, std::make_unique<ProcessPreviewPlayer>(tools),
                         std::make_unique<QtPositionTimer>(), parent)
-{
-}
+{}
 
 PreviewController::~PreviewController()
 {

@@ -2,7 +2,6 @@
 
 #include "preview/PreviewController.h"
 
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPointer>
@@ -44,6 +43,16 @@ PreviewPanel::PreviewPanel(PreviewController &controller, QWidget *parent)
     : QWidget(parent), m_controller(controller)
 {
     setObjectName(QStringLiteral("PreviewPanel"));
+    // A player's dark face with light writing, readable on any window
+    // background, and compact buttons, so that seven captions fit the main
+    // window's narrow column also under a skin with wide button padding.
+    QPalette face = palette();
+    face.setColor(QPalette::Window, QColor(0x20, 0x26, 0x2d));
+    face.setColor(QPalette::WindowText, QColor(0xe8, 0xee, 0xf4));
+    setPalette(face);
+    setAutoFillBackground(true);
+    setStyleSheet(QStringLiteral("QPushButton { padding-left: 2px; padding-right: 2px; }"
+                                 "QLabel { color: #e8eef4; }"));
     m_surface = new VideoSurfaceWidget(this);
     m_controller.setVideoSurface([surface = QPointer<QWidget>(m_surface)]() -> quint64 {
         return surface ? quint64(surface->winId()) : 0;
@@ -85,26 +94,30 @@ PreviewPanel::PreviewPanel(PreviewController &controller, QWidget *parent)
     connect(&m_controller, &PreviewController::totalTextChanged, m_total, &QLabel::setText);
 
     // Two rows of buttons keep the panel narrow enough for the main window's
-    // right-hand column.
-    auto *buttons = new QGridLayout;
-    buttons->setSpacing(3);
-    const QList<QPushButton *> top{play, pause, stop, back, forward};
-    for (int column = 0; column < top.size(); ++column)
-        buttons->addWidget(top.at(column), 0, column);
-    buttons->addWidget(first, 1, 0, 1, 2);
-    buttons->addWidget(last, 1, 2, 1, 3);
+    // right-hand column; in the first row each button's share of the width
+    // follows its caption.
+    auto *transport = new QHBoxLayout;
+    transport->setSpacing(2);
+    for (QPushButton *button : {play, pause, stop, back, forward})
+        transport->addWidget(button, button->fontMetrics().horizontalAdvance(button->text()) + 8);
+    auto *jumps = new QHBoxLayout;
+    jumps->setSpacing(2);
+    jumps->addWidget(first, 1);
+    jumps->addWidget(last, 1);
 
     auto *times = new QHBoxLayout;
+    times->setSpacing(4);
     times->addWidget(current);
     times->addWidget(m_position, 1);
     times->addWidget(m_total);
 
     auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setContentsMargins(2, 2, 2, 2);
     layout->setSpacing(3);
     layout->addWidget(m_surface, 1);
     layout->addWidget(m_slider);
-    layout->addLayout(buttons);
+    layout->addLayout(transport);
+    layout->addLayout(jumps);
     layout->addLayout(times);
 }
 

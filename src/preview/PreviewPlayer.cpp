@@ -8,10 +8,14 @@
 
 namespace vantrel {
 
+namespace {
+// The end of a player's messages is all anyone reads.
+constexpr qsizetype kKeptOutputChars = 16384;
+} // namespace
+
 ProcessPreviewPlayer::ProcessPreviewPlayer(ToolControl &tools, QObject *parent)
     : QObject(parent), m_tools(tools)
-{
-}
+{}
 
 ProcessPreviewPlayer::~ProcessPreviewPlayer()
 {
@@ -39,6 +43,7 @@ void ProcessPreviewPlayer::start(const CommandLine &command)
     auto *player = new Process(this);
     player->CmdLine = command;
     player->Async = true;
+    player->OutputLimit = kKeptOutputChars; // it reports its position for as long as it plays
     m_players.append(player);
     connect(player, &Process::Finished, this, [this, player] {
         m_players.removeAll(player);

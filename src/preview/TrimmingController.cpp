@@ -30,10 +30,9 @@ TrimmingController::TrimmingController(SourceList &list, int row, Prompt *prompt
 
 TrimmingController::~TrimmingController() = default;
 
-std::unique_ptr<TrimmingController> TrimmingController::open(SourceList &list, int row,
-                                                             PreviewController &mainPreview,
-                                                             Prompt *prompt,
-                                                             std::unique_ptr<PreviewController> preview)
+std::unique_ptr<TrimmingController>
+TrimmingController::open(SourceList &list, int row, PreviewController &mainPreview, Prompt *prompt,
+                         std::unique_ptr<PreviewController> preview)
 {
     if (row < 0 || row >= list.count())
         return nullptr;

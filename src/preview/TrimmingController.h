@@ -33,8 +33,7 @@ public:
     // is ended (Q to its player, its timer stopped) and the window's logic is
     // made with `preview` as the window's own preview.
     static std::unique_ptr<TrimmingController> open(SourceList &list, int row,
-                                                    PreviewController &mainPreview,
-                                                    Prompt *prompt,
+                                                    PreviewController &mainPreview, Prompt *prompt,
                                                     std::unique_ptr<PreviewController> preview);
 
     PreviewController &preview() { return *m_preview; }

@@ -77,17 +77,13 @@ TrimmingDialog::TrimmingDialog(TrimmingController &controller, QWidget *parent)
     grid->addWidget(m_lengthEdit, 2, 2);
     grid->setColumnStretch(1, 1);
 
-    onSliderReleased(m_startSlider, [this](int seconds) {
-        m_controller.startSliderReleased(seconds);
-    });
-    onSliderReleased(m_stopSlider, [this](int seconds) {
-        m_controller.stopSliderReleased(seconds);
-    });
-    connect(m_startEdit, &QLineEdit::textEdited, &m_controller,
-            &TrimmingController::setStartText);
+    onSliderReleased(m_startSlider,
+                     [this](int seconds) { m_controller.startSliderReleased(seconds); });
+    onSliderReleased(m_stopSlider,
+                     [this](int seconds) { m_controller.stopSliderReleased(seconds); });
+    connect(m_startEdit, &QLineEdit::textEdited, &m_controller, &TrimmingController::setStartText);
     connect(m_stopEdit, &QLineEdit::textEdited, &m_controller, &TrimmingController::setStopText);
-    connect(&m_controller, &TrimmingController::startTextChanged, m_startEdit,
-            &QLineEdit::setText);
+    connect(&m_controller, &TrimmingController::startTextChanged, m_startEdit, &QLineEdit::setText);
     connect(&m_controller, &TrimmingController::stopTextChanged, m_stopEdit, &QLineEdit::setText);
     connect(&m_controller, &TrimmingController::lengthTextChanged, m_lengthEdit,
             &QLineEdit::setText);
@@ -133,6 +129,7 @@ void TrimmingDialog::openFor(SourceList &list, int row, PreviewController &mainP
         list, row, mainPreview, prompt, std::make_unique<PreviewController>(playerPath, tools));
     if (!trimming)
         return;
+    // Modal like the program's other windows: the main window waits until it closes.
     TrimmingDialog dialog(*trimming, parent);
     dialog.exec();
 }

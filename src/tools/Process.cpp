@@ -108,6 +108,8 @@ void Process::Read()
     if (text.isEmpty())
         return;
     m_output += text;
+    if (OutputLimit > 0 && m_output.size() > OutputLimit)
+        m_output.remove(0, m_output.size() - OutputLimit);
     Q_EMIT StdOutChanged(text);
 }
 

@@ -30,6 +30,9 @@ public:
     CommandLine CmdLine;    // the program and its arguments
     QStringList Parameters; // further arguments after CmdLine's
     bool Async = false;
+    // Keeps only this many characters of output, the most recent; 0 keeps all.
+    // A tool that reports its progress for hours need not fill the memory.
+    qsizetype OutputLimit = 0;
 
     // The command as one text: CmdLine's text, one blank, the parameters.
     QString commandText() const;

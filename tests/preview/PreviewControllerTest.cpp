@@ -1,7 +1,8 @@
-#include "TestSupport.h"
 #include "preview/PreviewFakes.h"
+#include "TestSupport.h"
 #include "tools/MediaClips.h"
 
+#include "convert/TimeText.h"
 #include "preview/PlayerCommand.h"
 #include "sources/SourceList.h"
 #include "tools/MediaProbe.h"
@@ -159,11 +160,10 @@ TEST(PreviewController, SeekRestartsAtTheRoundedOffsetOrOnlyStopsAtTheEnd)
         const char *offset; // nullptr: the timer stops, no player starts
     };
     const Case cases[] = {
-        {"0:00:10", 0, "0:00:00", "0"}, // -ss 0 is passed
+        {"0:00:10", 0, "0:00:00", "0"},  // -ss 0 is passed
         {"0:00:05", 50, "0:00:02", "2"}, // 2.5 -> 2
         {"0:00:07", 50, "0:00:04", "4"}, // 3.5 -> 4
-        {"1:00:00", 99, "0:59:24", "3564"},
-        {"0:00:10", 100, "0:00:10", nullptr},
+        {"1:00:00", 99, "0:59:24", "3564"},  {"0:00:10", 100, "0:00:10", nullptr},
         {"0:00:00", 30, "0:00:00", nullptr}, // nothing to play: position = duration
     };
     for (const Case &c : cases) {

@@ -1,3 +1,4 @@
+#include "TestFakes.h"
 #include "TestSupport.h"
 #include "tools/MediaClips.h"
 
@@ -6,6 +7,7 @@
 #include "app/Skin.h"
 #include "preview/PreviewController.h"
 #include "preview/PreviewPanel.h"
+#include "preview/TrimmingController.h"
 #include "preview/TrimmingDialog.h"
 #include "settings/IniFile.h"
 #include "sources/SourceListWidget.h"
@@ -13,8 +15,10 @@
 #include "tools/ToolLocator.h"
 
 #include <QApplication>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
@@ -29,24 +33,6 @@
 using namespace vantrel;
 
 namespace {
-
-struct RecordingPrompt : Prompt
-{
-    void error(const QString &text) override { errors << text; }
-    void information(const QString &text) override { notices << text; }
-    QStringList errors;
-    QStringList notices;
-};
-
-struct FakeDesktop : Desktop
-{
-    void openFolder(const QString &) override {}
-};
-
-struct FakePowerOff : PowerOff
-{
-    bool powerOff() override { return true; }
-};
 
 QStringList commandLineOf(int pid)
 {
@@ -176,7 +162,7 @@ protected:
     static QStringList newPlayer(const QList<int> &old = {})
     {
         QStringList args;
-        QTest::qWaitFor(
+        (void)QTest::qWaitFor(
             [&] {
                 const QList<int> now = players();
                 if (now.size() != 1 || old.contains(now.constFirst()))
@@ -200,7 +186,7 @@ protected:
         bool ran = false;
         QTimer::singleShot(0, window.get(), [&] {
             TrimmingDialog *dialog = nullptr;
-            QTest::qWaitFor(
+            (void)QTest::qWaitFor(
                 [&] {
                     dialog = qobject_cast<TrimmingDialog *>(QApplication::activeModalWidget());
                     return dialog != nullptr;
@@ -214,15 +200,16 @@ protected:
             if (dialog->isVisible())
                 dialog->reject();
         });
-        clickRow(row, true);
+        clickRow(row, true); // returns when the window has closed
         EXPECT_TRUE(ran) << "no trimming window came";
+        EXPECT_EQ(window->findChild<TrimmingDialog *>(), nullptr);
     }
 
     MediaClips clips;
     QTemporaryDir data;
     RecordingPrompt prompt;
-    FakeDesktop desktop;
-    FakePowerOff power;
+    RecordingDesktop desktop;
+    RecordingPowerOff power;
     std::unique_ptr<MainController> controller;
     std::unique_ptr<MainWindow> window;
 };
@@ -250,8 +237,8 @@ TEST_F(PreviewWindowTest, PlayDrawsIntoTheSurfaceAndPauseAndStopReachThePlayer)
     EXPECT_EQ(args.constLast(), clip);
     EXPECT_EQ(panel->totalLabel()->text(), qs("Total time:0:00:10"));
     EXPECT_TRUE(showsPicture(panel->videoSurface())) << "the player drew nothing";
-    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->positionLabel()->text() == qs("0:00:01"); },
-                                3000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return panel->positionLabel()->text() == qs("0:00:01"); }, 3000));
     EXPECT_EQ(panel->positionSlider()->value(), 10);
 
     auto &player = static_cast<ProcessPreviewPlayer &>(w.preview().player());
@@ -263,8 +250,8 @@ TEST_F(PreviewWindowTest, PlayDrawsIntoTheSurfaceAndPauseAndStopReachThePlayer)
 
     click(panel, "Pause");
     EXPECT_FALSE(w.preview().isTimerEnabled());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return running->StdOut().contains(qs("=====  PAUSE")); },
-                                5000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return running->StdOut().contains(qs("=====  PAUSE")); }, 5000));
     const QString paused = panel->positionLabel()->text();
     QTest::qWait(1300);
     EXPECT_EQ(panel->positionLabel()->text(), paused);
@@ -292,24 +279,27 @@ TEST_F(PreviewWindowTest, FirstFrameAndSeekingRestartTheFileAtTheirOffsets)
     ASSERT_FALSE(args.isEmpty());
 
     // A drag released at 40 % of 10 seconds.
+    QList<int> old = players();
     slider->setSliderDown(true);
     slider->setSliderPosition(40);
     slider->setSliderDown(false);
-    args = newPlayer(players());
+    args = newPlayer(old);
     EXPECT_EQ(optionValue(args, "-ss"), qs("4"));
     EXPECT_EQ(optionValue(args, "-wid"), QString::number(panel->videoSurface()->winId()));
     EXPECT_EQ(panel->positionLabel()->text(), qs("0:00:04"));
     EXPECT_TRUE(showsPicture(panel->videoSurface()));
 
+    old = players();
     click(panel, "First Frame");
-    args = newPlayer(players());
+    args = newPlayer(old);
     ASSERT_FALSE(args.isEmpty());
     EXPECT_FALSE(args.contains(qs("-ss")));
 
     // The keyboard: Home seeks to 0 (and passes -ss 0), End only stops the timer.
+    old = players();
     slider->setFocus();
     QTest::keyClick(slider, Qt::Key_Home);
-    args = newPlayer(players());
+    args = newPlayer(old);
     EXPECT_EQ(optionValue(args, "-ss"), qs("0"));
     const QList<int> before = players();
     QTest::keyClick(slider, Qt::Key_End);
@@ -449,19 +439,28 @@ TEST_F(PreviewWindowTest, ExitQuitsThePlayerAndStopsTheTimer)
 
 TEST_F(PreviewWindowTest, Screenshots)
 {
-    ASSERT_TRUE(applySkin(*qApp, qs(VANTREL_SOURCE_DIR "/resources/skins/frmmain.qss")));
-    MainWindow &w = open(13);
-    addProbed({clips.video(qs("holiday.avi"), 12, "320x240"),
-               clips.video(qs("birthday party.avi"), 5)});
     const QString folder = screenshotFolder();
     ASSERT_FALSE(folder.isEmpty());
+    {
+        // Without the skin: the desktop's own look.
+        MainWindow &plain = open(13);
+        QWidget *frame = plain.previewFrame();
+        const QRect area(frame->mapTo(&plain, QPoint()), frame->size());
+        EXPECT_TRUE(screenOf(&plain).copy(area).save(
+            QDir(folder).filePath(qs("preview-panel-unskinned.png"))));
+        window.reset();
+    }
+    ASSERT_TRUE(applySkin(*qApp, qs(VANTREL_SOURCE_DIR "/resources/skins/frmmain.qss")));
+    MainWindow &w = open(13);
+    addProbed(
+        {clips.video(qs("holiday.avi"), 12, "320x240"), clips.video(qs("birthday party.avi"), 5)});
 
     clickRow(0);
     click(w.previewPanel(), "Play");
     ASSERT_FALSE(newPlayer().isEmpty());
     EXPECT_TRUE(showsPicture(w.previewPanel()->videoSurface()));
-    QTest::qWaitFor([&] { return w.previewPanel()->positionLabel()->text() == qs("0:00:02"); },
-                    4000);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return w.previewPanel()->positionLabel()->text() == qs("0:00:02"); }, 4000));
     EXPECT_TRUE(screenOf(&w).save(QDir(folder).filePath(qs("main-window-playing.png"))));
 
     whileTrimming(0, [&](TrimmingDialog &dialog) {
@@ -472,8 +471,8 @@ TEST_F(PreviewWindowTest, Screenshots)
         dialog.startSlider()->setFocus();
         for (int i = 0; i < 3; ++i)
             QTest::keyClick(dialog.startSlider(), Qt::Key_Right);
-        QTest::qWaitFor(
-            [&] { return dialog.previewPanel()->positionLabel()->text() == qs("0:00:02"); }, 4000);
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return dialog.previewPanel()->positionLabel()->text() == qs("0:00:02"); }, 4000));
         EXPECT_TRUE(screenOf(&dialog).save(QDir(folder).filePath(qs("trimming-window.png"))));
     });
     qApp->setStyleSheet(QString());

@@ -1,5 +1,6 @@
-#include "TestSupport.h"
 #include "preview/PreviewFakes.h"
+#include "TestFakes.h"
+#include "TestSupport.h"
 #include "tools/MediaClips.h"
 
 #include "preview/TrimmingController.h"
@@ -13,14 +14,6 @@
 using namespace vantrel;
 
 namespace {
-
-struct RecordingPrompt : Prompt
-{
-    void error(const QString &text) override { errors << text; }
-    void information(const QString &text) override { notices << text; }
-    QStringList errors;
-    QStringList notices;
-};
 
 // One probed 4-second clip in a list, shared by the tests of this file.
 class TrimmingTest : public ::testing::Test
@@ -97,12 +90,9 @@ TEST_F(TrimmingTest, OkComparesSecondsNotTexts)
     };
     const Case cases[] = {
         {"9:00:00", "10:00:00", true}, // as texts "10:..." sorts first
-        {"0:01:05", "0:03:25", true},
-        {"0:00:00", "0:00:04", true},
-        {"10:00:00", "9:00:00", false},
-        {"0:00:02", "0:00:02", false}, // equal is refused
-        {"0:00:03", "0:00:01", false},
-        {"soon", "0:00:04", false}, // no time at all
+        {"0:01:05", "0:03:25", true},   {"0:00:00", "0:00:04", true},
+        {"10:00:00", "9:00:00", false}, {"0:00:02", "0:00:02", false}, // equal is refused
+        {"0:00:03", "0:00:01", false},  {"soon", "0:00:04", false},    // no time at all
     };
     for (const Case &c : cases) {
         prompt.errors.clear();
@@ -223,8 +213,8 @@ TEST_F(TrimmingTest, OpeningEndsTheMainPreview)
     main.ticks(2);
     main.player->take();
     FakePreview own;
-    auto t = TrimmingController::open(list, 0, *main.controller, &prompt,
-                                      std::move(own.controller));
+    auto t =
+        TrimmingController::open(list, 0, *main.controller, &prompt, std::move(own.controller));
     ASSERT_TRUE(t);
     EXPECT_EQ(main.player->take(), QStringList{qs("Q")});
     EXPECT_FALSE(main.controller->isTimerEnabled());
@@ -236,8 +226,8 @@ TEST_F(TrimmingTest, OpeningEndsTheMainPreview)
     list.clear();
     main.controller->pause();
     main.player->take();
-    EXPECT_FALSE(TrimmingController::open(list, 0, *main.controller, &prompt,
-                                          std::move(other.controller)));
+    EXPECT_FALSE(
+        TrimmingController::open(list, 0, *main.controller, &prompt, std::move(other.controller)));
     EXPECT_EQ(main.player->take(), QStringList());
     EXPECT_TRUE(main.controller->isTimerEnabled());
 }

@@ -107,6 +107,19 @@ TEST(Process, SyncLaunchCollectsOutputAndExitCode)
     }
 }
 
+TEST(Process, OutputLimitKeepsTheMostRecentText)
+{
+    Process p;
+    p.CmdLine = shell(qs("i=0; while [ $i -lt 2000 ]; do echo line$i; i=$((i+1)); done"));
+    p.OutputLimit = 100;
+    QString seen;
+    QObject::connect(&p, &Process::StdOutChanged, [&seen](const QString &t) { seen += t; });
+    p.Launch();
+    EXPECT_EQ(p.StdOut().size(), 100);
+    EXPECT_TRUE(p.StdOut().endsWith(qs("line1999\n")));
+    EXPECT_TRUE(seen.startsWith(qs("line0\n"))); // listeners still get everything
+}
+
 TEST(Process, CommandTextIsCmdLineBlankParameters)
 {
     CommandLine probe = literal("ffprobe -v error ");
