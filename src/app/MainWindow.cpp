@@ -227,8 +227,8 @@ void MainWindow::buildBody()
     m_preview = new QGroupBox(QStringLiteral("Privew"), central);
     m_preview->setObjectName(QStringLiteral("Frame2"));
     m_preview->setMinimumHeight(245);
-    m_previewController = std::make_unique<PreviewController>(
-        m_controller.environment().playerPath, m_controller.tools());
+    m_previewController = std::make_unique<PreviewController>(m_controller.environment().playerPath,
+                                                              m_controller.tools());
     m_previewPanel = new PreviewPanel(*m_previewController, m_preview);
     m_previewPanel->positionSlider()->setObjectName(QStringLiteral("Slider1"));
     auto *previewLayout = new QVBoxLayout(m_preview);
@@ -313,7 +313,9 @@ QStringList MainWindow::chooseFilesWithDialog(QWidget *parent)
 
 void MainWindow::addFiles()
 {
-    m_controller.addFiles(m_chooseFiles(this));
+    // The dialog lists files of one folder: they are added as that folder
+    // and their names, in the dialog's order.
+    m_controller.addFiles(splitChosenFiles(m_chooseFiles(this)).paths());
 }
 
 void MainWindow::removeSelectedFile()

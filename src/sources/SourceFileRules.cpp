@@ -1,5 +1,8 @@
 #include "sources/SourceFileRules.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace vantrel {
 
 namespace {
@@ -57,6 +60,28 @@ const std::vector<FileFilter> &openDialogFilters()
         {"All files (*.*)", {"*"}},
     };
     return filters;
+}
+
+QStringList ChosenFiles::paths() const
+{
+    QStringList out;
+    for (const QString &name : names)
+        out << folder + name;
+    return out;
+}
+
+ChosenFiles splitChosenFiles(const QStringList &selectedPaths)
+{
+    ChosenFiles chosen;
+    if (selectedPaths.isEmpty())
+        return chosen; // cancelled: nothing to add
+    const QFileInfo first(selectedPaths.constFirst());
+    chosen.folder = QDir::toNativeSeparators(first.absolutePath());
+    if (!chosen.folder.endsWith(QDir::separator()))
+        chosen.folder += QDir::separator();
+    for (const QString &path : selectedPaths)
+        chosen.names << QFileInfo(path).fileName();
+    return chosen;
 }
 
 bool isDropAccepted(const QString &path)

@@ -23,6 +23,18 @@ struct FileFilter
 // The open dialog's type list, in order; the first one is selected.
 const std::vector<FileFilter> &openDialogFilters();
 
+// What the open dialog returned, as adding takes it: the folder of the chosen
+// files (ending in one separator) and their names in the dialog's order.
+struct ChosenFiles
+{
+    QString folder;
+    QStringList names;
+
+    // folder + name for each name: one separator between them, also at a root.
+    QStringList paths() const;
+};
+ChosenFiles splitChosenFiles(const QStringList &selectedPaths);
+
 // Whether a dropped file is taken: its path ends, in any letter case, in one of
 // the known video endings (no dot needed, so "notes.platform" ends in "rm").
 bool isDropAccepted(const QString &path);
