@@ -20,6 +20,7 @@ inline QString qs(const char *utf8)
 }
 
 #include <QDir>
+#include <QFile>
 
 // Where window tests leave their pictures: $VANTREL_SCREENSHOT_DIR, else the
 // build tree's screenshots folder.
@@ -33,4 +34,18 @@ inline QString screenshotFolder()
     if (!folder.isEmpty())
         QDir().mkpath(folder);
     return folder;
+}
+
+// A whole file's bytes; empty when it cannot be read.
+inline QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline void writeFile(const QString &path, const QByteArray &data)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+    f.write(data);
 }

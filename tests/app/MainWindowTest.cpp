@@ -1,4 +1,4 @@
-#include "TestFakes.h"
+#include "TestEnvironment.h"
 #include "TestSupport.h"
 #include "tools/MediaClips.h"
 
@@ -48,16 +48,7 @@ protected:
 
     MainWindow &open()
     {
-        MainEnvironment env;
-        env.prompt = &prompt;
-        env.desktop = &desktop;
-        env.powerOff = &power;
-        env.encoderPath = ToolLocator::find(ToolLocator::kEncoder);
-        env.playerPath = ToolLocator::find(ToolLocator::kPlayer);
-        env.mediaInfoPath = ToolLocator::find(ToolLocator::kMediaInfo);
-        env.statisticsPath = data.filePath(qs("curconvert.log"));
-        env.settingsPath = data.filePath(qs("settings.dat"));
-        env.dataFolder = data.path();
+        const MainEnvironment env = surroundings.main(data);
         controller = std::make_unique<MainController>(env);
         window = std::make_unique<MainWindow>(*controller);
         window->setFileChooser([this](QWidget *) { return chosenFiles; });
@@ -97,9 +88,9 @@ protected:
 
     MediaClips clips;
     QTemporaryDir data;
-    RecordingPrompt prompt;
-    RecordingDesktop desktop;
-    RecordingPowerOff power;
+    TestSurroundings surroundings;
+    RecordingPrompt &prompt = surroundings.prompt;
+    RecordingDesktop &desktop = surroundings.desktop;
     QStringList chosenFiles;
     std::unique_ptr<MainController> controller;
     std::unique_ptr<MainWindow> window;

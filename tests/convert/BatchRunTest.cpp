@@ -1,4 +1,4 @@
-#include "TestFakes.h"
+#include "TestEnvironment.h"
 #include "TestSupport.h"
 #include "tools/MediaClips.h"
 
@@ -72,16 +72,7 @@ protected:
 
     BatchRun &makeBatch()
     {
-        BatchEnvironment env;
-        env.prompt = &prompt;
-        env.powerOff = &power;
-        env.desktop = &desktop;
-        env.tools = &tools;
-        env.encoderPath = ToolLocator::find(ToolLocator::kEncoder);
-        env.mediaInfoPath = ToolLocator::find(ToolLocator::kMediaInfo);
-        env.statisticsPath = data.filePath(qs("curconvert.log"));
-        env.settingsPath = data.filePath(qs("settings.dat"));
-        env.dataFolder = data.path();
+        const BatchEnvironment env = surroundings.batch(data, &tools);
         batch = std::make_unique<BatchRun>(
             list, sheet, [this] { return entry; }, env);
         return *batch;
@@ -122,9 +113,10 @@ protected:
     MediaClips clips;
     QTemporaryDir data;
     QString output;
-    RecordingPrompt prompt;
-    RecordingPowerOff power;
-    RecordingDesktop desktop;
+    TestSurroundings surroundings;
+    RecordingPrompt &prompt = surroundings.prompt;
+    RecordingPowerOff &power = surroundings.power;
+    RecordingDesktop &desktop = surroundings.desktop;
     ToolControl tools;
     MediaProbe probe;
     SourceList list{&probe};

@@ -3,7 +3,7 @@
 // encoder and the real player (which probes the row); the output is then read
 // back with the media-info tool and held against what the sheet asked for.
 
-#include "TestFakes.h"
+#include "TestEnvironment.h"
 #include "TestSupport.h"
 
 #include "common/PlatformServices.h"
@@ -331,20 +331,7 @@ protected:
         settings.write("[set]\noutputfolder=" + QFile::encodeName(m_out.path()) + "\n");
     }
 
-    BatchEnvironment environment()
-    {
-        BatchEnvironment env;
-        env.prompt = &m_prompt;
-        env.powerOff = &m_powerOff;
-        env.desktop = &m_desktop;
-        env.tools = &m_tools;
-        env.encoderPath = ToolLocator::find(ToolLocator::kEncoder);
-        env.mediaInfoPath = ToolLocator::find(ToolLocator::kMediaInfo);
-        env.statisticsPath = m_data.filePath(qs("curconvert.log"));
-        env.settingsPath = m_data.filePath(qs("settings.dat"));
-        env.dataFolder = m_data.path();
-        return env;
-    }
+    BatchEnvironment environment() { return m_surroundings.batch(m_data, &m_tools); }
 
     // The command the row ran, for failure messages.
     static QString commandText(const BatchRun &batch, const BatchEnvironment &env)
@@ -360,9 +347,10 @@ protected:
 
     QTemporaryDir m_data;
     QTemporaryDir m_out;
-    RecordingPrompt m_prompt;
-    RecordingPowerOff m_powerOff;
-    RecordingDesktop m_desktop;
+    TestSurroundings m_surroundings;
+    RecordingPrompt &m_prompt = m_surroundings.prompt;
+    RecordingPowerOff &m_powerOff = m_surroundings.power;
+    RecordingDesktop &m_desktop = m_surroundings.desktop;
     ToolControl m_tools;
 };
 

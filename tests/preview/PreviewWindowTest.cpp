@@ -1,4 +1,4 @@
-#include "TestFakes.h"
+#include "TestEnvironment.h"
 #include "TestSupport.h"
 #include "tools/MediaClips.h"
 
@@ -108,16 +108,7 @@ protected:
     {
         iniWrite(data.filePath(qs("settings.dat")), qs("Set"), qs("profile"),
                  QString::number(profile));
-        MainEnvironment env;
-        env.prompt = &prompt;
-        env.desktop = &desktop;
-        env.powerOff = &power;
-        env.encoderPath = ToolLocator::find(ToolLocator::kEncoder);
-        env.playerPath = ToolLocator::find(ToolLocator::kPlayer);
-        env.mediaInfoPath = ToolLocator::find(ToolLocator::kMediaInfo);
-        env.statisticsPath = data.filePath(qs("curconvert.log"));
-        env.settingsPath = data.filePath(qs("settings.dat"));
-        env.dataFolder = data.path();
+        const MainEnvironment env = surroundings.main(data);
         controller = std::make_unique<MainController>(env);
         window = std::make_unique<MainWindow>(*controller);
         window->startUp();
@@ -207,9 +198,8 @@ protected:
 
     MediaClips clips;
     QTemporaryDir data;
-    RecordingPrompt prompt;
-    RecordingDesktop desktop;
-    RecordingPowerOff power;
+    TestSurroundings surroundings;
+    RecordingPrompt &prompt = surroundings.prompt;
     std::unique_ptr<MainController> controller;
     std::unique_ptr<MainWindow> window;
 };

@@ -10,23 +10,6 @@
 
 using namespace vantrel;
 
-namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
-
-} // namespace
-
 TEST(IniDocument, ReadsWithoutCaseAndTrimsValues)
 {
     const IniDocument doc = IniDocument::parse("; comment\n"
@@ -109,16 +92,16 @@ TEST(IniFile, ReadsAndWritesFilesAndNeverFailsLoudly)
     EXPECT_EQ(iniRead(file, qs("set"), qs("profile")), QString()); // no file
 
     EXPECT_TRUE(iniWrite(file, qs("Set"), qs("profile"), qs("13")));
-    EXPECT_EQ(readAll(file), QByteArray("[Set]\nprofile=13\n"));
+    EXPECT_EQ(readFile(file), QByteArray("[Set]\nprofile=13\n"));
     EXPECT_EQ(iniRead(file, qs("set"), qs("PROFILE")), qs("13"));
 
     // A corrupt file reads as missing keys, and writing keeps its bytes.
     static const char raw[] = "\x00\xff\xfe[se\x01t]\n\x80\x81=\x82\n";
     const QByteArray garbage(raw, sizeof raw - 1);
-    writeAll(file, garbage);
+    writeFile(file, garbage);
     EXPECT_EQ(iniRead(file, qs("set"), qs("profile")), QString());
     EXPECT_TRUE(iniWrite(file, qs("Set"), qs("profile"), qs("2")));
-    EXPECT_TRUE(readAll(file).startsWith(garbage));
+    EXPECT_TRUE(readFile(file).startsWith(garbage));
     EXPECT_EQ(iniRead(file, qs("set"), qs("profile")), qs("2"));
 
     // Unwritable places fail quietly and leave nothing behind.
@@ -139,21 +122,21 @@ TEST(Settings, ReadsEachKeyByItsRule)
     EXPECT_EQ(settings.threadText(), QString());
     EXPECT_FALSE(settings.autoShut());
 
-    writeAll(file, "[SET]\noutputfolder=   /videos/out \nexistedfile=2\nthread=2.5\nautoshut=1\n");
+    writeFile(file, "[SET]\noutputfolder=   /videos/out \nexistedfile=2\nthread=2.5\nautoshut=1\n");
     EXPECT_EQ(settings.outputFolder(), qs("/videos/out"));
     EXPECT_EQ(settings.existingFilePolicy(), 1);
     EXPECT_EQ(settings.threadText(), qs("2.5"));
     EXPECT_DOUBLE_EQ(settings.numeric(Settings::kThread), 2.5);
     EXPECT_TRUE(settings.autoShut());
 
-    writeAll(file, "[set]\nexistedfile=abc\nautoshut=2\nthread= 3 cores\n");
+    writeFile(file, "[set]\nexistedfile=abc\nautoshut=2\nthread= 3 cores\n");
     EXPECT_EQ(settings.existingFilePolicy(), 0);
     EXPECT_FALSE(settings.autoShut());
     EXPECT_DOUBLE_EQ(settings.numeric(Settings::kThread), 3);
 
     EXPECT_TRUE(settings.write(Settings::kAutoShut, qs("1")));
     EXPECT_TRUE(settings.autoShut());
-    EXPECT_TRUE(readAll(file).contains("autoshut=1"));
+    EXPECT_TRUE(readFile(file).contains("autoshut=1"));
 }
 
 TEST(AppPaths, DataFolderIsTheWritableProgramFolderUnlessOverridden)

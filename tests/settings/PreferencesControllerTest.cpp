@@ -10,19 +10,6 @@ using namespace vantrel;
 
 namespace {
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
-
 class PreferencesControllerTest : public ::testing::Test
 {
 protected:
@@ -89,7 +76,7 @@ TEST_F(PreferencesControllerTest, LoadReadsStoredTexts)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.file);
-        writeAll(settingsPath(), c.file);
+        writeFile(settingsPath(), c.file);
         const PreferenceValues v = controller().load();
         EXPECT_EQ(v.folder, c.folder ? qs(c.folder) : defaultFolder());
         EXPECT_EQ(v.existingFile, c.policy);
@@ -116,12 +103,12 @@ TEST_F(PreferencesControllerTest, ThreadCountIsCheckedAndStoredAsNumberText)
     const QByteArray before = "; mine\n[Set]\nthread=1\nprofile=13\n";
     for (const Case &c : cases) {
         SCOPED_TRACE(c.typed);
-        writeAll(settingsPath(), before);
+        writeFile(settingsPath(), before);
         const Expected<PreferenceValues> saved = controller().save(someValues(c.typed));
         if (!c.stored) {
             ASSERT_FALSE(saved.ok());
             EXPECT_EQ(saved.error(), qs("Thread error!"));
-            EXPECT_EQ(readAll(settingsPath()), before);
+            EXPECT_EQ(readFile(settingsPath()), before);
             continue;
         }
         ASSERT_TRUE(saved.ok()) << saved.error().toStdString();
@@ -156,7 +143,7 @@ TEST_F(PreferencesControllerTest, SaveWritesTheFourKeys)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.folder);
-        writeAll(settingsPath(), "[Set]\r\nprofile=29\r\n");
+        writeFile(settingsPath(), "[Set]\r\nprofile=29\r\n");
         PreferenceValues v;
         v.folder = qs(c.folder);
         v.existingFile = c.policy;
@@ -169,7 +156,7 @@ TEST_F(PreferencesControllerTest, SaveWritesTheFourKeys)
         EXPECT_EQ(stored("existedfile"), qs(c.existedText));
         EXPECT_EQ(stored("autoshut"), qs(c.autoShutText));
         EXPECT_EQ(stored("profile"), qs("29"));
-        const QByteArray file = readAll(settingsPath());
+        const QByteArray file = readFile(settingsPath());
         EXPECT_EQ(file.count("[Set]"), 1) << file.constData();
         EXPECT_FALSE(file.contains("[set]"));
     }

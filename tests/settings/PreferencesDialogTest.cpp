@@ -24,19 +24,6 @@ using namespace vantrel;
 
 namespace {
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
-
 class PreferencesDialogTest : public ::testing::Test
 {
 protected:
@@ -127,7 +114,7 @@ TEST_F(PreferencesDialogTest, OkChecksAndStoresTheThreadCount)
     const QByteArray before = "[Set]\r\nprofile=13\r\nthread=1\r\n";
     for (const Case &c : cases) {
         SCOPED_TRACE(c.typed);
-        writeAll(settingsPath(), before);
+        writeFile(settingsPath(), before);
         m_prompt.errors.clear();
         open();
         retype(threadBox(), qs(c.typed));
@@ -136,7 +123,7 @@ TEST_F(PreferencesDialogTest, OkChecksAndStoresTheThreadCount)
             EXPECT_EQ(m_prompt.errors, QStringList{qs("Thread error!")});
             EXPECT_TRUE(m_dialog->isVisible());
             EXPECT_NE(m_dialog->result(), QDialog::Accepted);
-            EXPECT_EQ(readAll(settingsPath()), before);
+            EXPECT_EQ(readFile(settingsPath()), before);
             // The user corrects the count and confirms again.
             retype(threadBox(), qs("2"));
             click("Command1");
@@ -156,7 +143,7 @@ TEST_F(PreferencesDialogTest, CancelAfterEditingWritesNothing)
     for (const bool byEscape : {false, true}) {
         SCOPED_TRACE(byEscape ? "Escape" : "Cancel");
         const QByteArray before = "; kept\n[set]\noutputfolder=/old\nexistedfile=0\nthread=1\n";
-        writeAll(settingsPath(), before);
+        writeFile(settingsPath(), before);
         open();
         retype(folderBox(), qs("/new/place"));
         tick(overwrite());
@@ -169,7 +156,7 @@ TEST_F(PreferencesDialogTest, CancelAfterEditingWritesNothing)
         else
             click("Command2");
         EXPECT_TRUE(rejected());
-        EXPECT_EQ(readAll(settingsPath()), before);
+        EXPECT_EQ(readFile(settingsPath()), before);
     }
     // Without a settings file, none is created either.
     QFile::remove(settingsPath());
@@ -239,7 +226,7 @@ TEST_F(PreferencesDialogTest, FolderWithBlanksIsSavedTrimmed)
     click("Command1");
     EXPECT_TRUE(accepted());
     EXPECT_EQ(stored("outputfolder"), qs("/home/me/Converted Videos"));
-    EXPECT_TRUE(readAll(settingsPath()).contains("outputfolder=/home/me/Converted Videos\n"));
+    EXPECT_TRUE(readFile(settingsPath()).contains("outputfolder=/home/me/Converted Videos\n"));
 }
 
 TEST_F(PreferencesDialogTest, SavedValuesShowOnReopening)
@@ -251,7 +238,7 @@ TEST_F(PreferencesDialogTest, SavedValuesShowOnReopening)
     retype(threadBox(), qs("4"));
     click("Command1");
     ASSERT_TRUE(accepted());
-    EXPECT_TRUE(readAll(settingsPath()).startsWith("[Set]"));
+    EXPECT_TRUE(readFile(settingsPath()).startsWith("[Set]"));
 
     open();
     EXPECT_EQ(folderBox()->text(), qs("/srv/output"));
@@ -292,7 +279,7 @@ TEST_F(PreferencesDialogTest, TabVisitsTheControlsTopToBottom)
 
 TEST_F(PreferencesDialogTest, RendersToPng)
 {
-    writeAll(settingsPath(), "[Set]\noutputfolder=/home/me/Videos\nthread=2\n");
+    writeFile(settingsPath(), "[Set]\noutputfolder=/home/me/Videos\nthread=2\n");
     open();
     m_dialog->adjustSize();
     const QImage image = m_dialog->grab().toImage();
