@@ -66,10 +66,7 @@ BatchRun::BatchRun(SourceList &list, OptionSheet &sheet, SelectedEntry selectedE
     connect(&m_ticker, &ProgressTicker::filePercentChanged, this, &BatchRun::filePercentChanged);
 }
 
-BatchRun::~BatchRun()
-{
-    disconnect(m_probeWait);
-}
+BatchRun::~BatchRun() = default;
 
 bool BatchRun::encoderAlive() const
 {
@@ -133,21 +130,35 @@ void BatchRun::nextRow()
 {
     if (!m_running)
         return;
-    disconnect(m_probeWait);
+    stopWaitingForProbe();
     if (m_row >= m_rowCount || m_row >= m_list.count()) {
         complete();
         return;
     }
     setFilePercent(0);
     if (m_list.isProbing(m_row)) {
-        // The row is still being read; its conversion starts when it is.
-        m_probeWait = connect(&m_list, &SourceList::rowProbed, this, [this] {
+        // The row is still being read; its conversion starts when it is (or
+        // when removed rows leave nothing to wait for).
+        m_probeWait = new QObject(this);
+        const auto resume = [this] {
             if (m_row >= m_list.count() || !m_list.isProbing(m_row))
                 nextRow();
-        });
+        };
+        connect(&m_list, &SourceList::rowProbed, m_probeWait, resume);
+        connect(&m_list, &SourceList::allProbed, m_probeWait, resume);
         return;
     }
     prepareAndStart();
+}
+
+void BatchRun::stopWaitingForProbe()
+{
+    if (!m_probeWait)
+        return;
+    // It may be the context of the slot running now: cut it off, delete it later.
+    QObject::disconnect(&m_list, nullptr, m_probeWait, nullptr);
+    m_probeWait->deleteLater();
+    m_probeWait = nullptr;
 }
 
 void BatchRun::prepareAndStart()
@@ -353,7 +364,7 @@ void BatchRun::cancel()
 
 void BatchRun::cancelRow()
 {
-    disconnect(m_probeWait);
+    stopWaitingForProbe();
     for (const QPointer<Process> &check : std::exchange(m_checks, {})) {
         if (check) {
             check->disconnect(this);

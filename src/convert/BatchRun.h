@@ -100,6 +100,7 @@ Q_SIGNALS:
 private:
     void queryEncoder();
     void nextRow();
+    void stopWaitingForProbe();
     void prepareAndStart();
     void failRow(const QString &reason);
     void startEncoder(const QStringList &arguments);
@@ -143,7 +144,7 @@ private:
     QPointer<Process> m_encoder;
     QList<QPointer<Process>> m_checks; // output and source durations being read
     QString m_encoderTail;             // the encoder's last messages
-    QMetaObject::Connection m_probeWait;
+    QPointer<QObject> m_probeWait; // holds the connections while a probe is awaited
     QHash<int, QString> m_messages;
     QHash<int, QString> m_outputs;
     QList<QPointer<Process>> m_finishing; // cancelled encoders finishing their file
