@@ -88,7 +88,6 @@ bool BatchRun::start()
 
     m_running = true;
     m_state.CancelRequested = false;
-    m_messages.clear();
     m_outputs.clear();
     Q_EMIT panelVisibleChanged(true);
     setTotalPercent(0);
@@ -107,6 +106,11 @@ bool BatchRun::start()
     m_rowCount = m_list.count();
     queryEncoder();
     return true;
+}
+
+QString BatchRun::rowMessages(int row) const
+{
+    return m_list.statusDetail(row);
 }
 
 void BatchRun::queryEncoder()
@@ -223,9 +227,7 @@ void BatchRun::prepareAndStart()
 
 void BatchRun::failRow(const QString &reason)
 {
-    m_messages.insert(m_row, reason);
-    if (m_row < m_list.count())
-        m_list.setStatus(m_row, kFail);
+    m_list.setStatus(m_row, kFail, reason);
     Q_EMIT rowFinished(m_row, kFail);
     ++m_row;
     QMetaObject::invokeMethod(this, &BatchRun::nextRow, Qt::QueuedConnection);
@@ -337,14 +339,12 @@ void BatchRun::finishRow(const std::optional<QString> &problem)
 {
     if (problem) {
         const QString tail = readableTail(m_encoderTail);
-        m_messages.insert(m_row, tail.isEmpty() ? *problem : *problem + QLatin1Char('\n') + tail);
-        if (m_row < m_list.count())
-            m_list.setStatus(m_row, kFail);
+        m_list.setStatus(m_row, kFail,
+                         tail.isEmpty() ? *problem : *problem + QLatin1Char('\n') + tail);
         Q_EMIT rowFinished(m_row, kFail);
     } else {
         setFilePercent(100);
-        if (m_row < m_list.count())
-            m_list.setStatus(m_row, kOk);
+        m_list.setStatus(m_row, kOk);
         Q_EMIT rowFinished(m_row, kOk);
         setTotalPercent(static_cast<qint16>(
             roundHalfEven(m_state.TotalPercent + 100.0 / static_cast<double>(m_rowCount))));
@@ -372,7 +372,7 @@ void BatchRun::cancelRow()
             check->deleteLater();
         }
     }
-    if (m_row < m_rowCount && m_row < m_list.count())
+    if (m_row < m_rowCount)
         m_list.setStatus(m_row, kCancel);
     Q_EMIT rowFinished(m_row, kCancel);
     Q_EMIT busyChanged(false);

@@ -78,7 +78,7 @@ public:
     const ConversionRunState &state() const { return m_state; }
 
     // The reason a row failed, with the encoder's last messages.
-    QString rowMessages(int row) const { return m_messages.value(row); }
+    QString rowMessages(int row) const;
     // The output path a row was given; empty when it failed before that.
     QString rowOutput(int row) const { return m_outputs.value(row); }
     // The job of the row being converted or last converted.
@@ -144,8 +144,7 @@ private:
     QPointer<Process> m_encoder;
     QList<QPointer<Process>> m_checks; // output and source durations being read
     QString m_encoderTail;             // the encoder's last messages
-    QPointer<QObject> m_probeWait; // holds the connections while a probe is awaited
-    QHash<int, QString> m_messages;
+    QPointer<QObject> m_probeWait;     // holds the connections while a probe is awaited
     QHash<int, QString> m_outputs;
     QList<QPointer<Process>> m_finishing; // cancelled encoders finishing their file
 };

@@ -65,6 +65,8 @@ QVariant SourceList::data(const QModelIndex &index, int role) const
             return kProbingText;
         return row.item.*column.field;
     case Qt::ToolTipRole:
+        if (index.column() == StatusColumn && !row.statusDetail.isEmpty())
+            return row.statusDetail;
         return index.column() == FileNameColumn ? QVariant(row.item.FileName) : QVariant();
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(column.alignment | Qt::AlignVCenter);
@@ -112,12 +114,18 @@ bool SourceList::isProbing(int row) const
     return row >= 0 && row < count() && m_rows.at(row).ticket != 0;
 }
 
-void SourceList::setStatus(int row, const QString &status)
+void SourceList::setStatus(int row, const QString &status, const QString &detail)
 {
     if (row < 0 || row >= count())
         return;
     m_rows[row].item.Status = status;
+    m_rows[row].statusDetail = detail;
     emitRowChanged(row, StatusColumn, StatusColumn);
+}
+
+QString SourceList::statusDetail(int row) const
+{
+    return row >= 0 && row < count() ? m_rows.at(row).statusDetail : QString();
 }
 
 void SourceList::setClip(int row, const QString &start, const QString &end)

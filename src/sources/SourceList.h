@@ -55,7 +55,10 @@ public:
     bool isProbing(int row) const;
     int pendingProbes() const { return static_cast<int>(m_probeOwners.size()); }
 
-    void setStatus(int row, const QString &status);
+    // The status, and what explains it (why a row failed); the detail shows
+    // as the Status cell's tool tip.
+    void setStatus(int row, const QString &status, const QString &detail = QString());
+    QString statusDetail(int row) const;
     void setClip(int row, const QString &start, const QString &end);
     // Removing rows forgets their probes: results that come later are dropped.
     void removeRow(int row);
@@ -74,6 +77,7 @@ private:
         quint64 id = 0;
         quint64 ticket = 0; // the pending probe; 0 when none
         SourceItem item;
+        QString statusDetail;
     };
 
     void onProbed(quint64 ticket, const ProbeResult &result);

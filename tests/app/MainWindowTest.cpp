@@ -344,3 +344,19 @@ TEST_F(MainWindowTest, Screenshots)
     EXPECT_TRUE(image.save(QDir(folder).filePath(qs("main-window.png"))));
     qApp->setStyleSheet(QString());
 }
+
+TEST_F(MainWindowTest, AFailedRowTellsWhyInItsStatusTip)
+{
+    setSetting("profile", qs("73"));
+    MainWindow &w = open();
+    addProbed({clips.video(qs("bad.avi"), 1)});
+    controller->sheet().setValue(qs("Video Options"), qs("Video Size"), qs("abc"));
+    QSignalSpy finished(&controller->batch(), &BatchRun::finished);
+    w.convertNow();
+    ASSERT_TRUE(finished.wait(30000));
+    const QModelIndex status = w.sourceList()->model()->index(0, SourceList::StatusColumn);
+    EXPECT_EQ(status.data().toString(), qs("Fail"));
+    const QString tip = status.data(Qt::ToolTipRole).toString();
+    EXPECT_TRUE(tip.startsWith(qs("The encoder failed"))) << tip.toStdString();
+    EXPECT_TRUE(tip.contains(qs("Invalid frame size"))) << tip.toStdString();
+}
