@@ -18,13 +18,7 @@ namespace {
 
 const QLatin1Char kTab('\t');
 
-// Parses the arguments of one command; on --help prints the help text.
-enum class ParseOutcome
-{
-    Run,
-    Help,
-    Error
-};
+} // namespace
 
 ParseOutcome parseArguments(QCommandLineParser &parser, const QString &command,
                             const QString &usage, const QString &description,
@@ -45,12 +39,11 @@ ParseOutcome parseArguments(QCommandLineParser &parser, const QString &command,
         QString text = parser.helpText();
         text.remove(0, text.indexOf(u'\n') + 1);
         out << "Usage: vantrel-cli " << command << ' ' << usage << '\n' << text;
+        out.flush();
         return ParseOutcome::Help;
     }
     return ParseOutcome::Run;
 }
-
-} // namespace
 
 int usageError(QTextStream &err, const QString &message)
 {

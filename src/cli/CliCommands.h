@@ -2,6 +2,7 @@
 
 #include <QStringList>
 
+class QCommandLineParser;
 class QTextStream;
 
 namespace vantrel::cli {
@@ -17,6 +18,20 @@ constexpr int kExitCancelled = 130;
 int runProfiles(const QStringList &args, QTextStream &out, QTextStream &err);
 int runSheet(const QStringList &args, QTextStream &out, QTextStream &err);
 int runCommand(const QStringList &args, QTextStream &out, QTextStream &err);
+
+// How parsing a command's arguments ended.
+enum class ParseOutcome
+{
+    Run,   // go on with the command
+    Help,  // --help was given and the help text printed
+    Error, // a usage error was printed
+};
+
+// Parses one command's arguments with the options already added to `parser`
+// (plus --help). `usage` follows the command word on the help's first line.
+ParseOutcome parseArguments(QCommandLineParser &parser, const QString &command,
+                            const QString &usage, const QString &description,
+                            const QStringList &args, QTextStream &out, QTextStream &err);
 
 // Prints the one-line error and returns kExitUsage.
 int usageError(QTextStream &err, const QString &message);

@@ -127,7 +127,6 @@ private:
 int runConvert(const QStringList &args, QTextStream &out, QTextStream &err)
 {
     QCommandLineParser parser;
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const SheetOptions sheetOptions(parser);
     const QCommandLineOption outputDir(
         QStringLiteral("output-dir"),
@@ -141,22 +140,21 @@ int runConvert(const QStringList &args, QTextStream &out, QTextStream &err)
         QStringLiteral("threads"),
         QStringLiteral("Encoder thread setting (default: the settings file's)."),
         QStringLiteral("TEXT"));
-    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Show this help."));
-    parser.addOptions({outputDir, existing, threads, help});
+    parser.addOptions({outputDir, existing, threads});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Source files."),
                                  QStringLiteral("FILE..."));
-    if (!parser.parse(QStringList{QStringLiteral("vantrel-cli convert")} + args))
-        return usageError(err, parser.errorText());
-    if (parser.isSet(help)) {
-        QString text = parser.helpText();
-        text.remove(0, text.indexOf(u'\n') + 1);
-        out << "Usage: vantrel-cli convert " << kUsage << '\n'
-            << "Converts the files with output profile N and prints status<TAB>source<TAB>output "
-               "per file.\nExit code 0 when every file is OK, 1 when one failed, 130 when "
-               "cancelled (Ctrl+C).\n"
-            << text;
+    switch (parseArguments(
+        parser, QStringLiteral("convert"), QString::fromLatin1(kUsage),
+        QStringLiteral("Converts the files with output profile N and prints "
+                       "status<TAB>source<TAB>output per file.\nExit code 0 when every file is "
+                       "OK, 1 when one failed, 130 when cancelled (Ctrl+C)."),
+        args, out, err)) {
+    case ParseOutcome::Help:
         return kExitOk;
+    case ParseOutcome::Error:
+        return kExitUsage;
+    case ParseOutcome::Run:
+        break;
     }
     const QStringList files = parser.positionalArguments();
     if (files.isEmpty())

@@ -26,15 +26,6 @@ ProbeCommand::~ProbeCommand() = default;
 std::optional<int> ProbeCommand::start(const QStringList &args)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Probes the files with the player, several at once, and prints one line "
-                       "per file in the order given:\n"
-                       "path<TAB>start<TAB>end<TAB>size<TAB>format<TAB>video time.\n"
-                       "\"--\" ends the options, so that a file name may begin with \"-\"."));
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
-    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Show this help."));
     const QCommandLineOption player(
         QStringLiteral("player"),
         QStringLiteral("Player path (default: the player the program runs)."),
@@ -43,18 +34,23 @@ std::optional<int> ProbeCommand::start(const QStringList &args)
                                        QStringLiteral("Seconds one probe may take (default %1).")
                                            .arg(MediaProbe::kDefaultTimeLimitMs / 1000),
                                        QStringLiteral("SECONDS"));
-    parser.addOptions({help, player, timeLimit});
+    parser.addOptions({player, timeLimit});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Files to probe."),
                                  QStringLiteral("FILE..."));
 
-    if (!parser.parse(QStringList{QStringLiteral("vantrel-cli probe")} + args))
-        return usageError(m_err, parser.errorText());
-    if (parser.isSet(help)) {
-        QString text = parser.helpText();
-        text.remove(0, text.indexOf(u'\n') + 1);
-        m_out << "Usage: vantrel-cli probe " << kUsage << '\n' << text;
-        m_out.flush();
+    switch (parseArguments(
+        parser, QStringLiteral("probe"), kUsage,
+        QStringLiteral("Probes the files with the player, several at once, and prints one line "
+                       "per file in the order given:\n"
+                       "path<TAB>start<TAB>end<TAB>size<TAB>format<TAB>video time.\n"
+                       "\"--\" ends the options, so that a file name may begin with \"-\"."),
+        args, m_out, m_err)) {
+    case ParseOutcome::Help:
         return kExitOk;
+    case ParseOutcome::Error:
+        return kExitUsage;
+    case ParseOutcome::Run:
+        break;
     }
     const QStringList files = parser.positionalArguments();
     if (files.isEmpty())
