@@ -15,16 +15,16 @@
 //   batch_bench [--clips=N] [--profile=E] [benchmark flags]
 //   (N defaults to 10 clips of 2 s, E to 49, an MPEG-4 AVI profile)
 
-#include "convert/ConversionJob.h"
-#include "convert/ConversionProgress.h"
-#include "convert/ConversionRunState.h"
-#include "convert/EncoderCommand.h"
-#include "convert/EncoderInvocation.h"
-#include "convert/OutputNaming.h"
-#include "profiles/OptionSheet.h"
-#include "profiles/ProfileCatalogue.h"
-#include "profiles/ProfileDefaults.h"
-#include "tools/ToolLocator.h"
+#include "core/convert/ConversionJob.h"
+#include "core/convert/ConversionProgress.h"
+#include "core/convert/ConversionRunState.h"
+#include "core/convert/EncoderCommand.h"
+#include "core/convert/EncoderInvocation.h"
+#include "core/convert/OutputNaming.h"
+#include "core/profiles/OptionSheet.h"
+#include "core/profiles/ProfileCatalogue.h"
+#include "core/profiles/ProfileDefaults.h"
+#include "core/tools/ToolLocator.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -5,11 +5,11 @@
 //
 // COUNT defaults to 200, N to the processor count.
 
-#include "convert/SourceItem.h"
-#include "sources/SourceList.h"
-#include "tools/MediaProbe.h"
-#include "tools/Process.h"
-#include "tools/ToolLocator.h"
+#include "core/convert/SourceItem.h"
+#include "core/sources/SourceList.h"
+#include "core/tools/MediaProbe.h"
+#include "core/tools/Process.h"
+#include "core/tools/ToolLocator.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

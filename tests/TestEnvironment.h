@@ -3,9 +3,9 @@
 #include "TestFakes.h"
 #include "TestSupport.h"
 
-#include "app/MainController.h"
-#include "convert/BatchRun.h"
-#include "tools/ToolLocator.h"
+#include "core/app/MainController.h"
+#include "core/convert/BatchRun.h"
+#include "core/tools/ToolLocator.h"
 
 #include <QTemporaryDir>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/PlatformServices.h"
+#include "core/common/PlatformServices.h"
 
 #include <QStringList>
 

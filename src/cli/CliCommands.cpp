@@ -1,13 +1,13 @@
 #include "cli/CliCommands.h"
 
 #include "cli/SheetArguments.h"
-#include "convert/EncoderCommand.h"
-#include "convert/TimeText.h"
-#include "profiles/OptionSheet.h"
-#include "profiles/ProfileCatalogue.h"
-#include "settings/AppPaths.h"
-#include "settings/Settings.h"
-#include "tools/ToolLocator.h"
+#include "core/common/TimeText.h"
+#include "core/convert/EncoderCommand.h"
+#include "core/profiles/OptionSheet.h"
+#include "core/profiles/ProfileCatalogue.h"
+#include "core/settings/AppPaths.h"
+#include "core/settings/Settings.h"
+#include "core/tools/ToolLocator.h"
 
 #include <QCommandLineParser>
 #include <QTextStream>

@@ -1,16 +1,16 @@
 #include "cli/ConvertCommand.h"
 
-#include "app/LogindPowerOff.h"
 #include "cli/CliCommands.h"
 #include "cli/InterruptWatcher.h"
 #include "cli/SheetArguments.h"
-#include "convert/BatchRun.h"
-#include "profiles/OptionSheet.h"
-#include "settings/AppPaths.h"
-#include "sources/SourceList.h"
-#include "tools/MediaProbe.h"
-#include "tools/ToolControl.h"
-#include "tools/ToolLocator.h"
+#include "core/convert/BatchRun.h"
+#include "core/profiles/OptionSheet.h"
+#include "core/settings/AppPaths.h"
+#include "core/sources/SourceList.h"
+#include "core/tools/MediaProbe.h"
+#include "core/tools/ToolControl.h"
+#include "core/tools/ToolLocator.h"
+#include "platform/LogindPowerOff.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,9 +1,9 @@
 #include "cli/ProbeCommand.h"
 
 #include "cli/CliCommands.h"
-#include "sources/SourceList.h"
-#include "tools/MediaProbe.h"
-#include "tools/ToolLocator.h"
+#include "core/sources/SourceList.h"
+#include "core/tools/MediaProbe.h"
+#include "core/tools/ToolLocator.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>

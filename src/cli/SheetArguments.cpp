@@ -1,8 +1,8 @@
 #include "cli/SheetArguments.h"
 
-#include "profiles/OptionSheet.h"
-#include "profiles/ProfileCatalogue.h"
-#include "profiles/ProfileDefaults.h"
+#include "core/profiles/OptionSheet.h"
+#include "core/profiles/ProfileCatalogue.h"
+#include "core/profiles/ProfileDefaults.h"
 
 #include <QCommandLineParser>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/Expected.h"
+#include "core/common/Expected.h"
 
 #include <QCommandLineOption>
 #include <QStringList>

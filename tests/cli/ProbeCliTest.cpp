@@ -1,5 +1,5 @@
+#include "MediaClips.h"
 #include "TestSupport.h"
-#include "tools/MediaClips.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

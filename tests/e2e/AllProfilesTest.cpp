@@ -6,17 +6,17 @@
 #include "TestEnvironment.h"
 #include "TestSupport.h"
 
-#include "common/PlatformServices.h"
-#include "convert/BatchRun.h"
-#include "convert/ConversionProgress.h"
-#include "convert/EncoderCommand.h"
-#include "profiles/OptionSheet.h"
-#include "profiles/ProfileCatalogue.h"
-#include "profiles/ProfileDefaults.h"
-#include "sources/SourceList.h"
-#include "tools/MediaProbe.h"
-#include "tools/ToolControl.h"
-#include "tools/ToolLocator.h"
+#include "core/common/PlatformServices.h"
+#include "core/convert/BatchRun.h"
+#include "core/convert/ConversionProgress.h"
+#include "core/convert/EncoderCommand.h"
+#include "core/profiles/OptionSheet.h"
+#include "core/profiles/ProfileCatalogue.h"
+#include "core/profiles/ProfileDefaults.h"
+#include "core/sources/SourceList.h"
+#include "core/tools/MediaProbe.h"
+#include "core/tools/ToolControl.h"
+#include "core/tools/ToolLocator.h"
 
 #include <QEventLoop>
 #include <QFile>

@@ -1,0 +1,112 @@
+#include "core/app/MainController.h"
+
+#include "core/profiles/ProfileCatalogue.h"
+#include "core/profiles/ProfileDefaults.h"
+#include "core/profiles/ProfileSelection.h"
+#include "core/sources/SourceFileRules.h"
+
+namespace vantrel {
+
+MainController::MainController(MainEnvironment environment, QObject *parent)
+    : QObject(parent), m_env(std::move(environment)),
+      m_probe(std::make_unique<MediaProbe>(m_env.playerPath)),
+      m_sources(std::make_unique<SourceList>(m_probe.get()))
+{
+    BatchEnvironment batch;
+    batch.prompt = m_env.prompt;
+    batch.powerOff = m_env.powerOff;
+    batch.desktop = m_env.desktop;
+    batch.tools = &m_tools;
+    batch.encoderPath = m_env.encoderPath;
+    batch.mediaInfoPath = m_env.mediaInfoPath;
+    batch.statisticsPath = m_env.statisticsPath;
+    batch.settingsPath = m_env.settingsPath;
+    batch.dataFolder = m_env.dataFolder;
+    m_batch = std::make_unique<BatchRun>(
+        *m_sources, m_sheet, [this] { return m_selected; }, batch);
+}
+
+MainController::~MainController()
+{
+    // The batch and the list go before the probe they use.
+    m_batch.reset();
+    m_sources.reset();
+}
+
+Settings MainController::settings() const
+{
+    return Settings(m_env.settingsPath, m_env.dataFolder);
+}
+
+void MainController::startUp()
+{
+    m_sheet.build();
+    m_selected = restoreProfileSelection(settings());
+    applyProfileDefaults(m_sheet, m_selected);
+    Q_EMIT selectionChanged(m_selected);
+}
+
+void MainController::unload()
+{
+    storeProfileSelection(settings(), m_selected);
+}
+
+void MainController::pickEntry(int entry)
+{
+    if (!catalogueEntry(entry))
+        return;
+    m_selected = entry;
+    applyProfileDefaults(m_sheet, m_selected);
+    Q_EMIT selectionChanged(m_selected);
+}
+
+void MainController::addFiles(const QStringList &paths)
+{
+    for (const QString &path : paths)
+        m_sources->addSourceFile(path);
+}
+
+int MainController::dropFiles(const QStringList &paths)
+{
+    int added = 0;
+    for (const QString &path : paths) {
+        if (!isDropAccepted(path)) {
+            if (m_env.prompt)
+                m_env.prompt->information(QStringLiteral("Only Video files are allowed!"));
+            break;
+        }
+        m_sources->addSourceFile(path);
+        ++added;
+    }
+    return added;
+}
+
+void MainController::removeRow(std::optional<int> row)
+{
+    if (row && *row >= 0 && *row < m_sources->count())
+        m_sources->removeRow(*row);
+}
+
+void MainController::clearAll()
+{
+    m_sources->clear();
+}
+
+void MainController::showRow(std::optional<int> row)
+{
+    if (!row || *row < 0 || *row >= m_sources->count())
+        return;
+    m_sheet.showSourceRow(&m_sources->item(*row));
+}
+
+bool MainController::convert()
+{
+    return m_batch->start();
+}
+
+void MainController::cancel()
+{
+    m_batch->cancel();
+}
+
+} // namespace vantrel

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "core/common/PlatformServices.h"
+#include "core/convert/BatchRun.h"
+#include "core/profiles/OptionSheet.h"
+#include "core/settings/Settings.h"
+#include "core/sources/SourceList.h"
+#include "core/tools/MediaProbe.h"
+#include "core/tools/ToolControl.h"
+
+#include <QObject>
+
+#include <memory>
+#include <optional>
+
+namespace vantrel {
+
+// Where the main window's engine finds its tools and files.
+struct MainEnvironment
+{
+    Prompt *prompt = nullptr;
+    PowerOff *powerOff = nullptr;
+    Desktop *desktop = nullptr;
+    QString encoderPath;
+    QString playerPath;
+    QString mediaInfoPath;
+    QString statisticsPath;
+    QString settingsPath;
+    QString dataFolder;
+};
+
+// What the main window does, without the window: the source list, the profile
+// selection, the option sheet and the batch, and the commands on them. The
+// window only turns user events into these calls.
+class MainController : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit MainController(MainEnvironment environment, QObject *parent = nullptr);
+    ~MainController() override;
+
+    SourceList &sources() { return *m_sources; }
+    OptionSheet &sheet() { return m_sheet; }
+    BatchRun &batch() { return *m_batch; }
+    ToolControl &tools() { return m_tools; }
+    MediaProbe &probe() { return *m_probe; }
+    Settings settings() const;
+    const MainEnvironment &environment() const { return m_env; }
+
+    // Builds the option sheet and restores the profile selected at the last
+    // exit, applying its defaults (nothing is selected when the stored number
+    // names no entry).
+    void startUp();
+    // Remembers the selection for the next start.
+    void unload();
+
+    std::optional<int> selectedEntry() const { return m_selected; }
+    // A pick in the profile combo: selects the entry and applies its defaults.
+    // Numbers that name no entry change nothing.
+    void pickEntry(int entry);
+
+    void addFiles(const QStringList &paths);
+    // Adds dropped files up to the first one that is no video; that one is
+    // refused with a message and ends the drop. Returns how many were added.
+    int dropFiles(const QStringList &paths);
+    void removeRow(std::optional<int> row);
+    void clearAll();
+    // A click on the list shows the row in the option sheet.
+    void showRow(std::optional<int> row);
+
+    // The Convert command; false when refused (empty list, batch running).
+    bool convert();
+    void cancel();
+
+Q_SIGNALS:
+    void selectionChanged(std::optional<int> entry);
+
+private:
+    MainEnvironment m_env;
+    OptionSheet m_sheet;
+    ToolControl m_tools;
+    std::unique_ptr<MediaProbe> m_probe;
+    std::unique_ptr<SourceList> m_sources;
+    std::unique_ptr<BatchRun> m_batch;
+    std::optional<int> m_selected;
+};
+
+} // namespace vantrel

@@ -1,0 +1,117 @@
+#include "core/convert/CommandShapes.h"
+
+namespace vantrel {
+
+namespace {
+
+struct ShapeRow
+{
+    Shape shape;
+    const char *text;
+};
+
+// Every blank counts: the fragments are joined exactly as written.
+constexpr ShapeRow kShapes[] = {
+    {Shape::A, "{F}{VCODEC}  -ab {AB}000  -ac {CH} -ar {SR} -b {VB}000 -r {FPS} -ss {SS} -t {T}"
+               " -s {SIZE} -aspect {ASPECT} -acodec {ACODEC}{AN} {OUT}"},
+    {Shape::A2, "{F}{VCODEC}  -ab {AB}000  -ac {CH} -ar {SR} -b {VB}000 -r {FPS} -ss {SS} -t {T}"
+                " -s {SIZE} -acodec {ACODEC}{AN} {OUT}"},
+    {Shape::B, "{F}{VCODEC} -b {VB}000 -r {FPS} -ss {SS} -t {T} -s {SIZE}"
+               " -acodec {ACODEC} {AN}{OUT}"},
+    {Shape::B2, "{F}{VCODEC} -b {VB}000 -r {FPS} -ss {SS} -t {T} -s {SIZE} -aspect {ASPECT}"
+                " -acodec {ACODEC} {AN}{OUT}"},
+    {Shape::C, "{F}{VCODEC}{M} -b {VB}000 -r {FPS} -ss {SS} -t {T} -s {SIZE} -aspect {ASPECT}"
+               " -acodec {ACODEC}{AN} {OUT}"},
+    {Shape::D, "  -ab {AB}000  -ac {CH} -ar {SR} -b {VB}000 -r {FPS} -ss {SS} -t {T} -s {SIZE}"
+               " -acodec {ACODEC}{AN} {OUT}"},
+    {Shape::E, "{F} -b {VB}000 -r {FPS} -ss {SS} -t {T} -s {SIZE}{AN} {OUT}"},
+    {Shape::F, "  -ab {AB}000  -ac {CH} -ar {SR}{A}{OUT}"},
+    {Shape::G, " -acodec {ACODEC} -vn {OUT}"},
+};
+
+} // namespace
+
+const char *shapeTemplate(Shape shape)
+{
+    for (const ShapeRow &row : kShapes) {
+        if (row.shape == shape)
+            return row.text;
+    }
+    return "";
+}
+
+bool isAudioOnlyShape(Shape shape)
+{
+    return shape == Shape::F || shape == Shape::G;
+}
+
+const char *headTemplate()
+{
+    return "{ENCODER} -i {SRC}";
+}
+
+const char *tailTemplate()
+{
+    return " -threads {THREADS} -vstats_file {STATS}";
+}
+
+const std::vector<ProfileCommandRow> &profileCommandTable()
+{
+    // entries, shape, F, M, A
+    static const std::vector<ProfileCommandRow> table = {
+        {{{1, 18}}, Shape::A, " -f mp4 -vcodec  ", nullptr, nullptr},
+        {{{19, 24}}, Shape::A, "  -vcodec  ", nullptr, nullptr},
+        {{{25, 27}}, Shape::A, " -f psp -vcodec   ", nullptr, nullptr},
+        {{{28, 31}}, Shape::A, "  -vcodec   ", nullptr, nullptr},
+        {{{32, 34}}, Shape::A, "  -vcodec   ", nullptr, nullptr},
+        {{{35, 35}}, Shape::B, "  -vcodec ", nullptr, nullptr},
+        {{{36, 37}, {39, 39}}, Shape::B, "  -vcodec ", nullptr, nullptr},
+        {{{38, 38}, {40, 40}}, Shape::A, " -f mp4  -vcodec  ", nullptr, nullptr},
+        {{{41, 47}}, Shape::B, "  -vcodec ", nullptr, nullptr},
+        {{{48, 52}}, Shape::A, " -f avi  -vcodec ", nullptr, nullptr},
+        {{{53, 59}}, Shape::A, " -f avi  -vcodec ", nullptr, nullptr},
+        {{{60, 61}}, Shape::A2, " -f avi  -vcodec ", nullptr, nullptr},
+        {{{62, 62}}, Shape::B, "  -vcodec ", nullptr, nullptr},
+        {{{63, 63}}, Shape::A, " -f mp4  -vcodec  ", nullptr, nullptr},
+        {{{64, 65}}, Shape::B, "  -vcodec ", nullptr, nullptr},
+        {{{66, 66}}, Shape::A, " -f avi  -vcodec ", nullptr, nullptr},
+        {{{67, 67}}, Shape::A, " -f mp4  -vcodec ", nullptr, nullptr},
+        {{{68, 69}}, Shape::A, "   -vcodec ", nullptr, nullptr},
+        {{{70, 71}}, Shape::C, "   -vcodec ", "  -f 3gp -ac 1 -ar 8000 -ab 12.2k   ", nullptr},
+        {{{72, 72}}, Shape::C, " -f 3g2  -vcodec ", "  -ac 1 -ar 8000 -ab 12.2k   ", nullptr},
+        {{{73, 74}}, Shape::A, " -f mp4  -vcodec   ", nullptr, nullptr},
+        {{{75, 76}}, Shape::A, " -f mp4  -vcodec   ", nullptr, nullptr},
+        {{{77, 78}}, Shape::A, " -f mp4  -vcodec   ", nullptr, nullptr},
+        {{{79, 81}}, Shape::B, "  -vcodec ", nullptr, nullptr},
+        {{{82, 83}}, Shape::D, nullptr, nullptr, nullptr},
+        {{{84, 84}}, Shape::D, nullptr, nullptr, nullptr},
+        {{{85, 86}}, Shape::B, "  -vcodec ", nullptr, nullptr},
+        {{{87, 88}}, Shape::E, " -target ntsc-dvd ", nullptr, nullptr},
+        {{{89, 89}}, Shape::E, " -target pal-dvd ", nullptr, nullptr},
+        {{{90, 90}}, Shape::A2, "   -vcodec ", nullptr, nullptr},
+        {{{91, 91}}, Shape::A2, "   -vcodec ", nullptr, nullptr},
+        {{{92, 92}}, Shape::A, " -f avi   -vcodec   ", nullptr, nullptr},
+        {{{93, 93}}, Shape::B2, "  -vcodec ", nullptr, nullptr},
+        {{{94, 94}}, Shape::A, " -f mp4  -vcodec    ", nullptr, nullptr},
+        {{{95, 96}}, Shape::F, nullptr, nullptr, "  -vn -f  mp3  -acodec  libmp3lame "},
+        {{{97, 97}}, Shape::F, nullptr, nullptr, "  -vn -f  ogg -acodec  libvorbis "},
+        {{{98, 98}}, Shape::F, nullptr, nullptr, "  -vn -f  wav -acodec  pcm_s16le "},
+        {{{99, 99}}, Shape::F, nullptr, nullptr, "  -vn -acodec  libfaac "},
+        {{{100, 100}}, Shape::G, nullptr, nullptr, nullptr},
+        {{{101, 101}}, Shape::F, nullptr, nullptr, "  -vn -acodec  libfaac "},
+    };
+    return table;
+}
+
+const ProfileCommandRow *profileCommandRow(int entry)
+{
+    for (const ProfileCommandRow &row : profileCommandTable()) {
+        for (const EntryRange &range : row.entries) {
+            if (entry >= range.first && entry <= range.last)
+                return &row;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace vantrel

@@ -1,0 +1,108 @@
+#include "core/convert/ConversionProgress.h"
+
+#include "core/common/NumberText.h"
+#include "core/common/TimeText.h"
+
+#include <QFile>
+#include <QRegularExpression>
+
+#include <algorithm>
+
+namespace vantrel {
+
+QByteArray readFileTail(const QString &path, qint64 maxBytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    const qint64 size = file.size();
+    if (size > maxBytes)
+        file.seek(size - maxBytes);
+    return file.read(maxBytes);
+}
+
+QString lastCompleteLine(const QByteArray &text)
+{
+    const qsizetype end = text.lastIndexOf('\n');
+    if (end < 0)
+        return QString();
+    const qsizetype start = text.lastIndexOf('\n', end - 1) + 1;
+    QByteArray line = text.mid(start, end - start);
+    if (line.endsWith('\r'))
+        line.chop(1);
+    return QString::fromUtf8(line);
+}
+
+std::optional<double> encodedSecondsOfStatsLine(const QString &line)
+{
+    static const QRegularExpression time(
+        QStringLiteral("(?:^|\\s)time=\\s*([0-9]+(?:\\.[0-9]+)?)"));
+    const QRegularExpressionMatch match = time.match(line);
+    if (!match.hasMatch())
+        return std::nullopt;
+    return leadingNumber(match.captured(1));
+}
+
+std::optional<double> encodedSecondsOfStatusText(const QString &text)
+{
+    static const QRegularExpression time(
+        QStringLiteral("time=\\s*(-?)([0-9]+):([0-9]{2}):([0-9]{2}(?:\\.[0-9]+)?)"));
+    std::optional<double> last;
+    QRegularExpressionMatchIterator it = time.globalMatch(text);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch m = it.next();
+        if (!m.captured(1).isEmpty())
+            continue; // "-577014:32:22.77" before the first frame
+        last = m.captured(2).toDouble() * 3600 + m.captured(3).toDouble() * 60 +
+               leadingNumber(m.captured(4));
+    }
+    return last;
+}
+
+std::optional<int> filePercent(double encodedSeconds, qint32 durationSeconds)
+{
+    if (durationSeconds == 0)
+        return std::nullopt;
+    return static_cast<int>(roundHalfEven(100.0 * (encodedSeconds / durationSeconds)));
+}
+
+ProgressTicker::ProgressTicker(ConversionRunState &state, QString statisticsPath, QObject *parent)
+    : QObject(parent), m_state(state), m_statisticsPath(std::move(statisticsPath))
+{
+    m_timer.setInterval(1000);
+    connect(&m_timer, &QTimer::timeout, this, &ProgressTicker::tick);
+}
+
+void ProgressTicker::start()
+{
+    m_state.ElapsedSeconds = 0;
+    m_lastPercent = -1;
+    m_timer.start();
+}
+
+void ProgressTicker::stop()
+{
+    m_timer.stop();
+}
+
+void ProgressTicker::tick()
+{
+    ++m_state.ElapsedSeconds;
+    Q_EMIT elapsedTextChanged(timeText(m_state.ElapsedSeconds));
+
+    std::optional<double> encoded =
+        encodedSecondsOfStatsLine(lastCompleteLine(readFileTail(m_statisticsPath)));
+    if (!encoded && m_statusTail)
+        encoded = encodedSecondsOfStatusText(m_statusTail());
+    // No line yet counts as nothing encoded.
+    const std::optional<int> percent = filePercent(encoded.value_or(0.0), m_state.DurationSeconds);
+    if (!percent)
+        return; // a zero duration keeps the bar where it is
+    const int shown = std::clamp(*percent, 0, 100);
+    if (shown != m_lastPercent) {
+        m_lastPercent = shown;
+        Q_EMIT filePercentChanged(shown);
+    }
+}
+
+} // namespace vantrel

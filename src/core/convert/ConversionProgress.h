@@ -1,0 +1,69 @@
+#pragma once
+
+#include "core/convert/ConversionRunState.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <functional>
+#include <optional>
+
+namespace vantrel {
+
+// The last bytes of a file (at most `maxBytes`); empty when it cannot be read.
+// A tick costs the same for a two-hour film as for a ten-second clip.
+QByteArray readFileTail(const QString &path, qint64 maxBytes = 8192);
+
+// The last complete line of a text: lines end at LF and a trailing CR is
+// dropped, so CR LF and LF files read the same. A last line without its line
+// end is still being written and is skipped. Empty when there is none.
+QString lastCompleteLine(const QByteArray &text);
+
+// The encoded time of one statistics line, read by its key:
+// "out= 0 st= 0 frame= 24 q= -1.0 ... time= 0.880 br= ..." gives 0.88.
+std::optional<double> encodedSecondsOfStatsLine(const QString &line);
+
+// The encoded time in the encoder's own status output, the last
+// "time=HH:MM:SS.cc" in it; audio-only conversions write no statistics lines.
+std::optional<double> encodedSecondsOfStatusText(const QString &text);
+
+// 100 * encoded / duration, rounded half to even; no value for a zero duration.
+std::optional<int> filePercent(double encodedSeconds, qint32 durationSeconds);
+
+// The once-a-second progress tick of a running conversion: counts the elapsed
+// seconds, and sets the file's percent from the statistics file (or, when it
+// has no line, from the encoder's status output).
+class ProgressTicker : public QObject
+{
+    Q_OBJECT
+
+public:
+    using StatusTail = std::function<QString()>;
+
+    ProgressTicker(ConversionRunState &state, QString statisticsPath, QObject *parent = nullptr);
+
+    void setStatusTail(StatusTail statusTail) { m_statusTail = std::move(statusTail); }
+
+    void start(); // ElapsedSeconds = 0, ticking every second
+    void stop();
+    bool isActive() const { return m_timer.isActive(); }
+
+    // One tick; the timer calls it, tests may too.
+    void tick();
+
+Q_SIGNALS:
+    void elapsedTextChanged(const QString &text);
+    // Within 0..100; sent when it changes.
+    void filePercentChanged(int percent);
+
+private:
+    ConversionRunState &m_state;
+    QString m_statisticsPath;
+    StatusTail m_statusTail;
+    QTimer m_timer;
+    int m_lastPercent = -1;
+};
+
+} // namespace vantrel

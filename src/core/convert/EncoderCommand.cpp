@@ -1,0 +1,139 @@
+#include "core/convert/EncoderCommand.h"
+
+#include "core/common/NumberText.h"
+#include "core/convert/CodecMapping.h"
+#include "core/convert/CommandShapes.h"
+
+#include <QHash>
+
+namespace vantrel {
+
+namespace {
+
+CommandLine codecPiece(const std::optional<QString> &mapped, const QString &label)
+{
+    CommandLine piece;
+    if (mapped)
+        piece.appendLiteral(*mapped); // encoder syntax, may hold options
+    else
+        piece.appendValue(label);
+    return piece;
+}
+
+CommandLine literal(const char *text)
+{
+    CommandLine piece;
+    if (text)
+        piece.appendLiteral(QString::fromLatin1(text));
+    return piece;
+}
+
+CommandLine value(const QString &text)
+{
+    CommandLine piece;
+    piece.appendValue(text);
+    return piece;
+}
+
+CommandLine path(const QString &text)
+{
+    CommandLine piece;
+    piece.appendPath(text);
+    return piece;
+}
+
+// Expands a template: text outside braces is literal, {NAME} is replaced by
+// the pieces bound to NAME.
+void expand(CommandLine &out, const char *templ, const QHash<QString, CommandLine> &values)
+{
+    const QString text = QString::fromLatin1(templ);
+    qsizetype pos = 0;
+    while (pos < text.size()) {
+        const qsizetype open = text.indexOf(u'{', pos);
+        if (open < 0) {
+            out.appendLiteral(text.mid(pos));
+            break;
+        }
+        out.appendLiteral(text.mid(pos, open - pos));
+        const qsizetype close = text.indexOf(u'}', open);
+        out.append(values.value(text.mid(open + 1, close - open - 1)));
+        pos = close + 1;
+    }
+}
+
+QString audioIntegerError(const char *item, const QString &text)
+{
+    return QStringLiteral("%1 \"%2\" is not a number from -32768 to 32767")
+        .arg(QLatin1String(item), text);
+}
+
+} // namespace
+
+Expected<EncoderValues> prepareEncoderValues(const ConversionOptions &options)
+{
+    EncoderValues v;
+    v.videoCodec = codecPiece(mappedVideoCodec(options.VideoCodec), options.VideoCodec);
+    v.framerate = options.VideoFramerate == QLatin1String("Auto") ? QStringLiteral("25")
+                                                                  : options.VideoFramerate;
+    v.audioCodec = codecPiece(mappedAudioCodec(options.AudioCodec), options.AudioCodec);
+    v.disableAudio =
+        options.DisableAudio == QLatin1String("No") ? QString() : QStringLiteral(" -an ");
+    const std::optional<qint16> bitrate = toInt16(options.AudioBitrate);
+    if (!bitrate)
+        return Expected<EncoderValues>::failure(
+            audioIntegerError("Audio Bitrate", options.AudioBitrate));
+    const std::optional<qint16> channels = toInt16(options.AudioChannel);
+    if (!channels)
+        return Expected<EncoderValues>::failure(
+            audioIntegerError("Audio Channel", options.AudioChannel));
+    v.audioBitrate = *bitrate;
+    v.audioChannels = *channels;
+    return v;
+}
+
+Expected<CommandLine> buildEncoderCommand(const EncoderCommandInput &input)
+{
+    const ConversionJob &job = input.job;
+    const Expected<EncoderValues> prepared = prepareEncoderValues(job.Options);
+    if (!prepared)
+        return Expected<CommandLine>::failure(prepared.error());
+    const ProfileCommandRow *row = profileCommandRow(job.ProfileIndex);
+    if (!row)
+        return Expected<CommandLine>::failure(
+            QStringLiteral("There is no output profile with the entry number %1")
+                .arg(job.ProfileIndex));
+
+    const EncoderValues &v = *prepared;
+    const ConversionOptions &o = job.Options;
+    QHash<QString, CommandLine> values;
+    values.insert(QStringLiteral("ENCODER"), path(input.encoderPath));
+    values.insert(QStringLiteral("SRC"), path(job.SourcePath));
+    values.insert(QStringLiteral("OUT"), path(job.OutputPath));
+    values.insert(QStringLiteral("STATS"), path(input.statisticsPath));
+    values.insert(QStringLiteral("F"), literal(row->fragmentF));
+    values.insert(QStringLiteral("M"), literal(row->fragmentM));
+    values.insert(QStringLiteral("A"), literal(row->fragmentA));
+    values.insert(QStringLiteral("VCODEC"), v.videoCodec);
+    values.insert(QStringLiteral("ACODEC"), v.audioCodec);
+    CommandLine an;
+    an.appendLiteral(v.disableAudio);
+    values.insert(QStringLiteral("AN"), an);
+    values.insert(QStringLiteral("AB"), value(QString::number(v.audioBitrate)));
+    values.insert(QStringLiteral("CH"), value(QString::number(v.audioChannels)));
+    values.insert(QStringLiteral("SR"), value(o.SampleRate));
+    values.insert(QStringLiteral("VB"), value(o.VideoBitrate));
+    values.insert(QStringLiteral("FPS"), value(v.framerate));
+    values.insert(QStringLiteral("SIZE"), value(o.VideoSize));
+    values.insert(QStringLiteral("ASPECT"), value(o.AspectRatio));
+    values.insert(QStringLiteral("SS"), value(QString::number(job.StartSeconds)));
+    values.insert(QStringLiteral("T"), value(QString::number(job.DurationSeconds)));
+    values.insert(QStringLiteral("THREADS"), value(numberText(leadingNumber(input.threadSetting))));
+
+    CommandLine command;
+    expand(command, headTemplate(), values);
+    expand(command, shapeTemplate(row->shape), values);
+    expand(command, tailTemplate(), values);
+    return command;
+}
+
+} // namespace vantrel

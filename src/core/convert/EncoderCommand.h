@@ -1,0 +1,37 @@
+#pragma once
+
+#include "core/common/Expected.h"
+#include "core/convert/ConversionJob.h"
+#include "core/tools/CommandLine.h"
+
+#include <QString>
+
+namespace vantrel {
+
+// The option values after the sheet's labels are turned into encoder terms.
+struct EncoderValues
+{
+    CommandLine videoCodec; // VCODEC
+    CommandLine audioCodec; // ACODEC
+    QString framerate;      // FPS, "Auto" sent as "25"
+    QString disableAudio;   // AN: " -an " or empty
+    qint16 audioBitrate = 0;
+    qint16 audioChannels = 0;
+};
+
+// Maps codecs, replaces "Auto" and converts the audio bitrate and channel
+// count. Fails when either of those two is no number in the 16-bit range.
+Expected<EncoderValues> prepareEncoderValues(const ConversionOptions &options);
+
+struct EncoderCommandInput
+{
+    ConversionJob job;
+    QString threadSetting;  // the "thread" setting as stored
+    QString encoderPath;    // the encoder executable
+    QString statisticsPath; // where the encoder writes its per-frame statistics
+};
+
+// The encoder command of one job: head, the body of the profile's shape, tail.
+Expected<CommandLine> buildEncoderCommand(const EncoderCommandInput &input);
+
+} // namespace vantrel

@@ -1,0 +1,177 @@
+#include "core/preview/PreviewController.h"
+
+#include "core/common/NumberText.h"
+#include "core/common/TimeText.h"
+#include "core/preview/PlayerCommand.h"
+#include "core/sources/SourceList.h"
+#include "core/tools/ToolControl.h"
+
+namespace vantrel {
+
+const QString PreviewController::kTotalTimeCaption = QStringLiteral("Total time:");
+
+PreviewController::PreviewController(QString playerPath, std::unique_ptr<PreviewPlayer> player,
+                                     std::unique_ptr<PositionTimer> timer, QObject *parent)
+    : QObject(parent), m_playerPath(std::move(playerPath)), m_player(std::move(player)),
+      m_timer(std::move(timer)), m_positionText(timeText(0)),
+      m_totalText(kTotalTimeCaption + QLatin1Char(' ') + timeText(0))
+{
+    m_timer->onTick([this] { tick(); });
+}
+
+PreviewController::PreviewController(const QString &playerPath, ToolControl &tools, QObject *parent)
+    : PreviewController(playerPath, std::make_unique<ProcessPreviewPlayer>(tools),
+                        std::make_unique<QtPositionTimer>(), parent)
+{}
+
+PreviewController::~PreviewController()
+{
+    m_timer->setEnabled(false);
+    m_timer->onTick({});
+    m_player.reset();
+}
+
+void PreviewController::playRow(const SourceList &list, std::optional<int> row)
+{
+    if (list.count() == 0)
+        return;
+    const SourceItem *item = row && *row >= 0 && *row < list.count() ? &list.item(*row) : nullptr;
+    if (!item) {
+        play(std::nullopt, std::nullopt);
+        return;
+    }
+    play(item->FileName, item->VideoTime);
+}
+
+void PreviewController::playFile(const QString &file, const QString &durationText)
+{
+    play(file, durationText);
+}
+
+void PreviewController::play(const std::optional<QString> &file,
+                             const std::optional<QString> &durationText)
+{
+    quitPlayer();
+    if (file)
+        m_state.currentFile = *file;
+    startPlayer(std::nullopt);
+    if (durationText) {
+        // The caption and the text join without a blank, as the row's time follows it.
+        setTotalText(kTotalTimeCaption + *durationText);
+    }
+    m_state.position = 0;
+    // A duration that is no time keeps the duration of the file played before.
+    if (durationText) {
+        if (const std::optional<int> seconds = secondsOfTimeText(*durationText))
+            m_state.duration = *seconds;
+    }
+    m_timer->setEnabled(true);
+}
+
+void PreviewController::pause()
+{
+    m_player->postKey(KeySpace);
+    m_timer->setEnabled(!m_timer->isEnabled());
+}
+
+void PreviewController::stop()
+{
+    quitPlayer();
+    m_state.position = 0;
+    m_timer->setEnabled(false);
+    setPositionText(QString());
+}
+
+void PreviewController::back()
+{
+    m_player->postKey(KeyLeft);
+}
+
+void PreviewController::forward()
+{
+    m_player->postKey(KeyRight);
+}
+
+void PreviewController::firstFrame()
+{
+    quitPlayer();
+    startPlayer(std::nullopt);
+    m_state.position = 0;
+    m_timer->setEnabled(true);
+}
+
+void PreviewController::lastFrames()
+{
+    quitPlayer();
+    startPlayer(m_state.duration);
+    // The next tick counts past the end and stops the timer.
+    m_state.position = m_state.duration;
+    m_timer->setEnabled(true);
+}
+
+void PreviewController::seek(int value)
+{
+    m_slider = value;
+    const qint64 product = qint64(value) * m_state.duration;
+    m_state.position = static_cast<int>(roundHalfEven(double(product) / 100.0));
+    setPositionText(timeText(m_state.position));
+    if (m_state.position < m_state.duration) {
+        quitPlayer();
+        startPlayer(m_state.position);
+    } else {
+        m_timer->setEnabled(false);
+    }
+}
+
+void PreviewController::tick()
+{
+    ++m_state.position;
+    if (m_state.duration != 0) {
+        const double percent =
+            roundHalfEven(double(m_state.position) / double(m_state.duration) * 100.0);
+        if (percent >= 0 && percent <= kSliderMaximum)
+            setSlider(static_cast<int>(percent));
+    }
+    setPositionText(timeText(m_state.position));
+    if (m_state.position >= m_state.duration)
+        m_timer->setEnabled(false);
+}
+
+void PreviewController::quitPlayer()
+{
+    m_player->postKey(KeyQ);
+}
+
+void PreviewController::startPlayer(std::optional<int> offsetSeconds)
+{
+    PlayerCommand command;
+    command.playerPath = m_playerPath;
+    command.offsetSeconds = offsetSeconds;
+    command.windowId = m_surface ? m_surface() : 0;
+    command.file = m_state.currentFile;
+    const CommandLine line = command.build();
+    m_state.commandLine = line.text();
+    // Without a file there is nothing to play.
+    if (!m_state.currentFile.isEmpty())
+        m_player->start(line);
+}
+
+void PreviewController::setSlider(int value)
+{
+    m_slider = value;
+    Q_EMIT sliderValueChanged(value);
+}
+
+void PreviewController::setPositionText(const QString &text)
+{
+    m_positionText = text;
+    Q_EMIT positionTextChanged(text);
+}
+
+void PreviewController::setTotalText(const QString &text)
+{
+    m_totalText = text;
+    Q_EMIT totalTextChanged(text);
+}
+
+} // namespace vantrel

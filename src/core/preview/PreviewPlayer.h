@@ -1,0 +1,54 @@
+#pragma once
+
+#include "core/tools/CommandLine.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+
+namespace vantrel {
+
+class Process;
+class ToolControl;
+
+// Starts the player and posts keys to the running one. Tests use a fake that
+// records what would happen.
+class PreviewPlayer
+{
+public:
+    virtual ~PreviewPlayer() = default;
+    // Starts a player with `command`; nothing waits for it.
+    virtual void start(const CommandLine &command) = 0;
+    // Posts a key (ToolKey) to the player started last, if it runs.
+    virtual void postKey(int virtualKey) = 0;
+};
+
+// The real player: each start runs the tool as a Process of its own,
+// registered with the ToolControl as the current player and kept until it
+// ends. A player that is told to quit may still run for a moment while a new
+// one starts.
+//
+// None of them outlives this object for long: its destructor tells the ones
+// still running to quit and kills what has not ended after a short grace.
+class ProcessPreviewPlayer : public QObject, public PreviewPlayer
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kQuitGraceMs = 1000;
+
+    explicit ProcessPreviewPlayer(ToolControl &tools, QObject *parent = nullptr);
+    ~ProcessPreviewPlayer() override;
+
+    void start(const CommandLine &command) override;
+    void postKey(int virtualKey) override;
+
+    // The players of this object that have not ended, oldest first.
+    QList<Process *> running() const;
+
+private:
+    ToolControl &m_tools;
+    QList<QPointer<Process>> m_players;
+};
+
+} // namespace vantrel

@@ -1,0 +1,114 @@
+#include "core/preview/TrimmingController.h"
+
+#include "core/common/PlatformServices.h"
+#include "core/common/TimeText.h"
+#include "core/sources/SourceList.h"
+
+#include <cstdlib>
+
+namespace vantrel {
+
+const QString TrimmingController::kCaption = QStringLiteral("Clip Time");
+const QString TrimmingController::kOrderError = QStringLiteral("Start time or End time is error.");
+
+TrimmingController::TrimmingController(SourceList &list, int row, Prompt *prompt,
+                                       std::unique_ptr<PreviewController> preview, QObject *parent)
+    : QObject(parent), m_list(list), m_row(row), m_prompt(prompt), m_preview(std::move(preview))
+{
+    const SourceItem &item = m_list.item(m_row);
+    m_file = item.FileName;
+    m_startText = item.ClipStart;
+    m_stopText = item.ClipEnd;
+    m_durationText = item.VideoTime;
+    updateLength();
+    m_sliderMaximum = secondsOfTimeText(m_durationText).value_or(0);
+    m_stopSlider = secondsOfTimeText(m_stopText).value_or(0);
+    m_startSlider = secondsOfTimeText(m_startText).value_or(0);
+    m_preview->setCurrentFile(m_file);
+    m_preview->resetPosition(m_sliderMaximum);
+}
+
+TrimmingController::~TrimmingController() = default;
+
+std::unique_ptr<TrimmingController>
+TrimmingController::open(SourceList &list, int row, PreviewController &mainPreview, Prompt *prompt,
+                         std::unique_ptr<PreviewController> preview)
+{
+    if (row < 0 || row >= list.count())
+        return nullptr;
+    mainPreview.quitPlayer();
+    mainPreview.stopTimer();
+    return std::make_unique<TrimmingController>(list, row, prompt, std::move(preview));
+}
+
+QString TrimmingController::caption() const
+{
+    return kCaption + QStringLiteral("  -  ") + m_file;
+}
+
+void TrimmingController::play()
+{
+    m_preview->playFile(m_file, m_durationText);
+}
+
+void TrimmingController::startSliderReleased(int seconds)
+{
+    m_startSlider = seconds;
+    m_startText = timeText(seconds);
+    Q_EMIT startTextChanged(m_startText);
+    updateLength();
+}
+
+void TrimmingController::stopSliderReleased(int seconds)
+{
+    m_stopSlider = seconds;
+    m_stopText = timeText(seconds);
+    Q_EMIT stopTextChanged(m_stopText);
+    updateLength();
+}
+
+void TrimmingController::updateLength()
+{
+    const std::optional<int> start = secondsOfTimeText(m_startText);
+    const std::optional<int> stop = secondsOfTimeText(m_stopText);
+    m_lengthText = start && stop ? timeText(std::abs(*stop - *start)) : QString();
+    Q_EMIT lengthTextChanged(m_lengthText);
+}
+
+bool TrimmingController::accept()
+{
+    // Compared as seconds: as texts "10:00:00" would sort before "9:00:00".
+    const std::optional<int> start = secondsOfTimeText(m_startText);
+    const std::optional<int> stop = secondsOfTimeText(m_stopText);
+    if (!start || !stop || *start >= *stop) {
+        if (m_prompt)
+            m_prompt->error(kOrderError);
+        return false;
+    }
+    if (m_row >= 0 && m_row < m_list.count() && m_list.item(m_row).FileName == m_file)
+        m_list.setClip(m_row, m_startText, m_stopText);
+    leave();
+    Q_EMIT finished(true);
+    return true;
+}
+
+void TrimmingController::cancel()
+{
+    leave();
+    Q_EMIT finished(false);
+}
+
+void TrimmingController::leave()
+{
+    m_preview->quitPlayer();
+    m_preview->stopTimer();
+}
+
+void TrimmingController::closed()
+{
+    m_preview->quitPlayer();
+    m_preview->stopTimer();
+    m_file.clear();
+}
+
+} // namespace vantrel

@@ -1,0 +1,96 @@
+#include "core/sources/SourceFileRules.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace vantrel {
+
+namespace {
+
+// The endings a drop accepts. Fewer than the dialog offers: a dropped .m4v,
+// .vob, .ts or .ogg is refused.
+constexpr const char *kDropEndings[] = {"AVI", "MPG",  "WMV", "FLV", "ASF", "MOV", "QT",  "MPEG",
+                                        "RM",  "RMVB", "MP4", "3GP", "3G2", "SWF", "MKV", "DIVX"};
+
+} // namespace
+
+QStringList FileFilter::patternList() const
+{
+    QStringList list;
+    for (const char *pattern : patterns)
+        list << QString::fromLatin1(pattern);
+    return list;
+}
+
+QString FileFilter::dialogFilter() const
+{
+    return QString::fromLatin1(description) + QStringLiteral(" (") +
+           patternList().join(QLatin1Char(' ')) + QLatin1Char(')');
+}
+
+const std::vector<FileFilter> &openDialogFilters()
+{
+    static const std::vector<FileFilter> filters = {
+        {"All supported media files",
+         {"*.avi",    "*.wmv",  "*.wma",  "*.asf",  "*.mov",  "*.mp4",   "*.3gp", "*.3g2",
+          "*.rm",     "*.rmvb", "*.flv",  "*.mkv",  "*.m2ts", "*.m1v",   "*.mpe", "*.mpg",
+          "*.mpeg",   "*.m2v",  "*.divx", "*.ogm",  "*.vro",  "*.dr",    "*.amv", "*.ms-dvr",
+          "*.dvr-ms", "*.m4v",  "*.qt",   "*.3gp2", "*.3gpp", "*.mpeg4", "*.rv",  "*.f4v",
+          "*.avs",    "*.mts",  "*.tod",  "*.mpv",  "*.dat",  "*.mpeg1", "*.vob", "*.mpeg2",
+          "*.m2p",    "*.mod",  "*.ts",   "*.tp",   "*.m2t",  "*.ogv",   "*.ogg", "*.nsv"}},
+        {"Windows Media files (*.avi;*.wmv;*.wma;*.asf;*.ms-dvr;*.dvr-ms)",
+         {"*.avi", "*.wmv", "*.wma", "*.asf", "*.ms-dvr", "*.dvr-ms"}},
+        {"Mov/MP4 Files (*.mov;*.mp4;*.3gp;*.3g2;*.m4v;*.qt;*.3gp2;*.3gpp;*.mpeg4)",
+         {"*.mov", "*.mp4", "*.3gp", "*.3g2", "*.m4v", "*.qt", "*.3gp2", "*.3gpp", "*.mpeg4"}},
+        {"Real Media Files (*.rm;*.rmvb;*.rv)", {"*.rm", "*.rmvb", "*.rv"}},
+        {"Flash Video files (*.flv;*.f4v)", {"*.flv", "*.f4v"}},
+        {"Matroska Video files (*.mkv)", {"*.mkv"}},
+        {"AviSynth Scripts (*.avs)", {"*.avs"}},
+        {"Sony High Definition Video File (*.m2ts;*.mts;*.tod)", {"*.m2ts", "*.mts", "*.tod"}},
+        {"MPEG-1 Video File (*.m1v;*.mpe;*.mpg;*.mpeg;*.mpv;*.dat;*.mpeg1)",
+         {"*.m1v", "*.mpe", "*.mpg", "*.mpeg", "*.mpv", "*.dat", "*.mpeg1"}},
+        {"MPEG-2 Video File (*.m2v;*.mpe;*.mpg;*.mpeg;*.mpv;*.vob;*.mpeg2;*.m2p;*.mod)",
+         {"*.m2v", "*.mpe", "*.mpg", "*.mpeg", "*.vob", "*.mpeg2", "*.m2p", "*.mod"}},
+        {"MPEG Transport Stream Files (*.ts;*.tp;*.m2t)", {"*.ts", "*.tp", "*.m2t"}},
+        {"Divx Video File (*.divx)", {"*.divx"}},
+        {"Ogg Media File (*.ogm;*.ogv;*.ogg)", {"*.ogm", "*.ogv", "*.ogg"}},
+        {"DVD-VR Video File(*.vro)", {"*.vro"}},
+        {"Nullsoft Stream Video Files (*.nsv)", {"*.nsv"}},
+        {"Other Video File(*.dr;*.amv)", {"*.dr", "*.amv"}},
+        {"All files (*.*)", {"*"}},
+    };
+    return filters;
+}
+
+QStringList ChosenFiles::paths() const
+{
+    QStringList out;
+    for (const QString &name : names)
+        out << folder + name;
+    return out;
+}
+
+ChosenFiles splitChosenFiles(const QStringList &selectedPaths)
+{
+    ChosenFiles chosen;
+    if (selectedPaths.isEmpty())
+        return chosen; // cancelled: nothing to add
+    const QFileInfo first(selectedPaths.constFirst());
+    chosen.folder = QDir::toNativeSeparators(first.absolutePath());
+    if (!chosen.folder.endsWith(QDir::separator()))
+        chosen.folder += QDir::separator();
+    for (const QString &path : selectedPaths)
+        chosen.names << QFileInfo(path).fileName();
+    return chosen;
+}
+
+bool isDropAccepted(const QString &path)
+{
+    for (const char *ending : kDropEndings) {
+        if (path.endsWith(QLatin1String(ending), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+} // namespace vantrel

@@ -1,0 +1,207 @@
+#include "core/sources/SourceList.h"
+
+#include "core/tools/MediaProbe.h"
+
+namespace vantrel {
+
+namespace {
+
+struct ColumnInfo
+{
+    const char *header;
+    QString SourceItem::*field;
+    Qt::Alignment alignment;
+};
+
+// Column order, captions, fields and alignment of the list.
+const ColumnInfo kColumns[SourceList::ColumnCount] = {
+    {"File Name", &SourceItem::FileName, Qt::AlignLeft},
+    {"Start", &SourceItem::ClipStart, Qt::AlignLeft},
+    {"End", &SourceItem::ClipEnd, Qt::AlignHCenter},
+    {"Size", &SourceItem::FrameSize, Qt::AlignHCenter},
+    {"Format", &SourceItem::VideoFormat, Qt::AlignLeft},
+    {"Status", &SourceItem::Status, Qt::AlignLeft},
+    {"Video Time", &SourceItem::VideoTime, Qt::AlignLeft},
+};
+
+} // namespace
+
+const QString SourceList::kProbingText = QStringLiteral("Probing...");
+
+SourceList::SourceList(MediaProbe *probe, QObject *parent)
+    : QAbstractTableModel(parent), m_probe(probe)
+{
+    Q_ASSERT(m_probe);
+    connect(m_probe, &MediaProbe::probed, this, &SourceList::onProbed);
+}
+
+SourceList::~SourceList()
+{
+    if (!m_probe)
+        return;
+    for (auto it = m_probeOwners.cbegin(); it != m_probeOwners.cend(); ++it)
+        m_probe->cancel(it.key());
+}
+
+int SourceList::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : count();
+}
+
+int SourceList::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant SourceList::data(const QModelIndex &index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return {};
+    const Row &row = m_rows.at(index.row());
+    const ColumnInfo &column = kColumns[index.column()];
+    switch (role) {
+    case Qt::DisplayRole:
+        if (index.column() == SizeColumn && row.ticket != 0)
+            return kProbingText;
+        return row.item.*column.field;
+    case Qt::ToolTipRole:
+        if (index.column() == StatusColumn && !row.statusDetail.isEmpty())
+            return row.statusDetail;
+        return index.column() == FileNameColumn ? QVariant(row.item.FileName) : QVariant();
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(column.alignment | Qt::AlignVCenter);
+    default:
+        return {};
+    }
+}
+
+QVariant SourceList::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (role == Qt::DisplayRole)
+        return QString::fromLatin1(kColumns[section].header);
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(kColumns[section].alignment | Qt::AlignVCenter);
+    return {};
+}
+
+const SourceItem &SourceList::item(int row) const
+{
+    Q_ASSERT(row >= 0 && row < count());
+    return m_rows.at(row).item;
+}
+
+void SourceList::addSourceFile(const QString &path)
+{
+    Row row;
+    row.id = ++m_lastId;
+    row.item.FileName = path;
+    if (m_probe) {
+        row.ticket = m_probe->probe(path);
+        m_probeOwners.insert(row.ticket, row.id);
+    } else {
+        applyProbeFields({}, row.item); // nobody left to probe: the row of a failed probe
+    }
+
+    beginInsertRows(QModelIndex(), count(), count());
+    m_rows.append(row);
+    endInsertRows();
+}
+
+bool SourceList::isProbing(int row) const
+{
+    return row >= 0 && row < count() && m_rows.at(row).ticket != 0;
+}
+
+void SourceList::setStatus(int row, const QString &status, const QString &detail)
+{
+    if (row < 0 || row >= count())
+        return;
+    m_rows[row].item.Status = status;
+    m_rows[row].statusDetail = detail;
+    emitRowChanged(row, StatusColumn, StatusColumn);
+}
+
+QString SourceList::statusDetail(int row) const
+{
+    return row >= 0 && row < count() ? m_rows.at(row).statusDetail : QString();
+}
+
+void SourceList::setClip(int row, const QString &start, const QString &end)
+{
+    if (row < 0 || row >= count())
+        return;
+    m_rows[row].item.ClipStart = start;
+    m_rows[row].item.ClipEnd = end;
+    emitRowChanged(row, StartColumn, EndColumn);
+}
+
+void SourceList::removeRow(int row)
+{
+    if (row < 0 || row >= count())
+        return;
+    const bool wasProbing = pendingProbes() > 0;
+    beginRemoveRows(QModelIndex(), row, row);
+    forgetProbe(m_rows[row]);
+    m_rows.remove(row);
+    endRemoveRows();
+    if (wasProbing && pendingProbes() == 0)
+        Q_EMIT allProbed();
+}
+
+void SourceList::clear()
+{
+    const bool wasProbing = pendingProbes() > 0;
+    beginResetModel();
+    for (Row &row : m_rows)
+        forgetProbe(row);
+    m_rows.clear();
+    endResetModel();
+    if (wasProbing)
+        Q_EMIT allProbed();
+}
+
+void SourceList::onProbed(quint64 ticket, const ProbeResult &result)
+{
+    // Tickets of removed rows, and of other users of the same probe, are not here.
+    const auto owner = m_probeOwners.constFind(ticket);
+    if (owner == m_probeOwners.constEnd())
+        return;
+    const int row = rowOfId(owner.value());
+    m_probeOwners.erase(owner);
+    if (row < 0)
+        return;
+    m_rows[row].ticket = 0;
+    applyProbeFields(result.fields, m_rows[row].item);
+    emitRowChanged(row, FileNameColumn, ColumnCount - 1);
+    Q_EMIT rowProbed(row);
+    if (pendingProbes() == 0)
+        Q_EMIT allProbed();
+}
+
+int SourceList::rowOfId(quint64 id) const
+{
+    for (int i = 0; i < count(); ++i) {
+        if (m_rows.at(i).id == id)
+            return i;
+    }
+    return -1;
+}
+
+void SourceList::forgetProbe(Row &row)
+{
+    if (row.ticket == 0)
+        return;
+    m_probeOwners.remove(row.ticket);
+    if (m_probe)
+        m_probe->cancel(row.ticket);
+    row.ticket = 0;
+}
+
+void SourceList::emitRowChanged(int row, int firstColumn, int lastColumn)
+{
+    Q_EMIT dataChanged(index(row, firstColumn), index(row, lastColumn));
+}
+
+} // namespace vantrel

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "core/convert/SourceItem.h"
+
+#include <QAbstractTableModel>
+#include <QHash>
+#include <QPointer>
+#include <QVector>
+
+namespace vantrel {
+
+class MediaProbe;
+struct ProbeResult;
+
+// The files to convert, one SourceItem per row, in the order they were added.
+// Adding a file appends its row at once and probes the file in the background
+// (through the MediaProbe, which the list does not own); the row is filled when
+// its probe ends, whatever order the probes end in.
+class SourceList : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    enum Column
+    {
+        FileNameColumn,
+        StartColumn,
+        EndColumn,
+        SizeColumn,
+        FormatColumn,
+        StatusColumn,
+        VideoTimeColumn,
+        ColumnCount
+    };
+
+    // Shown in the Size column of a row whose probe has not ended.
+    static const QString kProbingText;
+
+    explicit SourceList(MediaProbe *probe, QObject *parent = nullptr);
+    // Cancels the probes still pending for the list's rows.
+    ~SourceList() override;
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+    int count() const { return static_cast<int>(m_rows.size()); }
+    // `row` is 0-based and must exist.
+    const SourceItem &item(int row) const;
+
+    // Appends a row whose FileName is `path` exactly as given and queues its probe.
+    void addSourceFile(const QString &path);
+    bool isProbing(int row) const;
+    int pendingProbes() const { return static_cast<int>(m_probeOwners.size()); }
+
+    // The status, and what explains it (why a row failed); the detail shows
+    // as the Status cell's tool tip.
+    void setStatus(int row, const QString &status, const QString &detail = QString());
+    QString statusDetail(int row) const;
+    void setClip(int row, const QString &start, const QString &end);
+    // Removing rows forgets their probes: results that come later are dropped.
+    void removeRow(int row);
+    void clear();
+
+Q_SIGNALS:
+    // The probe of `row` has ended and the row is filled.
+    void rowProbed(int row);
+    // No probe is pending any more: the last one ended, or the rows still
+    // being probed were removed.
+    void allProbed();
+
+private:
+    struct Row
+    {
+        quint64 id = 0;
+        quint64 ticket = 0; // the pending probe; 0 when none
+        SourceItem item;
+        QString statusDetail;
+    };
+
+    void onProbed(quint64 ticket, const ProbeResult &result);
+    int rowOfId(quint64 id) const;
+    void forgetProbe(Row &row);
+    void emitRowChanged(int row, int firstColumn, int lastColumn);
+
+    QPointer<MediaProbe> m_probe;
+    QVector<Row> m_rows;
+    QHash<quint64, quint64> m_probeOwners; // ticket -> row id
+    quint64 m_lastId = 0;
+};
+
+} // namespace vantrel

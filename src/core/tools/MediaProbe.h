@@ -1,0 +1,155 @@
+#pragma once
+
+#include "core/convert/SourceItem.h"
+#include "core/tools/CommandLine.h"
+#include "core/tools/ToolLocator.h"
+
+#include <QMetaType>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <map>
+#include <optional>
+
+namespace vantrel {
+
+class Process;
+
+// The player's identify run on the first second of a file, with no sound and
+// no picture: it prints the ID_ lines that the probe reads. A path that begins
+// with "-" is passed as "./" + path so that the player never takes it for an
+// option.
+QStringList probeArguments(const QString &path);
+// The second run for files without video: it decodes sound to the null output
+// and stops at once, which is enough for the player to print ID_LENGTH.
+QStringList audioProbeArguments(const QString &path);
+
+// The same runs as commands: the player as a path, the options as literals,
+// the file as a path. Their text is what the user or a log is shown.
+CommandLine probeCommand(const QString &playerPath, const QString &path);
+CommandLine audioProbeCommand(const QString &playerPath, const QString &path);
+
+// What one identify output says about a file.
+struct ProbeFields
+{
+    std::optional<int> width;           // ID_VIDEO_WIDTH
+    std::optional<int> height;          // ID_VIDEO_HEIGHT
+    std::optional<QString> duration;    // ID_LENGTH as a time text: "0:03:25"
+    std::optional<QString> videoFormat; // ID_VIDEO_FORMAT
+    // Not empty when the parse stopped at a width or height that is no whole
+    // 32-bit number; the fields read before that line are kept.
+    QString error;
+
+    bool ok() const { return error.isEmpty(); }
+    // Neither a width nor a height line came (and the parse did not stop).
+    bool lacksVideo() const { return ok() && !width && !height; }
+};
+
+// Reads the player's identify output. Lines end at LF, a trailing CR is
+// dropped; a line is KEY=VALUE, the value ending at a second "="; keys are
+// compared exactly and the last line of a key wins.
+ProbeFields parseProbeOutput(const QString &output);
+
+// Writes what a probe found into a source row: ClipEnd and VideoTime get the
+// duration, VideoFormat the format (each only when its line came), ClipStart
+// "0:00:00" and FrameSize "WxH" ("0x0" when neither line came). A parse that
+// stopped writes neither ClipStart nor FrameSize. The file name and the status
+// are left alone.
+void applyProbeFields(const ProbeFields &fields, SourceItem &item);
+
+struct ProbeResult
+{
+    enum class Outcome
+    {
+        Probed,     // the tool ran to its end; `fields` holds what it printed
+        TimedOut,   // the time limit ended the tool; `fields` is empty
+        ToolMissing // the player could not be found; `fields` is empty
+    };
+
+    QString path;
+    Outcome outcome = Outcome::Probed;
+    ProbeFields fields;
+};
+
+// Probes files with the player in the background: probes wait in a FIFO queue
+// and up to `maxParallel` of them run at once, each as its own tool process.
+// Every result arrives through `probed`, never before `probe` has returned,
+// carrying the ticket that `probe` gave out. A probe that hits the time limit,
+// or finds no player, fails with empty fields. Destroying the object ends
+// every tool it still runs.
+class MediaProbe : public QObject
+{
+    Q_OBJECT
+
+public:
+    using Ticket = quint64;
+    static constexpr int kDefaultTimeLimitMs = 15000;
+
+    explicit MediaProbe(const QString &playerPath = ToolLocator::player(),
+                        QObject *parent = nullptr);
+    ~MediaProbe() override;
+
+    const QString &playerPath() const { return m_playerPath; }
+
+    // The longest a probe may take, both tool runs together; 0 or less: no limit.
+    int timeLimitMs() const { return m_timeLimitMs; }
+    void setTimeLimitMs(int milliseconds) { m_timeLimitMs = milliseconds; }
+
+    // At most this many tool processes at once (default: the processor count).
+    int maxParallel() const { return m_maxParallel; }
+    void setMaxParallel(int count);
+
+    // Queues a probe of `path`; the result comes with the returned ticket.
+    Ticket probe(const QString &path);
+    // Forgets a probe that is queued or running (its tool is ended); no result
+    // comes for it. Unknown tickets are ignored.
+    void cancel(Ticket ticket);
+
+    // Probes queued or running.
+    int pending() const;
+    int running() const { return static_cast<int>(m_running.size()); }
+    // A probe has found the player missing.
+    bool isToolMissing() const { return m_toolMissing; }
+
+Q_SIGNALS:
+    void probed(quint64 ticket, const vantrel::ProbeResult &result);
+    // Raised once, by the first probe that finds the player missing.
+    void toolMissing();
+
+private:
+    struct Job
+    {
+        Ticket ticket = 0;
+        QString path;
+        Process *process = nullptr; // the tool run in progress
+        bool audioRun = false;      // the second run, for a file without video
+        ProbeFields fields;         // what the video run found
+        bool timedOut = false;
+        int timerId = 0;
+    };
+
+    void schedulePump();
+    void pump();
+    void start(Job job);
+    void launch(Job &job, const CommandLine &command);
+    void onToolFinished(Ticket ticket, Process *process);
+    void finish(Ticket ticket, ProbeResult::Outcome outcome, const ProbeFields &fields);
+    void release(Job &job);
+    bool playerAvailable() const;
+    void timerEvent(QTimerEvent *event) override;
+
+    QString m_playerPath;
+    int m_timeLimitMs = kDefaultTimeLimitMs;
+    int m_maxParallel = 1;
+    Ticket m_lastTicket = 0;
+    bool m_pumpScheduled = false;
+    bool m_toolMissing = false;
+    std::deque<Job> m_queued;
+    std::map<Ticket, Job> m_running;
+};
+
+} // namespace vantrel
+
+Q_DECLARE_METATYPE(vantrel::ProbeResult)

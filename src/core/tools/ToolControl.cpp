@@ -1,0 +1,99 @@
+#include "core/tools/ToolControl.h"
+
+#include "core/tools/Process.h"
+
+namespace vantrel {
+
+namespace {
+
+struct KeyText
+{
+    int key;
+    const char *text;
+};
+
+// The player runs with -slave and reads whole command lines.
+constexpr KeyText kPlayerKeys[] = {
+    {KeySpace, "pause\n"},
+    {KeyLeft, "seek -10 0\n"},
+    {KeyRight, "seek 10 0\n"},
+    {KeyQ, "quit\n"},
+};
+
+// The encoder reads single key presses from its standard input.
+constexpr KeyText kEncoderKeys[] = {
+    {KeyQ, "q"},
+};
+
+template <std::size_t N> QByteArray textOf(const KeyText (&table)[N], int key)
+{
+    for (const KeyText &row : table) {
+        if (row.key == key)
+            return QByteArray(row.text);
+    }
+    return QByteArray();
+}
+
+} // namespace
+
+ToolControl::ToolControl(QObject *parent) : QObject(parent) {}
+
+QByteArray ToolControl::playerKeyText(int virtualKey)
+{
+    return textOf(kPlayerKeys, virtualKey);
+}
+
+QByteArray ToolControl::encoderKeyText(int virtualKey)
+{
+    return textOf(kEncoderKeys, virtualKey);
+}
+
+void ToolControl::setPlayer(Process *player)
+{
+    track(player, &m_playerId);
+}
+
+void ToolControl::setEncoder(Process *encoder)
+{
+    track(encoder, &m_encoderId);
+}
+
+void ToolControl::track(Process *tool, qint64 *id)
+{
+    const qint64 pid = tool ? tool->processId() : 0;
+    *id = pid;
+    if (pid == 0)
+        return;
+    m_running.insert(pid, tool);
+    const QPointer<Process> registered(tool);
+    connect(tool, &Process::Finished, this, [this, pid, registered] {
+        // The system may reuse an id: only this tool's own entry goes.
+        if (m_running.value(pid) == registered)
+            m_running.remove(pid);
+    });
+}
+
+bool ToolControl::isRunning(qint64 processId) const
+{
+    const QPointer<Process> tool = m_running.value(processId);
+    return tool && tool->IsActive();
+}
+
+bool ToolControl::post(qint64 processId, const QByteArray &text)
+{
+    if (processId == 0 || text.isEmpty() || !isRunning(processId))
+        return false;
+    return m_running.value(processId)->write(text);
+}
+
+bool ToolControl::PostPlayerKey(int virtualKey)
+{
+    return post(m_playerId, playerKeyText(virtualKey));
+}
+
+bool ToolControl::PostEncoderKey(int virtualKey)
+{
+    return post(m_encoderId, encoderKeyText(virtualKey));
+}
+
+} // namespace vantrel

@@ -1,0 +1,36 @@
+#include "core/tools/ToolLocator.h"
+
+#include "core/settings/AppPaths.h"
+
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace vantrel {
+
+const QString ToolLocator::kEncoder = QStringLiteral("ffmpeg");
+const QString ToolLocator::kPlayer = QStringLiteral("mplayer");
+const QString ToolLocator::kMediaInfo = QStringLiteral("ffprobe");
+
+QString ToolLocator::find(const QString &name)
+{
+    const QString local = QStandardPaths::findExecutable(name, {AppPaths::programFolder()});
+    if (!local.isEmpty())
+        return local;
+    return QStandardPaths::findExecutable(name);
+}
+
+QString ToolLocator::program(const QString &name)
+{
+    const QString found = find(name);
+    return found.isEmpty() ? name : found;
+}
+
+QString ToolLocator::missingToolMessage(const QString &name)
+{
+    const QString package = name == kPlayer ? kPlayer : kEncoder;
+    return QStringLiteral("The tool \"%1\" was not found in the program folder or on PATH; "
+                          "install it (on Debian: sudo apt-get install %2)")
+        .arg(name, package);
+}
+
+} // namespace vantrel

@@ -1,0 +1,378 @@
+#include "gui/app/MainWindow.h"
+
+#include "core/app/MainController.h"
+#include "core/preview/PreviewController.h"
+#include "core/settings/PreferencesController.h"
+#include "core/sources/SourceFileRules.h"
+#include "gui/app/AboutDialog.h"
+#include "gui/app/ButtonStripWidget.h"
+#include "gui/app/HelpWindow.h"
+#include "gui/convert/ProgressPanel.h"
+#include "gui/preview/PreviewPanel.h"
+#include "gui/preview/TrimmingDialog.h"
+#include "gui/profiles/OptionSheetWidget.h"
+#include "gui/profiles/ProfileComboWidget.h"
+#include "gui/settings/PreferencesDialog.h"
+#include "gui/sources/SourceListWidget.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QVBoxLayout>
+
+namespace vantrel {
+
+namespace {
+
+// The client area the window opens with.
+constexpr QSize kInitialSize(991, 511);
+constexpr int kRightColumnWidth = 267;
+
+} // namespace
+
+MainWindow::MainWindow(MainController &controller, QWidget *parent)
+    : QMainWindow(parent), m_controller(controller), m_chooseFiles(&chooseFilesWithDialog)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Vantrel Video Converter 3.70"));
+    buildMenus();
+    buildStrip();
+    buildBody();
+    resize(kInitialSize + QSize(0, menuBar()->sizeHint().height()));
+
+    BatchRun &batch = m_controller.batch();
+    m_panel->follow(batch);
+    connect(&batch, &BatchRun::busyChanged, this, [this](bool busy) {
+        if (busy)
+            setCursor(Qt::WaitCursor);
+        else
+            unsetCursor();
+    });
+    connect(&m_controller, &MainController::selectionChanged, m_combo,
+            &ProfileComboWidget::showSelection);
+    connect(m_combo, &ProfileComboWidget::entryPicked, &m_controller, &MainController::pickEntry);
+}
+
+MainWindow::~MainWindow() = default;
+
+QAction *MainWindow::makeAction(const QString &name, const QString &caption,
+                                const QKeySequence &shortcut, void (MainWindow::*slot)())
+{
+    return makeAction(name, caption, shortcut, [this, slot] { (this->*slot)(); });
+}
+
+QAction *MainWindow::makeAction(const QString &name, const QString &caption,
+                                const QKeySequence &shortcut, std::function<void()> run)
+{
+    auto *action = new QAction(caption, this);
+    action->setObjectName(name);
+    if (!shortcut.isEmpty())
+        action->setShortcut(shortcut);
+    connect(action, &QAction::triggered, this, [run = std::move(run)] { run(); });
+    return action;
+}
+
+void MainWindow::buildMenus()
+{
+    using K = QKeySequence;
+    const auto capture = [this] {
+        Q_EMIT captureRequested();
+    };
+    const auto import = [this] {
+        Q_EMIT importRequested();
+    };
+    const auto play = [this] {
+        Q_EMIT playRequested(m_list->selectedRow());
+    };
+    const auto clip = [this] {
+        trimSelected();
+    };
+
+    QMenu *file = menuBar()->addMenu(QStringLiteral("File(&F)"));
+    file->setObjectName(QStringLiteral("file"));
+    file->addAction(makeAction(QStringLiteral("AddFiles"), QStringLiteral("Add Files"),
+                               K(Qt::CTRL | Qt::Key_A), &MainWindow::addFiles));
+    file->addAction(makeAction(QStringLiteral("RemoveSelectedFile"),
+                               QStringLiteral("Remove Selected File"), K(Qt::CTRL | Qt::Key_R),
+                               &MainWindow::removeSelectedFile));
+    file->addAction(makeAction(QStringLiteral("ClearAllFiles"), QStringLiteral("Clear All Files"),
+                               K(Qt::CTRL | Qt::Key_C), &MainWindow::clearAllFiles));
+    file->addSeparator();
+    file->addAction(makeAction(QStringLiteral("Capture"), QStringLiteral("Capture Video From DV"),
+                               K(), capture));
+    file->addSeparator();
+    file->addAction(makeAction(QStringLiteral("importvideo"),
+                               QStringLiteral("Import Video From Youtube"), K(), import));
+    file->addSeparator();
+    file->addAction(makeAction(QStringLiteral("exit"), QStringLiteral("Exit"),
+                               K(Qt::CTRL | Qt::Key_X), &MainWindow::exitProgram));
+
+    QMenu *edit = menuBar()->addMenu(QStringLiteral("Edit(&E)"));
+    edit->setObjectName(QStringLiteral("edit"));
+    edit->addAction(makeAction(QStringLiteral("options"), QStringLiteral("Video Settings"),
+                               K(Qt::CTRL | Qt::Key_S), &MainWindow::showSettings));
+    edit->addSeparator();
+    // Looking for updates is not offered: the entry does nothing.
+    edit->addAction(
+        makeAction(QStringLiteral("checkupdate"), QStringLiteral("Check for Updates"), K(), [] {}));
+
+    QMenu *action = menuBar()->addMenu(QStringLiteral("Action(&A)"));
+    action->setObjectName(QStringLiteral("action"));
+    action->addAction(makeAction(QStringLiteral("BurnNow"), QStringLiteral("Convert Now!"),
+                                 K(Qt::CTRL | Qt::Key_N), &MainWindow::convertNow));
+    action->addSeparator();
+    action->addAction(makeAction(QStringLiteral("play"), QStringLiteral("Play Selected File"),
+                                 K(Qt::CTRL | Qt::Key_P), play));
+    action->addSeparator();
+    action->addAction(makeAction(QStringLiteral("videoclip"), QStringLiteral("Video Clip"),
+                                 K(Qt::CTRL | Qt::Key_V), clip));
+
+    QMenu *help = menuBar()->addMenu(QStringLiteral("Help(&H)"));
+    help->setObjectName(QStringLiteral("help"));
+    help->addAction(makeAction(QStringLiteral("helphelp"), QStringLiteral("Help"), K(Qt::Key_F1),
+                               &MainWindow::showHelp));
+    help->addSeparator();
+    help->addAction(
+        makeAction(QStringLiteral("About"), QStringLiteral("About"), K(), &MainWindow::showAbout));
+
+    // The list's pop-up menu; not in the menu bar, no shortcuts.
+    m_popup = new QMenu(QStringLiteral("popupmenu1"), this);
+    m_popup->setObjectName(QStringLiteral("popupmenu1"));
+    m_popup->addAction(makeAction(QStringLiteral("convertnow1"), QStringLiteral("Convert Now!"),
+                                  K(), &MainWindow::convertNow));
+    m_popup->addSeparator();
+    m_popup->addAction(makeAction(QStringLiteral("PlaySelectedFile"),
+                                  QStringLiteral("Play Selected File"), K(), play));
+    m_popup->addSeparator();
+    m_popup->addAction(
+        makeAction(QStringLiteral("cuttime"), QStringLiteral("Video Clip"), K(), clip));
+    m_popup->addSeparator();
+    m_popup->addAction(makeAction(QStringLiteral("AddFiless"), QStringLiteral("Add Files"), K(),
+                                  &MainWindow::addFiles));
+    m_popup->addAction(makeAction(QStringLiteral("RemoveSelectedItem"),
+                                  QStringLiteral("Remove Selected Item"), K(),
+                                  &MainWindow::removeSelectedFile));
+    m_popup->addAction(makeAction(QStringLiteral("ClearAllItems"),
+                                  QStringLiteral("Clear All Items"), K(),
+                                  &MainWindow::clearAllFiles));
+    m_popup->addSeparator();
+    m_popup->addAction(makeAction(QStringLiteral("Capture1"),
+                                  QStringLiteral("Capture Video From DV"), K(), capture));
+    m_popup->addSeparator();
+    m_popup->addAction(makeAction(QStringLiteral("Import1"),
+                                  QStringLiteral("Import Video From Youtube"), K(), import));
+}
+
+void MainWindow::buildStrip()
+{
+    m_strip = new ButtonStripWidget(this);
+    using B = Pictures::Button;
+    const struct
+    {
+        B button;
+        const char *name;
+        const char *caption;
+        void (MainWindow::*slot)();
+    } buttons[] = {
+        {B::AddFiles, "Image1", "Add Files", &MainWindow::addFiles},
+        {B::RemoveFile, "Image2", "Remove File", &MainWindow::removeSelectedFile},
+        {B::ClearAll, "Image9", "Clear All", &MainWindow::clearAllFiles},
+        {B::Convert, "Image11", "CONVERT NOW", &MainWindow::convertNow},
+        {B::Settings, "Image10", "Settings", &MainWindow::showSettings},
+        {B::Help, "Image8", "Help", &MainWindow::showHelp},
+        {B::Exit, "Image7", "EXIT", &MainWindow::exitProgram},
+    };
+    for (const auto &b : buttons) {
+        StripPictureWidget *picture = m_strip->addButton(b.button, QString::fromLatin1(b.caption));
+        picture->setObjectName(QString::fromLatin1(b.name));
+        picture->setToolTip(QString::fromLatin1(b.caption));
+        connect(picture, &StripPictureWidget::clicked, this, b.slot);
+    }
+    auto *label = new QLabel(QStringLiteral("Profile:"), m_strip);
+    label->setObjectName(QStringLiteral("Label3"));
+    QFont bold = label->font();
+    bold.setBold(true);
+    bold.setPointSizeF(kCaptionPointSize);
+    label->setFont(bold);
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_combo = new ProfileComboWidget(m_strip);
+    m_combo->setObjectName(QStringLiteral("ImageCombo1"));
+    m_combo->setMinimumWidth(kRightColumnWidth - 40);
+    m_combo->setMinimumContentsLength(20);
+    m_combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_strip->addTrailing(label);
+    m_strip->addTrailing(m_combo, 1);
+}
+
+void MainWindow::buildBody()
+{
+    auto *central = new QWidget(this);
+    auto *top = new QFrame(central);
+    top->setObjectName(QStringLiteral("Frame5"));
+    top->setFrameShape(QFrame::StyledPanel);
+    auto *topLayout = new QVBoxLayout(top);
+    topLayout->setContentsMargins(2, 2, 2, 2);
+    topLayout->addWidget(m_strip);
+
+    auto *listFrame = new QGroupBox(QStringLiteral("Video List"), central);
+    listFrame->setObjectName(QStringLiteral("Frame1"));
+    m_list = new SourceListWidget(m_controller.sources(), listFrame);
+    auto *listLayout = new QVBoxLayout(listFrame);
+    listLayout->addWidget(m_list);
+
+    m_preview = new QGroupBox(QStringLiteral("Privew"), central);
+    m_preview->setObjectName(QStringLiteral("Frame2"));
+    m_preview->setMinimumHeight(245);
+    m_previewController = std::make_unique<PreviewController>(m_controller.environment().playerPath,
+                                                              m_controller.tools());
+    m_previewPanel = new PreviewPanel(*m_previewController, m_preview);
+    m_previewPanel->positionSlider()->setObjectName(QStringLiteral("Slider1"));
+    auto *previewLayout = new QVBoxLayout(m_preview);
+    previewLayout->setContentsMargins(2, 2, 2, 2);
+    previewLayout->addWidget(m_previewPanel);
+    connect(m_previewPanel, &PreviewPanel::playClicked, this,
+            [this] { Q_EMIT playRequested(m_list->selectedRow()); });
+    connect(this, &MainWindow::playRequested, this, [this](std::optional<int> row) {
+        m_previewController->playRow(m_controller.sources(), row);
+    });
+    connect(this, &MainWindow::trimRequested, this, [this](int row) {
+        TrimmingDialog::openFor(m_controller.sources(), row, *m_previewController,
+                                m_controller.tools(), m_controller.environment().playerPath,
+                                m_controller.environment().prompt, this);
+    });
+
+    m_sheet = new OptionSheetWidget(m_controller.sheet(), central);
+    m_sheet->setObjectName(QStringLiteral("PS1"));
+
+    auto *right = new QVBoxLayout;
+    right->addWidget(m_preview, 245);
+    right->addWidget(m_sheet, 203);
+    auto *rightColumn = new QWidget(central);
+    rightColumn->setLayout(right);
+    rightColumn->setFixedWidth(kRightColumnWidth);
+    right->setContentsMargins(0, 0, 0, 0);
+
+    auto *body = new QHBoxLayout;
+    body->addWidget(listFrame, 1);
+    body->addWidget(rightColumn);
+    auto *layout = new QVBoxLayout(central);
+    layout->setContentsMargins(4, 0, 4, 4);
+    layout->setSpacing(2);
+    layout->addWidget(top);
+    layout->addLayout(body, 1);
+    setCentralWidget(central);
+
+    // Over the list, hidden until a batch shows it.
+    m_panel = new ProgressPanel(central);
+    m_panel->setGeometry(26, 170, 679, 219);
+
+    connect(m_list, &SourceListWidget::rowClicked, &m_controller, &MainController::showRow);
+    connect(m_list, &SourceListWidget::rowClicked, this, [this](std::optional<int> row) {
+        if (row && *row >= 0 && *row < m_controller.sources().count())
+            m_previewController->setCurrentFile(m_controller.sources().item(*row).FileName);
+    });
+    connect(m_list, &SourceListWidget::rowDoubleClicked, this, [this] { trimSelected(); });
+    connect(m_list, &SourceListWidget::filesDropped, this, [this](const QStringList &paths) {
+        m_controller.dropFiles(paths);
+        unsetCursor();
+    });
+    connect(m_list, &SourceListWidget::contextMenuWanted, this,
+            [this](const QPoint &at) { m_popup->popup(at); });
+}
+
+void MainWindow::startUp()
+{
+    m_panel->hide();
+    m_controller.startUp();
+}
+
+QAction *MainWindow::action(const QString &objectName) const
+{
+    return findChild<QAction *>(objectName);
+}
+
+QStringList MainWindow::chooseFilesWithDialog(QWidget *parent)
+{
+    QStringList filters;
+    for (const FileFilter &filter : openDialogFilters())
+        filters << filter.dialogFilter();
+    QFileDialog dialog(parent, QStringLiteral("Open Video File"));
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setOption(QFileDialog::DontResolveSymlinks);
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(filters.constFirst());
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles();
+}
+
+void MainWindow::addFiles()
+{
+    // The dialog lists files of one folder: they are added as that folder
+    // and their names, in the dialog's order.
+    m_controller.addFiles(splitChosenFiles(m_chooseFiles(this)).paths());
+}
+
+void MainWindow::removeSelectedFile()
+{
+    m_controller.removeRow(m_list->selectedRow());
+}
+
+void MainWindow::clearAllFiles()
+{
+    m_controller.clearAll();
+}
+
+void MainWindow::convertNow()
+{
+    m_controller.convert();
+}
+
+void MainWindow::trimSelected()
+{
+    if (const std::optional<int> row = m_list->selectedRow())
+        Q_EMIT trimRequested(*row);
+}
+
+void MainWindow::showSettings()
+{
+    Frmset dialog(PreferencesController(m_controller.environment().settingsPath,
+                                        m_controller.environment().dataFolder),
+                  m_controller.environment().prompt, this);
+    dialog.exec();
+}
+
+void MainWindow::showHelp()
+{
+    HelpWindow::showFor(this);
+}
+
+void MainWindow::showAbout()
+{
+    AboutDialog about(this);
+    about.exec();
+}
+
+void MainWindow::exitProgram()
+{
+    m_controller.tools().PostPlayerKey(KeyQ);
+    m_previewController->stopTimer();
+    close();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (!m_unloaded) {
+        m_unloaded = true;
+        m_controller.unload();
+    }
+    event->accept();
+    Q_EMIT closed();
+}
+
+} // namespace vantrel

@@ -1,0 +1,51 @@
+#include "core/app/MainController.h"
+#include "core/settings/AppPaths.h"
+#include "core/tools/ToolLocator.h"
+#include "gui/app/MainWindow.h"
+#include "gui/app/MessageBoxPrompt.h"
+#include "gui/app/Skin.h"
+#include "platform/LogindPowerOff.h"
+#include "platform/SystemDesktop.h"
+
+#include <QApplication>
+#include <QTimer>
+
+using namespace vantrel;
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("vantrel"));
+    applySkin(app, installedSkinFile()); // without it the program runs unskinned
+
+    MessageBoxPrompt prompt;
+    SystemDesktop desktop;
+    LogindPowerOff powerOff;
+    MainEnvironment env;
+    env.prompt = &prompt;
+    env.desktop = &desktop;
+    env.powerOff = &powerOff;
+    env.encoderPath = ToolLocator::encoder();
+    env.playerPath = ToolLocator::player();
+    env.mediaInfoPath = ToolLocator::find(ToolLocator::kMediaInfo);
+    env.statisticsPath = AppPaths::statisticsFile();
+    env.settingsPath = AppPaths::settingsFile();
+    env.dataFolder = AppPaths::dataFolder();
+
+    MainController controller(env);
+    MainWindow window(controller);
+    prompt.setParent(&window);
+    QObject::connect(&window, &MainWindow::closed, &app, &QApplication::quit, Qt::QueuedConnection);
+    window.startUp();
+    window.show();
+
+    // Without its tools the program can list files but not read or convert
+    // them: say so once, with what to install.
+    QTimer::singleShot(0, &window, [&prompt] {
+        for (const QString &tool : {ToolLocator::kEncoder, ToolLocator::kPlayer}) {
+            if (ToolLocator::find(tool).isEmpty())
+                prompt.error(ToolLocator::missingToolMessage(tool));
+        }
+    });
+    return QApplication::exec();
+}

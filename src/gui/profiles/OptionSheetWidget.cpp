@@ -1,0 +1,182 @@
+#include "gui/profiles/OptionSheetWidget.h"
+
+#include "core/profiles/OptionSheetItemModel.h"
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QStyledItemDelegate>
+
+#include <functional>
+
+namespace vantrel {
+
+namespace {
+
+// A drop-down that reports when its list closes without a choice. Choosing an
+// entry closes the list and then emits activated() in the same call; any other
+// close (Escape, a click beside the list) only closes it. The report is
+// therefore posted, so that a choice has been handled before it is looked at.
+// The view hears of the end of an edit once: `finished` guards both ends.
+class ChoiceEditor : public QComboBox
+{
+public:
+    using QComboBox::QComboBox;
+
+    std::function<void()> onListClosedWithoutChoice;
+    bool finished = false;
+
+    void hidePopup() override
+    {
+        QComboBox::hidePopup();
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (finished || !onListClosedWithoutChoice)
+                    return;
+                finished = true;
+                onListClosedWithoutChoice();
+            },
+            Qt::QueuedConnection);
+    }
+};
+
+class OptionSheetDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
+                          const QModelIndex &index) const override
+    {
+        // Nothing to choose from: no editor (a profile may empty a list).
+        if (index.data(OptionSheetItemModel::ChoicesRole).toStringList().isEmpty())
+            return nullptr;
+        auto *combo = new ChoiceEditor(parent);
+        combo->setFrame(false);
+        combo->setMaxVisibleItems(16);
+        // A value outside the list stands as the placeholder; it is a value,
+        // not a hint, so it is drawn like one (grey marks read-only items here).
+        QPalette palette = combo->palette();
+        palette.setColor(QPalette::PlaceholderText, palette.color(QPalette::Text));
+        combo->setPalette(palette);
+        // The delegate's signals are not const; the editor is the view's to close.
+        auto *self = const_cast<OptionSheetDelegate *>(this);
+        connect(combo, &QComboBox::activated, self, [self, combo] {
+            if (combo->finished)
+                return;
+            combo->finished = true;
+            Q_EMIT self->commitData(combo);
+            Q_EMIT self->closeEditor(combo, QAbstractItemDelegate::NoHint);
+        });
+        // Posted work may find the editor already let go by the view (another
+        // item clicked, a reset): the view runs the editor's posted events while
+        // it lets go. Such work is only done for an editor the view still holds.
+        const QPointer<const QAbstractItemView> view =
+            qobject_cast<const QAbstractItemView *>(option.widget);
+        const QPersistentModelIndex cell(index);
+        const auto heldByView = [view, cell, combo] {
+            return !view || view->indexWidget(cell) == combo;
+        };
+        combo->onListClosedWithoutChoice = [self, combo, heldByView] {
+            if (heldByView())
+                Q_EMIT self->closeEditor(combo, QAbstractItemDelegate::RevertModelCache);
+        };
+        // The list opens once the view has placed and shown the editor.
+        QMetaObject::invokeMethod(
+            combo,
+            [combo, heldByView] {
+                if (!combo->finished && heldByView())
+                    combo->showPopup();
+            },
+            Qt::QueuedConnection);
+        return combo;
+    }
+
+    // Also runs while the editor is open, when a profile pick changes the item.
+    void setEditorData(QWidget *editor, const QModelIndex &index) const override
+    {
+        auto *combo = static_cast<QComboBox *>(editor);
+        const QStringList choices = index.data(OptionSheetItemModel::ChoicesRole).toStringList();
+        const QString value = index.data(Qt::EditRole).toString();
+        QStringList shown;
+        for (int i = 0; i < combo->count(); ++i)
+            shown << combo->itemText(i);
+        if (shown != choices) {
+            combo->clear();
+            combo->addItems(choices); // in order; a repeated choice is listed again
+        }
+        // A value outside the list selects nothing and is shown as the placeholder.
+        combo->setPlaceholderText(value);
+        combo->setCurrentIndex(int(choices.indexOf(value)));
+    }
+
+    void setModelData(QWidget *editor, QAbstractItemModel *model,
+                      const QModelIndex &index) const override
+    {
+        auto *combo = static_cast<QComboBox *>(editor);
+        if (combo->currentIndex() >= 0)
+            model->setData(index, combo->currentText(), Qt::EditRole);
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (!index.parent().isValid()) {
+            option->font.setBold(true);
+            option->fontMetrics = QFontMetrics(option->font);
+            option->backgroundBrush = option->palette.button();
+        } else if (index.column() == OptionSheetItemModel::ValueColumn &&
+                   !(index.flags() & Qt::ItemIsEditable)) {
+            option->state &= ~QStyle::State_Enabled; // drawn greyed
+        }
+    }
+};
+
+} // namespace
+
+OptionSheetWidget::OptionSheetWidget(OptionSheet &sheet, QWidget *parent)
+    : QTreeView(parent), m_model(new OptionSheetItemModel(sheet, this))
+{
+    setItemDelegate(new OptionSheetDelegate(this));
+    setModel(m_model);
+    setSelectionBehavior(SelectRows);
+    setSelectionMode(SingleSelection);
+    setAlternatingRowColors(true);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    // A click opens the list at once; double clicks stay with the categories.
+    setEditTriggers(EditKeyPressed);
+    connect(this, &QTreeView::clicked, this,
+            [this](const QModelIndex &index) { edit(index, AllEditTriggers, nullptr); });
+    header()->setSectionsMovable(false);
+    header()->setStretchLastSection(true);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &OptionSheetWidget::showAllCategories);
+    showAllCategories();
+}
+
+bool OptionSheetWidget::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
+{
+    const QModelIndex cell = index.siblingAtColumn(OptionSheetItemModel::ValueColumn);
+    return QTreeView::edit(cell.isValid() ? cell : index, trigger, event);
+}
+
+void OptionSheetWidget::keyPressEvent(QKeyEvent *event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && state() != EditingState && edit(currentIndex(), EditKeyPressed, event))
+        return;
+    QTreeView::keyPressEvent(event);
+}
+
+void OptionSheetWidget::showAllCategories()
+{
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        setFirstColumnSpanned(row, {}, true);
+    expandAll();
+    resizeColumnToContents(OptionSheetItemModel::CaptionColumn);
+}
+
+} // namespace vantrel

@@ -1,0 +1,38 @@
+#include "gui/profiles/ProfileComboWidget.h"
+
+#include "core/profiles/ProfileCatalogue.h"
+#include "gui/app/Pictures.h"
+
+#include <QSignalBlocker>
+
+namespace vantrel {
+
+ProfileComboWidget::ProfileComboWidget(QWidget *parent) : QComboBox(parent)
+{
+    setIconSize(QSize(16, 16));
+    setMaxVisibleItems(24);
+    for (const CatalogueEntry &entry : profileCatalogue()) {
+        if (entry.isGroup())
+            addItem(Pictures::groupPicture(entry.picture), entry.captionText(), entry.number);
+        else
+            addItem(entry.captionText(), entry.number);
+    }
+    setCurrentIndex(-1); // nothing is selected until the last selection is restored
+    connect(this, &QComboBox::activated, this,
+            [this](int index) { Q_EMIT entryPicked(itemData(index).toInt()); });
+}
+
+std::optional<int> ProfileComboWidget::selectedEntry() const
+{
+    if (currentIndex() < 0)
+        return std::nullopt;
+    return currentData().toInt();
+}
+
+void ProfileComboWidget::showSelection(std::optional<int> entry)
+{
+    const QSignalBlocker blocker(this);
+    setCurrentIndex(entry ? findData(*entry) : -1);
+}
+
+} // namespace vantrel

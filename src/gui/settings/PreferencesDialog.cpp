@@ -1,0 +1,190 @@
+#include "gui/settings/PreferencesDialog.h"
+
+#include "core/common/PlatformServices.h"
+#include "gui/app/MessageBoxPrompt.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace vantrel {
+
+namespace {
+
+QGroupBox *groupBox(const QString &caption, const char *name, QWidget *parent)
+{
+    auto *box = new QGroupBox(caption, parent);
+    box->setObjectName(QLatin1String(name));
+    return box;
+}
+
+template <typename Widget> Widget *named(Widget *widget, const char *name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+} // namespace
+
+Frmset::Frmset(PreferencesController controller, Prompt *prompt, QWidget *parent)
+    : QDialog(parent), m_controller(std::move(controller)), m_prompt(prompt),
+      m_chooseFolder(&Frmset::chooseFolderWithDialog)
+{
+    if (!m_prompt) {
+        m_ownPrompt = std::make_unique<MessageBoxPrompt>(this);
+        m_prompt = m_ownPrompt.get();
+    }
+    setObjectName(QStringLiteral("Frmset"));
+    setWindowTitle(QStringLiteral("Video Settings"));
+    setModal(true);
+    buildControls();
+    showValues(m_controller.load());
+}
+
+Frmset::~Frmset() = default;
+
+void Frmset::setFolderChooser(FolderChooser chooser)
+{
+    m_chooseFolder = std::move(chooser);
+}
+
+QString Frmset::chooseFolderWithDialog(QWidget *parent, const QString &caption,
+                                       const QString &startFolder)
+{
+    const QString folder = QFileDialog::getExistingDirectory(parent, caption, startFolder);
+    return folder.isEmpty() ? QString() : QDir::toNativeSeparators(folder);
+}
+
+void Frmset::buildControls()
+{
+    auto *heading = named(new QLabel(QStringLiteral("Output Folder"), this), "SkinLabel1");
+    QFont headingFont = heading->font();
+    headingFont.setBold(true);
+    heading->setFont(headingFont);
+
+    // Where the converted files go.
+    QGroupBox *folderBox = groupBox(QStringLiteral("Save Video Files to"), "Frame1", this);
+    m_folder = named(new QLineEdit(folderBox), "Text2");
+    m_folder->setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 48);
+    m_browse = named(new QPushButton(QStringLiteral("Browse..."), folderBox), "Command4");
+    m_browse->setAutoDefault(false);
+    auto *folderRow = new QHBoxLayout(folderBox);
+    folderRow->addWidget(m_folder, 1);
+    folderRow->addWidget(m_browse);
+
+    // What to do when the output name is taken.
+    QGroupBox *existingBox = groupBox(QStringLiteral("If same as an existed file"), "Frame2", this);
+    m_addNew = named(new QRadioButton(QStringLiteral("Add \"New\" after filename"), existingBox),
+                     "Option1");
+    m_overwrite = named(new QRadioButton(QStringLiteral("Overwrite the existed file"), existingBox),
+                        "Option2");
+    auto *policies = new QButtonGroup(this);
+    policies->addButton(m_addNew);
+    policies->addButton(m_overwrite);
+    auto *existingColumn = new QVBoxLayout(existingBox);
+    existingColumn->addWidget(m_addNew);
+    existingColumn->addWidget(m_overwrite);
+
+    QGroupBox *shutdownBox = groupBox(QString(), "Frame3", this);
+    m_autoShut =
+        named(new QCheckBox(QStringLiteral("Automatically Shutdown Computer After Conversion"),
+                            shutdownBox),
+              "Check1");
+    auto *shutdownColumn = new QVBoxLayout(shutdownBox);
+    shutdownColumn->addWidget(m_autoShut);
+
+    // The encoder's thread count.
+    QGroupBox *threadBox = groupBox(QStringLiteral("Thread"), "Frame4", this);
+    auto *threadCaption =
+        named(new QLabel(QStringLiteral("Number of threads to use for"), threadBox), "SkinLabel2");
+    m_threads = named(new QLineEdit(QStringLiteral("0"), threadBox), "Text1");
+    m_threads->setMaximumWidth(fontMetrics().horizontalAdvance(QLatin1Char('0')) * 6 + 12);
+    threadCaption->setBuddy(m_threads);
+    auto *threadRange = named(
+        new QLabel(QStringLiteral("(0-8), 0 - Disable multi-thread"), threadBox), "SkinLabel3");
+    auto *threadRow = new QHBoxLayout(threadBox);
+    threadRow->addWidget(threadCaption);
+    threadRow->addWidget(m_threads);
+    threadRow->addWidget(threadRange);
+    threadRow->addStretch(1);
+
+    m_ok = named(new QPushButton(QStringLiteral("OK"), this), "Command1");
+    m_ok->setDefault(true); // Enter in the text boxes confirms
+    m_cancel = named(new QPushButton(QStringLiteral("Cancel"), this), "Command2");
+    m_cancel->setAutoDefault(false);
+    auto *buttonRow = new QHBoxLayout;
+    buttonRow->addStretch(1);
+    buttonRow->addWidget(m_ok);
+    buttonRow->addWidget(m_cancel);
+
+    auto *column = new QVBoxLayout(this);
+    column->addWidget(heading);
+    column->addWidget(folderBox);
+    column->addWidget(existingBox);
+    column->addWidget(shutdownBox);
+    column->addWidget(threadBox);
+    column->addStretch(1);
+    column->addLayout(buttonRow);
+    column->setSizeConstraint(QLayout::SetMinimumSize);
+
+    setTabOrder(m_folder, m_browse);
+    setTabOrder(m_browse, m_addNew);
+    setTabOrder(m_addNew, m_overwrite);
+    setTabOrder(m_overwrite, m_autoShut);
+    setTabOrder(m_autoShut, m_threads);
+    setTabOrder(m_threads, m_ok);
+    setTabOrder(m_ok, m_cancel);
+    m_folder->setFocus();
+
+    connect(m_browse, &QPushButton::clicked, this, &Frmset::browse);
+    connect(m_ok, &QPushButton::clicked, this, &Frmset::confirm);
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void Frmset::showValues(const PreferenceValues &values)
+{
+    m_folder->setText(values.folder);
+    (values.existingFile == ExistingFilePolicy::AddNew ? m_addNew : m_overwrite)->setChecked(true);
+    m_autoShut->setChecked(values.autoShut);
+    m_threads->setText(values.threadText);
+}
+
+PreferenceValues Frmset::values() const
+{
+    PreferenceValues values;
+    values.folder = m_folder->text();
+    values.existingFile =
+        m_addNew->isChecked() ? ExistingFilePolicy::AddNew : ExistingFilePolicy::Overwrite;
+    values.autoShut = m_autoShut->isChecked();
+    values.threadText = m_threads->text();
+    return values;
+}
+
+void Frmset::browse()
+{
+    const QString folder = m_chooseFolder(this, applicationTitle(), m_folder->text().trimmed());
+    if (!folder.isEmpty())
+        m_folder->setText(folder);
+}
+
+void Frmset::confirm()
+{
+    const Expected<PreferenceValues> saved = m_controller.save(values());
+    if (!saved) {
+        m_prompt->error(saved.error());
+        m_threads->setFocus();
+        m_threads->selectAll();
+        return;
+    }
+    accept();
+}
+
+} // namespace vantrel

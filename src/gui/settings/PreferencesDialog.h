@@ -1,0 +1,69 @@
+#pragma once
+
+#include "core/settings/PreferencesController.h"
+
+#include <QDialog>
+
+#include <functional>
+#include <memory>
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace vantrel {
+
+class Prompt;
+
+// The preferences window: output folder, what to do with an existing output
+// file, shutdown after a batch and the encoder's thread count. It reads the
+// settings file when it is built and writes it only on "OK".
+//
+// The controls carry the object names Text2, Command4, Option1, Option2,
+// Check1, Text1, Command1 ("OK") and Command2 ("Cancel").
+class Frmset : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // Shows a folder chooser and returns the chosen folder, or an empty text
+    // when the user cancelled.
+    using FolderChooser =
+        std::function<QString(QWidget *parent, const QString &caption, const QString &startFolder)>;
+
+    // `prompt` shows the refusal of a thread count; null shows it in a message
+    // box over this window.
+    Frmset(PreferencesController controller, Prompt *prompt, QWidget *parent = nullptr);
+    ~Frmset() override;
+
+    // Replaces the system's folder chooser (tests).
+    void setFolderChooser(FolderChooser chooser);
+    static QString chooseFolderWithDialog(QWidget *parent, const QString &caption,
+                                          const QString &startFolder);
+
+    // The values the controls hold now.
+    PreferenceValues values() const;
+
+private:
+    void buildControls();
+    void showValues(const PreferenceValues &values);
+    void browse();
+    void confirm();
+
+    PreferencesController m_controller;
+    std::unique_ptr<Prompt> m_ownPrompt;
+    Prompt *m_prompt;
+    FolderChooser m_chooseFolder;
+
+    QLineEdit *m_folder = nullptr;
+    QPushButton *m_browse = nullptr;
+    QRadioButton *m_addNew = nullptr;
+    QRadioButton *m_overwrite = nullptr;
+    QCheckBox *m_autoShut = nullptr;
+    QLineEdit *m_threads = nullptr;
+    QPushButton *m_ok = nullptr;
+    QPushButton *m_cancel = nullptr;
+};
+
+} // namespace vantrel

@@ -1,0 +1,386 @@
+#include "MediaClips.h"
+#include "TestEnvironment.h"
+#include "TestSupport.h"
+
+#include "core/convert/BatchRun.h"
+#include "core/profiles/OptionSheet.h"
+#include "core/profiles/ProfileDefaults.h"
+#include "core/settings/IniFile.h"
+#include "core/sources/SourceList.h"
+#include "core/tools/MediaProbe.h"
+#include "core/tools/ToolControl.h"
+#include "core/tools/ToolLocator.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+using namespace vantrel;
+
+namespace {
+
+// Duration in seconds and stream codecs of a media file, by ffprobe.
+struct MediaFacts
+{
+    double seconds = -1;
+    QStringList codecs;
+};
+
+MediaFacts inspect(const QString &path)
+{
+    QProcess probe;
+    probe.start(qs("ffprobe"), {qs("-v"), qs("error"), qs("-show_entries"),
+                                qs("format=duration:stream=codec_name"), qs("-of"),
+                                qs("default=noprint_wrappers=1"), path});
+    probe.waitForFinished(30000);
+    MediaFacts facts;
+    for (const QString &line : QString::fromUtf8(probe.readAllStandardOutput()).split(u'\n')) {
+        if (line.startsWith(qs("duration=")))
+            facts.seconds = line.mid(9).toDouble();
+        else if (line.startsWith(qs("codec_name=")))
+            facts.codecs << line.mid(11);
+    }
+    return facts;
+}
+
+class BatchRunTest : public ::testing::Test
+{
+protected:
+    static constexpr int kEntry = 73; // "Mobile Phone MPEG-4 Movie(*.mp4)": small and quick
+
+    void SetUp() override
+    {
+        sheet.build();
+        applyProfileDefaults(sheet, kEntry);
+        output = clips.path(qs("out"));
+        setSetting("outputfolder", output);
+    }
+
+    void TearDown() override
+    {
+        batch.reset();
+        // Nothing the batch started may outlive it.
+        EXPECT_TRUE(QTest::qWaitFor([] { return childProcesses(qs("ffmpeg")).isEmpty(); }, 10000));
+        EXPECT_TRUE(childProcesses(qs("mplayer")).isEmpty());
+    }
+
+    void setSetting(const char *key, const QString &value)
+    {
+        iniWrite(data.filePath(qs("settings.dat")), qs("Set"), qs(key), value);
+    }
+
+    BatchRun &makeBatch()
+    {
+        const BatchEnvironment env = surroundings.batch(data, &tools);
+        batch = std::make_unique<BatchRun>(
+            list, sheet, [this] { return entry; }, env);
+        return *batch;
+    }
+
+    void add(const QStringList &paths)
+    {
+        for (const QString &path : paths)
+            list.addSourceFile(path);
+    }
+
+    void addProbed(const QStringList &paths)
+    {
+        add(paths);
+        ASSERT_TRUE(QTest::qWaitFor([this] { return list.pendingProbes() == 0; }, 30000));
+    }
+
+    // Runs the batch to its end and returns how it ended.
+    std::optional<BatchRun::Outcome> run(int timeoutMs = 60000)
+    {
+        BatchRun &b = batch ? *batch : makeBatch();
+        QSignalSpy finished(&b, &BatchRun::finished);
+        if (!b.start())
+            return std::nullopt;
+        if (!finished.wait(timeoutMs))
+            return std::nullopt;
+        return finished.at(0).at(0).value<BatchRun::Outcome>();
+    }
+
+    QStringList statuses() const
+    {
+        QStringList out;
+        for (int row = 0; row < list.count(); ++row)
+            out << list.item(row).Status;
+        return out;
+    }
+
+    MediaClips clips;
+    QTemporaryDir data;
+    QString output;
+    TestSurroundings surroundings;
+    RecordingPrompt &prompt = surroundings.prompt;
+    RecordingPowerOff &power = surroundings.power;
+    RecordingDesktop &desktop = surroundings.desktop;
+    ToolControl tools;
+    MediaProbe probe;
+    SourceList list{&probe};
+    OptionSheet sheet;
+    std::optional<int> entry = kEntry;
+    std::unique_ptr<BatchRun> batch;
+};
+
+} // namespace
+
+TEST_F(BatchRunTest, TakenNamesGetNewAndTheBatchCompletes)
+{
+    addProbed({clips.video(qs("a.avi"), 2), clips.video(qs("a.mkv"), 2)});
+    BatchRun &b = makeBatch();
+    QSignalSpy total(&b, &BatchRun::totalPercentChanged);
+    QSignalSpy panel(&b, &BatchRun::panelVisibleChanged);
+    QSignalSpy busy(&b, &BatchRun::busyChanged);
+    QSignalSpy captions(&b, &BatchRun::rowStarted);
+
+    EXPECT_EQ(run(), BatchRun::Outcome::Completed);
+    EXPECT_EQ(statuses(), (QStringList{qs("OK"), qs("OK")}));
+    EXPECT_EQ(b.rowOutput(0), output + qs("/a.mp4"));
+    EXPECT_EQ(b.rowOutput(1), output + qs("/a_New.mp4"));
+    for (const QString &file : {qs("/a.mp4"), qs("/a_New.mp4")}) {
+        const MediaFacts facts = inspect(output + file);
+        EXPECT_NEAR(facts.seconds, 2.0, 0.5) << file.toStdString();
+        EXPECT_EQ(facts.codecs, (QStringList{qs("mpeg4"), qs("aac")}));
+    }
+    EXPECT_EQ(captions.at(0).at(1).toString(),
+              qs("Progress....") + clips.path(qs("a.avi")) + qs(" To ") + output + qs("/a.mp4"));
+    QList<int> totals;
+    for (const auto &args : total)
+        totals << args.at(0).toInt();
+    EXPECT_EQ(totals, (QList<int>{0, 50, 100, 100, 0}));
+    EXPECT_EQ(prompt.notices, QStringList{qs("Conversion completed!")});
+    EXPECT_TRUE(prompt.errors.isEmpty());
+    EXPECT_EQ(desktop.opened, QStringList{output});
+    EXPECT_EQ(power.calls, 0);
+    EXPECT_EQ(panel.first().at(0).toBool(), true);
+    EXPECT_EQ(panel.last().at(0).toBool(), false);
+    EXPECT_EQ(busy.last().at(0).toBool(), false);
+    EXPECT_FALSE(b.isRunning());
+
+    // Again: the names are taken twice over now.
+    list.clear();
+    addProbed({clips.path(qs("a.avi"))});
+    EXPECT_EQ(run(), BatchRun::Outcome::Completed);
+    EXPECT_EQ(b.rowOutput(0), output + qs("/a_New_New.mp4"));
+}
+
+TEST_F(BatchRunTest, OverwritePolicyReplacesTheFileWithoutAsking)
+{
+    setSetting("existedfile", qs("1"));
+    QDir().mkpath(output);
+    QFile old(output + qs("/a.mp4"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("not a movie");
+    old.close();
+    addProbed({clips.video(qs("a.avi"), 1)});
+    EXPECT_EQ(run(30000), BatchRun::Outcome::Completed);
+    EXPECT_EQ(statuses(), QStringList{qs("OK")});
+    EXPECT_EQ(batch->rowOutput(0), output + qs("/a.mp4"));
+    EXPECT_EQ(inspect(output + qs("/a.mp4")).codecs, (QStringList{qs("mpeg4"), qs("aac")}));
+}
+
+TEST_F(BatchRunTest, CancelDuringTheSecondOfThreeRows)
+{
+    entry = 5; // x264 at 1280x720: slow enough to be caught while encoding
+    sheet.build();
+    applyProfileDefaults(sheet, *entry);
+    addProbed({clips.video(qs("one.avi"), 1), clips.video(qs("two.avi"), 30),
+               clips.video(qs("three.avi"), 1)});
+    BatchRun &b = makeBatch();
+    QSignalSpy finished(&b, &BatchRun::finished);
+    QSignalSpy gone(&b, &BatchRun::encoderGone);
+    QObject::connect(&b, &BatchRun::elapsedTextChanged, &b, [&b] {
+        if (b.currentJob().SourcePath.endsWith(qs("two.avi")))
+            b.cancel();
+    });
+    ASSERT_TRUE(b.start());
+    ASSERT_TRUE(finished.wait(60000));
+    EXPECT_EQ(finished.at(0).at(0).value<BatchRun::Outcome>(), BatchRun::Outcome::Cancelled);
+    EXPECT_EQ(statuses(), (QStringList{qs("OK"), qs("Cancel"), QString()}));
+    EXPECT_EQ(prompt.errors, QStringList{qs("Conversion Canceled by the user!")});
+    EXPECT_TRUE(prompt.notices.isEmpty());
+    EXPECT_TRUE(desktop.opened.isEmpty());
+    EXPECT_FALSE(b.state().CancelRequested);
+
+    // The encoder got "q": it finishes the file it was writing and exits.
+    ASSERT_TRUE(b.encoderAlive() ? gone.wait(15000) : true);
+    const MediaFacts cut = inspect(output + qs("/two.mp4"));
+    EXPECT_GT(cut.seconds, 0.0);
+    EXPECT_LT(cut.seconds, 29.0);
+
+    // A Cancel while nothing runs is not kept for the next batch.
+    b.cancel();
+    list.clear();
+    addProbed({clips.path(qs("three.avi"))});
+    EXPECT_EQ(run(60000), BatchRun::Outcome::Completed);
+    EXPECT_EQ(statuses(), QStringList{qs("OK")});
+}
+
+TEST_F(BatchRunTest, MissingSourceStopsTheBatchAndRestoresTheWindow)
+{
+    addProbed({clips.video(qs("first.avi"), 1), clips.video(qs("gone.avi"), 1),
+               clips.video(qs("after.avi"), 1)});
+    QFile::remove(clips.path(qs("gone.avi")));
+    BatchRun &b = makeBatch();
+    QSignalSpy panel(&b, &BatchRun::panelVisibleChanged);
+    QSignalSpy busy(&b, &BatchRun::busyChanged);
+    EXPECT_EQ(run(), BatchRun::Outcome::Stopped);
+    EXPECT_EQ(statuses(), (QStringList{qs("OK"), QString(), QString()}));
+    EXPECT_EQ(prompt.errors,
+              QStringList{qs("Invalid input file name. ") + clips.path(qs("gone.avi"))});
+    EXPECT_TRUE(prompt.notices.isEmpty());
+    EXPECT_TRUE(desktop.opened.isEmpty());
+    EXPECT_FALSE(panel.last().at(0).toBool());
+    EXPECT_FALSE(busy.last().at(0).toBool());
+    EXPECT_FALSE(b.state().CancelRequested);
+}
+
+TEST_F(BatchRunTest, FailedRowsSayWhyAndLeaveNoPartialFile)
+{
+    addProbed({clips.video(qs("negative.avi"), 2), clips.video(qs("good.avi"), 1)});
+    list.setClip(0, qs("0:00:02"), qs("0:00:01"));
+    BatchRun &b = makeBatch();
+    EXPECT_EQ(run(), BatchRun::Outcome::Completed);
+    EXPECT_EQ(statuses(), (QStringList{qs("Fail"), qs("OK")}));
+    EXPECT_FALSE(QFile::exists(output + qs("/negative.mp4")));
+    EXPECT_TRUE(b.rowMessages(0).startsWith(qs("The encoder failed (exit code 1).")))
+        << b.rowMessages(0).toStdString();
+    EXPECT_TRUE(b.rowMessages(1).isEmpty());
+
+    // A size the codec cannot encode fails after the output was created.
+    sheet.setValue(qs("Video Options"), qs("Video Codec"), qs("h263"));
+    sheet.setValue(qs("Video Options"), qs("Video Size"), qs("320x240"));
+    list.setClip(0, qs("0:00:00"), qs("0:00:01"));
+    EXPECT_EQ(run(), BatchRun::Outcome::Completed);
+    EXPECT_EQ(statuses(), (QStringList{qs("Fail"), qs("Fail")}));
+    EXPECT_FALSE(QFile::exists(b.rowOutput(0)));
+    EXPECT_TRUE(b.rowMessages(0).contains(qs("H.263"))) << b.rowMessages(0).toStdString();
+}
+
+TEST_F(BatchRunTest, AnUntouchedExistingFileSurvivesAFailure)
+{
+    setSetting("existedfile", qs("1"));
+    QDir().mkpath(output);
+    QFile keep(output + qs("/a.mp4"));
+    ASSERT_TRUE(keep.open(QIODevice::WriteOnly));
+    keep.write("precious");
+    keep.close();
+    addProbed({clips.video(qs("a.avi"), 1)});
+    sheet.setValue(qs("Video Options"), qs("Video Size"), qs("abc")); // refused before any output
+    EXPECT_EQ(run(), BatchRun::Outcome::Completed);
+    EXPECT_EQ(statuses(), QStringList{qs("Fail")});
+    ASSERT_TRUE(keep.open(QIODevice::ReadOnly));
+    EXPECT_EQ(keep.readAll(), QByteArray("precious"));
+}
+
+TEST_F(BatchRunTest, RowsThatCannotBePreparedFailWithoutTheEncoder)
+{
+    addProbed({clips.video(qs("x.avi"), 1), clips.video(qs("y.avi"), 1)});
+    sheet.setValue(qs("Audio Options"), qs("Audio Bitrate"), qs("lots"));
+    BatchRun &b = makeBatch();
+    QSignalSpy total(&b, &BatchRun::totalPercentChanged);
+    EXPECT_EQ(run(), BatchRun::Outcome::Completed);
+    EXPECT_EQ(statuses(), (QStringList{qs("Fail"), qs("Fail")}));
+    EXPECT_TRUE(b.rowMessages(0).contains(qs("Audio Bitrate")));
+    for (const auto &args : total) // failed rows do not advance the total
+        EXPECT_TRUE(args.at(0).toInt() == 0 || args.at(0).toInt() == 100);
+
+    entry = 1; // a group header has no output extension
+    sheet.setValue(qs("Audio Options"), qs("Audio Bitrate"), qs("128"));
+    EXPECT_EQ(run(), BatchRun::Outcome::Completed);
+    EXPECT_EQ(statuses(), (QStringList{qs("Fail"), qs("Fail")}));
+    entry = std::nullopt;
+    EXPECT_EQ(run(), BatchRun::Outcome::Completed);
+    EXPECT_TRUE(b.rowMessages(0).contains(qs("No output profile")));
+}
+
+TEST_F(BatchRunTest, OddFileNamesConvertIntact)
+{
+    const QStringList names = {qs("with blank.avi"), qs("quote's \"double\".avi"),
+                               qs("$(touch pwned).avi"), qs("ünïcødé 名前.avi"),
+                               qs("-leading.avi")};
+    QStringList sources;
+    for (const QString &name : names)
+        sources << clips.video(name, 1);
+    addProbed(sources);
+    EXPECT_EQ(run(), BatchRun::Outcome::Completed);
+    EXPECT_EQ(statuses(), QStringList(names.size(), qs("OK")));
+    for (int row = 0; row < names.size(); ++row) {
+        const QString expected =
+            output + u'/' + names[row].left(names[row].indexOf(u'.')) + qs(".mp4");
+        EXPECT_EQ(batch->rowOutput(row), expected);
+        EXPECT_GT(inspect(expected).seconds, 0.5) << expected.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(qs("pwned")));
+}
+
+TEST_F(BatchRunTest, ARowStillBeingProbedIsWaitedFor)
+{
+    add({clips.video(qs("fresh.avi"), 1)});
+    ASSERT_TRUE(list.isProbing(0));
+    EXPECT_EQ(run(), BatchRun::Outcome::Completed);
+    EXPECT_EQ(statuses(), QStringList{qs("OK")});
+}
+
+TEST_F(BatchRunTest, SecondConvertIsRefusedAndEmptyListDoesNothing)
+{
+    BatchRun &b = makeBatch();
+    EXPECT_FALSE(b.start());
+    EXPECT_TRUE(prompt.errors.isEmpty() && prompt.notices.isEmpty());
+
+    addProbed({clips.video(qs("a.avi"), 1)});
+    QSignalSpy finished(&b, &BatchRun::finished);
+    ASSERT_TRUE(b.start());
+    EXPECT_FALSE(b.start());
+    ASSERT_TRUE(finished.wait(30000));
+    EXPECT_EQ(finished.size(), 1);
+}
+
+TEST_F(BatchRunTest, AutoShutPowersOffInsteadOfReporting)
+{
+    setSetting("autoshut", qs("1"));
+    addProbed({clips.video(qs("a.avi"), 1)});
+    EXPECT_EQ(run(), BatchRun::Outcome::PoweringOff);
+    EXPECT_EQ(power.calls, 1);
+    EXPECT_TRUE(prompt.notices.isEmpty());
+    EXPECT_TRUE(desktop.opened.isEmpty());
+}
+
+TEST_F(BatchRunTest, AudioOnlyProfileConvertsTheWholeSource)
+{
+    entry = 96;
+    applyProfileDefaults(sheet, 96);
+    addProbed({clips.audio(qs("song.ogg"), 3), clips.video(qs("movie.avi"), 2)});
+    list.setClip(1, qs("0:00:00"), qs("0:00:01")); // not sent: the whole file converts
+    EXPECT_EQ(run(), BatchRun::Outcome::Completed);
+    EXPECT_EQ(statuses(), (QStringList{qs("OK"), qs("OK")}));
+    EXPECT_NEAR(inspect(output + qs("/song.mp3")).seconds, 3.0, 0.3);
+    EXPECT_NEAR(inspect(output + qs("/movie.mp3")).seconds, 2.0, 0.3);
+    EXPECT_EQ(inspect(output + qs("/song.mp3")).codecs, QStringList{qs("mp3")});
+}
+
+TEST_F(BatchRunTest, RealWorldFilesConvertOrSayWhy)
+{
+    const QDir media(qs(VANTREL_TESTDATA_DIR "/media"));
+    if (!media.exists())
+        GTEST_SKIP() << "no real-world media here";
+    const QStringList files = media.entryList(QDir::Files, QDir::Name);
+    QStringList paths;
+    for (const QString &file : files)
+        paths << media.filePath(file);
+    addProbed(paths);
+    EXPECT_EQ(run(120000), BatchRun::Outcome::Completed);
+    for (int row = 0; row < files.size(); ++row) {
+        const bool truncated = files[row].contains(qs("truncated"));
+        EXPECT_EQ(list.item(row).Status, truncated ? qs("Fail") : qs("OK"))
+            << files[row].toStdString() << "\n"
+            << batch->rowMessages(row).toStdString();
+        // A source that ends early is named as the reason, not left unexplained.
+        if (truncated) {
+            EXPECT_TRUE(batch->rowMessages(row).contains(qs("were asked for")));
+        }
+    }
+}

@@ -1,0 +1,370 @@
+#include "TestSupport.h"
+
+#include "core/convert/CommandShapes.h"
+#include "core/convert/EncoderCommand.h"
+#include "core/tools/CommandLine.h"
+
+#include <QStringList>
+
+#include <set>
+
+using namespace vantrel;
+
+namespace {
+
+ConversionOptions standardOptions()
+{
+    ConversionOptions o;
+    o.VideoCodec = qs("mpeg4");
+    o.VideoSize = qs("320x240");
+    o.VideoBitrate = qs("256");
+    o.VideoFramerate = qs("25");
+    o.AspectRatio = qs("4:3");
+    o.AudioCodec = qs("mp3");
+    o.AudioBitrate = qs("128");
+    o.SampleRate = qs("44100");
+    o.AudioChannel = qs("2");
+    o.DisableAudio = qs("No");
+    return o;
+}
+
+EncoderCommandInput standardInput(int entry, const ConversionOptions &options = standardOptions())
+{
+    EncoderCommandInput in;
+    in.job.SourcePath = qs("/in/a.avi");
+    in.job.ProfileIndex = entry;
+    in.job.OutputPath = qs("/out/o.x");
+    in.job.StartSeconds = 5;
+    in.job.DurationSeconds = 10;
+    in.job.Options = options;
+    in.threadSetting = qs("2");
+    in.encoderPath = qs("/usr/bin/ffmpeg");
+    in.statisticsPath = qs("/data/curconvert.log");
+    return in;
+}
+
+const char kHead[] = "\"/usr/bin/ffmpeg\" -i \"/in/a.avi\"";
+const char kTail[] = " -threads 2 -vstats_file \"/data/curconvert.log\"";
+
+QString body(const EncoderCommandInput &in)
+{
+    const Expected<CommandLine> command = buildEncoderCommand(in);
+    EXPECT_TRUE(command.ok()) << command.error().toStdString();
+    if (!command)
+        return QString();
+    QString text = command->text();
+    EXPECT_TRUE(text.startsWith(qs(kHead))) << text.toStdString();
+    EXPECT_TRUE(text.endsWith(qs(kTail))) << text.toStdString();
+    return text.mid(int(sizeof kHead) - 1).chopped(int(sizeof kTail) - 1);
+}
+
+// The bodies of the shapes with the standard options, written out as the
+// encoder receives them; the profile fragment comes first where a shape has one.
+#define OUT "\"/out/o.x\""
+#define SHAPE_A                                                                                    \
+    "mpeg4  -ab 128000  -ac 2 -ar 44100 -b 256000 -r 25 -ss 5 -t 10 -s 320x240 -aspect 4:3 "       \
+    "-acodec libmp3lame " OUT
+#define SHAPE_A2                                                                                   \
+    "mpeg4  -ab 128000  -ac 2 -ar 44100 -b 256000 -r 25 -ss 5 -t 10 -s 320x240 -acodec "           \
+    "libmp3lame " OUT
+#define SHAPE_B "mpeg4 -b 256000 -r 25 -ss 5 -t 10 -s 320x240 -acodec libmp3lame " OUT
+#define SHAPE_B2 "mpeg4 -b 256000 -r 25 -ss 5 -t 10 -s 320x240 -aspect 4:3 -acodec libmp3lame " OUT
+#define SHAPE_C_REST " -b 256000 -r 25 -ss 5 -t 10 -s 320x240 -aspect 4:3 -acodec libmp3lame " OUT
+#define SHAPE_D                                                                                    \
+    "  -ab 128000  -ac 2 -ar 44100 -b 256000 -r 25 -ss 5 -t 10 -s 320x240 -acodec libmp3lame " OUT
+#define SHAPE_E_REST " -b 256000 -r 25 -ss 5 -t 10 -s 320x240 " OUT
+#define SHAPE_F "  -ab 128000  -ac 2 -ar 44100"
+
+} // namespace
+
+TEST(EncoderCommand, BodiesAtEveryRangeBoundary)
+{
+    const struct
+    {
+        int entry;
+        const char *body;
+    } cases[] = {
+        {2, " -f mp4 -vcodec  " SHAPE_A},
+        {18, " -f mp4 -vcodec  " SHAPE_A},
+        {19, "  -vcodec  " SHAPE_A},
+        {24, "  -vcodec  " SHAPE_A},
+        {25, " -f psp -vcodec   " SHAPE_A},
+        {27, " -f psp -vcodec   " SHAPE_A},
+        {28, "  -vcodec   " SHAPE_A},
+        {31, "  -vcodec   " SHAPE_A},
+        {32, "  -vcodec   " SHAPE_A},
+        {34, "  -vcodec   " SHAPE_A},
+        {35, "  -vcodec " SHAPE_B},
+        {36, "  -vcodec " SHAPE_B},
+        {37, "  -vcodec " SHAPE_B},
+        {38, " -f mp4  -vcodec  " SHAPE_A},
+        {39, "  -vcodec " SHAPE_B},
+        {40, " -f mp4  -vcodec  " SHAPE_A},
+        {41, "  -vcodec " SHAPE_B},
+        {47, "  -vcodec " SHAPE_B},
+        {48, " -f avi  -vcodec " SHAPE_A},
+        {52, " -f avi  -vcodec " SHAPE_A},
+        {53, " -f avi  -vcodec " SHAPE_A},
+        {59, " -f avi  -vcodec " SHAPE_A},
+        {60, " -f avi  -vcodec " SHAPE_A2},
+        {61, " -f avi  -vcodec " SHAPE_A2},
+        {62, "  -vcodec " SHAPE_B},
+        {63, " -f mp4  -vcodec  " SHAPE_A},
+        {64, "  -vcodec " SHAPE_B},
+        {65, "  -vcodec " SHAPE_B},
+        {66, " -f avi  -vcodec " SHAPE_A},
+        {67, " -f mp4  -vcodec " SHAPE_A},
+        {68, "   -vcodec " SHAPE_A},
+        {69, "   -vcodec " SHAPE_A},
+        {70, "   -vcodec mpeg4  -f 3gp -ac 1 -ar 8000 -ab 12.2k   " SHAPE_C_REST},
+        {71, "   -vcodec mpeg4  -f 3gp -ac 1 -ar 8000 -ab 12.2k   " SHAPE_C_REST},
+        {72, " -f 3g2  -vcodec mpeg4  -ac 1 -ar 8000 -ab 12.2k   " SHAPE_C_REST},
+        {73, " -f mp4  -vcodec   " SHAPE_A},
+        {74, " -f mp4  -vcodec   " SHAPE_A},
+        {76, " -f mp4  -vcodec   " SHAPE_A},
+        {78, " -f mp4  -vcodec   " SHAPE_A},
+        {79, "  -vcodec " SHAPE_B},
+        {81, "  -vcodec " SHAPE_B},
+        {82, SHAPE_D},
+        {83, SHAPE_D},
+        {84, SHAPE_D},
+        {85, "  -vcodec " SHAPE_B},
+        {86, "  -vcodec " SHAPE_B},
+        {87, " -target ntsc-dvd " SHAPE_E_REST},
+        {88, " -target ntsc-dvd " SHAPE_E_REST},
+        {89, " -target pal-dvd " SHAPE_E_REST},
+        {90, "   -vcodec " SHAPE_A2},
+        {91, "   -vcodec " SHAPE_A2},
+        {92, " -f avi   -vcodec   " SHAPE_A},
+        {93, "  -vcodec " SHAPE_B2},
+        {94, " -f mp4  -vcodec    " SHAPE_A},
+        {95, SHAPE_F "  -vn -f  mp3  -acodec  libmp3lame " OUT},
+        {96, SHAPE_F "  -vn -f  mp3  -acodec  libmp3lame " OUT},
+        {97, SHAPE_F "  -vn -f  ogg -acodec  libvorbis " OUT},
+        {98, SHAPE_F "  -vn -f  wav -acodec  pcm_s16le " OUT},
+        {99, SHAPE_F "  -vn -acodec  libfaac " OUT},
+        {100, " -acodec libmp3lame -vn " OUT},
+        {101, SHAPE_F "  -vn -acodec  libfaac " OUT},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(body(standardInput(c.entry)), qs(c.body)) << "entry " << c.entry;
+}
+
+TEST(EncoderCommand, EveryEntryHasExactlyOneCommandRow)
+{
+    EXPECT_EQ(profileCommandTable().size(), 40u);
+    for (int entry = 1; entry <= 101; ++entry) {
+        int rows = 0;
+        for (const ProfileCommandRow &row : profileCommandTable()) {
+            for (const EntryRange &range : row.entries)
+                rows += entry >= range.first && entry <= range.last;
+        }
+        EXPECT_EQ(rows, 1) << "entry " << entry;
+    }
+    EXPECT_EQ(profileCommandRow(0), nullptr);
+    EXPECT_EQ(profileCommandRow(102), nullptr);
+    EXPECT_FALSE(buildEncoderCommand(standardInput(102)).ok());
+}
+
+TEST(EncoderCommand, ReproducesTheWorkedExample)
+{
+    ConversionOptions o = standardOptions();
+    o.VideoCodec = qs("xvid");
+    o.VideoSize = qs("320x240");
+    o.VideoBitrate = qs("256");
+    o.VideoFramerate = qs("29.97");
+    o.AudioCodec = qs("aac");
+    EncoderCommandInput in = standardInput(2, o);
+    in.job.SourcePath = qs("D:\\v\\a b.avi");
+    in.job.OutputPath = qs("D:\\out\\a b.mp4");
+    in.job.StartSeconds = 0;
+    in.job.DurationSeconds = 205;
+    in.encoderPath = qs("C:\\Conv\\fp.dll");
+    in.statisticsPath = qs("C:\\Conv\\curconvert.log");
+    const Expected<CommandLine> command = buildEncoderCommand(in);
+    ASSERT_TRUE(command.ok());
+    EXPECT_EQ(command->text(),
+              qs("\"C:\\Conv\\fp.dll\" -i \"D:\\v\\a b.avi\" -f mp4 -vcodec  libxvid  -aspect 4:3 "
+                 "  -ab 128000  -ac 2 -ar 44100 -b 256000 -r 29.97 -ss 0 -t 205 -s 320x240"
+                 " -aspect 4:3 -acodec libfaac \"D:\\out\\a b.mp4\" -threads 2 -vstats_file "
+                 "\"C:\\Conv\\curconvert.log\""));
+    EXPECT_EQ(command->arguments(), (QStringList{qs("C:\\Conv\\fp.dll"),
+                                                 qs("-i"),
+                                                 qs("D:\\v\\a b.avi"),
+                                                 qs("-f"),
+                                                 qs("mp4"),
+                                                 qs("-vcodec"),
+                                                 qs("libxvid"),
+                                                 qs("-aspect"),
+                                                 qs("4:3"),
+                                                 qs("-ab"),
+                                                 qs("128000"),
+                                                 qs("-ac"),
+                                                 qs("2"),
+                                                 qs("-ar"),
+                                                 qs("44100"),
+                                                 qs("-b"),
+                                                 qs("256000"),
+                                                 qs("-r"),
+                                                 qs("29.97"),
+                                                 qs("-ss"),
+                                                 qs("0"),
+                                                 qs("-t"),
+                                                 qs("205"),
+                                                 qs("-s"),
+                                                 qs("320x240"),
+                                                 qs("-aspect"),
+                                                 qs("4:3"),
+                                                 qs("-acodec"),
+                                                 qs("libfaac"),
+                                                 qs("D:\\out\\a b.mp4"),
+                                                 qs("-threads"),
+                                                 qs("2"),
+                                                 qs("-vstats_file"),
+                                                 qs("C:\\Conv\\curconvert.log")}));
+}
+
+TEST(EncoderCommand, MapsCodecLabelsExactly)
+{
+    const struct
+    {
+        const char *label;
+        const char *encoder;
+    } video[] = {
+        {"xvid", "libxvid  -aspect 4:3 "},
+        {"x264", "libx264 -qmin 10 -qmax 51 -qdiff 4 -me_range 16 -keyint_min 25 -qcomp 0.6 "},
+        {"mpeg4", "mpeg4"},
+        {"WMV V9", "wmv2"},
+        {"WMV V8", "wmv2"},
+        {"mjpeg", "mjpeg"},
+        {"h263", "h263"},
+        {"mpeg1", "mpeg1video"},
+        {"mpeg2", "mpeg2video"},
+        {"wmv1", "wmv1"},
+        {"XVID", "XVID"},
+        {"huffyuv", "huffyuv"},
+        {"FLV", "FLV"},
+    };
+    for (const auto &c : video) {
+        ConversionOptions o = standardOptions();
+        o.VideoCodec = qs(c.label);
+        EXPECT_EQ(body(standardInput(35, o)),
+                  qs("  -vcodec ") + qs(c.encoder) +
+                      qs(" -b 256000 -r 25 -ss 5 -t 10 -s 320x240 -acodec libmp3lame " OUT))
+            << c.label;
+    }
+    const struct
+    {
+        const char *label;
+        const char *encoder;
+    } audio[] = {
+        {"aac", "libfaac"},   {"mp3", "libmp3lame"}, {"WMA9", "wmav2"},   {"WMA8", "wmav2"},
+        {"pcm", "pcm_s16le"}, {"amr_nb", "libfaac"}, {"faac", "libfaac"}, {"ac3", "ac3"},
+        {"ogg", "libvorbis"}, {"wav", "pcm_s16le"},  {"WMA", "wmav2"},    {"mp2", "mp2"},
+        {"Mp3", "Mp3"},       {"vorbis", "vorbis"},
+    };
+    for (const auto &c : audio) {
+        ConversionOptions o = standardOptions();
+        o.AudioCodec = qs(c.label);
+        EXPECT_EQ(body(standardInput(100, o)), qs(" -acodec ") + qs(c.encoder) + qs(" -vn " OUT))
+            << c.label;
+    }
+}
+
+TEST(EncoderCommand, DisableAudioPlacementPerShape)
+{
+    ConversionOptions o = standardOptions();
+    o.DisableAudio = qs("Yes");
+    // Shape A: right after the audio codec.
+    EXPECT_TRUE(body(standardInput(2, o)).endsWith(qs("-acodec libmp3lame -an  " OUT)));
+    // Shape B: after the blank that follows the audio codec.
+    EXPECT_TRUE(body(standardInput(35, o)).endsWith(qs("-acodec libmp3lame  -an " OUT)));
+    EXPECT_TRUE(body(standardInput(93, o)).endsWith(qs("-acodec libmp3lame  -an " OUT)));
+    EXPECT_TRUE(body(standardInput(71, o)).endsWith(qs("-acodec libmp3lame -an  " OUT)));
+    EXPECT_TRUE(body(standardInput(83, o)).endsWith(qs("-acodec libmp3lame -an  " OUT)));
+    EXPECT_TRUE(body(standardInput(88, o)).endsWith(qs("-s 320x240 -an  " OUT)));
+    // Any text other than "No" disables audio, "no" included.
+    o.DisableAudio = qs("no");
+    EXPECT_TRUE(body(standardInput(2, o)).contains(qs(" -an ")));
+    o.DisableAudio = QString();
+    EXPECT_TRUE(body(standardInput(2, o)).contains(qs(" -an ")));
+    // Audio-only shapes ignore it.
+    o.DisableAudio = qs("Yes");
+    for (int entry = 95; entry <= 101; ++entry)
+        EXPECT_EQ(body(standardInput(entry, o)), body(standardInput(entry))) << entry;
+}
+
+TEST(EncoderCommand, AudioNumbersConvertForEveryShape)
+{
+    ConversionOptions o = standardOptions();
+    o.AudioBitrate = qs("12.2");
+    o.AudioChannel = qs("1.5");
+    EXPECT_TRUE(body(standardInput(2, o)).contains(qs("-ab 12000  -ac 2 ")));
+    o.AudioBitrate = qs("12.5");
+    EXPECT_TRUE(body(standardInput(96, o)).startsWith(qs("  -ab 12000 ")));
+
+    // A bad bitrate or channel count fails every shape, also those not using them.
+    for (const int entry : {2, 35, 61, 71, 83, 88, 93, 96, 100}) {
+        for (const auto &[field, text] : {std::pair{&ConversionOptions::AudioBitrate, "abc"},
+                                          std::pair{&ConversionOptions::AudioBitrate, "32768"},
+                                          std::pair{&ConversionOptions::AudioBitrate, ""},
+                                          std::pair{&ConversionOptions::AudioChannel, "two"},
+                                          std::pair{&ConversionOptions::AudioChannel, "-40000"}}) {
+            ConversionOptions bad = standardOptions();
+            bad.*field = qs(text);
+            const Expected<CommandLine> command = buildEncoderCommand(standardInput(entry, bad));
+            EXPECT_FALSE(command.ok()) << entry << " " << text;
+            EXPECT_FALSE(command.error().isEmpty());
+        }
+    }
+}
+
+TEST(EncoderCommand, FramerateThreadsAndTimes)
+{
+    ConversionOptions o = standardOptions();
+    o.VideoFramerate = qs("Auto");
+    EXPECT_TRUE(body(standardInput(2, o)).contains(qs(" -r 25 ")));
+    o.VideoFramerate = qs("auto");
+    EXPECT_TRUE(body(standardInput(2, o)).contains(qs(" -r auto ")));
+    o.VideoFramerate = qs("29.970");
+    EXPECT_TRUE(body(standardInput(2, o)).contains(qs(" -r 29.970 ")));
+
+    const struct
+    {
+        const char *setting;
+        const char *threads;
+    } threads[] = {{"2", "2"}, {"abc", "0"}, {"", "0"}, {"2.5", "2.5"}, {" 4x", "4"}, {"-1", "-1"}};
+    for (const auto &c : threads) {
+        EncoderCommandInput in = standardInput(2);
+        in.threadSetting = qs(c.setting);
+        EXPECT_TRUE(buildEncoderCommand(in)->text().contains(qs(" \"/out/o.x\" -threads ") +
+                                                             qs(c.threads) + qs(" -vstats_file ")))
+            << c.setting;
+    }
+
+    EncoderCommandInput negative = standardInput(35);
+    negative.job.StartSeconds = 60;
+    negative.job.DurationSeconds = -30;
+    EXPECT_TRUE(buildEncoderCommand(negative)->text().contains(qs(" -ss 60 -t -30 ")));
+}
+
+TEST(CommandLine, PathsAndValuesStayWholeArguments)
+{
+    CommandLine c;
+    c.appendPath(qs("/usr/bin/ff mpeg"));
+    c.appendLiteral(qs(" -i "));
+    c.appendPath(qs("/in/-x $(rm -rf ~) \"q\" 'é'.avi"));
+    c.appendLiteral(qs("  -s "));
+    c.appendValue(qs("320 x 240"));
+    c.appendLiteral(qs(" -ab "));
+    c.appendValue(qs("128"));
+    c.appendLiteral(qs("000 "));
+    c.appendValue(QString()); // an empty value adds nothing
+    c.appendLiteral(qs(" "));
+    c.appendPath(QString()); // an empty path is still an argument
+    EXPECT_EQ(c.arguments(),
+              (QStringList{qs("/usr/bin/ff mpeg"), qs("-i"), qs("/in/-x $(rm -rf ~) \"q\" 'é'.avi"),
+                           qs("-s"), qs("320 x 240"), qs("-ab"), qs("128000"), QString()}));
+    EXPECT_EQ(c.text(), qs("\"/usr/bin/ff mpeg\" -i \"/in/-x $(rm -rf ~) \"q\" 'é'.avi\"  -s 320 "
+                           "x 240 -ab 128000  \"\""));
+}

@@ -1,0 +1,242 @@
+#include "TestSupport.h"
+
+#include "core/convert/ConversionProgress.h"
+#include "core/convert/EncoderCommand.h"
+#include "core/convert/EncoderInvocation.h"
+#include "core/convert/OutputCheck.h"
+#include "core/convert/OutputNaming.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <set>
+
+using namespace vantrel;
+
+namespace {
+
+// Lines as the installed encoder writes them with -vstats_file.
+const char kStatsLines[] = "out=  0 st=  0 frame=     1 q= 2.0 f_size=   2714 s_size=        3kB "
+                           "time= 0.000 br=     0.0kbits/s avg_br=     0.0kbits/s type= I\n"
+                           "out=  0 st=  0 frame=    24 q= -1.0 f_size=     86 s_size=        6kB "
+                           "time= 0.880 br=    17.2kbits/s avg_br=    51.7kbits/s type= P\n";
+
+} // namespace
+
+TEST(ConversionProgress, LastCompleteLineOfLfAndCrLfText)
+{
+    const struct
+    {
+        QByteArray text;
+        const char *line;
+    } cases[] = {
+        {"a\nb\n", "b"},
+        {"a\r\nb\r\n", "b"},
+        {"a\r\nb\r\nhalf a li", "b"}, // the last line is still being written
+        {"abc", ""},
+        {"", ""},
+        {"\n", ""},
+        {"only\n", "only"},
+        {"x\r\n\r\n", ""},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(lastCompleteLine(c.text), qs(c.line)) << c.text.toStdString();
+}
+
+TEST(ConversionProgress, EncodedTimeIsReadByItsKey)
+{
+    EXPECT_EQ(encodedSecondsOfStatsLine(lastCompleteLine(kStatsLines)), 0.88);
+    // The old layout without out= and st= reads the same.
+    EXPECT_EQ(encodedSecondsOfStatsLine(qs("frame= 250 q= 2.0 f_size= 9 s_size= 10kB time= 10.000 "
+                                           "br= 1.0kbits/s avg_br= 1kbits/s type= P")),
+              10.0);
+    EXPECT_EQ(encodedSecondsOfStatsLine(qs("time=12.5 br=1")), 12.5);
+    EXPECT_FALSE(encodedSecondsOfStatsLine(qs("frame= 1 q= 2.0")).has_value());
+    EXPECT_FALSE(encodedSecondsOfStatsLine(QString()).has_value());
+    EXPECT_FALSE(encodedSecondsOfStatsLine(qs("xtime= 3.0")).has_value());
+}
+
+TEST(ConversionProgress, EncodedTimeFromTheEncoderStatusOutput)
+{
+    const QString status =
+        qs("size=       0kB time=-577014:32:22.77 bitrate=N/A speed=N/A    \r"
+           "size=       0kB time=00:00:00.00 bitrate=N/A speed=   0x    \r"
+           "size=      16kB time=00:01:02.01 bitrate=  65.7kbits/s speed= 167x    \n");
+    EXPECT_DOUBLE_EQ(*encodedSecondsOfStatusText(status), 62.01);
+    EXPECT_FALSE(encodedSecondsOfStatusText(qs("Input #0, lavfi")).has_value());
+}
+
+TEST(ConversionProgress, PercentRoundsHalfToEven)
+{
+    const struct
+    {
+        double encoded;
+        int duration;
+        int percent;
+    } cases[] = {{10.0, 40, 25}, {10.02, 40, 25}, {20.1, 201, 10}, {0.5, 4, 12},
+                 {1.5, 4, 38},   {0, 40, 0},      {50, 40, 125},   {3, -30, -10}};
+    for (const auto &c : cases)
+        EXPECT_EQ(filePercent(c.encoded, c.duration), c.percent) << c.encoded << "/" << c.duration;
+    EXPECT_FALSE(filePercent(3, 0).has_value());
+}
+
+TEST(ConversionProgress, TickerCountsAndReadsOnlyTheTail)
+{
+    QTemporaryDir dir;
+    const QString stats = dir.filePath(qs("curconvert.log"));
+    ConversionRunState state;
+    state.DurationSeconds = 4;
+    ProgressTicker ticker(state, stats);
+    QSignalSpy elapsed(&ticker, &ProgressTicker::elapsedTextChanged);
+    QSignalSpy percent(&ticker, &ProgressTicker::filePercentChanged);
+
+    ticker.start();
+    EXPECT_EQ(state.ElapsedSeconds, 0);
+    ticker.tick(); // no file yet: nothing encoded
+    EXPECT_EQ(elapsed.takeLast().at(0).toString(), qs("0:00:01"));
+    EXPECT_EQ(percent.takeLast().at(0).toInt(), 0);
+
+    QFile file(stats);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    // A large file: only its end is read.
+    const QByteArray filler(200000, 'x');
+    file.write(filler + "\n" + kStatsLines);
+    file.flush();
+    ticker.tick();
+    EXPECT_EQ(percent.takeLast().at(0).toInt(), 22); // 0.88 of 4 s
+    ticker.tick();
+    EXPECT_TRUE(percent.isEmpty()); // sent only when it changes
+
+    file.write("out= 0 st= 0 frame= 200 q= 1 f_size= 1 s_size= 1kB time= 8.000 br= 1 avg_br= 1 "
+               "type= P\r\n");
+    file.flush();
+    ticker.tick();
+    EXPECT_EQ(percent.takeLast().at(0).toInt(), 100); // shown within 0..100
+    for (int i = 0; i < 61; ++i)
+        ticker.tick();
+    EXPECT_EQ(elapsed.takeLast().at(0).toString(), qs("0:01:05"));
+
+    state.DurationSeconds = 0; // the bar keeps its value
+    ticker.tick();
+    EXPECT_TRUE(percent.isEmpty());
+    ticker.stop();
+    EXPECT_FALSE(ticker.isActive());
+}
+
+TEST(ConversionProgress, AudioOnlyProgressComesFromTheStatusOutput)
+{
+    QTemporaryDir dir;
+    ConversionRunState state;
+    state.DurationSeconds = 10;
+    ProgressTicker ticker(state, dir.filePath(qs("none.log")));
+    ticker.setStatusTail([] { return qs("size= 16kB time=00:00:05.00 bitrate= 1\r"); });
+    QSignalSpy percent(&ticker, &ProgressTicker::filePercentChanged);
+    ticker.tick();
+    EXPECT_EQ(percent.takeLast().at(0).toInt(), 50);
+}
+
+TEST(EncoderInvocation, ReadsTheEncoderList)
+{
+    const QString listing = qs("Encoders:\n"
+                               " V..... = Video\n"
+                               " A..... = Audio\n"
+                               " ------\n"
+                               " V....D a64multi             Multicolor charset (codec a64_multi)\n"
+                               " V..... libxvid              libxvidcore MPEG-4 part 2\n"
+                               " A..... aac                  AAC (Advanced Audio Coding)\n"
+                               " VFS... mjpeg                MJPEG (Motion JPEG)\n");
+    EXPECT_EQ(parseEncoderList(listing),
+              (QSet<QString>{qs("a64multi"), qs("libxvid"), qs("aac"), qs("mjpeg")}));
+    EXPECT_TRUE(parseEncoderList(QString()).isEmpty());
+}
+
+TEST(EncoderInvocation, RunArgumentsAdaptTheCommandToTheInstalledEncoder)
+{
+    EncoderCommandInput in;
+    in.job.SourcePath = qs("/in/-a b.avi");
+    in.job.ProfileIndex = 2;
+    in.job.OutputPath = qs("/out/a.mp4");
+    in.job.DurationSeconds = 3;
+    in.job.Options.VideoCodec = qs("xvid");
+    in.job.Options.VideoSize = qs("320x240");
+    in.job.Options.VideoBitrate = qs("256");
+    in.job.Options.VideoFramerate = qs("25");
+    in.job.Options.AspectRatio = qs("4:3");
+    in.job.Options.AudioCodec = qs("aac");
+    in.job.Options.AudioBitrate = qs("128");
+    in.job.Options.SampleRate = qs("44100");
+    in.job.Options.AudioChannel = qs("2");
+    in.job.Options.DisableAudio = qs("No");
+    in.threadSetting = qs("2");
+    in.encoderPath = qs("/usr/bin/ffmpeg");
+    in.statisticsPath = qs("/d/curconvert.log");
+    const CommandLine command = buildEncoderCommand(in).value();
+
+    const QSet<QString> installed = {qs("aac"), qs("mpeg4"), qs("libx264")};
+    const QStringList args = encoderRunArguments(command, 0, installed);
+    EXPECT_EQ(args.join(u' '),
+              qs("-hide_banner -n -i /in/-a b.avi -f mp4 -vcodec mpeg4 -aspect 4:3 -ab 128000 -ac "
+                 "2 -ar 44100 "
+                 "-b:v 256000 -r 25 -ss 0 -t 3 -s 320x240 -aspect 4:3 -acodec aac -threads 2 "
+                 "/out/a.mp4 -vstats_file /d/curconvert.log"));
+    EXPECT_EQ(encoderRunArguments(command, 1, installed).at(1), qs("-y"));
+    // The source stays one argument.
+    EXPECT_EQ(args.at(3), qs("/in/-a b.avi"));
+
+    // Codecs that are there, or an unknown list, are left alone.
+    const QStringList asBuilt = encoderRunArguments(command, 0, {});
+    EXPECT_TRUE(asBuilt.contains(qs("libfaac")));
+    EXPECT_TRUE(asBuilt.contains(qs("libxvid")));
+    EXPECT_TRUE(
+        encoderRunArguments(command, 0, {qs("libfaac"), qs("aac")}).contains(qs("libfaac")));
+    // No equivalent installed: nothing to replace with.
+    EXPECT_TRUE(encoderRunArguments(command, 0, {qs("x")}).contains(qs("libfaac")));
+}
+
+TEST(OutputNaming, NamesAndTakenNames)
+{
+    std::set<QString> taken;
+    const FileExists exists = [&taken](const QString &p) {
+        return taken.count(p) == 1;
+    };
+    EXPECT_EQ(outputPathFor(qs("/v/a.avi"), qs("/out"), qs(".mp4"), 0, exists), qs("/out/a.mp4"));
+    EXPECT_EQ(outputPathFor(qs("/v/my.holiday.avi"), qs("/out"), qs(".mp4"), 0, exists),
+              qs("/out/my.mp4"));
+    EXPECT_EQ(outputPathFor(qs("/v/noext"), qs("/out/"), qs(".mp3"), 0, exists),
+              qs("/out/noext.mp3"));
+    taken = {qs("/out/a.mp4")};
+    EXPECT_EQ(outputPathFor(qs("/v/a.mpg"), qs("/out"), qs(".mp4"), 0, exists),
+              qs("/out/a_New.mp4"));
+    taken = {qs("/out/a.mp4"), qs("/out/a_New.mp4")};
+    EXPECT_EQ(outputPathFor(qs("/v/a.avi"), qs("/out"), qs(".mp4"), 0, exists),
+              qs("/out/a_New_New.mp4"));
+    EXPECT_EQ(outputPathFor(qs("/v/a.avi"), qs("/out"), qs(".mp4"), 1, exists), qs("/out/a.mp4"));
+    EXPECT_EQ(outputPathFor(qs("/v/ünï $(x) 'q'.avi"), qs("/o"), qs(".3g2"), 0, exists),
+              qs("/o/ünï $(x) 'q'.3g2"));
+}
+
+TEST(OutputCheck, JudgesWhatTheEncoderLeft)
+{
+    EXPECT_TRUE(outputProblem(-1, std::nullopt, 5).has_value());
+    EXPECT_TRUE(outputProblem(0, 5.0, 5).has_value());
+    EXPECT_FALSE(outputProblem(100, 5.0, 5).has_value());
+    EXPECT_FALSE(outputProblem(100, 4.0, 5).has_value()); // within the tolerance
+    EXPECT_TRUE(outputProblem(100, 3.0, 5).has_value());
+    EXPECT_FALSE(outputProblem(100, std::nullopt, 5).has_value()); // length unknown (SWF)
+    EXPECT_FALSE(outputProblem(100, 9.0, -30).has_value());
+    EXPECT_EQ(parseDurationOutput(qs("3.040000\n")), 3.04);
+    EXPECT_FALSE(parseDurationOutput(qs("N/A\n")).has_value());
+    EXPECT_FALSE(parseDurationOutput(QString()).has_value());
+}
+
+TEST(OutputCheck, LengthComesFromTheFileOrTheEncoder)
+{
+    EXPECT_EQ(judgedLength(26.6, 27.16), 27.16);     // the tool only estimated
+    EXPECT_EQ(judgedLength(std::nullopt, 3.0), 3.0); // no length in the file
+    EXPECT_EQ(judgedLength(5.0, std::nullopt), 5.0);
+    EXPECT_FALSE(judgedLength(std::nullopt, std::nullopt).has_value());
+    EXPECT_TRUE(encoderWroteNothing(
+        qs("video:0kB audio:0kB subtitle:0kB\nOutput file is empty, nothing was encoded \n")));
+    EXPECT_FALSE(encoderWroteNothing(qs("video:45kB audio:15kB")));
+}

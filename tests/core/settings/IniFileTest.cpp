@@ -1,0 +1,158 @@
+#include "TestSupport.h"
+
+#include "core/settings/AppPaths.h"
+#include "core/settings/IniFile.h"
+#include "core/settings/Settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+using namespace vantrel;
+
+TEST(IniDocument, ReadsWithoutCaseAndTrimsValues)
+{
+    const IniDocument doc = IniDocument::parse("; comment\n"
+                                               "[Other]\nprofile=7\n"
+                                               "[SET]\n"
+                                               "  OutputFolder =   /home/u/My Videos  \n"
+                                               "thread=2.5\r\n"
+                                               "eq=a=b\n"
+                                               "noequals\n"
+                                               "thread=9\n"
+                                               "[set]\nautoshut=1\n");
+    EXPECT_EQ(doc.value(qs("set"), qs("outputfolder")), qs("/home/u/My Videos"));
+    EXPECT_EQ(doc.value(qs("Set"), qs("THREAD")), qs("2.5")); // the first one wins
+    EXPECT_EQ(doc.value(qs("set"), qs("eq")), qs("a=b"));
+    EXPECT_EQ(doc.value(qs("set"), qs("profile")), QString()); // other section
+    EXPECT_EQ(doc.value(qs("other"), qs("profile")), qs("7"));
+    EXPECT_EQ(doc.value(qs("set"), qs("autoshut")), QString()); // only the first [set] counts
+    EXPECT_FALSE(doc.contains(qs("set"), qs("noequals")));
+    EXPECT_EQ(doc.value(qs("missing"), qs("x")), QString());
+}
+
+TEST(IniDocument, WritingKeepsEveryOtherLine)
+{
+    const QByteArray original = "; keep me\r\n"
+                                "[Set]\r\n"
+                                "Profile=13\r\n"
+                                "thread=2\r\n"
+                                "\r\n"
+                                "[Window]\r\n"
+                                "x=1\r\n";
+    IniDocument doc = IniDocument::parse(original);
+    EXPECT_EQ(doc.content(), original);
+    doc.setValue(qs("set"), qs("profile"), qs("96"));
+    doc.setValue(qs("SET"), qs("autoshut"), qs("1"));
+    doc.setValue(qs("window"), qs("y"), qs("2"));
+    doc.setValue(qs("New"), qs("k"), qs("v"));
+    EXPECT_EQ(doc.content(), QByteArray("; keep me\r\n"
+                                        "[Set]\r\n"
+                                        "profile=96\r\n"
+                                        "thread=2\r\n"
+                                        "autoshut=1\r\n"
+                                        "\r\n"
+                                        "[Window]\r\n"
+                                        "x=1\r\n"
+                                        "y=2\r\n"
+                                        "[New]\r\n"
+                                        "k=v\r\n"));
+}
+
+TEST(IniDocument, EdgeShapesOfText)
+{
+    IniDocument empty = IniDocument::parse(QByteArray());
+    empty.setValue(qs("Set"), qs("profile"), qs("5"));
+    EXPECT_EQ(empty.content(), QByteArray("[Set]\nprofile=5\n"));
+
+    IniDocument noFinalNewline = IniDocument::parse("[Set]\nthread=1");
+    noFinalNewline.setValue(qs("set"), qs("autoshut"), qs("0"));
+    EXPECT_EQ(noFinalNewline.content(), QByteArray("[Set]\nthread=1\nautoshut=0\n"));
+
+    IniDocument bom = IniDocument::parse("\xEF\xBB\xBF[set]\nprofile=3\n");
+    EXPECT_EQ(bom.value(qs("set"), qs("profile")), qs("3"));
+
+    // A value never starts a line of its own.
+    IniDocument injected = IniDocument::parse(QByteArray());
+    injected.setValue(qs("Set"), qs("outputfolder"), qs("/a\n[Set]\nautoshut=1"));
+    EXPECT_EQ(injected.value(qs("set"), qs("autoshut")), QString());
+
+    // Long values are kept whole.
+    const QString longFolder = qs("/") + QString(300, u'x') + qs("/ünï cødé");
+    IniDocument longValue = IniDocument::parse(QByteArray());
+    longValue.setValue(qs("Set"), qs("outputfolder"), longFolder);
+    EXPECT_EQ(IniDocument::parse(longValue.content()).value(qs("set"), qs("outputfolder")),
+              longFolder);
+}
+
+TEST(IniFile, ReadsAndWritesFilesAndNeverFailsLoudly)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(qs("settings.dat"));
+    EXPECT_EQ(iniRead(file, qs("set"), qs("profile")), QString()); // no file
+
+    EXPECT_TRUE(iniWrite(file, qs("Set"), qs("profile"), qs("13")));
+    EXPECT_EQ(readFile(file), QByteArray("[Set]\nprofile=13\n"));
+    EXPECT_EQ(iniRead(file, qs("set"), qs("PROFILE")), qs("13"));
+
+    // A corrupt file reads as missing keys, and writing keeps its bytes.
+    static const char raw[] = "\x00\xff\xfe[se\x01t]\n\x80\x81=\x82\n";
+    const QByteArray garbage(raw, sizeof raw - 1);
+    writeFile(file, garbage);
+    EXPECT_EQ(iniRead(file, qs("set"), qs("profile")), QString());
+    EXPECT_TRUE(iniWrite(file, qs("Set"), qs("profile"), qs("2")));
+    EXPECT_TRUE(readFile(file).startsWith(garbage));
+    EXPECT_EQ(iniRead(file, qs("set"), qs("profile")), qs("2"));
+
+    // Unwritable places fail quietly and leave nothing behind.
+    const QString noFolder = dir.filePath(qs("missing/settings.dat"));
+    EXPECT_FALSE(iniWrite(noFolder, qs("Set"), qs("profile"), qs("1")));
+    EXPECT_EQ(iniRead(noFolder, qs("set"), qs("profile")), QString());
+    EXPECT_EQ(iniRead(dir.path(), qs("set"), qs("profile")), QString()); // a folder
+    EXPECT_FALSE(iniWrite(dir.path(), qs("Set"), qs("profile"), qs("1")));
+}
+
+TEST(Settings, ReadsEachKeyByItsRule)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(qs("settings.dat"));
+    const Settings settings(file, qs("/fallback"));
+    EXPECT_EQ(settings.outputFolder(), qs("/fallback"));
+    EXPECT_EQ(settings.existingFilePolicy(), 0);
+    EXPECT_EQ(settings.threadText(), QString());
+    EXPECT_FALSE(settings.autoShut());
+
+    writeFile(file, "[SET]\noutputfolder=   /videos/out \nexistedfile=2\nthread=2.5\nautoshut=1\n");
+    EXPECT_EQ(settings.outputFolder(), qs("/videos/out"));
+    EXPECT_EQ(settings.existingFilePolicy(), 1);
+    EXPECT_EQ(settings.threadText(), qs("2.5"));
+    EXPECT_DOUBLE_EQ(settings.numeric(Settings::kThread), 2.5);
+    EXPECT_TRUE(settings.autoShut());
+
+    writeFile(file, "[set]\nexistedfile=abc\nautoshut=2\nthread= 3 cores\n");
+    EXPECT_EQ(settings.existingFilePolicy(), 0);
+    EXPECT_FALSE(settings.autoShut());
+    EXPECT_DOUBLE_EQ(settings.numeric(Settings::kThread), 3);
+
+    EXPECT_TRUE(settings.write(Settings::kAutoShut, qs("1")));
+    EXPECT_TRUE(settings.autoShut());
+    EXPECT_TRUE(readFile(file).contains("autoshut=1"));
+}
+
+TEST(AppPaths, DataFolderIsTheWritableProgramFolderUnlessOverridden)
+{
+    const QByteArray saved = qgetenv("VANTREL_DATA_DIR");
+    qunsetenv("VANTREL_DATA_DIR");
+    EXPECT_EQ(AppPaths::dataFolder(), AppPaths::programFolder());
+    QTemporaryDir dir;
+    const QString custom = dir.filePath(qs("my data"));
+    qputenv("VANTREL_DATA_DIR", custom.toUtf8());
+    EXPECT_EQ(AppPaths::dataFolder(), QDir::toNativeSeparators(custom));
+    EXPECT_TRUE(QDir(custom).exists());
+    EXPECT_EQ(AppPaths::settingsFile(), AppPaths::join(custom, qs("settings.dat")));
+    EXPECT_EQ(AppPaths::statisticsFile(), AppPaths::join(custom, qs("curconvert.log")));
+    if (saved.isNull())
+        qunsetenv("VANTREL_DATA_DIR");
+    else
+        qputenv("VANTREL_DATA_DIR", saved);
+}

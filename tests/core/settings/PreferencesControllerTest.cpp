@@ -1,0 +1,187 @@
+#include "TestSupport.h"
+
+#include "core/settings/IniFile.h"
+#include "core/settings/PreferencesController.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+using namespace vantrel;
+
+namespace {
+
+class PreferencesControllerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
+    QString settingsPath() const { return m_dir.filePath(qs("settings.dat")); }
+    QString defaultFolder() const { return m_dir.path(); }
+    PreferencesController controller() const
+    {
+        return PreferencesController(settingsPath(), defaultFolder());
+    }
+    QString stored(const char *key) const { return iniRead(settingsPath(), qs("set"), qs(key)); }
+
+    QTemporaryDir m_dir;
+};
+
+PreferenceValues someValues(const char *thread)
+{
+    PreferenceValues v;
+    v.folder = qs("/videos/out");
+    v.existingFile = ExistingFilePolicy::Overwrite;
+    v.autoShut = true;
+    v.threadText = qs(thread);
+    return v;
+}
+
+} // namespace
+
+TEST_F(PreferencesControllerTest, NoSettingsFileOpensWithDefaults)
+{
+    const PreferenceValues v = controller().load();
+    EXPECT_EQ(v.folder, defaultFolder());
+    EXPECT_EQ(v.existingFile, ExistingFilePolicy::AddNew);
+    EXPECT_FALSE(v.autoShut);
+    EXPECT_EQ(v.threadText, QString());
+}
+
+// What the window opens with for each stored text: the policy and the
+// shutdown box follow the numeric reading rule, the thread text is shown as
+// stored, an empty folder falls back to the default folder.
+TEST_F(PreferencesControllerTest, LoadReadsStoredTexts)
+{
+    struct Case
+    {
+        const char *file;
+        const char *folder; // null: the default folder
+        ExistingFilePolicy policy;
+        bool autoShut;
+        const char *thread;
+    };
+    const Case cases[] = {
+        {"[Set]\noutputfolder=/a b/c\nexistedfile=1\nautoshut=1\nthread=4\n", "/a b/c",
+         ExistingFilePolicy::Overwrite, true, "4"},
+        {"[set]\noutputfolder=\nexistedfile=0\nautoshut=0\nthread=\n", nullptr,
+         ExistingFilePolicy::AddNew, false, ""},
+        {"[SET]\nexistedfile=2\nautoshut=2\n", nullptr, ExistingFilePolicy::Overwrite, false, ""},
+        {"[set]\nexistedfile=abc\nautoshut=1abc\nthread=2.5\n", nullptr, ExistingFilePolicy::AddNew,
+         true, "2.5"},
+        {"[set]\nexistedfile=  1\nautoshut= 1.0\nthread=  3x  \n", nullptr,
+         ExistingFilePolicy::Overwrite, true, "3x"},
+        {"[set]\nexistedfile=-1\nautoshut=01\nthread=-1\n", nullptr, ExistingFilePolicy::Overwrite,
+         true, "-1"},
+        {"[other]\noutputfolder=/elsewhere\nexistedfile=1\nautoshut=1\n", nullptr,
+         ExistingFilePolicy::AddNew, false, ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.file);
+        writeFile(settingsPath(), c.file);
+        const PreferenceValues v = controller().load();
+        EXPECT_EQ(v.folder, c.folder ? qs(c.folder) : defaultFolder());
+        EXPECT_EQ(v.existingFile, c.policy);
+        EXPECT_EQ(v.autoShut, c.autoShut);
+        EXPECT_EQ(v.threadText, qs(c.thread));
+    }
+}
+
+// The thread count is checked by its numeric value and stored as the standard
+// text of that value; above 8 nothing at all is written.
+TEST_F(PreferencesControllerTest, ThreadCountIsCheckedAndStoredAsNumberText)
+{
+    struct Case
+    {
+        const char *typed;
+        const char *stored; // null: refused
+    };
+    const Case cases[] = {
+        {"3", "3"},     {"8", "8"},       {"", "0"},         {"-1", "-1"},     {"2.5", "2.5"},
+        {"0", "0"},     {" 4", "4"},      {"4 ", "4"},       {"6abc", "6"},    {"abc", "0"},
+        {"08", "8"},    {"3.0", "3"},     {"-20", "-20"},    {"+2", "2"},      {"8.0", "8"},
+        {"9", nullptr}, {"8.5", nullptr}, {"9abc", nullptr}, {" 12", nullptr}, {"100", nullptr},
+    };
+    const QByteArray before = "; mine\n[Set]\nthread=1\nprofile=13\n";
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.typed);
+        writeFile(settingsPath(), before);
+        const Expected<PreferenceValues> saved = controller().save(someValues(c.typed));
+        if (!c.stored) {
+            ASSERT_FALSE(saved.ok());
+            EXPECT_EQ(saved.error(), qs("Thread error!"));
+            EXPECT_EQ(readFile(settingsPath()), before);
+            continue;
+        }
+        ASSERT_TRUE(saved.ok()) << saved.error().toStdString();
+        EXPECT_EQ(saved->threadText, qs(c.stored));
+        EXPECT_EQ(stored("thread"), qs(c.stored));
+    }
+}
+
+TEST_F(PreferencesControllerTest, RefusalWithoutSettingsFileCreatesNone)
+{
+    EXPECT_FALSE(controller().save(someValues("9")).ok());
+    EXPECT_FALSE(QFile::exists(settingsPath()));
+}
+
+// Each choice is written as its key's text, the folder without surrounding
+// blanks, all in the section as the writers spell it, beside the lines that
+// were there.
+TEST_F(PreferencesControllerTest, SaveWritesTheFourKeys)
+{
+    struct Case
+    {
+        const char *folder;
+        ExistingFilePolicy policy;
+        bool autoShut;
+        const char *folderText, *existedText, *autoShutText;
+    };
+    const Case cases[] = {
+        {"   /tmp/my videos  ", ExistingFilePolicy::AddNew, false, "/tmp/my videos", "0", "0"},
+        {"/tmp/out", ExistingFilePolicy::Overwrite, true, "/tmp/out", "1", "1"},
+        {"not a folder at all", ExistingFilePolicy::AddNew, true, "not a folder at all", "0", "1"},
+        {"   ", ExistingFilePolicy::Overwrite, false, "", "1", "0"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.folder);
+        writeFile(settingsPath(), "[Set]\r\nprofile=29\r\n");
+        PreferenceValues v;
+        v.folder = qs(c.folder);
+        v.existingFile = c.policy;
+        v.autoShut = c.autoShut;
+        v.threadText = qs("2");
+        const Expected<PreferenceValues> saved = controller().save(v);
+        ASSERT_TRUE(saved.ok());
+        EXPECT_EQ(saved->folder, qs(c.folderText));
+        EXPECT_EQ(stored("outputfolder"), qs(c.folderText));
+        EXPECT_EQ(stored("existedfile"), qs(c.existedText));
+        EXPECT_EQ(stored("autoshut"), qs(c.autoShutText));
+        EXPECT_EQ(stored("profile"), qs("29"));
+        const QByteArray file = readFile(settingsPath());
+        EXPECT_EQ(file.count("[Set]"), 1) << file.constData();
+        EXPECT_FALSE(file.contains("[set]"));
+    }
+}
+
+TEST_F(PreferencesControllerTest, SavedValuesComeBackOnTheNextOpening)
+{
+    PreferenceValues v = someValues(" 2.5 ");
+    v.folder = qs("  /srv/out  ");
+    ASSERT_TRUE(controller().save(v).ok());
+    PreferenceValues expected = v;
+    expected.folder = qs("/srv/out");
+    expected.threadText = qs("2.5");
+    EXPECT_EQ(controller().load(), expected);
+
+    // And back to the other choices, which are stored as "0".
+    v.existingFile = ExistingFilePolicy::AddNew;
+    v.autoShut = false;
+    ASSERT_TRUE(controller().save(v).ok());
+    expected.existingFile = ExistingFilePolicy::AddNew;
+    expected.autoShut = false;
+    EXPECT_EQ(controller().load(), expected);
+
+    // An emptied folder opens as the default folder again.
+    v.folder.clear();
+    ASSERT_TRUE(controller().save(v).ok());
+    EXPECT_EQ(controller().load().folder, defaultFolder());
+}

@@ -1,0 +1,470 @@
+#include "TestSupport.h"
+
+#include "core/tools/Process.h"
+#include "core/tools/ToolControl.h"
+#include "core/tools/ToolLocator.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+using namespace vantrel;
+
+namespace {
+
+bool waitFor(const std::function<bool()> &condition, int ms = 3000)
+{
+    return QTest::qWaitFor(condition, ms);
+}
+
+CommandLine program(const QString &path, const char *arguments = "")
+{
+    CommandLine cmd;
+    cmd.appendPath(path);
+    cmd.appendLiteral(qs(arguments));
+    return cmd;
+}
+
+// A running `cat`: whatever reaches its standard input comes back as output,
+// so a test reads exactly what a key became.
+std::unique_ptr<Process> startEcho()
+{
+    auto process = std::make_unique<Process>();
+    process->Async = true;
+    process->CmdLine = program(qs("cat"));
+    process->Launch();
+    return process;
+}
+
+// Writes a sentinel behind whatever was posted and returns what arrived before it.
+QString receivedSince(Process &echo, int offset)
+{
+    static int serial = 0;
+    const QString sentinel = QStringLiteral("|%1|").arg(++serial);
+    if (!echo.write(sentinel.toUtf8()))
+        return qs("<not running>");
+    if (!waitFor([&] { return echo.StdOut().endsWith(sentinel); }))
+        return qs("<no sentinel>");
+    const QString all = echo.StdOut();
+    return all.mid(offset, all.size() - offset - sentinel.size());
+}
+
+std::optional<double> lastAnswer(const QString &output, const char *property)
+{
+    const QRegularExpression answer(QStringLiteral("ANS_%1=(\\S+)").arg(qs(property)));
+    std::optional<double> value;
+    QRegularExpressionMatchIterator it = answer.globalMatch(output);
+    while (it.hasNext())
+        value = it.next().captured(1).toDouble();
+    return value;
+}
+
+} // namespace
+
+TEST(ToolControl, KeysReachToolsAsTheirInputText)
+{
+    ToolControl control;
+    auto player = startEcho();
+    auto encoder = startEcho();
+    control.setPlayer(player.get());
+    control.setEncoder(encoder.get());
+    ASSERT_NE(control.PlayerProcessId(), 0);
+    ASSERT_NE(control.EncoderProcessId(), 0);
+    ASSERT_NE(control.PlayerProcessId(), control.EncoderProcessId());
+
+    struct Row
+    {
+        int key;
+        const char *player;
+        const char *encoder;
+    };
+    const Row rows[] = {
+        {KeySpace, "pause\n", ""},
+        {KeyLeft, "seek -10 0\n", ""},
+        {KeyRight, "seek 10 0\n", ""},
+        {KeyQ, "quit\n", "q"},
+        // Keys the tools have no use for post nothing.
+        {0, "", ""},
+        {-1, "", ""},
+        {13, "", ""},
+        {38, "", ""},
+        {65, "", ""},
+        {113, "", ""}, // the character code of 'q' is no key code
+        {81 + 256, "", ""},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.key);
+        const int playerBefore = player->StdOut().size();
+        const int encoderBefore = encoder->StdOut().size();
+        EXPECT_EQ(control.PostPlayerKey(row.key), qstrlen(row.player) > 0);
+        EXPECT_EQ(control.PostEncoderKey(row.key), qstrlen(row.encoder) > 0);
+        EXPECT_EQ(receivedSince(*player, playerBefore), qs(row.player));
+        EXPECT_EQ(receivedSince(*encoder, encoderBefore), qs(row.encoder));
+    }
+}
+
+TEST(ToolControl, IdOfNoRunningToolPostsNothing)
+{
+    using Setup = std::function<void(ToolControl &, std::unique_ptr<Process> &)>;
+    struct Row
+    {
+        const char *name;
+        Setup setup;
+        bool idKept; // the id of the last tool stays, matching nothing
+    };
+    const Row rows[] = {
+        {"nothing registered", [](ToolControl &, std::unique_ptr<Process> &) {}, false},
+        {"no tool",
+         [](ToolControl &control, std::unique_ptr<Process> &) {
+             control.setPlayer(nullptr);
+             control.setEncoder(nullptr);
+         },
+         false},
+        {"never launched",
+         [](ToolControl &control, std::unique_ptr<Process> &tool) {
+             tool = std::make_unique<Process>();
+             control.setPlayer(tool.get());
+             control.setEncoder(tool.get());
+         },
+         false},
+        {"failed to start",
+         [](ToolControl &control, std::unique_ptr<Process> &tool) {
+             tool = std::make_unique<Process>();
+             tool->CmdLine = program(qs("/nonexistent/folder/tool"));
+             tool->Launch();
+             control.setPlayer(tool.get());
+             control.setEncoder(tool.get());
+         },
+         false},
+        {"failed to start, not waited for",
+         [](ToolControl &control, std::unique_ptr<Process> &tool) {
+             tool = std::make_unique<Process>();
+             tool->Async = true;
+             tool->CmdLine = program(qs("vantrel-no-such-player"));
+             tool->Launch();
+             control.setPlayer(tool.get());
+             control.setEncoder(tool.get());
+         },
+         false},
+        {"ended on its own",
+         [](ToolControl &control, std::unique_ptr<Process> &tool) {
+             tool = std::make_unique<Process>();
+             tool->Async = true;
+             tool->CmdLine = program(qs("sleep"), " 0.2");
+             tool->Launch();
+             control.setPlayer(tool.get());
+             control.setEncoder(tool.get());
+             ASSERT_TRUE(waitFor([&] { return !tool->IsActive(); }));
+         },
+         true},
+        {"aborted",
+         [](ToolControl &control, std::unique_ptr<Process> &tool) {
+             tool = startEcho();
+             control.setPlayer(tool.get());
+             control.setEncoder(tool.get());
+             tool->Abort(0);
+         },
+         true},
+        {"destroyed",
+         [](ToolControl &control, std::unique_ptr<Process> &tool) {
+             tool = startEcho();
+             control.setPlayer(tool.get());
+             control.setEncoder(tool.get());
+             tool.reset();
+         },
+         true},
+        {"launched again under a new id",
+         [](ToolControl &control, std::unique_ptr<Process> &tool) {
+             tool = startEcho();
+             control.setPlayer(tool.get());
+             control.setEncoder(tool.get());
+             tool->Launch();
+             ASSERT_TRUE(tool->IsActive());
+         },
+         true},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        ToolControl control;
+        std::unique_ptr<Process> tool;
+        row.setup(control, tool);
+        const qint64 playerId = control.PlayerProcessId();
+        const qint64 encoderId = control.EncoderProcessId();
+        EXPECT_EQ(playerId != 0, row.idKept);
+        EXPECT_EQ(encoderId != 0, row.idKept);
+        EXPECT_FALSE(control.isRunning(playerId));
+        for (const int key : {int(KeySpace), int(KeyLeft), int(KeyRight), int(KeyQ)}) {
+            EXPECT_FALSE(control.PostPlayerKey(key)) << key;
+            EXPECT_FALSE(control.PostEncoderKey(key)) << key;
+        }
+        EXPECT_EQ(control.PlayerProcessId(), playerId);
+        EXPECT_EQ(control.EncoderProcessId(), encoderId);
+        if (tool && tool->IsActive()) {
+            // A relaunched tool hears nothing meant for its old run.
+            EXPECT_EQ(receivedSince(*tool, 0), QString());
+        }
+    }
+}
+
+TEST(ToolControl, PlayerAndEncoderAreKeptApart)
+{
+    ToolControl control;
+    auto encoder = startEcho();
+    control.setEncoder(encoder.get());
+    EXPECT_EQ(control.PlayerProcessId(), 0);
+    EXPECT_FALSE(control.PostPlayerKey(KeyQ));
+    EXPECT_EQ(receivedSince(*encoder, 0), QString());
+
+    // A new player replaces the old one; the old one hears nothing more.
+    auto first = startEcho();
+    auto second = startEcho();
+    control.setPlayer(first.get());
+    control.setPlayer(second.get());
+    EXPECT_EQ(control.PlayerProcessId(), second->processId());
+    const int encoderBefore = encoder->StdOut().size();
+    EXPECT_TRUE(control.PostPlayerKey(KeySpace));
+    EXPECT_EQ(receivedSince(*second, 0), qs("pause\n"));
+    EXPECT_EQ(receivedSince(*first, 0), QString());
+    EXPECT_EQ(receivedSince(*encoder, encoderBefore), QString());
+}
+
+// The real tools on a clip generated for the suite.
+class ToolControlWithTools : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        s_dir = new QTemporaryDir;
+        if (ToolLocator::find(ToolLocator::kEncoder).isEmpty())
+            return;
+        // 20 seconds, so that natural playback never gets near a 10 s seek.
+        Process make;
+        make.CmdLine =
+            program(ToolLocator::encoder(), " -hide_banner -loglevel error -nostdin"
+                                            " -f lavfi -i testsrc=size=64x48:rate=10:duration=20"
+                                            " -f lavfi -i sine=duration=20"
+                                            " -c:v mpeg4 -c:a mp2 -b:a 32k -y ");
+        make.CmdLine.appendPath(s_dir->filePath(qs("clip.mkv")));
+        make.Launch();
+        if (make.RC() == 0)
+            s_clip = s_dir->filePath(qs("clip.mkv"));
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_dir;
+        s_dir = nullptr;
+    }
+
+    void SetUp() override
+    {
+        if (s_clip.isEmpty())
+            GTEST_SKIP() << "the encoder could not make a test clip";
+    }
+
+    // The player in slave mode, playing the clip, registered with the control.
+    std::unique_ptr<Process> startPlayer()
+    {
+        if (ToolLocator::find(ToolLocator::kPlayer).isEmpty())
+            return nullptr;
+        auto player = std::make_unique<Process>();
+        player->Async = true;
+        player->CmdLine = program(ToolLocator::player(), " -slave -quiet -vo null -ao null ");
+        player->CmdLine.appendPath(s_clip);
+        player->Launch();
+        control.setPlayer(player.get());
+        if (!waitFor([&] { return player->StdOut().contains(qs("Starting playback")); }))
+            ADD_FAILURE() << "player did not start: " << player->StdOut().toStdString();
+        return player;
+    }
+
+    // Asks the player for a property without changing its pause state.
+    std::optional<double> ask(Process &player, const char *property, const char *expected = nullptr)
+    {
+        const int before = player.StdOut().size();
+        const QString needle = qs("ANS_") + qs(property) + qs("=");
+        player.write(qs("pausing_keep_force get_property %1\n").arg(qs(property)).toUtf8());
+        if (!waitFor([&] { return player.StdOut().indexOf(needle, before) >= 0; }))
+            return std::nullopt;
+        const QString answer = player.StdOut().mid(before);
+        if (expected) {
+            EXPECT_TRUE(answer.contains(needle + qs(expected))) << answer.toStdString();
+        }
+        return lastAnswer(answer, property);
+    }
+
+    static QTemporaryDir *s_dir;
+    static QString s_clip;
+    ToolControl control;
+};
+
+QTemporaryDir *ToolControlWithTools::s_dir = nullptr;
+QString ToolControlWithTools::s_clip;
+
+TEST_F(ToolControlWithTools, PlayerQuitsOnQ)
+{
+    auto player = startPlayer();
+    if (!player)
+        GTEST_SKIP() << "no player";
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_TRUE(control.isRunning(control.PlayerProcessId()));
+    EXPECT_TRUE(control.PostPlayerKey(KeyQ));
+    ASSERT_TRUE(waitFor([&] { return !player->IsActive(); }, 2000));
+    EXPECT_LT(timer.elapsed(), 2000);
+    EXPECT_TRUE(player->StdOut().contains(qs("(Quit)"))) << player->StdOut().toStdString();
+    EXPECT_EQ(player->RC(), 0);
+    EXPECT_FALSE(control.PostPlayerKey(KeyQ));
+}
+
+TEST_F(ToolControlWithTools, PlayerPausesAndResumesOnSpace)
+{
+    auto player = startPlayer();
+    if (!player)
+        GTEST_SKIP() << "no player";
+    ask(*player, "pause", "no");
+    EXPECT_TRUE(control.PostPlayerKey(KeySpace));
+    ask(*player, "pause", "yes");
+    // Paused, the position stands still.
+    const std::optional<double> at = ask(*player, "time_pos");
+    QTest::qWait(400);
+    EXPECT_EQ(ask(*player, "time_pos"), at);
+    EXPECT_TRUE(control.PostPlayerKey(KeySpace));
+    ask(*player, "pause", "no");
+    EXPECT_TRUE(control.PostPlayerKey(KeyQ));
+    EXPECT_TRUE(waitFor([&] { return !player->IsActive(); }));
+}
+
+TEST_F(ToolControlWithTools, PlayerSeeksOnArrows)
+{
+    auto player = startPlayer();
+    if (!player)
+        GTEST_SKIP() << "no player";
+    const auto positionSatisfies = [&](const std::function<bool(double)> &test) {
+        return waitFor(
+            [&] {
+                const std::optional<double> pos = ask(*player, "time_pos");
+                return pos && test(*pos);
+            },
+            2500);
+    };
+    EXPECT_TRUE(control.PostPlayerKey(KeyRight));
+    EXPECT_TRUE(positionSatisfies([](double pos) { return pos >= 9.5; }));
+    EXPECT_TRUE(control.PostPlayerKey(KeyLeft));
+    EXPECT_TRUE(positionSatisfies([](double pos) { return pos < 5.0; }));
+    EXPECT_TRUE(control.PostPlayerKey(KeyQ));
+    EXPECT_TRUE(waitFor([&] { return !player->IsActive(); }));
+}
+
+TEST_F(ToolControlWithTools, EncoderFinishesOutputOnQ)
+{
+    const QString output = s_dir->filePath(qs("stopped.mp4"));
+    Process encoder;
+    encoder.Async = true;
+    // A minute of input at its own pace: it only ends early when stopped.
+    encoder.CmdLine = program(ToolLocator::encoder(),
+                              " -hide_banner -re -f lavfi -i testsrc=size=64x48:rate=10:duration=60"
+                              " -c:v mpeg4 -y ");
+    encoder.CmdLine.appendPath(output);
+    encoder.Launch();
+    control.setEncoder(&encoder);
+    ASSERT_TRUE(waitFor([&] { return encoder.StdOut().contains(qs("frame=")); }))
+        << encoder.StdOut().toStdString();
+
+    // Keys for the encoder that it has no use for, or meant for the player, do nothing.
+    EXPECT_FALSE(control.PostEncoderKey(KeySpace));
+    EXPECT_FALSE(control.PostPlayerKey(KeyQ));
+    QTest::qWait(300);
+    EXPECT_TRUE(encoder.IsActive());
+
+    EXPECT_TRUE(control.PostEncoderKey(KeyQ));
+    ASSERT_TRUE(waitFor([&] { return !encoder.IsActive(); }, 3000));
+    EXPECT_EQ(encoder.RC(), 0) << encoder.StdOut().toStdString();
+    EXPECT_FALSE(control.PostEncoderKey(KeyQ));
+
+    // The stopped encoder finished its file: it is playable and as long as it ran.
+    Process probe;
+    probe.CmdLine =
+        program(ToolLocator::mediaInfo(), " -v error -show_entries format=duration -of csv=p=0 ");
+    probe.CmdLine.appendPath(output);
+    probe.Launch();
+    ASSERT_EQ(probe.RC(), 0) << probe.StdOut().toStdString();
+    bool ok = false;
+    const double duration = probe.StdOut().trimmed().toDouble(&ok);
+    EXPECT_TRUE(ok) << probe.StdOut().toStdString();
+    EXPECT_GT(duration, 0.0);
+    EXPECT_LT(duration, 10.0);
+}
+
+TEST(ToolControlWithRealFiles, PlayerObeysKeysOnAssortedFormats)
+{
+    const QDir media(qs(VANTREL_TESTDATA_DIR "/media"));
+    if (!media.exists() || ToolLocator::find(ToolLocator::kPlayer).isEmpty())
+        GTEST_SKIP() << "no sample files or no player";
+    struct Row
+    {
+        const char *file;
+        bool playsLong; // long enough to be paused and quit; else it ends by itself
+    };
+    const Row rows[] = {
+        {"asf_msmpeg4v3_wmav2_vfr.asf", true},    {"flv_sorenson_mp3_truncated.flv", true},
+        {"ios_h263_amrnb_176x144.3gp", true},     {"iphone6_rot90_568x320.mov", true},
+        {"kodak_camera_mjpeg_320x240.avi", true}, {"m4b_audiobook_chapters_truncated.m4b", false},
+        {"mpeg2ps_192x240_misnamed.m2v", true},   {"panasonic_camera_mjpeg.mov", false},
+    };
+
+    // All players at once, each with its own control, to keep the test short.
+    struct Running
+    {
+        const Row *row;
+        std::unique_ptr<Process> player;
+        std::unique_ptr<ToolControl> control;
+    };
+    std::vector<Running> players;
+    for (const Row &row : rows) {
+        const QString path = media.filePath(qs(row.file));
+        if (!QFile::exists(path))
+            continue;
+        Running run{&row, std::make_unique<Process>(), std::make_unique<ToolControl>()};
+        run.player->Async = true;
+        run.player->CmdLine = program(ToolLocator::player(), " -slave -quiet -vo null -ao null ");
+        run.player->CmdLine.appendPath(path);
+        run.player->Launch();
+        run.control->setPlayer(run.player.get());
+        players.push_back(std::move(run));
+    }
+    for (Running &run : players) {
+        SCOPED_TRACE(run.row->file);
+        Process &player = *run.player;
+        if (!run.row->playsLong) {
+            EXPECT_TRUE(waitFor([&] { return !player.IsActive(); }, 2500));
+            continue;
+        }
+        ASSERT_TRUE(waitFor([&] { return player.StdOut().contains(qs("Starting playback")); }))
+            << player.StdOut().toStdString();
+        EXPECT_TRUE(run.control->PostPlayerKey(KeySpace));
+        const int before = player.StdOut().size();
+        player.write("pausing_keep_force get_property pause\n");
+        EXPECT_TRUE(
+            waitFor([&] { return player.StdOut().indexOf(qs("ANS_pause="), before) >= 0; }));
+        EXPECT_TRUE(player.StdOut().mid(before).contains(qs("ANS_pause=yes")));
+    }
+    for (Running &run : players) {
+        SCOPED_TRACE(run.row->file);
+        const qint64 id = run.control->PlayerProcessId();
+        EXPECT_EQ(run.control->PostPlayerKey(KeyQ), run.row->playsLong);
+        EXPECT_TRUE(waitFor([&] { return !run.player->IsActive(); }, 2000));
+        if (run.row->playsLong) {
+            EXPECT_TRUE(run.player->StdOut().contains(qs("(Quit)")));
+        }
+        EXPECT_FALSE(run.control->PostPlayerKey(KeyQ));
+        EXPECT_EQ(run.control->PlayerProcessId(), id);
+    }
+}

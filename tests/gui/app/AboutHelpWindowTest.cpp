@@ -1,0 +1,154 @@
+#include "TestSupport.h"
+
+#include "gui/app/AboutDialog.h"
+#include "gui/app/HelpWindow.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTextDocument>
+
+#include <algorithm>
+
+using namespace vantrel;
+
+namespace {
+
+// How many distinct colours an image has, up to `enough`.
+int colourCount(const QImage &image, int enough)
+{
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height() && colours.size() < enough; y += 2) {
+        for (int x = 0; x < image.width() && colours.size() < enough; x += 2)
+            colours.insert(image.pixel(x, y));
+    }
+    return int(colours.size());
+}
+
+void keepScreenshot(const QImage &image, const QString &name)
+{
+    const QString keep = screenshotFolder();
+    if (!keep.isEmpty())
+        image.save(QDir(keep).filePath(name));
+}
+
+} // namespace
+
+TEST(AboutWindow, ShowsItsTextsInOrderAndNoButtons)
+{
+    Form6 about;
+    about.show();
+    EXPECT_EQ(about.windowTitle(), qs("About"));
+    EXPECT_TRUE(about.isModal());
+    EXPECT_TRUE(about.findChildren<QAbstractButton *>().isEmpty());
+
+    // The text labels as the user reads them: top to bottom.
+    QList<QLabel *> labels;
+    const QLabel *picture = nullptr;
+    for (QLabel *label : about.findChildren<QLabel *>()) {
+        if (!label->pixmap().isNull())
+            picture = label;
+        else
+            labels << label;
+    }
+    std::sort(labels.begin(), labels.end(),
+              [](QLabel *a, QLabel *b) { return a->geometry().top() < b->geometry().top(); });
+    QStringList texts;
+    for (const QLabel *label : labels)
+        texts << label->text();
+    EXPECT_EQ(texts, (QStringList{
+                         qs("Thank you for using Vantrel Video Converter"),
+                         qs("This product includes software developed by the MPlayer Project.\n\n"
+                            "This product includes software developed by the FFMpeg Project."),
+                         qs("MPlayer is licensed under the GUN General Public License Version 2.\n"
+                            "FFmpeg is licensed under the GUN General Public License.")}));
+    for (const QLabel *label : labels)
+        EXPECT_EQ(label->textFormat(), Qt::PlainText);
+
+    ASSERT_NE(picture, nullptr);
+    EXPECT_GE(colourCount(picture->pixmap().toImage(), 16), 16); // a picture, not a blank
+}
+
+TEST(AboutWindow, EscapeClosesIt)
+{
+    Form6 about;
+    about.show();
+    QTest::keyClick(&about, Qt::Key_Escape);
+    EXPECT_FALSE(about.isVisible());
+}
+
+TEST(AboutWindow, RendersToPng)
+{
+    Form6 about;
+    about.show();
+    const QImage image = about.grab().toImage();
+    EXPECT_GE(image.width(), 300);
+    EXPECT_GE(colourCount(image, 32), 32);
+    QTemporaryDir out;
+    EXPECT_TRUE(image.save(out.filePath(qs("about.png"))));
+    keepScreenshot(image, qs("about.png"));
+    keepScreenshot(Form6::emblem(256).toImage(), qs("emblem.png"));
+}
+
+// The guide is compiled in: it shows with no help file anywhere near the
+// program or the current folder.
+TEST(HelpWindow, ShowsTheCompiledInGuide)
+{
+    QTemporaryDir empty;
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(empty.path()));
+    HelpWindow help;
+    QDir::setCurrent(previous);
+
+    QTextBrowser *browser = help.browser();
+    EXPECT_EQ(browser->source(), QUrl(qs("qrc:/help/index.html")));
+    EXPECT_EQ(browser->documentTitle(), qs("Vantrel Video Converter Help"));
+    const QString text = browser->toPlainText();
+    for (const char *section :
+         {"Adding files", "Choosing a profile", "The option sheet", "Trimming a clip", "Converting",
+          "Preferences", "The command line", "vantrel-cli convert", "Thread error!"}) {
+        EXPECT_TRUE(text.contains(qs(section))) << section;
+    }
+}
+
+TEST(HelpWindow, EveryLinkInsideTheGuideHasItsTarget)
+{
+    HelpWindow help;
+    const QString html = help.browser()->toHtml();
+    QSet<QString> anchors;
+    const QRegularExpression anchor(qs("name=\"([^\"]+)\""));
+    for (auto it = anchor.globalMatch(html); it.hasNext();)
+        anchors.insert(it.next().captured(1));
+    const QRegularExpression link(qs("href=\"#([^\"]+)\""));
+    int links = 0;
+    for (auto it = link.globalMatch(html); it.hasNext(); ++links) {
+        const QString target = it.next().captured(1);
+        EXPECT_TRUE(anchors.contains(target)) << target.toStdString();
+    }
+    EXPECT_GE(links, 8);
+}
+
+TEST(HelpWindow, OpensBesideTheMainWindowWithoutBlockingIt)
+{
+    QWidget owner;
+    owner.show();
+    HelpWindow *help = HelpWindow::showFor(&owner);
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_TRUE(help->isWindow());
+    EXPECT_EQ(help->windowModality(), Qt::NonModal);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_TRUE(owner.isEnabled());
+    // A second Help command brings the same window back.
+    help->close();
+    EXPECT_EQ(HelpWindow::showFor(&owner), help);
+    EXPECT_TRUE(help->isVisible());
+    keepScreenshot(help->grab().toImage(), qs("help.png"));
+}

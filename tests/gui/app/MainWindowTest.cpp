@@ -1,0 +1,362 @@
+#include "MediaClips.h"
+#include "TestEnvironment.h"
+#include "TestSupport.h"
+
+#include "core/app/MainController.h"
+#include "core/settings/IniFile.h"
+#include "core/tools/ToolLocator.h"
+#include "gui/app/ButtonStripWidget.h"
+#include "gui/app/MainWindow.h"
+#include "gui/app/Skin.h"
+#include "gui/convert/ProgressPanel.h"
+#include "gui/profiles/ProfileComboWidget.h"
+#include "gui/sources/SourceListWidget.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+#include <memory>
+
+using namespace vantrel;
+
+namespace {
+
+class MainWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { setSetting("outputfolder", clips.path(qs("out"))); }
+
+    void setSetting(const char *key, const QString &value)
+    {
+        iniWrite(data.filePath(qs("settings.dat")), qs("Set"), qs(key), value);
+    }
+    QString setting(const char *key) const
+    {
+        return iniRead(data.filePath(qs("settings.dat")), qs("set"), qs(key));
+    }
+
+    MainWindow &open()
+    {
+        const MainEnvironment env = surroundings.main(data);
+        controller = std::make_unique<MainController>(env);
+        window = std::make_unique<MainWindow>(*controller);
+        window->setFileChooser([this](QWidget *) { return chosenFiles; });
+        window->startUp();
+        window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        return *window;
+    }
+
+    void addProbed(const QStringList &paths)
+    {
+        chosenFiles = paths;
+        window->addFiles();
+        ASSERT_TRUE(
+            QTest::qWaitFor([this] { return controller->sources().pendingProbes() == 0; }, 30000));
+    }
+
+    QStringList statuses() const
+    {
+        QStringList out;
+        for (int row = 0; row < controller->sources().count(); ++row)
+            out << controller->sources().item(row).Status;
+        return out;
+    }
+
+    void clickRow(int row)
+    {
+        SourceListWidget *list = window->sourceList();
+        const QRect rect = list->visualRect(list->model()->index(row, 0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+
+    QString sheetValue(const char *category, const char *item) const
+    {
+        return controller->sheet().value(qs(category), qs(item));
+    }
+
+    MediaClips clips;
+    QTemporaryDir data;
+    TestSurroundings surroundings;
+    RecordingPrompt &prompt = surroundings.prompt;
+    RecordingDesktop &desktop = surroundings.desktop;
+    QStringList chosenFiles;
+    std::unique_ptr<MainController> controller;
+    std::unique_ptr<MainWindow> window;
+};
+
+// The menu's entries as "caption [shortcut]", separators as "-".
+QStringList entries(const QMenu *menu)
+{
+    QStringList out;
+    for (const QAction *action : menu->actions()) {
+        if (action->isSeparator())
+            out << qs("-");
+        else if (action->shortcut().isEmpty())
+            out << action->text();
+        else
+            out << action->text() + qs(" [") + action->shortcut().toString() + u']';
+    }
+    return out;
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, StartsWithTheStoredProfileAndStoresThePickAtUnload)
+{
+    setSetting("profile", qs("13"));
+    MainWindow &w = open();
+    EXPECT_EQ(w.windowTitle(), qs("Vantrel Video Converter 3.70"));
+    EXPECT_EQ(w.profileCombo()->currentText(), qs("Apple iPhone MPEG-4 Movie(*.mp4)"));
+    EXPECT_EQ(sheetValue("Video Options", "Video Codec"), qs("x264"));
+    EXPECT_EQ(sheetValue("Video Options", "Video Size"), qs("480x320"));
+    EXPECT_EQ(sheetValue("General", "Item Name"), qs("Auto"));
+    EXPECT_FALSE(w.progressPanel()->isVisible());
+
+    // A pick through the real combo: open it and click the entry.
+    ProfileComboWidget *combo = w.profileCombo();
+    combo->showPopup();
+    QAbstractItemView *view = combo->view();
+    const QModelIndex index = view->model()->index(95, 0); // entry 96
+    view->scrollTo(index);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+    EXPECT_EQ(combo->currentText(), qs("MP3 Audio(*.mp3)"));
+    EXPECT_EQ(sheetValue("Audio Options", "Audio Codec"), qs("mp3"));
+    EXPECT_EQ(sheetValue("Video Options", "Video Codec"), qs("x264")); // kept
+
+    QSignalSpy closed(&w, &MainWindow::closed);
+    w.close();
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_EQ(setting("profile"), qs("96"));
+}
+
+TEST_F(MainWindowTest, NoStoredProfileSelectsNothing)
+{
+    setSetting("profile", qs("150"));
+    MainWindow &w = open();
+    EXPECT_EQ(w.profileCombo()->currentIndex(), -1);
+    EXPECT_EQ(sheetValue("Video Options", "Video Codec"), qs("xvid")); // as built
+    w.close();
+    EXPECT_EQ(setting("profile"), qs("150")); // nothing selected, nothing written
+    EXPECT_EQ(w.profileCombo()->count(), 101);
+    EXPECT_FALSE(w.profileCombo()->itemIcon(0).isNull()); // a group header
+    EXPECT_TRUE(w.profileCombo()->itemIcon(1).isNull());  // a profile
+}
+
+TEST_F(MainWindowTest, MenusAndShortcutsInOrder)
+{
+    MainWindow &w = open();
+    QStringList titles;
+    for (const QAction *menu : w.menuBar()->actions())
+        titles << menu->text();
+    EXPECT_EQ(titles,
+              (QStringList{qs("File(&F)"), qs("Edit(&E)"), qs("Action(&A)"), qs("Help(&H)")}));
+    const QList<QAction *> menus = w.menuBar()->actions();
+    EXPECT_EQ(
+        entries(menus[0]->menu()),
+        (QStringList{qs("Add Files [Ctrl+A]"), qs("Remove Selected File [Ctrl+R]"),
+                     qs("Clear All Files [Ctrl+C]"), qs("-"), qs("Capture Video From DV"), qs("-"),
+                     qs("Import Video From Youtube"), qs("-"), qs("Exit [Ctrl+X]")}));
+    EXPECT_EQ(entries(menus[1]->menu()),
+              (QStringList{qs("Video Settings [Ctrl+S]"), qs("-"), qs("Check for Updates")}));
+    EXPECT_EQ(entries(menus[2]->menu()),
+              (QStringList{qs("Convert Now! [Ctrl+N]"), qs("-"), qs("Play Selected File [Ctrl+P]"),
+                           qs("-"), qs("Video Clip [Ctrl+V]")}));
+    EXPECT_EQ(entries(menus[3]->menu()), (QStringList{qs("Help [F1]"), qs("-"), qs("About")}));
+    EXPECT_EQ(entries(w.popupMenu()),
+              (QStringList{qs("Convert Now!"), qs("-"), qs("Play Selected File"), qs("-"),
+                           qs("Video Clip"), qs("-"), qs("Add Files"), qs("Remove Selected Item"),
+                           qs("Clear All Items"), qs("-"), qs("Capture Video From DV"), qs("-"),
+                           qs("Import Video From Youtube")}));
+
+    // Ctrl+C and Ctrl+V are the list's commands, not copy and paste.
+    addProbed({clips.video(qs("a.avi"), 1), clips.video(qs("b.avi"), 1)});
+    clickRow(0);
+    QSignalSpy trim(&w, &MainWindow::trimRequested);
+    // Ctrl+V opens the trimming window, modal: close it as soon as it shows.
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [] {
+        if (QWidget *modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+    closer.start(50);
+    QTest::keyClick(&w, Qt::Key_V, Qt::ControlModifier);
+    closer.stop();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    ASSERT_EQ(trim.count(), 1);
+    EXPECT_EQ(trim.at(0).at(0).toInt(), 0);
+    QTest::keyClick(&w, Qt::Key_R, Qt::ControlModifier);
+    EXPECT_EQ(controller->sources().count(), 1);
+    QTest::keyClick(&w, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(controller->sources().count(), 0);
+    w.action(qs("checkupdate"))->trigger(); // does nothing
+    EXPECT_TRUE(prompt.errors.isEmpty() && prompt.notices.isEmpty());
+}
+
+TEST_F(MainWindowTest, DropAddsFilesUntilTheFirstThatIsNoVideo)
+{
+    MainWindow &w = open();
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(qs("/v/a.avi")), QUrl::fromLocalFile(qs("/v/b.txt")),
+                  QUrl::fromLocalFile(qs("/v/c.avi"))});
+    QWidget *target = w.sourceList()->viewport();
+    const QPoint at = target->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    ASSERT_EQ(controller->sources().count(), 1);
+    EXPECT_EQ(controller->sources().item(0).FileName, qs("/v/a.avi"));
+    EXPECT_EQ(prompt.notices, QStringList{qs("Only Video files are allowed!")});
+}
+
+TEST_F(MainWindowTest, ClickShowsTheRowInTheSheet)
+{
+    MainWindow &w = open();
+    clickRow(0); // an empty list: nothing happens
+    EXPECT_EQ(sheetValue("General", "Item Name"), qs("Auto"));
+    const QString clip = clips.video(qs("clip one.avi"), 3);
+    addProbed({clip});
+    clickRow(0);
+    EXPECT_EQ(sheetValue("General", "Item Name"), clip);
+    EXPECT_EQ(sheetValue("Output Duration", "Start Time"), qs("0:00:00"));
+    EXPECT_EQ(sheetValue("Output Duration", "Stop Time"), qs("0:00:03"));
+    EXPECT_EQ(sheetValue("Output Duration", "All Clip Duration"), QString());
+    EXPECT_EQ(w.sourceList()->model()->index(0, 3).data().toString(), qs("160x120"));
+}
+
+TEST_F(MainWindowTest, ConvertsABatchWithBothBarsMoving)
+{
+    setSetting("profile", qs("5")); // x264 at 1280x720: a few seconds per clip, so ticks come
+    MainWindow &w = open();
+    addProbed({clips.video(qs("first.avi"), 6), clips.video(qs("second.avi"), 2)});
+    QList<int> fileValues;
+    QList<int> totalValues;
+    QObject::connect(w.progressPanel()->fileBar(), &QProgressBar::valueChanged, &w,
+                     [&](int v) { fileValues << v; });
+    QObject::connect(w.progressPanel()->totalBar(), &QProgressBar::valueChanged, &w,
+                     [&](int v) { totalValues << v; });
+    QSignalSpy finished(&controller->batch(), &BatchRun::finished);
+
+    QTest::mouseClick(w.findChild<QWidget *>(qs("Image11")), Qt::LeftButton);
+    EXPECT_TRUE(w.progressPanel()->isVisible());
+    EXPECT_EQ(w.cursor().shape(), Qt::WaitCursor);
+    EXPECT_FALSE(controller->convert()); // a second Convert is refused
+    ASSERT_TRUE(finished.wait(120000));
+
+    EXPECT_EQ(statuses(), (QStringList{qs("OK"), qs("OK")}));
+    EXPECT_TRUE(std::any_of(fileValues.cbegin(), fileValues.cend(), [](int v) {
+        return v > 0 && v < 100;
+    })) << "the file bar only jumped";
+    EXPECT_TRUE(totalValues.contains(50));
+    EXPECT_TRUE(totalValues.contains(100));
+    EXPECT_EQ(prompt.notices, QStringList{qs("Conversion completed!")});
+    EXPECT_EQ(desktop.opened, QStringList{clips.path(qs("out"))});
+    EXPECT_FALSE(w.progressPanel()->isVisible());
+    EXPECT_NE(w.cursor().shape(), Qt::WaitCursor);
+}
+
+TEST_F(MainWindowTest, CancelStopsTheBatchWithoutCompletion)
+{
+    setSetting("profile", qs("5")); // x264 at 1280x720: slow enough to cancel
+    MainWindow &w = open();
+    addProbed({clips.video(qs("long.avi"), 30), clips.video(qs("next.avi"), 1)});
+    QSignalSpy finished(&controller->batch(), &BatchRun::finished);
+    QSignalSpy gone(&controller->batch(), &BatchRun::encoderGone);
+    w.action(qs("BurnNow"))->trigger();
+    QLabel *elapsed = w.progressPanel()->elapsedLabel();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return elapsed->text() == qs("0:00:01"); }, 30000));
+    EXPECT_TRUE(w.progressPanel()->captionFrame()->title().startsWith(qs("Progress....")));
+    QTest::mouseClick(w.progressPanel()->cancelButton(), Qt::LeftButton);
+    ASSERT_TRUE(finished.count() == 1 || finished.wait(30000));
+    EXPECT_EQ(statuses(), (QStringList{qs("Cancel"), QString()}));
+    EXPECT_EQ(prompt.errors, QStringList{qs("Conversion Canceled by the user!")});
+    EXPECT_TRUE(prompt.notices.isEmpty());
+    EXPECT_TRUE(desktop.opened.isEmpty());
+    EXPECT_FALSE(w.progressPanel()->isVisible());
+    EXPECT_TRUE(!controller->batch().encoderAlive() || gone.wait(15000));
+}
+
+TEST_F(MainWindowTest, ButtonBordersFollowTheMouseAndThePanelDrags)
+{
+    MainWindow &w = open();
+    ButtonStripWidget *strip = w.strip();
+    StripPictureWidget *add = strip->pictures().at(0);
+    StripPictureWidget *convert = strip->pictures().at(3);
+    QTest::mouseMove(add, add->rect().center());
+    EXPECT_TRUE(add->isBordered());
+    QTest::mouseMove(convert, convert->rect().center());
+    EXPECT_TRUE(add->isBordered()); // only the strip's background takes it away
+    EXPECT_TRUE(convert->isBordered());
+    QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), strip->mapToGlobal(QPointF(2, 2)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(strip, &move);
+    EXPECT_FALSE(add->isBordered());
+    EXPECT_FALSE(convert->isBordered());
+
+    ProgressPanel *panel = w.progressPanel();
+    panel->show();
+    const QPoint before = panel->pos();
+    QTest::mousePress(panel, Qt::LeftButton, {}, QPoint(10, 10));
+    QMouseEvent drag(QEvent::MouseMove, QPointF(40, 30), panel->mapToGlobal(QPointF(40, 30)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(panel, &drag);
+    QTest::mouseRelease(panel, Qt::LeftButton, {}, QPoint(40, 30));
+    EXPECT_EQ(panel->pos(), before + QPoint(30, 20));
+    QTest::mousePress(panel, Qt::RightButton, {}, QPoint(10, 10)); // other buttons: nothing
+    QMouseEvent other(QEvent::MouseMove, QPointF(60, 60), panel->mapToGlobal(QPointF(60, 60)),
+                      Qt::NoButton, Qt::RightButton, Qt::NoModifier);
+    QApplication::sendEvent(panel, &other);
+    EXPECT_EQ(panel->pos(), before + QPoint(30, 20));
+}
+
+TEST_F(MainWindowTest, Screenshots)
+{
+    ASSERT_TRUE(applySkin(*qApp, qs(VANTREL_SOURCE_DIR "/resources/skins/frmmain.qss")));
+    setSetting("profile", qs("13"));
+    MainWindow &w = open();
+    addProbed({clips.video(qs("holiday.avi"), 3), clips.video(qs("birthday party.avi"), 5)});
+    clickRow(0);
+    ProgressPanel *panel = w.progressPanel();
+    panel->captionFrame()->setTitle(qs("Progress....") + clips.path(qs("holiday.avi")) +
+                                    qs(" To ") + clips.path(qs("out/holiday.mp4")));
+    panel->fileBar()->setValue(42);
+    panel->totalBar()->setValue(50);
+    panel->elapsedLabel()->setText(qs("0:00:07"));
+    panel->show();
+    const QImage image = w.grab().toImage();
+    EXPECT_EQ(image.width(), w.width());
+    const QString folder = screenshotFolder();
+    ASSERT_FALSE(folder.isEmpty());
+    EXPECT_TRUE(image.save(QDir(folder).filePath(qs("main-window.png"))));
+    qApp->setStyleSheet(QString());
+}
+
+TEST_F(MainWindowTest, AFailedRowTellsWhyInItsStatusTip)
+{
+    setSetting("profile", qs("73"));
+    MainWindow &w = open();
+    addProbed({clips.video(qs("bad.avi"), 1)});
+    controller->sheet().setValue(qs("Video Options"), qs("Video Size"), qs("abc"));
+    QSignalSpy finished(&controller->batch(), &BatchRun::finished);
+    w.convertNow();
+    ASSERT_TRUE(finished.wait(30000));
+    const QModelIndex status = w.sourceList()->model()->index(0, SourceList::StatusColumn);
+    EXPECT_EQ(status.data().toString(), qs("Fail"));
+    const QString tip = status.data(Qt::ToolTipRole).toString();
+    EXPECT_TRUE(tip.startsWith(qs("The encoder failed"))) << tip.toStdString();
+    EXPECT_TRUE(tip.contains(qs("Invalid frame size"))) << tip.toStdString();
+}

@@ -1,0 +1,469 @@
+#include "MediaClips.h"
+#include "TestEnvironment.h"
+#include "TestSupport.h"
+
+#include "core/app/MainController.h"
+#include "core/preview/PreviewController.h"
+#include "core/preview/TrimmingController.h"
+#include "core/settings/IniFile.h"
+#include "core/tools/Process.h"
+#include "core/tools/ToolLocator.h"
+#include "gui/app/MainWindow.h"
+#include "gui/app/Skin.h"
+#include "gui/preview/PreviewPanel.h"
+#include "gui/preview/TrimmingDialog.h"
+#include "gui/sources/SourceListWidget.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+using namespace vantrel;
+
+namespace {
+
+QStringList commandLineOf(int pid)
+{
+    QFile file(QStringLiteral("/proc/%1/cmdline").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList args = QString::fromLocal8Bit(file.readAll()).split(QChar(0));
+    if (!args.isEmpty() && args.constLast().isEmpty())
+        args.removeLast();
+    return args;
+}
+
+// The value after `option` in a command, empty when it is not there.
+QString optionValue(const QStringList &args, const char *option)
+{
+    const qsizetype at = args.indexOf(qs(option));
+    return at >= 0 && at + 1 < args.size() ? args.at(at + 1) : QString();
+}
+
+// What the X server shows in a native window, the player's drawing included.
+QImage screenOf(const QWidget *widget)
+{
+    return QGuiApplication::primaryScreen()->grabWindow(widget->winId()).toImage();
+}
+
+// The share of pixels that are not near black.
+double colourShare(const QImage &image)
+{
+    if (image.isNull())
+        return 0;
+    qint64 coloured = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.red() + c.green() + c.blue() > 90)
+                ++coloured;
+        }
+    }
+    return double(coloured) / (qint64(image.width()) * image.height());
+}
+
+double durationOf(const QString &file)
+{
+    QProcess probe;
+    probe.start(ToolLocator::find(ToolLocator::kMediaInfo),
+                {qs("-v"), qs("error"), qs("-show_entries"), qs("format=duration"), qs("-of"),
+                 qs("default=nw=1:nk=1"), file});
+    probe.waitForFinished(30000);
+    return QString::fromLatin1(probe.readAllStandardOutput()).trimmed().toDouble();
+}
+
+class PreviewWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (qEnvironmentVariableIsEmpty("DISPLAY"))
+            GTEST_SKIP() << "needs an X server (run under xvfb-run)";
+        if (ToolLocator::find(ToolLocator::kPlayer).isEmpty())
+            GTEST_SKIP() << "no player installed";
+        iniWrite(data.filePath(qs("settings.dat")), qs("Set"), qs("outputfolder"),
+                 clips.path(qs("out")));
+    }
+
+    void TearDown() override
+    {
+        window.reset();
+        controller.reset();
+        EXPECT_TRUE(noPlayerWithin(ProcessPreviewPlayer::kQuitGraceMs + 3000));
+    }
+
+    MainWindow &open(int profile = 73)
+    {
+        iniWrite(data.filePath(qs("settings.dat")), qs("Set"), qs("profile"),
+                 QString::number(profile));
+        const MainEnvironment env = surroundings.main(data);
+        controller = std::make_unique<MainController>(env);
+        window = std::make_unique<MainWindow>(*controller);
+        window->startUp();
+        window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        return *window;
+    }
+
+    void addProbed(const QStringList &paths)
+    {
+        window->setFileChooser([paths](QWidget *) { return paths; });
+        window->addFiles();
+        ASSERT_TRUE(
+            QTest::qWaitFor([this] { return controller->sources().pendingProbes() == 0; }, 30000));
+    }
+
+    void clickRow(int row, bool twice = false)
+    {
+        SourceListWidget *list = window->sourceList();
+        const QPoint at = list->visualRect(list->model()->index(row, 0)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        if (twice)
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    }
+
+    static void click(PreviewPanel *panel, const char *caption)
+    {
+        QPushButton *button = panel->button(qs(caption));
+        ASSERT_TRUE(button) << caption;
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+
+    static QList<int> players() { return childProcesses(qs("mplayer")); }
+
+    static bool noPlayerWithin(int ms)
+    {
+        return QTest::qWaitFor([] { return players().isEmpty(); }, ms);
+    }
+
+    // Waits until exactly one player runs that is not one of `old`, and
+    // returns its arguments.
+    static QStringList newPlayer(const QList<int> &old = {})
+    {
+        QStringList args;
+        (void)QTest::qWaitFor(
+            [&] {
+                const QList<int> now = players();
+                if (now.size() != 1 || old.contains(now.constFirst()))
+                    return false;
+                args = commandLineOf(now.constFirst());
+                return !args.isEmpty();
+            },
+            10000);
+        return args;
+    }
+
+    static bool showsPicture(const QWidget *surface)
+    {
+        return QTest::qWaitFor([&] { return colourShare(screenOf(surface)) > 0.5; }, 10000);
+    }
+
+    // Double-clicks `row` and runs `act` on the trimming window while it is
+    // shown modally; the window is rejected afterwards if `act` left it open.
+    void whileTrimming(int row, const std::function<void(TrimmingDialog &)> &act)
+    {
+        bool ran = false;
+        QTimer::singleShot(0, window.get(), [&] {
+            TrimmingDialog *dialog = nullptr;
+            (void)QTest::qWaitFor(
+                [&] {
+                    dialog = qobject_cast<TrimmingDialog *>(QApplication::activeModalWidget());
+                    return dialog != nullptr;
+                },
+                10000);
+            if (!dialog)
+                return;
+            ran = true;
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog));
+            act(*dialog);
+            if (dialog->isVisible())
+                dialog->reject();
+        });
+        clickRow(row, true); // returns when the window has closed
+        EXPECT_TRUE(ran) << "no trimming window came";
+        EXPECT_EQ(window->findChild<TrimmingDialog *>(), nullptr);
+    }
+
+    MediaClips clips;
+    QTemporaryDir data;
+    TestSurroundings surroundings;
+    RecordingPrompt &prompt = surroundings.prompt;
+    std::unique_ptr<MainController> controller;
+    std::unique_ptr<MainWindow> window;
+};
+
+} // namespace
+
+TEST_F(PreviewWindowTest, PlayDrawsIntoTheSurfaceAndPauseAndStopReachThePlayer)
+{
+    MainWindow &w = open();
+    const QString clip = clips.video(qs("holiday.avi"), 10);
+    addProbed({clip});
+    PreviewPanel *panel = w.previewPanel();
+    ASSERT_TRUE(panel);
+    EXPECT_EQ(panel->positionLabel()->text(), qs("0:00:00"));
+    EXPECT_EQ(panel->totalLabel()->text(), qs("Total time: 0:00:00"));
+    EXPECT_LT(colourShare(screenOf(panel->videoSurface())), 0.01); // black before playing
+
+    clickRow(0);
+    click(panel, "Play");
+    const QStringList args = newPlayer();
+    ASSERT_FALSE(args.isEmpty());
+    EXPECT_EQ(optionValue(args, "-wid"), QString::number(panel->videoSurface()->winId()));
+    EXPECT_TRUE(args.contains(qs("-slave")));
+    EXPECT_FALSE(args.contains(qs("-ss")));
+    EXPECT_EQ(args.constLast(), clip);
+    EXPECT_EQ(panel->totalLabel()->text(), qs("Total time:0:00:10"));
+    EXPECT_TRUE(showsPicture(panel->videoSurface())) << "the player drew nothing";
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return panel->positionLabel()->text() == qs("0:00:01"); }, 3000));
+    EXPECT_EQ(panel->positionSlider()->value(), 10);
+
+    auto &player = static_cast<ProcessPreviewPlayer &>(w.preview().player());
+    ASSERT_EQ(player.running().size(), 1);
+    Process *running = player.running().constFirst();
+    QString lastOutput;
+    QObject::connect(running, &Process::Finished, running,
+                     [&lastOutput, running] { lastOutput = running->StdOut(); });
+
+    click(panel, "Pause");
+    EXPECT_FALSE(w.preview().isTimerEnabled());
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return running->StdOut().contains(qs("=====  PAUSE")); }, 5000));
+    const QString paused = panel->positionLabel()->text();
+    QTest::qWait(1300);
+    EXPECT_EQ(panel->positionLabel()->text(), paused);
+    click(panel, "Pause");
+    EXPECT_TRUE(w.preview().isTimerEnabled());
+    click(panel, "Back");
+    click(panel, "Forward");
+
+    click(panel, "Stop");
+    EXPECT_TRUE(noPlayerWithin(5000));
+    EXPECT_TRUE(lastOutput.contains(qs("(Quit)"))) << "the player did not hear quit";
+    EXPECT_EQ(panel->positionLabel()->text(), QString());
+    EXPECT_FALSE(w.preview().isTimerEnabled());
+}
+
+TEST_F(PreviewWindowTest, FirstFrameAndSeekingRestartTheFileAtTheirOffsets)
+{
+    MainWindow &w = open();
+    addProbed({clips.video(qs("walk.avi"), 10)});
+    PreviewPanel *panel = w.previewPanel();
+    QSlider *slider = panel->positionSlider();
+    clickRow(0);
+    w.action(qs("play"))->trigger(); // the menu entry plays the selected row
+    QStringList args = newPlayer();
+    ASSERT_FALSE(args.isEmpty());
+
+    // A drag released at 40 % of 10 seconds.
+    QList<int> old = players();
+    slider->setSliderDown(true);
+    slider->setSliderPosition(40);
+    slider->setSliderDown(false);
+    args = newPlayer(old);
+    EXPECT_EQ(optionValue(args, "-ss"), qs("4"));
+    EXPECT_EQ(optionValue(args, "-wid"), QString::number(panel->videoSurface()->winId()));
+    EXPECT_EQ(panel->positionLabel()->text(), qs("0:00:04"));
+    EXPECT_TRUE(showsPicture(panel->videoSurface()));
+
+    old = players();
+    click(panel, "First Frame");
+    args = newPlayer(old);
+    ASSERT_FALSE(args.isEmpty());
+    EXPECT_FALSE(args.contains(qs("-ss")));
+
+    // The keyboard: Home seeks to 0 (and passes -ss 0), End only stops the timer.
+    old = players();
+    slider->setFocus();
+    QTest::keyClick(slider, Qt::Key_Home);
+    args = newPlayer(old);
+    EXPECT_EQ(optionValue(args, "-ss"), qs("0"));
+    const QList<int> before = players();
+    QTest::keyClick(slider, Qt::Key_End);
+    EXPECT_FALSE(w.preview().isTimerEnabled());
+    EXPECT_EQ(panel->positionLabel()->text(), qs("0:00:10"));
+    QTest::qWait(500);
+    EXPECT_EQ(players(), before); // no new player
+
+    click(panel, "Last Frames");
+    args = newPlayer(before);
+    EXPECT_EQ(optionValue(args, "-ss"), qs("10"));
+}
+
+TEST_F(PreviewWindowTest, TheTrimmingWindowStopsTheMainPreviewAndLeavesNoPlayer)
+{
+    MainWindow &w = open();
+    const QString clip = clips.video(qs("party.avi"), 8);
+    addProbed({clip});
+    clickRow(0);
+    click(w.previewPanel(), "Play");
+    ASSERT_FALSE(newPlayer().isEmpty());
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return w.previewPanel()->positionLabel()->text() == qs("0:00:01"); }, 3000));
+
+    for (const char *way : {"Cancel", "close box", "Escape"}) {
+        whileTrimming(0, [&](TrimmingDialog &dialog) {
+            EXPECT_EQ(dialog.windowTitle(), qs("Clip Time  -  ") + clip);
+            EXPECT_TRUE(noPlayerWithin(5000)) << "the main preview still plays";
+            EXPECT_FALSE(w.preview().isTimerEnabled());
+            PreviewPanel *panel = dialog.previewPanel();
+            click(panel, "Play");
+            const QStringList args = newPlayer();
+            EXPECT_EQ(optionValue(args, "-wid"), QString::number(panel->videoSurface()->winId()));
+            EXPECT_TRUE(showsPicture(panel->videoSurface()));
+            dialog.startSlider()->setFocus();
+            QTest::keyClick(dialog.startSlider(), Qt::Key_Right);
+            EXPECT_EQ(dialog.startEdit()->text(), qs("0:00:01"));
+            if (qs(way) == qs("Cancel"))
+                QTest::mouseClick(dialog.cancelButton(), Qt::LeftButton);
+            else if (qs(way) == qs("close box"))
+                dialog.close();
+            else
+                QTest::keyClick(&dialog, Qt::Key_Escape);
+            EXPECT_FALSE(dialog.isVisible()) << way;
+        });
+        EXPECT_TRUE(noPlayerWithin(5000)) << way;
+        EXPECT_EQ(controller->sources().item(0).ClipStart, qs("0:00:00")) << way;
+        EXPECT_EQ(controller->sources().item(0).ClipEnd, qs("0:00:08")) << way;
+    }
+    // The main preview's labels keep their last values.
+    EXPECT_EQ(w.previewPanel()->totalLabel()->text(), qs("Total time:0:00:08"));
+    EXPECT_FALSE(w.previewPanel()->positionLabel()->text().isEmpty());
+}
+
+// The trimmed row converts to a file as long as the clip.
+TEST_F(PreviewWindowTest, OkStoresTheClipAndTheConversionFollowsIt)
+{
+    open(73);
+    const QString clip = clips.video(qs("trip.avi"), 8);
+    addProbed({clip});
+    whileTrimming(0, [&](TrimmingDialog &dialog) {
+        dialog.startSlider()->setFocus();
+        QTest::keyClick(dialog.startSlider(), Qt::Key_Right);
+        QTest::keyClick(dialog.startSlider(), Qt::Key_Right);
+        dialog.stopSlider()->setFocus();
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(dialog.stopSlider(), Qt::Key_Left);
+        EXPECT_EQ(dialog.startEdit()->text(), qs("0:00:02"));
+        EXPECT_EQ(dialog.stopEdit()->text(), qs("0:00:05"));
+        EXPECT_EQ(dialog.lengthEdit()->text(), qs("0:00:03"));
+
+        // A start typed after the stop is refused and the window stays.
+        dialog.startEdit()->selectAll();
+        QTest::keyClicks(dialog.startEdit(), qs("0:00:06"));
+        QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
+        EXPECT_EQ(prompt.errors, QStringList{qs("Start time or End time is error.")});
+        EXPECT_TRUE(dialog.isVisible());
+        dialog.startEdit()->selectAll();
+        QTest::keyClicks(dialog.startEdit(), qs("0:00:02"));
+        QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
+        EXPECT_FALSE(dialog.isVisible());
+    });
+    EXPECT_EQ(controller->sources().item(0).ClipStart, qs("0:00:02"));
+    EXPECT_EQ(controller->sources().item(0).ClipEnd, qs("0:00:05"));
+
+    QSignalSpy finished(&controller->batch(), &BatchRun::finished);
+    ASSERT_TRUE(controller->convert());
+    ASSERT_TRUE(finished.wait(120000));
+    EXPECT_EQ(controller->sources().item(0).Status, qs("OK"))
+        << controller->batch().rowMessages(0).toStdString();
+    const QString output = controller->batch().rowOutput(0);
+    EXPECT_TRUE(output.endsWith(qs(".mp4"))) << output.toStdString();
+    EXPECT_NEAR(durationOf(output), 3.0, 1.0);
+}
+
+TEST_F(PreviewWindowTest, NoPlayerOutlivesTheWindows)
+{
+    // The trimming window destroyed while it plays.
+    MainWindow &w = open();
+    const QString clip = clips.video(qs("long.avi"), 20);
+    addProbed({clip});
+    {
+        auto trimming = TrimmingController::open(
+            controller->sources(), 0, w.preview(), &prompt,
+            std::make_unique<PreviewController>(ToolLocator::find(ToolLocator::kPlayer),
+                                                controller->tools()));
+        ASSERT_TRUE(trimming);
+        TrimmingDialog dialog(*trimming, &w);
+        dialog.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+        click(dialog.previewPanel(), "Play");
+        ASSERT_FALSE(newPlayer().isEmpty());
+    }
+    EXPECT_TRUE(noPlayerWithin(ProcessPreviewPlayer::kQuitGraceMs + 3000));
+
+    // The main window destroyed while it plays, after a seek left two players
+    // overlapping for a moment.
+    clickRow(0);
+    click(w.previewPanel(), "Play");
+    ASSERT_FALSE(newPlayer().isEmpty());
+    click(w.previewPanel(), "Last Frames");
+    window.reset();
+    EXPECT_TRUE(noPlayerWithin(ProcessPreviewPlayer::kQuitGraceMs + 3000));
+}
+
+TEST_F(PreviewWindowTest, ExitQuitsThePlayerAndStopsTheTimer)
+{
+    MainWindow &w = open();
+    addProbed({clips.video(qs("clip.avi"), 10)});
+    clickRow(0);
+    click(w.previewPanel(), "Play");
+    ASSERT_FALSE(newPlayer().isEmpty());
+    w.exitProgram();
+    EXPECT_FALSE(w.preview().isTimerEnabled());
+    EXPECT_TRUE(noPlayerWithin(3000)); // it heard quit; the window still exists
+}
+
+TEST_F(PreviewWindowTest, Screenshots)
+{
+    const QString folder = screenshotFolder();
+    ASSERT_FALSE(folder.isEmpty());
+    {
+        // Without the skin: the desktop's own look.
+        MainWindow &plain = open(13);
+        QWidget *frame = plain.previewFrame();
+        const QRect area(frame->mapTo(&plain, QPoint()), frame->size());
+        EXPECT_TRUE(screenOf(&plain).copy(area).save(
+            QDir(folder).filePath(qs("preview-panel-unskinned.png"))));
+        window.reset();
+    }
+    ASSERT_TRUE(applySkin(*qApp, qs(VANTREL_SOURCE_DIR "/resources/skins/frmmain.qss")));
+    MainWindow &w = open(13);
+    addProbed(
+        {clips.video(qs("holiday.avi"), 12, "320x240"), clips.video(qs("birthday party.avi"), 5)});
+
+    clickRow(0);
+    click(w.previewPanel(), "Play");
+    ASSERT_FALSE(newPlayer().isEmpty());
+    EXPECT_TRUE(showsPicture(w.previewPanel()->videoSurface()));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return w.previewPanel()->positionLabel()->text() == qs("0:00:02"); }, 4000));
+    EXPECT_TRUE(screenOf(&w).save(QDir(folder).filePath(qs("main-window-playing.png"))));
+
+    whileTrimming(0, [&](TrimmingDialog &dialog) {
+        dialog.resize(dialog.sizeHint());
+        click(dialog.previewPanel(), "Play");
+        ASSERT_FALSE(newPlayer().isEmpty());
+        EXPECT_TRUE(showsPicture(dialog.previewPanel()->videoSurface()));
+        dialog.startSlider()->setFocus();
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(dialog.startSlider(), Qt::Key_Right);
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return dialog.previewPanel()->positionLabel()->text() == qs("0:00:02"); }, 4000));
+        EXPECT_TRUE(screenOf(&dialog).save(QDir(folder).filePath(qs("trimming-window.png"))));
+    });
+    qApp->setStyleSheet(QString());
+}
