@@ -13,6 +13,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -68,11 +69,14 @@ qint64 probeOneAfterAnother(const QString &player, const QStringList &files, int
     good = 0;
     for (const QString &file : files) {
         Process process;
-        process.CmdLine = probeCommand(player, file);
-        process.Launch();
+        QEventLoop untilEnded;
+        QObject::connect(&process, &Process::finished, &untilEnded, &QEventLoop::quit);
+        process.start(probeCommand(player, file));
+        if (!process.result())
+            untilEnded.exec();
         SourceItem item;
         item.FileName = file;
-        applyProbeFields(parseProbeOutput(process.StdOut()), item);
+        applyProbeFields(parseProbeOutput(process.output()), item);
         good += filled(item) ? 1 : 0;
     }
     return timer.elapsed();

@@ -54,6 +54,22 @@ QString readableTail(const QString &tail)
     return lines.join(u'\n').trimmed();
 }
 
+// Why a row's encoder did not deliver: how it ended, in words.
+QString encoderFailure(const ProcessResult &result, const QString &encoderPath)
+{
+    switch (result.ending) {
+    case ProcessResult::Ending::Exited:
+        return QStringLiteral("The encoder failed (exit code %1).").arg(result.exitCode);
+    case ProcessResult::Ending::Crashed:
+        return QStringLiteral("The encoder crashed (signal %1).").arg(result.exitCode);
+    case ProcessResult::Ending::Stopped:
+        return QStringLiteral("The encoder was stopped.");
+    case ProcessResult::Ending::FailedToStart:
+        break;
+    }
+    return ToolLocator::missingToolMessage(encoderPath);
+}
+
 } // namespace
 
 BatchRun::BatchRun(SourceList &list, OptionSheet &sheet, SelectedEntry selectedEntry,
@@ -70,10 +86,10 @@ BatchRun::~BatchRun() = default;
 
 bool BatchRun::encoderAlive() const
 {
-    if (m_encoder && m_encoder->IsActive())
+    if (m_encoder && m_encoder->isRunning())
         return true;
     for (const QPointer<Process> &encoder : m_finishing) {
-        if (encoder && encoder->IsActive())
+        if (encoder && encoder->isRunning())
             return true;
     }
     return false;
@@ -116,18 +132,17 @@ QString BatchRun::rowMessages(int row) const
 void BatchRun::queryEncoder()
 {
     auto *query = new Process(this);
-    query->Async = true;
-    query->CmdLine.appendPath(m_env.encoderPath);
-    query->Parameters = {QStringLiteral("-hide_banner"), QStringLiteral("-encoders")};
     connect(
-        query, &Process::Finished, this,
+        query, &Process::finished, this,
         [this, query] {
-            m_encoders = parseEncoderList(query->StdOut());
+            m_encoders = parseEncoderList(query->output());
             query->deleteLater();
             QMetaObject::invokeMethod(this, &BatchRun::nextRow, Qt::QueuedConnection);
         },
         Qt::SingleShotConnection);
-    query->Launch();
+    CommandLine command;
+    command.appendPath(m_env.encoderPath);
+    query->start(command, {QStringLiteral("-hide_banner"), QStringLiteral("-encoders")});
 }
 
 void BatchRun::nextRow()
@@ -237,20 +252,19 @@ void BatchRun::startEncoder(const QStringList &arguments)
 {
     m_encoderTail.clear();
     auto *encoder = new Process(this);
-    encoder->Async = true;
-    encoder->OutputLimit = kEncoderTailChars;
-    encoder->CmdLine.appendPath(m_env.encoderPath);
-    encoder->Parameters = arguments;
-    connect(encoder, &Process::StdOutChanged, this, [this](const QString &text) {
+    encoder->setOutputLimit(kEncoderTailChars);
+    connect(encoder, &Process::outputReceived, this, [this](const QString &text) {
         m_encoderTail = QString(m_encoderTail + text).right(kEncoderTailChars);
     });
-    connect(encoder, &Process::Finished, this, &BatchRun::onEncoderFinished,
+    connect(encoder, &Process::finished, this, &BatchRun::onEncoderFinished,
             Qt::SingleShotConnection);
     m_encoder = encoder;
     m_state.EncoderProcessHandle = encoder;
-    encoder->Launch();
-    if (!encoder->IsActive())
-        return; // it could not start; Finished has been handled
+    CommandLine program;
+    program.appendPath(m_env.encoderPath);
+    encoder->start(program, arguments);
+    if (!encoder->isRunning())
+        return; // it could not start; its end has been handled
     m_state.EncoderProcessId = encoder->processId();
     if (m_env.tools)
         m_env.tools->setEncoder(encoder);
@@ -266,19 +280,17 @@ void BatchRun::onEncoderFinished()
     if (!encoder)
         return;
     encoder->deleteLater();
-    const int code = encoder->RC();
+    const ProcessResult result = encoder->result().value_or(ProcessResult());
     if (!m_running)
         return;
-    if (!encoder->started() || code != 0) {
+    if (!result.succeeded()) {
         // A partial output that this row wrote is removed; a file that was
         // there before and was not touched stays.
         const QFileInfo out(m_job.OutputPath);
         if (out.exists() && (!m_outputBefore.exists || out.size() != m_outputBefore.size ||
                              out.lastModified() != m_outputBefore.modified))
             QFile::remove(m_job.OutputPath);
-        finishRow(encoder->started()
-                      ? QStringLiteral("The encoder failed (exit code %1).").arg(code)
-                      : ToolLocator::missingToolMessage(m_env.encoderPath));
+        finishRow(encoderFailure(result, m_env.encoderPath));
         return;
     }
     checkOutput();
@@ -300,20 +312,20 @@ void BatchRun::checkOutput()
     // The output is measured against what was asked, but never against more
     // than the source holds: the player's reading of a length can be far off.
     m_checks.clear();
-    for (const QString &path : {m_job.OutputPath, m_job.SourcePath}) {
+    const QStringList paths = {m_job.OutputPath, m_job.SourcePath};
+    while (m_checks.size() < paths.size()) {
         auto *check = new Process(this);
-        check->Async = true;
-        check->CmdLine.appendPath(m_env.mediaInfoPath);
-        check->Parameters = durationQueryArguments(path);
-        QTimer::singleShot(kCheckTimeLimitMs, check, [check] { check->Abort(0); });
+        QTimer::singleShot(kCheckTimeLimitMs, check, [check] { check->stop(); });
         m_checks.append(check);
     }
+    CommandLine program;
+    program.appendPath(m_env.mediaInfoPath);
     const QList<QPointer<Process>> checks = m_checks;
-    for (const QPointer<Process> &check : checks) {
+    for (int i = 0; i < checks.size(); ++i) {
         connect(
-            check, &Process::Finished, this, [this, size] { judgeOutput(size); },
+            checks[i], &Process::finished, this, [this, size] { judgeOutput(size); },
             Qt::SingleShotConnection);
-        check->Launch();
+        checks[i]->start(program, durationQueryArguments(paths[i]));
     }
 }
 
@@ -321,11 +333,11 @@ void BatchRun::judgeOutput(qint64 size)
 {
     if (!m_running || m_checks.size() != 2 ||
         std::any_of(m_checks.cbegin(), m_checks.cend(), [](const QPointer<Process> &c) {
-            return !c || !c->StartTime().isValid() || c->IsActive();
+            return !c || !c->result();
         }))
         return; // the other one is still reading, or not even started
-    const std::optional<double> output = parseDurationOutput(m_checks[0]->StdOut());
-    const std::optional<double> source = parseDurationOutput(m_checks[1]->StdOut());
+    const std::optional<double> output = parseDurationOutput(m_checks[0]->output());
+    const std::optional<double> source = parseDurationOutput(m_checks[1]->output());
     for (const QPointer<Process> &done : std::exchange(m_checks, {}))
         done->deleteLater();
     double expected = m_audioOnly ? source.value_or(m_sourceSeconds) : m_job.DurationSeconds;
@@ -368,7 +380,7 @@ void BatchRun::cancelRow()
     for (const QPointer<Process> &check : std::exchange(m_checks, {})) {
         if (check) {
             check->disconnect(this);
-            check->Abort(0);
+            check->stop();
             check->deleteLater();
         }
     }
@@ -383,16 +395,15 @@ void BatchRun::cancelRow()
     if (encoder) {
         // The encoder finishes the file it is writing and exits; the batch
         // does not wait for it, but it is killed if it does not stop.
-        disconnect(encoder, &Process::Finished, this, &BatchRun::onEncoderFinished);
+        disconnect(encoder, &Process::finished, this, &BatchRun::onEncoderFinished);
         m_finishing.append(encoder);
-        connect(encoder, &Process::Finished, this, [this, encoder] { forgetEncoder(encoder); });
+        connect(encoder, &Process::finished, this, [this, encoder] { forgetEncoder(encoder); });
         if (!(m_env.tools && m_env.tools->PostEncoderKey(KeyQ)))
             encoder->write(ToolControl::encoderKeyText(KeyQ));
         QTimer::singleShot(kStopGraceMs, encoder, [encoder] {
-            if (encoder->IsActive())
-                encoder->Abort(0);
+            encoder->stop();
         });
-        if (!encoder->IsActive())
+        if (!encoder->isRunning())
             forgetEncoder(encoder);
     }
     m_ticker.stop();

@@ -25,7 +25,7 @@ ProcessPreviewPlayer::~ProcessPreviewPlayer()
         if (!player)
             continue;
         player->disconnect(this);
-        if (!keeper || !player->IsActive()) {
+        if (!keeper || !player->isRunning()) {
             delete player; // ends it at once if it still runs
             continue;
         }
@@ -33,7 +33,7 @@ ProcessPreviewPlayer::~ProcessPreviewPlayer()
         // application keeps it meanwhile and deletes it when it ends first.
         player->write(quit);
         player->setParent(keeper);
-        connect(player, &Process::Finished, player, &QObject::deleteLater);
+        connect(player, &Process::finished, player, &QObject::deleteLater);
         QTimer::singleShot(kQuitGraceMs, player, [p = player.data()] { delete p; });
     }
 }
@@ -41,15 +41,13 @@ ProcessPreviewPlayer::~ProcessPreviewPlayer()
 void ProcessPreviewPlayer::start(const CommandLine &command)
 {
     auto *player = new Process(this);
-    player->CmdLine = command;
-    player->Async = true;
-    player->OutputLimit = kKeptOutputChars; // it reports its position for as long as it plays
+    player->setOutputLimit(kKeptOutputChars); // it reports its position for as long as it plays
     m_players.append(player);
-    connect(player, &Process::Finished, this, [this, player] {
+    connect(player, &Process::finished, this, [this, player] {
         m_players.removeAll(player);
         player->deleteLater();
     });
-    player->Launch();
+    player->start(command);
     // A start that failed leaves no current player (id 0).
     m_tools.setPlayer(player);
 }
@@ -63,7 +61,7 @@ QList<Process *> ProcessPreviewPlayer::running() const
 {
     QList<Process *> out;
     for (const QPointer<Process> &player : m_players) {
-        if (player && player->IsActive())
+        if (player && player->isRunning())
             out.append(player);
     }
     return out;

@@ -238,15 +238,13 @@ void MediaProbe::start(Job job)
 void MediaProbe::launch(Job &job, const CommandLine &command)
 {
     auto *process = new Process(this);
-    process->Async = true;
-    process->CmdLine = command;
     const Ticket ticket = job.ticket;
-    connect(process, &Process::Finished, this,
+    connect(process, &Process::finished, this,
             [this, ticket, process] { onToolFinished(ticket, process); });
     job.process = process;
-    // A tool that cannot start finishes inside Launch, which may end the job:
+    // A tool that cannot start finishes inside start, which may end the job:
     // nothing here touches `job` after this call.
-    process->Launch();
+    process->start(command);
 }
 
 void MediaProbe::onToolFinished(Ticket ticket, Process *process)
@@ -263,7 +261,7 @@ void MediaProbe::onToolFinished(Ticket ticket, Process *process)
         finish(ticket, ProbeResult::Outcome::TimedOut, {});
         return;
     }
-    const ProbeFields fields = parseProbeOutput(process->StdOut());
+    const ProbeFields fields = parseProbeOutput(process->output());
     if (job.audioRun) {
         if (fields.duration)
             job.fields.duration = fields.duration;
@@ -317,9 +315,9 @@ void MediaProbe::timerEvent(QTimerEvent *event)
         killTimer(job.timerId);
         job.timerId = 0;
         job.timedOut = true;
-        // Abort raises Finished at once, which ends the job.
+        // Stopping raises finished at once, which ends the job.
         if (job.process)
-            job.process->Abort(0);
+            job.process->stop();
         return;
     }
 }

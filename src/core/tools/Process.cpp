@@ -1,21 +1,19 @@
 #include "core/tools/Process.h"
 
-#include "core/common/TimeText.h"
-
 #include <QFileInfo>
-#include <QPointer>
 #include <QProcess>
 #include <QStandardPaths>
 
 namespace vantrel {
+
+Q_LOGGING_CATEGORY(lcTools, "vantrel.tools", QtWarningMsg)
 
 namespace {
 
 // Whether `program` names an executable file where starting it looks: a name
 // with a folder as given, a bare name on PATH or in the current folder. The
 // process start itself reports a missing program only later from the event
-// loop; checking first lets an asynchronous Launch fail at once as well, so
-// that no caller takes a tool that never ran for a running one.
+// loop; checking first lets `start` refuse it at once.
 bool canStart(const QString &program)
 {
     const QFileInfo info(program);
@@ -28,23 +26,36 @@ bool canStart(const QString &program)
 
 } // namespace
 
+QString endingText(const ProcessResult &result)
+{
+    switch (result.ending) {
+    case ProcessResult::Ending::Exited:
+        return QStringLiteral("exited with code %1").arg(result.exitCode);
+    case ProcessResult::Ending::Crashed:
+        return QStringLiteral("crashed (signal %1)").arg(result.exitCode);
+    case ProcessResult::Ending::FailedToStart:
+        return QStringLiteral("could not be started");
+    case ProcessResult::Ending::Stopped:
+        return QStringLiteral("was stopped");
+    }
+    return QString();
+}
+
 Process::Process(QObject *parent) : QObject(parent), m_decoder(QStringDecoder::System) {}
 
 Process::~Process()
 {
-    Abort(0);
+    stop();
 }
 
 QString Process::commandText() const
 {
-    return CmdLine.text() + QLatin1Char(' ') + Parameters.join(QLatin1Char(' '));
+    return m_command.text() + QLatin1Char(' ') + m_extraArguments.join(QLatin1Char(' '));
 }
 
-QString Process::ElapsedTime() const
+bool Process::isRunning() const
 {
-    if (!m_startTime.isValid())
-        return timeText(0);
-    return timeText(m_startTime.secsTo(QDateTime::currentDateTime()));
+    return m_process && m_process->state() != QProcess::NotRunning;
 }
 
 qint64 Process::processId() const
@@ -52,52 +63,33 @@ qint64 Process::processId() const
     return m_process ? m_process->processId() : 0;
 }
 
-void Process::Launch()
+void Process::start(const CommandLine &command, const QStringList &extraArguments)
 {
-    if (m_process)
-        Abort(0);
-    m_exitCode = 0;
-    m_started = false;
+    stop();
+    m_command = command;
+    m_extraArguments = extraArguments;
+    m_result.reset();
     m_output.clear();
     m_decoder.resetState();
-    m_startTime = QDateTime::currentDateTime();
+    qCInfo(lcTools).noquote() << "start:" << commandText();
 
-    const QStringList args = CmdLine.arguments() + Parameters;
+    const QStringList args = m_command.arguments() + m_extraArguments;
     if (args.isEmpty() || !canStart(args.constFirst())) {
-        Q_EMIT Finished();
+        end({ProcessResult::Ending::FailedToStart, 0});
         return;
     }
     m_process = new QProcess(this);
     m_process->setProcessChannelMode(QProcess::MergedChannels);
-    connect(m_process, &QProcess::readyRead, this, &Process::Read);
+    connect(m_process, &QProcess::readyRead, this, &Process::readOutput);
     connect(m_process, &QProcess::finished, this, &Process::onFinished);
     connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
             onFinished();
     });
     m_process->start(args.constFirst(), args.mid(1));
-    if (!Async && m_process) {
-        // The synchronous form waits by definition; everything else in the
-        // program uses the asynchronous one. A handler may delete this object
-        // while it waits, so the wait goes through guarded pointers.
-        const QPointer<Process> self(this);
-        const QPointer<QProcess> process(m_process);
-        process->setParent(nullptr); // outlives this object if a handler deletes it
-        if (process->waitForStarted(-1) && process)
-            process->waitForFinished(-1);
-        if (!self) {
-            if (process)
-                process->deleteLater();
-            return;
-        }
-        if (process)
-            process->setParent(this);
-        if (m_process)
-            onFinished();
-    }
 }
 
-void Process::Read()
+void Process::readOutput()
 {
     if (!m_process)
         return;
@@ -108,48 +100,58 @@ void Process::Read()
     if (text.isEmpty())
         return;
     m_output += text;
-    if (OutputLimit > 0 && m_output.size() > OutputLimit)
-        m_output.remove(0, m_output.size() - OutputLimit);
-    Q_EMIT StdOutChanged(text);
-}
-
-bool Process::IsActive() const
-{
-    return m_process && m_process->state() != QProcess::NotRunning;
+    if (m_outputLimit > 0 && m_output.size() > m_outputLimit)
+        m_output.remove(0, m_output.size() - m_outputLimit);
+    Q_EMIT outputReceived(text);
 }
 
 bool Process::write(const QByteArray &data)
 {
-    if (!IsActive())
+    if (!isRunning())
         return false;
     return m_process->write(data) == data.size();
+}
+
+ProcessResult Process::endedRun() const
+{
+    if (m_process->error() == QProcess::FailedToStart)
+        return {ProcessResult::Ending::FailedToStart, 0};
+    if (m_process->exitStatus() == QProcess::CrashExit)
+        return {ProcessResult::Ending::Crashed, m_process->exitCode()};
+    return {ProcessResult::Ending::Exited, m_process->exitCode()};
 }
 
 void Process::onFinished()
 {
     if (!m_process)
         return;
-    Read();
-    m_started = m_process->error() != QProcess::FailedToStart;
-    m_exitCode = m_started ? m_process->exitCode() : 0;
+    readOutput();
+    const ProcessResult result = endedRun();
     release();
-    Q_EMIT Finished();
+    end(result);
 }
 
-void Process::Abort(int exitCode)
+void Process::stop()
 {
-    if (m_process) {
-        Read();
-        if (m_process->state() != QProcess::NotRunning) {
-            m_process->kill();
-            m_started = true;
-            m_exitCode = exitCode;
-        } else {
-            m_exitCode = exitCode != 0 ? exitCode : m_process->exitCode();
-        }
-        release();
-    }
-    Q_EMIT Finished();
+    if (!m_process)
+        return;
+    readOutput();
+    ProcessResult result = {ProcessResult::Ending::Stopped, 0};
+    if (m_process->state() == QProcess::NotRunning)
+        result = endedRun(); // it ended by itself; its end was not handled yet
+    else
+        m_process->kill();
+    release();
+    end(result);
+}
+
+void Process::end(ProcessResult result)
+{
+    m_result = result;
+    const QStringList args = m_command.arguments();
+    qCInfo(lcTools).noquote() << "end:" << QFileInfo(args.value(0)).fileName()
+                              << endingText(result);
+    Q_EMIT finished(result);
 }
 
 void Process::release()

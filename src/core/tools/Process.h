@@ -2,75 +2,103 @@
 
 #include "core/tools/CommandLine.h"
 
-#include <QDateTime>
+#include <QLoggingCategory>
+#include <QMetaType>
 #include <QObject>
 #include <QStringDecoder>
 #include <QStringList>
+
+#include <optional>
 
 class QProcess;
 
 namespace vantrel {
 
+// Tool command lines and how each run ended; off unless QT_LOGGING_RULES
+// turns on "vantrel.tools.info".
+Q_DECLARE_LOGGING_CATEGORY(lcTools)
+
+// How one tool run ended.
+struct ProcessResult
+{
+    enum class Ending
+    {
+        Exited,        // the tool ended by itself; `exitCode` is its code
+        Crashed,       // a signal ended it; `exitCode` is the signal's number
+        FailedToStart, // it never ran: missing, not executable, no interpreter
+        Stopped        // the program ended it (stop(), a new start, the object's end)
+    };
+
+    Ending ending = Ending::FailedToStart;
+    int exitCode = 0;
+
+    bool succeeded() const { return ending == Ending::Exited && exitCode == 0; }
+    bool started() const { return ending != Ending::FailedToStart; }
+};
+
+// "exited with code 3", "crashed (signal 11)", "could not be started", "was stopped".
+QString endingText(const ProcessResult &result);
+
 // Runs one command-line tool as a child process with its standard output and
-// error collected as text. `Launch` with `Async` false returns when the tool
-// has ended (the one place where the program waits for a tool); with `Async`
-// true it returns at once and `Finished` tells when the tool is done.
+// error collected as one text. Nothing waits: `start` returns at once and
+// `finished` tells how the tool ended. The arguments reach the tool as given;
+// no shell ever sees them.
 //
-// A program that cannot be started leaves the instance idle: `StdOut` empty,
-// `RC` 0, `IsActive` false, and `Finished` is still raised once. A program that
-// is not found at all is refused before `Launch` returns, in both modes.
+// A program that cannot be found is refused inside `start`, which then
+// emits `finished` with FailedToStart before it returns, so that no caller
+// ever takes a tool that never ran for a running one.
 class Process : public QObject
 {
     Q_OBJECT
 
 public:
     explicit Process(QObject *parent = nullptr);
+    // Stops a tool that still runs.
     ~Process() override;
 
-    CommandLine CmdLine;    // the program and its arguments
-    QStringList Parameters; // further arguments after CmdLine's
-    bool Async = false;
     // Keeps only this many characters of output, the most recent; 0 keeps all.
     // A tool that reports its progress for hours need not fill the memory.
-    qsizetype OutputLimit = 0;
+    void setOutputLimit(qsizetype characters) { m_outputLimit = characters; }
 
-    // The command as one text: CmdLine's text, one blank, the parameters.
-    QString commandText() const;
-
-    QDateTime StartTime() const { return m_startTime; }
-    QString ElapsedTime() const; // "0:01:15"
-    int RC() const { return m_exitCode; }
-    QString StdOut() const { return m_output; }
-    qint64 processId() const;
-    // Whether the last Launch got the tool running (false for a missing program).
-    bool started() const { return m_started; }
-
-    void Launch();
-    // Moves what the tool has written so far into StdOut.
-    void Read();
-    bool IsActive() const;
-    // Ends the tool if it still runs and records `exitCode` (or the tool's own
-    // code when 0 and the tool has already ended), keeps the output, raises
-    // Finished. A second call changes nothing and only raises Finished again.
-    void Abort(int exitCode);
-
+    // Runs `command` with `extraArguments` after its own. A tool of an earlier
+    // start that still runs is stopped first.
+    void start(const CommandLine &command, const QStringList &extraArguments = {});
+    // Ends the running tool at once (finished: Stopped); nothing when none runs.
+    void stop();
     // Sends text to the tool's standard input; false when it does not run.
     bool write(const QByteArray &data);
 
+    bool isRunning() const;
+    // 0 when no tool runs.
+    qint64 processId() const;
+    // What the tool has written so far, standard output and error together.
+    QString output() const { return m_output; }
+    // The command as one text (the command line's text, one blank, the
+    // extra arguments), as a log shows it.
+    QString commandText() const;
+    // How the last run ended; none before the first start and while it runs.
+    std::optional<ProcessResult> result() const { return m_result; }
+
 Q_SIGNALS:
-    void Finished();
-    void StdOutChanged(const QString &text);
+    void outputReceived(const QString &text);
+    void finished(const vantrel::ProcessResult &result);
 
 private:
+    void readOutput();
+    ProcessResult endedRun() const;
     void onFinished();
+    void end(ProcessResult result);
     void release();
 
     QProcess *m_process = nullptr;
     QStringDecoder m_decoder;
+    CommandLine m_command;
+    QStringList m_extraArguments;
     QString m_output;
-    int m_exitCode = 0;
-    bool m_started = false;
-    QDateTime m_startTime;
+    qsizetype m_outputLimit = 0;
+    std::optional<ProcessResult> m_result;
 };
 
 } // namespace vantrel
+
+Q_DECLARE_METATYPE(vantrel::ProcessResult)

@@ -66,7 +66,7 @@ void ToolControl::track(Process *tool, qint64 *id)
         return;
     m_running.insert(pid, tool);
     const QPointer<Process> registered(tool);
-    connect(tool, &Process::Finished, this, [this, pid, registered] {
+    connect(tool, &Process::finished, this, [this, pid, registered] {
         // The system may reuse an id: only this tool's own entry goes.
         if (m_running.value(pid) == registered)
             m_running.remove(pid);
@@ -76,7 +76,7 @@ void ToolControl::track(Process *tool, qint64 *id)
 bool ToolControl::isRunning(qint64 processId) const
 {
     const QPointer<Process> tool = m_running.value(processId);
-    return tool && tool->IsActive();
+    return tool && tool->isRunning();
 }
 
 bool ToolControl::post(qint64 processId, const QByteArray &text)

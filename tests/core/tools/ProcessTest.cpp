@@ -13,6 +13,8 @@
 
 using vantrel::CommandLine;
 using vantrel::Process;
+using vantrel::ProcessResult;
+using Ending = vantrel::ProcessResult::Ending;
 
 namespace {
 
@@ -54,29 +56,47 @@ bool waitFor(const std::function<bool()> &condition, int ms = 3000)
     return QTest::qWaitFor(condition, ms);
 }
 
-// Counts Finished and collects the StdOutChanged texts of one instance.
+// Counts finished and collects the outputReceived texts of one instance.
 struct Events
 {
     explicit Events(Process &process)
     {
-        QObject::connect(&process, &Process::Finished, &context, [this] { ++finished; });
-        QObject::connect(&process, &Process::StdOutChanged, &context,
+        QObject::connect(&process, &Process::finished, &context,
+                         [this](const ProcessResult &result) {
+                             ++finished;
+                             endings.append(result.ending);
+                         });
+        QObject::connect(&process, &Process::outputReceived, &context,
                          [this](const QString &text) { chunks.append(text); });
     }
     QObject context;
     int finished = 0;
+    QList<Ending> endings;
     QStringList chunks;
 };
 
+// Starts the tool and waits until it has ended.
+void run(Process &process, const CommandLine &command, const QStringList &extra = {})
+{
+    process.start(command, extra);
+    ASSERT_TRUE(waitFor([&] { return process.result().has_value(); }, 10000));
+}
+
+int exitCode(const Process &process)
+{
+    return process.result().value_or(ProcessResult()).exitCode;
+}
+
 } // namespace
 
-TEST(Process, SyncLaunchCollectsOutputAndExitCode)
+TEST(Process, RunCollectsOutputAndHowTheToolEnded)
 {
     struct Row
     {
         const char *script;
         const char *output;
         int rc;
+        Ending ending = Ending::Exited;
     };
     const Row rows[] = {
         {"exit 0", "", 0},
@@ -89,16 +109,20 @@ TEST(Process, SyncLaunchCollectsOutputAndExitCode)
         {"echo only error >&2; exit 1", "only error\n", 1},
         {"printf 'line\\r\\n'", "line\r\n", 0},
         {"echo 'grüße ✓ 日本'", "grüße ✓ 日本\n", 0},
+        // A crash is told apart from an exit code, also one of the same number.
+        {"echo going; kill -SEGV $$", "going\n", 11, Ending::Crashed},
+        {"exit 11", "", 11},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.script);
         Process process;
         Events events(process);
-        process.CmdLine = shell(qs(row.script));
-        process.Launch();
-        EXPECT_FALSE(process.IsActive());
-        EXPECT_EQ(process.StdOut(), qs(row.output));
-        EXPECT_EQ(process.RC(), row.rc);
+        run(process, shell(qs(row.script)));
+        EXPECT_FALSE(process.isRunning());
+        EXPECT_EQ(process.output(), qs(row.output));
+        EXPECT_EQ(exitCode(process), row.rc);
+        EXPECT_EQ(process.result()->ending, row.ending);
+        EXPECT_EQ(process.result()->succeeded(), row.rc == 0 && row.ending == Ending::Exited);
         EXPECT_EQ(events.finished, 1);
         EXPECT_EQ(events.chunks.join(QString()), qs(row.output));
         if (qstrlen(row.output) == 0) {
@@ -110,19 +134,19 @@ TEST(Process, SyncLaunchCollectsOutputAndExitCode)
 TEST(Process, OutputLimitKeepsTheMostRecentText)
 {
     Process p;
-    p.CmdLine = shell(qs("i=0; while [ $i -lt 2000 ]; do echo line$i; i=$((i+1)); done"));
-    p.OutputLimit = 100;
+    p.setOutputLimit(100);
     QString seen;
-    QObject::connect(&p, &Process::StdOutChanged, [&seen](const QString &t) { seen += t; });
-    p.Launch();
-    EXPECT_EQ(p.StdOut().size(), 100);
-    EXPECT_TRUE(p.StdOut().endsWith(qs("line1999\n")));
+    QObject::connect(&p, &Process::outputReceived, [&seen](const QString &t) { seen += t; });
+    run(p, shell(qs("i=0; while [ $i -lt 2000 ]; do echo line$i; i=$((i+1)); done")));
+    EXPECT_EQ(p.output().size(), 100);
+    EXPECT_TRUE(p.output().endsWith(qs("line1999\n")));
     EXPECT_TRUE(seen.startsWith(qs("line0\n"))); // listeners still get everything
 }
 
-TEST(Process, CommandTextIsCmdLineBlankParameters)
+TEST(Process, CommandTextIsCommandBlankExtraArguments)
 {
-    CommandLine probe = literal("ffprobe -v error ");
+    // Programs that are nowhere: only the text of the start is looked at.
+    CommandLine probe = literal("vantrel-no-such-probe -v error ");
     probe.appendPath(qs("/media/a b.mp4"));
     struct Row
     {
@@ -133,16 +157,17 @@ TEST(Process, CommandTextIsCmdLineBlankParameters)
     const Row rows[] = {
         {literal("tool"), {}, qs("tool ")},
         {literal("tool -x"), {}, qs("tool -x ")},
-        {probe, {}, qs("ffprobe -v error \"/media/a b.mp4\" ")},
-        {probe, {qs("-show_format")}, qs("ffprobe -v error \"/media/a b.mp4\" -show_format")},
+        {probe, {}, qs("vantrel-no-such-probe -v error \"/media/a b.mp4\" ")},
+        {probe,
+         {qs("-show_format")},
+         qs("vantrel-no-such-probe -v error \"/media/a b.mp4\" -show_format")},
         {literal("tool"), {qs("-a"), qs("1")}, qs("tool -a 1")},
         {CommandLine(), {}, qs(" ")},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.text.toStdString());
         Process process;
-        process.CmdLine = row.cmd;
-        process.Parameters = row.parameters;
+        process.start(row.cmd, row.parameters);
         EXPECT_EQ(process.commandText(), row.text);
     }
 }
@@ -185,7 +210,7 @@ TEST(Process, ArgumentsReachTheProgramIntact)
     for (const QString &arg : awkward)
         expected += qs("[") + arg + qs("]");
 
-    // Values of the command line and extra parameters take the same route.
+    // Values of the command line and extra arguments take the same route.
     CommandLine asValues;
     asValues.appendPath(script);
     for (const QString &arg : awkward)
@@ -200,16 +225,14 @@ TEST(Process, ArgumentsReachTheProgramIntact)
     };
     const Row rows[] = {
         {"command-line values", asValues, {}},
-        {"parameters", programOnly, awkward},
+        {"extra arguments", programOnly, awkward},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
         Process process;
-        process.CmdLine = row.cmd;
-        process.Parameters = row.parameters;
-        process.Launch();
-        EXPECT_EQ(process.RC(), 0);
-        EXPECT_EQ(process.StdOut(), expected);
+        run(process, row.cmd, row.parameters);
+        EXPECT_EQ(exitCode(process), 0);
+        EXPECT_EQ(process.output(), expected);
     }
     EXPECT_FALSE(QFile::exists(marker));
 }
@@ -229,223 +252,187 @@ TEST(Process, MissingProgramLeavesInstanceIdle)
         dir.path(), // a folder
     };
     for (const QString &program : programs) {
-        for (const bool async : {false, true}) {
-            SCOPED_TRACE(program.toStdString() + (async ? " async" : " sync"));
-            Process process;
-            Events events(process);
-            // Output and code of an earlier run must not survive the failed start.
-            process.CmdLine = shell(qs("echo earlier; exit 4"));
-            process.Launch();
-            ASSERT_EQ(process.RC(), 4);
+        SCOPED_TRACE(program.toStdString());
+        Process process;
+        Events events(process);
+        // Output and code of an earlier run must not survive the failed start.
+        run(process, shell(qs("echo earlier; exit 4")));
+        ASSERT_EQ(exitCode(process), 4);
 
-            process.CmdLine = CommandLine();
-            process.CmdLine.appendPath(program);
-            process.Parameters = {qs("-x")};
-            process.Async = async;
-            QElapsedTimer timer;
-            timer.start();
-            process.Launch();
-            EXPECT_LT(timer.elapsed(), 1000);
-            // Refused at once, also when Launch does not wait: nobody can
-            // mistake the tool for a running one.
-            EXPECT_FALSE(process.IsActive());
-            EXPECT_EQ(process.processId(), 0);
-            EXPECT_EQ(events.finished, 2); // once for the earlier run, once now
-            QTest::qWait(100);
-            EXPECT_EQ(events.finished, 2);
-            EXPECT_EQ(process.StdOut(), QString());
-            EXPECT_EQ(process.RC(), 0);
-            EXPECT_EQ(events.chunks, QStringList{qs("earlier\n")});
-        }
+        CommandLine missing;
+        missing.appendPath(program);
+        QElapsedTimer timer;
+        timer.start();
+        process.start(missing, {qs("-x")});
+        EXPECT_LT(timer.elapsed(), 1000);
+        // Refused at once, before start returns: nobody can mistake the tool
+        // for a running one.
+        EXPECT_FALSE(process.isRunning());
+        EXPECT_EQ(process.processId(), 0);
+        EXPECT_EQ(events.finished, 2); // once for the earlier run, once now
+        EXPECT_EQ(events.endings.last(), Ending::FailedToStart);
+        QTest::qWait(100);
+        EXPECT_EQ(events.finished, 2);
+        EXPECT_EQ(process.output(), QString());
+        EXPECT_EQ(exitCode(process), 0);
+        EXPECT_FALSE(process.result()->started());
+        EXPECT_EQ(events.chunks, QStringList{qs("earlier\n")});
     }
 }
 
 TEST(Process, EmptyCommandRunsNothing)
 {
-    for (const bool async : {false, true}) {
-        Process process;
-        Events events(process);
-        process.Async = async;
-        process.Launch();
-        EXPECT_FALSE(process.IsActive());
-        QTest::qWait(50);
-        EXPECT_EQ(events.finished, 1);
-        EXPECT_EQ(process.RC(), 0);
-        EXPECT_TRUE(process.StdOut().isEmpty());
-    }
+    Process process;
+    Events events(process);
+    process.start(CommandLine());
+    EXPECT_FALSE(process.isRunning());
+    QTest::qWait(50);
+    EXPECT_EQ(events.finished, 1);
+    EXPECT_EQ(events.endings, QList<Ending>{Ending::FailedToStart});
+    EXPECT_EQ(exitCode(process), 0);
+    EXPECT_TRUE(process.output().isEmpty());
 }
 
-TEST(Process, AsyncLaunchReturnsWhileToolRuns)
+TEST(Process, StartReturnsWhileToolRuns)
 {
     Process process;
     Events events(process);
     QString outputAtFinish;
-    QObject::connect(&process, &Process::Finished, &events.context,
-                     [&] { outputAtFinish = process.StdOut(); });
-    process.Async = true;
-    process.CmdLine = shell(qs("echo start; sleep 1; echo end; exit 2"));
+    QObject::connect(&process, &Process::finished, &events.context,
+                     [&] { outputAtFinish = process.output(); });
     QElapsedTimer timer;
     timer.start();
-    process.Launch();
+    process.start(shell(qs("echo start; sleep 1; echo end; exit 2")));
     EXPECT_LT(timer.elapsed(), 500);
-    EXPECT_TRUE(process.IsActive());
+    EXPECT_TRUE(process.isRunning());
     EXPECT_NE(process.processId(), 0);
+    EXPECT_FALSE(process.result().has_value());
 
     ASSERT_TRUE(waitFor([&] { return !events.chunks.isEmpty(); }));
     EXPECT_EQ(events.chunks.constFirst(), qs("start\n"));
-    // Reading again by hand neither loses nor repeats anything.
-    process.Read();
-    process.Read();
-    EXPECT_EQ(process.StdOut(), qs("start\n"));
-    EXPECT_TRUE(process.IsActive());
+    EXPECT_EQ(process.output(), qs("start\n"));
+    EXPECT_TRUE(process.isRunning());
     EXPECT_EQ(events.finished, 0);
 
     ASSERT_TRUE(waitFor([&] { return events.finished > 0; }));
-    EXPECT_FALSE(process.IsActive());
-    EXPECT_EQ(process.StdOut(), qs("start\nend\n"));
-    EXPECT_EQ(outputAtFinish, process.StdOut());
-    EXPECT_EQ(events.chunks.join(QString()), process.StdOut());
-    EXPECT_EQ(process.RC(), 2);
+    EXPECT_FALSE(process.isRunning());
+    EXPECT_EQ(process.output(), qs("start\nend\n"));
+    EXPECT_EQ(outputAtFinish, process.output());
+    EXPECT_EQ(events.chunks.join(QString()), process.output());
+    EXPECT_EQ(exitCode(process), 2);
     EXPECT_EQ(process.processId(), 0);
     QTest::qWait(300);
     EXPECT_EQ(events.finished, 1);
 }
 
-TEST(Process, AbortEndsRunningTool)
-{
-    struct Row
-    {
-        int code;
-        int rc;
-    };
-    const Row rows[] = {{5, 5}, {0, 0}, {-1, -1}};
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.code);
-        Process process;
-        Events events(process);
-        process.Async = true;
-        process.CmdLine = shell(qs("echo ready; exec sleep 30"));
-        process.Launch();
-        const qint64 pid = process.processId();
-        ASSERT_TRUE(waitFor([&] { return process.StdOut() == qs("ready\n"); }));
-        process.Abort(row.code);
-        EXPECT_FALSE(process.IsActive());
-        EXPECT_EQ(process.RC(), row.rc);
-        EXPECT_EQ(process.StdOut(), qs("ready\n"));
-        EXPECT_EQ(events.finished, 1);
-        EXPECT_TRUE(waitFor([&] { return !processAlive(pid); }));
-        QTest::qWait(50);
-        EXPECT_EQ(events.finished, 1);
-    }
-}
-
-TEST(Process, AbortFromOutputHandlerEndsSyncLaunch)
+TEST(Process, StopEndsRunningTool)
 {
     Process process;
     Events events(process);
-    process.CmdLine = shell(qs("echo ready; exec sleep 30"));
+    process.start(shell(qs("echo ready; exec sleep 30")));
+    const qint64 pid = process.processId();
+    ASSERT_TRUE(waitFor([&] { return process.output() == qs("ready\n"); }));
+    process.stop();
+    EXPECT_FALSE(process.isRunning());
+    EXPECT_EQ(process.result()->ending, Ending::Stopped);
+    EXPECT_FALSE(process.result()->succeeded()); // a stopped tool is no success, whatever its code
+    EXPECT_EQ(process.output(), qs("ready\n"));
+    EXPECT_EQ(events.finished, 1);
+    EXPECT_TRUE(waitFor([&] { return !processAlive(pid); }));
+    QTest::qWait(50);
+    EXPECT_EQ(events.finished, 1);
+}
+
+TEST(Process, StopFromOutputHandler)
+{
+    Process process;
+    Events events(process);
     qint64 pid = 0;
-    QObject::connect(&process, &Process::StdOutChanged, &events.context, [&] {
+    QObject::connect(&process, &Process::outputReceived, &events.context, [&] {
         pid = process.processId();
-        process.Abort(5);
+        process.stop();
     });
     QElapsedTimer timer;
     timer.start();
-    process.Launch();
+    run(process, shell(qs("echo ready; exec sleep 30")));
     EXPECT_LT(timer.elapsed(), 3000);
-    EXPECT_FALSE(process.IsActive());
-    EXPECT_EQ(process.RC(), 5);
-    EXPECT_EQ(process.StdOut(), qs("ready\n"));
+    EXPECT_FALSE(process.isRunning());
+    EXPECT_EQ(events.endings, QList<Ending>{Ending::Stopped});
+    EXPECT_EQ(process.output(), qs("ready\n"));
     EXPECT_EQ(events.finished, 1);
     ASSERT_NE(pid, 0);
     EXPECT_TRUE(waitFor([&] { return !processAlive(pid); }));
 }
 
-TEST(Process, AbortAfterEndKeepsResultAndRaisesFinishedAgain)
+TEST(Process, StopAfterEndKeepsTheResult)
 {
-    for (const bool async : {false, true}) {
-        SCOPED_TRACE(async ? "async" : "sync");
-        int finished = 0;
-        QObject context;
-        auto process = std::make_unique<Process>();
-        QObject::connect(process.get(), &Process::Finished, &context, [&] { ++finished; });
-        process->Async = async;
-        process->CmdLine = shell(qs("echo done; exit 3"));
-        process->Launch();
-        ASSERT_TRUE(waitFor([&] { return finished == 1; }));
-        EXPECT_EQ(process->RC(), 3);
+    int finished = 0;
+    QObject context;
+    auto process = std::make_unique<Process>();
+    QObject::connect(process.get(), &Process::finished, &context, [&] { ++finished; });
+    run(*process, shell(qs("echo done; exit 3")));
+    ASSERT_EQ(finished, 1);
+    EXPECT_EQ(exitCode(*process), 3);
 
-        process->Abort(5);
-        EXPECT_EQ(finished, 2);
-        EXPECT_EQ(process->RC(), 3);
-        EXPECT_EQ(process->StdOut(), qs("done\n"));
-        process->Abort(0);
-        EXPECT_EQ(finished, 3);
-        EXPECT_EQ(process->RC(), 3);
-        EXPECT_FALSE(process->IsActive());
+    // Nothing runs: a stop changes nothing and reports nothing.
+    process->stop();
+    EXPECT_EQ(finished, 1);
+    EXPECT_EQ(exitCode(*process), 3);
+    EXPECT_EQ(process->result()->ending, Ending::Exited);
+    EXPECT_EQ(process->output(), qs("done\n"));
+    process->stop();
+    EXPECT_EQ(finished, 1);
+    EXPECT_FALSE(process->isRunning());
 
-        process.reset();
-        EXPECT_EQ(finished, 4);
-        QTest::qWait(20); // anything posted by the release runs without harm
-    }
+    process.reset();
+    EXPECT_EQ(finished, 1);
+    QTest::qWait(20); // anything posted by the release runs without harm
 }
 
-TEST(Process, LaunchAgainStartsOver)
+TEST(Process, StartAgainStartsOver)
 {
     Process process;
     Events events(process);
-    process.CmdLine = shell(qs("echo first; exit 3"));
-    process.Launch();
-    ASSERT_EQ(process.RC(), 3);
-    process.CmdLine = shell(qs("echo second"));
-    process.Launch();
-    EXPECT_EQ(process.StdOut(), qs("second\n"));
-    EXPECT_EQ(process.RC(), 0);
+    run(process, shell(qs("echo first; exit 3")));
+    ASSERT_EQ(exitCode(process), 3);
+    run(process, shell(qs("echo second")));
+    EXPECT_EQ(process.output(), qs("second\n"));
+    EXPECT_EQ(exitCode(process), 0);
     EXPECT_EQ(events.finished, 2);
 }
 
-TEST(Process, LaunchWhileRunningEndsThePreviousTool)
+TEST(Process, StartWhileRunningStopsThePreviousTool)
 {
     Process process;
-    process.Async = true;
-    process.CmdLine = literal("sleep 30");
-    process.Launch();
+    Events events(process);
+    process.start(literal("sleep 30"));
     const qint64 first = process.processId();
     ASSERT_TRUE(waitFor([&] { return processAlive(first); }));
-    process.CmdLine = shell(qs("echo next"));
-    process.Launch();
-    ASSERT_TRUE(waitFor([&] { return !process.IsActive(); }));
-    EXPECT_EQ(process.StdOut(), qs("next\n"));
+    process.start(shell(qs("echo next")));
+    ASSERT_TRUE(waitFor([&] { return process.result().has_value(); }));
+    EXPECT_EQ(process.output(), qs("next\n"));
+    EXPECT_EQ(events.endings, (QList<Ending>{Ending::Stopped, Ending::Exited}));
     EXPECT_TRUE(waitFor([&] { return !processAlive(first); }));
 }
 
 TEST(Process, OutputBeyondPipeBufferIsNotStalled)
 {
     constexpr int kSize = 1024 * 1024;
-    struct Row
-    {
-        const char *script;
-        bool async;
+    const char *scripts[] = {
+        "head -c 1048576 /dev/zero | tr '\\0' x",
+        "head -c 1048576 /dev/zero | tr '\\0' x >&2; exit 6",
     };
-    const Row rows[] = {
-        {"head -c 1048576 /dev/zero | tr '\\0' x", false},
-        {"head -c 1048576 /dev/zero | tr '\\0' x", true},
-        {"head -c 1048576 /dev/zero | tr '\\0' x >&2", false},
-        {"head -c 1048576 /dev/zero | tr '\\0' x >&2; exit 6", true},
-    };
-    for (const Row &row : rows) {
-        SCOPED_TRACE(std::string(row.script) + (row.async ? " async" : " sync"));
+    for (const char *script : scripts) {
+        SCOPED_TRACE(script);
         Process process;
         Events events(process);
-        process.Async = row.async;
-        process.CmdLine = shell(qs(row.script));
         QElapsedTimer timer;
         timer.start();
-        process.Launch();
+        process.start(shell(qs(script)));
         ASSERT_TRUE(waitFor([&] { return events.finished == 1; }, 4000));
         EXPECT_LT(timer.elapsed(), 4000);
-        EXPECT_EQ(process.StdOut().size(), kSize);
-        EXPECT_EQ(process.StdOut().count(u'x'), kSize);
+        EXPECT_EQ(process.output().size(), kSize);
+        EXPECT_EQ(process.output().count(u'x'), kSize);
     }
 }
 
@@ -468,30 +455,15 @@ TEST(Process, Utf8SplitAcrossReadsDecodesIntact)
         SCOPED_TRACE(row.text);
         Process process;
         Events events(process);
-        process.Async = true;
-        process.CmdLine = shell(QStringLiteral("printf 'a%1'; sleep 0.2; printf '%2b\\n'")
-                                    .arg(qs(row.first), qs(row.rest)));
-        process.Launch();
+        process.start(shell(QStringLiteral("printf 'a%1'; sleep 0.2; printf '%2b\\n'")
+                                .arg(qs(row.first), qs(row.rest))));
         ASSERT_TRUE(waitFor([&] { return events.finished == 1; }));
         const QString expected = qs("a") + qs(row.text) + qs("b\n");
-        EXPECT_EQ(process.StdOut(), expected);
+        EXPECT_EQ(process.output(), expected);
         EXPECT_EQ(events.chunks.join(QString()), expected);
         for (const QString &chunk : std::as_const(events.chunks))
             EXPECT_FALSE(chunk.contains(QChar::ReplacementCharacter)) << chunk.toStdString();
     }
-}
-
-TEST(Process, StartAndElapsedTime)
-{
-    Process process;
-    EXPECT_EQ(process.ElapsedTime(), qs("0:00:00"));
-    process.CmdLine = literal("sleep 1");
-    const QDateTime before = QDateTime::currentDateTime();
-    process.Launch();
-    const QDateTime after = QDateTime::currentDateTime();
-    EXPECT_EQ(process.ElapsedTime(), qs("0:00:01"));
-    EXPECT_GE(process.StartTime(), before);
-    EXPECT_LE(process.StartTime(), after.addSecs(-1));
 }
 
 TEST(Process, DestroyingRunningProcessEndsTool)
@@ -508,10 +480,8 @@ TEST(Process, DestroyingRunningProcessEndsTool)
         QObject context;
         auto parent = std::make_unique<QObject>();
         Process *process = new Process(row.registeredParent ? parent.get() : nullptr);
-        QObject::connect(process, &Process::Finished, &context, [&] { ++finished; });
-        process->Async = true;
-        process->CmdLine = literal("sleep 30");
-        process->Launch();
+        QObject::connect(process, &Process::finished, &context, [&] { ++finished; });
+        process->start(literal("sleep 30"));
         const qint64 pid = process->processId();
         ASSERT_TRUE(waitFor([&] { return processAlive(pid); }));
         if (row.registeredParent)
@@ -536,19 +506,17 @@ TEST(Process, StartFailureOfAFoundProgram)
         file.close();
         file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
     }
-    for (const bool async : {false, true}) {
-        SCOPED_TRACE(async ? "async" : "sync");
-        Process process;
-        Events events(process);
-        process.Async = async;
-        process.CmdLine.appendPath(script);
-        process.Launch();
-        EXPECT_TRUE(waitFor([&] { return !process.IsActive(); }));
-        QTest::qWait(100);
-        EXPECT_EQ(events.finished, 1);
-        EXPECT_EQ(process.RC(), 0);
-        EXPECT_TRUE(process.StdOut().isEmpty());
-    }
+    Process process;
+    Events events(process);
+    CommandLine broken;
+    broken.appendPath(script);
+    process.start(broken);
+    EXPECT_TRUE(waitFor([&] { return !process.isRunning(); }));
+    QTest::qWait(100);
+    EXPECT_EQ(events.finished, 1);
+    EXPECT_EQ(events.endings, QList<Ending>{Ending::FailedToStart});
+    EXPECT_EQ(exitCode(process), 0);
+    EXPECT_TRUE(process.output().isEmpty());
 }
 
 TEST(Process, OwnerMayDeleteProcessFromFinished)
@@ -558,33 +526,31 @@ TEST(Process, OwnerMayDeleteProcessFromFinished)
     {
         const char *name;
         const char *script;
-        bool abortFromOutput;
+        bool stopFromOutput;
     };
     const Row rows[] = {
         {"tool ends", "echo done", false},
-        {"tool aborted", "echo ready; exec sleep 30", true},
+        {"tool stopped", "echo ready; exec sleep 30", true},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
         QObject context;
         bool deleted = false;
         auto *process = new Process;
-        process->Async = true;
-        process->CmdLine = shell(qs(row.script));
         qint64 pid = 0;
-        QObject::connect(process, &Process::Finished, &context, [&] {
+        QObject::connect(process, &Process::finished, &context, [&] {
             if (!deleted) {
                 deleted = true;
                 delete process;
             }
         });
-        if (row.abortFromOutput) {
-            QObject::connect(process, &Process::StdOutChanged, &context, [&] {
+        if (row.stopFromOutput) {
+            QObject::connect(process, &Process::outputReceived, &context, [&] {
                 pid = process->processId();
-                process->Abort(1);
+                process->stop();
             });
         }
-        process->Launch();
+        process->start(shell(qs(row.script)));
         EXPECT_TRUE(waitFor([&] { return deleted; }));
         EXPECT_TRUE(waitFor([&] { return !processAlive(pid); }));
     }

@@ -33,14 +33,20 @@ CommandLine program(const QString &path, const char *arguments = "")
     return cmd;
 }
 
+// Runs the tool to its end; whether it exited with code 0.
+bool runToEnd(Process &process, const CommandLine &command)
+{
+    process.start(command);
+    return waitFor([&] { return process.result().has_value(); }, 30000) &&
+           process.result()->succeeded();
+}
+
 // A running `cat`: whatever reaches its standard input comes back as output,
 // so a test reads exactly what a key became.
 std::unique_ptr<Process> startEcho()
 {
     auto process = std::make_unique<Process>();
-    process->Async = true;
-    process->CmdLine = program(qs("cat"));
-    process->Launch();
+    process->start(program(qs("cat")));
     return process;
 }
 
@@ -51,9 +57,9 @@ QString receivedSince(Process &echo, int offset)
     const QString sentinel = QStringLiteral("|%1|").arg(++serial);
     if (!echo.write(sentinel.toUtf8()))
         return qs("<not running>");
-    if (!waitFor([&] { return echo.StdOut().endsWith(sentinel); }))
+    if (!waitFor([&] { return echo.output().endsWith(sentinel); }))
         return qs("<no sentinel>");
-    const QString all = echo.StdOut();
+    const QString all = echo.output();
     return all.mid(offset, all.size() - offset - sentinel.size());
 }
 
@@ -102,8 +108,8 @@ TEST(ToolControl, KeysReachToolsAsTheirInputText)
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.key);
-        const int playerBefore = player->StdOut().size();
-        const int encoderBefore = encoder->StdOut().size();
+        const int playerBefore = player->output().size();
+        const int encoderBefore = encoder->output().size();
         EXPECT_EQ(control.PostPlayerKey(row.key), qstrlen(row.player) > 0);
         EXPECT_EQ(control.PostEncoderKey(row.key), qstrlen(row.encoder) > 0);
         EXPECT_EQ(receivedSince(*player, playerBefore), qs(row.player));
@@ -138,18 +144,15 @@ TEST(ToolControl, IdOfNoRunningToolPostsNothing)
         {"failed to start",
          [](ToolControl &control, std::unique_ptr<Process> &tool) {
              tool = std::make_unique<Process>();
-             tool->CmdLine = program(qs("/nonexistent/folder/tool"));
-             tool->Launch();
+             tool->start(program(qs("/nonexistent/folder/tool")));
              control.setPlayer(tool.get());
              control.setEncoder(tool.get());
          },
          false},
-        {"failed to start, not waited for",
+        {"failed to start, by a bare name",
          [](ToolControl &control, std::unique_ptr<Process> &tool) {
              tool = std::make_unique<Process>();
-             tool->Async = true;
-             tool->CmdLine = program(qs("vantrel-no-such-player"));
-             tool->Launch();
+             tool->start(program(qs("vantrel-no-such-player")));
              control.setPlayer(tool.get());
              control.setEncoder(tool.get());
          },
@@ -157,20 +160,18 @@ TEST(ToolControl, IdOfNoRunningToolPostsNothing)
         {"ended on its own",
          [](ToolControl &control, std::unique_ptr<Process> &tool) {
              tool = std::make_unique<Process>();
-             tool->Async = true;
-             tool->CmdLine = program(qs("sleep"), " 0.2");
-             tool->Launch();
+             tool->start(program(qs("sleep"), " 0.2"));
              control.setPlayer(tool.get());
              control.setEncoder(tool.get());
-             ASSERT_TRUE(waitFor([&] { return !tool->IsActive(); }));
+             ASSERT_TRUE(waitFor([&] { return !tool->isRunning(); }));
          },
          true},
-        {"aborted",
+        {"stopped",
          [](ToolControl &control, std::unique_ptr<Process> &tool) {
              tool = startEcho();
              control.setPlayer(tool.get());
              control.setEncoder(tool.get());
-             tool->Abort(0);
+             tool->stop();
          },
          true},
         {"destroyed",
@@ -186,8 +187,8 @@ TEST(ToolControl, IdOfNoRunningToolPostsNothing)
              tool = startEcho();
              control.setPlayer(tool.get());
              control.setEncoder(tool.get());
-             tool->Launch();
-             ASSERT_TRUE(tool->IsActive());
+             tool->start(program(qs("cat")));
+             ASSERT_TRUE(tool->isRunning());
          },
          true},
     };
@@ -207,7 +208,7 @@ TEST(ToolControl, IdOfNoRunningToolPostsNothing)
         }
         EXPECT_EQ(control.PlayerProcessId(), playerId);
         EXPECT_EQ(control.EncoderProcessId(), encoderId);
-        if (tool && tool->IsActive()) {
+        if (tool && tool->isRunning()) {
             // A relaunched tool hears nothing meant for its old run.
             EXPECT_EQ(receivedSince(*tool, 0), QString());
         }
@@ -229,7 +230,7 @@ TEST(ToolControl, PlayerAndEncoderAreKeptApart)
     control.setPlayer(first.get());
     control.setPlayer(second.get());
     EXPECT_EQ(control.PlayerProcessId(), second->processId());
-    const int encoderBefore = encoder->StdOut().size();
+    const int encoderBefore = encoder->output().size();
     EXPECT_TRUE(control.PostPlayerKey(KeySpace));
     EXPECT_EQ(receivedSince(*second, 0), qs("pause\n"));
     EXPECT_EQ(receivedSince(*first, 0), QString());
@@ -247,14 +248,13 @@ protected:
             return;
         // 20 seconds, so that natural playback never gets near a 10 s seek.
         Process make;
-        make.CmdLine =
+        CommandLine command =
             program(ToolLocator::encoder(), " -hide_banner -loglevel error -nostdin"
                                             " -f lavfi -i testsrc=size=64x48:rate=10:duration=20"
                                             " -f lavfi -i sine=duration=20"
                                             " -c:v mpeg4 -c:a mp2 -b:a 32k -y ");
-        make.CmdLine.appendPath(s_dir->filePath(qs("clip.mkv")));
-        make.Launch();
-        if (make.RC() == 0)
+        command.appendPath(s_dir->filePath(qs("clip.mkv")));
+        if (runToEnd(make, command))
             s_clip = s_dir->filePath(qs("clip.mkv"));
     }
     static void TearDownTestSuite()
@@ -275,25 +275,24 @@ protected:
         if (ToolLocator::find(ToolLocator::kPlayer).isEmpty())
             return nullptr;
         auto player = std::make_unique<Process>();
-        player->Async = true;
-        player->CmdLine = program(ToolLocator::player(), " -slave -quiet -vo null -ao null ");
-        player->CmdLine.appendPath(s_clip);
-        player->Launch();
+        CommandLine command = program(ToolLocator::player(), " -slave -quiet -vo null -ao null ");
+        command.appendPath(s_clip);
+        player->start(command);
         control.setPlayer(player.get());
-        if (!waitFor([&] { return player->StdOut().contains(qs("Starting playback")); }))
-            ADD_FAILURE() << "player did not start: " << player->StdOut().toStdString();
+        if (!waitFor([&] { return player->output().contains(qs("Starting playback")); }))
+            ADD_FAILURE() << "player did not start: " << player->output().toStdString();
         return player;
     }
 
     // Asks the player for a property without changing its pause state.
     std::optional<double> ask(Process &player, const char *property, const char *expected = nullptr)
     {
-        const int before = player.StdOut().size();
+        const int before = player.output().size();
         const QString needle = qs("ANS_") + qs(property) + qs("=");
         player.write(qs("pausing_keep_force get_property %1\n").arg(qs(property)).toUtf8());
-        if (!waitFor([&] { return player.StdOut().indexOf(needle, before) >= 0; }))
+        if (!waitFor([&] { return player.output().indexOf(needle, before) >= 0; }))
             return std::nullopt;
-        const QString answer = player.StdOut().mid(before);
+        const QString answer = player.output().mid(before);
         if (expected) {
             EXPECT_TRUE(answer.contains(needle + qs(expected))) << answer.toStdString();
         }
@@ -317,10 +316,10 @@ TEST_F(ToolControlWithTools, PlayerQuitsOnQ)
     timer.start();
     EXPECT_TRUE(control.isRunning(control.PlayerProcessId()));
     EXPECT_TRUE(control.PostPlayerKey(KeyQ));
-    ASSERT_TRUE(waitFor([&] { return !player->IsActive(); }, 2000));
+    ASSERT_TRUE(waitFor([&] { return !player->isRunning(); }, 2000));
     EXPECT_LT(timer.elapsed(), 2000);
-    EXPECT_TRUE(player->StdOut().contains(qs("(Quit)"))) << player->StdOut().toStdString();
-    EXPECT_EQ(player->RC(), 0);
+    EXPECT_TRUE(player->output().contains(qs("(Quit)"))) << player->output().toStdString();
+    EXPECT_TRUE(player->result()->succeeded());
     EXPECT_FALSE(control.PostPlayerKey(KeyQ));
 }
 
@@ -339,7 +338,7 @@ TEST_F(ToolControlWithTools, PlayerPausesAndResumesOnSpace)
     EXPECT_TRUE(control.PostPlayerKey(KeySpace));
     ask(*player, "pause", "no");
     EXPECT_TRUE(control.PostPlayerKey(KeyQ));
-    EXPECT_TRUE(waitFor([&] { return !player->IsActive(); }));
+    EXPECT_TRUE(waitFor([&] { return !player->isRunning(); }));
 }
 
 TEST_F(ToolControlWithTools, PlayerSeeksOnArrows)
@@ -360,45 +359,44 @@ TEST_F(ToolControlWithTools, PlayerSeeksOnArrows)
     EXPECT_TRUE(control.PostPlayerKey(KeyLeft));
     EXPECT_TRUE(positionSatisfies([](double pos) { return pos < 5.0; }));
     EXPECT_TRUE(control.PostPlayerKey(KeyQ));
-    EXPECT_TRUE(waitFor([&] { return !player->IsActive(); }));
+    EXPECT_TRUE(waitFor([&] { return !player->isRunning(); }));
 }
 
 TEST_F(ToolControlWithTools, EncoderFinishesOutputOnQ)
 {
     const QString output = s_dir->filePath(qs("stopped.mp4"));
     Process encoder;
-    encoder.Async = true;
     // A minute of input at its own pace: it only ends early when stopped.
-    encoder.CmdLine = program(ToolLocator::encoder(),
-                              " -hide_banner -re -f lavfi -i testsrc=size=64x48:rate=10:duration=60"
-                              " -c:v mpeg4 -y ");
-    encoder.CmdLine.appendPath(output);
-    encoder.Launch();
+    CommandLine command =
+        program(ToolLocator::encoder(),
+                " -hide_banner -re -f lavfi -i testsrc=size=64x48:rate=10:duration=60"
+                " -c:v mpeg4 -y ");
+    command.appendPath(output);
+    encoder.start(command);
     control.setEncoder(&encoder);
-    ASSERT_TRUE(waitFor([&] { return encoder.StdOut().contains(qs("frame=")); }))
-        << encoder.StdOut().toStdString();
+    ASSERT_TRUE(waitFor([&] { return encoder.output().contains(qs("frame=")); }))
+        << encoder.output().toStdString();
 
     // Keys for the encoder that it has no use for, or meant for the player, do nothing.
     EXPECT_FALSE(control.PostEncoderKey(KeySpace));
     EXPECT_FALSE(control.PostPlayerKey(KeyQ));
     QTest::qWait(300);
-    EXPECT_TRUE(encoder.IsActive());
+    EXPECT_TRUE(encoder.isRunning());
 
     EXPECT_TRUE(control.PostEncoderKey(KeyQ));
-    ASSERT_TRUE(waitFor([&] { return !encoder.IsActive(); }, 3000));
-    EXPECT_EQ(encoder.RC(), 0) << encoder.StdOut().toStdString();
+    ASSERT_TRUE(waitFor([&] { return !encoder.isRunning(); }, 3000));
+    EXPECT_TRUE(encoder.result()->succeeded()) << encoder.output().toStdString();
     EXPECT_FALSE(control.PostEncoderKey(KeyQ));
 
     // The stopped encoder finished its file: it is playable and as long as it ran.
     Process probe;
-    probe.CmdLine =
+    CommandLine query =
         program(ToolLocator::mediaInfo(), " -v error -show_entries format=duration -of csv=p=0 ");
-    probe.CmdLine.appendPath(output);
-    probe.Launch();
-    ASSERT_EQ(probe.RC(), 0) << probe.StdOut().toStdString();
+    query.appendPath(output);
+    ASSERT_TRUE(runToEnd(probe, query)) << probe.output().toStdString();
     bool ok = false;
-    const double duration = probe.StdOut().trimmed().toDouble(&ok);
-    EXPECT_TRUE(ok) << probe.StdOut().toStdString();
+    const double duration = probe.output().trimmed().toDouble(&ok);
+    EXPECT_TRUE(ok) << probe.output().toStdString();
     EXPECT_GT(duration, 0.0);
     EXPECT_LT(duration, 10.0);
 }
@@ -433,10 +431,9 @@ TEST(ToolControlWithRealFiles, PlayerObeysKeysOnAssortedFormats)
         if (!QFile::exists(path))
             continue;
         Running run{&row, std::make_unique<Process>(), std::make_unique<ToolControl>()};
-        run.player->Async = true;
-        run.player->CmdLine = program(ToolLocator::player(), " -slave -quiet -vo null -ao null ");
-        run.player->CmdLine.appendPath(path);
-        run.player->Launch();
+        CommandLine command = program(ToolLocator::player(), " -slave -quiet -vo null -ao null ");
+        command.appendPath(path);
+        run.player->start(command);
         run.control->setPlayer(run.player.get());
         players.push_back(std::move(run));
     }
@@ -444,25 +441,25 @@ TEST(ToolControlWithRealFiles, PlayerObeysKeysOnAssortedFormats)
         SCOPED_TRACE(run.row->file);
         Process &player = *run.player;
         if (!run.row->playsLong) {
-            EXPECT_TRUE(waitFor([&] { return !player.IsActive(); }, 2500));
+            EXPECT_TRUE(waitFor([&] { return !player.isRunning(); }, 2500));
             continue;
         }
-        ASSERT_TRUE(waitFor([&] { return player.StdOut().contains(qs("Starting playback")); }))
-            << player.StdOut().toStdString();
+        ASSERT_TRUE(waitFor([&] { return player.output().contains(qs("Starting playback")); }))
+            << player.output().toStdString();
         EXPECT_TRUE(run.control->PostPlayerKey(KeySpace));
-        const int before = player.StdOut().size();
+        const int before = player.output().size();
         player.write("pausing_keep_force get_property pause\n");
         EXPECT_TRUE(
-            waitFor([&] { return player.StdOut().indexOf(qs("ANS_pause="), before) >= 0; }));
-        EXPECT_TRUE(player.StdOut().mid(before).contains(qs("ANS_pause=yes")));
+            waitFor([&] { return player.output().indexOf(qs("ANS_pause="), before) >= 0; }));
+        EXPECT_TRUE(player.output().mid(before).contains(qs("ANS_pause=yes")));
     }
     for (Running &run : players) {
         SCOPED_TRACE(run.row->file);
         const qint64 id = run.control->PlayerProcessId();
         EXPECT_EQ(run.control->PostPlayerKey(KeyQ), run.row->playsLong);
-        EXPECT_TRUE(waitFor([&] { return !run.player->IsActive(); }, 2000));
+        EXPECT_TRUE(waitFor([&] { return !run.player->isRunning(); }, 2000));
         if (run.row->playsLong) {
-            EXPECT_TRUE(run.player->StdOut().contains(qs("(Quit)")));
+            EXPECT_TRUE(run.player->output().contains(qs("(Quit)")));
         }
         EXPECT_FALSE(run.control->PostPlayerKey(KeyQ));
         EXPECT_EQ(run.control->PlayerProcessId(), id);

@@ -235,13 +235,13 @@ TEST_F(PreviewWindowTest, PlayDrawsIntoTheSurfaceAndPauseAndStopReachThePlayer)
     ASSERT_EQ(player.running().size(), 1);
     Process *running = player.running().constFirst();
     QString lastOutput;
-    QObject::connect(running, &Process::Finished, running,
-                     [&lastOutput, running] { lastOutput = running->StdOut(); });
+    QObject::connect(running, &Process::finished, running,
+                     [&lastOutput, running] { lastOutput = running->output(); });
 
     click(panel, "Pause");
     EXPECT_FALSE(w.preview().isTimerEnabled());
     EXPECT_TRUE(
-        QTest::qWaitFor([&] { return running->StdOut().contains(qs("=====  PAUSE")); }, 5000));
+        QTest::qWaitFor([&] { return running->output().contains(qs("=====  PAUSE")); }, 5000));
     const QString paused = panel->positionLabel()->text();
     QTest::qWait(1300);
     EXPECT_EQ(panel->positionLabel()->text(), paused);
