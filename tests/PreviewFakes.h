@@ -10,7 +10,8 @@
 #include <memory>
 
 // A player that records what would reach the tool: "start <arguments>" for a
-// start (the program left out), "Q", "space", "left", "right" for keys.
+// start (the program left out), "Q", "space", "left", "right" for the
+// commands quit, pause, seek back and seek forward, named after their keys.
 struct RecordingPlayer : vantrel::PreviewPlayer
 {
     void start(const vantrel::CommandLine &command) override
@@ -19,25 +20,10 @@ struct RecordingPlayer : vantrel::PreviewPlayer
         args.removeFirst();
         events << qs("start ") + args.join(u' ');
     }
-    void postKey(int key) override
-    {
-        switch (key) {
-        case vantrel::KeyQ:
-            events << qs("Q");
-            break;
-        case vantrel::KeySpace:
-            events << qs("space");
-            break;
-        case vantrel::KeyLeft:
-            events << qs("left");
-            break;
-        case vantrel::KeyRight:
-            events << qs("right");
-            break;
-        default:
-            events << QString::number(key);
-        }
-    }
+    void pause() override { events << qs("space"); }
+    void seekBack() override { events << qs("left"); }
+    void seekForward() override { events << qs("right"); }
+    void quit() override { events << qs("Q"); }
     // The events since the last call.
     QStringList take() { return std::exchange(events, {}); }
 

@@ -99,8 +99,7 @@ bool BatchRun::start()
 {
     if (m_running || m_list.count() == 0)
         return false;
-    if (m_env.tools && m_env.tools->PlayerProcessId() != 0)
-        m_env.tools->PostPlayerKey(KeyQ);
+    tools().quitPlayer();
 
     m_running = true;
     m_state.CancelRequested = false;
@@ -266,8 +265,7 @@ void BatchRun::startEncoder(const QStringList &arguments)
     if (!encoder->isRunning())
         return; // it could not start; its end has been handled
     m_state.EncoderProcessId = encoder->processId();
-    if (m_env.tools)
-        m_env.tools->setEncoder(encoder);
+    tools().setEncoder(encoder);
     m_ticker.start();
 }
 
@@ -332,9 +330,8 @@ void BatchRun::checkOutput()
 void BatchRun::judgeOutput(qint64 size)
 {
     if (!m_running || m_checks.size() != 2 ||
-        std::any_of(m_checks.cbegin(), m_checks.cend(), [](const QPointer<Process> &c) {
-            return !c || !c->result();
-        }))
+        std::any_of(m_checks.cbegin(), m_checks.cend(),
+                    [](const QPointer<Process> &c) { return !c || !c->result(); }))
         return; // the other one is still reading, or not even started
     const std::optional<double> output = parseDurationOutput(m_checks[0]->output());
     const std::optional<double> source = parseDurationOutput(m_checks[1]->output());
@@ -398,11 +395,8 @@ void BatchRun::cancelRow()
         disconnect(encoder, &Process::finished, this, &BatchRun::onEncoderFinished);
         m_finishing.append(encoder);
         connect(encoder, &Process::finished, this, [this, encoder] { forgetEncoder(encoder); });
-        if (!(m_env.tools && m_env.tools->PostEncoderKey(KeyQ)))
-            encoder->write(ToolControl::encoderKeyText(KeyQ));
-        QTimer::singleShot(kStopGraceMs, encoder, [encoder] {
-            encoder->stop();
-        });
+        tools().finishEncoding();
+        QTimer::singleShot(kStopGraceMs, encoder, [encoder] { encoder->stop(); });
         if (!encoder->isRunning())
             forgetEncoder(encoder);
     }

@@ -4,6 +4,7 @@
 #include "core/convert/ConversionJob.h"
 #include "core/convert/ConversionProgress.h"
 #include "core/convert/ConversionRunState.h"
+#include "core/tools/ToolControl.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -19,7 +20,6 @@ namespace vantrel {
 class OptionSheet;
 class Process;
 class SourceList;
-class ToolControl;
 
 // What a batch needs from its surroundings.
 struct BatchEnvironment
@@ -117,6 +117,8 @@ private:
     void setTotalPercent(qint16 percent);
     void forgetEncoder(Process *encoder);
 
+    ToolControl &tools() { return m_env.tools ? *m_env.tools : m_ownTools; }
+
     SourceList &m_list;
     OptionSheet &m_sheet;
     SelectedEntry m_selectedEntry;
@@ -147,6 +149,7 @@ private:
     QPointer<QObject> m_probeWait;     // holds the connections while a probe is awaited
     QHash<int, QString> m_outputs;
     QList<QPointer<Process>> m_finishing; // cancelled encoders finishing their file
+    ToolControl m_ownTools;               // when the surroundings have none
 };
 
 } // namespace vantrel

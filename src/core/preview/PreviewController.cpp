@@ -70,7 +70,7 @@ void PreviewController::play(const std::optional<QString> &file,
 
 void PreviewController::pause()
 {
-    m_player->postKey(KeySpace);
+    m_player->pause();
     m_timer->setEnabled(!m_timer->isEnabled());
 }
 
@@ -84,12 +84,12 @@ void PreviewController::stop()
 
 void PreviewController::back()
 {
-    m_player->postKey(KeyLeft);
+    m_player->seekBack();
 }
 
 void PreviewController::forward()
 {
-    m_player->postKey(KeyRight);
+    m_player->seekForward();
 }
 
 void PreviewController::firstFrame()
@@ -139,7 +139,7 @@ void PreviewController::tick()
 
 void PreviewController::quitPlayer()
 {
-    m_player->postKey(KeyQ);
+    m_player->quit();
 }
 
 void PreviewController::startPlayer(std::optional<int> offsetSeconds)

@@ -19,7 +19,6 @@ ProcessPreviewPlayer::ProcessPreviewPlayer(ToolControl &tools, QObject *parent)
 
 ProcessPreviewPlayer::~ProcessPreviewPlayer()
 {
-    const QByteArray quit = ToolControl::playerKeyText(KeyQ);
     QObject *keeper = QCoreApplication::instance();
     for (const QPointer<Process> &player : std::as_const(m_players)) {
         if (!player)
@@ -31,7 +30,7 @@ ProcessPreviewPlayer::~ProcessPreviewPlayer()
         }
         // It gets a moment to quit on its own; then deleting it kills it. The
         // application keeps it meanwhile and deletes it when it ends first.
-        player->write(quit);
+        ToolControl::quitPlayer(*player);
         player->setParent(keeper);
         connect(player, &Process::finished, player, &QObject::deleteLater);
         QTimer::singleShot(kQuitGraceMs, player, [p = player.data()] { delete p; });
@@ -52,9 +51,24 @@ void ProcessPreviewPlayer::start(const CommandLine &command)
     m_tools.setPlayer(player);
 }
 
-void ProcessPreviewPlayer::postKey(int virtualKey)
+void ProcessPreviewPlayer::pause()
 {
-    m_tools.PostPlayerKey(virtualKey);
+    m_tools.pausePlayer();
+}
+
+void ProcessPreviewPlayer::seekBack()
+{
+    m_tools.seekPlayerBack();
+}
+
+void ProcessPreviewPlayer::seekForward()
+{
+    m_tools.seekPlayerForward();
+}
+
+void ProcessPreviewPlayer::quit()
+{
+    m_tools.quitPlayer();
 }
 
 QList<Process *> ProcessPreviewPlayer::running() const

@@ -11,16 +11,19 @@ namespace vantrel {
 class Process;
 class ToolControl;
 
-// Starts the player and posts keys to the running one. Tests use a fake that
-// records what would happen.
+// Starts the player and tells the running one what to do. Tests use a fake
+// that records what would happen.
 class PreviewPlayer
 {
 public:
     virtual ~PreviewPlayer() = default;
     // Starts a player with `command`; nothing waits for it.
     virtual void start(const CommandLine &command) = 0;
-    // Posts a key (ToolKey) to the player started last, if it runs.
-    virtual void postKey(int virtualKey) = 0;
+    // Commands to the player started last; nothing when it does not run.
+    virtual void pause() = 0; // or resume
+    virtual void seekBack() = 0;
+    virtual void seekForward() = 0;
+    virtual void quit() = 0;
 };
 
 // The real player: each start runs the tool as a Process of its own,
@@ -41,7 +44,10 @@ public:
     ~ProcessPreviewPlayer() override;
 
     void start(const CommandLine &command) override;
-    void postKey(int virtualKey) override;
+    void pause() override;
+    void seekBack() override;
+    void seekForward() override;
+    void quit() override;
 
     // The players of this object that have not ended, oldest first.
     QList<Process *> running() const;

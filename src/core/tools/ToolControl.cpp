@@ -38,14 +38,14 @@ template <std::size_t N> QByteArray textOf(const KeyText (&table)[N], int key)
 
 ToolControl::ToolControl(QObject *parent) : QObject(parent) {}
 
-QByteArray ToolControl::playerKeyText(int virtualKey)
+QByteArray ToolControl::playerKeyText(int key)
 {
-    return textOf(kPlayerKeys, virtualKey);
+    return textOf(kPlayerKeys, key);
 }
 
-QByteArray ToolControl::encoderKeyText(int virtualKey)
+QByteArray ToolControl::encoderKeyText(int key)
 {
-    return textOf(kEncoderKeys, virtualKey);
+    return textOf(kEncoderKeys, key);
 }
 
 void ToolControl::setPlayer(Process *player)
@@ -86,14 +86,34 @@ bool ToolControl::post(qint64 processId, const QByteArray &text)
     return m_running.value(processId)->write(text);
 }
 
-bool ToolControl::PostPlayerKey(int virtualKey)
+bool ToolControl::pausePlayer()
 {
-    return post(m_playerId, playerKeyText(virtualKey));
+    return post(m_playerId, playerKeyText(KeySpace));
 }
 
-bool ToolControl::PostEncoderKey(int virtualKey)
+bool ToolControl::seekPlayerBack()
 {
-    return post(m_encoderId, encoderKeyText(virtualKey));
+    return post(m_playerId, playerKeyText(KeyLeft));
+}
+
+bool ToolControl::seekPlayerForward()
+{
+    return post(m_playerId, playerKeyText(KeyRight));
+}
+
+bool ToolControl::quitPlayer()
+{
+    return post(m_playerId, playerKeyText(KeyQ));
+}
+
+bool ToolControl::quitPlayer(Process &player)
+{
+    return player.write(playerKeyText(KeyQ));
+}
+
+bool ToolControl::finishEncoding()
+{
+    return post(m_encoderId, encoderKeyText(KeyQ));
 }
 
 } // namespace vantrel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QHash>
 #include <QObject>
 #include <QPointer>
@@ -8,7 +9,8 @@ namespace vantrel {
 
 class Process;
 
-// Key codes the program sends to its tools.
+// The keys of the table that turns each command into a tool's input: the
+// codes of the keys that the tools' consoles once received.
 enum ToolKey : int
 {
     KeySpace = 32, // player: pause / resume
@@ -17,10 +19,11 @@ enum ToolKey : int
     KeyQ = 81,     // player: quit; encoder: stop and finish the file
 };
 
-// The running player and encoder, known by process id, and the keys posted to
-// them. A key reaches a tool as a line on its standard input: the encoder
-// reads "q", the player runs in slave mode and reads its commands. An id of
-// no running tool posts nothing.
+// The running player and encoder, known by process id, and what the program
+// tells them. A command reaches a tool as text on its standard input: the
+// encoder reads "q", the player runs in slave mode and reads whole command
+// lines. A command for no running tool is dropped, so a stale id matches
+// nothing.
 class ToolControl : public QObject
 {
     Q_OBJECT
@@ -33,18 +36,27 @@ public:
     void setPlayer(Process *player);
     void setEncoder(Process *encoder);
 
-    qint64 PlayerProcessId() const { return m_playerId; }
-    qint64 EncoderProcessId() const { return m_encoderId; }
+    qint64 playerProcessId() const { return m_playerId; }
+    qint64 encoderProcessId() const { return m_encoderId; }
     bool isRunning(qint64 processId) const;
 
-    // Both return whether something was written to a running tool.
-    bool PostPlayerKey(int virtualKey);
-    bool PostEncoderKey(int virtualKey);
+    // Commands to the registered player; each returns whether it reached a
+    // running player.
+    bool pausePlayer(); // pauses, or resumes a paused player
+    bool seekPlayerBack();
+    bool seekPlayerForward();
+    bool quitPlayer();
+    // Tells a player that is not (or no longer) the registered one to quit.
+    static bool quitPlayer(Process &player);
 
-    // The text a key becomes for the player or the encoder; empty when the
-    // tool has no use for that key.
-    static QByteArray playerKeyText(int virtualKey);
-    static QByteArray encoderKeyText(int virtualKey);
+    // Tells the registered encoder to stop reading and finish its output
+    // file; whether it reached a running encoder.
+    bool finishEncoding();
+
+    // The table behind the commands: the text a key becomes for the player
+    // or the encoder, empty when the tool has no use for that key.
+    static QByteArray playerKeyText(int key);
+    static QByteArray encoderKeyText(int key);
 
 private:
     void track(Process *tool, qint64 *id);

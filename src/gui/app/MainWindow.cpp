@@ -360,7 +360,7 @@ void MainWindow::showAbout()
 
 void MainWindow::exitProgram()
 {
-    m_controller.tools().PostPlayerKey(KeyQ);
+    m_controller.tools().quitPlayer();
     m_previewController->stopTimer();
     close();
 }

@@ -54,19 +54,19 @@ TEST_F(PreviewPlayerTest, AStartedPlayerIsTheCurrentOneAndQuitsOnQ)
     player.start(headlessPlayer(clip, "-loop 0"));
     ASSERT_EQ(player.running().size(), 1);
     Process *first = player.running().constFirst();
-    EXPECT_EQ(tools.PlayerProcessId(), first->processId());
+    EXPECT_EQ(tools.playerProcessId(), first->processId());
     EXPECT_TRUE(tools.isRunning(first->processId()));
 
     // A new start while the old one is told to quit: both run for a moment,
     // the new one is the current player.
-    player.postKey(KeyQ);
+    player.quit();
     player.start(headlessPlayer(clip, "-loop 0"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return player.running().size() == 1; }, 5000));
     Process *second = player.running().constFirst();
     EXPECT_NE(second, first);
-    EXPECT_EQ(tools.PlayerProcessId(), second->processId());
+    EXPECT_EQ(tools.playerProcessId(), second->processId());
 
-    player.postKey(KeyQ);
+    player.quit();
     EXPECT_TRUE(QTest::qWaitFor([&] { return player.running().isEmpty(); }, 5000));
 }
 
@@ -77,7 +77,7 @@ TEST_F(PreviewPlayerTest, AMissingPlayerLeavesNoCurrentPlayer)
     CommandLine missing;
     missing.appendPath(clips.path(qs("no-such-player")));
     player.start(missing);
-    EXPECT_EQ(tools.PlayerProcessId(), 0);
+    EXPECT_EQ(tools.playerProcessId(), 0);
     EXPECT_EQ(player.running().size(), 1); // the first is not touched
 }
 

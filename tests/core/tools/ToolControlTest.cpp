@@ -75,17 +75,8 @@ std::optional<double> lastAnswer(const QString &output, const char *property)
 
 } // namespace
 
-TEST(ToolControl, KeysReachToolsAsTheirInputText)
+TEST(ToolControl, KeyTableGivesEachToolItsInputText)
 {
-    ToolControl control;
-    auto player = startEcho();
-    auto encoder = startEcho();
-    control.setPlayer(player.get());
-    control.setEncoder(encoder.get());
-    ASSERT_NE(control.PlayerProcessId(), 0);
-    ASSERT_NE(control.EncoderProcessId(), 0);
-    ASSERT_NE(control.PlayerProcessId(), control.EncoderProcessId());
-
     struct Row
     {
         int key;
@@ -97,7 +88,7 @@ TEST(ToolControl, KeysReachToolsAsTheirInputText)
         {KeyLeft, "seek -10 0\n", ""},
         {KeyRight, "seek 10 0\n", ""},
         {KeyQ, "quit\n", "q"},
-        // Keys the tools have no use for post nothing.
+        // Keys the tools have no use for give nothing.
         {0, "", ""},
         {-1, "", ""},
         {13, "", ""},
@@ -108,13 +99,48 @@ TEST(ToolControl, KeysReachToolsAsTheirInputText)
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.key);
+        EXPECT_EQ(ToolControl::playerKeyText(row.key), QByteArray(row.player));
+        EXPECT_EQ(ToolControl::encoderKeyText(row.key), QByteArray(row.encoder));
+    }
+}
+
+TEST(ToolControl, CommandsReachToolsAsTheirInputText)
+{
+    ToolControl control;
+    auto player = startEcho();
+    auto encoder = startEcho();
+    control.setPlayer(player.get());
+    control.setEncoder(encoder.get());
+    ASSERT_NE(control.playerProcessId(), 0);
+    ASSERT_NE(control.encoderProcessId(), 0);
+    ASSERT_NE(control.playerProcessId(), control.encoderProcessId());
+
+    struct Row
+    {
+        const char *name;
+        bool (ToolControl::*command)();
+        const char *player;
+        const char *encoder;
+    };
+    const Row rows[] = {
+        {"pause", &ToolControl::pausePlayer, "pause\n", ""},
+        {"seek back", &ToolControl::seekPlayerBack, "seek -10 0\n", ""},
+        {"seek forward", &ToolControl::seekPlayerForward, "seek 10 0\n", ""},
+        {"quit", &ToolControl::quitPlayer, "quit\n", ""},
+        {"finish encoding", &ToolControl::finishEncoding, "", "q"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
         const int playerBefore = player->output().size();
         const int encoderBefore = encoder->output().size();
-        EXPECT_EQ(control.PostPlayerKey(row.key), qstrlen(row.player) > 0);
-        EXPECT_EQ(control.PostEncoderKey(row.key), qstrlen(row.encoder) > 0);
+        EXPECT_TRUE((control.*row.command)());
         EXPECT_EQ(receivedSince(*player, playerBefore), qs(row.player));
         EXPECT_EQ(receivedSince(*encoder, encoderBefore), qs(row.encoder));
     }
+    // A player that is not the registered one is told to quit directly.
+    auto other = startEcho();
+    EXPECT_TRUE(ToolControl::quitPlayer(*other));
+    EXPECT_EQ(receivedSince(*other, 0), qs("quit\n"));
 }
 
 TEST(ToolControl, IdOfNoRunningToolPostsNothing)
@@ -197,17 +223,18 @@ TEST(ToolControl, IdOfNoRunningToolPostsNothing)
         ToolControl control;
         std::unique_ptr<Process> tool;
         row.setup(control, tool);
-        const qint64 playerId = control.PlayerProcessId();
-        const qint64 encoderId = control.EncoderProcessId();
+        const qint64 playerId = control.playerProcessId();
+        const qint64 encoderId = control.encoderProcessId();
         EXPECT_EQ(playerId != 0, row.idKept);
         EXPECT_EQ(encoderId != 0, row.idKept);
         EXPECT_FALSE(control.isRunning(playerId));
-        for (const int key : {int(KeySpace), int(KeyLeft), int(KeyRight), int(KeyQ)}) {
-            EXPECT_FALSE(control.PostPlayerKey(key)) << key;
-            EXPECT_FALSE(control.PostEncoderKey(key)) << key;
-        }
-        EXPECT_EQ(control.PlayerProcessId(), playerId);
-        EXPECT_EQ(control.EncoderProcessId(), encoderId);
+        EXPECT_FALSE(control.pausePlayer());
+        EXPECT_FALSE(control.seekPlayerBack());
+        EXPECT_FALSE(control.seekPlayerForward());
+        EXPECT_FALSE(control.quitPlayer());
+        EXPECT_FALSE(control.finishEncoding());
+        EXPECT_EQ(control.playerProcessId(), playerId);
+        EXPECT_EQ(control.encoderProcessId(), encoderId);
         if (tool && tool->isRunning()) {
             // A relaunched tool hears nothing meant for its old run.
             EXPECT_EQ(receivedSince(*tool, 0), QString());
@@ -220,8 +247,8 @@ TEST(ToolControl, PlayerAndEncoderAreKeptApart)
     ToolControl control;
     auto encoder = startEcho();
     control.setEncoder(encoder.get());
-    EXPECT_EQ(control.PlayerProcessId(), 0);
-    EXPECT_FALSE(control.PostPlayerKey(KeyQ));
+    EXPECT_EQ(control.playerProcessId(), 0);
+    EXPECT_FALSE(control.quitPlayer());
     EXPECT_EQ(receivedSince(*encoder, 0), QString());
 
     // A new player replaces the old one; the old one hears nothing more.
@@ -229,9 +256,9 @@ TEST(ToolControl, PlayerAndEncoderAreKeptApart)
     auto second = startEcho();
     control.setPlayer(first.get());
     control.setPlayer(second.get());
-    EXPECT_EQ(control.PlayerProcessId(), second->processId());
+    EXPECT_EQ(control.playerProcessId(), second->processId());
     const int encoderBefore = encoder->output().size();
-    EXPECT_TRUE(control.PostPlayerKey(KeySpace));
+    EXPECT_TRUE(control.pausePlayer());
     EXPECT_EQ(receivedSince(*second, 0), qs("pause\n"));
     EXPECT_EQ(receivedSince(*first, 0), QString());
     EXPECT_EQ(receivedSince(*encoder, encoderBefore), QString());
@@ -314,13 +341,13 @@ TEST_F(ToolControlWithTools, PlayerQuitsOnQ)
         GTEST_SKIP() << "no player";
     QElapsedTimer timer;
     timer.start();
-    EXPECT_TRUE(control.isRunning(control.PlayerProcessId()));
-    EXPECT_TRUE(control.PostPlayerKey(KeyQ));
+    EXPECT_TRUE(control.isRunning(control.playerProcessId()));
+    EXPECT_TRUE(control.quitPlayer());
     ASSERT_TRUE(waitFor([&] { return !player->isRunning(); }, 2000));
     EXPECT_LT(timer.elapsed(), 2000);
     EXPECT_TRUE(player->output().contains(qs("(Quit)"))) << player->output().toStdString();
     EXPECT_TRUE(player->result()->succeeded());
-    EXPECT_FALSE(control.PostPlayerKey(KeyQ));
+    EXPECT_FALSE(control.quitPlayer());
 }
 
 TEST_F(ToolControlWithTools, PlayerPausesAndResumesOnSpace)
@@ -329,15 +356,15 @@ TEST_F(ToolControlWithTools, PlayerPausesAndResumesOnSpace)
     if (!player)
         GTEST_SKIP() << "no player";
     ask(*player, "pause", "no");
-    EXPECT_TRUE(control.PostPlayerKey(KeySpace));
+    EXPECT_TRUE(control.pausePlayer());
     ask(*player, "pause", "yes");
     // Paused, the position stands still.
     const std::optional<double> at = ask(*player, "time_pos");
     QTest::qWait(400);
     EXPECT_EQ(ask(*player, "time_pos"), at);
-    EXPECT_TRUE(control.PostPlayerKey(KeySpace));
+    EXPECT_TRUE(control.pausePlayer());
     ask(*player, "pause", "no");
-    EXPECT_TRUE(control.PostPlayerKey(KeyQ));
+    EXPECT_TRUE(control.quitPlayer());
     EXPECT_TRUE(waitFor([&] { return !player->isRunning(); }));
 }
 
@@ -354,11 +381,11 @@ TEST_F(ToolControlWithTools, PlayerSeeksOnArrows)
             },
             2500);
     };
-    EXPECT_TRUE(control.PostPlayerKey(KeyRight));
+    EXPECT_TRUE(control.seekPlayerForward());
     EXPECT_TRUE(positionSatisfies([](double pos) { return pos >= 9.5; }));
-    EXPECT_TRUE(control.PostPlayerKey(KeyLeft));
+    EXPECT_TRUE(control.seekPlayerBack());
     EXPECT_TRUE(positionSatisfies([](double pos) { return pos < 5.0; }));
-    EXPECT_TRUE(control.PostPlayerKey(KeyQ));
+    EXPECT_TRUE(control.quitPlayer());
     EXPECT_TRUE(waitFor([&] { return !player->isRunning(); }));
 }
 
@@ -377,16 +404,16 @@ TEST_F(ToolControlWithTools, EncoderFinishesOutputOnQ)
     ASSERT_TRUE(waitFor([&] { return encoder.output().contains(qs("frame=")); }))
         << encoder.output().toStdString();
 
-    // Keys for the encoder that it has no use for, or meant for the player, do nothing.
-    EXPECT_FALSE(control.PostEncoderKey(KeySpace));
-    EXPECT_FALSE(control.PostPlayerKey(KeyQ));
+    // Commands meant for the player do nothing to the encoder.
+    EXPECT_FALSE(control.pausePlayer());
+    EXPECT_FALSE(control.quitPlayer());
     QTest::qWait(300);
     EXPECT_TRUE(encoder.isRunning());
 
-    EXPECT_TRUE(control.PostEncoderKey(KeyQ));
+    EXPECT_TRUE(control.finishEncoding());
     ASSERT_TRUE(waitFor([&] { return !encoder.isRunning(); }, 3000));
     EXPECT_TRUE(encoder.result()->succeeded()) << encoder.output().toStdString();
-    EXPECT_FALSE(control.PostEncoderKey(KeyQ));
+    EXPECT_FALSE(control.finishEncoding());
 
     // The stopped encoder finished its file: it is playable and as long as it ran.
     Process probe;
@@ -446,7 +473,7 @@ TEST(ToolControlWithRealFiles, PlayerObeysKeysOnAssortedFormats)
         }
         ASSERT_TRUE(waitFor([&] { return player.output().contains(qs("Starting playback")); }))
             << player.output().toStdString();
-        EXPECT_TRUE(run.control->PostPlayerKey(KeySpace));
+        EXPECT_TRUE(run.control->pausePlayer());
         const int before = player.output().size();
         player.write("pausing_keep_force get_property pause\n");
         EXPECT_TRUE(
@@ -455,13 +482,13 @@ TEST(ToolControlWithRealFiles, PlayerObeysKeysOnAssortedFormats)
     }
     for (Running &run : players) {
         SCOPED_TRACE(run.row->file);
-        const qint64 id = run.control->PlayerProcessId();
-        EXPECT_EQ(run.control->PostPlayerKey(KeyQ), run.row->playsLong);
+        const qint64 id = run.control->playerProcessId();
+        EXPECT_EQ(run.control->quitPlayer(), run.row->playsLong);
         EXPECT_TRUE(waitFor([&] { return !run.player->isRunning(); }, 2000));
         if (run.row->playsLong) {
             EXPECT_TRUE(run.player->output().contains(qs("(Quit)")));
         }
-        EXPECT_FALSE(run.control->PostPlayerKey(KeyQ));
-        EXPECT_EQ(run.control->PlayerProcessId(), id);
+        EXPECT_FALSE(run.control->quitPlayer());
+        EXPECT_EQ(run.control->playerProcessId(), id);
     }
 }
