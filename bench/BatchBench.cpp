@@ -141,13 +141,13 @@ struct BatchSetup
         constexpr int overwrite = 1;
         for (const QString &clip : clips) {
             ConversionJob job;
-            job.SourcePath = clip;
-            job.ProfileIndex = g_profile;
-            job.OutputExtension = *extension;
-            job.OutputPath = outputPathFor(clip, folder("direct"), *extension, overwrite,
+            job.sourcePath = clip;
+            job.profileIndex = g_profile;
+            job.outputExtension = *extension;
+            job.outputPath = outputPathFor(clip, folder("direct"), *extension, overwrite,
                                            [](const QString &) { return false; });
-            job.DurationSeconds = kClipSeconds;
-            job.Options = sheet.conversionOptions();
+            job.durationSeconds = kClipSeconds;
+            job.options = sheet.conversionOptions();
             const Expected<CommandLine> command = buildEncoderCommand(
                 {job, QString(), encoder, dir.filePath(text("direct/curconvert.log"))});
             if (!command) {
@@ -293,7 +293,7 @@ void BM_ProgressTick(benchmark::State &state)
 {
     const QString path = statisticsFiles().pathFor(state.range(0));
     ConversionRunState run;
-    run.DurationSeconds = 7200;
+    run.durationSeconds = 7200;
     ProgressTicker ticker(run, path);
     for (auto _ : state)
         ticker.tick();

@@ -58,7 +58,7 @@ QStringList makeFiles(const QTemporaryDir &dir, int count)
 
 bool filled(const SourceItem &item)
 {
-    return item.FrameSize == QStringLiteral("160x120") && item.ClipEnd == QStringLiteral("0:00:02");
+    return item.frameSize == QStringLiteral("160x120") && item.clipEnd == QStringLiteral("0:00:02");
 }
 
 // The way the files were probed before: one synchronous tool run after another.
@@ -75,7 +75,7 @@ qint64 probeOneAfterAnother(const QString &player, const QStringList &files, int
         if (!process.result())
             untilEnded.exec();
         SourceItem item;
-        item.FileName = file;
+        item.fileName = file;
         applyProbeFields(parseProbeOutput(process.output()), item);
         good += filled(item) ? 1 : 0;
     }

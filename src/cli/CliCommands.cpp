@@ -181,13 +181,13 @@ int runCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         return usageError(err, QStringLiteral("end is not a time of day: ") + parser.value(end));
 
     EncoderCommandInput input;
-    input.job.SourcePath = parser.value(source);
-    input.job.ProfileIndex = *profile;
-    input.job.OutputExtension = *extension;
-    input.job.OutputPath = parser.value(output);
-    input.job.StartSeconds = *startSeconds;
-    input.job.DurationSeconds = *endSeconds - *startSeconds;
-    input.job.Options = sheet.conversionOptions();
+    input.job.sourcePath = parser.value(source);
+    input.job.profileIndex = *profile;
+    input.job.outputExtension = *extension;
+    input.job.outputPath = parser.value(output);
+    input.job.startSeconds = *startSeconds;
+    input.job.durationSeconds = *endSeconds - *startSeconds;
+    input.job.options = sheet.conversionOptions();
     input.threadSetting =
         parser.isSet(threads)
             ? parser.value(threads)

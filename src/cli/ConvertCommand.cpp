@@ -70,8 +70,11 @@ public:
                 line(QStringLiteral("row %1/%2: %3").arg(row + 1).arg(m_rows).arg(caption));
             draw();
         });
-        connect(&batch, &BatchRun::rowFinished, this, [this](int row, const QString &status) {
-            line(QStringLiteral("row %1/%2: %3").arg(row + 1).arg(m_rows).arg(status));
+        connect(&batch, &BatchRun::rowFinished, this, [this](int row, RowStatus status) {
+            line(QStringLiteral("row %1/%2: %3")
+                     .arg(row + 1)
+                     .arg(m_rows)
+                     .arg(rowStatusText(status)));
         });
         connect(&batch, &BatchRun::filePercentChanged, this, [this](int percent) {
             const bool step = percent / 10 != m_file / 10;
@@ -239,8 +242,9 @@ int runConvert(const QStringList &args, QTextStream &out, QTextStream &err)
     bool allOk = true;
     for (int row = 0; row < list.count(); ++row) {
         const SourceItem &item = list.item(row);
-        out << item.Status << '\t' << item.FileName << '\t' << batch.rowOutput(row) << '\n';
-        allOk = allOk && item.Status == QLatin1String("OK");
+        out << rowStatusText(item.status) << '\t' << item.fileName << '\t' << batch.rowOutput(row)
+            << '\n';
+        allOk = allOk && item.status == RowStatus::Ok;
         const QString messages = batch.rowMessages(row);
         if (!messages.isEmpty()) {
             for (const QString &line : messages.split(u'\n'))

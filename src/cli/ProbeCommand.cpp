@@ -92,8 +92,8 @@ void ProbeCommand::report()
     const QLatin1Char tab('\t');
     for (int row = 0; row < m_list->count(); ++row) {
         const SourceItem &item = m_list->item(row);
-        m_out << item.FileName << tab << item.ClipStart << tab << item.ClipEnd << tab
-              << item.FrameSize << tab << item.VideoFormat << tab << item.VideoTime << '\n';
+        m_out << item.fileName << tab << item.clipStart << tab << item.clipEnd << tab
+              << item.frameSize << tab << item.videoFormat << tab << item.videoTime << '\n';
     }
     m_out.flush();
     Q_EMIT finished(kExitOk);

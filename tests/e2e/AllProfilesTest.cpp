@@ -389,7 +389,7 @@ TEST_P(AllProfilesTest, ConvertsTheClipToWhatTheSheetAsksFor)
                      .toStdString());
     ASSERT_TRUE(outcome.has_value()) << "the batch did not end in time";
     EXPECT_EQ(*outcome, BatchRun::Outcome::Completed);
-    ASSERT_EQ(list.item(0).Status, qs("OK")) << batch.rowMessages(0).toStdString();
+    ASSERT_EQ(list.item(0).status, RowStatus::Ok) << batch.rowMessages(0).toStdString();
     EXPECT_FALSE(batch.encoderAlive());
 
     // The batch's end, as the user sees it.

@@ -34,11 +34,6 @@ constexpr int kStopGraceMs = 8000;
 // A duration query that takes longer than this tells nothing.
 constexpr int kCheckTimeLimitMs = 15000;
 
-const QString kProcessing = QStringLiteral("Processing");
-const QString kOk = QStringLiteral("OK");
-const QString kFail = QStringLiteral("Fail");
-const QString kCancel = QStringLiteral("Cancel");
-
 constexpr int kMessageLines = 12;
 
 // The encoder's last lines, as a reader can use them: it rewrites its status
@@ -102,7 +97,7 @@ bool BatchRun::start()
     tools().quitPlayer();
 
     m_running = true;
-    m_state.CancelRequested = false;
+    m_state.cancelRequested = false;
     m_outputs.clear();
     Q_EMIT panelVisibleChanged(true);
     setTotalPercent(0);
@@ -183,8 +178,8 @@ void BatchRun::prepareAndStart()
 {
     const SourceItem row = m_list.item(m_row);
     m_job = ConversionJob();
-    m_job.SourcePath = row.FileName;
-    if (!QFileInfo(m_job.SourcePath).isFile()) {
+    m_job.sourcePath = row.fileName;
+    if (!QFileInfo(m_job.sourcePath).isFile()) {
         stopEarly();
         return;
     }
@@ -196,25 +191,25 @@ void BatchRun::prepareAndStart()
                       : QStringLiteral("No output profile is selected."));
         return;
     }
-    m_job.ProfileIndex = *entry;
-    m_job.OutputExtension = *extension;
-    m_job.Options = m_sheet.conversionOptions();
-    m_job.OutputPath =
-        outputPathFor(m_job.SourcePath, m_outputFolder, m_job.OutputExtension, m_policy,
+    m_job.profileIndex = *entry;
+    m_job.outputExtension = *extension;
+    m_job.options = m_sheet.conversionOptions();
+    m_job.outputPath =
+        outputPathFor(m_job.sourcePath, m_outputFolder, m_job.outputExtension, m_policy,
                       [](const QString &path) { return QFileInfo::exists(path); });
-    m_outputs.insert(m_row, m_job.OutputPath);
+    m_outputs.insert(m_row, m_job.outputPath);
 
-    const std::optional<int> start = secondsOfTimeText(row.ClipStart);
-    const std::optional<int> end = secondsOfTimeText(row.ClipEnd);
+    const std::optional<int> start = secondsOfTimeText(row.clipStart);
+    const std::optional<int> end = secondsOfTimeText(row.clipEnd);
     if (!start || !end) {
         failRow(QStringLiteral("The clip start \"%1\" or end \"%2\" is no time of day.")
-                    .arg(row.ClipStart, row.ClipEnd));
+                    .arg(row.clipStart, row.clipEnd));
         return;
     }
-    m_job.StartSeconds = *start;
-    m_job.DurationSeconds = *end - *start;
-    m_state.StartSeconds = m_job.StartSeconds;
-    m_state.DurationSeconds = m_job.DurationSeconds;
+    m_job.startSeconds = *start;
+    m_job.durationSeconds = *end - *start;
+    m_state.startSeconds = m_job.startSeconds;
+    m_state.durationSeconds = m_job.durationSeconds;
 
     const Expected<CommandLine> command =
         buildEncoderCommand({m_job, m_threads, m_env.encoderPath, m_env.statisticsPath});
@@ -223,16 +218,16 @@ void BatchRun::prepareAndStart()
         return;
     }
     m_audioOnly = isAudioOnlyShape(profileCommandRow(*entry)->shape);
-    m_sourceSeconds = secondsOfTimeText(row.VideoTime).value_or(0);
+    m_sourceSeconds = secondsOfTimeText(row.videoTime).value_or(0);
 
-    m_list.setStatus(m_row, kProcessing);
-    Q_EMIT rowStarted(m_row, QStringLiteral("Progress....") + m_job.SourcePath +
-                                 QStringLiteral(" To ") + m_job.OutputPath);
-    if (m_state.CancelRequested) {
+    m_list.setStatus(m_row, RowStatus::Processing);
+    Q_EMIT rowStarted(m_row, QStringLiteral("Progress....") + m_job.sourcePath +
+                                 QStringLiteral(" To ") + m_job.outputPath);
+    if (m_state.cancelRequested) {
         cancelRow();
         return;
     }
-    const QFileInfo before(m_job.OutputPath);
+    const QFileInfo before(m_job.outputPath);
     m_outputBefore = {before.exists(), before.size(), before.lastModified()};
     // The statistics file of the last row must not show as this row's progress.
     QFile::remove(m_env.statisticsPath);
@@ -241,8 +236,8 @@ void BatchRun::prepareAndStart()
 
 void BatchRun::failRow(const QString &reason)
 {
-    m_list.setStatus(m_row, kFail, reason);
-    Q_EMIT rowFinished(m_row, kFail);
+    m_list.setStatus(m_row, RowStatus::Fail, reason);
+    Q_EMIT rowFinished(m_row, RowStatus::Fail);
     ++m_row;
     QMetaObject::invokeMethod(this, &BatchRun::nextRow, Qt::QueuedConnection);
 }
@@ -258,13 +253,11 @@ void BatchRun::startEncoder(const QStringList &arguments)
     connect(encoder, &Process::finished, this, &BatchRun::onEncoderFinished,
             Qt::SingleShotConnection);
     m_encoder = encoder;
-    m_state.EncoderProcessHandle = encoder;
     CommandLine program;
     program.appendPath(m_env.encoderPath);
     encoder->start(program, arguments);
     if (!encoder->isRunning())
         return; // it could not start; its end has been handled
-    m_state.EncoderProcessId = encoder->processId();
     tools().setEncoder(encoder);
     m_ticker.start();
 }
@@ -273,7 +266,6 @@ void BatchRun::onEncoderFinished()
 {
     Process *encoder = m_encoder;
     m_encoder = nullptr;
-    m_state.EncoderProcessHandle = nullptr;
     m_ticker.stop();
     if (!encoder)
         return;
@@ -284,10 +276,10 @@ void BatchRun::onEncoderFinished()
     if (!result.succeeded()) {
         // A partial output that this row wrote is removed; a file that was
         // there before and was not touched stays.
-        const QFileInfo out(m_job.OutputPath);
+        const QFileInfo out(m_job.outputPath);
         if (out.exists() && (!m_outputBefore.exists || out.size() != m_outputBefore.size ||
                              out.lastModified() != m_outputBefore.modified))
-            QFile::remove(m_job.OutputPath);
+            QFile::remove(m_job.outputPath);
         finishRow(encoderFailure(result, m_env.encoderPath));
         return;
     }
@@ -296,7 +288,7 @@ void BatchRun::onEncoderFinished()
 
 void BatchRun::checkOutput()
 {
-    const QFileInfo out(m_job.OutputPath);
+    const QFileInfo out(m_job.outputPath);
     const qint64 size = out.exists() ? out.size() : -1;
     if (size > 0 && encoderWroteNothing(m_encoderTail)) {
         finishRow(QStringLiteral("The encoder found nothing to convert in the source."));
@@ -304,13 +296,13 @@ void BatchRun::checkOutput()
     }
     if (size <= 0 || m_env.mediaInfoPath.isEmpty()) {
         finishRow(outputProblem(size, encodedSecondsOfStatusText(m_encoderTail),
-                                m_audioOnly ? m_sourceSeconds : m_job.DurationSeconds));
+                                m_audioOnly ? m_sourceSeconds : m_job.durationSeconds));
         return;
     }
     // The output is measured against what was asked, but never against more
     // than the source holds: the player's reading of a length can be far off.
     m_checks.clear();
-    const QStringList paths = {m_job.OutputPath, m_job.SourcePath};
+    const QStringList paths = {m_job.outputPath, m_job.sourcePath};
     while (m_checks.size() < paths.size()) {
         auto *check = new Process(this);
         QTimer::singleShot(kCheckTimeLimitMs, check, [check] { check->stop(); });
@@ -337,9 +329,9 @@ void BatchRun::judgeOutput(qint64 size)
     const std::optional<double> source = parseDurationOutput(m_checks[1]->output());
     for (const QPointer<Process> &done : std::exchange(m_checks, {}))
         done->deleteLater();
-    double expected = m_audioOnly ? source.value_or(m_sourceSeconds) : m_job.DurationSeconds;
+    double expected = m_audioOnly ? source.value_or(m_sourceSeconds) : m_job.durationSeconds;
     if (!m_audioOnly && source)
-        expected = std::min(expected, *source - m_job.StartSeconds);
+        expected = std::min(expected, *source - m_job.startSeconds);
     finishRow(outputProblem(size, judgedLength(output, encodedSecondsOfStatusText(m_encoderTail)),
                             expected));
 }
@@ -348,15 +340,15 @@ void BatchRun::finishRow(const std::optional<QString> &problem)
 {
     if (problem) {
         const QString tail = readableTail(m_encoderTail);
-        m_list.setStatus(m_row, kFail,
+        m_list.setStatus(m_row, RowStatus::Fail,
                          tail.isEmpty() ? *problem : *problem + QLatin1Char('\n') + tail);
-        Q_EMIT rowFinished(m_row, kFail);
+        Q_EMIT rowFinished(m_row, RowStatus::Fail);
     } else {
         setFilePercent(100);
-        m_list.setStatus(m_row, kOk);
-        Q_EMIT rowFinished(m_row, kOk);
-        setTotalPercent(static_cast<qint16>(
-            roundHalfEven(m_state.TotalPercent + 100.0 / static_cast<double>(m_rowCount))));
+        m_list.setStatus(m_row, RowStatus::Ok);
+        Q_EMIT rowFinished(m_row, RowStatus::Ok);
+        setTotalPercent(static_cast<int>(
+            roundHalfEven(m_state.totalPercent + 100.0 / static_cast<double>(m_rowCount))));
     }
     ++m_row;
     QMetaObject::invokeMethod(this, &BatchRun::nextRow, Qt::QueuedConnection);
@@ -367,7 +359,7 @@ void BatchRun::cancel()
     // A Cancel while no batch runs is not kept for the next batch.
     if (!m_running)
         return;
-    m_state.CancelRequested = true;
+    m_state.cancelRequested = true;
     cancelRow();
 }
 
@@ -382,13 +374,12 @@ void BatchRun::cancelRow()
         }
     }
     if (m_row < m_rowCount)
-        m_list.setStatus(m_row, kCancel);
-    Q_EMIT rowFinished(m_row, kCancel);
+        m_list.setStatus(m_row, RowStatus::Cancel);
+    Q_EMIT rowFinished(m_row, RowStatus::Cancel);
     Q_EMIT busyChanged(false);
 
     Process *encoder = m_encoder;
     m_encoder = nullptr;
-    m_state.EncoderProcessHandle = nullptr;
     if (encoder) {
         // The encoder finishes the file it is writing and exits; the batch
         // does not wait for it, but it is killed if it does not stop.
@@ -417,7 +408,7 @@ void BatchRun::forgetEncoder(Process *encoder)
 void BatchRun::stopEarly()
 {
     if (m_env.prompt)
-        m_env.prompt->error(QStringLiteral("Invalid input file name. ") + m_job.SourcePath);
+        m_env.prompt->error(QStringLiteral("Invalid input file name. ") + m_job.sourcePath);
     endBatch(Outcome::Stopped);
 }
 
@@ -444,7 +435,7 @@ void BatchRun::endBatch(Outcome outcome)
     setTotalPercent(0);
     Q_EMIT panelVisibleChanged(false);
     Q_EMIT busyChanged(false);
-    m_state.CancelRequested = false;
+    m_state.cancelRequested = false;
     m_running = false;
     if (outcome == Outcome::Completed && m_env.desktop)
         m_env.desktop->openFolder(m_outputFolder);
@@ -456,9 +447,9 @@ void BatchRun::setFilePercent(int percent)
     Q_EMIT filePercentChanged(percent);
 }
 
-void BatchRun::setTotalPercent(qint16 percent)
+void BatchRun::setTotalPercent(int percent)
 {
-    m_state.TotalPercent = percent;
+    m_state.totalPercent = percent;
     Q_EMIT totalPercentChanged(qBound(0, int(percent), 100));
 }
 

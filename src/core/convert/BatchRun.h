@@ -4,6 +4,7 @@
 #include "core/convert/ConversionJob.h"
 #include "core/convert/ConversionProgress.h"
 #include "core/convert/ConversionRunState.h"
+#include "core/convert/SourceItem.h"
 #include "core/tools/ToolControl.h"
 
 #include <QDateTime>
@@ -89,7 +90,7 @@ Q_SIGNALS:
     void busyChanged(bool busy);
     // "Progress...." + source + " To " + output
     void rowStarted(int row, const QString &caption);
-    void rowFinished(int row, const QString &status);
+    void rowFinished(int row, vantrel::RowStatus status);
     void filePercentChanged(int percent);
     void totalPercentChanged(int percent); // 0..100 as the bar shows it
     void elapsedTextChanged(const QString &text);
@@ -114,7 +115,7 @@ private:
     void complete();
     void endBatch(Outcome outcome);
     void setFilePercent(int percent);
-    void setTotalPercent(qint16 percent);
+    void setTotalPercent(int percent);
     void forgetEncoder(Process *encoder);
 
     ToolControl &tools() { return m_env.tools ? *m_env.tools : m_ownTools; }

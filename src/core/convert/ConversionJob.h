@@ -9,13 +9,13 @@ namespace vantrel {
 // What the batch run derives for one row before the encoder command is built.
 struct ConversionJob
 {
-    QString SourcePath;
-    qint32 ProfileIndex = 0; // entry number of the selected profile, 1..101
-    QString OutputExtension; // ".mp4"
-    QString OutputPath;
-    qint32 StartSeconds = 0;
-    qint32 DurationSeconds = 0;
-    ConversionOptions Options;
+    QString sourcePath;
+    int profileIndex = 0;    // entry number of the selected profile, 1..101
+    QString outputExtension; // ".mp4"
+    QString outputPath;
+    int startSeconds = 0;
+    int durationSeconds = 0;
+    ConversionOptions options;
 };
 
 } // namespace vantrel

@@ -6,16 +6,16 @@ const std::vector<OptionField> &conversionOptionFields()
 {
     using O = ConversionOptions;
     static const std::vector<OptionField> fields = {
-        {"Video Options", "Video Codec", &O::VideoCodec},
-        {"Video Options", "Video Size", &O::VideoSize},
-        {"Video Options", "Video Bitrate", &O::VideoBitrate},
-        {"Video Options", "Video Framerate", &O::VideoFramerate},
-        {"Video Options", "Aspect Ratio", &O::AspectRatio},
-        {"Audio Options", "Audio Codec", &O::AudioCodec},
-        {"Audio Options", "Audio Bitrate", &O::AudioBitrate},
-        {"Audio Options", "Sample Rate", &O::SampleRate},
-        {"Audio Options", "Audio Channel", &O::AudioChannel},
-        {"Audio Options", "Disable Audio", &O::DisableAudio},
+        {"Video Options", "Video Codec", &O::videoCodec},
+        {"Video Options", "Video Size", &O::videoSize},
+        {"Video Options", "Video Bitrate", &O::videoBitrate},
+        {"Video Options", "Video Framerate", &O::videoFramerate},
+        {"Video Options", "Aspect Ratio", &O::aspectRatio},
+        {"Audio Options", "Audio Codec", &O::audioCodec},
+        {"Audio Options", "Audio Bitrate", &O::audioBitrate},
+        {"Audio Options", "Sample Rate", &O::sampleRate},
+        {"Audio Options", "Audio Channel", &O::audioChannel},
+        {"Audio Options", "Disable Audio", &O::disableAudio},
     };
     return fields;
 }

@@ -10,16 +10,16 @@ namespace vantrel {
 // The option set of the batch, as texts exactly as the option sheet shows them.
 struct ConversionOptions
 {
-    QString VideoCodec;
-    QString VideoSize;
-    QString VideoBitrate;
-    QString VideoFramerate;
-    QString AspectRatio;
-    QString AudioCodec;
-    QString AudioBitrate;
-    QString SampleRate;
-    QString AudioChannel;
-    QString DisableAudio;
+    QString videoCodec;
+    QString videoSize;
+    QString videoBitrate;
+    QString videoFramerate;
+    QString aspectRatio;
+    QString audioCodec;
+    QString audioBitrate;
+    QString sampleRate;
+    QString audioChannel;
+    QString disableAudio;
 };
 
 // Where each option lives in the option sheet.

@@ -59,7 +59,7 @@ std::optional<double> encodedSecondsOfStatusText(const QString &text)
     return last;
 }
 
-std::optional<int> filePercent(double encodedSeconds, qint32 durationSeconds)
+std::optional<int> filePercent(double encodedSeconds, int durationSeconds)
 {
     if (durationSeconds == 0)
         return std::nullopt;
@@ -75,7 +75,7 @@ ProgressTicker::ProgressTicker(ConversionRunState &state, QString statisticsPath
 
 void ProgressTicker::start()
 {
-    m_state.ElapsedSeconds = 0;
+    m_state.elapsedSeconds = 0;
     m_lastPercent = -1;
     m_timer.start();
 }
@@ -87,15 +87,15 @@ void ProgressTicker::stop()
 
 void ProgressTicker::tick()
 {
-    ++m_state.ElapsedSeconds;
-    Q_EMIT elapsedTextChanged(timeText(m_state.ElapsedSeconds));
+    ++m_state.elapsedSeconds;
+    Q_EMIT elapsedTextChanged(timeText(m_state.elapsedSeconds));
 
     std::optional<double> encoded =
         encodedSecondsOfStatsLine(lastCompleteLine(readFileTail(m_statisticsPath)));
     if (!encoded && m_statusTail)
         encoded = encodedSecondsOfStatusText(m_statusTail());
     // No line yet counts as nothing encoded.
-    const std::optional<int> percent = filePercent(encoded.value_or(0.0), m_state.DurationSeconds);
+    const std::optional<int> percent = filePercent(encoded.value_or(0.0), m_state.durationSeconds);
     if (!percent)
         return; // a zero duration keeps the bar where it is
     const int shown = std::clamp(*percent, 0, 100);

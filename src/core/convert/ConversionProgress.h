@@ -30,7 +30,7 @@ std::optional<double> encodedSecondsOfStatsLine(const QString &line);
 std::optional<double> encodedSecondsOfStatusText(const QString &text);
 
 // 100 * encoded / duration, rounded half to even; no value for a zero duration.
-std::optional<int> filePercent(double encodedSeconds, qint32 durationSeconds);
+std::optional<int> filePercent(double encodedSeconds, int durationSeconds);
 
 // The once-a-second progress tick of a running conversion: counts the elapsed
 // seconds, and sets the file's percent from the statistics file (or, when it

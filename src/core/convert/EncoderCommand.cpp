@@ -72,20 +72,20 @@ QString audioIntegerError(const char *item, const QString &text)
 Expected<EncoderValues> prepareEncoderValues(const ConversionOptions &options)
 {
     EncoderValues v;
-    v.videoCodec = codecPiece(mappedVideoCodec(options.VideoCodec), options.VideoCodec);
-    v.framerate = options.VideoFramerate == QLatin1String("Auto") ? QStringLiteral("25")
-                                                                  : options.VideoFramerate;
-    v.audioCodec = codecPiece(mappedAudioCodec(options.AudioCodec), options.AudioCodec);
+    v.videoCodec = codecPiece(mappedVideoCodec(options.videoCodec), options.videoCodec);
+    v.framerate = options.videoFramerate == QLatin1String("Auto") ? QStringLiteral("25")
+                                                                  : options.videoFramerate;
+    v.audioCodec = codecPiece(mappedAudioCodec(options.audioCodec), options.audioCodec);
     v.disableAudio =
-        options.DisableAudio == QLatin1String("No") ? QString() : QStringLiteral(" -an ");
-    const std::optional<qint16> bitrate = toInt16(options.AudioBitrate);
+        options.disableAudio == QLatin1String("No") ? QString() : QStringLiteral(" -an ");
+    const std::optional<qint16> bitrate = toInt16(options.audioBitrate);
     if (!bitrate)
         return Expected<EncoderValues>::failure(
-            audioIntegerError("Audio Bitrate", options.AudioBitrate));
-    const std::optional<qint16> channels = toInt16(options.AudioChannel);
+            audioIntegerError("Audio Bitrate", options.audioBitrate));
+    const std::optional<qint16> channels = toInt16(options.audioChannel);
     if (!channels)
         return Expected<EncoderValues>::failure(
-            audioIntegerError("Audio Channel", options.AudioChannel));
+            audioIntegerError("Audio Channel", options.audioChannel));
     v.audioBitrate = *bitrate;
     v.audioChannels = *channels;
     return v;
@@ -94,21 +94,21 @@ Expected<EncoderValues> prepareEncoderValues(const ConversionOptions &options)
 Expected<CommandLine> buildEncoderCommand(const EncoderCommandInput &input)
 {
     const ConversionJob &job = input.job;
-    const Expected<EncoderValues> prepared = prepareEncoderValues(job.Options);
+    const Expected<EncoderValues> prepared = prepareEncoderValues(job.options);
     if (!prepared)
         return Expected<CommandLine>::failure(prepared.error());
-    const ProfileCommandRow *row = profileCommandRow(job.ProfileIndex);
+    const ProfileCommandRow *row = profileCommandRow(job.profileIndex);
     if (!row)
         return Expected<CommandLine>::failure(
             QStringLiteral("There is no output profile with the entry number %1")
-                .arg(job.ProfileIndex));
+                .arg(job.profileIndex));
 
     const EncoderValues &v = *prepared;
-    const ConversionOptions &o = job.Options;
+    const ConversionOptions &o = job.options;
     QHash<QString, CommandLine> values;
     values.insert(QStringLiteral("ENCODER"), path(input.encoderPath));
-    values.insert(QStringLiteral("SRC"), path(job.SourcePath));
-    values.insert(QStringLiteral("OUT"), path(job.OutputPath));
+    values.insert(QStringLiteral("SRC"), path(job.sourcePath));
+    values.insert(QStringLiteral("OUT"), path(job.outputPath));
     values.insert(QStringLiteral("STATS"), path(input.statisticsPath));
     values.insert(QStringLiteral("F"), literal(row->fragmentF));
     values.insert(QStringLiteral("M"), literal(row->fragmentM));
@@ -120,13 +120,13 @@ Expected<CommandLine> buildEncoderCommand(const EncoderCommandInput &input)
     values.insert(QStringLiteral("AN"), an);
     values.insert(QStringLiteral("AB"), value(QString::number(v.audioBitrate)));
     values.insert(QStringLiteral("CH"), value(QString::number(v.audioChannels)));
-    values.insert(QStringLiteral("SR"), value(o.SampleRate));
-    values.insert(QStringLiteral("VB"), value(o.VideoBitrate));
+    values.insert(QStringLiteral("SR"), value(o.sampleRate));
+    values.insert(QStringLiteral("VB"), value(o.videoBitrate));
     values.insert(QStringLiteral("FPS"), value(v.framerate));
-    values.insert(QStringLiteral("SIZE"), value(o.VideoSize));
-    values.insert(QStringLiteral("ASPECT"), value(o.AspectRatio));
-    values.insert(QStringLiteral("SS"), value(QString::number(job.StartSeconds)));
-    values.insert(QStringLiteral("T"), value(QString::number(job.DurationSeconds)));
+    values.insert(QStringLiteral("SIZE"), value(o.videoSize));
+    values.insert(QStringLiteral("ASPECT"), value(o.aspectRatio));
+    values.insert(QStringLiteral("SS"), value(QString::number(job.startSeconds)));
+    values.insert(QStringLiteral("T"), value(QString::number(job.durationSeconds)));
     values.insert(QStringLiteral("THREADS"), value(numberText(leadingNumber(input.threadSetting))));
 
     CommandLine command;

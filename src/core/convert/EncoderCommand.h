@@ -15,8 +15,8 @@ struct EncoderValues
     CommandLine audioCodec; // ACODEC
     QString framerate;      // FPS, "Auto" sent as "25"
     QString disableAudio;   // AN: " -an " or empty
-    qint16 audioBitrate = 0;
-    qint16 audioChannels = 0;
+    int audioBitrate = 0;   // within the 16-bit range
+    int audioChannels = 0;  // within the 16-bit range
 };
 
 // Maps codecs, replaces "Auto" and converts the audio bitrate and channel

@@ -4,16 +4,30 @@
 
 namespace vantrel {
 
+// Where a row of the source list stands in the batch.
+enum class RowStatus
+{
+    None, // not converted in this session
+    Processing,
+    Ok,
+    Fail,
+    Cancel
+};
+
+// The status as the list shows it and vantrel-cli prints it: "", "Processing",
+// "OK", "Fail", "Cancel".
+QString rowStatusText(RowStatus status);
+
 // One row of the source list.
 struct SourceItem
 {
-    QString FileName;  // full path of the source file
-    QString ClipStart; // time text, "0:00:00" when added
-    QString ClipEnd;   // time text, the probed duration when added
-    QString FrameSize; // "640x480"
-    QString VideoFormat;
-    QString Status;    // "", "Processing", "OK", "Fail" or "Cancel"
-    QString VideoTime; // time text, the full duration of the source
+    QString fileName;  // full path of the source file
+    QString clipStart; // time text, "0:00:00" when added
+    QString clipEnd;   // time text, the probed duration when added
+    QString frameSize; // "640x480"
+    QString videoFormat;
+    RowStatus status = RowStatus::None;
+    QString videoTime; // time text, the full duration of the source
 };
 
 } // namespace vantrel

@@ -40,7 +40,7 @@ void PreviewController::playRow(const SourceList &list, std::optional<int> row)
         play(std::nullopt, std::nullopt);
         return;
     }
-    play(item->FileName, item->VideoTime);
+    play(item->fileName, item->videoTime);
 }
 
 void PreviewController::playFile(const QString &file, const QString &durationText)

@@ -16,10 +16,10 @@ TrimmingController::TrimmingController(SourceList &list, int row, Prompt *prompt
     : QObject(parent), m_list(list), m_row(row), m_prompt(prompt), m_preview(std::move(preview))
 {
     const SourceItem &item = m_list.item(m_row);
-    m_file = item.FileName;
-    m_startText = item.ClipStart;
-    m_stopText = item.ClipEnd;
-    m_durationText = item.VideoTime;
+    m_file = item.fileName;
+    m_startText = item.clipStart;
+    m_stopText = item.clipEnd;
+    m_durationText = item.videoTime;
     updateLength();
     m_sliderMaximum = secondsOfTimeText(m_durationText).value_or(0);
     m_stopSlider = secondsOfTimeText(m_stopText).value_or(0);
@@ -85,7 +85,7 @@ bool TrimmingController::accept()
             m_prompt->error(kOrderError);
         return false;
     }
-    if (m_row >= 0 && m_row < m_list.count() && m_list.item(m_row).FileName == m_file)
+    if (m_row >= 0 && m_row < m_list.count() && m_list.item(m_row).fileName == m_file)
         m_list.setClip(m_row, m_startText, m_stopText);
     leave();
     Q_EMIT finished(true);

@@ -169,10 +169,10 @@ void OptionSheet::showSourceRow(const SourceItem *row)
 {
     if (!row)
         return;
-    setValue(kGeneral, QStringLiteral("Item Name"), row->FileName);
+    setValue(kGeneral, QStringLiteral("Item Name"), row->fileName);
     setValue(kDuration, QStringLiteral("All Clip Duration"), QString());
-    setValue(kDuration, QStringLiteral("Start Time"), row->ClipStart);
-    setValue(kDuration, QStringLiteral("Stop Time"), row->ClipEnd);
+    setValue(kDuration, QStringLiteral("Start Time"), row->clipStart);
+    setValue(kDuration, QStringLiteral("Stop Time"), row->clipEnd);
 }
 
 ConversionOptions OptionSheet::conversionOptions() const

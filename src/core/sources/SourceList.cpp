@@ -9,19 +9,19 @@ namespace {
 struct ColumnInfo
 {
     const char *header;
-    QString SourceItem::*field;
+    QString SourceItem::*field; // none for the status, shown as its text
     Qt::Alignment alignment;
 };
 
 // Column order, captions, fields and alignment of the list.
 const ColumnInfo kColumns[SourceList::ColumnCount] = {
-    {"File Name", &SourceItem::FileName, Qt::AlignLeft},
-    {"Start", &SourceItem::ClipStart, Qt::AlignLeft},
-    {"End", &SourceItem::ClipEnd, Qt::AlignHCenter},
-    {"Size", &SourceItem::FrameSize, Qt::AlignHCenter},
-    {"Format", &SourceItem::VideoFormat, Qt::AlignLeft},
-    {"Status", &SourceItem::Status, Qt::AlignLeft},
-    {"Video Time", &SourceItem::VideoTime, Qt::AlignLeft},
+    {"File Name", &SourceItem::fileName, Qt::AlignLeft},
+    {"Start", &SourceItem::clipStart, Qt::AlignLeft},
+    {"End", &SourceItem::clipEnd, Qt::AlignHCenter},
+    {"Size", &SourceItem::frameSize, Qt::AlignHCenter},
+    {"Format", &SourceItem::videoFormat, Qt::AlignLeft},
+    {"Status", nullptr, Qt::AlignLeft},
+    {"Video Time", &SourceItem::videoTime, Qt::AlignLeft},
 };
 
 } // namespace
@@ -63,11 +63,13 @@ QVariant SourceList::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
         if (index.column() == SizeColumn && row.ticket != 0)
             return kProbingText;
+        if (index.column() == StatusColumn)
+            return rowStatusText(row.item.status);
         return row.item.*column.field;
     case Qt::ToolTipRole:
         if (index.column() == StatusColumn && !row.statusDetail.isEmpty())
             return row.statusDetail;
-        return index.column() == FileNameColumn ? QVariant(row.item.FileName) : QVariant();
+        return index.column() == FileNameColumn ? QVariant(row.item.fileName) : QVariant();
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(column.alignment | Qt::AlignVCenter);
     default:
@@ -96,7 +98,7 @@ void SourceList::addSourceFile(const QString &path)
 {
     Row row;
     row.id = ++m_lastId;
-    row.item.FileName = path;
+    row.item.fileName = path;
     if (m_probe) {
         row.ticket = m_probe->probe(path);
         m_probeOwners.insert(row.ticket, row.id);
@@ -114,11 +116,11 @@ bool SourceList::isProbing(int row) const
     return row >= 0 && row < count() && m_rows.at(row).ticket != 0;
 }
 
-void SourceList::setStatus(int row, const QString &status, const QString &detail)
+void SourceList::setStatus(int row, RowStatus status, const QString &detail)
 {
     if (row < 0 || row >= count())
         return;
-    m_rows[row].item.Status = status;
+    m_rows[row].item.status = status;
     m_rows[row].statusDetail = detail;
     emitRowChanged(row, StatusColumn, StatusColumn);
 }
@@ -132,8 +134,8 @@ void SourceList::setClip(int row, const QString &start, const QString &end)
 {
     if (row < 0 || row >= count())
         return;
-    m_rows[row].item.ClipStart = start;
-    m_rows[row].item.ClipEnd = end;
+    m_rows[row].item.clipStart = start;
+    m_rows[row].item.clipEnd = end;
     emitRowChanged(row, StartColumn, EndColumn);
 }
 

@@ -57,7 +57,7 @@ public:
 
     // The status, and what explains it (why a row failed); the detail shows
     // as the Status cell's tool tip.
-    void setStatus(int row, const QString &status, const QString &detail = QString());
+    void setStatus(int row, RowStatus status, const QString &detail = QString());
     QString statusDetail(int row) const;
     void setClip(int row, const QString &start, const QString &end);
     // Removing rows forgets their probes: results that come later are dropped.

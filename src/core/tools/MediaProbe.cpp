@@ -135,15 +135,15 @@ ProbeFields parseProbeOutput(const QString &output)
 void applyProbeFields(const ProbeFields &fields, SourceItem &item)
 {
     if (fields.duration) {
-        item.ClipEnd = *fields.duration;
-        item.VideoTime = *fields.duration;
+        item.clipEnd = *fields.duration;
+        item.videoTime = *fields.duration;
     }
     if (fields.videoFormat)
-        item.VideoFormat = *fields.videoFormat;
+        item.videoFormat = *fields.videoFormat;
     if (!fields.ok())
         return;
-    item.ClipStart = timeText(0);
-    item.FrameSize = QString::number(fields.width.value_or(0)) + QLatin1Char('x') +
+    item.clipStart = timeText(0);
+    item.frameSize = QString::number(fields.width.value_or(0)) + QLatin1Char('x') +
                      QString::number(fields.height.value_or(0));
 }
 

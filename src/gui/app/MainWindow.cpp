@@ -273,7 +273,7 @@ void MainWindow::buildBody()
     connect(m_list, &SourceListWidget::rowClicked, &m_controller, &MainController::showRow);
     connect(m_list, &SourceListWidget::rowClicked, this, [this](std::optional<int> row) {
         if (row && *row >= 0 && *row < m_controller.sources().count())
-            m_previewController->setCurrentFile(m_controller.sources().item(*row).FileName);
+            m_previewController->setCurrentFile(m_controller.sources().item(*row).fileName);
     });
     connect(m_list, &SourceListWidget::rowDoubleClicked, this, [this] { trimSelected(); });
     connect(m_list, &SourceListWidget::filesDropped, this, [this](const QStringList &paths) {
@@ -341,9 +341,9 @@ void MainWindow::trimSelected()
 
 void MainWindow::showSettings()
 {
-    Frmset dialog(PreferencesController(m_controller.environment().settingsPath,
-                                        m_controller.environment().dataFolder),
-                  m_controller.environment().prompt, this);
+    PreferencesDialog dialog(PreferencesController(m_controller.environment().settingsPath,
+                                                   m_controller.environment().dataFolder),
+                             m_controller.environment().prompt, this);
     dialog.exec();
 }
 

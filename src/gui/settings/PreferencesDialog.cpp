@@ -34,9 +34,10 @@ template <typename Widget> Widget *named(Widget *widget, const char *name)
 
 } // namespace
 
-Frmset::Frmset(PreferencesController controller, Prompt *prompt, QWidget *parent)
+PreferencesDialog::PreferencesDialog(PreferencesController controller, Prompt *prompt,
+                                     QWidget *parent)
     : QDialog(parent), m_controller(std::move(controller)), m_prompt(prompt),
-      m_chooseFolder(&Frmset::chooseFolderWithDialog)
+      m_chooseFolder(&PreferencesDialog::chooseFolderWithDialog)
 {
     if (!m_prompt) {
         m_ownPrompt = std::make_unique<MessageBoxPrompt>(this);
@@ -49,21 +50,21 @@ Frmset::Frmset(PreferencesController controller, Prompt *prompt, QWidget *parent
     showValues(m_controller.load());
 }
 
-Frmset::~Frmset() = default;
+PreferencesDialog::~PreferencesDialog() = default;
 
-void Frmset::setFolderChooser(FolderChooser chooser)
+void PreferencesDialog::setFolderChooser(FolderChooser chooser)
 {
     m_chooseFolder = std::move(chooser);
 }
 
-QString Frmset::chooseFolderWithDialog(QWidget *parent, const QString &caption,
-                                       const QString &startFolder)
+QString PreferencesDialog::chooseFolderWithDialog(QWidget *parent, const QString &caption,
+                                                  const QString &startFolder)
 {
     const QString folder = QFileDialog::getExistingDirectory(parent, caption, startFolder);
     return folder.isEmpty() ? QString() : QDir::toNativeSeparators(folder);
 }
 
-void Frmset::buildControls()
+void PreferencesDialog::buildControls()
 {
     auto *heading = named(new QLabel(QStringLiteral("Output Folder"), this), "SkinLabel1");
     QFont headingFont = heading->font();
@@ -144,12 +145,12 @@ void Frmset::buildControls()
     setTabOrder(m_ok, m_cancel);
     m_folder->setFocus();
 
-    connect(m_browse, &QPushButton::clicked, this, &Frmset::browse);
-    connect(m_ok, &QPushButton::clicked, this, &Frmset::confirm);
+    connect(m_browse, &QPushButton::clicked, this, &PreferencesDialog::browse);
+    connect(m_ok, &QPushButton::clicked, this, &PreferencesDialog::confirm);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void Frmset::showValues(const PreferenceValues &values)
+void PreferencesDialog::showValues(const PreferenceValues &values)
 {
     m_folder->setText(values.folder);
     (values.existingFile == ExistingFilePolicy::AddNew ? m_addNew : m_overwrite)->setChecked(true);
@@ -157,7 +158,7 @@ void Frmset::showValues(const PreferenceValues &values)
     m_threads->setText(values.threadText);
 }
 
-PreferenceValues Frmset::values() const
+PreferenceValues PreferencesDialog::values() const
 {
     PreferenceValues values;
     values.folder = m_folder->text();
@@ -168,14 +169,14 @@ PreferenceValues Frmset::values() const
     return values;
 }
 
-void Frmset::browse()
+void PreferencesDialog::browse()
 {
     const QString folder = m_chooseFolder(this, applicationTitle(), m_folder->text().trimmed());
     if (!folder.isEmpty())
         m_folder->setText(folder);
 }
 
-void Frmset::confirm()
+void PreferencesDialog::confirm()
 {
     const Expected<PreferenceValues> saved = m_controller.save(values());
     if (!saved) {

@@ -20,9 +20,9 @@ class Prompt;
 // file, shutdown after a batch and the encoder's thread count. It reads the
 // settings file when it is built and writes it only on "OK".
 //
-// The controls carry the object names Text2, Command4, Option1, Option2,
-// Check1, Text1, Command1 ("OK") and Command2 ("Cancel").
-class Frmset : public QDialog
+// The window is named Frmset; its controls carry the object names Text2, Command4, Option1,
+// Option2, Check1, Text1, Command1 ("OK") and Command2 ("Cancel").
+class PreferencesDialog : public QDialog
 {
     Q_OBJECT
 
@@ -34,8 +34,8 @@ public:
 
     // `prompt` shows the refusal of a thread count; null shows it in a message
     // box over this window.
-    Frmset(PreferencesController controller, Prompt *prompt, QWidget *parent = nullptr);
-    ~Frmset() override;
+    PreferencesDialog(PreferencesController controller, Prompt *prompt, QWidget *parent = nullptr);
+    ~PreferencesDialog() override;
 
     // Replaces the system's folder chooser (tests).
     void setFolderChooser(FolderChooser chooser);

@@ -106,7 +106,7 @@ protected:
     {
         QStringList out;
         for (int row = 0; row < list.count(); ++row)
-            out << list.item(row).Status;
+            out << rowStatusText(list.item(row).status);
         return out;
     }
 
@@ -193,7 +193,7 @@ TEST_F(BatchRunTest, CancelDuringTheSecondOfThreeRows)
     QSignalSpy finished(&b, &BatchRun::finished);
     QSignalSpy gone(&b, &BatchRun::encoderGone);
     QObject::connect(&b, &BatchRun::elapsedTextChanged, &b, [&b] {
-        if (b.currentJob().SourcePath.endsWith(qs("two.avi")))
+        if (b.currentJob().sourcePath.endsWith(qs("two.avi")))
             b.cancel();
     });
     ASSERT_TRUE(b.start());
@@ -203,7 +203,7 @@ TEST_F(BatchRunTest, CancelDuringTheSecondOfThreeRows)
     EXPECT_EQ(prompt.errors, QStringList{qs("Conversion Canceled by the user!")});
     EXPECT_TRUE(prompt.notices.isEmpty());
     EXPECT_TRUE(desktop.opened.isEmpty());
-    EXPECT_FALSE(b.state().CancelRequested);
+    EXPECT_FALSE(b.state().cancelRequested);
 
     // The encoder got "q": it finishes the file it was writing and exits.
     ASSERT_TRUE(b.encoderAlive() ? gone.wait(15000) : true);
@@ -235,7 +235,7 @@ TEST_F(BatchRunTest, MissingSourceStopsTheBatchAndRestoresTheWindow)
     EXPECT_TRUE(desktop.opened.isEmpty());
     EXPECT_FALSE(panel.last().at(0).toBool());
     EXPECT_FALSE(busy.last().at(0).toBool());
-    EXPECT_FALSE(b.state().CancelRequested);
+    EXPECT_FALSE(b.state().cancelRequested);
 }
 
 TEST_F(BatchRunTest, FailedRowsSayWhyAndLeaveNoPartialFile)
@@ -375,7 +375,7 @@ TEST_F(BatchRunTest, RealWorldFilesConvertOrSayWhy)
     EXPECT_EQ(run(120000), BatchRun::Outcome::Completed);
     for (int row = 0; row < files.size(); ++row) {
         const bool truncated = files[row].contains(qs("truncated"));
-        EXPECT_EQ(list.item(row).Status, truncated ? qs("Fail") : qs("OK"))
+        EXPECT_EQ(list.item(row).status, truncated ? RowStatus::Fail : RowStatus::Ok)
             << files[row].toStdString() << "\n"
             << batch->rowMessages(row).toStdString();
         // A source that ends early is named as the reason, not left unexplained.

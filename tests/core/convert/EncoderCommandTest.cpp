@@ -15,28 +15,28 @@ namespace {
 ConversionOptions standardOptions()
 {
     ConversionOptions o;
-    o.VideoCodec = qs("mpeg4");
-    o.VideoSize = qs("320x240");
-    o.VideoBitrate = qs("256");
-    o.VideoFramerate = qs("25");
-    o.AspectRatio = qs("4:3");
-    o.AudioCodec = qs("mp3");
-    o.AudioBitrate = qs("128");
-    o.SampleRate = qs("44100");
-    o.AudioChannel = qs("2");
-    o.DisableAudio = qs("No");
+    o.videoCodec = qs("mpeg4");
+    o.videoSize = qs("320x240");
+    o.videoBitrate = qs("256");
+    o.videoFramerate = qs("25");
+    o.aspectRatio = qs("4:3");
+    o.audioCodec = qs("mp3");
+    o.audioBitrate = qs("128");
+    o.sampleRate = qs("44100");
+    o.audioChannel = qs("2");
+    o.disableAudio = qs("No");
     return o;
 }
 
 EncoderCommandInput standardInput(int entry, const ConversionOptions &options = standardOptions())
 {
     EncoderCommandInput in;
-    in.job.SourcePath = qs("/in/a.avi");
-    in.job.ProfileIndex = entry;
-    in.job.OutputPath = qs("/out/o.x");
-    in.job.StartSeconds = 5;
-    in.job.DurationSeconds = 10;
-    in.job.Options = options;
+    in.job.sourcePath = qs("/in/a.avi");
+    in.job.profileIndex = entry;
+    in.job.outputPath = qs("/out/o.x");
+    in.job.startSeconds = 5;
+    in.job.durationSeconds = 10;
+    in.job.options = options;
     in.threadSetting = qs("2");
     in.encoderPath = qs("/usr/bin/ffmpeg");
     in.statisticsPath = qs("/data/curconvert.log");
@@ -169,16 +169,16 @@ TEST(EncoderCommand, EveryEntryHasExactlyOneCommandRow)
 TEST(EncoderCommand, ReproducesTheWorkedExample)
 {
     ConversionOptions o = standardOptions();
-    o.VideoCodec = qs("xvid");
-    o.VideoSize = qs("320x240");
-    o.VideoBitrate = qs("256");
-    o.VideoFramerate = qs("29.97");
-    o.AudioCodec = qs("aac");
+    o.videoCodec = qs("xvid");
+    o.videoSize = qs("320x240");
+    o.videoBitrate = qs("256");
+    o.videoFramerate = qs("29.97");
+    o.audioCodec = qs("aac");
     EncoderCommandInput in = standardInput(2, o);
-    in.job.SourcePath = qs("D:\\v\\a b.avi");
-    in.job.OutputPath = qs("D:\\out\\a b.mp4");
-    in.job.StartSeconds = 0;
-    in.job.DurationSeconds = 205;
+    in.job.sourcePath = qs("D:\\v\\a b.avi");
+    in.job.outputPath = qs("D:\\out\\a b.mp4");
+    in.job.startSeconds = 0;
+    in.job.durationSeconds = 205;
     in.encoderPath = qs("C:\\Conv\\fp.dll");
     in.statisticsPath = qs("C:\\Conv\\curconvert.log");
     const Expected<CommandLine> command = buildEncoderCommand(in);
@@ -247,7 +247,7 @@ TEST(EncoderCommand, MapsCodecLabelsExactly)
     };
     for (const auto &c : video) {
         ConversionOptions o = standardOptions();
-        o.VideoCodec = qs(c.label);
+        o.videoCodec = qs(c.label);
         EXPECT_EQ(body(standardInput(35, o)),
                   qs("  -vcodec ") + qs(c.encoder) +
                       qs(" -b 256000 -r 25 -ss 5 -t 10 -s 320x240 -acodec libmp3lame " OUT))
@@ -265,7 +265,7 @@ TEST(EncoderCommand, MapsCodecLabelsExactly)
     };
     for (const auto &c : audio) {
         ConversionOptions o = standardOptions();
-        o.AudioCodec = qs(c.label);
+        o.audioCodec = qs(c.label);
         EXPECT_EQ(body(standardInput(100, o)), qs(" -acodec ") + qs(c.encoder) + qs(" -vn " OUT))
             << c.label;
     }
@@ -274,7 +274,7 @@ TEST(EncoderCommand, MapsCodecLabelsExactly)
 TEST(EncoderCommand, DisableAudioPlacementPerShape)
 {
     ConversionOptions o = standardOptions();
-    o.DisableAudio = qs("Yes");
+    o.disableAudio = qs("Yes");
     // Shape A: right after the audio codec.
     EXPECT_TRUE(body(standardInput(2, o)).endsWith(qs("-acodec libmp3lame -an  " OUT)));
     // Shape B: after the blank that follows the audio codec.
@@ -284,12 +284,12 @@ TEST(EncoderCommand, DisableAudioPlacementPerShape)
     EXPECT_TRUE(body(standardInput(83, o)).endsWith(qs("-acodec libmp3lame -an  " OUT)));
     EXPECT_TRUE(body(standardInput(88, o)).endsWith(qs("-s 320x240 -an  " OUT)));
     // Any text other than "No" disables audio, "no" included.
-    o.DisableAudio = qs("no");
+    o.disableAudio = qs("no");
     EXPECT_TRUE(body(standardInput(2, o)).contains(qs(" -an ")));
-    o.DisableAudio = QString();
+    o.disableAudio = QString();
     EXPECT_TRUE(body(standardInput(2, o)).contains(qs(" -an ")));
     // Audio-only shapes ignore it.
-    o.DisableAudio = qs("Yes");
+    o.disableAudio = qs("Yes");
     for (int entry = 95; entry <= 101; ++entry)
         EXPECT_EQ(body(standardInput(entry, o)), body(standardInput(entry))) << entry;
 }
@@ -297,19 +297,19 @@ TEST(EncoderCommand, DisableAudioPlacementPerShape)
 TEST(EncoderCommand, AudioNumbersConvertForEveryShape)
 {
     ConversionOptions o = standardOptions();
-    o.AudioBitrate = qs("12.2");
-    o.AudioChannel = qs("1.5");
+    o.audioBitrate = qs("12.2");
+    o.audioChannel = qs("1.5");
     EXPECT_TRUE(body(standardInput(2, o)).contains(qs("-ab 12000  -ac 2 ")));
-    o.AudioBitrate = qs("12.5");
+    o.audioBitrate = qs("12.5");
     EXPECT_TRUE(body(standardInput(96, o)).startsWith(qs("  -ab 12000 ")));
 
     // A bad bitrate or channel count fails every shape, also those not using them.
     for (const int entry : {2, 35, 61, 71, 83, 88, 93, 96, 100}) {
-        for (const auto &[field, text] : {std::pair{&ConversionOptions::AudioBitrate, "abc"},
-                                          std::pair{&ConversionOptions::AudioBitrate, "32768"},
-                                          std::pair{&ConversionOptions::AudioBitrate, ""},
-                                          std::pair{&ConversionOptions::AudioChannel, "two"},
-                                          std::pair{&ConversionOptions::AudioChannel, "-40000"}}) {
+        for (const auto &[field, text] : {std::pair{&ConversionOptions::audioBitrate, "abc"},
+                                          std::pair{&ConversionOptions::audioBitrate, "32768"},
+                                          std::pair{&ConversionOptions::audioBitrate, ""},
+                                          std::pair{&ConversionOptions::audioChannel, "two"},
+                                          std::pair{&ConversionOptions::audioChannel, "-40000"}}) {
             ConversionOptions bad = standardOptions();
             bad.*field = qs(text);
             const Expected<CommandLine> command = buildEncoderCommand(standardInput(entry, bad));
@@ -322,11 +322,11 @@ TEST(EncoderCommand, AudioNumbersConvertForEveryShape)
 TEST(EncoderCommand, FramerateThreadsAndTimes)
 {
     ConversionOptions o = standardOptions();
-    o.VideoFramerate = qs("Auto");
+    o.videoFramerate = qs("Auto");
     EXPECT_TRUE(body(standardInput(2, o)).contains(qs(" -r 25 ")));
-    o.VideoFramerate = qs("auto");
+    o.videoFramerate = qs("auto");
     EXPECT_TRUE(body(standardInput(2, o)).contains(qs(" -r auto ")));
-    o.VideoFramerate = qs("29.970");
+    o.videoFramerate = qs("29.970");
     EXPECT_TRUE(body(standardInput(2, o)).contains(qs(" -r 29.970 ")));
 
     const struct
@@ -343,8 +343,8 @@ TEST(EncoderCommand, FramerateThreadsAndTimes)
     }
 
     EncoderCommandInput negative = standardInput(35);
-    negative.job.StartSeconds = 60;
-    negative.job.DurationSeconds = -30;
+    negative.job.startSeconds = 60;
+    negative.job.durationSeconds = -30;
     EXPECT_TRUE(buildEncoderCommand(negative)->text().contains(qs(" -ss 60 -t -30 ")));
 }
 

@@ -86,13 +86,13 @@ TEST(ConversionProgress, TickerCountsAndReadsOnlyTheTail)
     QTemporaryDir dir;
     const QString stats = dir.filePath(qs("curconvert.log"));
     ConversionRunState state;
-    state.DurationSeconds = 4;
+    state.durationSeconds = 4;
     ProgressTicker ticker(state, stats);
     QSignalSpy elapsed(&ticker, &ProgressTicker::elapsedTextChanged);
     QSignalSpy percent(&ticker, &ProgressTicker::filePercentChanged);
 
     ticker.start();
-    EXPECT_EQ(state.ElapsedSeconds, 0);
+    EXPECT_EQ(state.elapsedSeconds, 0);
     ticker.tick(); // no file yet: nothing encoded
     EXPECT_EQ(elapsed.takeLast().at(0).toString(), qs("0:00:01"));
     EXPECT_EQ(percent.takeLast().at(0).toInt(), 0);
@@ -117,7 +117,7 @@ TEST(ConversionProgress, TickerCountsAndReadsOnlyTheTail)
         ticker.tick();
     EXPECT_EQ(elapsed.takeLast().at(0).toString(), qs("0:01:05"));
 
-    state.DurationSeconds = 0; // the bar keeps its value
+    state.durationSeconds = 0; // the bar keeps its value
     ticker.tick();
     EXPECT_TRUE(percent.isEmpty());
     ticker.stop();
@@ -128,7 +128,7 @@ TEST(ConversionProgress, AudioOnlyProgressComesFromTheStatusOutput)
 {
     QTemporaryDir dir;
     ConversionRunState state;
-    state.DurationSeconds = 10;
+    state.durationSeconds = 10;
     ProgressTicker ticker(state, dir.filePath(qs("none.log")));
     ticker.setStatusTail([] { return qs("size= 16kB time=00:00:05.00 bitrate= 1\r"); });
     QSignalSpy percent(&ticker, &ProgressTicker::filePercentChanged);
@@ -154,20 +154,20 @@ TEST(EncoderInvocation, ReadsTheEncoderList)
 TEST(EncoderInvocation, RunArgumentsAdaptTheCommandToTheInstalledEncoder)
 {
     EncoderCommandInput in;
-    in.job.SourcePath = qs("/in/-a b.avi");
-    in.job.ProfileIndex = 2;
-    in.job.OutputPath = qs("/out/a.mp4");
-    in.job.DurationSeconds = 3;
-    in.job.Options.VideoCodec = qs("xvid");
-    in.job.Options.VideoSize = qs("320x240");
-    in.job.Options.VideoBitrate = qs("256");
-    in.job.Options.VideoFramerate = qs("25");
-    in.job.Options.AspectRatio = qs("4:3");
-    in.job.Options.AudioCodec = qs("aac");
-    in.job.Options.AudioBitrate = qs("128");
-    in.job.Options.SampleRate = qs("44100");
-    in.job.Options.AudioChannel = qs("2");
-    in.job.Options.DisableAudio = qs("No");
+    in.job.sourcePath = qs("/in/-a b.avi");
+    in.job.profileIndex = 2;
+    in.job.outputPath = qs("/out/a.mp4");
+    in.job.durationSeconds = 3;
+    in.job.options.videoCodec = qs("xvid");
+    in.job.options.videoSize = qs("320x240");
+    in.job.options.videoBitrate = qs("256");
+    in.job.options.videoFramerate = qs("25");
+    in.job.options.aspectRatio = qs("4:3");
+    in.job.options.audioCodec = qs("aac");
+    in.job.options.audioBitrate = qs("128");
+    in.job.options.sampleRate = qs("44100");
+    in.job.options.audioChannel = qs("2");
+    in.job.options.disableAudio = qs("No");
     in.threadSetting = qs("2");
     in.encoderPath = qs("/usr/bin/ffmpeg");
     in.statisticsPath = qs("/d/curconvert.log");

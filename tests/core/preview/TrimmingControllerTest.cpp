@@ -34,7 +34,7 @@ protected:
     {
         list.addSourceFile(s_clip);
         ASSERT_TRUE(QTest::qWaitFor([&] { return list.pendingProbes() == 0; }, 30000));
-        ASSERT_EQ(list.item(0).VideoTime, qs("0:00:04"));
+        ASSERT_EQ(list.item(0).videoTime, qs("0:00:04"));
     }
 
     // The window's logic on row 0, with the row's clip set to start..stop first.
@@ -103,15 +103,15 @@ TEST_F(TrimmingTest, OkComparesSecondsNotTexts)
         EXPECT_EQ(t.accept(), c.accepted) << c.start << " " << c.stop;
         if (c.accepted) {
             EXPECT_TRUE(prompt.errors.isEmpty());
-            EXPECT_EQ(list.item(0).ClipStart, qs(c.start));
-            EXPECT_EQ(list.item(0).ClipEnd, qs(c.stop));
+            EXPECT_EQ(list.item(0).clipStart, qs(c.start));
+            EXPECT_EQ(list.item(0).clipEnd, qs(c.stop));
             ASSERT_EQ(finished.count(), 1);
             EXPECT_TRUE(finished.at(0).at(0).toBool());
             EXPECT_EQ(player->take(), QStringList{qs("Q")});
         } else {
             EXPECT_EQ(prompt.errors, QStringList{qs("Start time or End time is error.")});
-            EXPECT_EQ(list.item(0).ClipStart, qs("0:00:00")); // the row is unchanged
-            EXPECT_EQ(list.item(0).ClipEnd, qs("0:00:04"));
+            EXPECT_EQ(list.item(0).clipStart, qs("0:00:00")); // the row is unchanged
+            EXPECT_EQ(list.item(0).clipEnd, qs("0:00:04"));
             EXPECT_EQ(finished.count(), 0); // the window stays open
             EXPECT_EQ(player->take(), QStringList());
         }
@@ -131,12 +131,12 @@ TEST_F(TrimmingTest, OkWritesOnlyTheClipAndStopsThePreview)
     EXPECT_EQ(player->take(), QStringList{qs("Q")});
     EXPECT_FALSE(timer->enabled);
     const SourceItem &after = list.item(0);
-    EXPECT_EQ(after.ClipStart, qs("0:00:01"));
-    EXPECT_EQ(after.ClipEnd, qs("0:00:03"));
-    EXPECT_EQ(after.FileName, before.FileName);
-    EXPECT_EQ(after.VideoTime, before.VideoTime);
-    EXPECT_EQ(after.FrameSize, before.FrameSize);
-    EXPECT_EQ(after.Status, before.Status);
+    EXPECT_EQ(after.clipStart, qs("0:00:01"));
+    EXPECT_EQ(after.clipEnd, qs("0:00:03"));
+    EXPECT_EQ(after.fileName, before.fileName);
+    EXPECT_EQ(after.videoTime, before.videoTime);
+    EXPECT_EQ(after.frameSize, before.frameSize);
+    EXPECT_EQ(after.status, before.status);
 }
 
 TEST_F(TrimmingTest, CancelAndCloseLeaveTheRow)
@@ -157,8 +157,8 @@ TEST_F(TrimmingTest, CancelAndCloseLeaveTheRow)
         EXPECT_TRUE(player->take().contains(qs("Q")));
         EXPECT_FALSE(timer->enabled);
         EXPECT_EQ(t.trimmingFile(), QString());
-        EXPECT_EQ(list.item(0).ClipStart, qs("0:00:01"));
-        EXPECT_EQ(list.item(0).ClipEnd, qs("0:00:02"));
+        EXPECT_EQ(list.item(0).clipStart, qs("0:00:01"));
+        EXPECT_EQ(list.item(0).clipEnd, qs("0:00:02"));
     }
 }
 
@@ -186,8 +186,8 @@ TEST_F(TrimmingTest, SliderReleasesUpdateTheTextsAndTheLengthWithoutSign)
     t.setStopText(qs("0:00:04"));
     EXPECT_EQ(t.lengthText(), qs("0:00:01"));
     ASSERT_TRUE(t.accept());
-    EXPECT_EQ(list.item(0).ClipStart, qs("0:00:02"));
-    EXPECT_EQ(list.item(0).ClipEnd, qs("0:00:04"));
+    EXPECT_EQ(list.item(0).clipStart, qs("0:00:02"));
+    EXPECT_EQ(list.item(0).clipEnd, qs("0:00:04"));
 }
 
 TEST_F(TrimmingTest, PreviewPlaysTheTrimmingFileWithItsDuration)

@@ -163,15 +163,15 @@ TEST(OptionSheetItemModel, ReportsEachSheetChangeOnTheChangedValueCell)
     ASSERT_TRUE(f.model.setData(bitrate, qs("2500")));
     ASSERT_EQ(changed.count(), 1);
     EXPECT_EQ(changed.at(0).at(0).toModelIndex(), bitrate);
-    EXPECT_EQ(f.sheet.conversionOptions().VideoBitrate, qs("2500")); // what the batch reads
+    EXPECT_EQ(f.sheet.conversionOptions().videoBitrate, qs("2500")); // what the batch reads
 
     changed.clear();
     SourceItem row;
-    row.FileName = qs("/media/clips/a b.avi");
-    row.ClipStart = qs("0:00:00");
-    row.ClipEnd = qs("0:00:03");
+    row.fileName = qs("/media/clips/a b.avi");
+    row.clipStart = qs("0:00:00");
+    row.clipEnd = qs("0:00:03");
     f.sheet.showSourceRow(&row);
-    EXPECT_EQ(f.model.itemIndex(qs("General"), qs("Item Name")).data().toString(), row.FileName);
+    EXPECT_EQ(f.model.itemIndex(qs("General"), qs("Item Name")).data().toString(), row.fileName);
     EXPECT_EQ(f.model.itemIndex(kDuration, qs("All Clip Duration")).data().toString(), QString());
     EXPECT_EQ(changed.count(), 4);
     EXPECT_EQ(reset.count(), 0);

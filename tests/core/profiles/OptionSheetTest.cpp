@@ -37,16 +37,16 @@ TEST(OptionSheet, BuildsFourCategoriesInDisplayOrder)
     EXPECT_EQ(sheet.item(qs("Video Options"), qs("Video Bitrate"))->choices.join(u','),
               qs("48,64,128,192,256,512,768,1000,1500,1152,2500"));
     const ConversionOptions o = sheet.conversionOptions();
-    EXPECT_EQ(o.VideoCodec, qs("xvid"));
-    EXPECT_EQ(o.VideoSize, qs("320x240"));
-    EXPECT_EQ(o.VideoBitrate, qs("256"));
-    EXPECT_EQ(o.VideoFramerate, qs("29.97"));
-    EXPECT_EQ(o.AspectRatio, qs("4:3"));
-    EXPECT_EQ(o.AudioCodec, qs("aac"));
-    EXPECT_EQ(o.AudioBitrate, qs("128"));
-    EXPECT_EQ(o.SampleRate, qs("44100"));
-    EXPECT_EQ(o.AudioChannel, qs("2"));
-    EXPECT_EQ(o.DisableAudio, qs("No"));
+    EXPECT_EQ(o.videoCodec, qs("xvid"));
+    EXPECT_EQ(o.videoSize, qs("320x240"));
+    EXPECT_EQ(o.videoBitrate, qs("256"));
+    EXPECT_EQ(o.videoFramerate, qs("29.97"));
+    EXPECT_EQ(o.aspectRatio, qs("4:3"));
+    EXPECT_EQ(o.audioCodec, qs("aac"));
+    EXPECT_EQ(o.audioBitrate, qs("128"));
+    EXPECT_EQ(o.sampleRate, qs("44100"));
+    EXPECT_EQ(o.audioChannel, qs("2"));
+    EXPECT_EQ(o.disableAudio, qs("No"));
 }
 
 TEST(OptionSheet, ItemsAreAddressedByCategoryAndCaption)
@@ -55,7 +55,7 @@ TEST(OptionSheet, ItemsAreAddressedByCategoryAndCaption)
     sheet.build();
     QSignalSpy changed(&sheet, &OptionSheet::itemChanged);
     EXPECT_TRUE(sheet.setValue(qs("Video Options"), qs("Video Framerate"), qs("29.970")));
-    EXPECT_EQ(sheet.conversionOptions().VideoFramerate, qs("29.970")); // not among the choices
+    EXPECT_EQ(sheet.conversionOptions().videoFramerate, qs("29.970")); // not among the choices
     EXPECT_EQ(changed.count(), 1);
     // The category counts: "Video Codec" is no audio item.
     EXPECT_FALSE(sheet.setValue(qs("Audio Options"), qs("Video Codec"), qs("x")));
@@ -88,10 +88,10 @@ TEST(OptionSheet, ShowsTheClickedRowOnly)
     EXPECT_EQ(sheet.value(qs("Output Duration"), qs("All Clip Duration")), qs("00:00:00"));
 
     SourceItem row;
-    row.FileName = qs("/v/a b.avi");
-    row.ClipStart = qs("0:00:00");
-    row.ClipEnd = qs("0:03:25");
-    row.FrameSize = qs("640x480");
+    row.fileName = qs("/v/a b.avi");
+    row.clipStart = qs("0:00:00");
+    row.clipEnd = qs("0:03:25");
+    row.frameSize = qs("640x480");
     sheet.showSourceRow(&row);
     EXPECT_EQ(sheet.value(qs("General"), qs("Item Name")), qs("/v/a b.avi"));
     EXPECT_EQ(sheet.value(qs("Output Duration"), qs("All Clip Duration")), QString());

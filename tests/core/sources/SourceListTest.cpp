@@ -80,8 +80,8 @@ TEST(SourceList, RowsKeepTheirOrderWhileProbesEndInAnyOrder)
     EXPECT_EQ(list.pendingProbes(), paths.size());
     for (int row = 0; row < list.count(); ++row) {
         EXPECT_TRUE(list.isProbing(row));
-        EXPECT_EQ(list.item(row).FileName, paths[row]);
-        EXPECT_TRUE(list.item(row).FrameSize.isEmpty());
+        EXPECT_EQ(list.item(row).fileName, paths[row]);
+        EXPECT_TRUE(list.item(row).frameSize.isEmpty());
         EXPECT_EQ(list.data(list.index(row, SourceList::SizeColumn)).toString(), qs("Probing..."));
     }
 
@@ -99,7 +99,7 @@ TEST(SourceList, RowsKeepTheirOrderWhileProbesEndInAnyOrder)
     EXPECT_EQ(rowTexts(list, 3), filled(wide, "0:00:01", "176x144", "FMP4"));
     EXPECT_EQ(rowTexts(list, 4), filled(missing, "", "0x0", ""));
     EXPECT_EQ(rowTexts(list, 5), filled(video, "0:00:03", "160x120", "FMP4"));
-    EXPECT_EQ(list.item(3).FrameSize, qs("176x144"));
+    EXPECT_EQ(list.item(3).frameSize, qs("176x144"));
 }
 
 TEST(SourceList, ResultsOfRemovedRowsAreDropped)
@@ -176,14 +176,14 @@ TEST(SourceList, StatusAndClipEdits)
     SourceList list(&probe);
     list.addSourceFile(video);
     // The status set while the probe runs survives the probe.
-    list.setStatus(0, qs("Processing"));
+    list.setStatus(0, RowStatus::Processing);
     ASSERT_TRUE(waitForAllProbed(list));
-    EXPECT_EQ(list.item(0).Status, qs("Processing"));
+    EXPECT_EQ(list.item(0).status, RowStatus::Processing);
 
     QSignalSpy changed(&list, &SourceList::dataChanged);
-    list.setStatus(0, qs("OK"));
+    list.setStatus(0, RowStatus::Ok);
     list.setClip(0, qs("0:00:01"), qs("0:00:02"));
-    list.setStatus(3, qs("Fail")); // no such row
+    list.setStatus(3, RowStatus::Fail); // no such row
     ASSERT_EQ(changed.count(), 2);
     EXPECT_EQ(changed.at(0).at(0).toModelIndex().column(), SourceList::StatusColumn);
     EXPECT_EQ(changed.at(0).at(1).toModelIndex().column(), SourceList::StatusColumn);

@@ -33,12 +33,12 @@ struct Row
 
 void expectRow(const SourceItem &item, const Row &row, const std::string &what)
 {
-    EXPECT_EQ(item.ClipStart, qs(row.clipStart)) << what;
-    EXPECT_EQ(item.ClipEnd, qs(row.clipEnd)) << what;
-    EXPECT_EQ(item.FrameSize, qs(row.frameSize)) << what;
-    EXPECT_EQ(item.VideoFormat, qs(row.videoFormat)) << what;
-    EXPECT_EQ(item.VideoTime, qs(row.videoTime)) << what;
-    EXPECT_TRUE(item.Status.isEmpty()) << what;
+    EXPECT_EQ(item.clipStart, qs(row.clipStart)) << what;
+    EXPECT_EQ(item.clipEnd, qs(row.clipEnd)) << what;
+    EXPECT_EQ(item.frameSize, qs(row.frameSize)) << what;
+    EXPECT_EQ(item.videoFormat, qs(row.videoFormat)) << what;
+    EXPECT_EQ(item.videoTime, qs(row.videoTime)) << what;
+    EXPECT_EQ(item.status, RowStatus::None) << what;
 }
 
 SourceItem rowOf(const ProbeFields &fields)
@@ -238,13 +238,13 @@ TEST(ParseProbeOutput, RecordedPlayerOutputOfACameraClip)
 TEST(ApplyProbeFields, LeavesNameAndStatusAlone)
 {
     SourceItem item;
-    item.FileName = qs("/v/a.avi");
-    item.Status = qs("OK");
+    item.fileName = qs("/v/a.avi");
+    item.status = RowStatus::Ok;
     applyProbeFields(parseProbeOutput(qs("ID_VIDEO_WIDTH=x\n")), item);
-    EXPECT_EQ(item.FileName, qs("/v/a.avi"));
-    EXPECT_EQ(item.Status, qs("OK"));
-    EXPECT_TRUE(item.ClipStart.isEmpty());
-    EXPECT_TRUE(item.FrameSize.isEmpty());
+    EXPECT_EQ(item.fileName, qs("/v/a.avi"));
+    EXPECT_EQ(item.status, RowStatus::Ok);
+    EXPECT_TRUE(item.clipStart.isEmpty());
+    EXPECT_TRUE(item.frameSize.isEmpty());
 }
 
 TEST(MediaProbe, GeneratedVideoAndSoundOnlyClips)

@@ -70,7 +70,7 @@ protected:
     {
         QStringList out;
         for (int row = 0; row < controller->sources().count(); ++row)
-            out << controller->sources().item(row).Status;
+            out << rowStatusText(controller->sources().item(row).status);
         return out;
     }
 
@@ -219,7 +219,7 @@ TEST_F(MainWindowTest, DropAddsFilesUntilTheFirstThatIsNoVideo)
     QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &drop);
     ASSERT_EQ(controller->sources().count(), 1);
-    EXPECT_EQ(controller->sources().item(0).FileName, qs("/v/a.avi"));
+    EXPECT_EQ(controller->sources().item(0).fileName, qs("/v/a.avi"));
     EXPECT_EQ(prompt.notices, QStringList{qs("Only Video files are allowed!")});
 }
 

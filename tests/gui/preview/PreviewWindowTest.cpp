@@ -336,8 +336,8 @@ TEST_F(PreviewWindowTest, TheTrimmingWindowStopsTheMainPreviewAndLeavesNoPlayer)
             EXPECT_FALSE(dialog.isVisible()) << way;
         });
         EXPECT_TRUE(noPlayerWithin(5000)) << way;
-        EXPECT_EQ(controller->sources().item(0).ClipStart, qs("0:00:00")) << way;
-        EXPECT_EQ(controller->sources().item(0).ClipEnd, qs("0:00:08")) << way;
+        EXPECT_EQ(controller->sources().item(0).clipStart, qs("0:00:00")) << way;
+        EXPECT_EQ(controller->sources().item(0).clipEnd, qs("0:00:08")) << way;
     }
     // The main preview's labels keep their last values.
     EXPECT_EQ(w.previewPanel()->totalLabel()->text(), qs("Total time:0:00:08"));
@@ -372,13 +372,13 @@ TEST_F(PreviewWindowTest, OkStoresTheClipAndTheConversionFollowsIt)
         QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
         EXPECT_FALSE(dialog.isVisible());
     });
-    EXPECT_EQ(controller->sources().item(0).ClipStart, qs("0:00:02"));
-    EXPECT_EQ(controller->sources().item(0).ClipEnd, qs("0:00:05"));
+    EXPECT_EQ(controller->sources().item(0).clipStart, qs("0:00:02"));
+    EXPECT_EQ(controller->sources().item(0).clipEnd, qs("0:00:05"));
 
     QSignalSpy finished(&controller->batch(), &BatchRun::finished);
     ASSERT_TRUE(controller->convert());
     ASSERT_TRUE(finished.wait(120000));
-    EXPECT_EQ(controller->sources().item(0).Status, qs("OK"))
+    EXPECT_EQ(controller->sources().item(0).status, RowStatus::Ok)
         << controller->batch().rowMessages(0).toStdString();
     const QString output = controller->batch().rowOutput(0);
     EXPECT_TRUE(output.endsWith(qs(".mp4"))) << output.toStdString();

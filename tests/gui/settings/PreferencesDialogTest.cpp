@@ -34,10 +34,10 @@ protected:
     QString stored(const char *key) const { return iniRead(settingsPath(), qs("set"), qs(key)); }
 
     // Opens the window as the main window does, on the settings file of this test.
-    Frmset &open()
+    PreferencesDialog &open()
     {
-        m_dialog = std::make_unique<Frmset>(PreferencesController(settingsPath(), defaultFolder()),
-                                            &m_prompt);
+        m_dialog = std::make_unique<PreferencesDialog>(
+            PreferencesController(settingsPath(), defaultFolder()), &m_prompt);
         m_dialog->show();
         return *m_dialog;
     }
@@ -84,7 +84,7 @@ protected:
 
     QTemporaryDir m_dir;
     RecordingPrompt m_prompt;
-    std::unique_ptr<Frmset> m_dialog;
+    std::unique_ptr<PreferencesDialog> m_dialog;
 };
 
 } // namespace
