@@ -17,7 +17,6 @@
 
 #include "core/convert/ConversionJob.h"
 #include "core/convert/ConversionProgress.h"
-#include "core/convert/ConversionRunState.h"
 #include "core/convert/EncoderCommand.h"
 #include "core/convert/EncoderInvocation.h"
 #include "core/convert/OutputNaming.h"
@@ -138,7 +137,7 @@ struct BatchSetup
         OptionSheet sheet;
         sheet.build();
         applyProfileDefaults(sheet, g_profile);
-        constexpr int overwrite = 1;
+        constexpr ExistingFilePolicy overwrite = ExistingFilePolicy::Overwrite;
         for (const QString &clip : clips) {
             ConversionJob job;
             job.sourcePath = clip;
@@ -292,9 +291,8 @@ StatisticsFiles &statisticsFiles()
 void BM_ProgressTick(benchmark::State &state)
 {
     const QString path = statisticsFiles().pathFor(state.range(0));
-    ConversionRunState run;
-    run.durationSeconds = 7200;
-    ProgressTicker ticker(run, path);
+    ProgressTicker ticker(path);
+    ticker.setDurationSeconds(7200);
     for (auto _ : state)
         ticker.tick();
     if (!encodedSecondsOfStatsLine(lastCompleteLine(readFileTail(path))))

@@ -191,7 +191,7 @@ int runCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     input.threadSetting =
         parser.isSet(threads)
             ? parser.value(threads)
-            : Settings(AppPaths::settingsFile(), AppPaths::dataFolder()).threadText();
+            : SettingsFile(AppPaths::settingsFile(), AppPaths::dataFolder()).read().threads;
     input.encoderPath = parser.isSet(encoder) ? parser.value(encoder) : ToolLocator::encoder();
     input.statisticsPath = parser.isSet(stats) ? parser.value(stats) : AppPaths::statisticsFile();
 

@@ -8,7 +8,6 @@
 #include "core/settings/AppPaths.h"
 #include "core/sources/SourceList.h"
 #include "core/tools/MediaProbe.h"
-#include "core/tools/ToolControl.h"
 #include "core/tools/ToolLocator.h"
 #include "platform/LogindPowerOff.h"
 
@@ -27,34 +26,6 @@ namespace {
 const char kUsage[] = "--profile N [--apply M]... [--set \"ITEM=VALUE\"]... [--output-dir DIR] "
                       "[--existing new|overwrite] [--threads TEXT] [--] FILE...";
 
-// Messages a window would show in a box go to the terminal.
-class TerminalPrompt : public Prompt
-{
-public:
-    explicit TerminalPrompt(QTextStream &err) : m_err(err), m_terminal(::isatty(STDERR_FILENO) == 1)
-    {}
-    void error(const QString &text) override { say(text); }
-    void information(const QString &text) override { say(text); }
-
-private:
-    void say(const QString &text)
-    {
-        if (m_terminal)
-            m_err << "\r\x1b[K"; // over the progress bar
-        m_err << text.trimmed() << '\n';
-        m_err.flush();
-    }
-    QTextStream &m_err;
-    bool m_terminal;
-};
-
-// A terminal has no folder window to open.
-class NoDesktop : public Desktop
-{
-public:
-    void openFolder(const QString &) override {}
-};
-
 // Progress on stderr: a bar redrawn in place on a terminal, plain lines when
 // stderr is a file or a pipe.
 class ProgressReport : public QObject
@@ -67,14 +38,14 @@ public:
             m_row = row;
             m_file = 0;
             if (!m_terminal)
-                line(QStringLiteral("row %1/%2: %3").arg(row + 1).arg(m_rows).arg(caption));
+                say(QStringLiteral("row %1/%2: %3").arg(row + 1).arg(m_rows).arg(caption));
             draw();
         });
         connect(&batch, &BatchRun::rowFinished, this, [this](int row, RowStatus status) {
-            line(QStringLiteral("row %1/%2: %3")
-                     .arg(row + 1)
-                     .arg(m_rows)
-                     .arg(rowStatusText(status)));
+            say(QStringLiteral("row %1/%2: %3")
+                    .arg(row + 1)
+                    .arg(m_rows)
+                    .arg(rowStatusText(status)));
         });
         connect(&batch, &BatchRun::filePercentChanged, this, [this](int percent) {
             const bool step = percent / 10 != m_file / 10;
@@ -82,7 +53,7 @@ public:
             if (m_terminal)
                 draw();
             else if (step && percent > 0 && percent < 100)
-                line(QStringLiteral("  %1%").arg(percent));
+                say(QStringLiteral("  %1%").arg(percent));
         });
         connect(&batch, &BatchRun::totalPercentChanged, this, [this](int percent) {
             m_total = percent;
@@ -92,6 +63,16 @@ public:
             m_elapsed = text;
             draw();
         });
+    }
+
+    // A line of its own, over the bar on a terminal.
+    void say(const QString &text)
+    {
+        if (m_terminal)
+            m_err << "\r\x1b[K";
+        m_err << text << '\n';
+        m_err.flush();
+        draw();
     }
 
 private:
@@ -106,14 +87,6 @@ private:
               << qSetFieldWidth(3) << m_total << qSetFieldWidth(0) << "%  " << m_elapsed << "  row "
               << m_row + 1 << '/' << m_rows;
         m_err.flush();
-    }
-    void line(const QString &text)
-    {
-        if (m_terminal)
-            m_err << "\r\x1b[K";
-        m_err << text << '\n';
-        m_err.flush();
-        draw();
     }
 
     int m_rows;
@@ -163,21 +136,23 @@ int runConvert(const QStringList &args, QTextStream &out, QTextStream &err)
     if (files.isEmpty())
         return usageError(err, QStringLiteral("no files to convert"));
 
-    BatchEnvironment env;
+    // The settings file's values, as the options replace them.
+    const SettingsFile settingsFile(AppPaths::settingsFile(), AppPaths::dataFolder());
+    Settings settings = settingsFile.read();
     if (parser.isSet(existing)) {
         const QString policy = parser.value(existing);
         if (policy == QLatin1String("new"))
-            env.existingFilePolicy = 0;
+            settings.existingFile = ExistingFilePolicy::AddNew;
         else if (policy == QLatin1String("overwrite"))
-            env.existingFilePolicy = 1;
+            settings.existingFile = ExistingFilePolicy::Overwrite;
         else
             return usageError(
                 err, QStringLiteral("--existing takes new or overwrite, not \"%1\"").arg(policy));
     }
     if (parser.isSet(outputDir))
-        env.outputFolder = QFileInfo(parser.value(outputDir)).absoluteFilePath();
+        settings.outputFolder = QFileInfo(parser.value(outputDir)).absoluteFilePath();
     if (parser.isSet(threads))
-        env.threads = parser.value(threads);
+        settings.threads = parser.value(threads);
 
     OptionSheet sheet;
     sheet.build();
@@ -190,18 +165,10 @@ int runConvert(const QStringList &args, QTextStream &out, QTextStream &err)
             return usageError(err, ToolLocator::missingToolMessage(tool));
     }
 
-    TerminalPrompt prompt(err);
-    LogindPowerOff powerOff;
-    NoDesktop desktop;
-    ToolControl tools;
-    env.prompt = &prompt;
-    env.powerOff = &powerOff;
-    env.desktop = &desktop;
-    env.tools = &tools;
+    BatchEnvironment env;
     env.encoderPath = ToolLocator::find(ToolLocator::kEncoder);
     env.mediaInfoPath = ToolLocator::find(ToolLocator::kMediaInfo);
     env.statisticsPath = AppPaths::statisticsFile();
-    env.settingsPath = AppPaths::settingsFile();
     env.dataFolder = AppPaths::dataFolder();
 
     MediaProbe probe;
@@ -215,13 +182,21 @@ int runConvert(const QStringList &args, QTextStream &out, QTextStream &err)
     ProgressReport report(batch, list.count(), err);
     InterruptWatcher interrupts;
 
-    std::optional<BatchRun::Outcome> outcome;
+    std::optional<BatchEnding> ending;
     const auto quitWhenDone = [&] {
-        if (outcome && !batch.encoderAlive())
+        if (ending && !batch.encoderAlive())
             QCoreApplication::exit(0);
     };
-    QObject::connect(&batch, &BatchRun::finished, &batch, [&](BatchRun::Outcome o) {
-        outcome = o;
+    QObject::connect(&batch, &BatchRun::finished, &batch, [&](const BatchOutcome &outcome) {
+        ending = outcome.ending;
+        // After a complete batch the computer powers off when the settings
+        // ask for it (read now, as a change saved meanwhile counts); a
+        // terminal has no folder window to open.
+        LogindPowerOff powerOff;
+        const bool poweringOff = ending == BatchEnding::Completed &&
+                                 settingsFile.read().powerOffAfterBatch && powerOff.powerOff();
+        if (!poweringOff)
+            report.say(batchEndMessage(outcome));
         quitWhenDone();
     });
     QObject::connect(&batch, &BatchRun::encoderGone, &batch, quitWhenDone);
@@ -231,12 +206,12 @@ int runConvert(const QStringList &args, QTextStream &out, QTextStream &err)
             return;
         }
         // Asked again: stop at once; leaving kills what still runs.
-        if (!outcome)
-            outcome = BatchRun::Outcome::Cancelled;
+        if (!ending)
+            ending = BatchEnding::Cancelled;
         QCoreApplication::exit(0);
     });
 
-    batch.start();
+    batch.start(settings);
     QCoreApplication::exec();
 
     bool allOk = true;
@@ -252,7 +227,7 @@ int runConvert(const QStringList &args, QTextStream &out, QTextStream &err)
         }
     }
     out.flush();
-    if (outcome == BatchRun::Outcome::Cancelled)
+    if (ending == BatchEnding::Cancelled)
         return kExitCancelled;
     return allOk ? kExitOk : kExitFailed;
 }

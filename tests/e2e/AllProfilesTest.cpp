@@ -132,7 +132,7 @@ bool isDvdEntry(int entry)
     return entry == 88 || entry == 89;
 }
 
-struct OutputExpectation
+struct ProfileExpectation
 {
     QString extension;
     QString format;
@@ -152,9 +152,9 @@ QString sheetValue(const OptionSheet &sheet, const char *category, const char *i
 
 // What the profile picked on `sheet` must produce, or the reason the test
 // data has no answer for it.
-Expected<OutputExpectation> expectationFor(int entry, const OptionSheet &sheet)
+Expected<ProfileExpectation> expectationFor(int entry, const OptionSheet &sheet)
 {
-    OutputExpectation e;
+    ProfileExpectation e;
     e.extension = outputExtension(entry).value_or(QString());
     const ContainerRow *container = nullptr;
     for (const ContainerRow &row : containerTable()) {
@@ -162,7 +162,7 @@ Expected<OutputExpectation> expectationFor(int entry, const OptionSheet &sheet)
             container = &row;
     }
     if (!container)
-        return Expected<OutputExpectation>::failure(qs("no container known for ") + e.extension);
+        return Expected<ProfileExpectation>::failure(qs("no container known for ") + e.extension);
     e.format = qs(container->format);
     e.brands = container->brands;
     e.audioOnly = container->audioOnly;
@@ -170,7 +170,7 @@ Expected<OutputExpectation> expectationFor(int entry, const OptionSheet &sheet)
     const QString audioLabel = sheetValue(sheet, "Audio Options", "Audio Codec");
     e.audioCodec = isDvdEntry(entry) ? qs("ac3") : audioCodecTable().value(audioLabel);
     if (e.audioCodec.isEmpty())
-        return Expected<OutputExpectation>::failure(qs("no audio codec known for ") + audioLabel);
+        return Expected<ProfileExpectation>::failure(qs("no audio codec known for ") + audioLabel);
 
     // Sample rate: the sheet's, where the command sends one.
     if (e.extension == qs(".wmv") || e.extension == qs(".wma"))
@@ -188,18 +188,18 @@ Expected<OutputExpectation> expectationFor(int entry, const OptionSheet &sheet)
     const QString videoLabel = sheetValue(sheet, "Video Options", "Video Codec");
     e.videoCodec = isDvdEntry(entry) ? qs("mpeg2video") : videoCodecTable().value(videoLabel);
     if (e.videoCodec.isEmpty())
-        return Expected<OutputExpectation>::failure(qs("no video codec known for ") + videoLabel);
+        return Expected<ProfileExpectation>::failure(qs("no video codec known for ") + videoLabel);
 
     const QString size = sheetValue(sheet, "Video Options", "Video Size");
     const QStringList wh = size.split(u'x');
     if (wh.size() != 2 || wh[0].toInt() <= 0 || wh[1].toInt() <= 0)
-        return Expected<OutputExpectation>::failure(qs("no frame size in ") + size);
+        return Expected<ProfileExpectation>::failure(qs("no frame size in ") + size);
     e.frameSize = QSize(wh[0].toInt(), wh[1].toInt());
 
     const QString rate = sheetValue(sheet, "Video Options", "Video Framerate");
     e.frameRate = rate == qs("Auto") ? 25.0 : rate.toDouble();
     if (e.frameRate <= 0)
-        return Expected<OutputExpectation>::failure(qs("no frame rate in ") + rate);
+        return Expected<ProfileExpectation>::failure(qs("no frame rate in ") + rate);
     return e;
 }
 
@@ -278,16 +278,16 @@ std::vector<int> outputProfileEntries()
 
 // Runs the batch until it reports its end; no value when it was refused or
 // did not end in time.
-std::optional<BatchRun::Outcome> runBatch(BatchRun &batch)
+std::optional<BatchEnding> runBatch(BatchRun &batch, const Settings &settings)
 {
-    std::optional<BatchRun::Outcome> outcome;
+    std::optional<BatchEnding> outcome;
     QEventLoop loop;
-    QObject::connect(&batch, &BatchRun::finished, &loop, [&](BatchRun::Outcome o) {
-        outcome = o;
+    QObject::connect(&batch, &BatchRun::finished, &loop, [&](const BatchOutcome &o) {
+        outcome = o.ending;
         loop.quit();
     });
     QTimer::singleShot(kConversionTimeoutMs, &loop, &QEventLoop::quit);
-    if (!batch.start())
+    if (!batch.start(settings))
         return std::nullopt;
     if (!outcome)
         loop.exec();
@@ -371,7 +371,7 @@ TEST_P(AllProfilesTest, ConvertsTheClipToWhatTheSheetAsksFor)
     OptionSheet sheet;
     sheet.build();
     applyProfileDefaults(sheet, entry); // the user's pick
-    const Expected<OutputExpectation> expected = expectationFor(entry, sheet);
+    const Expected<ProfileExpectation> expected = expectationFor(entry, sheet);
     ASSERT_TRUE(expected) << expected.error().toStdString();
 
     MediaProbe probe(ToolLocator::find(ToolLocator::kPlayer));
@@ -380,15 +380,16 @@ TEST_P(AllProfilesTest, ConvertsTheClipToWhatTheSheetAsksFor)
     const BatchEnvironment env = environment();
     BatchRun batch(
         list, sheet, [entry] { return std::optional<int>(entry); }, env);
+    m_surroundings.reportEnds(batch, m_data);
 
-    const std::optional<BatchRun::Outcome> outcome = runBatch(batch);
+    const std::optional<BatchEnding> outcome = runBatch(batch, TestSurroundings::settings(m_data));
     const QString command = commandText(batch, env);
     SCOPED_TRACE(qs("entry %1 \"%2\"\ncommand: %3")
                      .arg(entry)
                      .arg(catalogueEntry(entry)->captionText(), command)
                      .toStdString());
     ASSERT_TRUE(outcome.has_value()) << "the batch did not end in time";
-    EXPECT_EQ(*outcome, BatchRun::Outcome::Completed);
+    EXPECT_EQ(*outcome, BatchEnding::Completed);
     ASSERT_EQ(list.item(0).status, RowStatus::Ok) << batch.rowMessages(0).toStdString();
     EXPECT_FALSE(batch.encoderAlive());
 

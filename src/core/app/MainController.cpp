@@ -2,28 +2,29 @@
 
 #include "core/profiles/ProfileCatalogue.h"
 #include "core/profiles/ProfileDefaults.h"
-#include "core/profiles/ProfileSelection.h"
 #include "core/sources/SourceFileRules.h"
 
 namespace vantrel {
 
 MainController::MainController(MainEnvironment environment, QObject *parent)
     : QObject(parent), m_env(std::move(environment)),
+      m_endActions(m_env.prompt, m_env.powerOff, m_env.desktop),
       m_probe(std::make_unique<MediaProbe>(m_env.playerPath)),
       m_sources(std::make_unique<SourceList>(m_probe.get()))
 {
     BatchEnvironment batch;
-    batch.prompt = m_env.prompt;
-    batch.powerOff = m_env.powerOff;
-    batch.desktop = m_env.desktop;
     batch.tools = &m_tools;
     batch.encoderPath = m_env.encoderPath;
     batch.mediaInfoPath = m_env.mediaInfoPath;
     batch.statisticsPath = m_env.statisticsPath;
-    batch.settingsPath = m_env.settingsPath;
     batch.dataFolder = m_env.dataFolder;
     m_batch = std::make_unique<BatchRun>(
         *m_sources, m_sheet, [this] { return m_selected; }, batch);
+    // The power-off setting is read as the batch ends: a change saved
+    // meanwhile counts.
+    connect(m_batch.get(), &BatchRun::finished, this, [this](const BatchOutcome &outcome) {
+        m_endActions.handle(outcome, settingsFile().read().powerOffAfterBatch);
+    });
 }
 
 MainController::~MainController()
@@ -33,22 +34,22 @@ MainController::~MainController()
     m_sources.reset();
 }
 
-Settings MainController::settings() const
+SettingsFile MainController::settingsFile() const
 {
-    return Settings(m_env.settingsPath, m_env.dataFolder);
+    return SettingsFile(m_env.settingsPath, m_env.dataFolder);
 }
 
 void MainController::startUp()
 {
     m_sheet.build();
-    m_selected = restoreProfileSelection(settings());
+    m_selected = settingsFile().read().profile;
     applyProfileDefaults(m_sheet, m_selected);
     Q_EMIT selectionChanged(m_selected);
 }
 
 void MainController::unload()
 {
-    storeProfileSelection(settings(), m_selected);
+    settingsFile().writeProfile(m_selected);
 }
 
 void MainController::pickEntry(int entry)
@@ -101,7 +102,10 @@ void MainController::showRow(std::optional<int> row)
 
 bool MainController::convert()
 {
-    return m_batch->start();
+    if (!m_batch->canStart())
+        return false;
+    m_tools.quitPlayer(); // the preview's player gives way to the encoder
+    return m_batch->start(settingsFile().read());
 }
 
 void MainController::cancel()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/app/BatchEndActions.h"
 #include "core/common/PlatformServices.h"
 #include "core/convert/BatchRun.h"
 #include "core/profiles/OptionSheet.h"
@@ -45,7 +46,7 @@ public:
     BatchRun &batch() { return *m_batch; }
     ToolControl &tools() { return m_tools; }
     MediaProbe &probe() { return *m_probe; }
-    Settings settings() const;
+    SettingsFile settingsFile() const;
     const MainEnvironment &environment() const { return m_env; }
 
     // Builds the option sheet and restores the profile selected at the last
@@ -69,7 +70,8 @@ public:
     // A click on the list shows the row in the option sheet.
     void showRow(std::optional<int> row);
 
-    // The Convert command; false when refused (empty list, batch running).
+    // The Convert command: ends the preview and starts the batch with the
+    // settings as they are now; false when refused (empty list, batch running).
     bool convert();
     void cancel();
 
@@ -78,6 +80,7 @@ Q_SIGNALS:
 
 private:
     MainEnvironment m_env;
+    BatchEndActions m_endActions;
     OptionSheet m_sheet;
     ToolControl m_tools;
     std::unique_ptr<MediaProbe> m_probe;

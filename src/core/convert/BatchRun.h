@@ -1,17 +1,17 @@
 #pragma once
 
-#include "core/common/PlatformServices.h"
 #include "core/convert/ConversionJob.h"
-#include "core/convert/ConversionProgress.h"
-#include "core/convert/ConversionRunState.h"
+#include "core/convert/EncoderRun.h"
+#include "core/convert/OutputCheck.h"
 #include "core/convert/SourceItem.h"
+#include "core/settings/Settings.h"
 #include "core/tools/ToolControl.h"
 
-#include <QDateTime>
+#include <QHash>
+#include <QList>
+#include <QMetaType>
 #include <QObject>
 #include <QPointer>
-#include <QSet>
-#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -19,56 +19,65 @@
 namespace vantrel {
 
 class OptionSheet;
-class Process;
 class SourceList;
 
-// What a batch needs from its surroundings.
+// How a batch ended.
+enum class BatchEnding
+{
+    Completed, // every row was tried
+    Cancelled, // the user cancelled
+    Stopped    // a row's source file was missing
+};
+
+struct BatchOutcome
+{
+    BatchEnding ending = BatchEnding::Completed;
+    QString outputFolder;  // where the rows' outputs went
+    QString missingSource; // Stopped: the source file that was not there
+};
+
+// What the user is told when a batch has ended: "Conversion completed!",
+// "Conversion Canceled by the user!" or "Invalid input file name. " + the file.
+QString batchEndMessage(const BatchOutcome &outcome);
+
+// Where a batch finds its tools and files.
 struct BatchEnvironment
 {
-    Prompt *prompt = nullptr;
-    PowerOff *powerOff = nullptr;
-    Desktop *desktop = nullptr;
+    // The registry of running tools the preview uses too; the batch
+    // registers its encoder there. Without one the batch keeps its own.
     ToolControl *tools = nullptr;
     QString encoderPath;   // the encoder executable
     QString mediaInfoPath; // reads output durations; empty skips that check
     QString statisticsPath;
-    QString settingsPath;
-    QString dataFolder; // default output folder; relative folders are taken from here
-    // Values that replace the settings file's for this batch (the CLI's flags).
-    std::optional<QString> outputFolder;
-    std::optional<int> existingFilePolicy;
-    std::optional<QString> threads;
+    QString dataFolder; // relative output folders are taken from here
 };
 
 // Converts every row of the source list, top to bottom, one encoder run at a
 // time, on the event loop: each step is started by the end of the one before
-// (a tool finishing, a probe completing), nothing waits.
+// (an encoder or a check finishing, a probe completing), nothing waits.
 //
-// Each row reads the selected profile and the option sheet when it starts, so
-// edits made during a batch apply to the rows after them. A row ends "OK",
-// "Fail" or "Cancel"; a missing source file stops the batch.
+// The batch sequences the rows; each row's encoder is an EncoderRun and its
+// output is judged by the OutputCheck. A row reads the selected profile and
+// the option sheet when it starts, so edits made during a batch apply to the
+// rows after them. A row ends "OK", "Fail" or "Cancel"; a missing source file
+// stops the batch. What the user is told at the end, and whether the
+// computer powers off, is for whoever follows `finished`.
 class BatchRun : public QObject
 {
     Q_OBJECT
 
 public:
     using SelectedEntry = std::function<std::optional<int>()>;
-    enum class Outcome
-    {
-        Completed,
-        Cancelled,
-        Stopped,
-        PoweringOff
-    };
-    Q_ENUM(Outcome)
 
     BatchRun(SourceList &list, OptionSheet &sheet, SelectedEntry selectedEntry,
              BatchEnvironment environment, QObject *parent = nullptr);
     ~BatchRun() override;
 
-    // The Convert command. Returns false when refused: an empty list, or a
-    // batch that is already running.
-    bool start();
+    // Whether Convert would start now: a list with rows and no batch running.
+    bool canStart() const;
+    // The Convert command, with the settings as they are at this moment.
+    // Returns false when refused (see canStart).
+    bool start(const Settings &settings);
     // The Cancel button.
     void cancel();
 
@@ -76,7 +85,8 @@ public:
     // True while an encoder process of this batch is alive, also one that is
     // finishing its file after a cancel.
     bool encoderAlive() const;
-    const ConversionRunState &state() const { return m_state; }
+    // The total progress as counted; the bar shows it within 0..100.
+    int totalPercent() const { return m_totalPercent; }
 
     // The reason a row failed, with the encoder's last messages.
     QString rowMessages(int row) const;
@@ -94,63 +104,52 @@ Q_SIGNALS:
     void filePercentChanged(int percent);
     void totalPercentChanged(int percent); // 0..100 as the bar shows it
     void elapsedTextChanged(const QString &text);
-    void finished(vantrel::BatchRun::Outcome outcome);
+    // Sent while the progress panel still shows the batch's end; it is
+    // hidden when the receivers return.
+    void finished(const vantrel::BatchOutcome &outcome);
     // The last encoder of the batch has exited.
     void encoderGone();
 
 private:
-    void queryEncoder();
     void nextRow();
     void stopWaitingForProbe();
     void prepareAndStart();
+    std::optional<QString> prepareJob(const SourceItem &row, int entry);
     void failRow(const QString &reason);
-    void startEncoder(const QStringList &arguments);
-    void onEncoderFinished();
-    void checkOutput();
-    void judgeOutput(qint64 outputSize);
+    void onEncoderFinished(const ProcessResult &result);
     void finishRow(const std::optional<QString> &problem);
-    void advance();
     void cancelRow();
-    void stopEarly();
     void complete();
-    void endBatch(Outcome outcome);
+    void endBatch(const BatchOutcome &outcome);
     void setFilePercent(int percent);
     void setTotalPercent(int percent);
-    void forgetEncoder(Process *encoder);
-
+    void forgetRun(EncoderRun *run);
     ToolControl &tools() { return m_env.tools ? *m_env.tools : m_ownTools; }
 
     SourceList &m_list;
     OptionSheet &m_sheet;
     SelectedEntry m_selectedEntry;
     BatchEnvironment m_env;
+    ToolControl m_ownTools;
 
-    ConversionRunState m_state;
-    ProgressTicker m_ticker;
     bool m_running = false;
+    bool m_awaitingEncoderList = false;
     int m_row = 0;
     int m_rowCount = 0;
+    int m_totalPercent = 0;
     QString m_outputFolder;
-    int m_policy = 0;
-    QString m_threads;
-    QSet<QString> m_encoders; // what the installed encoder offers
+    EncoderSetup m_setup; // shared by the batch's encoder runs
+    EncoderQuery m_encoderQuery;
+    OutputCheck m_check;
 
     ConversionJob m_job;
-    bool m_audioOnly = false;
-    double m_sourceSeconds = 0;
-    struct FileStamp
-    {
-        bool exists = false;
-        qint64 size = 0;
-        QDateTime modified;
-    } m_outputBefore; // the output file as it was before the encoder ran
-    QPointer<Process> m_encoder;
-    QList<QPointer<Process>> m_checks; // output and source durations being read
-    QString m_encoderTail;             // the encoder's last messages
-    QPointer<QObject> m_probeWait;     // holds the connections while a probe is awaited
+    QPointer<EncoderRun> m_run;             // the row's encoder
+    QString m_encoderMessages;              // its last messages, kept for the row's reason
+    QList<QPointer<EncoderRun>> m_stopping; // cancelled encoders finishing their file
+    QPointer<QObject> m_probeWait;          // holds the connections while a probe is awaited
     QHash<int, QString> m_outputs;
-    QList<QPointer<Process>> m_finishing; // cancelled encoders finishing their file
-    ToolControl m_ownTools;               // when the surroundings have none
 };
 
 } // namespace vantrel
+
+Q_DECLARE_METATYPE(vantrel::BatchOutcome)

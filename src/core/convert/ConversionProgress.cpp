@@ -66,16 +66,17 @@ std::optional<int> filePercent(double encodedSeconds, int durationSeconds)
     return static_cast<int>(roundHalfEven(100.0 * (encodedSeconds / durationSeconds)));
 }
 
-ProgressTicker::ProgressTicker(ConversionRunState &state, QString statisticsPath, QObject *parent)
-    : QObject(parent), m_state(state), m_statisticsPath(std::move(statisticsPath))
+ProgressTicker::ProgressTicker(QString statisticsPath, QObject *parent)
+    : QObject(parent), m_statisticsPath(std::move(statisticsPath))
 {
     m_timer.setInterval(1000);
     connect(&m_timer, &QTimer::timeout, this, &ProgressTicker::tick);
 }
 
-void ProgressTicker::start()
+void ProgressTicker::start(int durationSeconds)
 {
-    m_state.elapsedSeconds = 0;
+    m_elapsedSeconds = 0;
+    m_durationSeconds = durationSeconds;
     m_lastPercent = -1;
     m_timer.start();
 }
@@ -87,15 +88,15 @@ void ProgressTicker::stop()
 
 void ProgressTicker::tick()
 {
-    ++m_state.elapsedSeconds;
-    Q_EMIT elapsedTextChanged(timeText(m_state.elapsedSeconds));
+    ++m_elapsedSeconds;
+    Q_EMIT elapsedTextChanged(timeText(m_elapsedSeconds));
 
     std::optional<double> encoded =
         encodedSecondsOfStatsLine(lastCompleteLine(readFileTail(m_statisticsPath)));
     if (!encoded && m_statusTail)
         encoded = encodedSecondsOfStatusText(m_statusTail());
     // No line yet counts as nothing encoded.
-    const std::optional<int> percent = filePercent(encoded.value_or(0.0), m_state.durationSeconds);
+    const std::optional<int> percent = filePercent(encoded.value_or(0.0), m_durationSeconds);
     if (!percent)
         return; // a zero duration keeps the bar where it is
     const int shown = std::clamp(*percent, 0, 100);

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "core/convert/ConversionRunState.h"
-
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -42,13 +40,18 @@ class ProgressTicker : public QObject
 public:
     using StatusTail = std::function<QString()>;
 
-    ProgressTicker(ConversionRunState &state, QString statisticsPath, QObject *parent = nullptr);
+    explicit ProgressTicker(QString statisticsPath, QObject *parent = nullptr);
 
     void setStatusTail(StatusTail statusTail) { m_statusTail = std::move(statusTail); }
 
-    void start(); // ElapsedSeconds = 0, ticking every second
+    // Elapsed seconds back to 0, ticking every second; the percent is of
+    // `durationSeconds`.
+    void start(int durationSeconds);
     void stop();
     bool isActive() const { return m_timer.isActive(); }
+    int elapsedSeconds() const { return m_elapsedSeconds; }
+    // A zero duration keeps the bar where it is.
+    void setDurationSeconds(int seconds) { m_durationSeconds = seconds; }
 
     // One tick; the timer calls it, tests may too.
     void tick();
@@ -59,8 +62,9 @@ Q_SIGNALS:
     void filePercentChanged(int percent);
 
 private:
-    ConversionRunState &m_state;
     QString m_statisticsPath;
+    int m_elapsedSeconds = 0;
+    int m_durationSeconds = 0;
     StatusTail m_statusTail;
     QTimer m_timer;
     int m_lastPercent = -1;

@@ -33,7 +33,7 @@ QSet<QString> parseEncoderList(const QString &output)
     return names;
 }
 
-QStringList encoderRunArguments(const CommandLine &command, int existingFilePolicy,
+QStringList encoderRunArguments(const CommandLine &command, ExistingFilePolicy policy,
                                 const QSet<QString> &available)
 {
     QStringList args = command.arguments();
@@ -68,7 +68,8 @@ QStringList encoderRunArguments(const CommandLine &command, int existingFilePoli
         args.insert(threads - 1, QStringLiteral("-threads"));
     }
 
-    args.prepend(existingFilePolicy == 0 ? QStringLiteral("-n") : QStringLiteral("-y"));
+    args.prepend(policy == ExistingFilePolicy::AddNew ? QStringLiteral("-n")
+                                                      : QStringLiteral("-y"));
     args.prepend(QStringLiteral("-hide_banner")); // the messages kept for a row are its own
     return args;
 }

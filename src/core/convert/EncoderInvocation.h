@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/settings/Settings.h"
 #include "core/tools/CommandLine.h"
 
 #include <QSet>
@@ -13,9 +14,8 @@ QSet<QString> parseEncoderList(const QString &output);
 // The arguments that run a built encoder command on the installed encoder
 // (the program itself not included). The command text stays as the tables
 // build it; only the run differs:
-// - "-n" (policy 0: a taken name was already avoided, so never overwrite) or
-//   "-y" (any other policy: overwrite) comes first, so the encoder never stops
-//   to ask;
+// - "-n" (AddNew: a taken name was already avoided, so never overwrite) or
+//   "-y" (Overwrite) comes first, so the encoder never stops to ask;
 // - a codec the encoder lacks is replaced by its built-in equivalent when that
 //   exists (libfaac -> aac);
 // - "-b" (the video bitrate) becomes "-b:v", which the encoder no longer
@@ -24,7 +24,7 @@ QSet<QString> parseEncoderList(const QString &output);
 //   (after the output it would be ignored);
 // - "-hide_banner" keeps the encoder's messages to what concerns the file.
 // `available` empty means unknown: no codec is replaced.
-QStringList encoderRunArguments(const CommandLine &command, int existingFilePolicy,
+QStringList encoderRunArguments(const CommandLine &command, ExistingFilePolicy policy,
                                 const QSet<QString> &available);
 
 } // namespace vantrel

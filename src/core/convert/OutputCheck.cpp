@@ -1,6 +1,12 @@
 #include "core/convert/OutputCheck.h"
 
+#include "core/common/Logging.h"
+#include "core/convert/ConversionProgress.h"
+
+#include <QFile>
+#include <QFileInfo>
 #include <QLocale>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -54,6 +60,91 @@ std::optional<QString> outputProblem(qint64 fileSize, std::optional<double> meas
             .arg(*measuredSeconds, 0, 'f', 1)
             .arg(expectedSeconds, 0, 'f', 0);
     return std::nullopt;
+}
+
+OutputCheck::OutputCheck(QString mediaInfoPath, QObject *parent)
+    : QObject(parent), m_mediaInfoPath(std::move(mediaInfoPath))
+{
+    for (Process *query : {&m_outputQuery, &m_sourceQuery})
+        connect(query, &Process::finished, this, &OutputCheck::onQueryFinished);
+    m_timeLimit.setSingleShot(true);
+    m_timeLimit.setInterval(kQueryTimeLimitMs);
+    connect(&m_timeLimit, &QTimer::timeout, this, [this] {
+        m_outputQuery.stop();
+        m_sourceQuery.stop();
+    });
+}
+
+OutputCheck::~OutputCheck()
+{
+    cancel();
+}
+
+void OutputCheck::begin(const OutputExpectation &expectation)
+{
+    cancel();
+    m_expectation = expectation;
+    const QFileInfo before(expectation.outputPath);
+    m_before = {before.exists(), before.size(), before.lastModified()};
+}
+
+void OutputCheck::discardPartialOutput() const
+{
+    const QFileInfo out(m_expectation.outputPath);
+    if (out.exists() && (!m_before.exists || out.size() != m_before.size ||
+                         out.lastModified() != m_before.modified))
+        QFile::remove(m_expectation.outputPath);
+}
+
+void OutputCheck::judge(const QString &encoderMessages)
+{
+    m_encoderMessages = encoderMessages;
+    const QFileInfo out(m_expectation.outputPath);
+    m_outputSize = out.exists() ? out.size() : -1;
+    if (m_outputSize > 0 && encoderWroteNothing(encoderMessages)) {
+        Q_EMIT judged(QStringLiteral("The encoder found nothing to convert in the source."));
+        return;
+    }
+    if (m_outputSize <= 0 || m_mediaInfoPath.isEmpty()) {
+        Q_EMIT judged(outputProblem(m_outputSize, encodedSecondsOfStatusText(encoderMessages),
+                                    m_expectation.audioOnly ? m_expectation.sourceSeconds
+                                                            : m_expectation.durationSeconds));
+        return;
+    }
+    // The output is measured against what was asked, but never against more
+    // than the source holds: the player's reading of a length can be far off.
+    CommandLine program;
+    program.appendPath(m_mediaInfoPath);
+    m_pendingQueries = 2;
+    m_timeLimit.start();
+    m_outputQuery.start(program, durationQueryArguments(m_expectation.outputPath));
+    m_sourceQuery.start(program, durationQueryArguments(m_expectation.sourcePath));
+}
+
+void OutputCheck::onQueryFinished()
+{
+    if (m_pendingQueries == 0 || --m_pendingQueries > 0)
+        return; // no judgement is under way, or the other query still reads
+    m_timeLimit.stop();
+    const std::optional<double> output = parseDurationOutput(m_outputQuery.output());
+    const std::optional<double> source = parseDurationOutput(m_sourceQuery.output());
+    const OutputExpectation &e = m_expectation;
+    double expected = e.audioOnly ? source.value_or(e.sourceSeconds) : e.durationSeconds;
+    if (!e.audioOnly && source)
+        expected = std::min(expected, *source - e.startSeconds);
+    const std::optional<double> measured =
+        judgedLength(output, encodedSecondsOfStatusText(m_encoderMessages));
+    qCInfo(lcBatch) << "output" << e.outputPath << "measured" << measured.value_or(-1)
+                    << "s, expected" << expected << "s";
+    Q_EMIT judged(outputProblem(m_outputSize, measured, expected));
+}
+
+void OutputCheck::cancel()
+{
+    m_pendingQueries = 0;
+    m_timeLimit.stop();
+    m_outputQuery.stop();
+    m_sourceQuery.stop();
 }
 
 } // namespace vantrel

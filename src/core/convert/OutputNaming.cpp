@@ -18,10 +18,10 @@ QString baseName(const QString &path)
 } // namespace
 
 QString outputPathFor(const QString &sourcePath, const QString &outputFolder,
-                      const QString &extension, int existingFilePolicy, const FileExists &exists)
+                      const QString &extension, ExistingFilePolicy policy, const FileExists &exists)
 {
     QString path = AppPaths::join(outputFolder, baseName(sourcePath) + extension);
-    if (existingFilePolicy != 0)
+    if (policy == ExistingFilePolicy::Overwrite)
         return path;
     while (exists(path))
         path = AppPaths::join(outputFolder, baseName(path) + QStringLiteral("_New") + extension);

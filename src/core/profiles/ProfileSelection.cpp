@@ -2,7 +2,6 @@
 
 #include "core/common/NumberText.h"
 #include "core/profiles/ProfileCatalogue.h"
-#include "core/settings/Settings.h"
 
 #include <cmath>
 
@@ -14,17 +13,6 @@ std::optional<int> entryOfStoredText(const QString &text)
     if (number != std::floor(number) || number < kFirstEntry || number > kLastEntry)
         return std::nullopt;
     return static_cast<int>(number);
-}
-
-std::optional<int> restoreProfileSelection(const Settings &settings)
-{
-    return entryOfStoredText(settings.text(Settings::kProfile));
-}
-
-void storeProfileSelection(const Settings &settings, std::optional<int> entry)
-{
-    if (entry)
-        settings.write(Settings::kProfile, QString::number(*entry));
 }
 
 } // namespace vantrel

@@ -169,16 +169,26 @@ QByteArray IniDocument::content() const
     return out;
 }
 
-QString iniRead(const QString &filePath, const QString &section, const QString &key)
+IniDocument readIniFile(const QString &filePath)
 {
     QFile file(filePath);
     if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    return IniDocument::parse(file.readAll()).value(section, key);
+        return IniDocument();
+    return IniDocument::parse(file.readAll());
+}
+
+QString iniRead(const QString &filePath, const QString &section, const QString &key)
+{
+    return readIniFile(filePath).value(section, key);
 }
 
 bool iniWrite(const QString &filePath, const QString &section, const QString &key,
               const QString &value)
+{
+    return iniWrite(filePath, section, {{key, value}});
+}
+
+bool iniWrite(const QString &filePath, const QString &section, const IniEntries &entries)
 {
     QByteArray old;
     QFile existing(filePath);
@@ -189,7 +199,8 @@ bool iniWrite(const QString &filePath, const QString &section, const QString &ke
         existing.close();
     }
     IniDocument doc = IniDocument::parse(old);
-    doc.setValue(section, key, value);
+    for (const auto &[key, value] : entries)
+        doc.setValue(section, key, value);
     QSaveFile file(filePath);
     if (!file.open(QIODevice::WriteOnly))
         return false;

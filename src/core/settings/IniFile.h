@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -45,13 +47,19 @@ private:
     std::vector<Line> m_lines;
 };
 
+// An INI file as a document; a missing or unreadable file reads as an empty one.
+IniDocument readIniFile(const QString &filePath);
+
 // One value of an INI file by path, section and key, read at the moment it is
 // needed. A missing or unreadable file reads as missing keys.
 QString iniRead(const QString &filePath, const QString &section, const QString &key);
 
-// Writes one value, creating the file and the section when missing. The file
-// is replaced as a whole, so a crash never leaves half a file. Returns false
-// when the file could not be written; the old file then stays as it was.
+// Writes values of one section, in order, creating the file and the section
+// when missing. The file is replaced as a whole, so a crash never leaves half
+// a file. Returns false when the file could not be written; the old file then
+// stays as it was.
+using IniEntries = QList<QPair<QString, QString>>; // key, value
+bool iniWrite(const QString &filePath, const QString &section, const IniEntries &entries);
 bool iniWrite(const QString &filePath, const QString &section, const QString &key,
               const QString &value);
 

@@ -7,45 +7,32 @@ namespace vantrel {
 const QString PreferencesController::kThreadError = QStringLiteral("Thread error!");
 
 PreferencesController::PreferencesController(QString settingsFile, QString defaultFolder)
-    : m_settings(std::move(settingsFile), std::move(defaultFolder))
+    : m_file(std::move(settingsFile), std::move(defaultFolder))
 {}
 
-PreferenceValues PreferencesController::load() const
+Settings PreferencesController::load() const
 {
-    PreferenceValues values;
-    values.folder = m_settings.outputFolder();
-    values.existingFile = m_settings.existingFilePolicy() == 0 ? ExistingFilePolicy::AddNew
-                                                               : ExistingFilePolicy::Overwrite;
-    values.autoShut = m_settings.autoShut();
-    values.threadText = m_settings.threadText();
-    return values;
+    return m_file.read();
 }
 
-QString PreferencesController::check(const PreferenceValues &values) const
+QString PreferencesController::check(const Settings &values) const
 {
     // Negative and fractional counts pass; the encoder is given them as typed.
-    if (leadingNumber(values.threadText) > kMaxThreads)
+    if (leadingNumber(values.threads) > kMaxThreads)
         return kThreadError;
     return QString();
 }
 
-Expected<PreferenceValues> PreferencesController::save(const PreferenceValues &values) const
+Expected<Settings> PreferencesController::save(const Settings &values) const
 {
     const QString refusal = check(values);
     if (!refusal.isEmpty())
-        return Expected<PreferenceValues>::failure(refusal);
+        return Expected<Settings>::failure(refusal);
 
-    PreferenceValues stored = values;
-    stored.folder = values.folder.trimmed();
-    stored.threadText = numberText(leadingNumber(values.threadText));
-
-    m_settings.write(Settings::kOutputFolder, stored.folder);
-    m_settings.write(Settings::kExistingFile, stored.existingFile == ExistingFilePolicy::AddNew
-                                                  ? QStringLiteral("0")
-                                                  : QStringLiteral("1"));
-    m_settings.write(Settings::kAutoShut,
-                     stored.autoShut ? QStringLiteral("1") : QStringLiteral("0"));
-    m_settings.write(Settings::kThread, stored.threadText);
+    Settings stored = values;
+    stored.outputFolder = values.outputFolder.trimmed();
+    stored.threads = numberText(leadingNumber(values.threads));
+    m_file.writePreferences(stored);
     return stored;
 }
 

@@ -1,56 +1,61 @@
 #include "core/settings/Settings.h"
 
 #include "core/common/NumberText.h"
+#include "core/profiles/ProfileSelection.h"
 #include "core/settings/IniFile.h"
 
 namespace vantrel {
 
-const QString Settings::kSection = QStringLiteral("set");
-const QString Settings::kWriteSection = QStringLiteral("Set");
-const QString Settings::kOutputFolder = QStringLiteral("outputfolder");
-const QString Settings::kExistingFile = QStringLiteral("existedfile");
-const QString Settings::kThread = QStringLiteral("thread");
-const QString Settings::kAutoShut = QStringLiteral("autoshut");
-const QString Settings::kProfile = QStringLiteral("profile");
+const QString SettingsFile::kSection = QStringLiteral("Set");
+const QString SettingsFile::kOutputFolder = QStringLiteral("outputfolder");
+const QString SettingsFile::kExistingFile = QStringLiteral("existedfile");
+const QString SettingsFile::kThread = QStringLiteral("thread");
+const QString SettingsFile::kAutoShut = QStringLiteral("autoshut");
+const QString SettingsFile::kProfile = QStringLiteral("profile");
 
-Settings::Settings(QString filePath, QString fallbackFolder)
-    : m_filePath(std::move(filePath)), m_fallbackFolder(std::move(fallbackFolder))
+SettingsFile::SettingsFile(QString filePath, QString defaultOutputFolder)
+    : m_filePath(std::move(filePath)), m_defaultOutputFolder(std::move(defaultOutputFolder))
 {}
 
-QString Settings::text(const QString &key) const
+Settings SettingsFile::read() const
 {
-    return iniRead(m_filePath, kSection, key);
+    const IniDocument file = readIniFile(m_filePath);
+    const auto text = [&file](const QString &key) {
+        return file.value(kSection, key);
+    };
+    Settings settings;
+    settings.outputFolder = text(kOutputFolder);
+    if (settings.outputFolder.isEmpty())
+        settings.outputFolder = m_defaultOutputFolder;
+    // Numbers are read by their leading digits: "2", "2abc" and " 2.0" alike.
+    settings.existingFile = leadingNumber(text(kExistingFile)) == 0.0
+                                ? ExistingFilePolicy::AddNew
+                                : ExistingFilePolicy::Overwrite;
+    settings.threads = text(kThread);
+    settings.powerOffAfterBatch = leadingNumber(text(kAutoShut)) == 1.0;
+    settings.profile = entryOfStoredText(text(kProfile));
+    return settings;
 }
 
-bool Settings::write(const QString &key, const QString &value) const
+bool SettingsFile::writePreferences(const Settings &settings) const
 {
-    return iniWrite(m_filePath, kWriteSection, key, value);
+    return iniWrite(
+        m_filePath, kSection,
+        {
+            {kOutputFolder, settings.outputFolder},
+            {kExistingFile, settings.existingFile == ExistingFilePolicy::AddNew
+                                ? QStringLiteral("0")
+                                : QStringLiteral("1")},
+            {kAutoShut, settings.powerOffAfterBatch ? QStringLiteral("1") : QStringLiteral("0")},
+            {kThread, settings.threads},
+        });
 }
 
-double Settings::numeric(const QString &key) const
+bool SettingsFile::writeProfile(std::optional<int> entry) const
 {
-    return leadingNumber(text(key));
-}
-
-QString Settings::outputFolder() const
-{
-    const QString folder = text(kOutputFolder);
-    return folder.isEmpty() ? m_fallbackFolder : folder;
-}
-
-int Settings::existingFilePolicy() const
-{
-    return numeric(kExistingFile) == 0.0 ? 0 : 1;
-}
-
-QString Settings::threadText() const
-{
-    return text(kThread);
-}
-
-bool Settings::autoShut() const
-{
-    return numeric(kAutoShut) == 1.0;
+    if (!entry)
+        return true;
+    return iniWrite(m_filePath, kSection, {{kProfile, QString::number(*entry)}});
 }
 
 } // namespace vantrel

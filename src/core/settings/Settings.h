@@ -6,37 +6,61 @@
 
 namespace vantrel {
 
-// The program's persistent settings, read from the settings file each time a
-// value is needed, so a change saved elsewhere applies at once.
-class Settings
+// What to do when an output file of the same name exists.
+enum class ExistingFilePolicy
+{
+    AddNew,   // add "_New" before the extension until the name is free
+    Overwrite // use the name even if the file exists
+};
+
+// The settings file's values, read at once where a batch or a window needs
+// them. Texts are as stored; choices as the reading rules make them.
+struct Settings
+{
+    QString outputFolder; // the default folder when none is stored
+    ExistingFilePolicy existingFile = ExistingFilePolicy::AddNew;
+    QString threads; // the encoder's thread count as stored
+    bool powerOffAfterBatch = false;
+    std::optional<int> profile; // the entry selected at the last exit
+
+    bool operator==(const Settings &other) const
+    {
+        return outputFolder == other.outputFolder && existingFile == other.existingFile &&
+               threads == other.threads && powerOffAfterBatch == other.powerOffAfterBatch &&
+               profile == other.profile;
+    }
+    bool operator!=(const Settings &other) const { return !(*this == other); }
+};
+
+// settings.dat: the section [Set] and its five keys. Every other line of the
+// file is kept as it is.
+class SettingsFile
 {
 public:
-    // Section and keys as stored in the file.
-    static const QString kSection;      // "set"
-    static const QString kWriteSection; // "Set": the same section, as the writers spell it
+    static const QString kSection;      // "Set"
     static const QString kOutputFolder; // folder for converted files
     static const QString kExistingFile; // 0: add "_New" to a taken name; other: overwrite
     static const QString kThread;       // encoder thread count as text
     static const QString kAutoShut;     // 1: power off after a batch
     static const QString kProfile;      // entry number of the last selected profile
 
-    // `fallbackFolder` stands in for an empty output folder.
-    Settings(QString filePath, QString fallbackFolder);
+    // `defaultOutputFolder` stands in for an empty output folder.
+    SettingsFile(QString filePath, QString defaultOutputFolder);
 
     const QString &filePath() const { return m_filePath; }
 
-    QString text(const QString &key) const;
-    bool write(const QString &key, const QString &value) const;
-
-    QString outputFolder() const;
-    int existingFilePolicy() const; // 0 adds "_New"; anything else overwrites
-    QString threadText() const;
-    bool autoShut() const;
-    double numeric(const QString &key) const;
+    // A missing or unreadable file reads as the defaults.
+    Settings read() const;
+    // Writes what the preferences window edits: the output folder, the
+    // existing-file policy, the power-off and the thread count, as given.
+    // False when the file could not be written; it then stays as it was.
+    bool writePreferences(const Settings &settings) const;
+    // Remembers the selected entry; with no selection nothing is written.
+    bool writeProfile(std::optional<int> entry) const;
 
 private:
     QString m_filePath;
-    QString m_fallbackFolder;
+    QString m_defaultOutputFolder;
 };
 
 } // namespace vantrel

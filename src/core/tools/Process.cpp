@@ -1,12 +1,12 @@
 #include "core/tools/Process.h"
 
+#include "core/common/Logging.h"
+
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 
 namespace vantrel {
-
-Q_LOGGING_CATEGORY(lcTools, "vantrel.tools", QtWarningMsg)
 
 namespace {
 

@@ -2,7 +2,6 @@
 
 #include "core/tools/CommandLine.h"
 
-#include <QLoggingCategory>
 #include <QMetaType>
 #include <QObject>
 #include <QStringDecoder>
@@ -13,10 +12,6 @@
 class QProcess;
 
 namespace vantrel {
-
-// Tool command lines and how each run ended; off unless QT_LOGGING_RULES
-// turns on "vantrel.tools.info".
-Q_DECLARE_LOGGING_CATEGORY(lcTools)
 
 // How one tool run ended.
 struct ProcessResult

@@ -150,22 +150,23 @@ void PreferencesDialog::buildControls()
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void PreferencesDialog::showValues(const PreferenceValues &values)
+void PreferencesDialog::showValues(const Settings &values)
 {
-    m_folder->setText(values.folder);
+    m_shown = values;
+    m_folder->setText(values.outputFolder);
     (values.existingFile == ExistingFilePolicy::AddNew ? m_addNew : m_overwrite)->setChecked(true);
-    m_autoShut->setChecked(values.autoShut);
-    m_threads->setText(values.threadText);
+    m_autoShut->setChecked(values.powerOffAfterBatch);
+    m_threads->setText(values.threads);
 }
 
-PreferenceValues PreferencesDialog::values() const
+Settings PreferencesDialog::values() const
 {
-    PreferenceValues values;
-    values.folder = m_folder->text();
+    Settings values = m_shown;
+    values.outputFolder = m_folder->text();
     values.existingFile =
         m_addNew->isChecked() ? ExistingFilePolicy::AddNew : ExistingFilePolicy::Overwrite;
-    values.autoShut = m_autoShut->isChecked();
-    values.threadText = m_threads->text();
+    values.powerOffAfterBatch = m_autoShut->isChecked();
+    values.threads = m_threads->text();
     return values;
 }
 
@@ -178,7 +179,7 @@ void PreferencesDialog::browse()
 
 void PreferencesDialog::confirm()
 {
-    const Expected<PreferenceValues> saved = m_controller.save(values());
+    const Expected<Settings> saved = m_controller.save(values());
     if (!saved) {
         m_prompt->error(saved.error());
         m_threads->setFocus();

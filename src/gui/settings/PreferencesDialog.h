@@ -43,15 +43,16 @@ public:
                                           const QString &startFolder);
 
     // The values the controls hold now.
-    PreferenceValues values() const;
+    Settings values() const;
 
 private:
     void buildControls();
-    void showValues(const PreferenceValues &values);
+    void showValues(const Settings &values);
     void browse();
     void confirm();
 
     PreferencesController m_controller;
+    Settings m_shown; // what the window opened with; it edits four of its values
     std::unique_ptr<Prompt> m_ownPrompt;
     Prompt *m_prompt;
     FolderChooser m_chooseFolder;

@@ -75,6 +75,7 @@ protected:
         const BatchEnvironment env = surroundings.batch(data, &tools);
         batch = std::make_unique<BatchRun>(
             list, sheet, [this] { return entry; }, env);
+        surroundings.reportEnds(*batch, data);
         return *batch;
     }
 
@@ -91,15 +92,15 @@ protected:
     }
 
     // Runs the batch to its end and returns how it ended.
-    std::optional<BatchRun::Outcome> run(int timeoutMs = 60000)
+    std::optional<BatchEnding> run(int timeoutMs = 60000)
     {
         BatchRun &b = batch ? *batch : makeBatch();
         QSignalSpy finished(&b, &BatchRun::finished);
-        if (!b.start())
+        if (!b.start(TestSurroundings::settings(data)))
             return std::nullopt;
         if (!finished.wait(timeoutMs))
             return std::nullopt;
-        return finished.at(0).at(0).value<BatchRun::Outcome>();
+        return finished.at(0).at(0).value<BatchOutcome>().ending;
     }
 
     QStringList statuses() const
@@ -136,7 +137,7 @@ TEST_F(BatchRunTest, TakenNamesGetNewAndTheBatchCompletes)
     QSignalSpy busy(&b, &BatchRun::busyChanged);
     QSignalSpy captions(&b, &BatchRun::rowStarted);
 
-    EXPECT_EQ(run(), BatchRun::Outcome::Completed);
+    EXPECT_EQ(run(), BatchEnding::Completed);
     EXPECT_EQ(statuses(), (QStringList{qs("OK"), qs("OK")}));
     EXPECT_EQ(b.rowOutput(0), output + qs("/a.mp4"));
     EXPECT_EQ(b.rowOutput(1), output + qs("/a_New.mp4"));
@@ -163,7 +164,7 @@ TEST_F(BatchRunTest, TakenNamesGetNewAndTheBatchCompletes)
     // Again: the names are taken twice over now.
     list.clear();
     addProbed({clips.path(qs("a.avi"))});
-    EXPECT_EQ(run(), BatchRun::Outcome::Completed);
+    EXPECT_EQ(run(), BatchEnding::Completed);
     EXPECT_EQ(b.rowOutput(0), output + qs("/a_New_New.mp4"));
 }
 
@@ -176,7 +177,7 @@ TEST_F(BatchRunTest, OverwritePolicyReplacesTheFileWithoutAsking)
     old.write("not a movie");
     old.close();
     addProbed({clips.video(qs("a.avi"), 1)});
-    EXPECT_EQ(run(30000), BatchRun::Outcome::Completed);
+    EXPECT_EQ(run(30000), BatchEnding::Completed);
     EXPECT_EQ(statuses(), QStringList{qs("OK")});
     EXPECT_EQ(batch->rowOutput(0), output + qs("/a.mp4"));
     EXPECT_EQ(inspect(output + qs("/a.mp4")).codecs, (QStringList{qs("mpeg4"), qs("aac")}));
@@ -196,14 +197,14 @@ TEST_F(BatchRunTest, CancelDuringTheSecondOfThreeRows)
         if (b.currentJob().sourcePath.endsWith(qs("two.avi")))
             b.cancel();
     });
-    ASSERT_TRUE(b.start());
+    ASSERT_TRUE(b.start(TestSurroundings::settings(data)));
     ASSERT_TRUE(finished.wait(60000));
-    EXPECT_EQ(finished.at(0).at(0).value<BatchRun::Outcome>(), BatchRun::Outcome::Cancelled);
+    EXPECT_EQ(finished.at(0).at(0).value<BatchOutcome>().ending, BatchEnding::Cancelled);
     EXPECT_EQ(statuses(), (QStringList{qs("OK"), qs("Cancel"), QString()}));
     EXPECT_EQ(prompt.errors, QStringList{qs("Conversion Canceled by the user!")});
     EXPECT_TRUE(prompt.notices.isEmpty());
     EXPECT_TRUE(desktop.opened.isEmpty());
-    EXPECT_FALSE(b.state().cancelRequested);
+    EXPECT_FALSE(b.isRunning());
 
     // The encoder got "q": it finishes the file it was writing and exits.
     ASSERT_TRUE(b.encoderAlive() ? gone.wait(15000) : true);
@@ -215,7 +216,7 @@ TEST_F(BatchRunTest, CancelDuringTheSecondOfThreeRows)
     b.cancel();
     list.clear();
     addProbed({clips.path(qs("three.avi"))});
-    EXPECT_EQ(run(60000), BatchRun::Outcome::Completed);
+    EXPECT_EQ(run(60000), BatchEnding::Completed);
     EXPECT_EQ(statuses(), QStringList{qs("OK")});
 }
 
@@ -227,7 +228,7 @@ TEST_F(BatchRunTest, MissingSourceStopsTheBatchAndRestoresTheWindow)
     BatchRun &b = makeBatch();
     QSignalSpy panel(&b, &BatchRun::panelVisibleChanged);
     QSignalSpy busy(&b, &BatchRun::busyChanged);
-    EXPECT_EQ(run(), BatchRun::Outcome::Stopped);
+    EXPECT_EQ(run(), BatchEnding::Stopped);
     EXPECT_EQ(statuses(), (QStringList{qs("OK"), QString(), QString()}));
     EXPECT_EQ(prompt.errors,
               QStringList{qs("Invalid input file name. ") + clips.path(qs("gone.avi"))});
@@ -235,7 +236,7 @@ TEST_F(BatchRunTest, MissingSourceStopsTheBatchAndRestoresTheWindow)
     EXPECT_TRUE(desktop.opened.isEmpty());
     EXPECT_FALSE(panel.last().at(0).toBool());
     EXPECT_FALSE(busy.last().at(0).toBool());
-    EXPECT_FALSE(b.state().cancelRequested);
+    EXPECT_FALSE(b.isRunning());
 }
 
 TEST_F(BatchRunTest, FailedRowsSayWhyAndLeaveNoPartialFile)
@@ -243,7 +244,7 @@ TEST_F(BatchRunTest, FailedRowsSayWhyAndLeaveNoPartialFile)
     addProbed({clips.video(qs("negative.avi"), 2), clips.video(qs("good.avi"), 1)});
     list.setClip(0, qs("0:00:02"), qs("0:00:01"));
     BatchRun &b = makeBatch();
-    EXPECT_EQ(run(), BatchRun::Outcome::Completed);
+    EXPECT_EQ(run(), BatchEnding::Completed);
     EXPECT_EQ(statuses(), (QStringList{qs("Fail"), qs("OK")}));
     EXPECT_FALSE(QFile::exists(output + qs("/negative.mp4")));
     EXPECT_TRUE(b.rowMessages(0).startsWith(qs("The encoder failed (exit code 1).")))
@@ -254,7 +255,7 @@ TEST_F(BatchRunTest, FailedRowsSayWhyAndLeaveNoPartialFile)
     sheet.setValue(qs("Video Options"), qs("Video Codec"), qs("h263"));
     sheet.setValue(qs("Video Options"), qs("Video Size"), qs("320x240"));
     list.setClip(0, qs("0:00:00"), qs("0:00:01"));
-    EXPECT_EQ(run(), BatchRun::Outcome::Completed);
+    EXPECT_EQ(run(), BatchEnding::Completed);
     EXPECT_EQ(statuses(), (QStringList{qs("Fail"), qs("Fail")}));
     EXPECT_FALSE(QFile::exists(b.rowOutput(0)));
     EXPECT_TRUE(b.rowMessages(0).contains(qs("H.263"))) << b.rowMessages(0).toStdString();
@@ -270,7 +271,7 @@ TEST_F(BatchRunTest, AnUntouchedExistingFileSurvivesAFailure)
     keep.close();
     addProbed({clips.video(qs("a.avi"), 1)});
     sheet.setValue(qs("Video Options"), qs("Video Size"), qs("abc")); // refused before any output
-    EXPECT_EQ(run(), BatchRun::Outcome::Completed);
+    EXPECT_EQ(run(), BatchEnding::Completed);
     EXPECT_EQ(statuses(), QStringList{qs("Fail")});
     ASSERT_TRUE(keep.open(QIODevice::ReadOnly));
     EXPECT_EQ(keep.readAll(), QByteArray("precious"));
@@ -282,7 +283,7 @@ TEST_F(BatchRunTest, RowsThatCannotBePreparedFailWithoutTheEncoder)
     sheet.setValue(qs("Audio Options"), qs("Audio Bitrate"), qs("lots"));
     BatchRun &b = makeBatch();
     QSignalSpy total(&b, &BatchRun::totalPercentChanged);
-    EXPECT_EQ(run(), BatchRun::Outcome::Completed);
+    EXPECT_EQ(run(), BatchEnding::Completed);
     EXPECT_EQ(statuses(), (QStringList{qs("Fail"), qs("Fail")}));
     EXPECT_TRUE(b.rowMessages(0).contains(qs("Audio Bitrate")));
     for (const auto &args : total) // failed rows do not advance the total
@@ -290,10 +291,10 @@ TEST_F(BatchRunTest, RowsThatCannotBePreparedFailWithoutTheEncoder)
 
     entry = 1; // a group header has no output extension
     sheet.setValue(qs("Audio Options"), qs("Audio Bitrate"), qs("128"));
-    EXPECT_EQ(run(), BatchRun::Outcome::Completed);
+    EXPECT_EQ(run(), BatchEnding::Completed);
     EXPECT_EQ(statuses(), (QStringList{qs("Fail"), qs("Fail")}));
     entry = std::nullopt;
-    EXPECT_EQ(run(), BatchRun::Outcome::Completed);
+    EXPECT_EQ(run(), BatchEnding::Completed);
     EXPECT_TRUE(b.rowMessages(0).contains(qs("No output profile")));
 }
 
@@ -306,7 +307,7 @@ TEST_F(BatchRunTest, OddFileNamesConvertIntact)
     for (const QString &name : names)
         sources << clips.video(name, 1);
     addProbed(sources);
-    EXPECT_EQ(run(), BatchRun::Outcome::Completed);
+    EXPECT_EQ(run(), BatchEnding::Completed);
     EXPECT_EQ(statuses(), QStringList(names.size(), qs("OK")));
     for (int row = 0; row < names.size(); ++row) {
         const QString expected =
@@ -321,20 +322,21 @@ TEST_F(BatchRunTest, ARowStillBeingProbedIsWaitedFor)
 {
     add({clips.video(qs("fresh.avi"), 1)});
     ASSERT_TRUE(list.isProbing(0));
-    EXPECT_EQ(run(), BatchRun::Outcome::Completed);
+    EXPECT_EQ(run(), BatchEnding::Completed);
     EXPECT_EQ(statuses(), QStringList{qs("OK")});
 }
 
 TEST_F(BatchRunTest, SecondConvertIsRefusedAndEmptyListDoesNothing)
 {
     BatchRun &b = makeBatch();
-    EXPECT_FALSE(b.start());
+    EXPECT_FALSE(b.start(TestSurroundings::settings(data)));
     EXPECT_TRUE(prompt.errors.isEmpty() && prompt.notices.isEmpty());
 
     addProbed({clips.video(qs("a.avi"), 1)});
     QSignalSpy finished(&b, &BatchRun::finished);
-    ASSERT_TRUE(b.start());
-    EXPECT_FALSE(b.start());
+    ASSERT_TRUE(b.start(TestSurroundings::settings(data)));
+    EXPECT_FALSE(b.canStart());
+    EXPECT_FALSE(b.start(TestSurroundings::settings(data)));
     ASSERT_TRUE(finished.wait(30000));
     EXPECT_EQ(finished.size(), 1);
 }
@@ -343,7 +345,8 @@ TEST_F(BatchRunTest, AutoShutPowersOffInsteadOfReporting)
 {
     setSetting("autoshut", qs("1"));
     addProbed({clips.video(qs("a.avi"), 1)});
-    EXPECT_EQ(run(), BatchRun::Outcome::PoweringOff);
+    EXPECT_EQ(run(), BatchEnding::Completed);
+    EXPECT_EQ(surroundings.lastEndAction, BatchEndActions::Action::PoweringOff);
     EXPECT_EQ(power.calls, 1);
     EXPECT_TRUE(prompt.notices.isEmpty());
     EXPECT_TRUE(desktop.opened.isEmpty());
@@ -355,7 +358,7 @@ TEST_F(BatchRunTest, AudioOnlyProfileConvertsTheWholeSource)
     applyProfileDefaults(sheet, 96);
     addProbed({clips.audio(qs("song.ogg"), 3), clips.video(qs("movie.avi"), 2)});
     list.setClip(1, qs("0:00:00"), qs("0:00:01")); // not sent: the whole file converts
-    EXPECT_EQ(run(), BatchRun::Outcome::Completed);
+    EXPECT_EQ(run(), BatchEnding::Completed);
     EXPECT_EQ(statuses(), (QStringList{qs("OK"), qs("OK")}));
     EXPECT_NEAR(inspect(output + qs("/song.mp3")).seconds, 3.0, 0.3);
     EXPECT_NEAR(inspect(output + qs("/movie.mp3")).seconds, 2.0, 0.3);
@@ -372,7 +375,7 @@ TEST_F(BatchRunTest, RealWorldFilesConvertOrSayWhy)
     for (const QString &file : files)
         paths << media.filePath(file);
     addProbed(paths);
-    EXPECT_EQ(run(120000), BatchRun::Outcome::Completed);
+    EXPECT_EQ(run(120000), BatchEnding::Completed);
     for (int row = 0; row < files.size(); ++row) {
         const bool truncated = files[row].contains(qs("truncated"));
         EXPECT_EQ(list.item(row).status, truncated ? RowStatus::Fail : RowStatus::Ok)

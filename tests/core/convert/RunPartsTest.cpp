@@ -85,14 +85,12 @@ TEST(ConversionProgress, TickerCountsAndReadsOnlyTheTail)
 {
     QTemporaryDir dir;
     const QString stats = dir.filePath(qs("curconvert.log"));
-    ConversionRunState state;
-    state.durationSeconds = 4;
-    ProgressTicker ticker(state, stats);
+    ProgressTicker ticker(stats);
     QSignalSpy elapsed(&ticker, &ProgressTicker::elapsedTextChanged);
     QSignalSpy percent(&ticker, &ProgressTicker::filePercentChanged);
 
-    ticker.start();
-    EXPECT_EQ(state.elapsedSeconds, 0);
+    ticker.start(4);
+    EXPECT_EQ(ticker.elapsedSeconds(), 0);
     ticker.tick(); // no file yet: nothing encoded
     EXPECT_EQ(elapsed.takeLast().at(0).toString(), qs("0:00:01"));
     EXPECT_EQ(percent.takeLast().at(0).toInt(), 0);
@@ -117,7 +115,7 @@ TEST(ConversionProgress, TickerCountsAndReadsOnlyTheTail)
         ticker.tick();
     EXPECT_EQ(elapsed.takeLast().at(0).toString(), qs("0:01:05"));
 
-    state.durationSeconds = 0; // the bar keeps its value
+    ticker.setDurationSeconds(0); // the bar keeps its value
     ticker.tick();
     EXPECT_TRUE(percent.isEmpty());
     ticker.stop();
@@ -127,9 +125,8 @@ TEST(ConversionProgress, TickerCountsAndReadsOnlyTheTail)
 TEST(ConversionProgress, AudioOnlyProgressComesFromTheStatusOutput)
 {
     QTemporaryDir dir;
-    ConversionRunState state;
-    state.durationSeconds = 10;
-    ProgressTicker ticker(state, dir.filePath(qs("none.log")));
+    ProgressTicker ticker(dir.filePath(qs("none.log")));
+    ticker.setDurationSeconds(10);
     ticker.setStatusTail([] { return qs("size= 16kB time=00:00:05.00 bitrate= 1\r"); });
     QSignalSpy percent(&ticker, &ProgressTicker::filePercentChanged);
     ticker.tick();
@@ -174,24 +171,26 @@ TEST(EncoderInvocation, RunArgumentsAdaptTheCommandToTheInstalledEncoder)
     const CommandLine command = buildEncoderCommand(in).value();
 
     const QSet<QString> installed = {qs("aac"), qs("mpeg4"), qs("libx264")};
-    const QStringList args = encoderRunArguments(command, 0, installed);
+    const QStringList args = encoderRunArguments(command, ExistingFilePolicy::AddNew, installed);
     EXPECT_EQ(args.join(u' '),
               qs("-hide_banner -n -i /in/-a b.avi -f mp4 -vcodec mpeg4 -aspect 4:3 -ab 128000 -ac "
                  "2 -ar 44100 "
                  "-b:v 256000 -r 25 -ss 0 -t 3 -s 320x240 -aspect 4:3 -acodec aac -threads 2 "
                  "/out/a.mp4 -vstats_file /d/curconvert.log"));
-    EXPECT_EQ(encoderRunArguments(command, 1, installed).at(1), qs("-y"));
+    EXPECT_EQ(encoderRunArguments(command, ExistingFilePolicy::Overwrite, installed).at(1),
+              qs("-y"));
     // The source stays one argument.
     EXPECT_EQ(args.at(3), qs("/in/-a b.avi"));
 
     // Codecs that are there, or an unknown list, are left alone.
-    const QStringList asBuilt = encoderRunArguments(command, 0, {});
+    const QStringList asBuilt = encoderRunArguments(command, ExistingFilePolicy::AddNew, {});
     EXPECT_TRUE(asBuilt.contains(qs("libfaac")));
     EXPECT_TRUE(asBuilt.contains(qs("libxvid")));
-    EXPECT_TRUE(
-        encoderRunArguments(command, 0, {qs("libfaac"), qs("aac")}).contains(qs("libfaac")));
+    EXPECT_TRUE(encoderRunArguments(command, ExistingFilePolicy::AddNew, {qs("libfaac"), qs("aac")})
+                    .contains(qs("libfaac")));
     // No equivalent installed: nothing to replace with.
-    EXPECT_TRUE(encoderRunArguments(command, 0, {qs("x")}).contains(qs("libfaac")));
+    EXPECT_TRUE(encoderRunArguments(command, ExistingFilePolicy::AddNew, {qs("x")})
+                    .contains(qs("libfaac")));
 }
 
 TEST(OutputNaming, NamesAndTakenNames)
@@ -200,19 +199,28 @@ TEST(OutputNaming, NamesAndTakenNames)
     const FileExists exists = [&taken](const QString &p) {
         return taken.count(p) == 1;
     };
-    EXPECT_EQ(outputPathFor(qs("/v/a.avi"), qs("/out"), qs(".mp4"), 0, exists), qs("/out/a.mp4"));
-    EXPECT_EQ(outputPathFor(qs("/v/my.holiday.avi"), qs("/out"), qs(".mp4"), 0, exists),
+    EXPECT_EQ(
+        outputPathFor(qs("/v/a.avi"), qs("/out"), qs(".mp4"), ExistingFilePolicy::AddNew, exists),
+        qs("/out/a.mp4"));
+    EXPECT_EQ(outputPathFor(qs("/v/my.holiday.avi"), qs("/out"), qs(".mp4"),
+                            ExistingFilePolicy::AddNew, exists),
               qs("/out/my.mp4"));
-    EXPECT_EQ(outputPathFor(qs("/v/noext"), qs("/out/"), qs(".mp3"), 0, exists),
-              qs("/out/noext.mp3"));
+    EXPECT_EQ(
+        outputPathFor(qs("/v/noext"), qs("/out/"), qs(".mp3"), ExistingFilePolicy::AddNew, exists),
+        qs("/out/noext.mp3"));
     taken = {qs("/out/a.mp4")};
-    EXPECT_EQ(outputPathFor(qs("/v/a.mpg"), qs("/out"), qs(".mp4"), 0, exists),
-              qs("/out/a_New.mp4"));
+    EXPECT_EQ(
+        outputPathFor(qs("/v/a.mpg"), qs("/out"), qs(".mp4"), ExistingFilePolicy::AddNew, exists),
+        qs("/out/a_New.mp4"));
     taken = {qs("/out/a.mp4"), qs("/out/a_New.mp4")};
-    EXPECT_EQ(outputPathFor(qs("/v/a.avi"), qs("/out"), qs(".mp4"), 0, exists),
-              qs("/out/a_New_New.mp4"));
-    EXPECT_EQ(outputPathFor(qs("/v/a.avi"), qs("/out"), qs(".mp4"), 1, exists), qs("/out/a.mp4"));
-    EXPECT_EQ(outputPathFor(qs("/v/ünï $(x) 'q'.avi"), qs("/o"), qs(".3g2"), 0, exists),
+    EXPECT_EQ(
+        outputPathFor(qs("/v/a.avi"), qs("/out"), qs(".mp4"), ExistingFilePolicy::AddNew, exists),
+        qs("/out/a_New_New.mp4"));
+    EXPECT_EQ(outputPathFor(qs("/v/a.avi"), qs("/out"), qs(".mp4"), ExistingFilePolicy::Overwrite,
+                            exists),
+              qs("/out/a.mp4"));
+    EXPECT_EQ(outputPathFor(qs("/v/ünï $(x) 'q'.avi"), qs("/o"), qs(".3g2"),
+                            ExistingFilePolicy::AddNew, exists),
               qs("/o/ünï $(x) 'q'.3g2"));
 }
 

@@ -3,7 +3,6 @@
 #include "core/profiles/OptionSheet.h"
 #include "core/profiles/ProfileSelection.h"
 #include "core/settings/IniFile.h"
-#include "core/settings/Settings.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -110,24 +109,4 @@ TEST(ProfileSelection, StoredTextNamesAnEntryOrNone)
                  {"abc", 0}, {"0", 0}, {"150", 0},   {"13.5", 0}, {"-5", 0},     {"102", 0}};
     for (const auto &c : cases)
         EXPECT_EQ(entryOfStoredText(qs(c.text)).value_or(0), c.entry) << c.text;
-}
-
-TEST(ProfileSelection, RestoresAndStoresThroughTheSettingsFile)
-{
-    QTemporaryDir dir;
-    const QString file = dir.filePath(qs("settings.dat"));
-    const Settings settings(file, dir.path());
-    EXPECT_FALSE(restoreProfileSelection(settings).has_value()); // no file
-
-    storeProfileSelection(settings, std::nullopt);
-    EXPECT_FALSE(QFile::exists(file)); // nothing written without a selection
-
-    storeProfileSelection(settings, 96);
-    EXPECT_EQ(iniRead(file, qs("Set"), qs("profile")), qs("96"));
-    EXPECT_EQ(restoreProfileSelection(settings), 96);
-
-    iniWrite(file, qs("SET"), qs("PROFILE"), qs("13"));
-    EXPECT_EQ(restoreProfileSelection(settings), 13);
-    storeProfileSelection(settings, std::nullopt);
-    EXPECT_EQ(restoreProfileSelection(settings), 13);
 }

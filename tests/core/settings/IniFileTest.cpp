@@ -112,31 +112,52 @@ TEST(IniFile, ReadsAndWritesFilesAndNeverFailsLoudly)
     EXPECT_FALSE(iniWrite(dir.path(), qs("Set"), qs("profile"), qs("1")));
 }
 
-TEST(Settings, ReadsEachKeyByItsRule)
+TEST(SettingsFile, ReadsEachKeyByItsRule)
 {
     QTemporaryDir dir;
     const QString file = dir.filePath(qs("settings.dat"));
-    const Settings settings(file, qs("/fallback"));
-    EXPECT_EQ(settings.outputFolder(), qs("/fallback"));
-    EXPECT_EQ(settings.existingFilePolicy(), 0);
-    EXPECT_EQ(settings.threadText(), QString());
-    EXPECT_FALSE(settings.autoShut());
+    const SettingsFile settings(file, qs("/fallback"));
+    EXPECT_EQ(settings.read().outputFolder, qs("/fallback"));
+    EXPECT_EQ(settings.read().existingFile, ExistingFilePolicy::AddNew);
+    EXPECT_EQ(settings.read().threads, QString());
+    EXPECT_FALSE(settings.read().powerOffAfterBatch);
 
     writeFile(file, "[SET]\noutputfolder=   /videos/out \nexistedfile=2\nthread=2.5\nautoshut=1\n");
-    EXPECT_EQ(settings.outputFolder(), qs("/videos/out"));
-    EXPECT_EQ(settings.existingFilePolicy(), 1);
-    EXPECT_EQ(settings.threadText(), qs("2.5"));
-    EXPECT_DOUBLE_EQ(settings.numeric(Settings::kThread), 2.5);
-    EXPECT_TRUE(settings.autoShut());
+    EXPECT_EQ(settings.read().outputFolder, qs("/videos/out"));
+    EXPECT_EQ(settings.read().existingFile, ExistingFilePolicy::Overwrite);
+    EXPECT_EQ(settings.read().threads, qs("2.5"));
+    EXPECT_TRUE(settings.read().powerOffAfterBatch);
 
     writeFile(file, "[set]\nexistedfile=abc\nautoshut=2\nthread= 3 cores\n");
-    EXPECT_EQ(settings.existingFilePolicy(), 0);
-    EXPECT_FALSE(settings.autoShut());
-    EXPECT_DOUBLE_EQ(settings.numeric(Settings::kThread), 3);
+    EXPECT_EQ(settings.read().existingFile, ExistingFilePolicy::AddNew);
+    EXPECT_FALSE(settings.read().powerOffAfterBatch);
+    EXPECT_EQ(settings.read().threads, qs("3 cores"));
 
-    EXPECT_TRUE(settings.write(Settings::kAutoShut, qs("1")));
-    EXPECT_TRUE(settings.autoShut());
+    Settings changed = settings.read();
+    changed.powerOffAfterBatch = true;
+    EXPECT_TRUE(settings.writePreferences(changed));
+    EXPECT_TRUE(settings.read().powerOffAfterBatch);
     EXPECT_TRUE(readFile(file).contains("autoshut=1"));
+}
+
+TEST(SettingsFile, RestoresAndStoresTheProfileSelection)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(qs("settings.dat"));
+    const SettingsFile settings(file, dir.path());
+    EXPECT_FALSE(settings.read().profile.has_value()); // no file
+
+    settings.writeProfile(std::nullopt);
+    EXPECT_FALSE(QFile::exists(file)); // nothing written without a selection
+
+    settings.writeProfile(96);
+    EXPECT_EQ(iniRead(file, qs("Set"), qs("profile")), qs("96"));
+    EXPECT_EQ(settings.read().profile, 96);
+
+    iniWrite(file, qs("SET"), qs("PROFILE"), qs("13"));
+    EXPECT_EQ(settings.read().profile, 13);
+    settings.writeProfile(std::nullopt);
+    EXPECT_EQ(settings.read().profile, 13);
 }
 
 TEST(AppPaths, DataFolderIsTheWritableProgramFolderUnlessOverridden)

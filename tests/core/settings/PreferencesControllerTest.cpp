@@ -25,13 +25,13 @@ protected:
     QTemporaryDir m_dir;
 };
 
-PreferenceValues someValues(const char *thread)
+Settings someValues(const char *thread)
 {
-    PreferenceValues v;
-    v.folder = qs("/videos/out");
+    Settings v;
+    v.outputFolder = qs("/videos/out");
     v.existingFile = ExistingFilePolicy::Overwrite;
-    v.autoShut = true;
-    v.threadText = qs(thread);
+    v.powerOffAfterBatch = true;
+    v.threads = qs(thread);
     return v;
 }
 
@@ -39,11 +39,11 @@ PreferenceValues someValues(const char *thread)
 
 TEST_F(PreferencesControllerTest, NoSettingsFileOpensWithDefaults)
 {
-    const PreferenceValues v = controller().load();
-    EXPECT_EQ(v.folder, defaultFolder());
+    const Settings v = controller().load();
+    EXPECT_EQ(v.outputFolder, defaultFolder());
     EXPECT_EQ(v.existingFile, ExistingFilePolicy::AddNew);
-    EXPECT_FALSE(v.autoShut);
-    EXPECT_EQ(v.threadText, QString());
+    EXPECT_FALSE(v.powerOffAfterBatch);
+    EXPECT_EQ(v.threads, QString());
 }
 
 // What the window opens with for each stored text: the policy and the
@@ -77,11 +77,11 @@ TEST_F(PreferencesControllerTest, LoadReadsStoredTexts)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.file);
         writeFile(settingsPath(), c.file);
-        const PreferenceValues v = controller().load();
-        EXPECT_EQ(v.folder, c.folder ? qs(c.folder) : defaultFolder());
+        const Settings v = controller().load();
+        EXPECT_EQ(v.outputFolder, c.folder ? qs(c.folder) : defaultFolder());
         EXPECT_EQ(v.existingFile, c.policy);
-        EXPECT_EQ(v.autoShut, c.autoShut);
-        EXPECT_EQ(v.threadText, qs(c.thread));
+        EXPECT_EQ(v.powerOffAfterBatch, c.autoShut);
+        EXPECT_EQ(v.threads, qs(c.thread));
     }
 }
 
@@ -104,7 +104,7 @@ TEST_F(PreferencesControllerTest, ThreadCountIsCheckedAndStoredAsNumberText)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.typed);
         writeFile(settingsPath(), before);
-        const Expected<PreferenceValues> saved = controller().save(someValues(c.typed));
+        const Expected<Settings> saved = controller().save(someValues(c.typed));
         if (!c.stored) {
             ASSERT_FALSE(saved.ok());
             EXPECT_EQ(saved.error(), qs("Thread error!"));
@@ -112,7 +112,7 @@ TEST_F(PreferencesControllerTest, ThreadCountIsCheckedAndStoredAsNumberText)
             continue;
         }
         ASSERT_TRUE(saved.ok()) << saved.error().toStdString();
-        EXPECT_EQ(saved->threadText, qs(c.stored));
+        EXPECT_EQ(saved->threads, qs(c.stored));
         EXPECT_EQ(stored("thread"), qs(c.stored));
     }
 }
@@ -144,14 +144,14 @@ TEST_F(PreferencesControllerTest, SaveWritesTheFourKeys)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.folder);
         writeFile(settingsPath(), "[Set]\r\nprofile=29\r\n");
-        PreferenceValues v;
-        v.folder = qs(c.folder);
+        Settings v;
+        v.outputFolder = qs(c.folder);
         v.existingFile = c.policy;
-        v.autoShut = c.autoShut;
-        v.threadText = qs("2");
-        const Expected<PreferenceValues> saved = controller().save(v);
+        v.powerOffAfterBatch = c.autoShut;
+        v.threads = qs("2");
+        const Expected<Settings> saved = controller().save(v);
         ASSERT_TRUE(saved.ok());
-        EXPECT_EQ(saved->folder, qs(c.folderText));
+        EXPECT_EQ(saved->outputFolder, qs(c.folderText));
         EXPECT_EQ(stored("outputfolder"), qs(c.folderText));
         EXPECT_EQ(stored("existedfile"), qs(c.existedText));
         EXPECT_EQ(stored("autoshut"), qs(c.autoShutText));
@@ -164,24 +164,24 @@ TEST_F(PreferencesControllerTest, SaveWritesTheFourKeys)
 
 TEST_F(PreferencesControllerTest, SavedValuesComeBackOnTheNextOpening)
 {
-    PreferenceValues v = someValues(" 2.5 ");
-    v.folder = qs("  /srv/out  ");
+    Settings v = someValues(" 2.5 ");
+    v.outputFolder = qs("  /srv/out  ");
     ASSERT_TRUE(controller().save(v).ok());
-    PreferenceValues expected = v;
-    expected.folder = qs("/srv/out");
-    expected.threadText = qs("2.5");
+    Settings expected = v;
+    expected.outputFolder = qs("/srv/out");
+    expected.threads = qs("2.5");
     EXPECT_EQ(controller().load(), expected);
 
     // And back to the other choices, which are stored as "0".
     v.existingFile = ExistingFilePolicy::AddNew;
-    v.autoShut = false;
+    v.powerOffAfterBatch = false;
     ASSERT_TRUE(controller().save(v).ok());
     expected.existingFile = ExistingFilePolicy::AddNew;
-    expected.autoShut = false;
+    expected.powerOffAfterBatch = false;
     EXPECT_EQ(controller().load(), expected);
 
     // An emptied folder opens as the default folder again.
-    v.folder.clear();
+    v.outputFolder.clear();
     ASSERT_TRUE(controller().save(v).ok());
-    EXPECT_EQ(controller().load().folder, defaultFolder());
+    EXPECT_EQ(controller().load().outputFolder, defaultFolder());
 }

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "core/common/PlatformServices.h"
+#include "core/convert/BatchRun.h"
+
+namespace vantrel {
+
+// What the main window does when a batch has ended: after a completed batch
+// the computer powers off when the settings ask for it and the session
+// manager accepts; otherwise the user is told how the batch ended and, after
+// a completed one, the output folder opens in the file browser.
+class BatchEndActions
+{
+public:
+    enum class Action
+    {
+        Reported,   // the user was told (and the folder opened)
+        PoweringOff // the session manager is powering the computer off
+    };
+
+    // Any of them may be null: that step is left out.
+    BatchEndActions(Prompt *prompt, PowerOff *powerOff, Desktop *desktop);
+
+    // `powerOffAfterBatch` as the settings say when the batch ends.
+    Action handle(const BatchOutcome &outcome, bool powerOffAfterBatch);
+
+private:
+    Prompt *m_prompt;
+    PowerOff *m_powerOff;
+    Desktop *m_desktop;
+};
+
+} // namespace vantrel

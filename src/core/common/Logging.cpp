@@ -1,0 +1,8 @@
+#include "core/common/Logging.h"
+
+namespace vantrel {
+
+Q_LOGGING_CATEGORY(lcTools, "vantrel.tools", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcBatch, "vantrel.batch", QtWarningMsg)
+
+} // namespace vantrel

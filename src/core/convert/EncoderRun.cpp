@@ -1,0 +1,125 @@
+#include "core/convert/EncoderRun.h"
+
+#include "core/common/Logging.h"
+#include "core/convert/EncoderCommand.h"
+#include "core/convert/EncoderInvocation.h"
+#include "core/tools/ToolControl.h"
+#include "core/tools/ToolLocator.h"
+
+#include <QFile>
+#include <QTimer>
+
+namespace vantrel {
+
+namespace {
+
+// The end of the encoder's messages is what tells why it stopped.
+constexpr qsizetype kMessageChars = 4096;
+constexpr int kMessageLines = 12;
+
+CommandLine programOnly(const QString &path)
+{
+    CommandLine command;
+    command.appendPath(path);
+    return command;
+}
+
+} // namespace
+
+QString encoderFailureReason(const ProcessResult &result, const QString &encoderPath)
+{
+    switch (result.ending) {
+    case ProcessResult::Ending::Exited:
+        return EncoderRun::tr("The encoder failed (exit code %1).").arg(result.exitCode);
+    case ProcessResult::Ending::Crashed:
+        return EncoderRun::tr("The encoder crashed (signal %1).").arg(result.exitCode);
+    case ProcessResult::Ending::Stopped:
+        return EncoderRun::tr("The encoder was stopped.");
+    case ProcessResult::Ending::FailedToStart:
+        break;
+    }
+    return ToolLocator::missingToolMessage(encoderPath);
+}
+
+EncoderQuery::EncoderQuery(QObject *parent) : QObject(parent)
+{
+    connect(&m_process, &Process::finished, this, [this](const ProcessResult &result) {
+        // A query stopped by the next one (or by its owner's end) says nothing.
+        if (result.ending != ProcessResult::Ending::Stopped)
+            Q_EMIT finished(parseEncoderList(m_process.output()));
+    });
+}
+
+EncoderQuery::~EncoderQuery()
+{
+    m_process.disconnect(this);
+}
+
+void EncoderQuery::start(const QString &encoderPath)
+{
+    m_process.start(programOnly(encoderPath),
+                    {QStringLiteral("-hide_banner"), QStringLiteral("-encoders")});
+}
+
+EncoderRun::EncoderRun(EncoderSetup setup, ToolControl &tools, QObject *parent)
+    : QObject(parent), m_setup(std::move(setup)), m_tools(tools), m_ticker(m_setup.statisticsPath)
+{
+    m_encoder.setOutputLimit(kMessageChars);
+    m_ticker.setStatusTail([this] { return m_messages; });
+    connect(&m_ticker, &ProgressTicker::elapsedTextChanged, this, &EncoderRun::elapsedTextChanged);
+    connect(&m_ticker, &ProgressTicker::filePercentChanged, this, &EncoderRun::filePercentChanged);
+    connect(&m_encoder, &Process::outputReceived, this, [this](const QString &text) {
+        m_messages = QString(m_messages + text).right(kMessageChars);
+    });
+    connect(&m_encoder, &Process::finished, this, [this](const ProcessResult &result) {
+        m_ticker.stop();
+        Q_EMIT finished(result);
+    });
+}
+
+EncoderRun::~EncoderRun()
+{
+    // The encoder still running ends with this object; nobody hears of it.
+    m_encoder.disconnect(this);
+}
+
+Expected<CommandLine> EncoderRun::build(const ConversionJob &job) const
+{
+    return buildEncoderCommand({job, m_setup.threads, m_setup.encoderPath, m_setup.statisticsPath});
+}
+
+void EncoderRun::start(const CommandLine &command, int durationSeconds)
+{
+    m_messages.clear();
+    // The statistics file of the last row must not show as this row's progress.
+    QFile::remove(m_setup.statisticsPath);
+    m_encoder.start(programOnly(m_setup.encoderPath),
+                    encoderRunArguments(command, m_setup.existingFile, m_setup.installedEncoders));
+    if (!m_encoder.isRunning())
+        return; // it could not start; its end has been reported
+    m_tools.setEncoder(&m_encoder);
+    m_ticker.start(durationSeconds);
+}
+
+QString EncoderRun::lastLines() const
+{
+    QString text = m_messages;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(u'\r', u'\n');
+    QStringList lines = text.split(u'\n', Qt::SkipEmptyParts);
+    if (lines.size() > kMessageLines)
+        lines = lines.mid(lines.size() - kMessageLines);
+    return lines.join(u'\n').trimmed();
+}
+
+void EncoderRun::stop()
+{
+    m_ticker.stop();
+    if (!m_encoder.isRunning())
+        return;
+    qCInfo(lcBatch) << "stopping the encoder: it finishes its file";
+    m_tools.finishEncoding();
+    QTimer::singleShot(kStopGraceMs, this, [this] { m_encoder.stop(); });
+}
+
+} // namespace vantrel

@@ -1,0 +1,100 @@
+#pragma once
+
+#include "core/common/Expected.h"
+#include "core/convert/ConversionJob.h"
+#include "core/convert/ConversionProgress.h"
+#include "core/settings/Settings.h"
+#include "core/tools/CommandLine.h"
+#include "core/tools/Process.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+
+namespace vantrel {
+
+class ToolControl;
+
+// Asks the installed encoder which encoders it has ("-encoders"), once per
+// batch, so that a run can replace the codecs it lacks.
+class EncoderQuery : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit EncoderQuery(QObject *parent = nullptr);
+    ~EncoderQuery() override;
+
+    void start(const QString &encoderPath);
+
+Q_SIGNALS:
+    // Empty when the encoder could not say: nothing is then replaced.
+    void finished(const QSet<QString> &encoders);
+
+private:
+    Process m_process;
+};
+
+// Why a row's encoder did not deliver, in words: how it ended, or which tool
+// is missing when it could not start.
+QString encoderFailureReason(const ProcessResult &result, const QString &encoderPath);
+
+// What every encoder run of a batch shares.
+struct EncoderSetup
+{
+    QString encoderPath;
+    QString statisticsPath;
+    QString threads; // the thread setting as stored
+    ExistingFilePolicy existingFile = ExistingFilePolicy::AddNew;
+    QSet<QString> installedEncoders;
+};
+
+// One row's encoder: builds its command from the job, adapts it to the
+// installed encoder, runs it, follows its progress once a second and stops
+// it. A stopped encoder finishes the file it is writing; it is killed if it
+// has not ended after a grace time. The run outlives nothing of its own: it
+// may be deleted as soon as `finished` has come.
+class EncoderRun : public QObject
+{
+    Q_OBJECT
+
+public:
+    // After "q" a stopped encoder gets this long to finish its file.
+    static constexpr int kStopGraceMs = 8000;
+
+    // The encoder is registered with `tools` while it runs, and stopped through it.
+    EncoderRun(EncoderSetup setup, ToolControl &tools, QObject *parent = nullptr);
+    ~EncoderRun() override;
+
+    // The job's command as the tables build it; the reason when the job's
+    // options do not make one.
+    Expected<CommandLine> build(const ConversionJob &job) const;
+
+    // Runs a built command; progress is measured against `durationSeconds`.
+    // An encoder that cannot start ends the run at once (`finished`).
+    void start(const CommandLine &command, int durationSeconds);
+    // Tells the encoder to finish its file and stop; `finished` follows when
+    // it has (the progress is no longer followed meanwhile).
+    void stop();
+
+    bool isRunning() const { return m_encoder.isRunning(); }
+    // The encoder's last messages, as it wrote them.
+    QString messages() const { return m_messages; }
+    // Its last lines as a reader can use them: the status line it rewrote
+    // in place counts once per rewrite, and only the end tells why it stopped.
+    QString lastLines() const;
+
+Q_SIGNALS:
+    void elapsedTextChanged(const QString &text);
+    void filePercentChanged(int percent); // within 0..100, when it changes
+    void finished(const vantrel::ProcessResult &result);
+
+private:
+    EncoderSetup m_setup;
+    ToolControl &m_tools;
+    Process m_encoder;
+    ProgressTicker m_ticker;
+    QString m_messages;
+};
+
+} // namespace vantrel
