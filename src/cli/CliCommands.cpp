@@ -28,7 +28,7 @@ ParseOutcome parseArguments(QCommandLineParser &parser, const QString &command,
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Show this help."));
+                                  tr("Show this help."));
     parser.addOption(help);
     if (!parser.parse(QStringList{QStringLiteral("vantrel-cli ") + command} + args)) {
         usageError(err, parser.errorText());
@@ -58,9 +58,9 @@ int runProfiles(const QStringList &args, QTextStream &out, QTextStream &err)
 {
     QCommandLineParser parser;
     switch (parseArguments(parser, QStringLiteral("profiles"), QString(),
-                           QStringLiteral("Lists the output profiles in list order:\n"
-                                          "N<TAB>group<TAB>caption<TAB>picture or "
-                                          "N<TAB>profile<TAB>caption."),
+                           tr("Lists the output profiles in list order:\n"
+                              "N<TAB>group<TAB>caption<TAB>picture or "
+                              "N<TAB>profile<TAB>caption."),
                            args, out, err)) {
     case ParseOutcome::Help:
         return kExitOk;
@@ -70,7 +70,7 @@ int runProfiles(const QStringList &args, QTextStream &out, QTextStream &err)
         break;
     }
     if (!parser.positionalArguments().isEmpty())
-        return usageError(err, QStringLiteral("profiles takes no arguments"));
+        return usageError(err, tr("profiles takes no arguments"));
     for (const CatalogueEntry &entry : profileCatalogue()) {
         out << entry.number << kTab;
         if (entry.isGroup())
@@ -86,12 +86,12 @@ int runSheet(const QStringList &args, QTextStream &out, QTextStream &err)
 {
     QCommandLineParser parser;
     parser.addPositionalArgument(QStringLiteral("N"),
-                                 QStringLiteral("Entry numbers picked one after the other."),
+                                 tr("Entry numbers picked one after the other."),
                                  QStringLiteral("[N ...]"));
     switch (parseArguments(parser, QStringLiteral("sheet"), QStringLiteral("[N ...]"),
-                           QStringLiteral("Builds the option sheet, applies the defaults of each "
-                                          "entry N in order and prints every item:\n"
-                                          "category<TAB>item<TAB>value<TAB>choices (joined by |)."),
+                           tr("Builds the option sheet, applies the defaults of each "
+                              "entry N in order and prints every item:\n"
+                              "category<TAB>item<TAB>value<TAB>choices (joined by |)."),
                            args, out, err)) {
     case ParseOutcome::Help:
         return kExitOk;
@@ -118,34 +118,30 @@ int runCommand(const QStringList &args, QTextStream &out, QTextStream &err)
 {
     QCommandLineParser parser;
     const SheetOptions sheetOptions(parser);
-    const QCommandLineOption source(QStringLiteral("source"), QStringLiteral("Source file."),
+    const QCommandLineOption source(QStringLiteral("source"), tr("Source file."),
                                     QStringLiteral("PATH"));
-    const QCommandLineOption output(QStringLiteral("output"), QStringLiteral("Output file."),
+    const QCommandLineOption output(QStringLiteral("output"), tr("Output file."),
                                     QStringLiteral("PATH"));
-    const QCommandLineOption start(QStringLiteral("start"),
-                                   QStringLiteral("Clip start (default 0:00:00)."),
+    const QCommandLineOption start(QStringLiteral("start"), tr("Clip start (default 0:00:00)."),
                                    QStringLiteral("TIME"), QStringLiteral("0:00:00"));
-    const QCommandLineOption end(QStringLiteral("end"), QStringLiteral("Clip end."),
-                                 QStringLiteral("TIME"));
-    const QCommandLineOption threads(
-        QStringLiteral("threads"),
-        QStringLiteral("Thread setting text (default: the settings file's)."),
-        QStringLiteral("TEXT"));
-    const QCommandLineOption encoder(
-        QStringLiteral("encoder"),
-        QStringLiteral("Encoder path (default: the encoder the program runs)."),
-        QStringLiteral("PATH"));
+    const QCommandLineOption end(QStringLiteral("end"), tr("Clip end."), QStringLiteral("TIME"));
+    const QCommandLineOption threads(QStringLiteral("threads"),
+                                     tr("Thread setting text (default: the settings file's)."),
+                                     QStringLiteral("TEXT"));
+    const QCommandLineOption encoder(QStringLiteral("encoder"),
+                                     tr("Encoder path (default: the encoder the program runs)."),
+                                     QStringLiteral("PATH"));
     const QCommandLineOption stats(
         QStringLiteral("stats-file"),
-        QStringLiteral("Statistics file (default: curconvert.log in the data folder)."),
+        tr("Statistics file (default: curconvert.log in the data folder)."),
         QStringLiteral("PATH"));
     parser.addOptions({source, output, start, end, threads, encoder, stats});
     switch (parseArguments(parser, QStringLiteral("command"),
                            QStringLiteral("--profile N [--apply M]... [--set \"ITEM=VALUE\"]... "
                                           "--source PATH --output PATH [--start TIME] --end TIME "
                                           "[--threads TEXT] [--encoder PATH] [--stats-file PATH]"),
-                           QStringLiteral("Prints the encoder command that converts one source "
-                                          "with profile N, as the tables build it."),
+                           tr("Prints the encoder command that converts one source "
+                              "with profile N, as the tables build it."),
                            args, out, err)) {
     case ParseOutcome::Help:
         return kExitOk;
@@ -155,11 +151,11 @@ int runCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         break;
     }
     if (!parser.positionalArguments().isEmpty())
-        return usageError(err, QStringLiteral("unexpected argument: ") +
-                                   parser.positionalArguments().constFirst());
+        return usageError(err,
+                          tr("unexpected argument: ") + parser.positionalArguments().constFirst());
     for (const QCommandLineOption *required : {&source, &output, &end}) {
         if (!parser.isSet(*required))
-            return usageError(err, QStringLiteral("--%1 is required").arg(required->names()[0]));
+            return usageError(err, tr("--%1 is required").arg(required->names()[0]));
     }
 
     OptionSheet sheet;
@@ -169,16 +165,15 @@ int runCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         return usageError(err, profile.error());
     const std::optional<QString> extension = outputExtension(*profile);
     if (!extension)
-        return usageError(
-            err, QStringLiteral("entry %1 is a group header, not an output profile").arg(*profile));
+        return usageError(err,
+                          tr("entry %1 is a group header, not an output profile").arg(*profile));
 
     const std::optional<int> startSeconds = secondsOfTimeText(parser.value(start));
     if (!startSeconds)
-        return usageError(err,
-                          QStringLiteral("start is not a time of day: ") + parser.value(start));
+        return usageError(err, tr("start is not a time of day: ") + parser.value(start));
     const std::optional<int> endSeconds = secondsOfTimeText(parser.value(end));
     if (!endSeconds)
-        return usageError(err, QStringLiteral("end is not a time of day: ") + parser.value(end));
+        return usageError(err, tr("end is not a time of day: ") + parser.value(end));
 
     EncoderCommandInput input;
     input.job.sourcePath = parser.value(source);

@@ -1,11 +1,18 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QStringList>
 
 class QCommandLineParser;
 class QTextStream;
 
 namespace vantrel::cli {
+
+// The terminal's own texts, translatable as the windows' texts are.
+inline QString tr(const char *text)
+{
+    return QCoreApplication::translate("vantrel-cli", text);
+}
 
 // Exit codes of vantrel-cli.
 constexpr int kExitOk = 0;

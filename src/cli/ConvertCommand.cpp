@@ -38,14 +38,11 @@ public:
             m_row = row;
             m_file = 0;
             if (!m_terminal)
-                say(QStringLiteral("row %1/%2: %3").arg(row + 1).arg(m_rows).arg(caption));
+                say(tr("row %1/%2: %3").arg(row + 1).arg(m_rows).arg(caption));
             draw();
         });
         connect(&batch, &BatchRun::rowFinished, this, [this](int row, RowStatus status) {
-            say(QStringLiteral("row %1/%2: %3")
-                    .arg(row + 1)
-                    .arg(m_rows)
-                    .arg(rowStatusText(status)));
+            say(tr("row %1/%2: %3").arg(row + 1).arg(m_rows).arg(rowStatusText(status)));
         });
         connect(&batch, &BatchRun::filePercentChanged, this, [this](int percent) {
             const bool step = percent / 10 != m_file / 10;
@@ -106,25 +103,24 @@ int runConvert(const QStringList &args, QTextStream &out, QTextStream &err)
     const SheetOptions sheetOptions(parser);
     const QCommandLineOption outputDir(
         QStringLiteral("output-dir"),
-        QStringLiteral("Folder for the converted files (default: the settings file's)."),
+        tr("Folder for the converted files (default: the settings file's)."),
         QStringLiteral("DIR"));
     const QCommandLineOption existing(
         QStringLiteral("existing"),
-        QStringLiteral("When an output name is taken: new (add _New) or overwrite."),
+        tr("When an output name is taken: new (add _New) or overwrite."),
         QStringLiteral("new|overwrite"));
-    const QCommandLineOption threads(
-        QStringLiteral("threads"),
-        QStringLiteral("Encoder thread setting (default: the settings file's)."),
-        QStringLiteral("TEXT"));
+    const QCommandLineOption threads(QStringLiteral("threads"),
+                                     tr("Encoder thread setting (default: the settings file's)."),
+                                     QStringLiteral("TEXT"));
     parser.addOptions({outputDir, existing, threads});
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Source files."),
+    parser.addPositionalArgument(QStringLiteral("FILE"), tr("Source files."),
                                  QStringLiteral("FILE..."));
-    switch (parseArguments(
-        parser, QStringLiteral("convert"), QString::fromLatin1(kUsage),
-        QStringLiteral("Converts the files with output profile N and prints "
-                       "status<TAB>source<TAB>output per file.\nExit code 0 when every file is "
-                       "OK, 1 when one failed, 130 when cancelled (Ctrl+C)."),
-        args, out, err)) {
+    switch (
+        parseArguments(parser, QStringLiteral("convert"), QString::fromLatin1(kUsage),
+                       tr("Converts the files with output profile N and prints "
+                          "status<TAB>source<TAB>output per file.\nExit code 0 when every file is "
+                          "OK, 1 when one failed, 130 when cancelled (Ctrl+C)."),
+                       args, out, err)) {
     case ParseOutcome::Help:
         return kExitOk;
     case ParseOutcome::Error:
@@ -134,7 +130,7 @@ int runConvert(const QStringList &args, QTextStream &out, QTextStream &err)
     }
     const QStringList files = parser.positionalArguments();
     if (files.isEmpty())
-        return usageError(err, QStringLiteral("no files to convert"));
+        return usageError(err, tr("no files to convert"));
 
     // The settings file's values, as the options replace them.
     const SettingsFile settingsFile(AppPaths::settingsFile(), AppPaths::dataFolder());
@@ -146,8 +142,7 @@ int runConvert(const QStringList &args, QTextStream &out, QTextStream &err)
         else if (policy == QLatin1String("overwrite"))
             settings.existingFile = ExistingFilePolicy::Overwrite;
         else
-            return usageError(
-                err, QStringLiteral("--existing takes new or overwrite, not \"%1\"").arg(policy));
+            return usageError(err, tr("--existing takes new or overwrite, not \"%1\"").arg(policy));
     }
     if (parser.isSet(outputDir))
         settings.outputFolder = QFileInfo(parser.value(outputDir)).absoluteFilePath();

@@ -26,25 +26,24 @@ ProbeCommand::~ProbeCommand() = default;
 std::optional<int> ProbeCommand::start(const QStringList &args)
 {
     QCommandLineParser parser;
-    const QCommandLineOption player(
-        QStringLiteral("player"),
-        QStringLiteral("Player path (default: the player the program runs)."),
-        QStringLiteral("PATH"));
-    const QCommandLineOption timeLimit(QStringLiteral("time-limit"),
-                                       QStringLiteral("Seconds one probe may take (default %1).")
-                                           .arg(MediaProbe::kDefaultTimeLimitMs / 1000),
-                                       QStringLiteral("SECONDS"));
+    const QCommandLineOption player(QStringLiteral("player"),
+                                    tr("Player path (default: the player the program runs)."),
+                                    QStringLiteral("PATH"));
+    const QCommandLineOption timeLimit(
+        QStringLiteral("time-limit"),
+        tr("Seconds one probe may take (default %1).").arg(MediaProbe::kDefaultTimeLimitMs / 1000),
+        QStringLiteral("SECONDS"));
     parser.addOptions({player, timeLimit});
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Files to probe."),
+    parser.addPositionalArgument(QStringLiteral("FILE"), tr("Files to probe."),
                                  QStringLiteral("FILE..."));
 
-    switch (parseArguments(
-        parser, QStringLiteral("probe"), kUsage,
-        QStringLiteral("Probes the files with the player, several at once, and prints one line "
-                       "per file in the order given:\n"
-                       "path<TAB>start<TAB>end<TAB>size<TAB>format<TAB>video time.\n"
-                       "\"--\" ends the options, so that a file name may begin with \"-\"."),
-        args, m_out, m_err)) {
+    switch (
+        parseArguments(parser, QStringLiteral("probe"), kUsage,
+                       tr("Probes the files with the player, several at once, and prints one line "
+                          "per file in the order given:\n"
+                          "path<TAB>start<TAB>end<TAB>size<TAB>format<TAB>video time.\n"
+                          "\"--\" ends the options, so that a file name may begin with \"-\"."),
+                       args, m_out, m_err)) {
     case ParseOutcome::Help:
         return kExitOk;
     case ParseOutcome::Error:
@@ -54,14 +53,14 @@ std::optional<int> ProbeCommand::start(const QStringList &args)
     }
     const QStringList files = parser.positionalArguments();
     if (files.isEmpty())
-        return usageError(m_err, QStringLiteral("probe needs at least one FILE"));
+        return usageError(m_err, tr("probe needs at least one FILE"));
     int limitMs = MediaProbe::kDefaultTimeLimitMs;
     if (parser.isSet(timeLimit)) {
         bool ok = false;
         const double seconds = parser.value(timeLimit).toDouble(&ok);
         if (!ok || seconds <= 0 || seconds > 24 * 3600)
-            return usageError(m_err, QStringLiteral("--time-limit wants a number of seconds, "
-                                                    "not \"%1\"")
+            return usageError(m_err, tr("--time-limit wants a number of seconds, "
+                                        "not \"%1\"")
                                          .arg(parser.value(timeLimit)));
         limitMs = static_cast<int>(seconds * 1000);
     }
@@ -82,10 +81,10 @@ std::optional<int> ProbeCommand::start(const QStringList &args)
 void ProbeCommand::report()
 {
     if (m_probe->isToolMissing()) {
-        const QString message = m_playerNamed
-                                    ? QStringLiteral("the player \"%1\" is not an executable file")
-                                          .arg(m_probe->playerPath())
-                                    : ToolLocator::missingToolMessage(ToolLocator::kPlayer);
+        const QString message =
+            m_playerNamed
+                ? tr("the player \"%1\" is not an executable file").arg(m_probe->playerPath())
+                : ToolLocator::missingToolMessage(ToolLocator::kPlayer);
         Q_EMIT finished(usageError(m_err, message));
         return;
     }

@@ -1,5 +1,7 @@
 #include "cli/SheetArguments.h"
 
+#include "cli/CliCommands.h"
+
 #include "core/profiles/OptionSheet.h"
 #include "core/profiles/ProfileCatalogue.h"
 #include "core/profiles/ProfileDefaults.h"
@@ -14,7 +16,7 @@ Expected<int> parseEntryNumber(const QString &text)
     const int number = text.trimmed().toInt(&ok);
     if (!ok || !catalogueEntry(number))
         return Expected<int>::failure(
-            QStringLiteral("entry number must be a whole number from %1 to %2: \"%3\"")
+            tr("entry number must be a whole number from %1 to %2: \"%3\"")
                 .arg(kFirstEntry)
                 .arg(kLastEntry)
                 .arg(text));
@@ -38,28 +40,25 @@ Expected<bool> applySets(OptionSheet &sheet, const QStringList &assignments)
         const qsizetype eq = assignment.indexOf(u'=');
         if (eq < 0)
             return Expected<bool>::failure(
-                QStringLiteral("--set needs ITEM=VALUE, got \"%1\"").arg(assignment));
+                tr("--set needs ITEM=VALUE, got \"%1\"").arg(assignment));
         const QString caption = assignment.left(eq).trimmed();
         const auto address = sheet.findItem(caption);
         if (!address)
-            return Expected<bool>::failure(
-                QStringLiteral("the option sheet has no item \"%1\"").arg(caption));
+            return Expected<bool>::failure(tr("the option sheet has no item \"%1\"").arg(caption));
         if (sheet.item(address->category, address->item)->readOnly)
             return Expected<bool>::failure(
-                QStringLiteral("the item \"%1\" only shows the clicked row and cannot be set")
-                    .arg(caption));
+                tr("the item \"%1\" only shows the clicked row and cannot be set").arg(caption));
         sheet.setValue(address->category, address->item, assignment.mid(eq + 1));
     }
     return true;
 }
 
 SheetOptions::SheetOptions(QCommandLineParser &parser)
-    : m_profile(QStringLiteral("profile"), QStringLiteral("Output profile entry number (1-101)."),
+    : m_profile(QStringLiteral("profile"), tr("Output profile entry number (1-101)."),
                 QStringLiteral("N")),
-      m_apply(QStringLiteral("apply"),
-              QStringLiteral("Entry picked before N (repeatable, in order)."), QStringLiteral("M")),
-      m_set(QStringLiteral("set"),
-            QStringLiteral("Sets an option sheet item after the defaults (repeatable)."),
+      m_apply(QStringLiteral("apply"), tr("Entry picked before N (repeatable, in order)."),
+              QStringLiteral("M")),
+      m_set(QStringLiteral("set"), tr("Sets an option sheet item after the defaults (repeatable)."),
             QStringLiteral("ITEM=VALUE"))
 {
     parser.addOptions({m_profile, m_apply, m_set});
@@ -68,7 +67,7 @@ SheetOptions::SheetOptions(QCommandLineParser &parser)
 Expected<int> SheetOptions::apply(const QCommandLineParser &parser, OptionSheet &sheet) const
 {
     if (!parser.isSet(m_profile))
-        return Expected<int>::failure(QStringLiteral("--profile is required"));
+        return Expected<int>::failure(tr("--profile is required"));
     const Expected<int> profile = parseEntryNumber(parser.value(m_profile));
     if (!profile)
         return profile;

@@ -9,16 +9,17 @@
 
 namespace {
 
-const char kUsage[] = "Usage: vantrel-cli <command> [arguments]\n"
-                      "\n"
-                      "Commands:\n"
-                      "  profiles   list the output profiles\n"
-                      "  sheet      show the option sheet after picking profiles\n"
-                      "  command    print the encoder command of one conversion\n"
-                      "  probe      probe media files with the player\n"
-                      "  convert    convert files with an output profile\n"
-                      "\n"
-                      "vantrel-cli <command> --help describes a command.\n";
+const char kUsage[] =
+    QT_TRANSLATE_NOOP("vantrel-cli", "Usage: vantrel-cli <command> [arguments]\n"
+                                     "\n"
+                                     "Commands:\n"
+                                     "  profiles   list the output profiles\n"
+                                     "  sheet      show the option sheet after picking profiles\n"
+                                     "  command    print the encoder command of one conversion\n"
+                                     "  probe      probe media files with the player\n"
+                                     "  convert    convert files with an output profile\n"
+                                     "\n"
+                                     "vantrel-cli <command> --help describes a command.\n");
 
 } // namespace
 
@@ -33,11 +34,11 @@ int main(int argc, char *argv[])
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
     if (args.isEmpty())
-        return usageError(err, QStringLiteral("no command given; try vantrel-cli --help"));
+        return usageError(err, tr("no command given; try vantrel-cli --help"));
     const QString command = args.takeFirst();
     if (command == QLatin1String("--help") || command == QLatin1String("-h") ||
         command == QLatin1String("help")) {
-        out << kUsage;
+        out << tr(kUsage);
         return kExitOk;
     }
     if (command == QLatin1String("profiles"))
@@ -57,6 +58,5 @@ int main(int argc, char *argv[])
             return *done;
         return QCoreApplication::exec();
     }
-    return usageError(
-        err, QStringLiteral("unknown command \"%1\"; try vantrel-cli --help").arg(command));
+    return usageError(err, tr("unknown command \"%1\"; try vantrel-cli --help").arg(command));
 }

@@ -73,7 +73,7 @@ int MainController::dropFiles(const QStringList &paths)
     for (const QString &path : paths) {
         if (!isDropAccepted(path)) {
             if (m_env.prompt)
-                m_env.prompt->information(QStringLiteral("Only Video files are allowed!"));
+                m_env.prompt->information(tr("Only Video files are allowed!"));
             break;
         }
         m_sources->addSourceFile(path);

@@ -4,6 +4,7 @@
 #include "core/convert/CodecMapping.h"
 #include "core/convert/CommandShapes.h"
 
+#include <QCoreApplication>
 #include <QHash>
 
 namespace vantrel {
@@ -63,7 +64,8 @@ void expand(CommandLine &out, const char *templ, const QHash<QString, CommandLin
 
 QString audioIntegerError(const char *item, const QString &text)
 {
-    return QStringLiteral("%1 \"%2\" is not a number from -32768 to 32767")
+    return QCoreApplication::translate("EncoderCommand",
+                                       "%1 \"%2\" is not a number from -32768 to 32767")
         .arg(QLatin1String(item), text);
 }
 
@@ -100,7 +102,8 @@ Expected<CommandLine> buildEncoderCommand(const EncoderCommandInput &input)
     const ProfileCommandRow *row = profileCommandRow(job.profileIndex);
     if (!row)
         return Expected<CommandLine>::failure(
-            QStringLiteral("There is no output profile with the entry number %1")
+            QCoreApplication::translate("EncoderCommand",
+                                        "There is no output profile with the entry number %1")
                 .arg(job.profileIndex));
 
     const EncoderValues &v = *prepared;

@@ -51,12 +51,12 @@ std::optional<QString> outputProblem(qint64 fileSize, std::optional<double> meas
                                      double expectedSeconds)
 {
     if (fileSize < 0)
-        return QStringLiteral("The encoder wrote no output file.");
+        return OutputCheck::tr("The encoder wrote no output file.");
     if (fileSize == 0)
-        return QStringLiteral("The output file is empty.");
+        return OutputCheck::tr("The output file is empty.");
     if (measuredSeconds && *measuredSeconds + kOutputLengthTolerance < expectedSeconds)
-        return QStringLiteral("The output is %1 s long, but %2 s were asked for "
-                              "(a damaged source may claim more than it holds).")
+        return OutputCheck::tr("The output is %1 s long, but %2 s were asked for "
+                               "(a damaged source may claim more than it holds).")
             .arg(*measuredSeconds, 0, 'f', 1)
             .arg(expectedSeconds, 0, 'f', 0);
     return std::nullopt;
@@ -102,7 +102,7 @@ void OutputCheck::judge(const QString &encoderMessages)
     const QFileInfo out(m_expectation.outputPath);
     m_outputSize = out.exists() ? out.size() : -1;
     if (m_outputSize > 0 && encoderWroteNothing(encoderMessages)) {
-        Q_EMIT judged(QStringLiteral("The encoder found nothing to convert in the source."));
+        Q_EMIT judged(tr("The encoder found nothing to convert in the source."));
         return;
     }
     if (m_outputSize <= 0 || m_mediaInfoPath.isEmpty()) {

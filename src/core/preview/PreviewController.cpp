@@ -8,13 +8,11 @@
 
 namespace vantrel {
 
-const QString PreviewController::kTotalTimeCaption = QStringLiteral("Total time:");
-
 PreviewController::PreviewController(QString playerPath, std::unique_ptr<PreviewPlayer> player,
                                      std::unique_ptr<PositionTimer> timer, QObject *parent)
     : QObject(parent), m_playerPath(std::move(playerPath)), m_player(std::move(player)),
       m_timer(std::move(timer)), m_positionText(timeText(0)),
-      m_totalText(kTotalTimeCaption + QLatin1Char(' ') + timeText(0))
+      m_totalText(tr("Total time:") + QLatin1Char(' ') + timeText(0))
 {
     m_timer->onTick([this] { tick(); });
 }
@@ -57,7 +55,7 @@ void PreviewController::play(const std::optional<QString> &file,
     startPlayer(std::nullopt);
     if (durationText) {
         // The caption and the text join without a blank, as the row's time follows it.
-        setTotalText(kTotalTimeCaption + *durationText);
+        setTotalText(tr("Total time:") + *durationText);
     }
     m_state.position = 0;
     // A duration that is no time keeps the duration of the file played before.

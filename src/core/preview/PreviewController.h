@@ -29,7 +29,6 @@ class PreviewController : public QObject
 
 public:
     static constexpr int kSliderMaximum = 100;
-    static const QString kTotalTimeCaption; // "Total time:"
 
     // Gives the native window id of the video surface at the moment a player starts.
     using SurfaceId = std::function<quint64()>;

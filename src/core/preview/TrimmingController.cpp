@@ -8,9 +8,6 @@
 
 namespace vantrel {
 
-const QString TrimmingController::kCaption = QStringLiteral("Clip Time");
-const QString TrimmingController::kOrderError = QStringLiteral("Start time or End time is error.");
-
 TrimmingController::TrimmingController(SourceList &list, int row, Prompt *prompt,
                                        std::unique_ptr<PreviewController> preview, QObject *parent)
     : QObject(parent), m_list(list), m_row(row), m_prompt(prompt), m_preview(std::move(preview))
@@ -43,7 +40,7 @@ TrimmingController::open(SourceList &list, int row, PreviewController &mainPrevi
 
 QString TrimmingController::caption() const
 {
-    return kCaption + QStringLiteral("  -  ") + m_file;
+    return tr("Clip Time") + QStringLiteral("  -  ") + m_file;
 }
 
 void TrimmingController::play()
@@ -82,7 +79,7 @@ bool TrimmingController::accept()
     const std::optional<int> stop = secondsOfTimeText(m_stopText);
     if (!start || !stop || *start >= *stop) {
         if (m_prompt)
-            m_prompt->error(kOrderError);
+            m_prompt->error(tr("Start time or End time is error."));
         return false;
     }
     if (m_row >= 0 && m_row < m_list.count() && m_list.item(m_row).fileName == m_file)

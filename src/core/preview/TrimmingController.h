@@ -20,9 +20,6 @@ class TrimmingController : public QObject
     Q_OBJECT
 
 public:
-    static const QString kCaption;    // "Clip Time"
-    static const QString kOrderError; // "Start time or End time is error."
-
     // Loads `row` of `list` (which must exist); `prompt` shows the refusal.
     TrimmingController(SourceList &list, int row, Prompt *prompt,
                        std::unique_ptr<PreviewController> preview, QObject *parent = nullptr);

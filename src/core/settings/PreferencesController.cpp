@@ -4,8 +4,6 @@
 
 namespace vantrel {
 
-const QString PreferencesController::kThreadError = QStringLiteral("Thread error!");
-
 PreferencesController::PreferencesController(QString settingsFile, QString defaultFolder)
     : m_file(std::move(settingsFile), std::move(defaultFolder))
 {}
@@ -19,7 +17,7 @@ QString PreferencesController::check(const Settings &values) const
 {
     // Negative and fractional counts pass; the encoder is given them as typed.
     if (leadingNumber(values.threads) > kMaxThreads)
-        return kThreadError;
+        return tr("Thread error!");
     return QString();
 }
 

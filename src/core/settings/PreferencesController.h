@@ -3,6 +3,7 @@
 #include "core/common/Expected.h"
 #include "core/settings/Settings.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 namespace vantrel {
@@ -12,8 +13,9 @@ namespace vantrel {
 // power-off, thread count) when the user confirms.
 class PreferencesController
 {
+    Q_DECLARE_TR_FUNCTIONS(PreferencesController)
+
 public:
-    static const QString kThreadError; // "Thread error!"
     static constexpr double kMaxThreads = 8.0;
 
     // `defaultFolder` is shown when no output folder is stored.

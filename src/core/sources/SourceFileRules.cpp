@@ -1,5 +1,6 @@
 #include "core/sources/SourceFileRules.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -24,40 +25,50 @@ QStringList FileFilter::patternList() const
 
 QString FileFilter::dialogFilter() const
 {
-    return QString::fromLatin1(description) + QStringLiteral(" (") +
+    return QCoreApplication::translate("FileFilter", description) + QStringLiteral(" (") +
            patternList().join(QLatin1Char(' ')) + QLatin1Char(')');
 }
 
 const std::vector<FileFilter> &openDialogFilters()
 {
     static const std::vector<FileFilter> filters = {
-        {"All supported media files",
+        {QT_TRANSLATE_NOOP("FileFilter", "All supported media files"),
          {"*.avi",    "*.wmv",  "*.wma",  "*.asf",  "*.mov",  "*.mp4",   "*.3gp", "*.3g2",
           "*.rm",     "*.rmvb", "*.flv",  "*.mkv",  "*.m2ts", "*.m1v",   "*.mpe", "*.mpg",
           "*.mpeg",   "*.m2v",  "*.divx", "*.ogm",  "*.vro",  "*.dr",    "*.amv", "*.ms-dvr",
           "*.dvr-ms", "*.m4v",  "*.qt",   "*.3gp2", "*.3gpp", "*.mpeg4", "*.rv",  "*.f4v",
           "*.avs",    "*.mts",  "*.tod",  "*.mpv",  "*.dat",  "*.mpeg1", "*.vob", "*.mpeg2",
           "*.m2p",    "*.mod",  "*.ts",   "*.tp",   "*.m2t",  "*.ogv",   "*.ogg", "*.nsv"}},
-        {"Windows Media files (*.avi;*.wmv;*.wma;*.asf;*.ms-dvr;*.dvr-ms)",
+        {QT_TRANSLATE_NOOP("FileFilter",
+                           "Windows Media files (*.avi;*.wmv;*.wma;*.asf;*.ms-dvr;*.dvr-ms)"),
          {"*.avi", "*.wmv", "*.wma", "*.asf", "*.ms-dvr", "*.dvr-ms"}},
-        {"Mov/MP4 Files (*.mov;*.mp4;*.3gp;*.3g2;*.m4v;*.qt;*.3gp2;*.3gpp;*.mpeg4)",
+        {QT_TRANSLATE_NOOP(
+             "FileFilter",
+             "Mov/MP4 Files (*.mov;*.mp4;*.3gp;*.3g2;*.m4v;*.qt;*.3gp2;*.3gpp;*.mpeg4)"),
          {"*.mov", "*.mp4", "*.3gp", "*.3g2", "*.m4v", "*.qt", "*.3gp2", "*.3gpp", "*.mpeg4"}},
-        {"Real Media Files (*.rm;*.rmvb;*.rv)", {"*.rm", "*.rmvb", "*.rv"}},
-        {"Flash Video files (*.flv;*.f4v)", {"*.flv", "*.f4v"}},
-        {"Matroska Video files (*.mkv)", {"*.mkv"}},
-        {"AviSynth Scripts (*.avs)", {"*.avs"}},
-        {"Sony High Definition Video File (*.m2ts;*.mts;*.tod)", {"*.m2ts", "*.mts", "*.tod"}},
-        {"MPEG-1 Video File (*.m1v;*.mpe;*.mpg;*.mpeg;*.mpv;*.dat;*.mpeg1)",
+        {QT_TRANSLATE_NOOP("FileFilter", "Real Media Files (*.rm;*.rmvb;*.rv)"),
+         {"*.rm", "*.rmvb", "*.rv"}},
+        {QT_TRANSLATE_NOOP("FileFilter", "Flash Video files (*.flv;*.f4v)"), {"*.flv", "*.f4v"}},
+        {QT_TRANSLATE_NOOP("FileFilter", "Matroska Video files (*.mkv)"), {"*.mkv"}},
+        {QT_TRANSLATE_NOOP("FileFilter", "AviSynth Scripts (*.avs)"), {"*.avs"}},
+        {QT_TRANSLATE_NOOP("FileFilter", "Sony High Definition Video File (*.m2ts;*.mts;*.tod)"),
+         {"*.m2ts", "*.mts", "*.tod"}},
+        {QT_TRANSLATE_NOOP("FileFilter",
+                           "MPEG-1 Video File (*.m1v;*.mpe;*.mpg;*.mpeg;*.mpv;*.dat;*.mpeg1)"),
          {"*.m1v", "*.mpe", "*.mpg", "*.mpeg", "*.mpv", "*.dat", "*.mpeg1"}},
-        {"MPEG-2 Video File (*.m2v;*.mpe;*.mpg;*.mpeg;*.mpv;*.vob;*.mpeg2;*.m2p;*.mod)",
+        {QT_TRANSLATE_NOOP(
+             "FileFilter",
+             "MPEG-2 Video File (*.m2v;*.mpe;*.mpg;*.mpeg;*.mpv;*.vob;*.mpeg2;*.m2p;*.mod)"),
          {"*.m2v", "*.mpe", "*.mpg", "*.mpeg", "*.vob", "*.mpeg2", "*.m2p", "*.mod"}},
-        {"MPEG Transport Stream Files (*.ts;*.tp;*.m2t)", {"*.ts", "*.tp", "*.m2t"}},
-        {"Divx Video File (*.divx)", {"*.divx"}},
-        {"Ogg Media File (*.ogm;*.ogv;*.ogg)", {"*.ogm", "*.ogv", "*.ogg"}},
-        {"DVD-VR Video File(*.vro)", {"*.vro"}},
-        {"Nullsoft Stream Video Files (*.nsv)", {"*.nsv"}},
-        {"Other Video File(*.dr;*.amv)", {"*.dr", "*.amv"}},
-        {"All files (*.*)", {"*"}},
+        {QT_TRANSLATE_NOOP("FileFilter", "MPEG Transport Stream Files (*.ts;*.tp;*.m2t)"),
+         {"*.ts", "*.tp", "*.m2t"}},
+        {QT_TRANSLATE_NOOP("FileFilter", "Divx Video File (*.divx)"), {"*.divx"}},
+        {QT_TRANSLATE_NOOP("FileFilter", "Ogg Media File (*.ogm;*.ogv;*.ogg)"),
+         {"*.ogm", "*.ogv", "*.ogg"}},
+        {QT_TRANSLATE_NOOP("FileFilter", "DVD-VR Video File(*.vro)"), {"*.vro"}},
+        {QT_TRANSLATE_NOOP("FileFilter", "Nullsoft Stream Video Files (*.nsv)"), {"*.nsv"}},
+        {QT_TRANSLATE_NOOP("FileFilter", "Other Video File(*.dr;*.amv)"), {"*.dr", "*.amv"}},
+        {QT_TRANSLATE_NOOP("FileFilter", "All files (*.*)"), {"*"}},
     };
     return filters;
 }

@@ -15,18 +15,16 @@ struct ColumnInfo
 
 // Column order, captions, fields and alignment of the list.
 const ColumnInfo kColumns[SourceList::ColumnCount] = {
-    {"File Name", &SourceItem::fileName, Qt::AlignLeft},
-    {"Start", &SourceItem::clipStart, Qt::AlignLeft},
-    {"End", &SourceItem::clipEnd, Qt::AlignHCenter},
-    {"Size", &SourceItem::frameSize, Qt::AlignHCenter},
-    {"Format", &SourceItem::videoFormat, Qt::AlignLeft},
-    {"Status", nullptr, Qt::AlignLeft},
-    {"Video Time", &SourceItem::videoTime, Qt::AlignLeft},
+    {QT_TR_NOOP("File Name"), &SourceItem::fileName, Qt::AlignLeft},
+    {QT_TR_NOOP("Start"), &SourceItem::clipStart, Qt::AlignLeft},
+    {QT_TR_NOOP("End"), &SourceItem::clipEnd, Qt::AlignHCenter},
+    {QT_TR_NOOP("Size"), &SourceItem::frameSize, Qt::AlignHCenter},
+    {QT_TR_NOOP("Format"), &SourceItem::videoFormat, Qt::AlignLeft},
+    {QT_TR_NOOP("Status"), nullptr, Qt::AlignLeft},
+    {QT_TR_NOOP("Video Time"), &SourceItem::videoTime, Qt::AlignLeft},
 };
 
 } // namespace
-
-const QString SourceList::kProbingText = QStringLiteral("Probing...");
 
 SourceList::SourceList(MediaProbe *probe, QObject *parent)
     : QAbstractTableModel(parent), m_probe(probe)
@@ -62,7 +60,7 @@ QVariant SourceList::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         if (index.column() == SizeColumn && row.ticket != 0)
-            return kProbingText;
+            return tr("Probing...");
         if (index.column() == StatusColumn)
             return rowStatusText(row.item.status);
         return row.item.*column.field;
@@ -82,7 +80,7 @@ QVariant SourceList::headerData(int section, Qt::Orientation orientation, int ro
     if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
         return QAbstractTableModel::headerData(section, orientation, role);
     if (role == Qt::DisplayRole)
-        return QString::fromLatin1(kColumns[section].header);
+        return tr(kColumns[section].header);
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(kColumns[section].alignment | Qt::AlignVCenter);
     return {};

@@ -33,9 +33,6 @@ public:
         ColumnCount
     };
 
-    // Shown in the Size column of a row whose probe has not ended.
-    static const QString kProbingText;
-
     explicit SourceList(MediaProbe *probe, QObject *parent = nullptr);
     // Cancels the probes still pending for the list's rows.
     ~SourceList() override;

@@ -2,6 +2,7 @@
 
 #include "core/settings/AppPaths.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -28,8 +29,9 @@ QString ToolLocator::program(const QString &name)
 QString ToolLocator::missingToolMessage(const QString &name)
 {
     const QString package = name == kPlayer ? kPlayer : kEncoder;
-    return QStringLiteral("The tool \"%1\" was not found in the program folder or on PATH; "
-                          "install it (on Debian: sudo apt-get install %2)")
+    return QCoreApplication::translate(
+               "ToolLocator", "The tool \"%1\" was not found in the program folder or on PATH; "
+                              "install it (on Debian: sudo apt-get install %2)")
         .arg(name, package);
 }
 

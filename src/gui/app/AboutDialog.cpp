@@ -26,7 +26,7 @@ QLabel *textLabel(const QString &text, QWidget *parent)
 Form6::Form6(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("Form6"));
-    setWindowTitle(QStringLiteral("About"));
+    setWindowTitle(tr("About"));
     setModal(true);
 
     auto *picture = new QLabel(this);
@@ -34,21 +34,21 @@ Form6::Form6(QWidget *parent) : QDialog(parent)
     picture->setPixmap(emblem(kEmblemSize, devicePixelRatioF()));
     picture->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
-    QLabel *thanks = textLabel(QStringLiteral("Thank you for using Vantrel Video Converter"), this);
+    QLabel *thanks = textLabel(tr("Thank you for using Vantrel Video Converter"), this);
     QFont thanksFont = thanks->font();
     thanksFont.setBold(true);
     thanksFont.setPointSizeF(thanksFont.pointSizeF() * 1.25);
     thanks->setFont(thanksFont);
 
-    QLabel *credits = textLabel(
-        QStringLiteral("This product includes software developed by the MPlayer Project.\n"
-                       "\n"
-                       "This product includes software developed by the FFMpeg Project."),
-        this);
-    QLabel *licences = textLabel(
-        QStringLiteral("MPlayer is licensed under the GUN General Public License Version 2.\n"
-                       "FFmpeg is licensed under the GUN General Public License."),
-        this);
+    QLabel *credits =
+        textLabel(tr("This product includes software developed by the MPlayer Project.\n"
+                     "\n"
+                     "This product includes software developed by the FFMpeg Project."),
+                  this);
+    QLabel *licences =
+        textLabel(tr("MPlayer is licensed under the GUN General Public License Version 2.\n"
+                     "FFmpeg is licensed under the GUN General Public License."),
+                  this);
 
     auto *texts = new QVBoxLayout;
     texts->addWidget(thanks);

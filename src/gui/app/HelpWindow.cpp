@@ -21,7 +21,7 @@ HelpWindow::HelpWindow(QWidget *parent) : QWidget(parent, Qt::Window)
 {
     registerHelpResource();
     setObjectName(QStringLiteral("HelpWindow"));
-    setWindowTitle(applicationTitle() + QStringLiteral(" Help"));
+    setWindowTitle(applicationTitle() + tr(" Help"));
     setWindowModality(Qt::NonModal);
 
     m_browser = new QTextBrowser(this);

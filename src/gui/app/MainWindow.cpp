@@ -38,7 +38,7 @@ MainWindow::MainWindow(MainController &controller, QWidget *parent)
     : QMainWindow(parent), m_controller(controller), m_chooseFiles(&chooseFilesWithDialog)
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Vantrel Video Converter 3.70"));
+    setWindowTitle(tr("Vantrel Video Converter 3.70"));
     buildMenus();
     buildStrip();
     buildBody();
@@ -92,79 +92,73 @@ void MainWindow::buildMenus()
         trimSelected();
     };
 
-    QMenu *file = menuBar()->addMenu(QStringLiteral("File(&F)"));
+    QMenu *file = menuBar()->addMenu(tr("File(&F)"));
     file->setObjectName(QStringLiteral("file"));
-    file->addAction(makeAction(QStringLiteral("AddFiles"), QStringLiteral("Add Files"),
-                               K(Qt::CTRL | Qt::Key_A), &MainWindow::addFiles));
-    file->addAction(makeAction(QStringLiteral("RemoveSelectedFile"),
-                               QStringLiteral("Remove Selected File"), K(Qt::CTRL | Qt::Key_R),
-                               &MainWindow::removeSelectedFile));
-    file->addAction(makeAction(QStringLiteral("ClearAllFiles"), QStringLiteral("Clear All Files"),
+    file->addAction(makeAction(QStringLiteral("AddFiles"), tr("Add Files"), K(Qt::CTRL | Qt::Key_A),
+                               &MainWindow::addFiles));
+    file->addAction(makeAction(QStringLiteral("RemoveSelectedFile"), tr("Remove Selected File"),
+                               K(Qt::CTRL | Qt::Key_R), &MainWindow::removeSelectedFile));
+    file->addAction(makeAction(QStringLiteral("ClearAllFiles"), tr("Clear All Files"),
                                K(Qt::CTRL | Qt::Key_C), &MainWindow::clearAllFiles));
     file->addSeparator();
-    file->addAction(makeAction(QStringLiteral("Capture"), QStringLiteral("Capture Video From DV"),
-                               K(), capture));
+    file->addAction(
+        makeAction(QStringLiteral("Capture"), tr("Capture Video From DV"), K(), capture));
     file->addSeparator();
-    file->addAction(makeAction(QStringLiteral("importvideo"),
-                               QStringLiteral("Import Video From Youtube"), K(), import));
+    file->addAction(
+        makeAction(QStringLiteral("importvideo"), tr("Import Video From Youtube"), K(), import));
     file->addSeparator();
-    file->addAction(makeAction(QStringLiteral("exit"), QStringLiteral("Exit"),
-                               K(Qt::CTRL | Qt::Key_X), &MainWindow::exitProgram));
+    file->addAction(makeAction(QStringLiteral("exit"), tr("Exit"), K(Qt::CTRL | Qt::Key_X),
+                               &MainWindow::exitProgram));
 
-    QMenu *edit = menuBar()->addMenu(QStringLiteral("Edit(&E)"));
+    QMenu *edit = menuBar()->addMenu(tr("Edit(&E)"));
     edit->setObjectName(QStringLiteral("edit"));
-    edit->addAction(makeAction(QStringLiteral("options"), QStringLiteral("Video Settings"),
+    edit->addAction(makeAction(QStringLiteral("options"), tr("Video Settings"),
                                K(Qt::CTRL | Qt::Key_S), &MainWindow::showSettings));
     edit->addSeparator();
     // Looking for updates is not offered: the entry does nothing.
-    edit->addAction(
-        makeAction(QStringLiteral("checkupdate"), QStringLiteral("Check for Updates"), K(), [] {}));
+    edit->addAction(makeAction(QStringLiteral("checkupdate"), tr("Check for Updates"), K(), [] {}));
 
-    QMenu *action = menuBar()->addMenu(QStringLiteral("Action(&A)"));
+    QMenu *action = menuBar()->addMenu(tr("Action(&A)"));
     action->setObjectName(QStringLiteral("action"));
-    action->addAction(makeAction(QStringLiteral("BurnNow"), QStringLiteral("Convert Now!"),
+    action->addAction(makeAction(QStringLiteral("BurnNow"), tr("Convert Now!"),
                                  K(Qt::CTRL | Qt::Key_N), &MainWindow::convertNow));
     action->addSeparator();
-    action->addAction(makeAction(QStringLiteral("play"), QStringLiteral("Play Selected File"),
+    action->addAction(makeAction(QStringLiteral("play"), tr("Play Selected File"),
                                  K(Qt::CTRL | Qt::Key_P), play));
     action->addSeparator();
-    action->addAction(makeAction(QStringLiteral("videoclip"), QStringLiteral("Video Clip"),
-                                 K(Qt::CTRL | Qt::Key_V), clip));
+    action->addAction(
+        makeAction(QStringLiteral("videoclip"), tr("Video Clip"), K(Qt::CTRL | Qt::Key_V), clip));
 
-    QMenu *help = menuBar()->addMenu(QStringLiteral("Help(&H)"));
+    QMenu *help = menuBar()->addMenu(tr("Help(&H)"));
     help->setObjectName(QStringLiteral("help"));
-    help->addAction(makeAction(QStringLiteral("helphelp"), QStringLiteral("Help"), K(Qt::Key_F1),
-                               &MainWindow::showHelp));
-    help->addSeparator();
     help->addAction(
-        makeAction(QStringLiteral("About"), QStringLiteral("About"), K(), &MainWindow::showAbout));
+        makeAction(QStringLiteral("helphelp"), tr("Help"), K(Qt::Key_F1), &MainWindow::showHelp));
+    help->addSeparator();
+    help->addAction(makeAction(QStringLiteral("About"), tr("About"), K(), &MainWindow::showAbout));
 
     // The list's pop-up menu; not in the menu bar, no shortcuts.
     m_popup = new QMenu(QStringLiteral("popupmenu1"), this);
     m_popup->setObjectName(QStringLiteral("popupmenu1"));
-    m_popup->addAction(makeAction(QStringLiteral("convertnow1"), QStringLiteral("Convert Now!"),
-                                  K(), &MainWindow::convertNow));
-    m_popup->addSeparator();
-    m_popup->addAction(makeAction(QStringLiteral("PlaySelectedFile"),
-                                  QStringLiteral("Play Selected File"), K(), play));
+    m_popup->addAction(makeAction(QStringLiteral("convertnow1"), tr("Convert Now!"), K(),
+                                  &MainWindow::convertNow));
     m_popup->addSeparator();
     m_popup->addAction(
-        makeAction(QStringLiteral("cuttime"), QStringLiteral("Video Clip"), K(), clip));
+        makeAction(QStringLiteral("PlaySelectedFile"), tr("Play Selected File"), K(), play));
     m_popup->addSeparator();
-    m_popup->addAction(makeAction(QStringLiteral("AddFiless"), QStringLiteral("Add Files"), K(),
-                                  &MainWindow::addFiles));
-    m_popup->addAction(makeAction(QStringLiteral("RemoveSelectedItem"),
-                                  QStringLiteral("Remove Selected Item"), K(),
-                                  &MainWindow::removeSelectedFile));
-    m_popup->addAction(makeAction(QStringLiteral("ClearAllItems"),
-                                  QStringLiteral("Clear All Items"), K(),
+    m_popup->addAction(makeAction(QStringLiteral("cuttime"), tr("Video Clip"), K(), clip));
+    m_popup->addSeparator();
+    m_popup->addAction(
+        makeAction(QStringLiteral("AddFiless"), tr("Add Files"), K(), &MainWindow::addFiles));
+    m_popup->addAction(makeAction(QStringLiteral("RemoveSelectedItem"), tr("Remove Selected Item"),
+                                  K(), &MainWindow::removeSelectedFile));
+    m_popup->addAction(makeAction(QStringLiteral("ClearAllItems"), tr("Clear All Items"), K(),
                                   &MainWindow::clearAllFiles));
     m_popup->addSeparator();
-    m_popup->addAction(makeAction(QStringLiteral("Capture1"),
-                                  QStringLiteral("Capture Video From DV"), K(), capture));
+    m_popup->addAction(
+        makeAction(QStringLiteral("Capture1"), tr("Capture Video From DV"), K(), capture));
     m_popup->addSeparator();
-    m_popup->addAction(makeAction(QStringLiteral("Import1"),
-                                  QStringLiteral("Import Video From Youtube"), K(), import));
+    m_popup->addAction(
+        makeAction(QStringLiteral("Import1"), tr("Import Video From Youtube"), K(), import));
 }
 
 void MainWindow::buildStrip()
@@ -178,21 +172,21 @@ void MainWindow::buildStrip()
         const char *caption;
         void (MainWindow::*slot)();
     } buttons[] = {
-        {B::AddFiles, "Image1", "Add Files", &MainWindow::addFiles},
-        {B::RemoveFile, "Image2", "Remove File", &MainWindow::removeSelectedFile},
-        {B::ClearAll, "Image9", "Clear All", &MainWindow::clearAllFiles},
-        {B::Convert, "Image11", "CONVERT NOW", &MainWindow::convertNow},
-        {B::Settings, "Image10", "Settings", &MainWindow::showSettings},
-        {B::Help, "Image8", "Help", &MainWindow::showHelp},
-        {B::Exit, "Image7", "EXIT", &MainWindow::exitProgram},
+        {B::AddFiles, "Image1", QT_TR_NOOP("Add Files"), &MainWindow::addFiles},
+        {B::RemoveFile, "Image2", QT_TR_NOOP("Remove File"), &MainWindow::removeSelectedFile},
+        {B::ClearAll, "Image9", QT_TR_NOOP("Clear All"), &MainWindow::clearAllFiles},
+        {B::Convert, "Image11", QT_TR_NOOP("CONVERT NOW"), &MainWindow::convertNow},
+        {B::Settings, "Image10", QT_TR_NOOP("Settings"), &MainWindow::showSettings},
+        {B::Help, "Image8", QT_TR_NOOP("Help"), &MainWindow::showHelp},
+        {B::Exit, "Image7", QT_TR_NOOP("EXIT"), &MainWindow::exitProgram},
     };
     for (const auto &b : buttons) {
-        StripPictureWidget *picture = m_strip->addButton(b.button, QString::fromLatin1(b.caption));
+        StripPictureWidget *picture = m_strip->addButton(b.button, tr(b.caption));
         picture->setObjectName(QString::fromLatin1(b.name));
-        picture->setToolTip(QString::fromLatin1(b.caption));
+        picture->setToolTip(tr(b.caption));
         connect(picture, &StripPictureWidget::clicked, this, b.slot);
     }
-    auto *label = new QLabel(QStringLiteral("Profile:"), m_strip);
+    auto *label = new QLabel(tr("Profile:"), m_strip);
     label->setObjectName(QStringLiteral("Label3"));
     QFont bold = label->font();
     bold.setBold(true);
@@ -218,13 +212,13 @@ void MainWindow::buildBody()
     topLayout->setContentsMargins(2, 2, 2, 2);
     topLayout->addWidget(m_strip);
 
-    auto *listFrame = new QGroupBox(QStringLiteral("Video List"), central);
+    auto *listFrame = new QGroupBox(tr("Video List"), central);
     listFrame->setObjectName(QStringLiteral("Frame1"));
     m_list = new SourceListWidget(m_controller.sources(), listFrame);
     auto *listLayout = new QVBoxLayout(listFrame);
     listLayout->addWidget(m_list);
 
-    m_preview = new QGroupBox(QStringLiteral("Privew"), central);
+    m_preview = new QGroupBox(tr("Privew"), central);
     m_preview->setObjectName(QStringLiteral("Frame2"));
     m_preview->setMinimumHeight(245);
     m_previewController = std::make_unique<PreviewController>(m_controller.environment().playerPath,
@@ -300,7 +294,7 @@ QStringList MainWindow::chooseFilesWithDialog(QWidget *parent)
     QStringList filters;
     for (const FileFilter &filter : openDialogFilters())
         filters << filter.dialogFilter();
-    QFileDialog dialog(parent, QStringLiteral("Open Video File"));
+    QFileDialog dialog(parent, tr("Open Video File"));
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setOption(QFileDialog::DontResolveSymlinks);

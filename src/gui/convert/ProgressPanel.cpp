@@ -41,25 +41,25 @@ ProgressPanel::ProgressPanel(QWidget *parent) : QFrame(parent)
     setAutoFillBackground(true);
     setCursor(Qt::SizeAllCursor);
 
-    m_frame = new QGroupBox(QStringLiteral("Progress"), this);
+    m_frame = new QGroupBox(tr("Progress"), this);
     m_frame->setObjectName(QStringLiteral("Frame14"));
     m_fileBar = makeBar(this, QStringLiteral("prgTrackProgress"));
     m_totalBar = makeBar(this, QStringLiteral("prgTotalProgress"));
     m_elapsed = new QLabel(QStringLiteral("00:00:00"), this);
     m_elapsed->setObjectName(QStringLiteral("SkinLabel2"));
-    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancel = new QPushButton(tr("Cancel"), this);
     m_cancel->setObjectName(QStringLiteral("Command1"));
     m_cancel->setCursor(Qt::ArrowCursor);
 
     auto *time = new QHBoxLayout;
-    time->addWidget(new QLabel(QStringLiteral("Current video Time:"), this));
+    time->addWidget(new QLabel(tr("Current video Time:"), this));
     time->addWidget(m_elapsed);
     time->addStretch();
     time->addWidget(m_cancel);
 
     auto *inner = new QVBoxLayout(m_frame);
-    inner->addWidget(framed(QStringLiteral("Currently Conversion"), m_fileBar, m_frame));
-    inner->addWidget(framed(QStringLiteral("Total Conversion"), m_totalBar, m_frame));
+    inner->addWidget(framed(tr("Currently Conversion"), m_fileBar, m_frame));
+    inner->addWidget(framed(tr("Total Conversion"), m_totalBar, m_frame));
     inner->addLayout(time);
 
     auto *outer = new QVBoxLayout(this);
@@ -71,7 +71,7 @@ void ProgressPanel::follow(BatchRun &batch)
 {
     connect(&batch, &BatchRun::panelVisibleChanged, this, [this](bool visible) {
         if (visible) {
-            m_frame->setTitle(QStringLiteral("Progress"));
+            m_frame->setTitle(tr("Progress"));
             m_elapsed->setText(QStringLiteral("00:00:00"));
             raise();
         }

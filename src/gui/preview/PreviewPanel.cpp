@@ -65,13 +65,13 @@ PreviewPanel::PreviewPanel(PreviewController &controller, QWidget *parent)
     m_slider->setValue(m_controller.sliderValue());
     onSliderReleased(m_slider, [this](int value) { m_controller.seek(value); });
 
-    QPushButton *play = addButton("cmdPlay", "Play");
-    QPushButton *pause = addButton("cmdPause", "Pause");
-    QPushButton *stop = addButton("cmdStop", "Stop");
-    QPushButton *back = addButton("cmdBack", "Back");
-    QPushButton *forward = addButton("cmdForward", "Forward");
-    QPushButton *first = addButton("Command4", "First Frame");
-    QPushButton *last = addButton("Command5", "Last Frames");
+    QPushButton *play = addButton("cmdPlay", QT_TR_NOOP("Play"));
+    QPushButton *pause = addButton("cmdPause", QT_TR_NOOP("Pause"));
+    QPushButton *stop = addButton("cmdStop", QT_TR_NOOP("Stop"));
+    QPushButton *back = addButton("cmdBack", QT_TR_NOOP("Back"));
+    QPushButton *forward = addButton("cmdForward", QT_TR_NOOP("Forward"));
+    QPushButton *first = addButton("Command4", QT_TR_NOOP("First Frame"));
+    QPushButton *last = addButton("Command5", QT_TR_NOOP("Last Frames"));
     connect(play, &QPushButton::clicked, this, &PreviewPanel::playClicked);
     connect(pause, &QPushButton::clicked, &m_controller, &PreviewController::pause);
     connect(stop, &QPushButton::clicked, &m_controller, &PreviewController::stop);
@@ -80,7 +80,7 @@ PreviewPanel::PreviewPanel(PreviewController &controller, QWidget *parent)
     connect(first, &QPushButton::clicked, &m_controller, &PreviewController::firstFrame);
     connect(last, &QPushButton::clicked, &m_controller, &PreviewController::lastFrames);
 
-    auto *current = new QLabel(QStringLiteral("Current Time:"), this);
+    auto *current = new QLabel(tr("Current Time:"), this);
     m_position = new QLabel(m_controller.positionText(), this);
     m_position->setObjectName(QStringLiteral("LblCurTime"));
     m_total = new QLabel(m_controller.totalText(), this);
@@ -123,7 +123,7 @@ PreviewPanel::PreviewPanel(PreviewController &controller, QWidget *parent)
 
 QPushButton *PreviewPanel::addButton(const char *name, const char *caption)
 {
-    auto *button = new QPushButton(QString::fromLatin1(caption), this);
+    auto *button = new QPushButton(tr(caption), this);
     button->setObjectName(QString::fromLatin1(name));
     // Narrow buttons: the captions are short, the column is not wide.
     button->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);

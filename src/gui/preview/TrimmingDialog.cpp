@@ -50,7 +50,7 @@ TrimmingDialog::TrimmingDialog(TrimmingController &controller, QWidget *parent)
     m_preview->videoSurface()->setMinimumSize(320, 240);
     connect(m_preview, &PreviewPanel::playClicked, &m_controller, &TrimmingController::play);
 
-    auto *frame = new QGroupBox(QStringLiteral("Start Time and End Time"), this);
+    auto *frame = new QGroupBox(tr("Start Time and End Time"), this);
     frame->setObjectName(QStringLiteral("Frame1"));
     const int maximum = m_controller.sliderMaximum();
     m_startSlider = timeSlider("Slider1", maximum, m_controller.startSliderValue(), frame);
@@ -59,9 +59,9 @@ TrimmingDialog::TrimmingDialog(TrimmingController &controller, QWidget *parent)
     m_stopEdit = timeBox("Text2", m_controller.stopText(), frame);
     m_lengthEdit = timeBox("Text3", m_controller.lengthText(), frame);
     m_lengthEdit->setReadOnly(true);
-    auto *startLabel = new QLabel(QStringLiteral("Start Time:"), frame);
-    auto *stopLabel = new QLabel(QStringLiteral("End Time:"), frame);
-    auto *lengthLabel = new QLabel(QStringLiteral("Clip Time"), frame);
+    auto *startLabel = new QLabel(tr("Start Time:"), frame);
+    auto *stopLabel = new QLabel(tr("End Time:"), frame);
+    auto *lengthLabel = new QLabel(tr("Clip Time"), frame);
     startLabel->setBuddy(m_startEdit);
     stopLabel->setBuddy(m_stopEdit);
     lengthLabel->setBuddy(m_lengthEdit);
@@ -89,9 +89,9 @@ TrimmingDialog::TrimmingDialog(TrimmingController &controller, QWidget *parent)
             &QLineEdit::setText);
 
     auto *buttons = new QDialogButtonBox(this);
-    m_ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    m_ok = buttons->addButton(tr("OK"), QDialogButtonBox::AcceptRole);
     m_ok->setObjectName(QStringLiteral("Command1"));
-    m_cancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    m_cancel = buttons->addButton(tr("Cancel"), QDialogButtonBox::RejectRole);
     m_cancel->setObjectName(QStringLiteral("Command2"));
     m_ok->setDefault(true);
     connect(m_ok, &QPushButton::clicked, &m_controller, &TrimmingController::accept);

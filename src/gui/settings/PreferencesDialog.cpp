@@ -44,7 +44,7 @@ PreferencesDialog::PreferencesDialog(PreferencesController controller, Prompt *p
         m_prompt = m_ownPrompt.get();
     }
     setObjectName(QStringLiteral("Frmset"));
-    setWindowTitle(QStringLiteral("Video Settings"));
+    setWindowTitle(tr("Video Settings"));
     setModal(true);
     buildControls();
     showValues(m_controller.load());
@@ -66,27 +66,25 @@ QString PreferencesDialog::chooseFolderWithDialog(QWidget *parent, const QString
 
 void PreferencesDialog::buildControls()
 {
-    auto *heading = named(new QLabel(QStringLiteral("Output Folder"), this), "SkinLabel1");
+    auto *heading = named(new QLabel(tr("Output Folder"), this), "SkinLabel1");
     QFont headingFont = heading->font();
     headingFont.setBold(true);
     heading->setFont(headingFont);
 
     // Where the converted files go.
-    QGroupBox *folderBox = groupBox(QStringLiteral("Save Video Files to"), "Frame1", this);
+    QGroupBox *folderBox = groupBox(tr("Save Video Files to"), "Frame1", this);
     m_folder = named(new QLineEdit(folderBox), "Text2");
     m_folder->setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 48);
-    m_browse = named(new QPushButton(QStringLiteral("Browse..."), folderBox), "Command4");
+    m_browse = named(new QPushButton(tr("Browse..."), folderBox), "Command4");
     m_browse->setAutoDefault(false);
     auto *folderRow = new QHBoxLayout(folderBox);
     folderRow->addWidget(m_folder, 1);
     folderRow->addWidget(m_browse);
 
     // What to do when the output name is taken.
-    QGroupBox *existingBox = groupBox(QStringLiteral("If same as an existed file"), "Frame2", this);
-    m_addNew = named(new QRadioButton(QStringLiteral("Add \"New\" after filename"), existingBox),
-                     "Option1");
-    m_overwrite = named(new QRadioButton(QStringLiteral("Overwrite the existed file"), existingBox),
-                        "Option2");
+    QGroupBox *existingBox = groupBox(tr("If same as an existed file"), "Frame2", this);
+    m_addNew = named(new QRadioButton(tr("Add \"New\" after filename"), existingBox), "Option1");
+    m_overwrite = named(new QRadioButton(tr("Overwrite the existed file"), existingBox), "Option2");
     auto *policies = new QButtonGroup(this);
     policies->addButton(m_addNew);
     policies->addButton(m_overwrite);
@@ -96,30 +94,29 @@ void PreferencesDialog::buildControls()
 
     QGroupBox *shutdownBox = groupBox(QString(), "Frame3", this);
     m_autoShut =
-        named(new QCheckBox(QStringLiteral("Automatically Shutdown Computer After Conversion"),
-                            shutdownBox),
+        named(new QCheckBox(tr("Automatically Shutdown Computer After Conversion"), shutdownBox),
               "Check1");
     auto *shutdownColumn = new QVBoxLayout(shutdownBox);
     shutdownColumn->addWidget(m_autoShut);
 
     // The encoder's thread count.
-    QGroupBox *threadBox = groupBox(QStringLiteral("Thread"), "Frame4", this);
+    QGroupBox *threadBox = groupBox(tr("Thread"), "Frame4", this);
     auto *threadCaption =
-        named(new QLabel(QStringLiteral("Number of threads to use for"), threadBox), "SkinLabel2");
+        named(new QLabel(tr("Number of threads to use for"), threadBox), "SkinLabel2");
     m_threads = named(new QLineEdit(QStringLiteral("0"), threadBox), "Text1");
     m_threads->setMaximumWidth(fontMetrics().horizontalAdvance(QLatin1Char('0')) * 6 + 12);
     threadCaption->setBuddy(m_threads);
-    auto *threadRange = named(
-        new QLabel(QStringLiteral("(0-8), 0 - Disable multi-thread"), threadBox), "SkinLabel3");
+    auto *threadRange =
+        named(new QLabel(tr("(0-8), 0 - Disable multi-thread"), threadBox), "SkinLabel3");
     auto *threadRow = new QHBoxLayout(threadBox);
     threadRow->addWidget(threadCaption);
     threadRow->addWidget(m_threads);
     threadRow->addWidget(threadRange);
     threadRow->addStretch(1);
 
-    m_ok = named(new QPushButton(QStringLiteral("OK"), this), "Command1");
+    m_ok = named(new QPushButton(tr("OK"), this), "Command1");
     m_ok->setDefault(true); // Enter in the text boxes confirms
-    m_cancel = named(new QPushButton(QStringLiteral("Cancel"), this), "Command2");
+    m_cancel = named(new QPushButton(tr("Cancel"), this), "Command2");
     m_cancel->setAutoDefault(false);
     auto *buttonRow = new QHBoxLayout;
     buttonRow->addStretch(1);
