@@ -20,9 +20,9 @@ const QLatin1Char kTab('\t');
 
 } // namespace
 
-ParseOutcome parseArguments(QCommandLineParser &parser, const QString &command,
-                            const QString &usage, const QString &description,
-                            const QStringList &args, QTextStream &out, QTextStream &err)
+std::optional<int> parseArguments(QCommandLineParser &parser, const QString &command,
+                                  const QString &usage, const QString &description,
+                                  const QStringList &args, QTextStream &out, QTextStream &err)
 {
     parser.setApplicationDescription(description);
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -32,7 +32,7 @@ ParseOutcome parseArguments(QCommandLineParser &parser, const QString &command,
     parser.addOption(help);
     if (!parser.parse(QStringList{QStringLiteral("vantrel-cli ") + command} + args)) {
         usageError(err, parser.errorText());
-        return ParseOutcome::Error;
+        return kExitUsage;
     }
     if (parser.isSet(help)) {
         // The parser names the executable only; the first line names the command too.
@@ -40,9 +40,9 @@ ParseOutcome parseArguments(QCommandLineParser &parser, const QString &command,
         text.remove(0, text.indexOf(u'\n') + 1);
         out << "Usage: vantrel-cli " << command << ' ' << usage << '\n' << text;
         out.flush();
-        return ParseOutcome::Help;
+        return kExitOk;
     }
-    return ParseOutcome::Run;
+    return std::nullopt;
 }
 
 int usageError(QTextStream &err, const QString &message)
@@ -57,18 +57,13 @@ int usageError(QTextStream &err, const QString &message)
 int runProfiles(const QStringList &args, QTextStream &out, QTextStream &err)
 {
     QCommandLineParser parser;
-    switch (parseArguments(parser, QStringLiteral("profiles"), QString(),
+    if (const std::optional<int> done =
+            parseArguments(parser, QStringLiteral("profiles"), QString(),
                            tr("Lists the output profiles in list order:\n"
                               "N<TAB>group<TAB>caption<TAB>picture or "
                               "N<TAB>profile<TAB>caption."),
-                           args, out, err)) {
-    case ParseOutcome::Help:
-        return kExitOk;
-    case ParseOutcome::Error:
-        return kExitUsage;
-    case ParseOutcome::Run:
-        break;
-    }
+                           args, out, err))
+        return *done;
     if (!parser.positionalArguments().isEmpty())
         return usageError(err, tr("profiles takes no arguments"));
     for (const CatalogueEntry &entry : profileCatalogue()) {
@@ -88,18 +83,13 @@ int runSheet(const QStringList &args, QTextStream &out, QTextStream &err)
     parser.addPositionalArgument(QStringLiteral("N"),
                                  tr("Entry numbers picked one after the other."),
                                  QStringLiteral("[N ...]"));
-    switch (parseArguments(parser, QStringLiteral("sheet"), QStringLiteral("[N ...]"),
+    if (const std::optional<int> done =
+            parseArguments(parser, QStringLiteral("sheet"), QStringLiteral("[N ...]"),
                            tr("Builds the option sheet, applies the defaults of each "
                               "entry N in order and prints every item:\n"
                               "category<TAB>item<TAB>value<TAB>choices (joined by |)."),
-                           args, out, err)) {
-    case ParseOutcome::Help:
-        return kExitOk;
-    case ParseOutcome::Error:
-        return kExitUsage;
-    case ParseOutcome::Run:
-        break;
-    }
+                           args, out, err))
+        return *done;
     OptionSheet sheet;
     sheet.build();
     const Expected<bool> picked = applyPicks(sheet, parser.positionalArguments());
@@ -136,20 +126,15 @@ int runCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         tr("Statistics file (default: curconvert.log in the data folder)."),
         QStringLiteral("PATH"));
     parser.addOptions({source, output, start, end, threads, encoder, stats});
-    switch (parseArguments(parser, QStringLiteral("command"),
+    if (const std::optional<int> done =
+            parseArguments(parser, QStringLiteral("command"),
                            QStringLiteral("--profile N [--apply M]... [--set \"ITEM=VALUE\"]... "
                                           "--source PATH --output PATH [--start TIME] --end TIME "
                                           "[--threads TEXT] [--encoder PATH] [--stats-file PATH]"),
                            tr("Prints the encoder command that converts one source "
                               "with profile N, as the tables build it."),
-                           args, out, err)) {
-    case ParseOutcome::Help:
-        return kExitOk;
-    case ParseOutcome::Error:
-        return kExitUsage;
-    case ParseOutcome::Run:
-        break;
-    }
+                           args, out, err))
+        return *done;
     if (!parser.positionalArguments().isEmpty())
         return usageError(err,
                           tr("unexpected argument: ") + parser.positionalArguments().constFirst());

@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <optional>
+
 class QCommandLineParser;
 class QTextStream;
 
@@ -26,19 +28,13 @@ int runProfiles(const QStringList &args, QTextStream &out, QTextStream &err);
 int runSheet(const QStringList &args, QTextStream &out, QTextStream &err);
 int runCommand(const QStringList &args, QTextStream &out, QTextStream &err);
 
-// How parsing a command's arguments ended.
-enum class ParseOutcome
-{
-    Run,   // go on with the command
-    Help,  // --help was given and the help text printed
-    Error, // a usage error was printed
-};
-
 // Parses one command's arguments with the options already added to `parser`
 // (plus --help). `usage` follows the command word on the help's first line.
-ParseOutcome parseArguments(QCommandLineParser &parser, const QString &command,
-                            const QString &usage, const QString &description,
-                            const QStringList &args, QTextStream &out, QTextStream &err);
+// Returns the exit code when the command ends here (the help was printed, or
+// a usage error), none when it goes on.
+std::optional<int> parseArguments(QCommandLineParser &parser, const QString &command,
+                                  const QString &usage, const QString &description,
+                                  const QStringList &args, QTextStream &out, QTextStream &err);
 
 // Prints the one-line error and returns kExitUsage.
 int usageError(QTextStream &err, const QString &message);

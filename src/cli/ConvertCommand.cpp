@@ -115,19 +115,13 @@ int runConvert(const QStringList &args, QTextStream &out, QTextStream &err)
     parser.addOptions({outputDir, existing, threads});
     parser.addPositionalArgument(QStringLiteral("FILE"), tr("Source files."),
                                  QStringLiteral("FILE..."));
-    switch (
-        parseArguments(parser, QStringLiteral("convert"), QString::fromLatin1(kUsage),
-                       tr("Converts the files with output profile N and prints "
-                          "status<TAB>source<TAB>output per file.\nExit code 0 when every file is "
-                          "OK, 1 when one failed, 130 when cancelled (Ctrl+C)."),
-                       args, out, err)) {
-    case ParseOutcome::Help:
-        return kExitOk;
-    case ParseOutcome::Error:
-        return kExitUsage;
-    case ParseOutcome::Run:
-        break;
-    }
+    if (const std::optional<int> done = parseArguments(
+            parser, QStringLiteral("convert"), QString::fromLatin1(kUsage),
+            tr("Converts the files with output profile N and prints "
+               "status<TAB>source<TAB>output per file.\nExit code 0 when every file is "
+               "OK, 1 when one failed, 130 when cancelled (Ctrl+C)."),
+            args, out, err))
+        return *done;
     const QStringList files = parser.positionalArguments();
     if (files.isEmpty())
         return usageError(err, tr("no files to convert"));

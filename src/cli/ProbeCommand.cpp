@@ -37,20 +37,14 @@ std::optional<int> ProbeCommand::start(const QStringList &args)
     parser.addPositionalArgument(QStringLiteral("FILE"), tr("Files to probe."),
                                  QStringLiteral("FILE..."));
 
-    switch (
-        parseArguments(parser, QStringLiteral("probe"), kUsage,
-                       tr("Probes the files with the player, several at once, and prints one line "
-                          "per file in the order given:\n"
-                          "path<TAB>start<TAB>end<TAB>size<TAB>format<TAB>video time.\n"
-                          "\"--\" ends the options, so that a file name may begin with \"-\"."),
-                       args, m_out, m_err)) {
-    case ParseOutcome::Help:
-        return kExitOk;
-    case ParseOutcome::Error:
-        return kExitUsage;
-    case ParseOutcome::Run:
-        break;
-    }
+    if (const std::optional<int> done = parseArguments(
+            parser, QStringLiteral("probe"), kUsage,
+            tr("Probes the files with the player, several at once, and prints one line "
+               "per file in the order given:\n"
+               "path<TAB>start<TAB>end<TAB>size<TAB>format<TAB>video time.\n"
+               "\"--\" ends the options, so that a file name may begin with \"-\"."),
+            args, m_out, m_err))
+        return *done;
     const QStringList files = parser.positionalArguments();
     if (files.isEmpty())
         return usageError(m_err, tr("probe needs at least one FILE"));
