@@ -48,7 +48,7 @@ class Process : public QObject
 
 public:
     explicit Process(QObject *parent = nullptr);
-    // Stops a tool that still runs.
+    // Stops a tool that still runs (finished: Stopped).
     ~Process() override;
 
     // Keeps only this many characters of output, the most recent; 0 keeps all.
