@@ -46,8 +46,10 @@ struct TestSurroundings
     {
         QObject::connect(&batch, &vantrel::BatchRun::finished, &batch,
                          [this, &data](const vantrel::BatchOutcome &outcome) {
-                             lastEndAction =
-                                 endActions.handle(outcome, settings(data).powerOffAfterBatch);
+                             endActions.handle(outcome, settings(data).powerOffAfterBatch,
+                                               [this](vantrel::BatchEndActions::Action action) {
+                                                   lastEndAction = action;
+                                               });
                          });
     }
 

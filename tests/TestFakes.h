@@ -17,10 +17,10 @@ struct RecordingPrompt : vantrel::Prompt
 
 struct RecordingPowerOff : vantrel::PowerOff
 {
-    bool powerOff() override
+    void powerOff(Answer answer) override
     {
         ++calls;
-        return accept;
+        answer(accept);
     }
     int calls = 0;
     bool accept = true; // a refused power-off lets the batch report instead

@@ -45,6 +45,31 @@ std::optional<int> parseArguments(QCommandLineParser &parser, const QString &com
     return std::nullopt;
 }
 
+QString escapedField(const QString &text)
+{
+    QString escaped;
+    escaped.reserve(text.size());
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case u'\\':
+            escaped += QLatin1String("\\\\");
+            break;
+        case u'\t':
+            escaped += QLatin1String("\\t");
+            break;
+        case u'\n':
+            escaped += QLatin1String("\\n");
+            break;
+        case u'\r':
+            escaped += QLatin1String("\\r");
+            break;
+        default:
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
 int usageError(QTextStream &err, const QString &message)
 {
     QString line = message;

@@ -36,6 +36,11 @@ std::optional<int> parseArguments(QCommandLineParser &parser, const QString &com
                                   const QString &usage, const QString &description,
                                   const QStringList &args, QTextStream &out, QTextStream &err);
 
+// A text as one field of a record line: backslash, tab, line feed and
+// carriage return written as \\, \t, \n and \r, so that a file name can
+// never split a record or a line.
+QString escapedField(const QString &text);
+
 // Prints the one-line error and returns kExitUsage.
 int usageError(QTextStream &err, const QString &message);
 

@@ -1,14 +1,15 @@
 #include "cli/ConvertCommand.h"
 
 #include "cli/CliCommands.h"
-#include "cli/InterruptWatcher.h"
 #include "cli/SheetArguments.h"
 #include "core/convert/BatchRun.h"
 #include "core/profiles/OptionSheet.h"
 #include "core/settings/AppPaths.h"
+#include "core/sources/SourceFileRules.h"
 #include "core/sources/SourceList.h"
 #include "core/tools/MediaProbe.h"
 #include "core/tools/ToolLocator.h"
+#include "platform/InterruptWatcher.h"
 #include "platform/LogindPowerOff.h"
 
 #include <QCommandLineParser>
@@ -25,6 +26,25 @@ namespace {
 
 const char kUsage[] = "--profile N [--apply M]... [--set \"ITEM=VALUE\"]... [--output-dir DIR] "
                       "[--existing new|overwrite] [--threads TEXT] [--] FILE...";
+
+int countRows(const SourceList &list, RowStatus status)
+{
+    int count = 0;
+    for (int row = 0; row < list.count(); ++row)
+        count += list.item(row).status == status ? 1 : 0;
+    return count;
+}
+
+// "3 converted, 1 failed", and the cancelled rows when there are some.
+QString summary(const SourceList &list)
+{
+    QString text = tr("%1 converted, %2 failed")
+                       .arg(countRows(list, RowStatus::Ok))
+                       .arg(countRows(list, RowStatus::Fail));
+    if (const int cancelled = countRows(list, RowStatus::Cancel))
+        text += tr(", %1 cancelled").arg(cancelled);
+    return text;
+}
 
 // Progress on stderr: a bar redrawn in place on a terminal, plain lines when
 // stderr is a file or a pipe.
@@ -62,6 +82,15 @@ public:
         });
     }
 
+    // Takes the bar off a terminal for good: the records follow.
+    void close()
+    {
+        if (m_terminal && !m_closed)
+            m_err << "\r\x1b[K";
+        m_err.flush();
+        m_closed = true;
+    }
+
     // A line of its own, over the bar on a terminal.
     void say(const QString &text)
     {
@@ -75,7 +104,7 @@ public:
 private:
     void draw()
     {
-        if (!m_terminal)
+        if (!m_terminal || m_closed)
             return;
         constexpr int width = 24;
         const int filled = width * qBound(0, m_file, 100) / 100;
@@ -89,6 +118,7 @@ private:
     int m_rows;
     QTextStream &m_err;
     bool m_terminal;
+    bool m_closed = false;
     int m_row = 0;
     int m_file = 0;
     int m_total = 0;
@@ -125,6 +155,10 @@ int runConvert(const QStringList &args, QTextStream &out, QTextStream &err)
     const QStringList files = parser.positionalArguments();
     if (files.isEmpty())
         return usageError(err, tr("no files to convert"));
+    for (const QString &file : files) {
+        if (const std::optional<QString> refusal = unusableNameReason(file))
+            return usageError(err, *refusal);
+    }
 
     // The settings file's values, as the options replace them.
     const SettingsFile settingsFile(AppPaths::settingsFile(), AppPaths::dataFolder());
@@ -157,7 +191,7 @@ int runConvert(const QStringList &args, QTextStream &out, QTextStream &err)
     BatchEnvironment env;
     env.encoderPath = ToolLocator::find(ToolLocator::kEncoder);
     env.mediaInfoPath = ToolLocator::find(ToolLocator::kMediaInfo);
-    env.statisticsPath = AppPaths::statisticsFile();
+    env.statisticsPath = AppPaths::ownStatisticsFile();
     env.dataFolder = AppPaths::dataFolder();
 
     MediaProbe probe;
@@ -172,21 +206,37 @@ int runConvert(const QStringList &args, QTextStream &out, QTextStream &err)
     InterruptWatcher interrupts;
 
     std::optional<BatchEnding> ending;
+    bool endTold = false; // the end is reported (and a power-off answered)
     const auto quitWhenDone = [&] {
-        if (ending && !batch.encoderAlive())
+        if (ending && endTold && !batch.encoderAlive())
             QCoreApplication::exit(0);
     };
+    const auto tellEnd = [&](const BatchOutcome &outcome) {
+        // "Conversion completed!" only when something was converted.
+        if (outcome.ending != BatchEnding::Completed || countRows(list, RowStatus::Ok) > 0)
+            report.say(batchEndMessage(outcome));
+        report.say(summary(list));
+        endTold = true;
+        quitWhenDone();
+    };
+    LogindPowerOff powerOff;
     QObject::connect(&batch, &BatchRun::finished, &batch, [&](const BatchOutcome &outcome) {
         ending = outcome.ending;
         // After a complete batch the computer powers off when the settings
-        // ask for it (read now, as a change saved meanwhile counts); a
-        // terminal has no folder window to open.
-        LogindPowerOff powerOff;
-        const bool poweringOff = ending == BatchEnding::Completed &&
-                                 settingsFile.read().powerOffAfterBatch && powerOff.powerOff();
-        if (!poweringOff)
-            report.say(batchEndMessage(outcome));
-        quitWhenDone();
+        // ask for it (read now, as a change saved meanwhile counts) and the
+        // session manager agrees; a terminal has no folder window to open.
+        if (outcome.ending != BatchEnding::Completed || !settingsFile.read().powerOffAfterBatch) {
+            tellEnd(outcome);
+            return;
+        }
+        powerOff.powerOff([&, outcome](bool accepted) {
+            if (!accepted) {
+                tellEnd(outcome);
+                return;
+            }
+            endTold = true;
+            quitWhenDone();
+        });
     });
     QObject::connect(&batch, &BatchRun::encoderGone, &batch, quitWhenDone);
     QObject::connect(&interrupts, &InterruptWatcher::interrupted, &batch, [&](int count) {
@@ -202,12 +252,13 @@ int runConvert(const QStringList &args, QTextStream &out, QTextStream &err)
 
     batch.start(settings);
     QCoreApplication::exec();
+    report.close();
 
     bool allOk = true;
     for (int row = 0; row < list.count(); ++row) {
         const SourceItem &item = list.item(row);
-        out << rowStatusText(item.status) << '\t' << item.fileName << '\t' << batch.rowOutput(row)
-            << '\n';
+        out << rowStatusText(item.status) << '\t' << escapedField(item.fileName) << '\t'
+            << escapedField(batch.rowOutput(row)) << '\n';
         allOk = allOk && item.status == RowStatus::Ok;
         const QString messages = batch.rowMessages(row);
         if (!messages.isEmpty()) {

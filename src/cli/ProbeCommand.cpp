@@ -1,6 +1,7 @@
 #include "cli/ProbeCommand.h"
 
 #include "cli/CliCommands.h"
+#include "core/sources/SourceFileRules.h"
 #include "core/sources/SourceList.h"
 #include "core/tools/MediaProbe.h"
 #include "core/tools/ToolLocator.h"
@@ -42,7 +43,9 @@ std::optional<int> ProbeCommand::start(const QStringList &args)
             tr("Probes the files with the player, several at once, and prints one line "
                "per file in the order given:\n"
                "path<TAB>start<TAB>end<TAB>size<TAB>format<TAB>video time.\n"
-               "\"--\" ends the options, so that a file name may begin with \"-\"."),
+               "\"--\" ends the options, so that a file name may begin with \"-\".\n"
+               "Exit code 1 when a file cannot be read or is no video or sound file the "
+               "player can read; the reason goes to stderr."),
             args, m_out, m_err))
         return *done;
     const QStringList files = parser.positionalArguments();
@@ -57,6 +60,11 @@ std::optional<int> ProbeCommand::start(const QStringList &args)
                                         "not \"%1\"")
                                          .arg(parser.value(timeLimit)));
         limitMs = static_cast<int>(seconds * 1000);
+    }
+
+    for (const QString &file : files) {
+        if (const std::optional<QString> refusal = unusableNameReason(file))
+            return usageError(m_err, *refusal);
     }
 
     m_playerNamed = parser.isSet(player);
@@ -83,13 +91,20 @@ void ProbeCommand::report()
         return;
     }
     const QLatin1Char tab('\t');
+    int unfit = 0;
     for (int row = 0; row < m_list->count(); ++row) {
         const SourceItem &item = m_list->item(row);
-        m_out << item.fileName << tab << item.clipStart << tab << item.clipEnd << tab
-              << item.frameSize << tab << item.videoFormat << tab << item.videoTime << '\n';
+        m_out << escapedField(item.fileName) << tab << item.clipStart << tab << item.clipEnd << tab
+              << item.frameSize << tab << escapedField(item.videoFormat) << tab << item.videoTime
+              << '\n';
+        if (!item.problem.isEmpty()) {
+            m_err << "vantrel-cli: " << escapedField(item.problem) << '\n';
+            ++unfit;
+        }
     }
     m_out.flush();
-    Q_EMIT finished(kExitOk);
+    m_err.flush();
+    Q_EMIT finished(unfit == 0 ? kExitOk : kExitFailed);
 }
 
 } // namespace vantrel::cli

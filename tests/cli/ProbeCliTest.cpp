@@ -52,9 +52,10 @@ TEST(CliProbe, PrintsOneLinePerFileInTheOrderGiven)
     const ProbeRun run =
         runProbe({sound, qs("missing.avi"), qs("clip one.avi"), qs("--"), qs("-dash.avi"), sound},
                  clips.folder());
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+    // The file that is not there is still listed, and named as the reason for exit code 1.
     const QString dir = clips.folder() + u'/';
+    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+    EXPECT_EQ(run.err, qs("vantrel-cli: \"") + dir + qs("missing.avi\" does not exist.\n"));
     EXPECT_EQ(run.out, sound + qs("\t0:00:00\t0:00:02\t0x0\t\t0:00:02\n") + dir +
                            qs("missing.avi\t0:00:00\t\t0x0\t\t\n") + video +
                            qs("\t0:00:00\t0:00:03\t160x120\tFMP4\t0:00:03\n") + dir +
@@ -67,7 +68,8 @@ TEST(CliProbe, TimeLimitAndUsageErrors)
     MediaClips clips;
     const QString fifo = clips.fifo(qs("pipe.avi"));
     const ProbeRun limited = runProbe({qs("--time-limit"), qs("0.5"), fifo});
-    EXPECT_EQ(limited.exitCode, 0) << limited.err.toStdString();
+    EXPECT_EQ(limited.exitCode, 1) << limited.err.toStdString();
+    EXPECT_TRUE(limited.err.contains(qs("took too long"))) << limited.err.toStdString();
     EXPECT_EQ(limited.out, fifo + qs("\t0:00:00\t\t0x0\t\t\n"));
 
     expectOneLineError(runProbe({}), "FILE");

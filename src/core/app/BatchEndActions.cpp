@@ -1,17 +1,37 @@
 #include "core/app/BatchEndActions.h"
 
+#include <QPointer>
+
 namespace vantrel {
 
-BatchEndActions::BatchEndActions(Prompt *prompt, PowerOff *powerOff, Desktop *desktop)
-    : m_prompt(prompt), m_powerOff(powerOff), m_desktop(desktop)
+BatchEndActions::BatchEndActions(Prompt *prompt, PowerOff *powerOff, Desktop *desktop,
+                                 QObject *parent)
+    : QObject(parent), m_prompt(prompt), m_powerOff(powerOff), m_desktop(desktop)
 {}
 
-BatchEndActions::Action BatchEndActions::handle(const BatchOutcome &outcome,
-                                                bool powerOffAfterBatch)
+void BatchEndActions::handle(const BatchOutcome &outcome, bool powerOffAfterBatch, Done done)
+{
+    if (outcome.ending != BatchEnding::Completed || !powerOffAfterBatch || !m_powerOff) {
+        report(outcome);
+        if (done)
+            done(Action::Reported);
+        return;
+    }
+    // A refused power-off ends like any completed batch.
+    m_powerOff->powerOff(
+        [self = QPointer<BatchEndActions>(this), outcome, done = std::move(done)](bool accepted) {
+            if (!self)
+                return;
+            if (!accepted)
+                self->report(outcome);
+            if (done)
+                done(accepted ? Action::PoweringOff : Action::Reported);
+        });
+}
+
+void BatchEndActions::report(const BatchOutcome &outcome)
 {
     const bool completed = outcome.ending == BatchEnding::Completed;
-    if (completed && powerOffAfterBatch && m_powerOff && m_powerOff->powerOff())
-        return Action::PoweringOff;
     if (m_prompt) {
         if (completed)
             m_prompt->information(batchEndMessage(outcome));
@@ -20,7 +40,6 @@ BatchEndActions::Action BatchEndActions::handle(const BatchOutcome &outcome,
     }
     if (completed && m_desktop)
         m_desktop->openFolder(outcome.outputFolder);
-    return Action::Reported;
 }
 
 } // namespace vantrel

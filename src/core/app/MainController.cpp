@@ -61,10 +61,21 @@ void MainController::pickEntry(int entry)
     Q_EMIT selectionChanged(m_selected);
 }
 
+bool MainController::addFile(const QString &path)
+{
+    if (const std::optional<QString> refusal = unusableNameReason(path)) {
+        if (m_env.prompt)
+            m_env.prompt->error(*refusal);
+        return false;
+    }
+    m_sources->addSourceFile(path);
+    return true;
+}
+
 void MainController::addFiles(const QStringList &paths)
 {
     for (const QString &path : paths)
-        m_sources->addSourceFile(path);
+        addFile(path);
 }
 
 int MainController::dropFiles(const QStringList &paths)
@@ -76,8 +87,7 @@ int MainController::dropFiles(const QStringList &paths)
                 m_env.prompt->information(tr("Only Video files are allowed!"));
             break;
         }
-        m_sources->addSourceFile(path);
-        ++added;
+        added += addFile(path) ? 1 : 0;
     }
     return added;
 }

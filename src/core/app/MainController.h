@@ -61,6 +61,8 @@ public:
     // Numbers that name no entry change nothing.
     void pickEntry(int entry);
 
+    // A file whose name cannot reach the tools is refused with a message
+    // that names it, and the others are added.
     void addFiles(const QStringList &paths);
     // Adds dropped files up to the first one that is no video; that one is
     // refused with a message and ends the drop. Returns how many were added.
@@ -79,6 +81,8 @@ Q_SIGNALS:
     void selectionChanged(std::optional<int> entry);
 
 private:
+    bool addFile(const QString &path);
+
     MainEnvironment m_env;
     BatchEndActions m_endActions;
     OptionSheet m_sheet;

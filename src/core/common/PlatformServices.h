@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace vantrel {
 
 // Message boxes, captioned with the application title. Tests read what would
@@ -18,9 +20,13 @@ public:
 class PowerOff
 {
 public:
+    using Answer = std::function<void(bool accepted)>;
+
     virtual ~PowerOff() = default;
-    // Returns whether the power-off was accepted.
-    virtual bool powerOff() = 0;
+    // Asks for the power-off. `answer` is called once, with whether it was
+    // accepted; a request that gets no answer in a few seconds counts as
+    // refused.
+    virtual void powerOff(Answer answer) = 0;
 };
 
 // Opens a folder in the desktop's file browser.

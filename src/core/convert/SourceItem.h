@@ -28,6 +28,7 @@ struct SourceItem
     QString videoFormat;
     RowStatus status = RowStatus::None;
     QString videoTime; // time text, the full duration of the source
+    QString problem;   // why the probe found the file unfit to convert; empty when fit
 };
 
 } // namespace vantrel

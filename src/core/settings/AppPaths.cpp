@@ -38,6 +38,12 @@ QString AppPaths::statisticsFile()
     return join(dataFolder(), QStringLiteral("curconvert.log"));
 }
 
+QString AppPaths::ownStatisticsFile()
+{
+    return join(dataFolder(),
+                QStringLiteral("curconvert-%1.log").arg(QCoreApplication::applicationPid()));
+}
+
 QString AppPaths::join(const QString &folder, const QString &name)
 {
     if (folder.endsWith(QDir::separator()))

@@ -20,6 +20,10 @@ public:
 
     static QString settingsFile();   // settings.dat in the data folder
     static QString statisticsFile(); // curconvert.log in the data folder
+    // The statistics file this running program's encoders write:
+    // curconvert-<process id>.log in the data folder, so that programs
+    // sharing the folder never read or delete each other's progress.
+    static QString ownStatisticsFile();
 
     // `name` inside `folder`, joined with the platform separator.
     static QString join(const QString &folder, const QString &name);

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace vantrel {
@@ -14,6 +15,42 @@ constexpr const char *kDropEndings[] = {"AVI", "MPG",  "WMV", "FLV", "ASF", "MOV
                                         "RM",  "RMVB", "MP4", "3GP", "3G2", "SWF", "MKV", "DIVX"};
 
 } // namespace
+
+std::optional<QString> unusableNameReason(const QString &path)
+{
+    // A name that really holds the replacement character is there to be found.
+    if (!path.contains(QChar::ReplacementCharacter) || QFileInfo::exists(path))
+        return std::nullopt;
+    return QCoreApplication::translate(
+               "SourceFileRules", "The name of \"%1\" holds bytes that are not text, so the "
+                                  "tools cannot be given the file. Rename it and add it again.")
+        .arg(path);
+}
+
+std::optional<QString> unreadableReason(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return std::nullopt;
+    if (info.isDir())
+        return QCoreApplication::translate("SourceFileRules",
+                                           "\"%1\" is a folder, not a video or sound file.")
+            .arg(path);
+    // Opening a pipe or a device could wait for a writer: only a plain file
+    // is opened to learn the system's reason.
+    QString reason;
+    if (info.isFile()) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            reason = file.errorString();
+    } else if (!info.isReadable()) {
+        reason = QCoreApplication::translate("SourceFileRules", "no permission to read it");
+    }
+    if (reason.isEmpty())
+        return std::nullopt;
+    return QCoreApplication::translate("SourceFileRules", "\"%1\" cannot be read: %2.")
+        .arg(path, reason);
+}
 
 QStringList FileFilter::patternList() const
 {

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <vector>
 
 namespace vantrel {
@@ -34,6 +35,16 @@ struct ChosenFiles
     QStringList paths() const;
 };
 ChosenFiles splitChosenFiles(const QStringList &selectedPaths);
+
+// Why a file cannot be handed to the tools by its name, or none: a name that
+// holds bytes that are not text arrives here with replacement characters, and
+// no tool could open the file by it. The message names the file and says to
+// rename it.
+std::optional<QString> unusableNameReason(const QString &path);
+
+// Why a file cannot be read, in the system's words (a folder, no
+// permission), or none. A file that is not there is none of this.
+std::optional<QString> unreadableReason(const QString &path);
 
 // Whether a dropped file is taken: its path ends, in any letter case, in one of
 // the known video endings (no dot needed, so "notes.platform" ends in "rm").

@@ -1,6 +1,10 @@
 #include "core/sources/SourceList.h"
 
+#include "core/sources/SourceFileRules.h"
 #include "core/tools/MediaProbe.h"
+#include "core/tools/ToolLocator.h"
+
+#include <QFileInfo>
 
 namespace vantrel {
 
@@ -67,7 +71,11 @@ QVariant SourceList::data(const QModelIndex &index, int role) const
     case Qt::ToolTipRole:
         if (index.column() == StatusColumn && !row.statusDetail.isEmpty())
             return row.statusDetail;
-        return index.column() == FileNameColumn ? QVariant(row.item.fileName) : QVariant();
+        if (index.column() != FileNameColumn)
+            return {};
+        return row.item.problem.isEmpty()
+                   ? row.item.fileName
+                   : row.item.fileName + QLatin1Char('\n') + row.item.problem;
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(column.alignment | Qt::AlignVCenter);
     default:
@@ -174,10 +182,30 @@ void SourceList::onProbed(quint64 ticket, const ProbeResult &result)
         return;
     m_rows[row].ticket = 0;
     applyProbeFields(result.fields, m_rows[row].item);
+    m_rows[row].item.problem = probeProblem(result);
     emitRowChanged(row, FileNameColumn, ColumnCount - 1);
     Q_EMIT rowProbed(row);
     if (pendingProbes() == 0)
         Q_EMIT allProbed();
+}
+
+QString SourceList::probeProblem(const ProbeResult &result)
+{
+    if (!QFileInfo::exists(result.path))
+        return tr("\"%1\" does not exist.").arg(result.path);
+    if (const std::optional<QString> unreadable = unreadableReason(result.path))
+        return *unreadable;
+    switch (result.outcome) {
+    case ProbeResult::Outcome::ToolMissing:
+        return ToolLocator::missingToolMessage(ToolLocator::kPlayer);
+    case ProbeResult::Outcome::TimedOut:
+        return tr("The player took too long to read \"%1\".").arg(result.path);
+    case ProbeResult::Outcome::Probed:
+        break;
+    }
+    if (!result.fields.playerCouldRead())
+        return tr("\"%1\" is not a video or sound file the player can read.").arg(result.path);
+    return QString();
 }
 
 int SourceList::rowOfId(quint64 id) const

@@ -78,6 +78,8 @@ private:
     };
 
     void onProbed(quint64 ticket, const ProbeResult &result);
+    // Why the probed file cannot be converted, or an empty text.
+    static QString probeProblem(const ProbeResult &result);
     int rowOfId(quint64 id) const;
     void forgetProbe(Row &row);
     void emitRowChanged(int row, int firstColumn, int lastColumn);

@@ -19,16 +19,13 @@ namespace vantrel {
 
 namespace {
 
-// The player's options, in the order they are given, before the file.
-const QStringList kVideoProbeOptions = {
-    QStringLiteral("-identify"),  QStringLiteral("-benchmark"), QStringLiteral("-nosound"),
-    QStringLiteral("-vo"),        QStringLiteral("null"),       QStringLiteral("-vf"),
-    QStringLiteral("cropdetect"), QStringLiteral("-endpos"),    QStringLiteral("1"),
-};
-const QStringList kAudioProbeOptions = {
-    QStringLiteral("-identify"), QStringLiteral("-benchmark"), QStringLiteral("-vo"),
-    QStringLiteral("null"),      QStringLiteral("-ao"),        QStringLiteral("null"),
-    QStringLiteral("-endpos"),   QStringLiteral("0"),
+// The player's options, in the order they are given, before the file: it
+// opens the file, prints what it learnt (picture and sound alike) and stops
+// before decoding a single frame.
+const QStringList kProbeOptions = {
+    QStringLiteral("-identify"), QStringLiteral("-frames"), QStringLiteral("0"),
+    QStringLiteral("-vo"),       QStringLiteral("null"),    QStringLiteral("-ao"),
+    QStringLiteral("null"),
 };
 
 const QString kWidthKey = QStringLiteral("ID_VIDEO_WIDTH");
@@ -83,22 +80,12 @@ QString durationText(const QString &value)
 
 QStringList probeArguments(const QString &path)
 {
-    return kVideoProbeOptions + QStringList{toolSafePath(path)};
-}
-
-QStringList audioProbeArguments(const QString &path)
-{
-    return kAudioProbeOptions + QStringList{toolSafePath(path)};
+    return kProbeOptions + QStringList{toolSafePath(path)};
 }
 
 CommandLine probeCommand(const QString &playerPath, const QString &path)
 {
-    return playerCommand(playerPath, kVideoProbeOptions, path);
-}
-
-CommandLine audioProbeCommand(const QString &playerPath, const QString &path)
-{
-    return playerCommand(playerPath, kAudioProbeOptions, path);
+    return playerCommand(playerPath, kProbeOptions, path);
 }
 
 ProbeFields parseProbeOutput(const QString &output)
@@ -261,22 +248,7 @@ void MediaProbe::onToolFinished(Ticket ticket, Process *process)
         finish(ticket, ProbeResult::Outcome::TimedOut, {});
         return;
     }
-    const ProbeFields fields = parseProbeOutput(process->output());
-    if (job.audioRun) {
-        if (fields.duration)
-            job.fields.duration = fields.duration;
-        finish(ticket, ProbeResult::Outcome::Probed, job.fields);
-        return;
-    }
-    job.fields = fields;
-    if (!fields.lacksVideo()) {
-        finish(ticket, ProbeResult::Outcome::Probed, job.fields);
-        return;
-    }
-    // No picture: a sound-only file, whose length the video run cannot
-    // learn because it plays no sound.
-    job.audioRun = true;
-    launch(job, audioProbeCommand(m_playerPath, job.path));
+    finish(ticket, ProbeResult::Outcome::Probed, parseProbeOutput(process->output()));
 }
 
 void MediaProbe::finish(Ticket ticket, ProbeResult::Outcome outcome, const ProbeFields &fields)

@@ -17,19 +17,15 @@ namespace vantrel {
 
 class Process;
 
-// The player's identify run on the first second of a file, with no sound and
-// no picture: it prints the ID_ lines that the probe reads. A path that begins
-// with "-" is passed as "./" + path so that the player never takes it for an
-// option.
+// The player's identify run: it opens the file, prints the ID_ lines that the
+// probe reads, for picture and sound alike, and ends before decoding a frame.
+// A path that begins with "-" is passed as "./" + path so that the player
+// never takes it for an option.
 QStringList probeArguments(const QString &path);
-// The second run for files without video: it decodes sound to the null output
-// and stops at once, which is enough for the player to print ID_LENGTH.
-QStringList audioProbeArguments(const QString &path);
 
-// The same runs as commands: the player as a path, the options as literals,
-// the file as a path. Their text is what the user or a log is shown.
+// The same run as a command: the player as a path, the options as literals,
+// the file as a path. Its text is what the user or a log is shown.
 CommandLine probeCommand(const QString &playerPath, const QString &path);
-CommandLine audioProbeCommand(const QString &playerPath, const QString &path);
 
 // What one identify output says about a file.
 struct ProbeFields
@@ -43,8 +39,8 @@ struct ProbeFields
     QString error;
 
     bool ok() const { return error.isEmpty(); }
-    // Neither a width nor a height line came (and the parse did not stop).
-    bool lacksVideo() const { return ok() && !width && !height; }
+    // The player learnt something of the file: a picture, a format or a length.
+    bool playerCouldRead() const { return width || height || duration || videoFormat; }
 };
 
 // Reads the player's identify output. Lines end at LF, a trailing CR is
@@ -124,8 +120,6 @@ private:
         Ticket ticket = 0;
         QString path;
         Process *process = nullptr; // the tool run in progress
-        bool audioRun = false;      // the second run, for a file without video
-        ProbeFields fields;         // what the video run found
         bool timedOut = false;
         int timerId = 0;
     };

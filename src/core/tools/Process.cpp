@@ -6,6 +6,12 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#if defined(Q_OS_LINUX)
+#include <csignal>
+#include <sys/prctl.h>
+#include <unistd.h>
+#endif
+
 namespace vantrel {
 
 namespace {
@@ -22,6 +28,23 @@ bool canStart(const QString &program)
     if (info.fileName() == program && !QStandardPaths::findExecutable(program).isEmpty())
         return true;
     return !QStandardPaths::findExecutable(info.fileName(), {info.absolutePath()}).isEmpty();
+}
+
+// Ties a child's life to this program's: when the program ends in any way
+// (a crash, SIGKILL included), the system kills the child, so that no
+// encoder goes on writing for a program that is gone.
+void tieChildToParent(QProcess &process)
+{
+#if defined(Q_OS_LINUX)
+    const pid_t parent = ::getpid();
+    process.setChildProcessModifier([parent] {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(127); // the parent ended before the tie was made
+    });
+#else
+    Q_UNUSED(process)
+#endif
 }
 
 } // namespace
@@ -80,6 +103,7 @@ void Process::start(const CommandLine &command, const QStringList &extraArgument
     }
     m_process = new QProcess(this);
     m_process->setProcessChannelMode(QProcess::MergedChannels);
+    tieChildToParent(*m_process);
     connect(m_process, &QProcess::readyRead, this, &Process::readOutput);
     connect(m_process, &QProcess::finished, this, &Process::onFinished);
     connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {

@@ -37,7 +37,8 @@ QString endingText(const ProcessResult &result);
 // Runs one command-line tool as a child process with its standard output and
 // error collected as one text. Nothing waits: `start` returns at once and
 // `finished` tells how the tool ended. The arguments reach the tool as given;
-// no shell ever sees them.
+// no shell ever sees them. The tool dies with this program, however the
+// program ends.
 //
 // A program that cannot be found is refused inside `start`, which then
 // emits `finished` with FailedToStart before it returns, so that no caller

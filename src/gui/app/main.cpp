@@ -4,6 +4,7 @@
 #include "gui/app/MainWindow.h"
 #include "gui/app/MessageBoxPrompt.h"
 #include "gui/app/Skin.h"
+#include "platform/InterruptWatcher.h"
 #include "platform/LogindPowerOff.h"
 #include "platform/SystemDesktop.h"
 
@@ -28,7 +29,7 @@ int main(int argc, char *argv[])
     env.encoderPath = ToolLocator::encoder();
     env.playerPath = ToolLocator::player();
     env.mediaInfoPath = ToolLocator::find(ToolLocator::kMediaInfo);
-    env.statisticsPath = AppPaths::statisticsFile();
+    env.statisticsPath = AppPaths::ownStatisticsFile();
     env.settingsPath = AppPaths::settingsFile();
     env.dataFolder = AppPaths::dataFolder();
 
@@ -36,6 +37,15 @@ int main(int argc, char *argv[])
     MainWindow window(controller);
     prompt.setParent(&window);
     QObject::connect(&window, &MainWindow::closed, &app, &QApplication::quit, Qt::QueuedConnection);
+    // Asked to end by the system (SIGTERM, SIGHUP, Ctrl+C in its terminal):
+    // the window closes as if the user closed it; asked again, it quits at once.
+    InterruptWatcher interrupts;
+    QObject::connect(&interrupts, &InterruptWatcher::interrupted, &window, [&window](int count) {
+        if (count == 1)
+            window.close();
+        else
+            QApplication::quit();
+    });
     window.startUp();
     window.show();
 

@@ -1,4 +1,4 @@
-#include "cli/InterruptWatcher.h"
+#include "platform/InterruptWatcher.h"
 
 #include <QSocketNotifier>
 
@@ -7,9 +7,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace vantrel::cli {
+namespace vantrel {
 
 namespace {
+
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 int g_pipe[2] = {-1, -1};
 
@@ -37,14 +39,14 @@ InterruptWatcher::InterruptWatcher(QObject *parent) : QObject(parent)
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
+    for (const int signal : kSignals)
+        ::sigaction(signal, &action, nullptr);
 }
 
 InterruptWatcher::~InterruptWatcher()
 {
-    ::signal(SIGINT, SIG_DFL);
-    ::signal(SIGTERM, SIG_DFL);
+    for (const int signal : kSignals)
+        ::signal(signal, SIG_DFL);
     delete m_notifier;
     for (int &fd : g_pipe) {
         if (fd >= 0)
@@ -53,4 +55,4 @@ InterruptWatcher::~InterruptWatcher()
     }
 }
 
-} // namespace vantrel::cli
+} // namespace vantrel

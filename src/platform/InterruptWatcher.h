@@ -4,9 +4,11 @@
 
 class QSocketNotifier;
 
-namespace vantrel::cli {
+namespace vantrel {
 
-// Turns Ctrl+C (SIGINT) and SIGTERM into a Qt signal on the event loop.
+// Turns the requests to end a program (Ctrl+C's SIGINT, SIGTERM, and SIGHUP
+// when its terminal or session goes) into a Qt signal on the event loop, so
+// that the program ends as cleanly as when the user asks it to.
 class InterruptWatcher : public QObject
 {
     Q_OBJECT
@@ -23,4 +25,4 @@ private:
     int m_count = 0;
 };
 
-} // namespace vantrel::cli
+} // namespace vantrel
