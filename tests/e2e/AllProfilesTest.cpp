@@ -213,7 +213,7 @@ struct StreamFacts
     int sampleRate = 0;
 };
 
-struct MediaFacts
+struct FileFacts
 {
     QStringList formats;
     QString brand;
@@ -229,7 +229,7 @@ double rateOf(const QString &fraction)
     return den == 0 ? 0 : parts[0].toDouble() / den;
 }
 
-Expected<MediaFacts> readMediaFacts(const QString &mediaInfo, const QString &file)
+Expected<FileFacts> readFileFacts(const QString &mediaInfo, const QString &file)
 {
     QProcess tool;
     tool.start(mediaInfo, {qs("-v"), qs("error"), qs("-show_entries"),
@@ -237,10 +237,10 @@ Expected<MediaFacts> readMediaFacts(const QString &mediaInfo, const QString &fil
                               "stream=codec_type,codec_name,width,height,r_frame_rate,sample_rate"),
                            qs("-of"), qs("json"), file});
     if (!tool.waitForFinished(30000) || tool.exitCode() != 0)
-        return Expected<MediaFacts>::failure(qs("the media-info tool failed: ") +
-                                             QString::fromUtf8(tool.readAllStandardError()));
+        return Expected<FileFacts>::failure(qs("the media-info tool failed: ") +
+                                            QString::fromUtf8(tool.readAllStandardError()));
     const QJsonObject root = QJsonDocument::fromJson(tool.readAllStandardOutput()).object();
-    MediaFacts facts;
+    FileFacts facts;
     const QJsonObject format = root.value(qs("format")).toObject();
     facts.formats = format.value(qs("format_name")).toString().split(u',');
     facts.brand = format.value(qs("tags")).toObject().value(qs("major_brand")).toString();
@@ -403,7 +403,7 @@ TEST_P(AllProfilesTest, ConvertsTheClipToWhatTheSheetAsksFor)
     EXPECT_EQ(batch.rowOutput(0), output);
     ASSERT_GT(QFileInfo(output).size(), 0) << output.toStdString();
 
-    const Expected<MediaFacts> facts = readMediaFacts(env.mediaInfoPath, output);
+    const Expected<FileFacts> facts = readFileFacts(env.mediaInfoPath, output);
     ASSERT_TRUE(facts) << facts.error().toStdString();
     EXPECT_TRUE(facts->formats.contains(expected->format))
         << "container " << facts->formats.join(u',').toStdString() << ", expected "

@@ -5,13 +5,18 @@
 #include "core/common/TimeText.h"
 #include "core/convert/CommandShapes.h"
 #include "core/convert/OutputNaming.h"
+#include "core/convert/RowOutput.h"
 #include "core/profiles/OptionSheet.h"
 #include "core/profiles/ProfileCatalogue.h"
+#include "core/sources/SourceFileRules.h"
 #include "core/sources/SourceList.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include <cmath>
 
 namespace vantrel {
 
@@ -32,7 +37,7 @@ QString batchEndMessage(const BatchOutcome &outcome)
 BatchRun::BatchRun(SourceList &list, OptionSheet &sheet, SelectedEntry selectedEntry,
                    BatchEnvironment environment, QObject *parent)
     : QObject(parent), m_list(list), m_sheet(sheet), m_selectedEntry(std::move(selectedEntry)),
-      m_env(std::move(environment)), m_check(m_env.mediaInfoPath)
+      m_env(std::move(environment)), m_sources(m_env.mediaInfoPath)
 {
     m_setup.encoderPath = m_env.encoderPath;
     m_setup.statisticsPath = m_env.statisticsPath;
@@ -42,10 +47,19 @@ BatchRun::BatchRun(SourceList &list, OptionSheet &sheet, SelectedEntry selectedE
         m_setup.installedEncoders = encoders;
         QMetaObject::invokeMethod(this, &BatchRun::nextRow, Qt::QueuedConnection);
     });
-    connect(&m_check, &OutputCheck::judged, this, &BatchRun::finishRow);
+    // A whole file's progress is measured against its real length once known.
+    connect(&m_sources, &SourceFactsCache::measured, this, [this](const QString &path) {
+        if (m_run && m_current.request.wholeFile && path == m_current.sourcePath)
+            m_run->setDurationSeconds(progressSeconds(path, true, 0));
+    });
 }
 
-BatchRun::~BatchRun() = default;
+BatchRun::~BatchRun()
+{
+    // What still runs ends with the batch's children: encoders are stopped,
+    // unfinished outputs removed.
+    QFile::remove(m_env.statisticsPath);
+}
 
 bool BatchRun::canStart() const
 {
@@ -56,8 +70,8 @@ bool BatchRun::encoderAlive() const
 {
     if (m_run && m_run->isRunning())
         return true;
-    for (const QPointer<EncoderRun> &run : m_stopping) {
-        if (run && run->isRunning())
+    for (const Stopping &stopping : m_stopping) {
+        if (stopping.run && stopping.run->isRunning())
             return true;
     }
     return false;
@@ -68,6 +82,7 @@ bool BatchRun::start(const Settings &settings)
     if (!canStart())
         return false;
     m_running = true;
+    m_ending.reset();
     m_outputs.clear();
     Q_EMIT panelVisibleChanged(true);
     setTotalPercent(0);
@@ -84,8 +99,12 @@ bool BatchRun::start(const Settings &settings)
     m_row = 0;
     m_rowCount = m_list.count();
     qCInfo(lcBatch) << "batch of" << m_rowCount << "rows into" << m_outputFolder;
-    m_awaitingEncoderList = true;
-    m_encoderQuery.start(m_env.encoderPath);
+    if (m_setup.installedEncoders.isEmpty()) {
+        m_awaitingEncoderList = true;
+        m_encoderQuery.start(m_env.encoderPath);
+    } else {
+        QMetaObject::invokeMethod(this, &BatchRun::nextRow, Qt::QueuedConnection);
+    }
     return true;
 }
 
@@ -96,11 +115,11 @@ QString BatchRun::rowMessages(int row) const
 
 void BatchRun::nextRow()
 {
-    if (!m_running)
+    if (!m_running || m_ending || m_run)
         return;
     stopWaitingForProbe();
     if (m_row >= m_rowCount || m_row >= m_list.count()) {
-        complete();
+        maybeEnd();
         return;
     }
     setFilePercent(0);
@@ -137,9 +156,12 @@ std::optional<QString> BatchRun::prepareJob(const SourceItem &row, int entry)
     m_job.profileIndex = entry;
     m_job.outputExtension = *extension;
     m_job.options = m_sheet.conversionOptions();
+    // A name that a row still in progress will take counts as taken.
     m_job.outputPath =
         outputPathFor(m_job.sourcePath, m_outputFolder, m_job.outputExtension, m_setup.existingFile,
-                      [](const QString &path) { return QFileInfo::exists(path); });
+                      [this](const QString &path) {
+                          return m_reserved.contains(path) || QFileInfo::exists(path);
+                      });
     m_outputs.insert(m_row, m_job.outputPath);
 
     const std::optional<int> start = secondsOfTimeText(row.clipStart);
@@ -158,7 +180,18 @@ void BatchRun::prepareAndStart()
     m_job = ConversionJob();
     m_job.sourcePath = row.fileName;
     if (!QFileInfo(m_job.sourcePath).isFile()) {
-        endBatch({BatchEnding::Stopped, m_outputFolder, m_job.sourcePath});
+        m_ending = BatchOutcome{BatchEnding::Stopped, m_outputFolder, m_job.sourcePath};
+        maybeEnd();
+        return;
+    }
+    // Why the source cannot be converted, in words, before the encoder says
+    // it less clearly (checked again: the file may have changed since).
+    if (const std::optional<QString> unreadable = unreadableReason(m_job.sourcePath)) {
+        failRow(*unreadable);
+        return;
+    }
+    if (!row.problem.isEmpty()) {
+        failRow(row.problem);
         return;
     }
     const std::optional<int> entry = m_selectedEntry ? m_selectedEntry() : std::nullopt;
@@ -170,41 +203,72 @@ void BatchRun::prepareAndStart()
         failRow(*problem);
         return;
     }
+    auto *output = new RowOutput(m_job.outputPath, m_setup.existingFile, this);
     auto *run = new EncoderRun(m_setup, tools(), this);
-    const Expected<CommandLine> command = run->build(m_job);
+    ConversionJob encoded = m_job;
+    encoded.outputPath = output->temporaryPath();
+    const Expected<CommandLine> command = run->build(encoded);
     if (!command) {
         delete run;
+        delete output;
         failRow(command.error() + QLatin1Char('.'));
         return;
     }
-    qCInfo(lcBatch).noquote() << "row" << m_row + 1 << "command:" << command->text();
 
+    Conversion conversion;
+    conversion.row = m_row;
+    conversion.sourcePath = m_job.sourcePath;
+    conversion.output = output;
+    conversion.request.soundOnly = isAudioOnlyShape(profileCommandRow(*entry)->shape);
+    conversion.request.soundWanted = m_job.options.disableAudio == QLatin1String("No");
+    // Sound-only commands take the whole source anyway.
+    conversion.request.wholeFile = isWholeFile(row) || conversion.request.soundOnly;
+    conversion.request.startSeconds = m_job.startSeconds;
+    conversion.request.durationSeconds = m_job.durationSeconds;
+    m_reserved.insert(m_job.outputPath);
+    m_sources.request(m_job.sourcePath); // measured beside the encoder, once
+
+    qCInfo(lcBatch).noquote() << "row" << m_row + 1
+                              << (conversion.request.wholeFile ? "(whole file)" : "(clip)")
+                              << "command:" << command->text();
     m_list.setStatus(m_row, RowStatus::Processing);
     Q_EMIT rowStarted(m_row, tr("Progress....") + m_job.sourcePath + tr(" To ") + m_job.outputPath);
-    OutputExpectation expectation;
-    expectation.outputPath = m_job.outputPath;
-    expectation.sourcePath = m_job.sourcePath;
-    expectation.audioOnly = isAudioOnlyShape(profileCommandRow(*entry)->shape);
-    expectation.sourceSeconds = secondsOfTimeText(row.videoTime).value_or(0);
-    expectation.startSeconds = m_job.startSeconds;
-    expectation.durationSeconds = m_job.durationSeconds;
-    m_check.begin(expectation);
-
+    m_current = conversion;
     m_run = run;
-    m_encoderMessages.clear();
     connect(run, &EncoderRun::elapsedTextChanged, this, &BatchRun::elapsedTextChanged);
     connect(run, &EncoderRun::filePercentChanged, this, &BatchRun::filePercentChanged);
     connect(run, &EncoderRun::finished, this, &BatchRun::onEncoderFinished);
-    run->start(*command, m_job.durationSeconds);
+    run->start(*command,
+               progressSeconds(m_job.sourcePath, conversion.request.wholeFile,
+                               secondsOfTimeText(row.videoTime).value_or(0)),
+               conversion.request.wholeFile);
+}
+
+int BatchRun::progressSeconds(const QString &sourcePath, bool wholeFile, int probedSeconds) const
+{
+    if (!wholeFile)
+        return m_job.durationSeconds;
+    const std::optional<MediaFacts> facts = m_sources.facts(sourcePath);
+    const std::optional<double> length = facts ? facts->longest() : std::nullopt;
+    return length ? static_cast<int>(std::ceil(*length)) : probedSeconds;
 }
 
 void BatchRun::failRow(const QString &reason)
 {
-    qCInfo(lcBatch).noquote() << "row" << m_row + 1 << "fails:" << reason;
-    m_list.setStatus(m_row, RowStatus::Fail, reason);
-    Q_EMIT rowFinished(m_row, RowStatus::Fail);
+    endRow(m_row, RowStatus::Fail, reason);
     ++m_row;
     QMetaObject::invokeMethod(this, &BatchRun::nextRow, Qt::QueuedConnection);
+}
+
+void BatchRun::endRow(int row, RowStatus status, const QString &detail)
+{
+    qCInfo(lcBatch).noquote() << "row" << row + 1 << rowStatusText(status)
+                              << detail.section(u'\n', 0, 0);
+    m_list.setStatus(row, status, detail);
+    Q_EMIT rowFinished(row, status);
+    if (status == RowStatus::Ok)
+        setTotalPercent(static_cast<int>(
+            roundHalfEven(m_totalPercent + 100.0 / static_cast<double>(m_rowCount))));
 }
 
 void BatchRun::onEncoderFinished(const ProcessResult &result)
@@ -215,76 +279,120 @@ void BatchRun::onEncoderFinished(const ProcessResult &result)
         return;
     run->disconnect(this);
     run->deleteLater();
-    m_encoderMessages = run->lastLines();
-    qCInfo(lcBatch).noquote() << "row" << m_row + 1 << "encoder" << endingText(result);
-    if (!result.succeeded()) {
-        m_check.discardPartialOutput();
-        finishRow(encoderFailureReason(result, m_env.encoderPath));
-        return;
-    }
-    m_check.judge(run->messages());
-}
-
-void BatchRun::finishRow(const std::optional<QString> &problem)
-{
-    if (!m_running)
-        return;
-    if (problem) {
-        qCInfo(lcBatch).noquote() << "row" << m_row + 1 << "fails:" << *problem;
-        m_list.setStatus(m_row, RowStatus::Fail,
-                         m_encoderMessages.isEmpty()
-                             ? *problem
-                             : *problem + QLatin1Char('\n') + m_encoderMessages);
-        Q_EMIT rowFinished(m_row, RowStatus::Fail);
-    } else {
-        qCInfo(lcBatch) << "row" << m_row + 1 << "is complete";
-        setFilePercent(100);
-        m_list.setStatus(m_row, RowStatus::Ok);
-        Q_EMIT rowFinished(m_row, RowStatus::Ok);
-        setTotalPercent(static_cast<int>(
-            roundHalfEven(m_totalPercent + 100.0 / static_cast<double>(m_rowCount))));
-    }
+    Conversion conversion = std::exchange(m_current, Conversion());
+    conversion.encoderMessages = run->lastLines();
+    qCInfo(lcBatch).noquote() << "row" << conversion.row + 1 << "encoder" << endingText(result);
     ++m_row;
     QMetaObject::invokeMethod(this, &BatchRun::nextRow, Qt::QueuedConnection);
+
+    // The line that tells why the output could not be written comes first,
+    // then how the encoder ended.
+    QStringList reasons;
+    if (!run->writeErrorLine().isEmpty())
+        reasons << run->writeErrorLine();
+    if (!result.succeeded())
+        reasons << encoderFailureReason(result, m_env.encoderPath);
+    else if (!run->failureLine().isEmpty())
+        reasons << run->failureLine();
+    if (!reasons.isEmpty()) {
+        QString detail = reasons.join(u'\n');
+        if (!conversion.encoderMessages.isEmpty())
+            detail += QLatin1Char('\n') + conversion.encoderMessages;
+        settleOutput(conversion.output);
+        endRow(conversion.row, RowStatus::Fail, detail);
+        return;
+    }
+    // The output is judged while the next row's encoder runs.
+    setFilePercent(100);
+    RowOutput *output = conversion.output;
+    m_judging.insert(output, conversion);
+    connect(output, &RowOutput::judged, this,
+            [this, output](const OutputVerdict &verdict) { onJudged(output, verdict); });
+    output->judge(conversion.request, run->messages(), m_env.mediaInfoPath, m_sources,
+                  conversion.sourcePath);
+}
+
+void BatchRun::onJudged(RowOutput *output, const OutputVerdict &verdict)
+{
+    const Conversion conversion = m_judging.take(output);
+    if (verdict.complete) {
+        const Expected<QString> committed = output->commit();
+        if (committed) {
+            m_outputs.insert(conversion.row, *committed);
+            endRow(conversion.row, RowStatus::Ok, verdict.text);
+        } else {
+            endRow(conversion.row, RowStatus::Fail, committed.error());
+        }
+    } else {
+        QString detail = verdict.text;
+        if (!conversion.encoderMessages.isEmpty())
+            detail += QLatin1Char('\n') + conversion.encoderMessages;
+        endRow(conversion.row, RowStatus::Fail, detail);
+    }
+    settleOutput(output);
+    maybeEnd();
+}
+
+void BatchRun::settleOutput(RowOutput *output)
+{
+    m_reserved.remove(output->finalPath());
+    output->disconnect(this);
+    output->deleteLater(); // an uncommitted file goes with it
 }
 
 void BatchRun::cancel()
 {
     // A Cancel while no batch runs is not kept for the next batch.
-    if (!m_running)
+    if (!m_running || m_ending)
         return;
-    cancelRow();
-}
-
-void BatchRun::cancelRow()
-{
     stopWaitingForProbe();
-    m_check.cancel();
-    if (m_row < m_rowCount)
-        m_list.setStatus(m_row, RowStatus::Cancel);
-    Q_EMIT rowFinished(m_row, RowStatus::Cancel);
-    Q_EMIT busyChanged(false);
-
     if (EncoderRun *run = m_run) {
         // The encoder finishes the file it is writing and exits; the batch
-        // does not wait for it.
+        // does not wait for it. The file then takes its final name.
         m_run = nullptr;
         run->disconnect(this);
-        m_stopping.append(run);
-        connect(run, &EncoderRun::finished, this, [this, run] { forgetRun(run); });
+        const Conversion conversion = std::exchange(m_current, Conversion());
+        m_list.setStatus(conversion.row, RowStatus::Cancel);
+        Q_EMIT rowFinished(conversion.row, RowStatus::Cancel);
+        m_stopping.append({run, conversion.output, conversion.row});
+        connect(run, &EncoderRun::finished, this,
+                [this, run](const ProcessResult &result) { onStopped(run, result); });
         run->stop();
-        if (!run->isRunning())
-            forgetRun(run);
     }
-    endBatch({BatchEnding::Cancelled, m_outputFolder, QString()});
+    Q_EMIT busyChanged(false);
+    m_ending = BatchOutcome{BatchEnding::Cancelled, m_outputFolder, QString()};
+    maybeEnd();
 }
 
-void BatchRun::forgetRun(EncoderRun *run)
+void BatchRun::onStopped(EncoderRun *run, const ProcessResult &result)
 {
-    m_stopping.removeAll(run);
+    for (qsizetype i = 0; i < m_stopping.size(); ++i) {
+        if (m_stopping[i].run != run)
+            continue;
+        const Stopping stopping = m_stopping.takeAt(i);
+        if (result.succeeded() && run->writeErrorLine().isEmpty() && run->failureLine().isEmpty()) {
+            const Expected<QString> committed = stopping.output->commit();
+            if (committed)
+                m_outputs.insert(stopping.row, *committed);
+        }
+        settleOutput(stopping.output);
+        break;
+    }
     run->deleteLater();
     if (!encoderAlive())
         Q_EMIT encoderGone();
+}
+
+void BatchRun::maybeEnd()
+{
+    if (!m_running || m_run || !m_judging.isEmpty())
+        return;
+    if (m_ending) {
+        endBatch(*m_ending);
+        return;
+    }
+    if (m_row >= m_rowCount || m_row >= m_list.count())
+        complete();
 }
 
 void BatchRun::complete()
@@ -297,6 +405,7 @@ void BatchRun::complete()
 void BatchRun::endBatch(const BatchOutcome &outcome)
 {
     m_running = false;
+    m_ending.reset();
     m_awaitingEncoderList = false;
     qCInfo(lcBatch) << "batch ends:" << batchEndMessage(outcome);
     // The receivers tell the user while the panel still shows how it ended.

@@ -2,6 +2,7 @@
 
 #include "core/convert/ConversionJob.h"
 #include "core/convert/EncoderRun.h"
+#include "core/convert/MediaFactsQuery.h"
 #include "core/convert/OutputCheck.h"
 #include "core/convert/SourceItem.h"
 #include "core/settings/Settings.h"
@@ -12,6 +13,7 @@
 #include <QMetaType>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 
 #include <functional>
 #include <optional>
@@ -19,6 +21,7 @@
 namespace vantrel {
 
 class OptionSheet;
+class RowOutput;
 class SourceList;
 
 // How a batch ended.
@@ -46,22 +49,23 @@ struct BatchEnvironment
     // The registry of running tools the preview uses too; the batch
     // registers its encoder there. Without one the batch keeps its own.
     ToolControl *tools = nullptr;
-    QString encoderPath;   // the encoder executable
-    QString mediaInfoPath; // reads output durations; empty skips that check
-    QString statisticsPath;
-    QString dataFolder; // relative output folders are taken from here
+    QString encoderPath;    // the encoder executable
+    QString mediaInfoPath;  // measures sources and outputs; empty skips that
+    QString statisticsPath; // this program's own; removed when the batch object goes
+    QString dataFolder;     // relative output folders are taken from here
 };
 
-// Converts every row of the source list, top to bottom, one encoder run at a
+// Converts every row of the source list, top to bottom, one encoder at a
 // time, on the event loop: each step is started by the end of the one before
 // (an encoder or a check finishing, a probe completing), nothing waits.
 //
-// The batch sequences the rows; each row's encoder is an EncoderRun and its
-// output is judged by the OutputCheck. A row reads the selected profile and
-// the option sheet when it starts, so edits made during a batch apply to the
-// rows after them. A row ends "OK", "Fail" or "Cancel"; a missing source file
-// stops the batch. What the user is told at the end, and whether the
-// computer powers off, is for whoever follows `finished`.
+// The batch sequences the rows; each row's encoder is an EncoderRun, its
+// output file a RowOutput that is judged while the next row's encoder runs.
+// A row reads the selected profile and the option sheet when it starts, so
+// edits made during a batch apply to the rows after them. A row ends "OK",
+// "Fail" or "Cancel"; a missing source file stops the batch. What the user is
+// told at the end, and whether the computer powers off, is for whoever
+// follows `finished`.
 class BatchRun : public QObject
 {
     Q_OBJECT
@@ -71,6 +75,7 @@ public:
 
     BatchRun(SourceList &list, OptionSheet &sheet, SelectedEntry selectedEntry,
              BatchEnvironment environment, QObject *parent = nullptr);
+    // Stops what still runs; no unfinished file is left behind.
     ~BatchRun() override;
 
     // Whether Convert would start now: a list with rows and no batch running.
@@ -78,7 +83,9 @@ public:
     // The Convert command, with the settings as they are at this moment.
     // Returns false when refused (see canStart).
     bool start(const Settings &settings);
-    // The Cancel button.
+    // The Cancel button: the row whose encoder runs ends "Cancel" (the
+    // encoder finishes its file), rows being judged end as judged, and no
+    // further row starts.
     void cancel();
 
     bool isRunning() const { return m_running; }
@@ -88,7 +95,8 @@ public:
     // The total progress as counted; the bar shows it within 0..100.
     int totalPercent() const { return m_totalPercent; }
 
-    // The reason a row failed, with the encoder's last messages.
+    // Why a row failed, with the encoder's last messages, or the note of a
+    // row that converted all its damaged source held.
     QString rowMessages(int row) const;
     // The output path a row was given; empty when it failed before that.
     QString rowOutput(int row) const { return m_outputs.value(row); }
@@ -104,26 +112,46 @@ Q_SIGNALS:
     void filePercentChanged(int percent);
     void totalPercentChanged(int percent); // 0..100 as the bar shows it
     void elapsedTextChanged(const QString &text);
-    // Sent while the progress panel still shows the batch's end; it is
-    // hidden when the receivers return.
+    // Sent when every row is settled, while the progress panel still shows
+    // the batch's end; it is hidden when the receivers return.
     void finished(const vantrel::BatchOutcome &outcome);
     // The last encoder of the batch has exited.
     void encoderGone();
 
 private:
+    // A row whose encoder runs or whose output is being judged.
+    struct Conversion
+    {
+        int row = -1;
+        QString sourcePath;
+        OutputRequest request;
+        RowOutput *output = nullptr;
+        QString encoderMessages; // the encoder's last lines, for the row's reason
+    };
+    // A cancelled row's encoder that finishes its file.
+    struct Stopping
+    {
+        QPointer<EncoderRun> run;
+        RowOutput *output = nullptr;
+        int row = -1;
+    };
+
     void nextRow();
     void stopWaitingForProbe();
     void prepareAndStart();
     std::optional<QString> prepareJob(const SourceItem &row, int entry);
     void failRow(const QString &reason);
+    void endRow(int row, RowStatus status, const QString &detail);
     void onEncoderFinished(const ProcessResult &result);
-    void finishRow(const std::optional<QString> &problem);
-    void cancelRow();
+    void onJudged(RowOutput *output, const OutputVerdict &verdict);
+    void onStopped(EncoderRun *run, const ProcessResult &result);
+    void settleOutput(RowOutput *output);
+    int progressSeconds(const QString &sourcePath, bool wholeFile, int probedSeconds) const;
+    void maybeEnd();
     void complete();
     void endBatch(const BatchOutcome &outcome);
     void setFilePercent(int percent);
     void setTotalPercent(int percent);
-    void forgetRun(EncoderRun *run);
     ToolControl &tools() { return m_env.tools ? *m_env.tools : m_ownTools; }
 
     SourceList &m_list;
@@ -133,20 +161,23 @@ private:
     ToolControl m_ownTools;
 
     bool m_running = false;
+    std::optional<BatchOutcome> m_ending; // the batch winds down to this end
     bool m_awaitingEncoderList = false;
-    int m_row = 0;
+    int m_row = 0; // the next row to start
     int m_rowCount = 0;
     int m_totalPercent = 0;
     QString m_outputFolder;
     EncoderSetup m_setup; // shared by the batch's encoder runs
     EncoderQuery m_encoderQuery;
-    OutputCheck m_check;
+    SourceFactsCache m_sources;
 
     ConversionJob m_job;
-    QPointer<EncoderRun> m_run;             // the row's encoder
-    QString m_encoderMessages;              // its last messages, kept for the row's reason
-    QList<QPointer<EncoderRun>> m_stopping; // cancelled encoders finishing their file
-    QPointer<QObject> m_probeWait;          // holds the connections while a probe is awaited
+    QPointer<EncoderRun> m_run; // the row's encoder
+    Conversion m_current;       // its row
+    QHash<RowOutput *, Conversion> m_judging;
+    QList<Stopping> m_stopping;
+    QSet<QString> m_reserved;      // final names that rows in progress will take
+    QPointer<QObject> m_probeWait; // holds the connections while a probe is awaited
     QHash<int, QString> m_outputs;
 };
 

@@ -34,11 +34,19 @@ QSet<QString> parseEncoderList(const QString &output)
 }
 
 QStringList encoderRunArguments(const CommandLine &command, ExistingFilePolicy policy,
-                                const QSet<QString> &available)
+                                const QSet<QString> &available, bool wholeFile)
 {
     QStringList args = command.arguments();
     if (!args.isEmpty())
         args.removeFirst(); // the program
+
+    if (wholeFile) {
+        for (const QLatin1String option : {QLatin1String("-ss"), QLatin1String("-t")}) {
+            const qsizetype at = args.indexOf(option);
+            if (at >= 0 && at + 1 < args.size())
+                args.remove(at, 2);
+        }
+    }
 
     if (!available.isEmpty()) {
         for (qsizetype i = 1; i < args.size(); ++i) {

@@ -22,9 +22,11 @@ QSet<QString> parseEncoderList(const QString &output);
 //   takes as ambiguous;
 // - "-threads N" moves before the output path, where the encoder applies it
 //   (after the output it would be ignored);
-// - "-hide_banner" keeps the encoder's messages to what concerns the file.
+// - "-hide_banner" keeps the encoder's messages to what concerns the file;
+// - for a whole file, "-ss N" and "-t N" go: the clip the player measured in
+//   whole seconds (or as 0) would cut the file short.
 // `available` empty means unknown: no codec is replaced.
 QStringList encoderRunArguments(const CommandLine &command, ExistingFilePolicy policy,
-                                const QSet<QString> &available);
+                                const QSet<QString> &available, bool wholeFile = false);
 
 } // namespace vantrel

@@ -3,10 +3,12 @@
 #include "core/common/Logging.h"
 #include "core/convert/EncoderCommand.h"
 #include "core/convert/EncoderInvocation.h"
+#include "core/convert/OutputCheck.h"
 #include "core/tools/ToolControl.h"
 #include "core/tools/ToolLocator.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTimer>
 
 namespace vantrel {
@@ -70,6 +72,7 @@ EncoderRun::EncoderRun(EncoderSetup setup, ToolControl &tools, QObject *parent)
     connect(&m_ticker, &ProgressTicker::filePercentChanged, this, &EncoderRun::filePercentChanged);
     connect(&m_encoder, &Process::outputReceived, this, [this](const QString &text) {
         m_messages = QString(m_messages + text).right(kMessageChars);
+        noteErrorLines(text);
     });
     connect(&m_encoder, &Process::finished, this, [this](const ProcessResult &result) {
         m_ticker.stop();
@@ -88,13 +91,41 @@ Expected<CommandLine> EncoderRun::build(const ConversionJob &job) const
     return buildEncoderCommand({job, m_setup.threads, m_setup.encoderPath, m_setup.statisticsPath});
 }
 
-void EncoderRun::start(const CommandLine &command, int durationSeconds)
+void EncoderRun::noteErrorLines(const QString &text)
+{
+    // Every line is looked at, however long the encoder talks: the one that
+    // says why the output is bad may come long before the end.
+    static const QRegularExpression lineEnd(QStringLiteral("[\r\n]"));
+    QStringList lines = QString(m_partialLine + text).split(lineEnd);
+    m_partialLine = lines.takeLast().right(kMessageChars);
+    for (const QString &line : std::as_const(lines)) {
+        switch (classifyEncoderLine(line)) {
+        case EncoderLine::WriteError:
+            if (m_writeErrorLine.isEmpty()) {
+                m_writeErrorLine = line.trimmed();
+                qCInfo(lcBatch).noquote() << "encoder:" << m_writeErrorLine;
+            }
+            break;
+        case EncoderLine::Failed:
+            m_failureLine = line.trimmed();
+            break;
+        case EncoderLine::Plain:
+            break;
+        }
+    }
+}
+
+void EncoderRun::start(const CommandLine &command, int durationSeconds, bool wholeFile)
 {
     m_messages.clear();
+    m_partialLine.clear();
+    m_writeErrorLine.clear();
+    m_failureLine.clear();
     // The statistics file of the last row must not show as this row's progress.
     QFile::remove(m_setup.statisticsPath);
-    m_encoder.start(programOnly(m_setup.encoderPath),
-                    encoderRunArguments(command, m_setup.existingFile, m_setup.installedEncoders));
+    m_encoder.start(
+        programOnly(m_setup.encoderPath),
+        encoderRunArguments(command, m_setup.existingFile, m_setup.installedEncoders, wholeFile));
     if (!m_encoder.isRunning())
         return; // it could not start; its end has been reported
     m_tools.setEncoder(&m_encoder);

@@ -70,9 +70,12 @@ public:
     // options do not make one.
     Expected<CommandLine> build(const ConversionJob &job) const;
 
-    // Runs a built command; progress is measured against `durationSeconds`.
-    // An encoder that cannot start ends the run at once (`finished`).
-    void start(const CommandLine &command, int durationSeconds);
+    // Runs a built command (for a whole file without its clip); progress is
+    // measured against `durationSeconds`. An encoder that cannot start ends
+    // the run at once (`finished`).
+    void start(const CommandLine &command, int durationSeconds, bool wholeFile);
+    // A better measure of the length arrived while the encoder runs.
+    void setDurationSeconds(int seconds) { m_ticker.setDurationSeconds(seconds); }
     // Tells the encoder to finish its file and stop; `finished` follows when
     // it has (the progress is no longer followed meanwhile).
     void stop();
@@ -83,6 +86,10 @@ public:
     // Its last lines as a reader can use them: the status line it rewrote
     // in place counts once per rewrite, and only the end tells why it stopped.
     QString lastLines() const;
+    // The first line saying that the output could not be written, and the
+    // encoder's own "Conversion failed!"; empty when it did not say so.
+    QString writeErrorLine() const { return m_writeErrorLine; }
+    QString failureLine() const { return m_failureLine; }
 
 Q_SIGNALS:
     void elapsedTextChanged(const QString &text);
@@ -90,11 +97,16 @@ Q_SIGNALS:
     void finished(const vantrel::ProcessResult &result);
 
 private:
+    void noteErrorLines(const QString &text);
+
     EncoderSetup m_setup;
     ToolControl &m_tools;
     Process m_encoder;
     ProgressTicker m_ticker;
     QString m_messages;
+    QString m_partialLine; // the start of a line still being written
+    QString m_writeErrorLine;
+    QString m_failureLine;
 };
 
 } // namespace vantrel

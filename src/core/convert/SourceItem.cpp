@@ -1,5 +1,7 @@
 #include "core/convert/SourceItem.h"
 
+#include "core/common/TimeText.h"
+
 namespace vantrel {
 
 QString rowStatusText(RowStatus status)
@@ -17,6 +19,13 @@ QString rowStatusText(RowStatus status)
         return QStringLiteral("Cancel");
     }
     return QString();
+}
+
+bool isWholeFile(const SourceItem &item)
+{
+    const std::optional<int> start = secondsOfTimeText(item.clipStart);
+    const std::optional<int> end = secondsOfTimeText(item.clipEnd);
+    return start == 0 && end && end == secondsOfTimeText(item.videoTime);
 }
 
 } // namespace vantrel

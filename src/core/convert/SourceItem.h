@@ -18,6 +18,12 @@ enum class RowStatus
 // "OK", "Fail", "Cancel".
 QString rowStatusText(RowStatus status);
 
+struct SourceItem;
+
+// Whether a row converts its whole file: its clip is still the one the probe
+// filled in (from 0:00:00 to the file's length), not one the user chose.
+bool isWholeFile(const SourceItem &item);
+
 // One row of the source list.
 struct SourceItem
 {

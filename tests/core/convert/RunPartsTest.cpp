@@ -224,27 +224,120 @@ TEST(OutputNaming, NamesAndTakenNames)
               qs("/o/ünï $(x) 'q'.3g2"));
 }
 
-TEST(OutputCheck, JudgesWhatTheEncoderLeft)
+TEST(OutputCheck, ReadsStreamsAndLengthsOfTheMediaInfoTool)
 {
-    EXPECT_TRUE(outputProblem(-1, std::nullopt, 5).has_value());
-    EXPECT_TRUE(outputProblem(0, 5.0, 5).has_value());
-    EXPECT_FALSE(outputProblem(100, 5.0, 5).has_value());
-    EXPECT_FALSE(outputProblem(100, 4.0, 5).has_value()); // within the tolerance
-    EXPECT_TRUE(outputProblem(100, 3.0, 5).has_value());
-    EXPECT_FALSE(outputProblem(100, std::nullopt, 5).has_value()); // length unknown (SWF)
-    EXPECT_FALSE(outputProblem(100, 9.0, -30).has_value());
-    EXPECT_EQ(parseDurationOutput(qs("3.040000\n")), 3.04);
-    EXPECT_FALSE(parseDurationOutput(qs("N/A\n")).has_value());
-    EXPECT_FALSE(parseDurationOutput(QString()).has_value());
+    // As the tool prints them for a transport stream (its streams listed
+    // again under their program), a Matroska file (lengths only in tags), a
+    // file written to a pipe (no lengths at all) and a sound file.
+    const MediaFacts ts = parseMediaFacts(qs("program|stream|codec_type=video|duration=0.520000\n"
+                                             "stream|codec_type=video|duration=0.520000|\n"
+                                             "stream|codec_type=audio|duration=0.480000\n"
+                                             "format|duration=0.520000\n"));
+    EXPECT_TRUE(ts.hasVideo && ts.hasAudio);
+    EXPECT_EQ(ts.videoSeconds, 0.52);
+    EXPECT_EQ(ts.length(true), 0.48);
+    const MediaFacts mkv = parseMediaFacts(
+        qs("stream|codec_type=video|duration=N/A|tag:DURATION=00:00:04.025000000\r\n"
+           "stream|codec_type=audio|duration=N/A|tag:DURATION=00:00:01.025000000\r\n"
+           "format|duration=4.025000\r\n"));
+    EXPECT_EQ(mkv.length(false), 4.025);
+    EXPECT_EQ(mkv.length(true), 1.025);
+    EXPECT_EQ(mkv.longest(), 4.025);
+    const MediaFacts piped = parseMediaFacts(qs("stream|codec_type=video|duration=N/A\n"
+                                                "format|duration=N/A\n"));
+    EXPECT_TRUE(piped.hasVideo && !piped.hasAudio);
+    EXPECT_FALSE(piped.longest().has_value());
+    const MediaFacts sound = parseMediaFacts(qs("stream|codec_type=audio|duration=3.030204\n"
+                                                "format|duration=3.030204\n"));
+    EXPECT_EQ(sound.length(false), 3.030204); // a file without a picture: its sound
+    EXPECT_FALSE(parseMediaFacts(QString()).hasVideo);
 }
 
-TEST(OutputCheck, LengthComesFromTheFileOrTheEncoder)
+TEST(OutputCheck, EncoderLinesThatFailARow)
 {
-    EXPECT_EQ(judgedLength(26.6, 27.16), 27.16);     // the tool only estimated
-    EXPECT_EQ(judgedLength(std::nullopt, 3.0), 3.0); // no length in the file
-    EXPECT_EQ(judgedLength(5.0, std::nullopt), 5.0);
-    EXPECT_FALSE(judgedLength(std::nullopt, std::nullopt).has_value());
+    using L = EncoderLine;
+    const struct
+    {
+        const char *line;
+        EncoderLine kind;
+    } cases[] = {
+        {"av_interleaved_write_frame(): No space left on device", L::WriteError},
+        {"Error writing trailer of /o/a.mp4: No space left on device", L::WriteError},
+        {"Error closing file /o/a.mp3: No space left on device", L::WriteError},
+        {"[mp4 @ 0x55] Disk quota exceeded", L::WriteError},
+        {"Conversion failed!", L::Failed},
+        // A damaged source's complaints do not fail the output.
+        {"[flv @ 0x56] Packet mismatch 0 371 371", L::Plain},
+        {"Invalid data found when processing input", L::Plain},
+        {"size=     16kB time=00:00:02.48 bitrate=  52.8kbits/s speed=39.5x", L::Plain},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(classifyEncoderLine(qs(c.line)), c.kind) << c.line;
     EXPECT_TRUE(encoderWroteNothing(
         qs("video:0kB audio:0kB subtitle:0kB\nOutput file is empty, nothing was encoded \n")));
     EXPECT_FALSE(encoderWroteNothing(qs("video:45kB audio:15kB")));
+}
+
+TEST(OutputCheck, JudgesTheOutputByTheFileAndWhatTheEncoderWrote)
+{
+    const auto facts = [](std::optional<double> video, std::optional<double> audio,
+                          std::optional<double> container) {
+        MediaFacts f;
+        f.hasVideo = video.has_value();
+        f.hasAudio = audio.has_value();
+        f.videoSeconds = video.value_or(-1) >= 0 ? video : std::nullopt;
+        f.audioSeconds = audio.value_or(-1) >= 0 ? audio : std::nullopt;
+        f.containerSeconds = container;
+        return f;
+    };
+    const std::optional<double> none;
+    const std::nullopt_t unmeasured = std::nullopt;
+    const double unknown = -1; // a stream whose length the file does not tell
+    OutputRequest whole;
+    OutputRequest clip;
+    clip.wholeFile = false;
+    clip.startSeconds = 5;
+    clip.durationSeconds = 5;
+    OutputRequest sound;
+    sound.soundOnly = true;
+    OutputRequest silent; // the sheet disables the sound
+    silent.soundWanted = false;
+
+    const struct
+    {
+        const char *what;
+        OutputRequest request;
+        OutputFindings findings;
+        bool complete;
+        const char *says; // a part of the text, "" for none
+    } cases[] = {
+        // clang-format off
+        {"no file", whole, {-1, unmeasured, unmeasured, 3.0, false}, false, "no output file"},
+        {"empty file", whole, {0, unmeasured, unmeasured, 3.0, false}, false, "empty"},
+        {"nothing encoded", whole, {500, unmeasured, unmeasured, 0.0, true}, false, "nothing to convert"},
+        {"bare headers", whole, {500, MediaFacts(), facts(3, 3, 3), 1.0, false}, false, "no picture and no sound"},
+        {"nothing decodable", whole, {400, MediaFacts(), facts(none, 991, 991), 0.0, false}, false, "could decode nothing"},
+        {"picture lost", whole, {500, facts(none, 3, 3), facts(3, 3, 3), 3.0, false}, false, "no picture"},
+        {"sound lost", whole, {500, facts(3, none, 3), facts(3, 3, 3), 3.0, false}, false, "no sound"},
+        {"silent source", whole, {500, facts(3, none, 3), facts(3, none, 3), 3.0, false}, true, ""},
+        {"sound disabled", silent, {500, facts(3, none, 3), facts(3, 3, 3), 3.0, false}, true, ""},
+        {"file cut short", sound, {500, facts(none, 0.47, 0.47), facts(none, 2.48, 2.48), 2.48, false}, false, "0.47 s, but the encoder wrote 2.48 s"},
+        {"whole file", whole, {500, facts(10, 10, 10), facts(10, 10, 10), 10.0, false}, true, ""},
+        {"sub-second", whole, {500, facts(0.4, none, 0.4), facts(0.4, none, 0.4), 0.4, false}, true, ""},
+        {"truncated source", whole, {500, facts(12.1, 12, 12.1), facts(unknown, unknown, 46.94), 12.1, false}, true, "12.1 s of 46.9 s"},
+        {"clip of a longer file", clip, {500, facts(5, 5, 5), facts(20, 20, 20), 5.0, false}, true, ""},
+        {"clip past the source's end", clip, {500, facts(2, 2, 2), facts(7, 7, 7), 2.0, false}, true, ""},
+        {"short sound track", sound, {500, facts(none, 3, 3), facts(10, 3, 10), 3.0, false}, true, ""},
+        {"no length in the file", whole, {500, facts(unknown, unknown, none), facts(3, 3, 3), 3.0, false}, true, ""},
+        {"source not measured", whole, {500, facts(3, 3, 3), unmeasured, 3.0, false}, true, ""},
+        {"nothing measured", whole, {500, unmeasured, unmeasured, none, false}, true, ""},
+        // clang-format on
+    };
+    for (const auto &c : cases) {
+        const OutputVerdict verdict = judgeOutput(c.request, c.findings);
+        EXPECT_EQ(verdict.complete, c.complete) << c.what << ": " << verdict.text.toStdString();
+        EXPECT_TRUE(qstrlen(c.says) == 0 ? verdict.text.isEmpty()
+                                         : verdict.text.contains(qs(c.says)))
+            << c.what << ": " << verdict.text.toStdString();
+    }
 }

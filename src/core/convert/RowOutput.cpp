@@ -1,0 +1,133 @@
+#include "core/convert/RowOutput.h"
+
+#include "core/convert/ConversionProgress.h"
+#include "core/convert/OutputNaming.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <atomic>
+#include <filesystem>
+#include <system_error>
+
+namespace vantrel {
+
+namespace {
+
+// ".clip.vantrel-4242-7.mp4" beside "clip.mp4": hidden, unique among this
+// program's rows and other programs, with the final name's extension.
+QString temporaryPathFor(const QString &finalPath)
+{
+    static std::atomic<int> serial{0};
+    const QFileInfo final(finalPath);
+    const QString name = final.fileName();
+    const qsizetype dot = name.lastIndexOf(u'.');
+    const QString base = dot < 0 ? name : name.left(dot);
+    const QString extension = dot < 0 ? QString() : name.mid(dot);
+    return final.dir().filePath(QStringLiteral(".%1.vantrel-%2-%3%4")
+                                    .arg(base)
+                                    .arg(QCoreApplication::applicationPid())
+                                    .arg(++serial)
+                                    .arg(extension));
+}
+
+std::filesystem::path nativePath(const QString &path)
+{
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
+} // namespace
+
+RowOutput::RowOutput(QString finalPath, ExistingFilePolicy policy, QObject *parent)
+    : QObject(parent), m_finalPath(std::move(finalPath)),
+      m_temporaryPath(temporaryPathFor(m_finalPath)), m_policy(policy)
+{}
+
+RowOutput::~RowOutput()
+{
+    discard();
+}
+
+void RowOutput::judge(const OutputRequest &request, const QString &encoderMessages,
+                      const QString &mediaInfoPath, SourceFactsCache &sources,
+                      const QString &sourcePath)
+{
+    m_request = request;
+    m_sourcePath = sourcePath;
+    m_sources = &sources;
+    const QFileInfo out(m_temporaryPath);
+    m_findings = OutputFindings();
+    m_findings.fileSize = out.exists() ? out.size() : -1;
+    m_findings.encodedSeconds = encodedSecondsOfStatusText(encoderMessages);
+    m_findings.nothingEncoded = encoderWroteNothing(encoderMessages);
+    connect(&sources, &SourceFactsCache::measured, this, [this](const QString &path) {
+        if (path == m_sourcePath)
+            judgeWhenKnown();
+    });
+    if (mediaInfoPath.isEmpty() || m_findings.fileSize <= 0) {
+        m_outputKnown = true;
+    } else {
+        m_outputQuery = std::make_unique<MediaFactsQuery>(mediaInfoPath);
+        connect(m_outputQuery.get(), &MediaFactsQuery::finished, this,
+                [this](const std::optional<MediaFacts> &facts) {
+                    m_findings.output = facts;
+                    m_outputKnown = true;
+                    judgeWhenKnown();
+                });
+        m_outputQuery->start(m_temporaryPath);
+    }
+    judgeWhenKnown();
+}
+
+void RowOutput::judgeWhenKnown()
+{
+    if (!m_outputKnown || !m_sources)
+        return;
+    if (!m_sources->isKnown(m_sourcePath))
+        return; // the source's facts are still being read
+    m_findings.source = m_sources->facts(m_sourcePath);
+    m_sources->disconnect(this);
+    m_sources = nullptr;
+    Q_EMIT judged(judgeOutput(m_request, m_findings));
+}
+
+Expected<QString> RowOutput::commit()
+{
+    QString failure;
+    if (m_policy == ExistingFilePolicy::Overwrite) {
+        // One step, so that the earlier file is there until the new one is.
+        std::error_code error;
+        std::filesystem::rename(nativePath(m_temporaryPath), nativePath(m_finalPath), error);
+        if (error)
+            failure = QString::fromLocal8Bit(error.message().c_str());
+    } else {
+        // Never over a file that appeared meanwhile: the next free name.
+        const QFileInfo final(m_finalPath);
+        if (final.exists() || final.isSymLink())
+            m_finalPath =
+                outputPathFor(m_finalPath, final.absolutePath(), QLatin1Char('.') + final.suffix(),
+                              ExistingFilePolicy::AddNew,
+                              [](const QString &path) { return QFileInfo::exists(path); });
+        QFile temporary(m_temporaryPath);
+        if (!temporary.rename(m_finalPath))
+            failure = temporary.errorString();
+    }
+    if (!failure.isEmpty()) {
+        discard();
+        return Expected<QString>::failure(
+            QCoreApplication::translate("RowOutput", "The output could not be named \"%1\": %2.")
+                .arg(m_finalPath, failure));
+    }
+    m_committed = true;
+    return m_finalPath;
+}
+
+void RowOutput::discard()
+{
+    if (!m_committed)
+        QFile::remove(m_temporaryPath);
+}
+
+} // namespace vantrel
