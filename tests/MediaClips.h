@@ -43,6 +43,35 @@ public:
         return file;
     }
 
+    // Any file the encoder makes from `arguments` (its inputs and options).
+    QString encoded(const QString &name, const QStringList &arguments)
+    {
+        return make(name, arguments);
+    }
+
+    // The encoder's output written to a pipe, as a recorder that streams
+    // does: the file's header holds no length.
+    QString piped(const QString &name, const QStringList &arguments)
+    {
+        const QString file = path(name);
+        QProcess ffmpeg;
+        ffmpeg.setStandardOutputFile(file);
+        ffmpeg.start(qs("ffmpeg"),
+                     QStringList{qs("-v"), qs("error")} + arguments + QStringList{qs("-")});
+        EXPECT_TRUE(ffmpeg.waitForFinished(60000)) << name.toStdString();
+        EXPECT_EQ(ffmpeg.exitCode(), 0) << ffmpeg.readAllStandardError().toStdString();
+        return file;
+    }
+
+    // The first `fraction` of a file, as a download that broke off leaves it.
+    QString truncated(const QString &from, const QString &name, double fraction)
+    {
+        const QString file = copy(from, name);
+        QFile f(file);
+        EXPECT_TRUE(f.resize(static_cast<qint64>(f.size() * fraction)));
+        return file;
+    }
+
     QString copy(const QString &from, const QString &name)
     {
         const QString file = path(name);

@@ -137,6 +137,44 @@ TEST_F(ConvertCli, CtrlCCancelsAndLeavesNoEncoder)
     EXPECT_TRUE(QFile::exists(out("long.mp4"))); // finished, not torn
 }
 
+// Killed outright, the command takes its encoder with it, and nothing
+// unfinished stands under the output's name.
+TEST_F(ConvertCli, KilledItLeavesNoEncoderAndNoFile)
+{
+    clips.video(qs("long.avi"), 30);
+    QProcess cli;
+    startCli(cli, {qs("--profile"), qs("5"), qs("--output-dir"), qs("out"), qs("long.avi")},
+             environment());
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return encodersWritingInto(clips.path(qs("out"))) > 0; }, 30000));
+    ::kill(static_cast<pid_t>(cli.processId()), SIGKILL);
+    ASSERT_TRUE(cli.waitForFinished(10000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return encodersWritingInto(clips.path(qs("out"))) == 0; }, 5000));
+    EXPECT_FALSE(QFile::exists(out("long.mp4")));
+}
+
+// A name with a line break stays one record; the end says what came of the rows.
+TEST_F(ConvertCli, OddNamesStayOneRecordAndTheEndIsSummed)
+{
+    clips.video(qs("two\nlines.avi"), 1);
+    writeFile(clips.path(qs("noise.avi")), QByteArray(20000, 'x'));
+    const Result r = convert({qs("--profile"), qs("73"), qs("--output-dir"), qs("out"),
+                              qs("two\nlines.avi"), qs("noise.avi")});
+    EXPECT_EQ(r.exitCode, 1);
+    ASSERT_FALSE(r.lines.isEmpty());
+    EXPECT_EQ(r.lines[0], qs("OK\t") + clips.folder() + qs("/two\\nlines.avi\t") +
+                              clips.path(qs("out/two\\nlines.mp4")));
+    EXPECT_TRUE(r.err.contains(qs("Conversion completed!\n1 converted, 1 failed\n")))
+        << r.err.toStdString();
+    // This run's statistics file went with it.
+    EXPECT_TRUE(QDir(data.path()).entryList({qs("curconvert*")}).isEmpty());
+
+    const Result none = convert({qs("--profile"), qs("73"), qs("noise.avi")});
+    EXPECT_FALSE(none.err.contains(qs("Conversion completed!")));
+    EXPECT_TRUE(none.err.contains(qs("0 converted, 1 failed")));
+}
+
 TEST_F(ConvertCli, MissingToolsAndBadArguments)
 {
     clips.video(qs("a.avi"), 1);

@@ -60,8 +60,9 @@ std::optional<double> MediaFacts::longest() const
 
 QStringList mediaFactsArguments(const QString &path)
 {
+    // Warnings stay on: the one about estimating tells that no length is known.
     return {QStringLiteral("-v"),
-            QStringLiteral("quiet"),
+            QStringLiteral("warning"),
             QStringLiteral("-show_entries"),
             QStringLiteral("format=duration:stream=codec_type,duration:stream_tags=DURATION"),
             QStringLiteral("-of"),
@@ -72,6 +73,7 @@ QStringList mediaFactsArguments(const QString &path)
 MediaFacts parseMediaFacts(const QString &output)
 {
     MediaFacts facts;
+    const bool estimated = output.contains(QLatin1String("Estimating duration from bitrate"));
     const QStringList lines = output.split(u'\n');
     for (QString line : lines) {
         if (line.endsWith(u'\r'))
@@ -96,6 +98,8 @@ MediaFacts parseMediaFacts(const QString &output)
         }
         if (!duration)
             duration = tagged;
+        if (estimated)
+            duration.reset(); // a guess from the bitrate is no length
         if (kind == QLatin1String("format")) {
             facts.containerSeconds = duration;
         } else if (type == QLatin1String("video")) {

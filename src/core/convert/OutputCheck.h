@@ -29,7 +29,8 @@ struct MediaFacts
 QStringList mediaFactsArguments(const QString &path);
 
 // Reads what those arguments make the tool print. Lengths it does not know
-// ("N/A") stay unknown; a stream's DURATION tag stands in for its length.
+// ("N/A") or only estimates from the bitrate stay unknown; a stream's
+// DURATION tag stands in for its length.
 MediaFacts parseMediaFacts(const QString &output);
 
 // What a line of the encoder's messages says of the output. Either kind makes

@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 
 #include "core/convert/BatchRun.h"
+#include "core/convert/ConversionProgress.h"
 #include "core/profiles/OptionSheet.h"
 #include "core/profiles/ProfileDefaults.h"
 #include "core/settings/IniFile.h"
@@ -11,6 +12,8 @@
 #include "core/tools/ToolControl.h"
 #include "core/tools/ToolLocator.h"
 
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -42,6 +45,19 @@ FileFacts inspect(const QString &path)
             facts.codecs << line.mid(11);
     }
     return facts;
+}
+
+// What the encoder decodes of a file, in seconds, by its own report.
+double decodableSeconds(const QString &path, bool soundOnly)
+{
+    QProcess ffmpeg;
+    QStringList args = {qs("-v"), qs("quiet"), qs("-stats"), qs("-i"), path};
+    if (soundOnly)
+        args << qs("-vn");
+    ffmpeg.start(qs("ffmpeg"), args + QStringList{qs("-f"), qs("null"), qs("-")});
+    ffmpeg.waitForFinished(30000);
+    return encodedSecondsOfStatusText(QString::fromUtf8(ffmpeg.readAllStandardError()))
+        .value_or(-1);
 }
 
 class BatchRunTest : public ::testing::Test
@@ -270,11 +286,23 @@ TEST_F(BatchRunTest, AnUntouchedExistingFileSurvivesAFailure)
     keep.write("precious");
     keep.close();
     addProbed({clips.video(qs("a.avi"), 1)});
-    sheet.setValue(qs("Video Options"), qs("Video Size"), qs("abc")); // refused before any output
-    EXPECT_EQ(run(), BatchEnding::Completed);
-    EXPECT_EQ(statuses(), QStringList{qs("Fail")});
-    ASSERT_TRUE(keep.open(QIODevice::ReadOnly));
-    EXPECT_EQ(keep.readAll(), QByteArray("precious"));
+    // Refused before any output, and refused after the encoder began to write.
+    const struct
+    {
+        const char *codec;
+        const char *size;
+    } failures[] = {{"mpeg4", "abc"}, {"h263", "320x240"}};
+    for (const auto &failure : failures) {
+        SCOPED_TRACE(failure.codec);
+        sheet.setValue(qs("Video Options"), qs("Video Codec"), qs(failure.codec));
+        sheet.setValue(qs("Video Options"), qs("Video Size"), qs(failure.size));
+        EXPECT_EQ(run(), BatchEnding::Completed);
+        EXPECT_EQ(statuses(), QStringList{qs("Fail")});
+        ASSERT_TRUE(keep.open(QIODevice::ReadOnly));
+        EXPECT_EQ(keep.readAll(), QByteArray("precious"));
+        keep.close();
+        EXPECT_EQ(QDir(output).entryList(QDir::Files | QDir::Hidden), QStringList{qs("a.mp4")});
+    }
 }
 
 TEST_F(BatchRunTest, RowsThatCannotBePreparedFailWithoutTheEncoder)
@@ -350,6 +378,15 @@ TEST_F(BatchRunTest, AutoShutPowersOffInsteadOfReporting)
     EXPECT_EQ(power.calls, 1);
     EXPECT_TRUE(prompt.notices.isEmpty());
     EXPECT_TRUE(desktop.opened.isEmpty());
+
+    // A refused power-off ends the batch as usual.
+    power.accept = false;
+    QSignalSpy panel(batch.get(), &BatchRun::panelVisibleChanged);
+    EXPECT_EQ(run(), BatchEnding::Completed);
+    EXPECT_EQ(surroundings.lastEndAction, BatchEndActions::Action::Reported);
+    EXPECT_EQ(prompt.notices, QStringList{qs("Conversion completed!")});
+    EXPECT_EQ(desktop.opened, QStringList{output});
+    EXPECT_FALSE(panel.last().at(0).toBool());
 }
 
 TEST_F(BatchRunTest, AudioOnlyProfileConvertsTheWholeSource)
@@ -363,6 +400,104 @@ TEST_F(BatchRunTest, AudioOnlyProfileConvertsTheWholeSource)
     EXPECT_NEAR(inspect(output + qs("/song.mp3")).seconds, 3.0, 0.3);
     EXPECT_NEAR(inspect(output + qs("/movie.mp3")).seconds, 2.0, 0.3);
     EXPECT_EQ(inspect(output + qs("/song.mp3")).codecs, QStringList{qs("mp3")});
+}
+
+// Files whose headers say too little or too much: each converts all that the
+// encoder can decode of it, or says why not, and nothing unfinished is left.
+TEST_F(BatchRunTest, HardFilesConvertAllTheyHoldOrSayWhy)
+{
+    const auto lavfi = [](const char *source) {
+        return QStringList{qs("-f"), qs("lavfi"), qs("-i"), qs(source)};
+    };
+    const QString flv =
+        clips.encoded(qs("whole.flv"), lavfi("testsrc=s=160x120:r=25:d=6") + lavfi("sine=d=6") +
+                                           QStringList{qs("-c:v"), qs("flv1"), qs("-c:a"),
+                                                       qs("libmp3lame"), qs("-ar"), qs("22050")});
+    const QString shortSound = clips.encoded(
+        qs("short sound.mkv"), lavfi("testsrc=s=160x120:r=25:d=4") + lavfi("sine=d=1") +
+                                   QStringList{qs("-c:v"), qs("mpeg4"), qs("-c:a"), qs("mp2")});
+    const QString noise = clips.path(qs("noise.avi"));
+    writeFile(noise, QByteArray(40000, '\x5a'));
+    const struct
+    {
+        const char *what;
+        QString file;
+        int entry;
+        RowStatus status;
+        const char *says; // part of the row's tip; "" for none
+    } rows[] = {
+        {"no length in the header",
+         clips.piped(qs("piped.mkv"), lavfi("testsrc=s=160x120:r=25:d=3") + lavfi("sine=d=3") +
+                                          QStringList{qs("-c:v"), qs("mpeg4"), qs("-c:a"),
+                                                      qs("mp2"), qs("-f"), qs("matroska")}),
+         kEntry, RowStatus::Ok, ""},
+        {"sub-second DV",
+         clips.encoded(qs("short.dv"),
+                       lavfi("testsrc=s=720x576:r=25:d=0.4") +
+                           QStringList{qs("-pix_fmt"), qs("yuv420p"), qs("-f"), qs("dv")}),
+         kEntry, RowStatus::Ok, ""},
+        {"sub-second TS", clips.encoded(qs("short.ts"), lavfi("testsrc=s=160x120:d=0.5")), kEntry,
+         RowStatus::Ok, ""},
+        {"TS the player measures as 0:00:00",
+         clips.encoded(qs("vbr.ts"),
+                       lavfi("testsrc=s=160x120:r=25:d=1,noise=alls=100:allf=t") +
+                           lavfi("color=c=black:s=160x120:r=25:d=5") +
+                           QStringList{qs("-filter_complex"), qs("[0:v][1:v]concat=n=2:v=1"),
+                                       qs("-c:v"), qs("mpeg2video")}),
+         kEntry, RowStatus::Ok, ""},
+        {"truncated FLV", clips.truncated(flv, qs("truncated.flv"), 0.5), kEntry, RowStatus::Ok,
+         "holds less than it claims"},
+        {"short sound track as sound", shortSound, 96, RowStatus::Ok, ""},
+        {"short sound track as video", shortSound, kEntry, RowStatus::Ok, ""},
+        {"not a media file", noise, kEntry, RowStatus::Fail,
+         "not a video or sound file the player can read"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        entry = row.entry;
+        applyProfileDefaults(sheet, row.entry);
+        list.clear();
+        addProbed({row.file});
+        ASSERT_EQ(run(), BatchEnding::Completed);
+        const QString tip = batch->rowMessages(0);
+        EXPECT_EQ(list.item(0).status, row.status) << tip.toStdString();
+        EXPECT_TRUE(qstrlen(row.says) == 0 ? tip.isEmpty() : tip.contains(qs(row.says)))
+            << tip.toStdString();
+        if (row.status != RowStatus::Ok) {
+            EXPECT_FALSE(QFile::exists(batch->rowOutput(0)));
+            continue;
+        }
+        const double decodable = decodableSeconds(row.file, row.entry == 96);
+        EXPECT_NEAR(inspect(batch->rowOutput(0)).seconds, decodable, 0.2 + 0.05 * decodable);
+    }
+    // Nothing unfinished stands beside the outputs.
+    EXPECT_TRUE(QDir(output)
+                    .entryList(QDir::Files | QDir::Hidden)
+                    .filter(QRegularExpression(qs("^\\.")))
+                    .isEmpty());
+}
+
+// With a full disk the encoder may still exit with 0; the row fails with the
+// disk's complaint first, and leaves no file.
+TEST_F(BatchRunTest, AFullDiskFailsTheRowAndSaysWhy)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "mounting a small file system needs root";
+    const QString small = clips.path(qs("small disk"));
+    QDir().mkpath(small);
+    if (QProcess::execute(qs("mount"), {qs("-t"), qs("tmpfs"), qs("-o"), qs("size=64k"),
+                                        qs("tmpfs"), small}) != 0)
+        GTEST_SKIP() << "no small file system can be mounted here";
+    const auto unmount = qScopeGuard([&small] { QProcess::execute(qs("umount"), {small}); });
+    setSetting("outputfolder", small);
+    entry = 96;
+    applyProfileDefaults(sheet, 96);
+    addProbed({clips.audio(qs("long.ogg"), 20)});
+    EXPECT_EQ(run(), BatchEnding::Completed);
+    EXPECT_EQ(statuses(), QStringList{qs("Fail")});
+    EXPECT_TRUE(batch->rowMessages(0).section(u'\n', 0, 0).contains(qs("No space left on device")))
+        << batch->rowMessages(0).toStdString();
+    EXPECT_TRUE(QDir(small).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
 TEST_F(BatchRunTest, RealWorldFilesConvertOrSayWhy)

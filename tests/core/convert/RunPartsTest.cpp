@@ -247,6 +247,12 @@ TEST(OutputCheck, ReadsStreamsAndLengthsOfTheMediaInfoTool)
                                                 "format|duration=N/A\n"));
     EXPECT_TRUE(piped.hasVideo && !piped.hasAudio);
     EXPECT_FALSE(piped.longest().has_value());
+    const MediaFacts guessed = parseMediaFacts(
+        qs("[matroska,webm @ 0x56] Estimating duration from bitrate, this may be inaccurate\n"
+           "stream|codec_type=video|duration=4.751000\n"
+           "format|duration=4.762000\n"));
+    EXPECT_TRUE(guessed.hasVideo);
+    EXPECT_FALSE(guessed.longest().has_value());
     const MediaFacts sound = parseMediaFacts(qs("stream|codec_type=audio|duration=3.030204\n"
                                                 "format|duration=3.030204\n"));
     EXPECT_EQ(sound.length(false), 3.030204); // a file without a picture: its sound

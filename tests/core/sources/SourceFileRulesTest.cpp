@@ -2,6 +2,12 @@
 
 #include "core/sources/SourceFileRules.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <unistd.h>
+
 using namespace vantrel;
 
 TEST(SourceFileRules, OpenDialogOffersSeventeenTypesInOrder)
@@ -57,4 +63,24 @@ TEST(SourceFileRules, ChosenFilesSplitIntoFolderAndNames)
     EXPECT_EQ(three.paths(), (QStringList{qs("/v/b.avi"), qs("/v/a b.avi"), qs("/v/c.mkv")}));
     EXPECT_EQ(splitChosenFiles({qs("/a.avi")}).paths(), QStringList{qs("/a.avi")}); // the root
     EXPECT_TRUE(splitChosenFiles({}).paths().isEmpty());                            // cancelled
+}
+
+TEST(SourceFileRules, NamesThatAreNotTextAreRefusedWhenAdded)
+{
+    QTemporaryDir dir;
+    // A Latin-1 name from an old disk: its é is no UTF-8.
+    const QByteArray latin1 = QFile::encodeName(dir.path()) + "/caf\xe9.avi";
+    ASSERT_EQ(::close(::open(latin1.constData(), O_CREAT | O_WRONLY, 0600)), 0);
+    const QString shown = QFile::decodeName(latin1);
+    ASSERT_TRUE(shown.contains(QChar::ReplacementCharacter));
+    const std::optional<QString> refusal = unusableNameReason(shown);
+    ASSERT_TRUE(refusal.has_value());
+    EXPECT_TRUE(refusal->contains(shown) && refusal->contains(qs("Rename")))
+        << refusal->toStdString();
+
+    // A name that really holds the replacement character is found by it.
+    const QString real = dir.filePath(qs("real \uFFFD.avi"));
+    writeFile(real, "x");
+    EXPECT_FALSE(unusableNameReason(real).has_value());
+    EXPECT_FALSE(unusableNameReason(qs("/any/plain ünï name.avi")).has_value());
 }
