@@ -16,8 +16,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <cmath>
-
 namespace vantrel {
 
 QString batchEndMessage(const BatchOutcome &outcome)
@@ -37,7 +35,7 @@ QString batchEndMessage(const BatchOutcome &outcome)
 BatchRun::BatchRun(SourceList &list, OptionSheet &sheet, SelectedEntry selectedEntry,
                    BatchEnvironment environment, QObject *parent)
     : QObject(parent), m_list(list), m_sheet(sheet), m_selectedEntry(std::move(selectedEntry)),
-      m_env(std::move(environment)), m_sources(m_env.mediaInfoPath)
+      m_env(std::move(environment))
 {
     m_setup.encoderPath = m_env.encoderPath;
     m_setup.statisticsPath = m_env.statisticsPath;
@@ -46,11 +44,6 @@ BatchRun::BatchRun(SourceList &list, OptionSheet &sheet, SelectedEntry selectedE
             return;
         m_setup.installedEncoders = encoders;
         QMetaObject::invokeMethod(this, &BatchRun::nextRow, Qt::QueuedConnection);
-    });
-    // A whole file's progress is measured against its real length once known.
-    connect(&m_sources, &SourceFactsCache::measured, this, [this](const QString &path) {
-        if (m_run && m_current.request.wholeFile && path == m_current.sourcePath)
-            m_run->setDurationSeconds(progressSeconds(path, true, 0));
     });
 }
 
@@ -203,21 +196,19 @@ void BatchRun::prepareAndStart()
         failRow(*problem);
         return;
     }
-    auto *output = new RowOutput(m_job.outputPath, m_setup.existingFile, this);
+    auto output = std::make_shared<RowOutput>(m_job.outputPath, m_setup.existingFile);
     auto *run = new EncoderRun(m_setup, tools(), this);
     ConversionJob encoded = m_job;
     encoded.outputPath = output->temporaryPath();
     const Expected<CommandLine> command = run->build(encoded);
     if (!command) {
         delete run;
-        delete output;
         failRow(command.error() + QLatin1Char('.'));
         return;
     }
 
     Conversion conversion;
     conversion.row = m_row;
-    conversion.sourcePath = m_job.sourcePath;
     conversion.output = output;
     conversion.request.soundOnly = isAudioOnlyShape(profileCommandRow(*entry)->shape);
     conversion.request.soundWanted = m_job.options.disableAudio == QLatin1String("No");
@@ -226,7 +217,6 @@ void BatchRun::prepareAndStart()
     conversion.request.startSeconds = m_job.startSeconds;
     conversion.request.durationSeconds = m_job.durationSeconds;
     m_reserved.insert(m_job.outputPath);
-    m_sources.request(m_job.sourcePath); // measured beside the encoder, once
 
     qCInfo(lcBatch).noquote() << "row" << m_row + 1
                               << (conversion.request.wholeFile ? "(whole file)" : "(clip)")
@@ -238,19 +228,7 @@ void BatchRun::prepareAndStart()
     connect(run, &EncoderRun::elapsedTextChanged, this, &BatchRun::elapsedTextChanged);
     connect(run, &EncoderRun::filePercentChanged, this, &BatchRun::filePercentChanged);
     connect(run, &EncoderRun::finished, this, &BatchRun::onEncoderFinished);
-    run->start(*command,
-               progressSeconds(m_job.sourcePath, conversion.request.wholeFile,
-                               secondsOfTimeText(row.videoTime).value_or(0)),
-               conversion.request.wholeFile);
-}
-
-int BatchRun::progressSeconds(const QString &sourcePath, bool wholeFile, int probedSeconds) const
-{
-    if (!wholeFile)
-        return m_job.durationSeconds;
-    const std::optional<MediaFacts> facts = m_sources.facts(sourcePath);
-    const std::optional<double> length = facts ? facts->longest() : std::nullopt;
-    return length ? static_cast<int>(std::ceil(*length)) : probedSeconds;
+    run->start(*command, m_job.durationSeconds, conversion.request.wholeFile);
 }
 
 void BatchRun::failRow(const QString &reason)
@@ -279,65 +257,41 @@ void BatchRun::onEncoderFinished(const ProcessResult &result)
         return;
     run->disconnect(this);
     run->deleteLater();
-    Conversion conversion = std::exchange(m_current, Conversion());
-    conversion.encoderMessages = run->lastLines();
+    const Conversion conversion = std::exchange(m_current, Conversion());
+    m_reserved.remove(conversion.output->finalPath());
     qCInfo(lcBatch).noquote() << "row" << conversion.row + 1 << "encoder" << endingText(result);
     ++m_row;
     QMetaObject::invokeMethod(this, &BatchRun::nextRow, Qt::QueuedConnection);
 
     // The line that tells why the output could not be written comes first,
     // then how the encoder ended.
+    const EncoderReport report = run->report();
     QStringList reasons;
-    if (!run->writeErrorLine().isEmpty())
-        reasons << run->writeErrorLine();
+    if (!report.writeErrorLine.isEmpty())
+        reasons << report.writeErrorLine;
     if (!result.succeeded())
         reasons << encoderFailureReason(result, m_env.encoderPath);
-    else if (!run->failureLine().isEmpty())
-        reasons << run->failureLine();
-    if (!reasons.isEmpty()) {
-        QString detail = reasons.join(u'\n');
-        if (!conversion.encoderMessages.isEmpty())
-            detail += QLatin1Char('\n') + conversion.encoderMessages;
-        settleOutput(conversion.output);
-        endRow(conversion.row, RowStatus::Fail, detail);
-        return;
-    }
-    // The output is judged while the next row's encoder runs.
-    setFilePercent(100);
-    RowOutput *output = conversion.output;
-    m_judging.insert(output, conversion);
-    connect(output, &RowOutput::judged, this,
-            [this, output](const OutputVerdict &verdict) { onJudged(output, verdict); });
-    output->judge(conversion.request, run->messages(), m_env.mediaInfoPath, m_sources,
-                  conversion.sourcePath);
-}
-
-void BatchRun::onJudged(RowOutput *output, const OutputVerdict &verdict)
-{
-    const Conversion conversion = m_judging.take(output);
-    if (verdict.complete) {
-        const Expected<QString> committed = output->commit();
-        if (committed) {
-            m_outputs.insert(conversion.row, *committed);
-            endRow(conversion.row, RowStatus::Ok, verdict.text);
+    else if (!report.failureLine.isEmpty())
+        reasons << report.failureLine;
+    if (reasons.isEmpty()) {
+        const OutputVerdict verdict = conversion.output->judge(conversion.request, report);
+        if (verdict.complete) {
+            const Expected<QString> committed = conversion.output->commit();
+            if (committed) {
+                m_outputs.insert(conversion.row, *committed);
+                setFilePercent(100);
+                endRow(conversion.row, RowStatus::Ok, verdict.text);
+                return;
+            }
+            reasons << committed.error();
         } else {
-            endRow(conversion.row, RowStatus::Fail, committed.error());
+            reasons << verdict.text;
         }
-    } else {
-        QString detail = verdict.text;
-        if (!conversion.encoderMessages.isEmpty())
-            detail += QLatin1Char('\n') + conversion.encoderMessages;
-        endRow(conversion.row, RowStatus::Fail, detail);
     }
-    settleOutput(output);
-    maybeEnd();
-}
-
-void BatchRun::settleOutput(RowOutput *output)
-{
-    m_reserved.remove(output->finalPath());
-    output->disconnect(this);
-    output->deleteLater(); // an uncommitted file goes with it
+    const QString lastLines = run->lastLines();
+    if (!lastLines.isEmpty())
+        reasons << lastLines;
+    endRow(conversion.row, RowStatus::Fail, reasons.join(u'\n'));
 }
 
 void BatchRun::cancel()
@@ -354,6 +308,7 @@ void BatchRun::cancel()
         const Conversion conversion = std::exchange(m_current, Conversion());
         m_list.setStatus(conversion.row, RowStatus::Cancel);
         Q_EMIT rowFinished(conversion.row, RowStatus::Cancel);
+        m_reserved.remove(conversion.output->finalPath());
         m_stopping.append({run, conversion.output, conversion.row});
         connect(run, &EncoderRun::finished, this,
                 [this, run](const ProcessResult &result) { onStopped(run, result); });
@@ -370,12 +325,12 @@ void BatchRun::onStopped(EncoderRun *run, const ProcessResult &result)
         if (m_stopping[i].run != run)
             continue;
         const Stopping stopping = m_stopping.takeAt(i);
-        if (result.succeeded() && run->writeErrorLine().isEmpty() && run->failureLine().isEmpty()) {
+        const EncoderReport report = run->report();
+        if (result.succeeded() && report.writeErrorLine.isEmpty() && report.failureLine.isEmpty()) {
             const Expected<QString> committed = stopping.output->commit();
             if (committed)
                 m_outputs.insert(stopping.row, *committed);
         }
-        settleOutput(stopping.output);
         break;
     }
     run->deleteLater();
@@ -385,7 +340,7 @@ void BatchRun::onStopped(EncoderRun *run, const ProcessResult &result)
 
 void BatchRun::maybeEnd()
 {
-    if (!m_running || m_run || !m_judging.isEmpty())
+    if (!m_running || m_run)
         return;
     if (m_ending) {
         endBatch(*m_ending);

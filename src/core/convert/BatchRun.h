@@ -2,7 +2,6 @@
 
 #include "core/convert/ConversionJob.h"
 #include "core/convert/EncoderRun.h"
-#include "core/convert/MediaFactsQuery.h"
 #include "core/convert/OutputCheck.h"
 #include "core/convert/SourceItem.h"
 #include "core/settings/Settings.h"
@@ -16,6 +15,7 @@
 #include <QSet>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace vantrel {
@@ -60,7 +60,7 @@ struct BatchEnvironment
 // (an encoder or a check finishing, a probe completing), nothing waits.
 //
 // The batch sequences the rows; each row's encoder is an EncoderRun, its
-// output file a RowOutput that is judged while the next row's encoder runs.
+// output file a RowOutput, judged by the encoder's own report when it ends.
 // A row reads the selected profile and the option sheet when it starts, so
 // edits made during a batch apply to the rows after them. A row ends "OK",
 // "Fail" or "Cancel"; a missing source file stops the batch. What the user is
@@ -84,7 +84,7 @@ public:
     // Returns false when refused (see canStart).
     bool start(const Settings &settings);
     // The Cancel button: the row whose encoder runs ends "Cancel" (the
-    // encoder finishes its file), rows being judged end as judged, and no
+    // encoder finishes its file, which takes its final name), and no
     // further row starts.
     void cancel();
 
@@ -112,27 +112,25 @@ Q_SIGNALS:
     void filePercentChanged(int percent);
     void totalPercentChanged(int percent); // 0..100 as the bar shows it
     void elapsedTextChanged(const QString &text);
-    // Sent when every row is settled, while the progress panel still shows
-    // the batch's end; it is hidden when the receivers return.
+    // Sent while the progress panel still shows the batch's end; it is
+    // hidden when the receivers return.
     void finished(const vantrel::BatchOutcome &outcome);
     // The last encoder of the batch has exited.
     void encoderGone();
 
 private:
-    // A row whose encoder runs or whose output is being judged.
+    // A row whose encoder runs.
     struct Conversion
     {
         int row = -1;
-        QString sourcePath;
         OutputRequest request;
-        RowOutput *output = nullptr;
-        QString encoderMessages; // the encoder's last lines, for the row's reason
+        std::shared_ptr<RowOutput> output;
     };
     // A cancelled row's encoder that finishes its file.
     struct Stopping
     {
         QPointer<EncoderRun> run;
-        RowOutput *output = nullptr;
+        std::shared_ptr<RowOutput> output;
         int row = -1;
     };
 
@@ -143,10 +141,7 @@ private:
     void failRow(const QString &reason);
     void endRow(int row, RowStatus status, const QString &detail);
     void onEncoderFinished(const ProcessResult &result);
-    void onJudged(RowOutput *output, const OutputVerdict &verdict);
     void onStopped(EncoderRun *run, const ProcessResult &result);
-    void settleOutput(RowOutput *output);
-    int progressSeconds(const QString &sourcePath, bool wholeFile, int probedSeconds) const;
     void maybeEnd();
     void complete();
     void endBatch(const BatchOutcome &outcome);
@@ -169,12 +164,10 @@ private:
     QString m_outputFolder;
     EncoderSetup m_setup; // shared by the batch's encoder runs
     EncoderQuery m_encoderQuery;
-    SourceFactsCache m_sources;
 
     ConversionJob m_job;
     QPointer<EncoderRun> m_run; // the row's encoder
     Conversion m_current;       // its row
-    QHash<RowOutput *, Conversion> m_judging;
     QList<Stopping> m_stopping;
     QSet<QString> m_reserved;      // final names that rows in progress will take
     QPointer<QObject> m_probeWait; // holds the connections while a probe is awaited

@@ -7,8 +7,8 @@
 #include "core/tools/ToolControl.h"
 #include "core/tools/ToolLocator.h"
 
+#include <cmath>
 #include <QFile>
-#include <QRegularExpression>
 #include <QTimer>
 
 namespace vantrel {
@@ -72,7 +72,8 @@ EncoderRun::EncoderRun(EncoderSetup setup, ToolControl &tools, QObject *parent)
     connect(&m_ticker, &ProgressTicker::filePercentChanged, this, &EncoderRun::filePercentChanged);
     connect(&m_encoder, &Process::outputReceived, this, [this](const QString &text) {
         m_messages = QString(m_messages + text).right(kMessageChars);
-        noteErrorLines(text);
+        m_reader.add(text);
+        followSourceLength();
     });
     connect(&m_encoder, &Process::finished, this, [this](const ProcessResult &result) {
         m_ticker.stop();
@@ -91,36 +92,26 @@ Expected<CommandLine> EncoderRun::build(const ConversionJob &job) const
     return buildEncoderCommand({job, m_setup.threads, m_setup.encoderPath, m_setup.statisticsPath});
 }
 
-void EncoderRun::noteErrorLines(const QString &text)
+void EncoderRun::followSourceLength()
 {
-    // Every line is looked at, however long the encoder talks: the one that
-    // says why the output is bad may come long before the end.
-    static const QRegularExpression lineEnd(QStringLiteral("[\r\n]"));
-    QStringList lines = QString(m_partialLine + text).split(lineEnd);
-    m_partialLine = lines.takeLast().right(kMessageChars);
-    for (const QString &line : std::as_const(lines)) {
-        switch (classifyEncoderLine(line)) {
-        case EncoderLine::WriteError:
-            if (m_writeErrorLine.isEmpty()) {
-                m_writeErrorLine = line.trimmed();
-                qCInfo(lcBatch).noquote() << "encoder:" << m_writeErrorLine;
-            }
-            break;
-        case EncoderLine::Failed:
-            m_failureLine = line.trimmed();
-            break;
-        case EncoderLine::Plain:
-            break;
-        }
-    }
+    if (!m_wholeFile || m_lengthKnown)
+        return;
+    const EncoderReport report = m_reader.report();
+    if (!report.output)
+        return; // the input's section is read once the output's begins
+    m_lengthKnown = true;
+    const std::optional<double> length =
+        report.input ? report.input->containerSeconds : std::nullopt;
+    if (length && *length > 0)
+        m_ticker.setDurationSeconds(static_cast<int>(std::ceil(*length)));
 }
 
 void EncoderRun::start(const CommandLine &command, int durationSeconds, bool wholeFile)
 {
     m_messages.clear();
-    m_partialLine.clear();
-    m_writeErrorLine.clear();
-    m_failureLine.clear();
+    m_reader = EncoderReportReader();
+    m_wholeFile = wholeFile;
+    m_lengthKnown = false;
     // The statistics file of the last row must not show as this row's progress.
     QFile::remove(m_setup.statisticsPath);
     m_encoder.start(

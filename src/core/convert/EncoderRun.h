@@ -3,6 +3,7 @@
 #include "core/common/Expected.h"
 #include "core/convert/ConversionJob.h"
 #include "core/convert/ConversionProgress.h"
+#include "core/convert/OutputCheck.h"
 #include "core/settings/Settings.h"
 #include "core/tools/CommandLine.h"
 #include "core/tools/Process.h"
@@ -71,11 +72,11 @@ public:
     Expected<CommandLine> build(const ConversionJob &job) const;
 
     // Runs a built command (for a whole file without its clip); progress is
-    // measured against `durationSeconds`. An encoder that cannot start ends
-    // the run at once (`finished`).
+    // measured against `durationSeconds`, for a whole file against the
+    // source's length once the encoder has read it. An encoder that cannot
+    // start ends the run at once (`finished`).
     void start(const CommandLine &command, int durationSeconds, bool wholeFile);
-    // A better measure of the length arrived while the encoder runs.
-    void setDurationSeconds(int seconds) { m_ticker.setDurationSeconds(seconds); }
+
     // Tells the encoder to finish its file and stop; `finished` follows when
     // it has (the progress is no longer followed meanwhile).
     void stop();
@@ -86,10 +87,8 @@ public:
     // Its last lines as a reader can use them: the status line it rewrote
     // in place counts once per rewrite, and only the end tells why it stopped.
     QString lastLines() const;
-    // The first line saying that the output could not be written, and the
-    // encoder's own "Conversion failed!"; empty when it did not say so.
-    QString writeErrorLine() const { return m_writeErrorLine; }
-    QString failureLine() const { return m_failureLine; }
+    // What the encoder's messages told of the run, every line of them read.
+    EncoderReport report() const { return m_reader.report(); }
 
 Q_SIGNALS:
     void elapsedTextChanged(const QString &text);
@@ -97,16 +96,16 @@ Q_SIGNALS:
     void finished(const vantrel::ProcessResult &result);
 
 private:
-    void noteErrorLines(const QString &text);
+    void followSourceLength();
 
     EncoderSetup m_setup;
     ToolControl &m_tools;
     Process m_encoder;
     ProgressTicker m_ticker;
     QString m_messages;
-    QString m_partialLine; // the start of a line still being written
-    QString m_writeErrorLine;
-    QString m_failureLine;
+    EncoderReportReader m_reader;
+    bool m_wholeFile = false;
+    bool m_lengthKnown = false;
 };
 
 } // namespace vantrel

@@ -1,5 +1,7 @@
 #include "core/convert/OutputCheck.h"
 
+#include "core/convert/ConversionProgress.h"
+
 #include <QCoreApplication>
 #include <QLocale>
 #include <QRegularExpression>
@@ -36,6 +38,9 @@ constexpr const char *kWriteErrorMarks[] = {
     "Error writing trailer",   "Error closing file",
 };
 
+// The longest line kept while it is still being written.
+constexpr qsizetype kLongestLine = 4096;
+
 QString seconds(double value)
 {
     return QString::number(value, 'f', value < 10 ? 2 : 1);
@@ -49,70 +54,119 @@ std::optional<double> MediaFacts::length(bool soundOnly) const
     return stream ? stream : containerSeconds;
 }
 
-std::optional<double> MediaFacts::longest() const
+void EncoderReportReader::add(const QString &text)
 {
-    if (videoSeconds && audioSeconds)
-        return std::max(*videoSeconds, *audioSeconds);
-    if (videoSeconds || audioSeconds)
-        return videoSeconds ? videoSeconds : audioSeconds;
-    return containerSeconds;
-}
-
-QStringList mediaFactsArguments(const QString &path)
-{
-    // Warnings stay on: the one about estimating tells that no length is known.
-    return {QStringLiteral("-v"),
-            QStringLiteral("warning"),
-            QStringLiteral("-show_entries"),
-            QStringLiteral("format=duration:stream=codec_type,duration:stream_tags=DURATION"),
-            QStringLiteral("-of"),
-            QStringLiteral("compact"),
-            path};
-}
-
-MediaFacts parseMediaFacts(const QString &output)
-{
-    MediaFacts facts;
-    const bool estimated = output.contains(QLatin1String("Estimating duration from bitrate"));
-    const QStringList lines = output.split(u'\n');
-    for (QString line : lines) {
-        if (line.endsWith(u'\r'))
-            line.chop(1);
-        const QStringList fields = line.split(u'|');
-        const QString kind = fields.value(0);
-        if (kind != QLatin1String("stream") && kind != QLatin1String("format"))
-            continue; // streams of a program are listed once more on their own
-        QString type;
-        std::optional<double> duration;
-        std::optional<double> tagged;
-        for (const QString &field : fields) {
-            const qsizetype eq = field.indexOf(u'=');
-            const QString key = field.left(eq);
-            const QString value = field.mid(eq + 1);
-            if (key == QLatin1String("codec_type"))
-                type = value;
-            else if (key == QLatin1String("duration"))
-                duration = secondsOf(value);
-            else if (key.compare(QLatin1String("tag:DURATION"), Qt::CaseInsensitive) == 0)
-                tagged = secondsOf(value);
-        }
-        if (!duration)
-            duration = tagged;
-        if (estimated)
-            duration.reset(); // a guess from the bitrate is no length
-        if (kind == QLatin1String("format")) {
-            facts.containerSeconds = duration;
-        } else if (type == QLatin1String("video")) {
-            facts.hasVideo = true;
-            if (duration)
-                facts.videoSeconds = std::max(duration.value(), facts.videoSeconds.value_or(0));
-        } else if (type == QLatin1String("audio")) {
-            facts.hasAudio = true;
-            if (duration)
-                facts.audioSeconds = std::max(duration.value(), facts.audioSeconds.value_or(0));
-        }
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] != u'\n' && text[i] != u'\r')
+            continue;
+        addLine(m_partial + text.mid(start, i - start));
+        m_partial.clear();
+        start = i + 1;
     }
-    return facts;
+    // A line longer than any the encoder writes is cut rather than kept growing.
+    m_partial = QString(m_partial + text.mid(start)).right(kLongestLine);
+}
+
+EncoderReport EncoderReportReader::report() const
+{
+    EncoderReportReader reader = *this;
+    if (!reader.m_partial.isEmpty())
+        reader.addLine(std::exchange(reader.m_partial, QString()));
+    EncoderReport report = reader.m_report;
+    if (report.input && reader.m_inputEstimated) {
+        // A length the encoder guessed from the bitrate is no length.
+        report.input->containerSeconds.reset();
+        report.input->videoSeconds.reset();
+        report.input->audioSeconds.reset();
+    }
+    // A picture stream that got no frame is no picture.
+    if (report.output && reader.m_frames == 0)
+        report.output->hasVideo = false;
+    return report;
+}
+
+void EncoderReportReader::addLine(const QString &line)
+{
+    static const QRegularExpression section(QStringLiteral("^(Input|Output) #\\d+, "));
+    static const QRegularExpression stream(
+        QStringLiteral("^\\s+Stream #\\d+:\\d+\\S*: (Video|Audio|\\w+): (.*)$"));
+    static const QRegularExpression duration(QStringLiteral("^\\s+Duration: (\\S+?),"));
+    static const QRegularExpression tag(QStringLiteral("^\\s+DURATION\\s*: (\\S+)"));
+    static const QRegularExpression size(QStringLiteral("(?:^|\\s)L?size=\\s*(\\d+)kB"));
+    static const QRegularExpression frames(QStringLiteral("^frame=\\s*(\\d+)\\s"));
+
+    switch (classifyEncoderLine(line)) {
+    case EncoderLine::WriteError:
+        if (m_report.writeErrorLine.isEmpty())
+            m_report.writeErrorLine = line.trimmed();
+        return;
+    case EncoderLine::Failed:
+        m_report.failureLine = line.trimmed();
+        return;
+    case EncoderLine::Plain:
+        break;
+    }
+    if (line.contains(QLatin1String("Estimating duration from bitrate")))
+        m_inputEstimated = true;
+    if (encoderWroteNothing(line))
+        m_report.nothingEncoded = true;
+    if (m_inSectionName) {
+        // A file name with line breaks goes on until "':".
+        m_inSectionName = !line.endsWith(QLatin1String("':"));
+        return;
+    }
+    if (const QRegularExpressionMatch m = section.match(line); m.hasMatch()) {
+        m_section = m.captured(1) == QLatin1String("Input") ? Section::Input : Section::Output;
+        (m_section == Section::Input ? m_report.input : m_report.output) = MediaFacts();
+        m_inStreamMetadata = false;
+        m_inSectionName = !line.endsWith(QLatin1String("':"));
+        return;
+    }
+    if (!line.startsWith(u' ')) {
+        // The sections end at the first line that is not indented.
+        m_section = Section::None;
+        if (const QRegularExpressionMatch m = size.match(line); m.hasMatch())
+            m_report.writtenKilobytes = m.captured(1).toLongLong();
+        if (const QRegularExpressionMatch m = frames.match(line); m.hasMatch())
+            m_frames = m.captured(1).toLongLong();
+        if (const std::optional<double> encoded = encodedSecondsOfStatusText(line))
+            m_report.encodedSeconds = encoded;
+        return;
+    }
+    if (m_section == Section::None)
+        return;
+    MediaFacts &facts = *(m_section == Section::Input ? m_report.input : m_report.output);
+    if (const QRegularExpressionMatch m = stream.match(line); m.hasMatch()) {
+        m_streamType = m.captured(1);
+        m_inStreamMetadata = true;
+        // A cover picture of a sound file is no video.
+        const bool picture = m.captured(2).contains(QLatin1String("(attached pic)"));
+        if (m_streamType == QLatin1String("Video") && !picture)
+            facts.hasVideo = true;
+        else if (m_streamType == QLatin1String("Audio"))
+            facts.hasAudio = true;
+        return;
+    }
+    if (const QRegularExpressionMatch m = duration.match(line); m.hasMatch()) {
+        facts.containerSeconds = secondsOf(m.captured(1));
+        return;
+    }
+    const QRegularExpressionMatch m = tag.match(line);
+    if (!m.hasMatch() || !m_inStreamMetadata)
+        return;
+    const std::optional<double> tagged = secondsOf(m.captured(1));
+    if (m_streamType == QLatin1String("Video") && tagged)
+        facts.videoSeconds = std::max(*tagged, facts.videoSeconds.value_or(0));
+    else if (m_streamType == QLatin1String("Audio") && tagged)
+        facts.audioSeconds = std::max(*tagged, facts.audioSeconds.value_or(0));
+}
+
+EncoderReport parseEncoderReport(const QString &messages)
+{
+    EncoderReportReader reader;
+    reader.add(messages);
+    return reader.report();
 }
 
 EncoderLine classifyEncoderLine(const QString &line)
@@ -140,20 +194,26 @@ OutputVerdict judgeOutput(const OutputRequest &request, const OutputFindings &fi
     const auto problem = [](const QString &text) {
         return OutputVerdict{false, text};
     };
+    const EncoderReport &report = findings.report;
     if (findings.fileSize < 0)
         return problem(tr("The encoder wrote no output file."));
     if (findings.fileSize == 0)
         return problem(tr("The output file is empty."));
-    if (findings.nothingEncoded)
+    if (report.nothingEncoded)
         return problem(tr("The encoder found nothing to convert in the source."));
+    // The file itself must hold what the encoder says it wrote (its size is
+    // reported in whole kilobytes).
+    if (report.writtenKilobytes && (findings.fileSize + 1023) / 1024 + 1 < *report.writtenKilobytes)
+        return problem(tr("The output file holds %1 kB, but the encoder wrote %2 kB.")
+                           .arg(findings.fileSize / 1024)
+                           .arg(*report.writtenKilobytes));
 
-    std::optional<double> measured = findings.encodedSeconds;
-    if (const std::optional<MediaFacts> &output = findings.output) {
+    if (report.encodedSeconds && *report.encodedSeconds <= 0)
+        return problem(tr("The encoder could decode nothing of the source."));
+    const MediaFacts *source = report.input ? &*report.input : nullptr;
+    if (const std::optional<MediaFacts> &output = report.output) {
         if (!output->hasVideo && !output->hasAudio)
-            return problem(findings.encodedSeconds.value_or(0) > 0
-                               ? tr("The output holds no picture and no sound.")
-                               : tr("The encoder could decode nothing of the source."));
-        const MediaFacts *source = findings.source ? &*findings.source : nullptr;
+            return problem(tr("The output holds no picture and no sound."));
         // A stream the source does not have cannot be asked of the output.
         if (!request.soundOnly && (!source || source->hasVideo) && !output->hasVideo)
             return problem(tr("The output has no picture."));
@@ -161,28 +221,22 @@ OutputVerdict judgeOutput(const OutputRequest &request, const OutputFindings &fi
             request.soundOnly || (request.soundWanted && source && source->hasAudio);
         if (soundAsked && !output->hasAudio)
             return problem(tr("The output has no sound."));
-        if (const std::optional<double> length = output->longest()) {
-            if (findings.encodedSeconds &&
-                *length + lengthTolerance(*findings.encodedSeconds) < *findings.encodedSeconds)
-                return problem(tr("The output holds %1 s, but the encoder wrote %2 s.")
-                                   .arg(seconds(*length), seconds(*findings.encodedSeconds)));
-            measured = std::max(*length, findings.encodedSeconds.value_or(0));
-        }
     }
 
     // The encoder ended well after reading all it could: an output shorter
     // than the source's header claims is all that the source held.
     const std::optional<double> sourceLength =
-        findings.source ? findings.source->length(request.soundOnly) : std::nullopt;
-    if (!measured || !sourceLength)
+        source ? source->length(request.soundOnly) : std::nullopt;
+    const std::optional<double> written = report.encodedSeconds;
+    if (!written || !sourceLength)
         return {true, QString()};
     const double expected =
         request.wholeFile ? *sourceLength
                           : std::min(request.durationSeconds, *sourceLength - request.startSeconds);
-    if (expected > 0 && *measured + lengthTolerance(expected) < expected)
+    if (expected > 0 && *written + lengthTolerance(expected) < expected)
         return {true, tr("The source holds less than it claims: %1 s of %2 s could be "
                          "converted.")
-                          .arg(seconds(*measured), seconds(expected))};
+                          .arg(seconds(*written), seconds(expected))};
     return {true, QString()};
 }
 

@@ -7,7 +7,7 @@
 
 namespace vantrel {
 
-// What the media-info tool tells of a file: its kinds of streams and lengths.
+// What is known of a media file's streams and lengths.
 struct MediaFacts
 {
     bool hasVideo = false;
@@ -20,18 +20,7 @@ struct MediaFacts
     // sound is taken, else the picture's (the sound's for a file without
     // one); the container's when the stream tells none.
     std::optional<double> length(bool soundOnly) const;
-    // The longest stream; the container's length when no stream tells one.
-    std::optional<double> longest() const;
 };
-
-// The media-info tool's arguments that print a file's streams and lengths,
-// one "stream|..." or "format|..." record per line.
-QStringList mediaFactsArguments(const QString &path);
-
-// Reads what those arguments make the tool print. Lengths it does not know
-// ("N/A") or only estimates from the bitrate stay unknown; a stream's
-// DURATION tag stands in for its length.
-MediaFacts parseMediaFacts(const QString &output);
 
 // What a line of the encoder's messages says of the output. Either kind makes
 // a row fail, even when the encoder exits with 0.
@@ -46,6 +35,52 @@ EncoderLine classifyEncoderLine(const QString &line);
 // Whether the encoder said that it wrote no sound and no picture (it still
 // exits with 0 and leaves a file of bare headers).
 bool encoderWroteNothing(const QString &encoderOutput);
+
+// What the encoder's own messages tell of one run: the input and output as
+// it opened them, what it wrote, and whether it said that the output could
+// not be written.
+struct EncoderReport
+{
+    std::optional<MediaFacts> input;        // as the encoder read the source's header
+    std::optional<MediaFacts> output;       // the streams it wrote
+    std::optional<double> encodedSeconds;   // the last "time=" it reported
+    std::optional<qint64> writtenKilobytes; // the last "size=" it reported
+    bool nothingEncoded = false;            // "Output file is empty, nothing was encoded"
+    QString writeErrorLine;                 // the first EncoderLine::WriteError
+    QString failureLine;                    // its "Conversion failed!"
+};
+
+// Reads the encoder's messages line by line as they come, however long the
+// encoder talks: the sections that describe the input and output stand at
+// the start, the final report at the end. Lines end at LF or CR.
+class EncoderReportReader
+{
+public:
+    void add(const QString &text);
+    // What the lines read so far tell; a last line without its end included.
+    EncoderReport report() const;
+
+private:
+    void addLine(const QString &line);
+
+    enum class Section
+    {
+        None,
+        Input,
+        Output
+    };
+    EncoderReport m_report;
+    Section m_section = Section::None;
+    bool m_inputEstimated = false;
+    bool m_inStreamMetadata = false;
+    bool m_inSectionName = false; // the section's file name goes on over lines
+    QString m_streamType;         // of the stream whose metadata is being read
+    std::optional<qint64> m_frames;
+    QString m_partial;
+};
+
+// The same for a whole recorded text.
+EncoderReport parseEncoderReport(const QString &messages);
 
 // How much shorter than `seconds` a length may be and still count as the
 // same: a little for a short clip (which is judged too), more for a long one.
@@ -64,11 +99,8 @@ struct OutputRequest
 // What is known of a row's output once its encoder ended well.
 struct OutputFindings
 {
-    qint64 fileSize = -1;                 // -1: no output file at all
-    std::optional<MediaFacts> output;     // none: the file could not be measured
-    std::optional<MediaFacts> source;     // none: the source could not be measured
-    std::optional<double> encodedSeconds; // the encoder's own report of what it wrote
-    bool nothingEncoded = false;
+    qint64 fileSize = -1; // -1: no output file at all
+    EncoderReport report;
 };
 
 struct OutputVerdict
@@ -80,9 +112,9 @@ struct OutputVerdict
 
 // Judges a row's output by the file itself and by what the encoder decoded,
 // never by a header's claim or the player's whole-second length: it must have
-// the streams the row asks for and the source has, and hold what the encoder
-// says it wrote. A source that holds less than its header claims gives a
-// complete output with a note.
+// the streams the row asks for and the source has, and the file must hold
+// what the encoder says it wrote. A source that holds less than its header
+// claims gives a complete output with a note.
 OutputVerdict judgeOutput(const OutputRequest &request, const OutputFindings &findings);
 
 } // namespace vantrel

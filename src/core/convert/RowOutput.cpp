@@ -1,6 +1,5 @@
 #include "core/convert/RowOutput.h"
 
-#include "core/convert/ConversionProgress.h"
 #include "core/convert/OutputNaming.h"
 
 #include <QCoreApplication>
@@ -40,9 +39,9 @@ std::filesystem::path nativePath(const QString &path)
 
 } // namespace
 
-RowOutput::RowOutput(QString finalPath, ExistingFilePolicy policy, QObject *parent)
-    : QObject(parent), m_finalPath(std::move(finalPath)),
-      m_temporaryPath(temporaryPathFor(m_finalPath)), m_policy(policy)
+RowOutput::RowOutput(QString finalPath, ExistingFilePolicy policy)
+    : m_finalPath(std::move(finalPath)), m_temporaryPath(temporaryPathFor(m_finalPath)),
+      m_policy(policy)
 {}
 
 RowOutput::~RowOutput()
@@ -50,47 +49,10 @@ RowOutput::~RowOutput()
     discard();
 }
 
-void RowOutput::judge(const OutputRequest &request, const QString &encoderMessages,
-                      const QString &mediaInfoPath, SourceFactsCache &sources,
-                      const QString &sourcePath)
+OutputVerdict RowOutput::judge(const OutputRequest &request, const EncoderReport &report) const
 {
-    m_request = request;
-    m_sourcePath = sourcePath;
-    m_sources = &sources;
     const QFileInfo out(m_temporaryPath);
-    m_findings = OutputFindings();
-    m_findings.fileSize = out.exists() ? out.size() : -1;
-    m_findings.encodedSeconds = encodedSecondsOfStatusText(encoderMessages);
-    m_findings.nothingEncoded = encoderWroteNothing(encoderMessages);
-    connect(&sources, &SourceFactsCache::measured, this, [this](const QString &path) {
-        if (path == m_sourcePath)
-            judgeWhenKnown();
-    });
-    if (mediaInfoPath.isEmpty() || m_findings.fileSize <= 0) {
-        m_outputKnown = true;
-    } else {
-        m_outputQuery = std::make_unique<MediaFactsQuery>(mediaInfoPath);
-        connect(m_outputQuery.get(), &MediaFactsQuery::finished, this,
-                [this](const std::optional<MediaFacts> &facts) {
-                    m_findings.output = facts;
-                    m_outputKnown = true;
-                    judgeWhenKnown();
-                });
-        m_outputQuery->start(m_temporaryPath);
-    }
-    judgeWhenKnown();
-}
-
-void RowOutput::judgeWhenKnown()
-{
-    if (!m_outputKnown || !m_sources)
-        return;
-    if (!m_sources->isKnown(m_sourcePath))
-        return; // the source's facts are still being read
-    m_findings.source = m_sources->facts(m_sourcePath);
-    m_sources->disconnect(this);
-    m_sources = nullptr;
-    Q_EMIT judged(judgeOutput(m_request, m_findings));
+    return judgeOutput(request, {out.exists() ? out.size() : -1, report});
 }
 
 Expected<QString> RowOutput::commit()

@@ -1,12 +1,10 @@
 #pragma once
 
 #include "core/common/Expected.h"
-#include "core/convert/MediaFactsQuery.h"
 #include "core/convert/OutputCheck.h"
 #include "core/settings/Settings.h"
 
-#include <QObject>
-#include <QPointer>
+#include <QString>
 
 namespace vantrel {
 
@@ -16,22 +14,20 @@ namespace vantrel {
 // complete file ever stands there and a file that was there before is never
 // touched unless the row succeeded with "overwrite". The temporary file goes
 // when the object goes without having been committed.
-class RowOutput : public QObject
+class RowOutput
 {
-    Q_OBJECT
-
 public:
-    RowOutput(QString finalPath, ExistingFilePolicy policy, QObject *parent = nullptr);
-    ~RowOutput() override;
+    RowOutput(QString finalPath, ExistingFilePolicy policy);
+    ~RowOutput();
+    RowOutput(const RowOutput &) = delete;
+    RowOutput &operator=(const RowOutput &) = delete;
 
     QString temporaryPath() const { return m_temporaryPath; }
     QString finalPath() const { return m_finalPath; }
 
-    // The encoder ended well: measures the output with the media-info tool
-    // (none: judged by the file's size and the encoder's report) and waits
-    // for the source's facts in `sources`; `judged` follows.
-    void judge(const OutputRequest &request, const QString &encoderMessages,
-               const QString &mediaInfoPath, SourceFactsCache &sources, const QString &sourcePath);
+    // The encoder ended well: judges the file it wrote by the encoder's
+    // report of the run.
+    OutputVerdict judge(const OutputRequest &request, const EncoderReport &report) const;
 
     // Renames the complete file to its final name and returns that name.
     // With "add _New" a name taken meanwhile gives way to the next free one;
@@ -40,25 +36,11 @@ public:
     // Removes the temporary file.
     void discard();
 
-Q_SIGNALS:
-    void judged(const vantrel::OutputVerdict &verdict);
-
 private:
-    void judgeWhenKnown();
-
     QString m_finalPath;
     QString m_temporaryPath;
     ExistingFilePolicy m_policy;
     bool m_committed = false;
-
-    OutputRequest m_request;
-    OutputFindings m_findings;
-    QString m_sourcePath;
-    QPointer<SourceFactsCache> m_sources;
-    std::unique_ptr<MediaFactsQuery> m_outputQuery;
-    bool m_outputKnown = false;
 };
 
 } // namespace vantrel
-
-Q_DECLARE_METATYPE(vantrel::OutputVerdict)

@@ -40,15 +40,14 @@ QString toolSafePath(const QString &path)
     return path.startsWith(u'-') ? QStringLiteral("./") + path : path;
 }
 
-CommandLine playerCommand(const QString &playerPath, const QStringList &options,
-                          const QString &path)
+// How the player names a file it comes to: "Playing <file>." on a line.
+QString playingLine(const QString &path)
 {
-    CommandLine command;
-    command.appendPath(playerPath);
-    command.appendLiteral(QLatin1Char(' ') + options.join(QLatin1Char(' ')) + QLatin1Char(' '));
-    command.appendPath(toolSafePath(path));
-    return command;
+    return QStringLiteral("Playing ") + toolSafePath(path) + QStringLiteral(".\n");
 }
+
+// More files than this in one run would hold the first rows back too long.
+constexpr std::size_t kMostFilesPerRun = 24;
 
 // A value read as a number and taken to a whole 32-bit signed integer,
 // halves to the even neighbour.
@@ -78,14 +77,52 @@ QString durationText(const QString &value)
 
 } // namespace
 
+QStringList probeArguments(const QStringList &paths)
+{
+    QStringList arguments = kProbeOptions;
+    for (const QString &path : paths)
+        arguments << toolSafePath(path);
+    return arguments;
+}
+
 QStringList probeArguments(const QString &path)
 {
-    return kProbeOptions + QStringList{toolSafePath(path)};
+    return probeArguments(QStringList{path});
+}
+
+CommandLine probeCommand(const QString &playerPath, const QStringList &paths)
+{
+    CommandLine command;
+    command.appendPath(playerPath);
+    command.appendLiteral(QLatin1Char(' ') + kProbeOptions.join(QLatin1Char(' ')));
+    for (const QString &path : paths) {
+        command.appendLiteral(QStringLiteral(" "));
+        command.appendPath(toolSafePath(path));
+    }
+    return command;
 }
 
 CommandLine probeCommand(const QString &playerPath, const QString &path)
 {
-    return playerCommand(playerPath, kProbeOptions, path);
+    return probeCommand(playerPath, QStringList{path});
+}
+
+QStringList splitProbeOutput(const QString &output, const QStringList &paths)
+{
+    QStringList parts;
+    qsizetype begin = -1;
+    for (const QString &path : paths) {
+        const QString line = playingLine(path);
+        const qsizetype at = output.indexOf(line, begin < 0 ? 0 : begin);
+        if (at < 0)
+            break;
+        if (begin >= 0)
+            parts << output.mid(begin, at - begin);
+        begin = at + line.size();
+    }
+    if (begin >= 0)
+        parts << output.mid(begin);
+    return parts;
 }
 
 ProbeFields parseProbeOutput(const QString &output)
@@ -141,8 +178,8 @@ MediaProbe::MediaProbe(const QString &playerPath, QObject *parent)
 
 MediaProbe::~MediaProbe()
 {
-    for (auto &[ticket, job] : m_running)
-        release(job);
+    for (const std::unique_ptr<Run> &run : m_runs)
+        release(*run);
 }
 
 void MediaProbe::setMaxParallel(int count)
@@ -169,17 +206,32 @@ void MediaProbe::cancel(Ticket ticket)
             return;
         }
     }
-    const auto running = m_running.find(ticket);
-    if (running == m_running.end())
-        return;
-    release(running->second);
-    m_running.erase(running);
-    schedulePump();
+    for (auto it = m_runs.begin(); it != m_runs.end(); ++it) {
+        Run &run = **it;
+        bool anyLeft = false;
+        for (Job &job : run.jobs) {
+            if (job.ticket == ticket)
+                job.cancelled = true;
+            anyLeft = anyLeft || !job.cancelled;
+        }
+        if (!anyLeft) {
+            // Nobody waits for this run any more.
+            release(run);
+            m_runs.erase(it);
+            schedulePump();
+            return;
+        }
+    }
 }
 
 int MediaProbe::pending() const
 {
-    return static_cast<int>(m_queued.size() + m_running.size());
+    std::size_t count = m_queued.size();
+    for (const std::unique_ptr<Run> &run : m_runs) {
+        for (const Job &job : run->jobs)
+            count += job.cancelled ? 0 : 1;
+    }
+    return static_cast<int>(count);
 }
 
 void MediaProbe::schedulePump()
@@ -197,101 +249,159 @@ void MediaProbe::pump()
     m_pumpScheduled = false;
     // A result handler may queue or cancel probes while this runs: the
     // conditions are read afresh on every pass.
-    while (!m_queued.empty() && running() < m_maxParallel) {
-        Job job = std::move(m_queued.front());
-        m_queued.pop_front();
-        start(std::move(job));
-    }
+    while (!m_queued.empty() && running() < m_maxParallel)
+        start(takeBatch());
 }
 
-void MediaProbe::start(Job job)
+std::vector<MediaProbe::Job> MediaProbe::takeBatch()
 {
-    const Ticket ticket = job.ticket;
+    const auto plainFile = [](const Job &job) {
+        return QFileInfo(job.path).isFile();
+    };
+    std::vector<Job> batch;
+    // The queue is shared out among the runs that can start, so that the
+    // processors all have work.
+    const std::size_t share =
+        std::clamp<std::size_t>((m_queued.size() + std::size_t(m_maxParallel - running()) - 1) /
+                                    std::size_t(m_maxParallel - running()),
+                                1, kMostFilesPerRun);
+    while (!m_queued.empty() && batch.size() < share) {
+        const bool plain = plainFile(m_queued.front());
+        if (!plain && !batch.empty())
+            break;
+        batch.push_back(std::move(m_queued.front()));
+        m_queued.pop_front();
+        if (!plain)
+            break; // a pipe or a device could keep the player: it goes alone
+    }
+    return batch;
+}
+
+void MediaProbe::start(std::vector<Job> jobs)
+{
     if (!playerAvailable()) {
         const bool first = !m_toolMissing;
         m_toolMissing = true;
         if (first)
             Q_EMIT toolMissing();
-        m_running.emplace(ticket, std::move(job));
-        finish(ticket, ProbeResult::Outcome::ToolMissing, {});
+        for (const Job &job : jobs)
+            finish(job, ProbeResult::Outcome::ToolMissing, {});
         return;
     }
-    Job &started = m_running.emplace(ticket, std::move(job)).first->second;
+    auto owned = std::make_unique<Run>();
+    Run *run = owned.get();
+    run->jobs = std::move(jobs);
+    run->process = std::make_unique<Process>();
+    QStringList paths;
+    for (const Job &job : run->jobs)
+        paths << job.path;
+    connect(run->process.get(), &Process::outputReceived, this, [this, run] { watch(*run); });
+    connect(run->process.get(), &Process::finished, this, [this, run] { onToolFinished(run); });
+    m_runs.push_back(std::move(owned));
     if (m_timeLimitMs > 0)
-        started.timerId = startTimer(m_timeLimitMs);
-    launch(started, probeCommand(m_playerPath, started.path));
+        run->timerId = startTimer(m_timeLimitMs);
+    // A tool that cannot start finishes inside start, which ends the run:
+    // nothing here touches `run` after this call.
+    run->process->start(probeCommand(m_playerPath, paths));
 }
 
-void MediaProbe::launch(Job &job, const CommandLine &command)
+void MediaProbe::watch(Run &run)
 {
-    auto *process = new Process(this);
-    const Ticket ticket = job.ticket;
-    connect(process, &Process::finished, this,
-            [this, ticket, process] { onToolFinished(ticket, process); });
-    job.process = process;
-    // A tool that cannot start finishes inside start, which may end the job:
-    // nothing here touches `job` after this call.
-    process->start(command);
-}
-
-void MediaProbe::onToolFinished(Ticket ticket, Process *process)
-{
-    const auto it = m_running.find(ticket);
-    if (it == m_running.end() || it->second.process != process)
+    // Each file has the whole time limit: the clock starts again when the
+    // player comes to the next one.
+    QStringList paths;
+    for (const Job &job : run.jobs)
+        paths << job.path;
+    const int reached = static_cast<int>(splitProbeOutput(run.process->output(), paths).size());
+    if (reached == run.reached)
         return;
-    Job &job = it->second;
-    job.process = nullptr;
-    process->disconnect(this);
-    process->deleteLater();
-
-    if (job.timedOut) {
-        finish(ticket, ProbeResult::Outcome::TimedOut, {});
-        return;
+    run.reached = reached;
+    if (run.timerId != 0) {
+        killTimer(run.timerId);
+        run.timerId = startTimer(m_timeLimitMs);
     }
-    finish(ticket, ProbeResult::Outcome::Probed, parseProbeOutput(process->output()));
 }
 
-void MediaProbe::finish(Ticket ticket, ProbeResult::Outcome outcome, const ProbeFields &fields)
+void MediaProbe::onToolFinished(Run *run)
 {
-    const auto it = m_running.find(ticket);
-    if (it == m_running.end())
+    const auto it = std::find_if(m_runs.begin(), m_runs.end(),
+                                 [run](const std::unique_ptr<Run> &r) { return r.get() == run; });
+    if (it == m_runs.end())
+        return;
+    std::unique_ptr<Run> done = std::move(*it);
+    m_runs.erase(it);
+    if (done->timerId != 0)
+        killTimer(done->timerId);
+    done->process->disconnect(this);
+    QStringList paths;
+    for (const Job &job : done->jobs)
+        paths << job.path;
+    QStringList parts = splitProbeOutput(done->process->output(), paths);
+    // The first file always gets its answer, so that every run makes headway.
+    if (parts.isEmpty())
+        parts << done->process->output();
+    // The process goes once this handler has returned.
+    done->process.release()->deleteLater();
+
+    std::vector<Job> again; // files the player did not come to
+    for (std::size_t i = 0; i < done->jobs.size(); ++i) {
+        const Job &job = done->jobs[i];
+        const qsizetype index = static_cast<qsizetype>(i);
+        if (index >= parts.size()) {
+            if (!job.cancelled)
+                again.push_back(job);
+        } else if (done->timedOut && index + 1 == parts.size()) {
+            finish(job, ProbeResult::Outcome::TimedOut, {});
+        } else {
+            finish(job, ProbeResult::Outcome::Probed, parseProbeOutput(parts[index]));
+        }
+    }
+    m_queued.insert(m_queued.begin(), again.begin(), again.end());
+    schedulePump();
+}
+
+void MediaProbe::finish(const Job &job, ProbeResult::Outcome outcome, const ProbeFields &fields)
+{
+    if (job.cancelled)
         return;
     ProbeResult result;
-    result.path = it->second.path;
+    result.path = job.path;
     result.outcome = outcome;
     result.fields = fields;
-    release(it->second);
-    m_running.erase(it);
-    schedulePump();
-    Q_EMIT probed(ticket, result);
+    Q_EMIT probed(job.ticket, result);
 }
 
-void MediaProbe::release(Job &job)
+void MediaProbe::release(Run &run)
 {
-    if (job.timerId != 0) {
-        killTimer(job.timerId);
-        job.timerId = 0;
+    if (run.timerId != 0) {
+        killTimer(run.timerId);
+        run.timerId = 0;
     }
-    if (Process *process = job.process) {
-        job.process = nullptr;
-        process->disconnect(this);
-        delete process; // ends the tool if it still runs
+    if (run.process) {
+        run.process->disconnect(this);
+        run.process.reset(); // ends the tool if it still runs
     }
+}
+
+MediaProbe::Run *MediaProbe::runOfTimer(int timerId)
+{
+    for (const std::unique_ptr<Run> &run : m_runs) {
+        if (run->timerId == timerId)
+            return run.get();
+    }
+    return nullptr;
 }
 
 void MediaProbe::timerEvent(QTimerEvent *event)
 {
-    for (auto &[ticket, job] : m_running) {
-        if (job.timerId != event->timerId())
-            continue;
-        killTimer(job.timerId);
-        job.timerId = 0;
-        job.timedOut = true;
-        // Stopping raises finished at once, which ends the job.
-        if (job.process)
-            job.process->stop();
+    Run *run = runOfTimer(event->timerId());
+    if (!run)
         return;
-    }
+    killTimer(run->timerId);
+    run->timerId = 0;
+    run->timedOut = true;
+    // Stopping raises finished at once, which ends the run.
+    run->process->stop();
 }
 
 bool MediaProbe::playerAvailable() const

@@ -10,22 +10,30 @@
 #include <QStringList>
 
 #include <deque>
-#include <map>
+#include <memory>
 #include <optional>
+#include <vector>
 
 namespace vantrel {
 
 class Process;
 
-// The player's identify run: it opens the file, prints the ID_ lines that the
-// probe reads, for picture and sound alike, and ends before decoding a frame.
-// A path that begins with "-" is passed as "./" + path so that the player
-// never takes it for an option.
+// The player's identify run: it opens each file in turn, prints the ID_ lines
+// that the probe reads, for picture and sound alike, and goes on before
+// decoding a frame. A path that begins with "-" is passed as "./" + path so
+// that the player never takes it for an option.
+QStringList probeArguments(const QStringList &paths);
 QStringList probeArguments(const QString &path);
 
 // The same run as a command: the player as a path, the options as literals,
-// the file as a path. Its text is what the user or a log is shown.
+// the files as paths. Its text is what the user or a log is shown.
+CommandLine probeCommand(const QString &playerPath, const QStringList &paths);
 CommandLine probeCommand(const QString &playerPath, const QString &path);
+
+// Cuts the output of one identify run over several files into each file's
+// part: it begins where the player says "Playing <file>.". Files the player
+// did not come to get no part, so the list may be shorter than `paths`.
+QStringList splitProbeOutput(const QString &output, const QStringList &paths);
 
 // What one identify output says about a file.
 struct ProbeFields
@@ -70,11 +78,16 @@ struct ProbeResult
 };
 
 // Probes files with the player in the background: probes wait in a FIFO queue
-// and up to `maxParallel` of them run at once, each as its own tool process.
+// and up to `maxParallel` tool processes run at once. A run takes several
+// plain files in turn, as starting the player costs far more than reading a
+// file's header; anything else (a pipe, a device, a file not there) gets a
+// run of its own, so that it cannot hold up the others.
+//
 // Every result arrives through `probed`, never before `probe` has returned,
-// carrying the ticket that `probe` gave out. A probe that hits the time limit,
-// or finds no player, fails with empty fields. Destroying the object ends
-// every tool it still runs.
+// carrying the ticket that `probe` gave out. A file that keeps the player
+// longer than the time limit fails with empty fields (the files after it are
+// probed again); with no player every probe fails. Destroying the object
+// ends every tool it still runs.
 class MediaProbe : public QObject
 {
     Q_OBJECT
@@ -89,7 +102,7 @@ public:
 
     const QString &playerPath() const { return m_playerPath; }
 
-    // The longest a probe may take, both tool runs together; 0 or less: no limit.
+    // The longest the player may spend on one file; 0 or less: no limit.
     int timeLimitMs() const { return m_timeLimitMs; }
     void setTimeLimitMs(int milliseconds) { m_timeLimitMs = milliseconds; }
 
@@ -105,7 +118,8 @@ public:
 
     // Probes queued or running.
     int pending() const;
-    int running() const { return static_cast<int>(m_running.size()); }
+    // Tool processes running.
+    int running() const { return static_cast<int>(m_runs.size()); }
     // A probe has found the player missing.
     bool isToolMissing() const { return m_toolMissing; }
 
@@ -119,18 +133,27 @@ private:
     {
         Ticket ticket = 0;
         QString path;
-        Process *process = nullptr; // the tool run in progress
-        bool timedOut = false;
+        bool cancelled = false;
+    };
+    // One tool process over one or more files.
+    struct Run
+    {
+        std::vector<Job> jobs;
+        std::unique_ptr<Process> process;
         int timerId = 0;
+        int reached = 0; // files the player has come to
+        bool timedOut = false;
     };
 
     void schedulePump();
     void pump();
-    void start(Job job);
-    void launch(Job &job, const CommandLine &command);
-    void onToolFinished(Ticket ticket, Process *process);
-    void finish(Ticket ticket, ProbeResult::Outcome outcome, const ProbeFields &fields);
-    void release(Job &job);
+    std::vector<Job> takeBatch();
+    void start(std::vector<Job> jobs);
+    void watch(Run &run);
+    void onToolFinished(Run *run);
+    void finish(const Job &job, ProbeResult::Outcome outcome, const ProbeFields &fields);
+    void release(Run &run);
+    Run *runOfTimer(int timerId);
     bool playerAvailable() const;
     void timerEvent(QTimerEvent *event) override;
 
@@ -141,7 +164,7 @@ private:
     bool m_pumpScheduled = false;
     bool m_toolMissing = false;
     std::deque<Job> m_queued;
-    std::map<Ticket, Job> m_running;
+    std::vector<std::unique_ptr<Run>> m_runs;
 };
 
 } // namespace vantrel

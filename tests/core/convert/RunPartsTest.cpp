@@ -6,7 +6,9 @@
 #include "core/convert/OutputCheck.h"
 #include "core/convert/OutputNaming.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -224,39 +226,61 @@ TEST(OutputNaming, NamesAndTakenNames)
               qs("/o/ünï $(x) 'q'.3g2"));
 }
 
-TEST(OutputCheck, ReadsStreamsAndLengthsOfTheMediaInfoTool)
+// The encoder's messages as it wrote them, CR-rewritten status lines included.
+QString recordedRun(const char *name)
 {
-    // As the tool prints them for a transport stream (its streams listed
-    // again under their program), a Matroska file (lengths only in tags), a
-    // file written to a pipe (no lengths at all) and a sound file.
-    const MediaFacts ts = parseMediaFacts(qs("program|stream|codec_type=video|duration=0.520000\n"
-                                             "stream|codec_type=video|duration=0.520000|\n"
-                                             "stream|codec_type=audio|duration=0.480000\n"
-                                             "format|duration=0.520000\n"));
-    EXPECT_TRUE(ts.hasVideo && ts.hasAudio);
-    EXPECT_EQ(ts.videoSeconds, 0.52);
-    EXPECT_EQ(ts.length(true), 0.48);
-    const MediaFacts mkv = parseMediaFacts(
-        qs("stream|codec_type=video|duration=N/A|tag:DURATION=00:00:04.025000000\r\n"
-           "stream|codec_type=audio|duration=N/A|tag:DURATION=00:00:01.025000000\r\n"
-           "format|duration=4.025000\r\n"));
-    EXPECT_EQ(mkv.length(false), 4.025);
-    EXPECT_EQ(mkv.length(true), 1.025);
-    EXPECT_EQ(mkv.longest(), 4.025);
-    const MediaFacts piped = parseMediaFacts(qs("stream|codec_type=video|duration=N/A\n"
-                                                "format|duration=N/A\n"));
-    EXPECT_TRUE(piped.hasVideo && !piped.hasAudio);
-    EXPECT_FALSE(piped.longest().has_value());
-    const MediaFacts guessed = parseMediaFacts(
-        qs("[matroska,webm @ 0x56] Estimating duration from bitrate, this may be inaccurate\n"
-           "stream|codec_type=video|duration=4.751000\n"
-           "format|duration=4.762000\n"));
-    EXPECT_TRUE(guessed.hasVideo);
-    EXPECT_FALSE(guessed.longest().has_value());
-    const MediaFacts sound = parseMediaFacts(qs("stream|codec_type=audio|duration=3.030204\n"
-                                                "format|duration=3.030204\n"));
-    EXPECT_EQ(sound.length(false), 3.030204); // a file without a picture: its sound
-    EXPECT_FALSE(parseMediaFacts(QString()).hasVideo);
+    const QDir here = QFileInfo(QString::fromUtf8(__FILE__)).dir();
+    return QString::fromUtf8(readFile(here.filePath(qs("../../data/encoder/") + qs(name))));
+}
+
+TEST(OutputCheck, ReadsTheEncodersReportOfARun)
+{
+    // Sound taken from a Matroska file whose sound is shorter than its picture
+    // (the streams' lengths only in their tags).
+    const EncoderReport mkv = parseEncoderReport(recordedRun("mkv-short-sound-to-mp3.txt"));
+    ASSERT_TRUE(mkv.input && mkv.output);
+    EXPECT_TRUE(mkv.input->hasVideo && mkv.input->hasAudio);
+    EXPECT_EQ(mkv.input->containerSeconds, 4.03);
+    EXPECT_EQ(mkv.input->length(true), 1.025);
+    EXPECT_EQ(mkv.input->length(false), 4.025);
+    EXPECT_TRUE(!mkv.output->hasVideo && mkv.output->hasAudio);
+    EXPECT_EQ(mkv.encodedSeconds, 1.04);
+    EXPECT_EQ(mkv.writtenKilobytes, 9);
+    EXPECT_TRUE(mkv.writeErrorLine.isEmpty() && mkv.failureLine.isEmpty());
+
+    // A file written to a pipe: the length is a guess from the bitrate.
+    const EncoderReport piped = parseEncoderReport(recordedRun("piped-mkv-to-mp4.txt"));
+    ASSERT_TRUE(piped.input && piped.output);
+    EXPECT_FALSE(piped.input->length(false).has_value());
+    EXPECT_TRUE(piped.output->hasVideo && piped.output->hasAudio);
+    EXPECT_EQ(piped.encodedSeconds, 3.01);
+    EXPECT_EQ(piped.writtenKilobytes, 107);
+
+    // A transport stream: its streams stand under a program.
+    const EncoderReport ts = parseEncoderReport(recordedRun("short-ts-to-mp4.txt"));
+    ASSERT_TRUE(ts.input && ts.output);
+    EXPECT_TRUE(ts.input->hasVideo && !ts.input->hasAudio);
+    EXPECT_EQ(ts.input->containerSeconds, 0.52);
+    EXPECT_TRUE(ts.output->hasVideo);
+
+    // A full disk: the encoder's complaint, and the end it still reports.
+    const EncoderReport full = parseEncoderReport(recordedRun("full-disk-mp3.txt"));
+    EXPECT_TRUE(full.writeErrorLine.contains(qs("No space left on device")))
+        << full.writeErrorLine.toStdString();
+    EXPECT_EQ(full.failureLine, qs("Conversion failed!"));
+
+    // A source whose header points at sound that is not in the file.
+    const EncoderReport nothing = parseEncoderReport(recordedRun("truncated-m4b-to-mp4.txt"));
+    ASSERT_TRUE(nothing.input && nothing.output);
+    EXPECT_TRUE(nothing.input->hasAudio);
+    EXPECT_EQ(nothing.encodedSeconds, 0.0);
+
+    // Lines may arrive in pieces.
+    EncoderReportReader reader;
+    for (const QChar c : recordedRun("mkv-short-sound-to-mp3.txt"))
+        reader.add(QString(c));
+    EXPECT_EQ(reader.report().encodedSeconds, 1.04);
+    EXPECT_EQ(reader.report().input->length(true), 1.025);
 }
 
 TEST(OutputCheck, EncoderLinesThatFailARow)
@@ -286,6 +310,8 @@ TEST(OutputCheck, EncoderLinesThatFailARow)
 
 TEST(OutputCheck, JudgesTheOutputByTheFileAndWhatTheEncoderWrote)
 {
+    const std::optional<double> none;
+    const double unknown = -1; // a stream whose length the header does not tell
     const auto facts = [](std::optional<double> video, std::optional<double> audio,
                           std::optional<double> container) {
         MediaFacts f;
@@ -296,9 +322,18 @@ TEST(OutputCheck, JudgesTheOutputByTheFileAndWhatTheEncoderWrote)
         f.containerSeconds = container;
         return f;
     };
-    const std::optional<double> none;
-    const std::nullopt_t unmeasured = std::nullopt;
-    const double unknown = -1; // a stream whose length the file does not tell
+    // The encoder's report: what it read, what it wrote, how long and how much.
+    const auto run = [](std::optional<MediaFacts> input, std::optional<MediaFacts> output,
+                        std::optional<double> seconds, qint64 kilobytes = 10) {
+        EncoderReport report;
+        report.input = input;
+        report.output = output;
+        report.encodedSeconds = seconds;
+        report.writtenKilobytes = kilobytes;
+        return report;
+    };
+    EncoderReport nothingEncoded = run(facts(3, 3, 3), facts(3, 3, none), 0.0);
+    nothingEncoded.nothingEncoded = true;
     OutputRequest whole;
     OutputRequest clip;
     clip.wholeFile = false;
@@ -308,6 +343,7 @@ TEST(OutputCheck, JudgesTheOutputByTheFileAndWhatTheEncoderWrote)
     sound.soundOnly = true;
     OutputRequest silent; // the sheet disables the sound
     silent.soundWanted = false;
+    const qint64 kb10 = 10 * 1024;
 
     const struct
     {
@@ -318,25 +354,24 @@ TEST(OutputCheck, JudgesTheOutputByTheFileAndWhatTheEncoderWrote)
         const char *says; // a part of the text, "" for none
     } cases[] = {
         // clang-format off
-        {"no file", whole, {-1, unmeasured, unmeasured, 3.0, false}, false, "no output file"},
-        {"empty file", whole, {0, unmeasured, unmeasured, 3.0, false}, false, "empty"},
-        {"nothing encoded", whole, {500, unmeasured, unmeasured, 0.0, true}, false, "nothing to convert"},
-        {"bare headers", whole, {500, MediaFacts(), facts(3, 3, 3), 1.0, false}, false, "no picture and no sound"},
-        {"nothing decodable", whole, {400, MediaFacts(), facts(none, 991, 991), 0.0, false}, false, "could decode nothing"},
-        {"picture lost", whole, {500, facts(none, 3, 3), facts(3, 3, 3), 3.0, false}, false, "no picture"},
-        {"sound lost", whole, {500, facts(3, none, 3), facts(3, 3, 3), 3.0, false}, false, "no sound"},
-        {"silent source", whole, {500, facts(3, none, 3), facts(3, none, 3), 3.0, false}, true, ""},
-        {"sound disabled", silent, {500, facts(3, none, 3), facts(3, 3, 3), 3.0, false}, true, ""},
-        {"file cut short", sound, {500, facts(none, 0.47, 0.47), facts(none, 2.48, 2.48), 2.48, false}, false, "0.47 s, but the encoder wrote 2.48 s"},
-        {"whole file", whole, {500, facts(10, 10, 10), facts(10, 10, 10), 10.0, false}, true, ""},
-        {"sub-second", whole, {500, facts(0.4, none, 0.4), facts(0.4, none, 0.4), 0.4, false}, true, ""},
-        {"truncated source", whole, {500, facts(12.1, 12, 12.1), facts(unknown, unknown, 46.94), 12.1, false}, true, "12.1 s of 46.9 s"},
-        {"clip of a longer file", clip, {500, facts(5, 5, 5), facts(20, 20, 20), 5.0, false}, true, ""},
-        {"clip past the source's end", clip, {500, facts(2, 2, 2), facts(7, 7, 7), 2.0, false}, true, ""},
-        {"short sound track", sound, {500, facts(none, 3, 3), facts(10, 3, 10), 3.0, false}, true, ""},
-        {"no length in the file", whole, {500, facts(unknown, unknown, none), facts(3, 3, 3), 3.0, false}, true, ""},
-        {"source not measured", whole, {500, facts(3, 3, 3), unmeasured, 3.0, false}, true, ""},
-        {"nothing measured", whole, {500, unmeasured, unmeasured, none, false}, true, ""},
+        {"no file", whole, {-1, run(facts(3, 3, 3), facts(3, 3, none), 3.0)}, false, "no output file"},
+        {"empty file", whole, {0, run(facts(3, 3, 3), facts(3, 3, none), 3.0)}, false, "empty"},
+        {"nothing encoded", whole, {kb10, nothingEncoded}, false, "nothing to convert"},
+        {"bare headers", whole, {kb10, run(facts(3, 3, 3), MediaFacts(), 1.0)}, false, "no picture and no sound"},
+        {"nothing decodable", whole, {400, run(facts(none, 991, 991), facts(none, 991, none), 0.0, 0)}, false, "could decode nothing"},
+        {"picture lost", whole, {kb10, run(facts(3, 3, 3), facts(none, 3, none), 3.0)}, false, "no picture"},
+        {"sound lost", whole, {kb10, run(facts(3, 3, 3), facts(3, none, none), 3.0)}, false, "no sound"},
+        {"silent source", whole, {kb10, run(facts(3, none, 3), facts(3, none, none), 3.0)}, true, ""},
+        {"sound disabled", silent, {kb10, run(facts(3, 3, 3), facts(3, none, none), 3.0)}, true, ""},
+        {"file cut short", sound, {16 * 1024, run(facts(none, 2.48, 2.48), facts(none, 2.48, none), 2.48, 40)}, false, "holds 16 kB, but the encoder wrote 40 kB"},
+        {"whole file", whole, {kb10, run(facts(10, 10, 10), facts(10, 10, none), 10.0)}, true, ""},
+        {"sub-second", whole, {kb10, run(facts(0.4, none, 0.4), facts(0.4, none, none), 0.4)}, true, ""},
+        {"truncated source", whole, {kb10, run(facts(unknown, unknown, 46.94), facts(1, 1, none), 12.1)}, true, "12.1 s of 46.9 s"},
+        {"clip of a longer file", clip, {kb10, run(facts(20, 20, 20), facts(5, 5, none), 5.0)}, true, ""},
+        {"clip past the source's end", clip, {kb10, run(facts(7, 7, 7), facts(2, 2, none), 2.0)}, true, ""},
+        {"short sound track", sound, {kb10, run(facts(10, 3, 10), facts(none, 3, none), 3.0)}, true, ""},
+        {"no length in the header", whole, {kb10, run(facts(unknown, unknown, none), facts(3, 3, none), 3.0)}, true, ""},
+        {"nothing reported", whole, {kb10, EncoderReport()}, true, ""},
         // clang-format on
     };
     for (const auto &c : cases) {

@@ -95,6 +95,26 @@ TEST(ProbeCommand, ArgumentsAndText)
               QStringList{qs("/opt/my player/mplayer")} + probeArguments(qs("/v/a \"b\".avi")));
 }
 
+TEST(ProbeCommand, OneRunOverSeveralFilesIsCutPerFile)
+{
+    const QStringList files = {qs("/v/a.avi"), qs("-odd.avi"), qs("/v/two\nlines.mp3"),
+                               qs("/v/c.avi")};
+    EXPECT_EQ(probeArguments(files).mid(7), (QStringList{qs("/v/a.avi"), qs("./-odd.avi"),
+                                                         qs("/v/two\nlines.mp3"), qs("/v/c.avi")}));
+    // As the player prints it: the second file is no media file, and the
+    // player stopped before the last.
+    const QString output = qs("MPlayer 1.5 (Debian)\n"
+                              "Playing /v/a.avi.\nID_VIDEO_WIDTH=160\nID_LENGTH=1.04\n\n"
+                              "Playing ./-odd.avi.\nFailed to open ./-odd.avi.\n\n"
+                              "Playing /v/two\nlines.mp3.\nID_LENGTH=3.00\n");
+    const QStringList parts = splitProbeOutput(output, files);
+    ASSERT_EQ(parts.size(), 3);
+    EXPECT_EQ(parseProbeOutput(parts[0]).width, 160);
+    EXPECT_FALSE(parseProbeOutput(parts[1]).playerCouldRead());
+    EXPECT_EQ(parseProbeOutput(parts[2]).duration, qs("0:00:03"));
+    EXPECT_TRUE(splitProbeOutput(qs("MPlayer 1.5\n"), files).isEmpty());
+}
+
 TEST(ParseProbeOutput, Table)
 {
     struct Case
