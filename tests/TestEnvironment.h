@@ -29,7 +29,6 @@ struct TestSurroundings
         vantrel::BatchEnvironment env;
         env.tools = tools;
         env.encoderPath = vantrel::ToolLocator::find(vantrel::ToolLocator::kEncoder);
-        env.mediaInfoPath = vantrel::ToolLocator::find(vantrel::ToolLocator::kMediaInfo);
         env.statisticsPath = data.filePath(qs("curconvert.log"));
         env.dataFolder = data.path();
         return env;
@@ -62,7 +61,6 @@ struct TestSurroundings
         env.desktop = &desktop;
         env.encoderPath = b.encoderPath;
         env.playerPath = vantrel::ToolLocator::find(vantrel::ToolLocator::kPlayer);
-        env.mediaInfoPath = b.mediaInfoPath;
         env.statisticsPath = b.statisticsPath;
         env.settingsPath = data.filePath(qs("settings.dat"));
         env.dataFolder = b.dataFolder;

@@ -190,7 +190,6 @@ int runConvert(const QStringList &args, QTextStream &out, QTextStream &err)
 
     BatchEnvironment env;
     env.encoderPath = ToolLocator::find(ToolLocator::kEncoder);
-    env.mediaInfoPath = ToolLocator::find(ToolLocator::kMediaInfo);
     env.statisticsPath = AppPaths::ownStatisticsFile();
     env.dataFolder = AppPaths::dataFolder();
 

@@ -403,7 +403,8 @@ TEST_P(AllProfilesTest, ConvertsTheClipToWhatTheSheetAsksFor)
     EXPECT_EQ(batch.rowOutput(0), output);
     ASSERT_GT(QFileInfo(output).size(), 0) << output.toStdString();
 
-    const Expected<FileFacts> facts = readFileFacts(env.mediaInfoPath, output);
+    const Expected<FileFacts> facts =
+        readFileFacts(ToolLocator::find(ToolLocator::kMediaInfo), output);
     ASSERT_TRUE(facts) << facts.error().toStdString();
     EXPECT_TRUE(facts->formats.contains(expected->format))
         << "container " << facts->formats.join(u',').toStdString() << ", expected "

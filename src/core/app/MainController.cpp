@@ -15,7 +15,6 @@ MainController::MainController(MainEnvironment environment, QObject *parent)
     BatchEnvironment batch;
     batch.tools = &m_tools;
     batch.encoderPath = m_env.encoderPath;
-    batch.mediaInfoPath = m_env.mediaInfoPath;
     batch.statisticsPath = m_env.statisticsPath;
     batch.dataFolder = m_env.dataFolder;
     m_batch = std::make_unique<BatchRun>(

@@ -24,7 +24,6 @@ struct MainEnvironment
     Desktop *desktop = nullptr;
     QString encoderPath;
     QString playerPath;
-    QString mediaInfoPath;
     QString statisticsPath;
     QString settingsPath;
     QString dataFolder;

@@ -146,6 +146,11 @@ std::optional<QString> BatchRun::prepareJob(const SourceItem &row, int entry)
     const std::optional<QString> extension = outputExtension(entry);
     if (!extension)
         return tr("The selected entry is a group, not an output profile.");
+    const QFileInfo folder(m_outputFolder);
+    if (!folder.isDir())
+        return tr("The output folder \"%1\" is not there and cannot be made.").arg(m_outputFolder);
+    if (!folder.isWritable())
+        return tr("The output folder \"%1\" cannot be written to.").arg(m_outputFolder);
     m_job.profileIndex = entry;
     m_job.outputExtension = *extension;
     m_job.options = m_sheet.conversionOptions();

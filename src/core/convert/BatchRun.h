@@ -50,7 +50,6 @@ struct BatchEnvironment
     // registers its encoder there. Without one the batch keeps its own.
     ToolControl *tools = nullptr;
     QString encoderPath;    // the encoder executable
-    QString mediaInfoPath;  // measures sources and outputs; empty skips that
     QString statisticsPath; // this program's own; removed when the batch object goes
     QString dataFolder;     // relative output folders are taken from here
 };

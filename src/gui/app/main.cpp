@@ -28,7 +28,6 @@ int main(int argc, char *argv[])
     env.powerOff = &powerOff;
     env.encoderPath = ToolLocator::encoder();
     env.playerPath = ToolLocator::player();
-    env.mediaInfoPath = ToolLocator::find(ToolLocator::kMediaInfo);
     env.statisticsPath = AppPaths::ownStatisticsFile();
     env.settingsPath = AppPaths::settingsFile();
     env.dataFolder = AppPaths::dataFolder();

@@ -324,6 +324,13 @@ TEST_F(BatchRunTest, RowsThatCannotBePreparedFailWithoutTheEncoder)
     entry = std::nullopt;
     EXPECT_EQ(run(), BatchEnding::Completed);
     EXPECT_TRUE(b.rowMessages(0).contains(qs("No output profile")));
+
+    // An output folder that cannot be made (a file stands in its way).
+    entry = kEntry;
+    writeFile(clips.path(qs("a file")), "x");
+    setSetting("outputfolder", clips.path(qs("a file/out")));
+    EXPECT_EQ(run(), BatchEnding::Completed);
+    EXPECT_TRUE(b.rowMessages(0).contains(qs("cannot be made"))) << b.rowMessages(0).toStdString();
 }
 
 TEST_F(BatchRunTest, OddFileNamesConvertIntact)
