@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing Vantrel need on Debian 12.
+# libssl3 and ca-certificates let the online-video window read https pages.
 # Only packages that are missing are installed; sudo is used when not root.
 set -euo pipefail
 
@@ -8,7 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl1-mesa-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   ffmpeg mplayer xvfb xauth x11-utils
-  fonts-dejavu-core
+  fonts-dejavu-core libssl3 ca-certificates
 )
 
 missing=()

@@ -1,5 +1,6 @@
 #include "cli/CliCommands.h"
 #include "cli/ConvertCommand.h"
+#include "cli/PageCommand.h"
 #include "cli/ProbeCommand.h"
 
 #include <QCoreApplication>
@@ -18,6 +19,8 @@ const char kUsage[] =
                                      "  command    print the encoder command of one conversion\n"
                                      "  probe      probe media files with the player\n"
                                      "  convert    convert files with an output profile\n"
+                                     "  page       print what an online video's watch page says\n"
+                                     "  download   download a stream of a watch page\n"
                                      "\n"
                                      "vantrel-cli <command> --help describes a command.\n");
 
@@ -49,6 +52,16 @@ int main(int argc, char *argv[])
         return runCommand(args, out, err);
     if (command == QLatin1String("convert"))
         return runConvert(args, out, err); // runs the event loop until the batch is over
+    if (command == QLatin1String("page") || command == QLatin1String("download")) {
+        PageCommand page(command == QLatin1String("page") ? PageCommand::Kind::Page
+                                                          : PageCommand::Kind::Download,
+                         out, err);
+        QObject::connect(&page, &PageCommand::finished, &app, &QCoreApplication::exit,
+                         Qt::QueuedConnection);
+        if (const std::optional<int> done = page.start(args))
+            return *done;
+        return QCoreApplication::exec();
+    }
     if (command == QLatin1String("probe")) {
         // The probes run on the event loop, which only main starts.
         ProbeCommand probe(out, err);

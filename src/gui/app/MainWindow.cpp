@@ -1,13 +1,16 @@
 #include "gui/app/MainWindow.h"
 
 #include "core/app/MainController.h"
+#include "core/download/OnlineVideoController.h"
 #include "core/preview/PreviewController.h"
+#include "core/settings/AppPaths.h"
 #include "core/settings/PreferencesController.h"
 #include "core/sources/SourceFileRules.h"
 #include "gui/app/AboutDialog.h"
 #include "gui/app/ButtonStripWidget.h"
 #include "gui/app/HelpWindow.h"
 #include "gui/convert/ProgressPanel.h"
+#include "gui/download/OnlineVideoWindow.h"
 #include "gui/preview/PreviewPanel.h"
 #include "gui/preview/TrimmingDialog.h"
 #include "gui/profiles/OptionSheetWidget.h"
@@ -238,6 +241,7 @@ void MainWindow::buildBody()
                                 m_controller.tools(), m_controller.environment().playerPath,
                                 m_controller.environment().prompt, this);
     });
+    connect(this, &MainWindow::importRequested, this, &MainWindow::openOnlineVideo);
 
     m_sheet = new OptionSheetWidget(m_controller.sheet(), central);
     m_sheet->setObjectName(QStringLiteral("PS1"));
@@ -344,6 +348,19 @@ void MainWindow::showSettings()
 void MainWindow::showHelp()
 {
     HelpWindow::showFor(this);
+}
+
+void MainWindow::openOnlineVideo()
+{
+    // The main window's preview gives way, as for the trimming window.
+    m_previewController->quitPlayer();
+    m_previewController->stopTimer();
+    const MainEnvironment &env = m_controller.environment();
+    OnlineVideoController online(
+        env.dataFolder, AppPaths::join(env.dataFolder, QStringLiteral("Cache")), env.prompt);
+    OnlineVideoWindow window(
+        online, std::make_unique<PreviewController>(env.playerPath, m_controller.tools()), this);
+    window.exec();
 }
 
 void MainWindow::showAbout()

@@ -60,6 +60,8 @@ public:
     void showSettings();
     void showHelp();
     void showAbout();
+    // "Import Video From Youtube": the online-video window, modal.
+    void openOnlineVideo();
     void exitProgram();
 
 Q_SIGNALS:

@@ -1,7 +1,10 @@
 #include "gui/app/Pictures.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 #include <QPainterPath>
+
+#include <cmath>
 
 namespace vantrel {
 
@@ -303,6 +306,27 @@ QPixmap Pictures::emblem(int size)
     p.setBrush(QColor(0xef6c00));
     p.drawPolygon(QPolygonF({QPointF(34, 24), QPointF(46, 24), QPointF(46, 14), QPointF(62, 32),
                              QPointF(46, 50), QPointF(46, 40), QPointF(34, 40)}));
+    return pixmap;
+}
+
+QPixmap Pictures::loadingPlaceholder(const QSize &size)
+{
+    QPixmap pixmap(size);
+    pixmap.fill(QColor(0x26, 0x32, 0x38));
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    // A ring of dots, the last ones fading: something is on its way.
+    const QPointF centre(size.width() / 2.0, size.height() / 2.0 - 6);
+    const double radius = std::min(size.width(), size.height()) / 6.0;
+    p.setPen(Qt::NoPen);
+    for (int i = 0; i < 8; ++i) {
+        const double angle = i * M_PI / 4;
+        p.setBrush(QColor(0x90, 0xca, 0xf9, 60 + i * 24));
+        p.drawEllipse(centre + QPointF(std::cos(angle), std::sin(angle)) * radius, 3.5, 3.5);
+    }
+    p.setPen(QColor(0xe8, 0xee, 0xf4));
+    p.drawText(QRectF(0, centre.y() + radius + 6, size.width(), 18), Qt::AlignCenter,
+               QCoreApplication::translate("Pictures", "Loading..."));
     return pixmap;
 }
 

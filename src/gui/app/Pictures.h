@@ -28,6 +28,9 @@ public:
 
     // The emblem of the About window.
     static QPixmap emblem(int size);
+
+    // What the online-video window shows while a page is read.
+    static QPixmap loadingPlaceholder(const QSize &size);
 };
 
 } // namespace vantrel

@@ -185,14 +185,21 @@ TEST_F(MainWindowTest, MenusAndShortcutsInOrder)
     clickRow(0);
     QSignalSpy trim(&w, &MainWindow::trimRequested);
     // Ctrl+V opens the trimming window, modal: close it as soon as it shows.
+    QStringList opened;
     QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, [] {
-        if (QWidget *modal = QApplication::activeModalWidget())
+    QObject::connect(&closer, &QTimer::timeout, [&opened] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            opened << modal->objectName();
             modal->close();
+        }
     });
     closer.start(50);
     QTest::keyClick(&w, Qt::Key_V, Qt::ControlModifier);
+    // Both Import entries open the online-video window.
+    w.action(qs("importvideo"))->trigger();
+    w.action(qs("Import1"))->trigger();
     closer.stop();
+    EXPECT_EQ(opened.mid(1), (QStringList{qs("Formyutobe"), qs("Formyutobe")}));
     w.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     ASSERT_EQ(trim.count(), 1);

@@ -1,4 +1,5 @@
 #include "MediaClips.h"
+#include "ScreenSupport.h"
 #include "TestEnvironment.h"
 #include "TestSupport.h"
 
@@ -21,7 +22,6 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
-#include <QScreen>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
@@ -34,44 +34,11 @@ using namespace vantrel;
 
 namespace {
 
-QStringList commandLineOf(int pid)
-{
-    QFile file(QStringLiteral("/proc/%1/cmdline").arg(pid));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QStringList args = QString::fromLocal8Bit(file.readAll()).split(QChar(0));
-    if (!args.isEmpty() && args.constLast().isEmpty())
-        args.removeLast();
-    return args;
-}
-
 // The value after `option` in a command, empty when it is not there.
 QString optionValue(const QStringList &args, const char *option)
 {
     const qsizetype at = args.indexOf(qs(option));
     return at >= 0 && at + 1 < args.size() ? args.at(at + 1) : QString();
-}
-
-// What the X server shows in a native window, the player's drawing included.
-QImage screenOf(const QWidget *widget)
-{
-    return QGuiApplication::primaryScreen()->grabWindow(widget->winId()).toImage();
-}
-
-// The share of pixels that are not near black.
-double colourShare(const QImage &image)
-{
-    if (image.isNull())
-        return 0;
-    qint64 coloured = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const QColor c = image.pixelColor(x, y);
-            if (c.red() + c.green() + c.blue() > 90)
-                ++coloured;
-        }
-    }
-    return double(coloured) / (qint64(image.width()) * image.height());
 }
 
 double durationOf(const QString &file)

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "core/common/PlatformServices.h"
+#include "core/download/StreamDownload.h"
+#include "core/download/TransferService.h"
+#include "core/download/WatchPage.h"
+
+#include <QObject>
+#include <QSet>
+
+namespace vantrel {
+
+// The online-video window without the window: reads a watch page (Get
+// Direct Link), keeps what it says and the streams it offers, caches the
+// video's picture, and downloads a stream. Nothing waits: the window follows
+// the signals.
+class OnlineVideoController : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Downloads go to `downloadFolder`, pictures to `cacheFolder` (made when
+    // missing); `prompt` shows failures.
+    OnlineVideoController(QString downloadFolder, QString cacheFolder, Prompt *prompt,
+                          QObject *parent = nullptr);
+
+    void setTimeoutMs(int milliseconds);
+
+    // The status line's text for a state of the transfer service; empty for
+    // a state that changes nothing.
+    static QString stateText(int state, int responseCode, const QString &responseText);
+
+    // The address box changed: Get Direct Link may be used again.
+    void addressChanged();
+    bool canGetDirectLink() const { return m_getEnabled; }
+    // Get Direct Link: reads the page; the fields, the streams and the
+    // picture follow.
+    void getDirectLink(const QString &address);
+
+    QString statusText() const { return m_status; }
+    const VideoPageInfo &info() const { return m_info; }
+    const StreamLinks &links() const { return m_links; }
+    QSet<int> enabledFormats() const { return m_enabled; }
+    // "213 Sec."
+    QString lengthText() const;
+    // The cached picture of the video read last; empty while the
+    // placeholder is shown.
+    QString thumbnailFile() const { return m_thumbnail; }
+
+    // The address a stream's download or preview uses (decoded once more).
+    QString streamAddress(int format) const;
+    // Downloads a stream under the title and the format's suffix; false when
+    // a download already runs.
+    bool download(int format);
+    void cancelDownload() { m_download.cancel(); }
+    bool isDownloading() const { return m_download.isRunning(); }
+
+Q_SIGNALS:
+    void getEnabledChanged(bool enabled);
+    void statusTextChanged(const QString &text);
+    // A page was read (or failed): the fields and the stream buttons are new.
+    void pageRead();
+    void thumbnailChanged(const QString &file);
+    void downloadProgress(std::optional<int> percent, const QString &text);
+    void downloadFinished(bool ok, const QString &pathOrError);
+
+private:
+    void setStatus(const QString &text);
+    void setGetEnabled(bool enabled);
+    void onPageFinished();
+    void cacheThumbnail();
+
+    QString m_cacheFolder;
+    Prompt *m_prompt;
+    TransferService m_pages;
+    TransferService m_pictures;
+    StreamDownload m_download;
+    bool m_getEnabled = true;
+    QString m_status;
+    VideoPageInfo m_info;
+    StreamLinks m_links;
+    QSet<int> m_enabled;
+    QString m_thumbnail;
+    QString m_pictureFile; // the name the picture being fetched will have
+};
+
+} // namespace vantrel

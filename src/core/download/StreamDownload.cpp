@@ -1,0 +1,127 @@
+#include "core/download/StreamDownload.h"
+
+#include "core/common/NumberText.h"
+#include "core/settings/AppPaths.h"
+
+#include <QDir>
+
+namespace vantrel {
+
+StreamDownload::StreamDownload(QString folder, QObject *parent)
+    : QObject(parent), m_folder(std::move(folder))
+{
+    connect(&m_transfer, &TransferService::responseStarted, this, [this] {
+        bool ok = false;
+        const qint64 length = m_transfer.header("Content-Length").trimmed().toLongLong(&ok);
+        m_total = ok && length >= 0 ? length : -1;
+    });
+    connect(&m_transfer, &TransferService::bodyReceived, this, &StreamDownload::takePieces);
+    connect(&m_transfer, &TransferService::finished, this, &StreamDownload::onFinished);
+}
+
+StreamDownload::~StreamDownload()
+{
+    if (m_file)
+        m_file->cancelWriting();
+}
+
+QString StreamDownload::progressText(std::optional<int> percent, qint64 bytes)
+{
+    if (percent)
+        return QString::number(*percent) + QStringLiteral(" % ");
+    return tr("%1 kB ").arg(bytes / 1024);
+}
+
+bool StreamDownload::start(const QString &address, const QString &fileName)
+{
+    if (isRunning())
+        return false;
+    m_total = -1;
+    m_done = 0;
+    m_cancelled = false;
+    QDir().mkpath(m_folder);
+    m_file = std::make_unique<QSaveFile>(AppPaths::join(m_folder, fileName));
+    if (!m_file->open(QIODevice::WriteOnly)) {
+        const QString reason = m_file->errorString();
+        m_file.reset();
+        Q_EMIT finished(false, tr("Error-") + reason);
+        return true;
+    }
+    if (!m_transfer.startGet(QUrl(address.trimmed()))) {
+        fail(tr("another transfer is running"));
+        return true;
+    }
+    return true;
+}
+
+void StreamDownload::cancel()
+{
+    m_cancelled = true;
+    m_transfer.abort();
+}
+
+void StreamDownload::takePieces()
+{
+    if (!m_file || m_transfer.failure() != TransferService::Failure::None)
+        return;
+    // Whole pieces while the body comes, the rest at its end: the progress
+    // moves in the same steps however the network hands the bytes over.
+    while (m_transfer.bytesWaiting() >= kPieceBytes ||
+           (!m_transfer.isBusy() && m_transfer.bytesWaiting() > 0)) {
+        const QByteArray piece = m_transfer.nextPiece(kPieceBytes);
+        if (m_file->write(piece) != piece.size()) {
+            fail(m_file->errorString());
+            m_transfer.abort();
+            return;
+        }
+        m_done += piece.size();
+        std::optional<int> percent;
+        if (m_total > 0)
+            percent = static_cast<int>(roundHalfEven(100.0 / double(m_total) * double(m_done)));
+        Q_EMIT progressChanged(percent, progressText(percent, m_done));
+    }
+}
+
+void StreamDownload::onFinished()
+{
+    if (!m_file)
+        return;
+    if (m_transfer.failure() == TransferService::Failure::None)
+        takePieces(); // the last bytes
+    if (!m_file)
+        return;
+    if (m_cancelled) {
+        fail(tr("the download was cancelled"));
+        return;
+    }
+    if (m_transfer.failure() != TransferService::Failure::None) {
+        fail(m_transfer.responseText());
+        return;
+    }
+    if (m_total >= 0 && m_done != m_total) {
+        fail(tr("the connection ended after %1 of %2 bytes").arg(m_done).arg(m_total));
+        return;
+    }
+    if (m_total == 0)
+        Q_EMIT progressChanged(100, progressText(100, 0));
+    const QString path = m_file->fileName();
+    if (!m_file->commit()) {
+        const QString reason = m_file->errorString();
+        m_file.reset();
+        Q_EMIT finished(false, tr("Error-") + reason);
+        return;
+    }
+    m_file.reset();
+    Q_EMIT finished(true, path);
+}
+
+void StreamDownload::fail(const QString &reason)
+{
+    if (m_file) {
+        m_file->cancelWriting();
+        m_file.reset();
+    }
+    Q_EMIT finished(false, tr("Error-") + reason);
+}
+
+} // namespace vantrel

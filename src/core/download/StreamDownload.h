@@ -1,0 +1,56 @@
+#pragma once
+
+#include "core/download/TransferService.h"
+
+#include <QObject>
+#include <QSaveFile>
+
+#include <memory>
+
+namespace vantrel {
+
+// Downloads one stream into a file of a folder. The bytes go to a temporary
+// file beside the final one, which takes the final name only when the whole
+// body has arrived: a failed, cut or cancelled download leaves nothing under
+// the final name. A body without a length is read to its end.
+class StreamDownload : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr qint64 kPieceBytes = 1024;
+
+    explicit StreamDownload(QString folder, QObject *parent = nullptr);
+    ~StreamDownload() override;
+
+    void setTimeoutMs(int milliseconds) { m_transfer.setTimeoutMs(milliseconds); }
+
+    // Starts downloading `address` (blanks around it removed) into
+    // `fileName` of the folder; false when a download already runs.
+    bool start(const QString &address, const QString &fileName);
+    void cancel();
+    bool isRunning() const { return m_transfer.isBusy(); }
+
+    // "42 % " while the length is known, else the bytes received ("512 kB ").
+    static QString progressText(std::optional<int> percent, qint64 bytes);
+
+Q_SIGNALS:
+    // `percent` is none for a body of unknown length.
+    void progressChanged(std::optional<int> percent, const QString &text);
+    // The final path, or why there is none ("Error-" and the reason).
+    void finished(bool ok, const QString &pathOrError);
+
+private:
+    void takePieces();
+    void onFinished();
+    void fail(const QString &reason);
+
+    QString m_folder;
+    TransferService m_transfer;
+    std::unique_ptr<QSaveFile> m_file;
+    qint64 m_total = -1; // the announced length; -1 when none came
+    qint64 m_done = 0;
+    bool m_cancelled = false;
+};
+
+} // namespace vantrel

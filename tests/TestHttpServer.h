@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QHash>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+// A small HTTP/1.1 server on the loopback address, run by the test's own event
+// loop: each path answers as its route says.
+class TestHttpServer : public QObject
+{
+public:
+    struct Route
+    {
+        Route(QByteArray body = {}, int status = 200, bool withLength = true,
+              bool cutHalfWay = false, bool silent = false)
+            : body(std::move(body)), status(status), withLength(withLength), cutHalfWay(cutHalfWay),
+              silent(silent)
+        {}
+        QByteArray body;
+        int status;
+        bool withLength; // send Content-Length
+        bool cutHalfWay; // close the connection after half the body
+        bool silent;     // never answer
+    };
+
+    TestHttpServer()
+    {
+        m_server.listen(QHostAddress::LocalHost);
+        QObject::connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = m_server.nextPendingConnection())
+                serve(socket);
+        });
+    }
+
+    void route(const QByteArray &path, const Route &route) { m_routes.insert(path, route); }
+    QString url(const char *path) const
+    {
+        return QStringLiteral("http://127.0.0.1:%1%2")
+            .arg(m_server.serverPort())
+            .arg(QLatin1String(path));
+    }
+    int requests(const QByteArray &path) const { return m_requests.value(path); }
+
+private:
+    void serve(QTcpSocket *socket)
+    {
+        socket->setParent(this);
+        QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+            m_pending[socket] += socket->readAll();
+            const QByteArray request = m_pending.value(socket);
+            if (!request.contains("\r\n\r\n"))
+                return;
+            m_pending.remove(socket);
+            const QByteArray path = request.split(' ').value(1);
+            ++m_requests[path];
+            answer(socket, m_routes.value(path, Route("not here", 404)));
+        });
+        QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    }
+
+    static void answer(QTcpSocket *socket, const Route &route)
+    {
+        if (route.silent)
+            return;
+        QByteArray head = "HTTP/1.1 " + QByteArray::number(route.status) +
+                          (route.status < 400    ? " OK"
+                           : route.status == 404 ? " Not Found"
+                                                 : " Server Error") +
+                          "\r\nConnection: close\r\n";
+        if (route.withLength)
+            head += "Content-Length: " + QByteArray::number(route.body.size()) + "\r\n";
+        socket->write(head + "\r\n");
+        socket->write(route.cutHalfWay ? route.body.left(route.body.size() / 2) : route.body);
+        if (route.cutHalfWay) {
+            socket->flush();
+            socket->abort();
+            return;
+        }
+        socket->disconnectFromHost();
+    }
+
+    QTcpServer m_server;
+    QHash<QByteArray, Route> m_routes;
+    QHash<QByteArray, int> m_requests;
+    QHash<QTcpSocket *, QByteArray> m_pending;
+};

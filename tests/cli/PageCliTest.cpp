@@ -1,0 +1,77 @@
+#include "TestHttpServer.h"
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+namespace {
+
+struct CliResult
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// Runs vantrel-cli while this test's own event loop serves its requests.
+CliResult runCli(const QStringList &args)
+{
+    QProcess cli;
+    cli.start(qs(VANTREL_CLI_PATH), args);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return cli.state() == QProcess::NotRunning; }, 30000));
+    return {cli.exitCode(), QString::fromUtf8(cli.readAllStandardOutput()),
+            QString::fromUtf8(cli.readAllStandardError())};
+}
+
+} // namespace
+
+TEST(CliPage, PrintsTheFieldsOfASavedPage)
+{
+    const QString page = qs(VANTREL_TESTDATA_DIR "/pages/watch-2009-10-26-KVeXIF-txzs.html");
+    if (!QFile::exists(page))
+        GTEST_SKIP() << "no real watch pages here";
+    const CliResult run = runCli({qs("page"), page});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QStringList lines = run.out.split(u'\n', Qt::SkipEmptyParts);
+    QStringList keys;
+    for (const QString &line : lines)
+        keys << line.section(u'\t', 0, 0);
+    EXPECT_EQ(keys, (QStringList{qs("title"), qs("author"), qs("video_id"), qs("published"),
+                                 qs("category"), qs("description"), qs("length"), qs("rating"),
+                                 qs("thumbnail"), qs("stream_22"), qs("stream_34"), qs("stream_35"),
+                                 qs("stream_5")}));
+    EXPECT_EQ(lines.value(0), qs("title\tYu-gi-oh the Abridged Series Episode 26"));
+    EXPECT_EQ(lines.value(9), qs("stream_22\t")); // a field the page does not give
+    EXPECT_TRUE(lines.value(12).startsWith(qs("stream_5\thttp://v20.lscache4.c.youtube.com/")));
+}
+
+TEST(CliPage, DownloadsAStreamOfAServedPage)
+{
+    TestHttpServer server;
+    const QByteArray stream(5000, 's');
+    const QString map =
+        qs("5|") + QString::fromLatin1(QUrl::toPercentEncoding(server.url("/s.flv"))) + qs(",18|x");
+    server.route("/watch", {"'VIDEO_ID': 'id1',\n'VIDEO_TITLE': 'My clip',\n\"fmt_url_map\": \"" +
+                            QUrl::toPercentEncoding(map) + "\", "});
+    server.route("/s.flv", {stream});
+    QTemporaryDir dir;
+
+    const CliResult run = runCli({qs("download"), server.url("/watch"), qs("--format"), qs("5"),
+                                  qs("--output-dir"), dir.path()});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, dir.filePath(qs("My clip.flv")) + u'\n');
+    EXPECT_EQ(readFile(dir.filePath(qs("My clip.flv"))), stream);
+    EXPECT_TRUE(run.err.contains(qs("100 %")));
+
+    const CliResult none = runCli({qs("download"), server.url("/watch"), qs("--format"), qs("22"),
+                                   qs("--output-dir"), dir.path()});
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_TRUE(none.err.contains(qs("no stream of format 22"))) << none.err.toStdString();
+    EXPECT_EQ(runCli({qs("download"), server.url("/watch"), qs("--format"), qs("7")}).exitCode, 2);
+    const CliResult missing = runCli({qs("page"), server.url("/nothing")});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.err.startsWith(qs("vantrel-cli: "))) << missing.err.toStdString();
+}

@@ -1,0 +1,232 @@
+#include "MediaClips.h"
+#include "TestEnvironment.h"
+#include "TestHttpServer.h"
+#include "TestSupport.h"
+
+#include "core/download/OnlineVideoController.h"
+#include "core/download/StreamDownload.h"
+#include "core/profiles/OptionSheet.h"
+#include "core/profiles/ProfileDefaults.h"
+#include "core/sources/SourceList.h"
+#include "core/tools/MediaProbe.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vantrel;
+
+namespace {
+
+// The files a folder holds, hidden ones included: nothing half-written may stay.
+QStringList filesIn(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden);
+}
+
+// A watch page of the 2009 layout whose picture and stream live on `server`.
+QByteArray watchPage(const TestHttpServer &server, const char *id, const char *title)
+{
+    // The map's addresses are encoded twice: the map as a whole, and each one.
+    const QString map = qs("5|") +
+                        QString::fromLatin1(QUrl::toPercentEncoding(server.url("/stream.flv"))) +
+                        qs(",18|x");
+    const QByteArray picture = QUrl::toPercentEncoding(server.url("/vi/related/default.jpg"));
+    return "<script>yt.setConfig({'VIDEO_ID': '" + QByteArray(id) + "',\n'VIDEO_TITLE': '" +
+           QByteArray(title) + "',\n'SWF_ARGS': {\"rv.2.thumbnailUrl\": \"" + picture +
+           "\", \"length_seconds\": \"2\", \"fmt_url_map\": \"" + QUrl::toPercentEncoding(map) +
+           "\"}});</script>\n<a data-discoverbox-username=\"someone\" >"
+           "<span class=\"watch-video-added post-date\">1 May 2009</span>"
+           "<a onclick=\"x('VideoCategoryLink');\">Music</a>"
+           "<div class=\"watch-video-desc description\">\n<span >Words.</span>"
+           "<button class=\"master-sprite ratingL ratingL-4.5\" title=\"\">";
+}
+
+struct Finished
+{
+    explicit Finished(StreamDownload &download)
+    {
+        QObject::connect(&download, &StreamDownload::progressChanged, &context,
+                         [this](std::optional<int>, const QString &text) { labels << text; });
+        QObject::connect(&download, &StreamDownload::finished, &context,
+                         [this](bool good, const QString &text) {
+                             ok = good;
+                             result = text;
+                             done = true;
+                         });
+    }
+    QObject context;
+    QStringList labels;
+    bool done = false;
+    bool ok = false;
+    QString result;
+};
+
+} // namespace
+
+TEST(StreamDownload, OnlyAWholeBodyTakesTheName)
+{
+    TestHttpServer server;
+    QByteArray mega(1 << 20, 'm');
+    for (int i = 0; i < mega.size(); i += 997)
+        mega[i] = char(i % 251);
+    using R = TestHttpServer::Route;
+    const struct
+    {
+        const char *what;
+        R route;
+        bool ok;
+        QStringList labels; // the first ones; empty: not looked at
+    } cases[] = {
+        {"empty", R{"", 200}, true, {qs("100 % ")}},
+        {"2049 bytes",
+         R{QByteArray(2049, 'x'), 200},
+         true,
+         {qs("50 % "), qs("100 % "), qs("100 % ")}},
+        {"1 MB", R{mega, 200}, true, {qs("0 % "), qs("0 % ")}},
+        {"no length", R{mega, 200, false}, true, {qs("1 kB "), qs("2 kB ")}},
+        {"cut half way", R{mega, 200, true, true}, false, {}},
+        {"not found", R{"gone", 404}, false, {}},
+        {"server error", R{"oops", 500}, false, {}},
+        {"silent", R{"", 200, true, false, true}, false, {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir folder;
+        server.route("/file", c.route);
+        StreamDownload download(folder.path());
+        download.setTimeoutMs(500);
+        Finished finished(download);
+        ASSERT_TRUE(download.start(server.url("/file") + qs("  "), qs("clip.flv")));
+        EXPECT_FALSE(download.start(server.url("/file"), qs("other.flv"))); // one at a time
+        ASSERT_TRUE(QTest::qWaitFor([&] { return finished.done; }, 10000));
+        EXPECT_EQ(finished.ok, c.ok) << finished.result.toStdString();
+        if (c.ok) {
+            EXPECT_EQ(finished.result, folder.filePath(qs("clip.flv")));
+            EXPECT_EQ(readFile(finished.result), c.route.body);
+            EXPECT_EQ(filesIn(folder.path()), QStringList{qs("clip.flv")});
+            EXPECT_EQ(finished.labels.mid(0, c.labels.size()), c.labels);
+        } else {
+            EXPECT_TRUE(finished.result.startsWith(qs("Error-"))) << finished.result.toStdString();
+            EXPECT_TRUE(filesIn(folder.path()).isEmpty())
+                << filesIn(folder.path()).join(u' ').toStdString();
+        }
+    }
+}
+
+class OnlineVideo : public ::testing::Test
+{
+protected:
+    OnlineVideoController &controller()
+    {
+        if (!m_controller) {
+            m_controller = std::make_unique<OnlineVideoController>(
+                downloads.path(), cache.filePath(qs("Cache")), &prompt);
+            m_controller->setTimeoutMs(1000);
+        }
+        return *m_controller;
+    }
+    void read(const QString &address)
+    {
+        QSignalSpy read(&controller(), &OnlineVideoController::pageRead);
+        controller().getDirectLink(address);
+        ASSERT_TRUE(read.wait(10000));
+    }
+
+    TestHttpServer server;
+    QTemporaryDir downloads;
+    QTemporaryDir cache;
+    RecordingPrompt prompt;
+    std::unique_ptr<OnlineVideoController> m_controller;
+};
+
+TEST_F(OnlineVideo, ReadsAPageItsPictureAndItsStreams)
+{
+    MediaClips clips;
+    const QString clip =
+        clips.encoded(qs("stream.flv"),
+                      {qs("-f"), qs("lavfi"), qs("-i"), qs("testsrc=s=160x120:r=25:d=2"), qs("-f"),
+                       qs("lavfi"), qs("-i"), qs("sine=d=2"), qs("-ar"), qs("22050")});
+    server.route("/watch", {watchPage(server, "../../up/here", "a/b: (c)")});
+    // The picture's address takes the hostile id as it stands.
+    server.route("/up/here/default.jpg", {"JPEG bytes"});
+    server.route("/stream.flv", {readFile(clip)});
+
+    QSignalSpy thumbnail(&controller(), &OnlineVideoController::thumbnailChanged);
+    EXPECT_TRUE(controller().canGetDirectLink());
+    read(server.url("/watch"));
+    EXPECT_FALSE(controller().canGetDirectLink()); // until the address changes
+    controller().addressChanged();
+    EXPECT_TRUE(controller().canGetDirectLink());
+
+    const VideoPageInfo &info = controller().info();
+    EXPECT_EQ(info.title, qs("ab c"));
+    EXPECT_EQ(info.author, qs("someone"));
+    EXPECT_EQ(info.published, qs("1 May 2009"));
+    EXPECT_EQ(info.category, qs("Music"));
+    EXPECT_EQ(info.description, qs("Words."));
+    EXPECT_EQ(info.rating, qs("4.5"));
+    EXPECT_EQ(controller().lengthText(), qs("2 Sec."));
+    EXPECT_EQ(controller().statusText(), qs("Complete!"));
+    EXPECT_EQ(controller().enabledFormats(), QSet<int>{5});
+    EXPECT_TRUE(prompt.errors.isEmpty());
+
+    // The picture is cached under the cleaned id, inside the cache folder.
+    ASSERT_TRUE(thumbnail.count() == 2 || thumbnail.wait(5000));
+    const QString picture = thumbnail.last().at(0).toString();
+    EXPECT_EQ(QFileInfo(picture).absolutePath(), cache.filePath(qs("Cache")));
+    EXPECT_EQ(readFile(picture), QByteArray("JPEG bytes"));
+
+    // The stream downloads under the title, and the batch converts it.
+    QSignalSpy downloaded(&controller(), &OnlineVideoController::downloadFinished);
+    ASSERT_TRUE(controller().download(5));
+    ASSERT_TRUE(downloaded.wait(10000));
+    ASSERT_TRUE(downloaded.at(0).at(0).toBool()) << prompt.errors.join(u' ').toStdString();
+    const QString file = downloaded.at(0).at(1).toString();
+    EXPECT_EQ(file, downloads.filePath(qs("ab c.flv")));
+
+    QTemporaryDir data;
+    TestSurroundings surroundings;
+    MediaProbe probe;
+    SourceList list(&probe);
+    OptionSheet sheet;
+    sheet.build();
+    applyProfileDefaults(sheet, 73);
+    list.addSourceFile(file);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list.pendingProbes() == 0; }, 30000));
+    BatchRun batch(
+        list, sheet, [] { return std::optional<int>(73); }, surroundings.batch(data, nullptr));
+    QSignalSpy finished(&batch, &BatchRun::finished);
+    Settings settings = TestSurroundings::settings(data);
+    settings.outputFolder = data.filePath(qs("out"));
+    ASSERT_TRUE(batch.start(settings));
+    ASSERT_TRUE(finished.wait(60000));
+    EXPECT_EQ(list.item(0).status, RowStatus::Ok) << batch.rowMessages(0).toStdString();
+}
+
+TEST_F(OnlineVideo, FailuresSayWhatWentWrong)
+{
+    if (!QDir(qs(VANTREL_TESTDATA_DIR "/pages")).exists())
+        GTEST_SKIP() << "no real watch pages here";
+    server.route("/removed", {readFile(qs(VANTREL_TESTDATA_DIR
+                                          "/pages/watch-2009-10-26-removed-video-homepage.html"))});
+    server.route("/missing", {"no such page", 404});
+    server.route("/slow", {"", 200, true, false, true});
+
+    read(server.url("/removed"));
+    EXPECT_TRUE(controller().statusText().contains(qs("no video")))
+        << controller().statusText().toStdString();
+    EXPECT_TRUE(controller().info().title.isEmpty());
+
+    read(server.url("/missing"));
+    ASSERT_EQ(prompt.errors.size(), 1);
+    EXPECT_TRUE(prompt.errors[0].startsWith(qs("Something Went Wrong\n")))
+        << prompt.errors[0].toStdString();
+    EXPECT_EQ(controller().lengthText(), qs(" Sec."));
+    EXPECT_TRUE(controller().statusText().startsWith(qs("Error 404")));
+
+    read(server.url("/slow"));
+    EXPECT_EQ(controller().statusText(), qs("Slow Connection"));
+    EXPECT_EQ(prompt.errors.size(), 2);
+}

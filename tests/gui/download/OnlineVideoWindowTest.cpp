@@ -1,0 +1,132 @@
+#include "MediaClips.h"
+#include "ScreenSupport.h"
+#include "TestHttpServer.h"
+#include "TestSupport.h"
+
+#include "core/download/OnlineVideoController.h"
+#include "core/preview/PreviewController.h"
+#include "core/preview/PreviewPlayer.h"
+#include "core/tools/ToolControl.h"
+#include "core/tools/ToolLocator.h"
+#include "gui/download/OnlineVideoWindow.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QUrl>
+
+using namespace vantrel;
+
+namespace {
+
+// The window as the X server shows it, the player's picture included.
+void saveScreenshot(QWidget &window, const char *name)
+{
+    const QString folder = screenshotFolder();
+    window.repaint();
+    QTest::qWait(100); // the X server shows what was painted
+    if (!folder.isEmpty())
+        screenOf(&window).save(QDir(folder).filePath(qs(name)));
+}
+
+} // namespace
+
+// The window on a served watch page: the page's fields, the picture, a
+// download through a stream button, and the preview playing a stream in the
+// panel, with nothing left running once the window has gone.
+TEST(OnlineVideoWindow, ReadsAPageDownloadsAndPreviewsAStream)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        GTEST_SKIP() << "needs an X server (run under xvfb-run)";
+    const QString player = ToolLocator::find(ToolLocator::kPlayer);
+    if (player.isEmpty())
+        GTEST_SKIP() << "no player installed";
+
+    MediaClips clips;
+    const QString flv = clips.encoded(qs("s.flv"), {qs("-f"), qs("lavfi"), qs("-i"),
+                                                    qs("testsrc=rate=25:size=160x120:duration=3")});
+    const QString jpg =
+        clips.encoded(qs("t.jpg"), {qs("-f"), qs("lavfi"), qs("-i"), qs("testsrc=size=120x90"),
+                                    qs("-frames:v"), qs("1")});
+    TestHttpServer server;
+    server.route("/s.flv", {readFile(flv)});
+    server.route("/vi/id7/default.jpg", {readFile(jpg)});
+    const QString map =
+        qs("35|") + QString::fromLatin1(QUrl::toPercentEncoding(server.url("/s.flv")));
+    server.route("/watch",
+                 {"'VIDEO_ID': 'id7',\n'VIDEO_TITLE': 'Served clip',\n"
+                  "data-discoverbox-username=\"someone\" >\n"
+                  "watch-video-added post-date\">May 05, 2009</span>\n"
+                  "VideoCategoryLink');\">Comedy</a>\n"
+                  "watch-video-desc description\"><span >A clip served by the test.</span>\n"
+                  "master-sprite ratingL ratingL-4.5\"\n"
+                  "\"length_seconds\": \"3\", \"fmt_url_map\": \"" +
+                  QUrl::toPercentEncoding(map) +
+                  "\", \n"
+                  "\"rv.2.thumbnailUrl\": \"" +
+                  server.url("/vi/id7/default.jpg").toLatin1() + "\",\n"});
+
+    QTemporaryDir data;
+    ToolControl tools;
+    OnlineVideoController controller(data.path(), data.filePath(qs("Cache")), nullptr);
+    {
+        OnlineVideoWindow window(controller, std::make_unique<PreviewController>(player, tools));
+        window.setQuestion([](QWidget *) { return true; });
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+        auto *address = window.findChild<QLineEdit *>(qs("txtWatchUrl"));
+        address->clear();
+        QTest::keyClicks(address, server.url("/watch"));
+        QTest::mouseClick(window.findChild<QPushButton *>(qs("cmdG")), Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !controller.thumbnailFile().isEmpty(); }, 10000));
+        EXPECT_EQ(window.findChild<QLabel *>(qs("lblTitle1"))->text(), qs("Served clip"));
+        EXPECT_EQ(window.findChild<QLabel *>(qs("lblDur"))->text(), qs("3 Sec."));
+        EXPECT_TRUE(window.streamButton(35)->isEnabled());
+        EXPECT_FALSE(window.streamButton(22)->isEnabled());
+        EXPECT_FALSE(window.findChild<QLabel *>(qs("picTitle"))->pixmap().isNull());
+        saveScreenshot(window, "online-video-page.png");
+
+        QTest::mouseClick(window.streamButton(35), Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !controller.isDownloading(); }, 10000));
+        EXPECT_EQ(readFile(data.filePath(qs("Served clip_HD.flv"))), readFile(flv));
+        EXPECT_EQ(window.findChild<QProgressBar *>(qs("pbDownload"))->value(), 100);
+
+        // Preview: the player draws into the panel's surface.
+        QTest::mouseClick(window.findChild<QPushButton *>(qs("cmdPR")), Qt::LeftButton);
+        EXPECT_TRUE(window.previewPanel()->isVisible());
+        QStringList args;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                const QList<int> players = childProcesses(qs("mplayer"));
+                args = players.size() == 1 ? commandLineOf(players.constFirst()) : QStringList();
+                return !args.isEmpty();
+            },
+            10000));
+        EXPECT_EQ(args.value(args.indexOf(qs("-wid")) + 1),
+                  QString::number(window.videoSurface()->winId()));
+        EXPECT_TRUE(args.contains(server.url("/s.flv")));
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return colourShare(screenOf(window.videoSurface())) > 0.5; }, 10000));
+        saveScreenshot(window, "online-video-preview.png");
+
+        // Its "X" hides the panel and ends the player.
+        QTest::mouseClick(window.previewPanel()->findChild<QPushButton *>(qs("Label6")),
+                          Qt::LeftButton);
+        EXPECT_FALSE(window.previewPanel()->isVisible());
+        EXPECT_TRUE(QTest::qWaitFor([] { return childProcesses(qs("mplayer")).isEmpty(); },
+                                    ProcessPreviewPlayer::kQuitGraceMs + 3000));
+
+        // Closing while it plays leaves no player.
+        QTest::mouseClick(window.findChild<QPushButton *>(qs("cmdPR")), Qt::LeftButton);
+        ASSERT_TRUE(
+            QTest::qWaitFor([] { return !childProcesses(qs("mplayer")).isEmpty(); }, 10000));
+        QTest::mouseClick(window.findChild<QPushButton *>(qs("cmdCLose")), Qt::LeftButton);
+        EXPECT_FALSE(window.isVisible());
+    }
+    EXPECT_TRUE(QTest::qWaitFor([] { return childProcesses(qs("mplayer")).isEmpty(); },
+                                ProcessPreviewPlayer::kQuitGraceMs + 3000));
+}
