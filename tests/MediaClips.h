@@ -121,3 +121,30 @@ inline QList<int> childProcesses(const QString &program)
     }
     return found;
 }
+
+// Container, duration in seconds and stream codecs of a media file, by ffprobe.
+struct FileFacts
+{
+    QString format;
+    double seconds = -1;
+    QStringList codecs;
+};
+
+inline FileFacts inspect(const QString &path)
+{
+    QProcess probe;
+    probe.start(qs("ffprobe"), {qs("-v"), qs("error"), qs("-show_entries"),
+                                qs("format=format_name,duration:stream=codec_name"), qs("-of"),
+                                qs("default=noprint_wrappers=1"), path});
+    probe.waitForFinished(30000);
+    FileFacts facts;
+    for (const QString &line : QString::fromUtf8(probe.readAllStandardOutput()).split(u'\n')) {
+        if (line.startsWith(qs("duration=")))
+            facts.seconds = line.mid(9).toDouble();
+        else if (line.startsWith(qs("codec_name=")))
+            facts.codecs << line.mid(11);
+        else if (line.startsWith(qs("format_name=")))
+            facts.format = line.mid(12);
+    }
+    return facts;
+}

@@ -16,9 +16,13 @@
 
 namespace vantrel {
 
+class CaptureDevices;
+
 // Where the main window's engine finds its tools and files.
 struct MainEnvironment
 {
+    // The capture window's devices; none when null.
+    CaptureDevices *captureDevices = nullptr;
     Prompt *prompt = nullptr;
     PowerOff *powerOff = nullptr;
     Desktop *desktop = nullptr;

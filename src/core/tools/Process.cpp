@@ -102,9 +102,15 @@ void Process::start(const CommandLine &command, const QStringList &extraArgument
         return;
     }
     m_process = new QProcess(this);
-    m_process->setProcessChannelMode(QProcess::MergedChannels);
     tieChildToParent(*m_process);
-    connect(m_process, &QProcess::readyRead, this, &Process::readOutput);
+    if (m_dataOutput) {
+        m_process->setProcessChannelMode(QProcess::SeparateChannels);
+        connect(m_process, &QProcess::readyReadStandardOutput, this, &Process::readData);
+        connect(m_process, &QProcess::readyReadStandardError, this, &Process::readOutput);
+    } else {
+        m_process->setProcessChannelMode(QProcess::MergedChannels);
+        connect(m_process, &QProcess::readyRead, this, &Process::readOutput);
+    }
     connect(m_process, &QProcess::finished, this, &Process::onFinished);
     connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
@@ -117,7 +123,8 @@ void Process::readOutput()
 {
     if (!m_process)
         return;
-    const QByteArray bytes = m_process->readAll();
+    const QByteArray bytes =
+        m_dataOutput ? m_process->readAllStandardError() : m_process->readAllStandardOutput();
     if (bytes.isEmpty())
         return;
     const QString text = m_decoder.decode(bytes);
@@ -127,6 +134,15 @@ void Process::readOutput()
     if (m_outputLimit > 0 && m_output.size() > m_outputLimit)
         m_output.remove(0, m_output.size() - m_outputLimit);
     Q_EMIT outputReceived(text);
+}
+
+void Process::readData()
+{
+    if (!m_process)
+        return;
+    const QByteArray data = m_process->readAllStandardOutput();
+    if (!data.isEmpty())
+        Q_EMIT dataReceived(data);
 }
 
 bool Process::write(const QByteArray &data)
@@ -149,6 +165,8 @@ void Process::onFinished()
 {
     if (!m_process)
         return;
+    if (m_dataOutput)
+        readData();
     readOutput();
     const ProcessResult result = endedRun();
     release();

@@ -55,6 +55,9 @@ public:
     // Keeps only this many characters of output, the most recent; 0 keeps all.
     // A tool that reports its progress for hours need not fill the memory.
     void setOutputLimit(qsizetype characters) { m_outputLimit = characters; }
+    // From the next start on, standard output is data, not text: it arrives
+    // as `dataReceived` and only standard error makes up `output()`.
+    void setDataOutput(bool data) { m_dataOutput = data; }
 
     // Runs `command` with `extraArguments` after its own. A tool of an earlier
     // start that still runs is stopped first.
@@ -67,7 +70,8 @@ public:
     bool isRunning() const;
     // 0 when no tool runs.
     qint64 processId() const;
-    // What the tool has written so far, standard output and error together.
+    // What the tool has written so far, standard output and error together
+    // (standard error alone with data output).
     QString output() const { return m_output; }
     // The command as one text (the command line's text, one blank, the
     // extra arguments), as a log shows it.
@@ -77,10 +81,12 @@ public:
 
 Q_SIGNALS:
     void outputReceived(const QString &text);
+    void dataReceived(const QByteArray &data);
     void finished(const vantrel::ProcessResult &result);
 
 private:
     void readOutput();
+    void readData();
     ProcessResult endedRun() const;
     void onFinished();
     void end(ProcessResult result);
@@ -92,6 +98,7 @@ private:
     QStringList m_extraArguments;
     QString m_output;
     qsizetype m_outputLimit = 0;
+    bool m_dataOutput = false;
     std::optional<ProcessResult> m_result;
 };
 

@@ -116,4 +116,9 @@ bool ToolControl::finishEncoding()
     return post(m_encoderId, encoderKeyText(KeyQ));
 }
 
+bool ToolControl::finishEncoding(Process &encoder)
+{
+    return encoder.write(encoderKeyText(KeyQ));
+}
+
 } // namespace vantrel

@@ -52,6 +52,8 @@ public:
     // Tells the registered encoder to stop reading and finish its output
     // file; whether it reached a running encoder.
     bool finishEncoding();
+    // Tells an encoder that is not the registered one (a recording) the same.
+    static bool finishEncoding(Process &encoder);
 
     // The table behind the commands: the text a key becomes for the player
     // or the encoder, empty when the tool has no use for that key.

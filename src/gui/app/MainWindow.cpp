@@ -1,6 +1,8 @@
 #include "gui/app/MainWindow.h"
 
 #include "core/app/MainController.h"
+#include "core/capture/CaptureController.h"
+#include "core/capture/CaptureEngine.h"
 #include "core/download/OnlineVideoController.h"
 #include "core/preview/PreviewController.h"
 #include "core/settings/AppPaths.h"
@@ -9,6 +11,7 @@
 #include "gui/app/AboutDialog.h"
 #include "gui/app/ButtonStripWidget.h"
 #include "gui/app/HelpWindow.h"
+#include "gui/capture/CaptureWindow.h"
 #include "gui/convert/ProgressPanel.h"
 #include "gui/download/OnlineVideoWindow.h"
 #include "gui/preview/PreviewPanel.h"
@@ -20,11 +23,13 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace vantrel {
@@ -242,6 +247,7 @@ void MainWindow::buildBody()
                                 m_controller.environment().prompt, this);
     });
     connect(this, &MainWindow::importRequested, this, &MainWindow::openOnlineVideo);
+    connect(this, &MainWindow::captureRequested, this, &MainWindow::openCapture);
 
     m_sheet = new OptionSheetWidget(m_controller.sheet(), central);
     m_sheet->setObjectName(QStringLiteral("PS1"));
@@ -363,6 +369,25 @@ void MainWindow::openOnlineVideo()
     window.exec();
 }
 
+void MainWindow::openCapture()
+{
+    // The capture window gives the device to the encoder: the preview's
+    // player goes, as for the other windows.
+    m_previewController->quitPlayer();
+    m_previewController->stopTimer();
+    const MainEnvironment &env = m_controller.environment();
+    NoCaptureDevices none;
+    CaptureEngine engine(env.encoderPath, env.captureDevices ? *env.captureDevices : none);
+    CaptureController controller(engine, env.prompt,
+                                 QDir::home().filePath(QStringLiteral("dvcapture.avi")));
+    CaptureWindow window(controller, engine, this);
+    m_capture = &window;
+    window.exec();
+    m_capture = nullptr;
+    if (m_closeAfterCapture)
+        QTimer::singleShot(0, this, &QWidget::close);
+}
+
 void MainWindow::showAbout()
 {
     AboutDialog about(this);
@@ -378,6 +403,14 @@ void MainWindow::exitProgram()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    // A recording is stopped and its file finished before the program ends:
+    // the capture window closes first, then this one.
+    if (m_capture) {
+        m_closeAfterCapture = true;
+        m_capture->reject();
+        event->ignore();
+        return;
+    }
     if (!m_unloaded) {
         m_unloaded = true;
         m_controller.unload();

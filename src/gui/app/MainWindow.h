@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QDialog>
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 #include <memory>
@@ -62,6 +64,8 @@ public:
     void showAbout();
     // "Import Video From Youtube": the online-video window, modal.
     void openOnlineVideo();
+    // "Capture Video From DV": the capture window, modal.
+    void openCapture();
     void exitProgram();
 
 Q_SIGNALS:
@@ -98,6 +102,8 @@ private:
     PreviewPanel *m_previewPanel = nullptr;
     QMenu *m_popup = nullptr;
     bool m_unloaded = false;
+    QPointer<QDialog> m_capture; // the capture window while it is open
+    bool m_closeAfterCapture = false;
 };
 
 } // namespace vantrel

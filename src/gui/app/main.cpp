@@ -6,6 +6,7 @@
 #include "gui/app/Skin.h"
 #include "platform/InterruptWatcher.h"
 #include "platform/LogindPowerOff.h"
+#include "platform/SystemCaptureDevices.h"
 #include "platform/SystemDesktop.h"
 
 #include <QApplication>
@@ -22,7 +23,9 @@ int main(int argc, char *argv[])
     MessageBoxPrompt prompt;
     SystemDesktop desktop;
     LogindPowerOff powerOff;
+    SystemCaptureDevices captureDevices;
     MainEnvironment env;
+    env.captureDevices = &captureDevices;
     env.prompt = &prompt;
     env.desktop = &desktop;
     env.powerOff = &powerOff;

@@ -23,30 +23,6 @@ using namespace vantrel;
 
 namespace {
 
-// Duration in seconds and stream codecs of a media file, by ffprobe.
-struct FileFacts
-{
-    double seconds = -1;
-    QStringList codecs;
-};
-
-FileFacts inspect(const QString &path)
-{
-    QProcess probe;
-    probe.start(qs("ffprobe"), {qs("-v"), qs("error"), qs("-show_entries"),
-                                qs("format=duration:stream=codec_name"), qs("-of"),
-                                qs("default=noprint_wrappers=1"), path});
-    probe.waitForFinished(30000);
-    FileFacts facts;
-    for (const QString &line : QString::fromUtf8(probe.readAllStandardOutput()).split(u'\n')) {
-        if (line.startsWith(qs("duration=")))
-            facts.seconds = line.mid(9).toDouble();
-        else if (line.startsWith(qs("codec_name=")))
-            facts.codecs << line.mid(11);
-    }
-    return facts;
-}
-
 // What the encoder decodes of a file, in seconds, by its own report.
 double decodableSeconds(const QString &path, bool soundOnly)
 {

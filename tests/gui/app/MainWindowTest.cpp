@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 
 #include "core/app/MainController.h"
+#include "core/capture/CaptureDevice.h"
 #include "core/settings/IniFile.h"
 #include "core/tools/ToolLocator.h"
 #include "gui/app/ButtonStripWidget.h"
@@ -16,6 +17,7 @@
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -48,7 +50,8 @@ protected:
 
     MainWindow &open()
     {
-        const MainEnvironment env = surroundings.main(data);
+        MainEnvironment env = surroundings.main(data);
+        env.captureDevices = captureDevices;
         controller = std::make_unique<MainController>(env);
         window = std::make_unique<MainWindow>(*controller);
         window->setFileChooser([this](QWidget *) { return chosenFiles; });
@@ -89,6 +92,7 @@ protected:
     MediaClips clips;
     QTemporaryDir data;
     TestSurroundings surroundings;
+    CaptureDevices *captureDevices = nullptr;
     RecordingPrompt &prompt = surroundings.prompt;
     RecordingDesktop &desktop = surroundings.desktop;
     QStringList chosenFiles;
@@ -195,11 +199,13 @@ TEST_F(MainWindowTest, MenusAndShortcutsInOrder)
     });
     closer.start(50);
     QTest::keyClick(&w, Qt::Key_V, Qt::ControlModifier);
-    // Both Import entries open the online-video window.
-    w.action(qs("importvideo"))->trigger();
-    w.action(qs("Import1"))->trigger();
+    // Both Import entries open the online-video window, both Capture entries
+    // the capture window.
+    for (const char *name : {"importvideo", "Import1", "Capture", "Capture1"})
+        w.action(qs(name))->trigger();
     closer.stop();
-    EXPECT_EQ(opened.mid(1), (QStringList{qs("Formyutobe"), qs("Formyutobe")}));
+    EXPECT_EQ(opened.mid(1), (QStringList{qs("Formyutobe"), qs("Formyutobe"), qs("frmCapture"),
+                                          qs("frmCapture")}));
     w.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     ASSERT_EQ(trim.count(), 1);
@@ -210,6 +216,41 @@ TEST_F(MainWindowTest, MenusAndShortcutsInOrder)
     EXPECT_EQ(controller->sources().count(), 0);
     w.action(qs("checkupdate"))->trigger(); // does nothing
     EXPECT_TRUE(prompt.errors.isEmpty() && prompt.notices.isEmpty());
+}
+
+TEST_F(MainWindowTest, ClosingTheProgramWhileRecordingFinishesTheFileFirst)
+{
+    struct TestSourceOnly : CaptureDevices
+    {
+        QList<CaptureDevice> devices() override { return {testSourceDevice()}; }
+        std::unique_ptr<CameraControls> cameraControls(const CaptureDevice &) override
+        {
+            return std::make_unique<NoCameraControls>();
+        }
+    } devices;
+    captureDevices = &devices;
+    MainWindow &w = open();
+    QSignalSpy closed(&w, &MainWindow::closed);
+    const QString file = clips.path(qs("closing.avi"));
+    bool recorded = false;
+    QTimer::singleShot(0, &w, [&] {
+        QWidget *capture = nullptr;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return (capture = QApplication::activeModalWidget()) != nullptr; }, 5000));
+        capture->findChild<QLineEdit *>(qs("Text1"))->setText(file);
+        QTest::mouseClick(capture->findChild<QPushButton *>(qs("Command1")), Qt::LeftButton);
+        QTest::qWait(1500);
+        w.close(); // as SIGTERM does
+        recorded = true;
+    });
+    w.action(qs("Capture"))->trigger(); // returns when the capture window has gone
+    EXPECT_TRUE(recorded);
+    EXPECT_EQ(closed.count(), 0);
+    EXPECT_TRUE(closed.wait(5000)); // then the main window closes
+    EXPECT_TRUE(childProcesses(qs("ffmpeg")).isEmpty());
+    const FileFacts facts = inspect(file);
+    EXPECT_EQ(facts.format, qs("avi"));
+    EXPECT_GT(facts.seconds, 0.8);
 }
 
 TEST_F(MainWindowTest, DropAddsFilesUntilTheFirstThatIsNoVideo)
