@@ -4,7 +4,26 @@
 #include "core/capture/CaptureProgress.h"
 #include "core/common/PlatformServices.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace vantrel {
+
+namespace {
+
+// "name_New.avi", "name_New_New.avi", ... until one is free.
+QString freeName(const QString &file)
+{
+    QString name = file;
+    while (QFileInfo::exists(name)) {
+        const QFileInfo info(name);
+        const QString suffix = info.suffix().isEmpty() ? QString() : u'.' + info.suffix();
+        name = info.dir().filePath(info.completeBaseName() + QStringLiteral("_New") + suffix);
+    }
+    return name;
+}
+
+} // namespace
 
 CaptureController::CaptureController(CaptureEngine &engine, Prompt *prompt, QString initialFile,
                                      QObject *parent)
@@ -72,7 +91,7 @@ void CaptureController::moveSlider(CameraProperty property, int value)
 void CaptureController::fileChosen(const QString &file)
 {
     if (!file.isEmpty())
-        m_file = file;
+        m_file = m_agreedToReplace = file;
 }
 
 void CaptureController::startCapture()
@@ -83,6 +102,13 @@ void CaptureController::startCapture()
         stopCapture();
         return;
     }
+    // A recording never silently replaces an earlier one: a second Start on
+    // the same name records beside it.
+    if (m_file != m_agreedToReplace && QFileInfo(m_file).isFile()) {
+        m_file = freeName(m_file);
+        Q_EMIT captureFileChanged(m_file);
+    }
+    m_agreedToReplace.clear();
     m_engine.setCaptureFile(m_file);
     m_engine.setPreview(true);
     if (m_engine.startCapture())

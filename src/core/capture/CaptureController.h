@@ -53,7 +53,8 @@ public:
     QString captureFile() const { return m_file; }
     void setCaptureFile(const QString &file) { m_file = file; }
     // What the save dialog gave: a name replaces the file, Cancel (empty)
-    // keeps it.
+    // keeps it. The dialog asked before it gave a file that is there, so a
+    // recording may replace that one.
     void fileChosen(const QString &file);
 
     void startCapture();
@@ -76,6 +77,9 @@ Q_SIGNALS:
     void slidersChanged();
     void statisticsChanged(const QString &text);
     void closeRequested();
+    // Start chose another name, since the file was there and replacing it
+    // was never agreed to.
+    void captureFileChanged(const QString &file);
 
 private:
     bool hasDevices() const { return !m_deviceNames.isEmpty(); }
@@ -87,6 +91,7 @@ private:
     int m_device = -1;
     std::array<CameraSlider, kCameraPropertyCount> m_sliders;
     QString m_file;
+    QString m_agreedToReplace;
     QString m_statistics = QStringLiteral("00:00:00");
     bool m_startEnabled = true;
     bool m_stopEnabled = true;

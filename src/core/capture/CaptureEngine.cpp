@@ -127,6 +127,7 @@ bool CaptureEngine::startCapture()
         return false;
     }
     m_statistics = {};
+    ++m_recordingNumber; // a new recording, even if one is still running
     setCapturing(true);
     scheduleReconcile();
     return true;
@@ -185,7 +186,9 @@ void CaptureEngine::reconcile()
     m_reconcilePending = false;
     const Run wanted = wantedRun();
     if (m_process) {
-        if (m_running == wanted || m_ending)
+        const bool right = m_running == wanted &&
+                           (wanted != Run::Recording || m_runningNumber == m_recordingNumber);
+        if (right || m_ending)
             return; // what runs is right, or it is ending and the next follows
         m_ending = true;
         if (m_running == Run::Recording) {
@@ -206,6 +209,7 @@ void CaptureEngine::startRun(Run run)
     CaptureRequest request{m_encoderPath, m_deviceList.at(m_deviceIndex), QString()};
     if (run == Run::Recording)
         request.outputFile = m_recordingFile = m_captureFile;
+    m_runningNumber = m_recordingNumber;
     m_running = run;
     m_ending = false;
     m_progressLine.clear();
@@ -215,6 +219,7 @@ void CaptureEngine::startRun(Run run)
     m_process->setOutputLimit(64 * 1024);
     connect(m_process.get(), &Process::dataReceived, this, &CaptureEngine::takePicture);
     if (run == Run::Recording) {
+        m_statistics = {};
         connect(m_process.get(), &Process::outputReceived, this, [this](const QString &text) {
             readCaptureProgress(text, m_progressLine, m_statistics);
         });

@@ -98,7 +98,9 @@ private:
     bool m_connected = false;
     std::unique_ptr<CameraControls> m_controls;
     QString m_captureFile;
-    QString m_recordingFile; // what the running recording writes
+    QString m_recordingFile;   // what the running recording writes
+    int m_recordingNumber = 0; // counts startCapture calls
+    int m_runningNumber = 0;   // the one the running recording is
     bool m_preview = false;
     bool m_capturing = false;
     CaptureStatistics m_statistics;

@@ -53,6 +53,7 @@ CaptureWindow::CaptureWindow(CaptureController &controller, CaptureEngine &engin
     connect(&m_controller, &CaptureController::buttonsChanged, this, &CaptureWindow::showButtons);
     connect(&m_controller, &CaptureController::slidersChanged, this, &CaptureWindow::showSliders);
     connect(&m_controller, &CaptureController::statisticsChanged, m_statistics, &QLabel::setText);
+    connect(&m_controller, &CaptureController::captureFileChanged, m_file, &QLineEdit::setText);
     connect(&m_controller, &CaptureController::closeRequested, this,
             [this] { QDialog::done(m_result); });
 

@@ -282,6 +282,22 @@ TEST(CaptureController, DevicesSlidersFilesAndFailures)
     EXPECT_TRUE(capture.prompt.errors.value(0).contains(qs("record")))
         << capture.prompt.errors.value(0).toStdString();
 
+    // A recording never replaces a file unless the save dialog agreed to it.
+    const QString kept = clips.path(qs("kept.avi"));
+    writeFile(kept, "an earlier recording");
+    c.setCaptureFile(kept);
+    c.startCapture();
+    EXPECT_EQ(c.captureFile(), clips.path(qs("kept_New.avi")));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(c.captureFile()); }, 5000));
+    EXPECT_EQ(readFile(kept), "an earlier recording");
+    c.stopCapture();
+    c.fileChosen(kept);
+    c.startCapture();
+    EXPECT_EQ(c.captureFile(), kept);
+    QTest::qWait(500);
+    EXPECT_TRUE(capture.exitAndWait());
+    EXPECT_EQ(inspect(kept).format, qs("avi"));
+
     // A device that fails says why and gives the buttons back.
     capture.prompt.errors.clear();
     capture.devices.list.clear();
