@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing Vantrel need on Debian 12.
-# libssl3 and ca-certificates let the online-video window read https pages.
+# libssl3 and ca-certificates let the online-video window read https pages;
+# desktop-file-utils, appstream and dpkg-dev check and build the package.
 # Only packages that are missing are installed; sudo is used when not root.
 set -euo pipefail
 
@@ -10,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   ffmpeg mplayer xvfb xauth x11-utils
   fonts-dejavu-core libssl3 ca-certificates
+  desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()

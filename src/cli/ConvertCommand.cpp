@@ -160,7 +160,9 @@ int runConvert(const QStringList &args, QTextStream &out, QTextStream &err)
             return usageError(err, *refusal);
     }
 
-    // The settings file's values, as the options replace them.
+    // The settings file's values, as the options replace them; a first run
+    // starts from the shipped ones, as the window program does.
+    AppPaths::seedSettings();
     const SettingsFile settingsFile(AppPaths::settingsFile(), AppPaths::dataFolder());
     Settings settings = settingsFile.read();
     if (parser.isSet(existing)) {

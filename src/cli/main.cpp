@@ -22,6 +22,7 @@ const char kUsage[] =
                                      "  page       print what an online video's watch page says\n"
                                      "  download   download a stream of a watch page\n"
                                      "\n"
+                                     "vantrel-cli --version prints the version.\n"
                                      "vantrel-cli <command> --help describes a command.\n");
 
 } // namespace
@@ -30,6 +31,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vantrel"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VANTREL_VERSION));
     QTextStream out(stdout);
     QTextStream err(stderr);
     using namespace vantrel::cli;
@@ -42,6 +44,10 @@ int main(int argc, char *argv[])
     if (command == QLatin1String("--help") || command == QLatin1String("-h") ||
         command == QLatin1String("help")) {
         out << tr(kUsage);
+        return kExitOk;
+    }
+    if (command == QLatin1String("--version")) {
+        out << QStringLiteral("vantrel-cli %1\n").arg(QCoreApplication::applicationVersion());
         return kExitOk;
     }
     if (command == QLatin1String("profiles"))

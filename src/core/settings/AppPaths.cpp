@@ -1,7 +1,10 @@
 #include "core/settings/AppPaths.h"
 
+#include "core/common/Logging.h"
+
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -10,6 +13,28 @@ namespace vantrel {
 QString AppPaths::programFolder()
 {
     return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+}
+
+QString AppPaths::installedDataFolder()
+{
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/') +
+                           QStringLiteral(VANTREL_SHARE_FROM_BIN));
+}
+
+bool AppPaths::isInstalled()
+{
+    const QString beside = join(programFolder(), QStringLiteral("settings.dat"));
+    return !QFileInfo::exists(beside) &&
+           QFileInfo::exists(join(installedDataFolder(), QStringLiteral("settings.dat")));
+}
+
+QString AppPaths::shippedFile(const QString &relativePath)
+{
+    const QString beside = join(programFolder(), relativePath);
+    if (QFileInfo::exists(beside))
+        return beside;
+    const QString installed = join(installedDataFolder(), relativePath);
+    return QFileInfo::exists(installed) ? QDir::toNativeSeparators(installed) : beside;
 }
 
 QString AppPaths::dataFolder()
@@ -21,11 +46,25 @@ QString AppPaths::dataFolder()
     }
     const QString program = programFolder();
     const QFileInfo programInfo(program);
-    if (!program.isEmpty() && programInfo.isDir() && programInfo.isWritable())
+    if (!program.isEmpty() && programInfo.isDir() && programInfo.isWritable() && !isInstalled())
         return program;
     const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
     QDir().mkpath(perUser);
     return QDir::toNativeSeparators(perUser);
+}
+
+bool AppPaths::seedSettings()
+{
+    const QString settings = settingsFile();
+    if (QFileInfo::exists(settings))
+        return true;
+    const QString shipped = shippedFile(QStringLiteral("settings.dat"));
+    if (!QFile::copy(shipped, settings))
+        return false;
+    // The copy of a read-only installed file must be the user's to change.
+    QFile::setPermissions(settings, QFile::permissions(settings) | QFile::WriteOwner);
+    qCInfo(lcApp).noquote() << "settings: first start, copied" << shipped;
+    return true;
 }
 
 QString AppPaths::settingsFile()

@@ -11,12 +11,27 @@ public:
     // The folder of the running executable.
     static QString programFolder();
 
+    // The installation's folder of shipped files (<prefix>/share/vantrel,
+    // found from the executable's folder <prefix>/bin).
+    static QString installedDataFolder();
+    // Whether the program runs installed: its shipped files are in the
+    // installation's data folder, not beside it.
+    static bool isInstalled();
+    // A file that ships with the program (the skin, the first settings),
+    // given relative to the program folder: beside the executable (the build
+    // tree, a portable folder), else in the installation's data folder.
+    static QString shippedFile(const QString &relativePath);
+
     // The folder for settings, the encoder's statistics file, the cache and
-    // downloads: the program folder when it is writable (a portable install,
-    // the build tree), otherwise the per-user data folder. The environment
-    // variable VANTREL_DATA_DIR, when set, names it instead (tests and
-    // side-by-side installs use it).
+    // downloads: the program folder when it is writable and not an
+    // installation (a portable folder, the build tree), otherwise the
+    // per-user data folder. The environment variable VANTREL_DATA_DIR, when
+    // set, names it instead (tests and side-by-side installs use it).
     static QString dataFolder();
+    // A data folder without settings gets the shipped ones (the profile
+    // selected at first start); existing settings are never touched. Whether
+    // settings are there afterwards.
+    static bool seedSettings();
 
     static QString settingsFile();   // settings.dat in the data folder
     static QString statisticsFile(); // curconvert.log in the data folder

@@ -3,6 +3,7 @@
 #include "core/app/MainController.h"
 #include "core/capture/CaptureController.h"
 #include "core/capture/CaptureEngine.h"
+#include "core/common/Logging.h"
 #include "core/download/OnlineVideoController.h"
 #include "core/preview/PreviewController.h"
 #include "core/settings/AppPaths.h"
@@ -367,6 +368,17 @@ void MainWindow::openOnlineVideo()
     OnlineVideoWindow window(
         online, std::make_unique<PreviewController>(env.playerPath, m_controller.tools()), this);
     window.exec();
+}
+
+void MainWindow::openFiles(const QStringList &files)
+{
+    qCInfo(lcApp) << "files from another start of the program:" << files.size();
+    if (!files.isEmpty())
+        m_controller.dropFiles(files);
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
 }
 
 void MainWindow::openCapture()

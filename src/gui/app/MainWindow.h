@@ -56,6 +56,9 @@ public:
 
     // The commands of the menus, the strip and the pop-up menu.
     void addFiles();
+    // Files from the command line or from a second start of the program:
+    // added as if dropped on the list; the window comes forward.
+    void openFiles(const QStringList &files);
     void removeSelectedFile();
     void clearAllFiles();
     void convertNow();

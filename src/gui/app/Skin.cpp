@@ -1,5 +1,6 @@
 #include "gui/app/Skin.h"
 
+#include "core/common/Logging.h"
 #include "core/settings/AppPaths.h"
 
 #include <QApplication>
@@ -13,13 +14,13 @@ bool applySkin(QApplication &app, const QString &styleSheetFile)
     if (!skin.open(QIODevice::ReadOnly))
         return false;
     app.setStyleSheet(QString::fromUtf8(skin.readAll()));
+    qCInfo(lcApp).noquote() << "skin:" << styleSheetFile;
     return true;
 }
 
 QString installedSkinFile()
 {
-    return AppPaths::join(AppPaths::join(AppPaths::programFolder(), QStringLiteral("skins")),
-                          QStringLiteral("frmmain.qss"));
+    return AppPaths::shippedFile(QStringLiteral("skins/frmmain.qss"));
 }
 
 } // namespace vantrel

@@ -1,4 +1,6 @@
 #include "core/app/MainController.h"
+#include "core/app/SingleInstance.h"
+#include "core/app/WindowCommandLine.h"
 #include "core/settings/AppPaths.h"
 #include "core/tools/ToolLocator.h"
 #include "gui/app/MainWindow.h"
@@ -10,14 +12,58 @@
 #include "platform/SystemDesktop.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QIcon>
 #include <QTimer>
+
+#include <cstdio>
 
 using namespace vantrel;
 
+namespace {
+
+// Help and the version need no display: they are answered before the
+// window system is opened.
+std::optional<int> answerWithoutWindow(int argc, char *argv[])
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    const WindowCommandLine line = parseWindowCommandLine(args, QDir::currentPath());
+    if (line.action == WindowCommandLine::Action::Help) {
+        std::fputs(windowUsageText().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (line.action == WindowCommandLine::Action::Version) {
+        std::fputs("vantrel " VANTREL_VERSION "\n", stdout);
+        return 0;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    if (const std::optional<int> answered = answerWithoutWindow(argc, argv))
+        return *answered;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vantrel"));
+    QApplication::setApplicationVersion(QStringLiteral(VANTREL_VERSION));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/vantrel.png")));
+    // The window system took its own options; what is left is ours.
+    const WindowCommandLine line =
+        parseWindowCommandLine(QApplication::arguments().mid(1), QDir::currentPath());
+    if (line.action == WindowCommandLine::Action::Error) {
+        std::fputs(QStringLiteral("vantrel: %1\n%2")
+                       .arg(line.error, windowUsageText())
+                       .toLocal8Bit()
+                       .constData(),
+                   stderr);
+        return 2;
+    }
+    AppPaths::seedSettings();
     applySkin(app, installedSkinFile()); // without it the program runs unskinned
 
     MessageBoxPrompt prompt;
@@ -48,16 +94,26 @@ int main(int argc, char *argv[])
         else
             QApplication::quit();
     });
-    window.startUp();
-    window.show();
 
-    // Without its tools the program can list files but not read or convert
-    // them: say so once, with what to install.
-    QTimer::singleShot(0, &window, [&prompt] {
-        for (const QString &tool : {ToolLocator::kEncoder, ToolLocator::kPlayer}) {
-            if (ToolLocator::find(tool).isEmpty())
-                prompt.error(ToolLocator::missingToolMessage(tool));
-        }
+    // A converter that runs already takes the files; this one then ends.
+    SingleInstance instance;
+    QObject::connect(&instance, &SingleInstance::handedOver, &app, &QApplication::quit);
+    QObject::connect(&instance, &SingleInstance::filesReceived, &window,
+                     [&window](const QStringList &files) { window.openFiles(files); });
+    QObject::connect(&instance, &SingleInstance::primary, &window, [&, line] {
+        window.startUp();
+        window.show();
+        if (!line.files.isEmpty())
+            controller.dropFiles(line.files);
+        // Without its tools the program can list files but not read or
+        // convert them: say so once, with what to install.
+        QTimer::singleShot(0, &window, [&prompt] {
+            for (const QString &tool : {ToolLocator::kEncoder, ToolLocator::kPlayer}) {
+                if (ToolLocator::find(tool).isEmpty())
+                    prompt.error(ToolLocator::missingToolMessage(tool));
+            }
+        });
     });
+    instance.start(line.files);
     return QApplication::exec();
 }
