@@ -70,7 +70,9 @@ public:
             if (m_terminal)
                 draw();
             else if (step && percent > 0 && percent < 100)
-                say(QStringLiteral("  %1%").arg(percent));
+                say(m_left.isEmpty()
+                        ? QStringLiteral("  %1%").arg(percent)
+                        : QStringLiteral("  %1%  %2 %3").arg(percent).arg(tr("left"), m_left));
         });
         connect(&batch, &BatchRun::totalPercentChanged, this, [this](int percent) {
             m_total = percent;
@@ -78,6 +80,10 @@ public:
         });
         connect(&batch, &BatchRun::elapsedTextChanged, this, [this](const QString &text) {
             m_elapsed = text;
+            draw();
+        });
+        connect(&batch, &BatchRun::timeLeftChanged, this, [this](const QString &text) {
+            m_left = text;
             draw();
         });
     }
@@ -112,6 +118,8 @@ private:
               << qSetFieldWidth(3) << m_file << qSetFieldWidth(0) << "%  total "
               << qSetFieldWidth(3) << m_total << qSetFieldWidth(0) << "%  " << m_elapsed << "  row "
               << m_row + 1 << '/' << m_rows;
+        if (!m_left.isEmpty())
+            m_err << "  " << tr("left") << ' ' << m_left;
         m_err.flush();
     }
 
@@ -123,6 +131,7 @@ private:
     int m_file = 0;
     int m_total = 0;
     QString m_elapsed = QStringLiteral("0:00:00");
+    QString m_left;
 };
 
 } // namespace

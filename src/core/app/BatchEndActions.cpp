@@ -29,12 +29,24 @@ void BatchEndActions::handle(const BatchOutcome &outcome, bool powerOffAfterBatc
         });
 }
 
+QString BatchEndActions::completedMessage(const BatchOutcome &outcome)
+{
+    QString message = batchEndMessage(outcome);
+    if (outcome.failedRows > 0) {
+        message += QLatin1Char('\n') + tr("%1 of %2 files failed. Point at \"Fail\" in the Status "
+                                          "column to see why.")
+                                           .arg(outcome.failedRows)
+                                           .arg(outcome.rows);
+    }
+    return message;
+}
+
 void BatchEndActions::report(const BatchOutcome &outcome)
 {
     const bool completed = outcome.ending == BatchEnding::Completed;
     if (m_prompt) {
         if (completed)
-            m_prompt->information(batchEndMessage(outcome));
+            m_prompt->information(completedMessage(outcome));
         else
             m_prompt->error(batchEndMessage(outcome));
     }

@@ -34,6 +34,10 @@ public:
     // manager's answer.
     void handle(const BatchOutcome &outcome, bool powerOffAfterBatch, Done done = {});
 
+    // "Conversion completed!", and when rows failed how many and where to
+    // read why.
+    static QString completedMessage(const BatchOutcome &outcome);
+
 private:
     void report(const BatchOutcome &outcome);
 

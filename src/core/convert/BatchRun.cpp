@@ -91,6 +91,9 @@ bool BatchRun::start(const Settings &settings)
     m_setup.threads = settings.threads;
     m_row = 0;
     m_rowCount = m_list.count();
+    m_clock.start();
+    m_mediaDone = 0;
+    Q_EMIT timeLeftChanged(QString());
     qCInfo(lcBatch) << "batch of" << m_rowCount << "rows into" << m_outputFolder;
     if (m_setup.installedEncoders.isEmpty()) {
         m_awaitingEncoderList = true;
@@ -231,7 +234,10 @@ void BatchRun::prepareAndStart()
     m_current = conversion;
     m_run = run;
     connect(run, &EncoderRun::elapsedTextChanged, this, &BatchRun::elapsedTextChanged);
-    connect(run, &EncoderRun::filePercentChanged, this, &BatchRun::filePercentChanged);
+    connect(run, &EncoderRun::filePercentChanged, this, [this](int percent) {
+        setFilePercent(percent);
+        updateTimeLeft(percent);
+    });
     connect(run, &EncoderRun::finished, this, &BatchRun::onEncoderFinished);
     run->start(*command, m_job.durationSeconds, conversion.request.wholeFile);
 }
@@ -248,6 +254,7 @@ void BatchRun::endRow(int row, RowStatus status, const QString &detail)
     qCInfo(lcBatch).noquote() << "row" << row + 1 << rowStatusText(status)
                               << detail.section(u'\n', 0, 0);
     m_list.setStatus(row, status, detail);
+    m_mediaDone += rowMediaSeconds(row);
     Q_EMIT rowFinished(row, status);
     if (status == RowStatus::Ok)
         setTotalPercent(static_cast<int>(
@@ -359,7 +366,13 @@ void BatchRun::complete()
 {
     Q_EMIT totalPercentChanged(100);
     Q_EMIT busyChanged(false);
-    endBatch({BatchEnding::Completed, m_outputFolder, QString()});
+    BatchOutcome outcome{BatchEnding::Completed, m_outputFolder, QString()};
+    outcome.rows = std::min(m_rowCount, m_list.count());
+    for (int row = 0; row < outcome.rows; ++row) {
+        if (m_list.item(row).status == RowStatus::Fail)
+            ++outcome.failedRows;
+    }
+    endBatch(outcome);
 }
 
 void BatchRun::endBatch(const BatchOutcome &outcome)
@@ -374,8 +387,30 @@ void BatchRun::endBatch(const BatchOutcome &outcome)
         return; // a receiver started the next batch
     setFilePercent(0);
     setTotalPercent(0);
+    Q_EMIT timeLeftChanged(QString());
     Q_EMIT panelVisibleChanged(false);
     Q_EMIT busyChanged(false);
+}
+
+double BatchRun::rowMediaSeconds(int row) const
+{
+    if (row < 0 || row >= m_list.count())
+        return 0;
+    const SourceItem &item = m_list.item(row);
+    const std::optional<int> start = secondsOfTimeText(item.clipStart);
+    const std::optional<int> end = secondsOfTimeText(item.clipEnd);
+    return start && end ? std::max(0, *end - *start) : 0;
+}
+
+void BatchRun::updateTimeLeft(int filePercent)
+{
+    double total = 0;
+    for (int row = 0; row < std::min(m_rowCount, m_list.count()); ++row)
+        total += rowMediaSeconds(row);
+    const double done = m_mediaDone + rowMediaSeconds(m_row) * filePercent / 100.0;
+    const std::optional<int> left =
+        batchSecondsLeft(total, done, double(m_clock.elapsed()) / 1000.0);
+    Q_EMIT timeLeftChanged(left ? timeText(*left) : QString());
 }
 
 void BatchRun::setFilePercent(int percent)

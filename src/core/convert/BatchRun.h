@@ -7,6 +7,7 @@
 #include "core/settings/Settings.h"
 #include "core/tools/ToolControl.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QMetaType>
@@ -37,6 +38,8 @@ struct BatchOutcome
     BatchEnding ending = BatchEnding::Completed;
     QString outputFolder;  // where the rows' outputs went
     QString missingSource; // Stopped: the source file that was not there
+    int rows = 0;          // Completed: the rows of the batch
+    int failedRows = 0;    // Completed: those that ended "Fail"
 };
 
 // What the user is told when a batch has ended: "Conversion completed!",
@@ -111,6 +114,8 @@ Q_SIGNALS:
     void filePercentChanged(int percent);
     void totalPercentChanged(int percent); // 0..100 as the bar shows it
     void elapsedTextChanged(const QString &text);
+    // The batch's estimated time left, "0:01:23"; empty while unknown.
+    void timeLeftChanged(const QString &text);
     // Sent while the progress panel still shows the batch's end; it is
     // hidden when the receivers return.
     void finished(const vantrel::BatchOutcome &outcome);
@@ -146,6 +151,9 @@ private:
     void endBatch(const BatchOutcome &outcome);
     void setFilePercent(int percent);
     void setTotalPercent(int percent);
+    // The estimate, from the rows' lengths and the current row's percent.
+    void updateTimeLeft(int filePercent);
+    double rowMediaSeconds(int row) const;
     ToolControl &tools() { return m_env.tools ? *m_env.tools : m_ownTools; }
 
     SourceList &m_list;
@@ -160,6 +168,8 @@ private:
     int m_row = 0; // the next row to start
     int m_rowCount = 0;
     int m_totalPercent = 0;
+    QElapsedTimer m_clock;  // since the batch started
+    double m_mediaDone = 0; // media seconds of the rows that have ended
     QString m_outputFolder;
     EncoderSetup m_setup; // shared by the batch's encoder runs
     EncoderQuery m_encoderQuery;

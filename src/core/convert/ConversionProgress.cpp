@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cmath>
 
 namespace vantrel {
 
@@ -57,6 +58,15 @@ std::optional<double> encodedSecondsOfStatusText(const QString &text)
                leadingNumber(m.captured(4));
     }
     return last;
+}
+
+std::optional<int> batchSecondsLeft(double totalMediaSeconds, double doneMediaSeconds,
+                                    double wallSeconds)
+{
+    if (wallSeconds < 1.0 || doneMediaSeconds <= 0.0 || totalMediaSeconds <= 0.0)
+        return std::nullopt;
+    const double left = std::max(0.0, totalMediaSeconds - doneMediaSeconds);
+    return static_cast<int>(std::ceil(left * wallSeconds / doneMediaSeconds));
 }
 
 std::optional<int> filePercent(double encodedSeconds, int durationSeconds)

@@ -30,6 +30,12 @@ std::optional<double> encodedSecondsOfStatusText(const QString &text);
 // 100 * encoded / duration, rounded half to even; no value for a zero duration.
 std::optional<int> filePercent(double encodedSeconds, int durationSeconds);
 
+// The seconds a batch still needs: the media seconds left to encode at the
+// speed so far (media seconds encoded per second of the clock). No value
+// before a second has passed or anything was encoded, or without a length.
+std::optional<int> batchSecondsLeft(double totalMediaSeconds, double doneMediaSeconds,
+                                    double wallSeconds);
+
 // The once-a-second progress tick of a running conversion: counts the elapsed
 // seconds, and sets the file's percent from the statistics file (or, when it
 // has no line, from the encoder's status output).

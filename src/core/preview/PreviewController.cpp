@@ -15,6 +15,7 @@ PreviewController::PreviewController(QString playerPath, std::unique_ptr<Preview
       m_totalText(tr("Total time:") + QLatin1Char(' ') + timeText(0))
 {
     m_timer->onTick([this] { tick(); });
+    m_player->setAllEndedHandler([this] { Q_EMIT playersEnded(); });
 }
 
 PreviewController::PreviewController(const QString &playerPath, ToolControl &tools, QObject *parent)
@@ -26,6 +27,7 @@ PreviewController::~PreviewController()
 {
     m_timer->setEnabled(false);
     m_timer->onTick({});
+    m_player->setAllEndedHandler({});
     m_player.reset();
 }
 
@@ -102,6 +104,7 @@ void PreviewController::lastFrames()
 {
     quitPlayer();
     startPlayer(m_state.duration);
+    m_quitWhenTimerStops = m_state.duration > 0;
     // The next tick counts past the end and stops the timer.
     m_state.position = m_state.duration;
     m_timer->setEnabled(true);
@@ -131,8 +134,12 @@ void PreviewController::tick()
             setSlider(static_cast<int>(percent));
     }
     setPositionText(timeText(m_state.position));
-    if (m_state.position >= m_state.duration)
+    if (m_state.position >= m_state.duration) {
         m_timer->setEnabled(false);
+        // A player started at the end does not always end by itself.
+        if (std::exchange(m_quitWhenTimerStops, false))
+            quitPlayer();
+    }
 }
 
 void PreviewController::quitPlayer()
@@ -142,6 +149,7 @@ void PreviewController::quitPlayer()
 
 void PreviewController::startPlayer(std::optional<int> offsetSeconds)
 {
+    m_quitWhenTimerStops = false;
     PlayerCommand command;
     command.playerPath = m_playerPath;
     command.offsetSeconds = offsetSeconds;

@@ -85,6 +85,8 @@ Q_SIGNALS:
     void sliderValueChanged(int value);
     void positionTextChanged(const QString &text);
     void totalTextChanged(const QString &text);
+    // No player draws into the video surface any more.
+    void playersEnded();
 
 private:
     void play(const std::optional<QString> &file, const std::optional<QString> &durationText);
@@ -101,6 +103,9 @@ private:
     int m_slider = 0;
     QString m_positionText;
     QString m_totalText;
+    // Last Frames started the player at the known end: when the position
+    // passes the end, a player that is still there has nothing to play.
+    bool m_quitWhenTimerStops = false;
 };
 
 } // namespace vantrel

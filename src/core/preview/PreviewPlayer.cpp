@@ -45,6 +45,8 @@ void ProcessPreviewPlayer::start(const CommandLine &command)
     connect(player, &Process::finished, this, [this, player] {
         m_players.removeAll(player);
         player->deleteLater();
+        if (running().isEmpty())
+            notifyAllEnded();
     });
     player->start(command);
     // A start that failed leaves no current player (id 0).

@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
+
 namespace vantrel {
 
 class Process;
@@ -24,6 +26,20 @@ public:
     virtual void seekBack() = 0;
     virtual void seekForward() = 0;
     virtual void quit() = 0;
+
+    // Called whenever the last running player has ended: nothing draws into
+    // the video surface any more.
+    void setAllEndedHandler(std::function<void()> handler) { m_allEnded = std::move(handler); }
+
+protected:
+    void notifyAllEnded() const
+    {
+        if (m_allEnded)
+            m_allEnded();
+    }
+
+private:
+    std::function<void()> m_allEnded;
 };
 
 // The real player: each start runs the tool as a Process of its own,

@@ -67,6 +67,8 @@ QVariant SourceList::data(const QModelIndex &index, int role) const
             return tr("Probing...");
         if (index.column() == StatusColumn)
             return rowStatusText(row.item.status);
+        if (index.column() == FormatColumn)
+            return videoFormatName(row.item.videoFormat);
         return row.item.*column.field;
     case Qt::ToolTipRole:
         if (index.column() == StatusColumn && !row.statusDetail.isEmpty())

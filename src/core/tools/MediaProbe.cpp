@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QLocale>
 #include <QStandardPaths>
 #include <QThread>
@@ -105,6 +106,18 @@ CommandLine probeCommand(const QString &playerPath, const QStringList &paths)
 CommandLine probeCommand(const QString &playerPath, const QString &path)
 {
     return probeCommand(playerPath, QStringList{path});
+}
+
+QString videoFormatName(const QString &playerFormat)
+{
+    // The player's codes for the video of MPEG program and transport streams.
+    static const QHash<QString, QString> names = {
+        {QStringLiteral("0x10000001"), QStringLiteral("MPEG-1")},
+        {QStringLiteral("0x10000002"), QStringLiteral("MPEG-2")},
+        {QStringLiteral("0x10000004"), QStringLiteral("MPEG-4")},
+        {QStringLiteral("0x10000005"), QStringLiteral("H.264")},
+    };
+    return names.value(playerFormat.toLower(), playerFormat);
 }
 
 QStringList splitProbeOutput(const QString &output, const QStringList &paths)

@@ -63,6 +63,11 @@ ProbeFields parseProbeOutput(const QString &output);
 // are left alone.
 void applyProbeFields(const ProbeFields &fields, SourceItem &item);
 
+// The name a user knows for a video format as the player reports it: its
+// numeric codes of MPEG streams ("0x10000002") become "MPEG-2" and the like;
+// a four-character code ("XVID") stays as it is.
+QString videoFormatName(const QString &playerFormat);
+
 struct ProbeResult
 {
     enum class Outcome

@@ -30,6 +30,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -51,7 +52,12 @@ MainWindow::MainWindow(MainController &controller, QWidget *parent)
     buildMenus();
     buildStrip();
     buildBody();
-    resize(kInitialSize + QSize(0, menuBar()->sizeHint().height()));
+    // Wider than the client area of old when the list needs it to show every
+    // column, as far as the screen allows.
+    int width = std::max(kInitialSize.width(), sizeHint().width());
+    if (const QScreen *screen = this->screen())
+        width = std::min(width, screen->availableGeometry().width());
+    resize(width, kInitialSize.height() + menuBar()->sizeHint().height());
 
     BatchRun &batch = m_controller.batch();
     m_panel->follow(batch);

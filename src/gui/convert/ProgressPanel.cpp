@@ -47,6 +47,8 @@ ProgressPanel::ProgressPanel(QWidget *parent) : QFrame(parent)
     m_totalBar = makeBar(this, QStringLiteral("prgTotalProgress"));
     m_elapsed = new QLabel(QStringLiteral("00:00:00"), this);
     m_elapsed->setObjectName(QStringLiteral("SkinLabel2"));
+    m_timeLeft = new QLabel(this);
+    m_timeLeft->setObjectName(QStringLiteral("lblTimeLeft"));
     m_cancel = new QPushButton(tr("Cancel"), this);
     m_cancel->setObjectName(QStringLiteral("Command1"));
     m_cancel->setCursor(Qt::ArrowCursor);
@@ -54,6 +56,8 @@ ProgressPanel::ProgressPanel(QWidget *parent) : QFrame(parent)
     auto *time = new QHBoxLayout;
     time->addWidget(new QLabel(tr("Current video Time:"), this));
     time->addWidget(m_elapsed);
+    time->addSpacing(24);
+    time->addWidget(m_timeLeft);
     time->addStretch();
     time->addWidget(m_cancel);
 
@@ -83,6 +87,9 @@ void ProgressPanel::follow(BatchRun &batch)
             [this](int percent) { m_fileBar->setValue(qBound(0, percent, 100)); });
     connect(&batch, &BatchRun::totalPercentChanged, m_totalBar, &QProgressBar::setValue);
     connect(&batch, &BatchRun::elapsedTextChanged, m_elapsed, &QLabel::setText);
+    connect(&batch, &BatchRun::timeLeftChanged, m_timeLeft, [this](const QString &left) {
+        m_timeLeft->setText(left.isEmpty() ? QString() : tr("Time left: ") + left);
+    });
     connect(m_cancel, &QPushButton::clicked, &batch, &BatchRun::cancel);
 }
 

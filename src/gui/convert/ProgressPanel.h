@@ -28,6 +28,7 @@ public:
     QProgressBar *fileBar() const { return m_fileBar; }
     QProgressBar *totalBar() const { return m_totalBar; }
     QLabel *elapsedLabel() const { return m_elapsed; }
+    QLabel *timeLeftLabel() const { return m_timeLeft; }
     QGroupBox *captionFrame() const { return m_frame; }
     QPushButton *cancelButton() const { return m_cancel; }
 
@@ -41,6 +42,7 @@ private:
     QProgressBar *m_fileBar;
     QProgressBar *m_totalBar;
     QLabel *m_elapsed;
+    QLabel *m_timeLeft;
     QPushButton *m_cancel;
     bool m_dragging = false;
     QPoint m_grab;

@@ -204,6 +204,8 @@ void OnlineVideoWindow::buildPreviewPanel()
     m_previewPanel->setAutoFillBackground(true);
     m_previewPanel->resize(kPreviewSize);
     m_surface = new VideoSurfaceWidget(m_previewPanel);
+    connect(m_preview.get(), &PreviewController::playersEnded, m_surface,
+            &VideoSurfaceWidget::showStartState);
     m_preview->setVideoSurface([surface = QPointer<QWidget>(m_surface)]() -> quint64 {
         return surface ? quint64(surface->winId()) : 0;
     });

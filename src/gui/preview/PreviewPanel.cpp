@@ -4,6 +4,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QPointer>
 #include <QPushButton>
 #include <QSlider>
@@ -39,6 +40,15 @@ VideoSurfaceWidget::VideoSurfaceWidget(QWidget *parent) : QWidget(parent)
     setMinimumSize(64, 48);
 }
 
+void VideoSurfaceWidget::paintEvent(QPaintEvent *)
+{
+    // Black with the surface's start text, as before anything played.
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::black);
+    painter.setPen(QColor(0x80, 0x80, 0x80));
+    painter.drawText(rect().adjusted(4, 2, -4, -2), Qt::AlignLeft | Qt::AlignTop, tr("Power"));
+}
+
 PreviewPanel::PreviewPanel(PreviewController &controller, QWidget *parent)
     : QWidget(parent), m_controller(controller)
 {
@@ -54,6 +64,8 @@ PreviewPanel::PreviewPanel(PreviewController &controller, QWidget *parent)
     setStyleSheet(QStringLiteral("QPushButton { padding-left: 2px; padding-right: 2px; }"
                                  "QLabel { color: #e8eef4; }"));
     m_surface = new VideoSurfaceWidget(this);
+    connect(&m_controller, &PreviewController::playersEnded, m_surface,
+            &VideoSurfaceWidget::showStartState);
     m_controller.setVideoSurface([surface = QPointer<QWidget>(m_surface)]() -> quint64 {
         return surface ? quint64(surface->winId()) : 0;
     });

@@ -26,6 +26,14 @@ class VideoSurfaceWidget : public QWidget
 public:
     explicit VideoSurfaceWidget(QWidget *parent = nullptr);
     QSize sizeHint() const override { return {160, 120}; }
+
+    // Paints the start state over whatever a player that has gone left on
+    // the window: the system keeps a player's last frame until it is drawn
+    // over.
+    void showStartState() { repaint(); }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
 };
 
 // A preview area: the video surface, the buttons Play, Pause, Stop, Back,

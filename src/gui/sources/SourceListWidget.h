@@ -19,6 +19,8 @@ public:
     explicit SourceListWidget(SourceList &list, QWidget *parent = nullptr);
 
     std::optional<int> selectedRow() const;
+    // Wide enough for every column with the file name at its least width.
+    QSize sizeHint() const override;
 
 Q_SIGNALS:
     void rowClicked(std::optional<int> row);
@@ -32,6 +34,11 @@ protected:
     void dropEvent(QDropEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    int otherColumnsWidth() const;
+    void fitNameColumn();
 };
 
 } // namespace vantrel

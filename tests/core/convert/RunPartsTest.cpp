@@ -83,6 +83,25 @@ TEST(ConversionProgress, PercentRoundsHalfToEven)
     EXPECT_FALSE(filePercent(3, 0).has_value());
 }
 
+TEST(ConversionProgress, TimeLeftFollowsTheSpeedSoFar)
+{
+    const struct
+    {
+        double total, done, wall;
+        std::optional<int> left;
+    } cases[] = {
+        {100, 25, 10, 30},          // 2.5 media seconds a second: 75 left take 30
+        {100, 100, 40, 0},          // done
+        {60, 45.5, 7, 3},           // rounded up: 2.23 s
+        {100, 0, 10, std::nullopt}, // nothing encoded yet
+        {100, 10, 0.5, std::nullopt},
+        {0, 5, 10, std::nullopt}, // lengths unknown
+        {10, 12, 5, 0},           // more than the lengths said
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(batchSecondsLeft(c.total, c.done, c.wall), c.left) << c.total << " " << c.done;
+}
+
 TEST(ConversionProgress, TickerCountsAndReadsOnlyTheTail)
 {
     QTemporaryDir dir;

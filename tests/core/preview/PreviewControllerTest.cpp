@@ -148,6 +148,20 @@ TEST(PreviewController, LastFramesShowsDurationPlusOneWithoutPassingOneHundred)
     EXPECT_FALSE(p.controller->isTimerEnabled());
     EXPECT_EQ(p.controller->positionText(), qs("0:01:41"));
     EXPECT_EQ(p.controller->sliderValue(), 30); // 101 % is no slider value
+    // A player started at the end that is still there has nothing to play.
+    EXPECT_EQ(p.player->take(), QStringList{qs("Q")});
+
+    // Played to its end, a file's player is left to end by itself (its real
+    // length may pass the measured one); a file of no known length too.
+    for (const char *duration : {"0:00:02", "0:00:00"}) {
+        p.controller->playFile(qs("/v/b.avi"), qs(duration));
+        p.controller->lastFrames();
+        p.controller->firstFrame();
+        p.player->take();
+        p.ticks(3);
+        EXPECT_FALSE(p.controller->isTimerEnabled());
+        EXPECT_EQ(p.player->take(), QStringList()) << duration;
+    }
 }
 
 TEST(PreviewController, SeekRestartsAtTheRoundedOffsetOrOnlyStopsAtTheEnd)

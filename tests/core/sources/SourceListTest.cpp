@@ -58,6 +58,10 @@ TEST(SourceList, RowsKeepTheirOrderWhileProbesEndInAnyOrder)
     const QString sound = clips.audio(qs("sound.ogg"), 2);
     const QString wide = clips.video(qs("wide clip.avi"), 1, "176x144");
     const QString missing = clips.path(qs("missing.avi"));
+    // The player reports the video of transport streams by number.
+    const QString stream = clips.encoded(qs("stream.ts"), {qs("-f"), qs("lavfi"), qs("-i"),
+                                                           qs("testsrc=duration=1:size=160x120"),
+                                                           qs("-c:v"), qs("mpeg2video")});
 
     MediaProbe probe(kPlayer);
     // Two places for the other probes beside the hanging one, and a limit they
@@ -70,7 +74,7 @@ TEST(SourceList, RowsKeepTheirOrderWhileProbesEndInAnyOrder)
     QSignalSpy changed(&list, &SourceList::dataChanged);
     QSignalSpy inserted(&list, &SourceList::rowsInserted);
 
-    const QStringList paths = {fifo, video, sound, wide, missing, video};
+    const QStringList paths = {fifo, video, sound, wide, missing, video, stream};
     for (const QString &path : paths)
         list.addSourceFile(path);
 
@@ -100,6 +104,14 @@ TEST(SourceList, RowsKeepTheirOrderWhileProbesEndInAnyOrder)
     EXPECT_EQ(rowTexts(list, 4), filled(missing, "", "0x0", ""));
     EXPECT_EQ(rowTexts(list, 5), filled(video, "0:00:03", "160x120", "FMP4"));
     EXPECT_EQ(list.item(3).frameSize, qs("176x144"));
+    EXPECT_EQ(list.data(list.index(6, SourceList::FormatColumn)).toString(), qs("MPEG-2"));
+    EXPECT_EQ(list.item(6).videoFormat, qs("0x10000002")); // the record keeps the player's code
+    for (const auto &[code, name] : {std::pair{"0x10000001", "MPEG-1"},
+                                     {"0x10000005", "H.264"},
+                                     {"0X10000004", "MPEG-4"},
+                                     {"XVID", "XVID"},
+                                     {"", ""}})
+        EXPECT_EQ(videoFormatName(qs(code)), qs(name)) << code;
 }
 
 TEST(SourceList, ResultsOfRemovedRowsAreDropped)

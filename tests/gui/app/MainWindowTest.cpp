@@ -376,6 +376,7 @@ TEST_F(MainWindowTest, Screenshots)
     ASSERT_TRUE(applySkin(*qApp, qs(VANTREL_SOURCE_DIR "/resources/skins/frmmain.qss")));
     setSetting("profile", qs("13"));
     MainWindow &w = open();
+    w.resize(w.sizeHint().width(), w.height()); // as it opens on a screen wider than this one
     addProbed({clips.video(qs("holiday.avi"), 3), clips.video(qs("birthday party.avi"), 5)});
     clickRow(0);
     ProgressPanel *panel = w.progressPanel();
@@ -384,6 +385,7 @@ TEST_F(MainWindowTest, Screenshots)
     panel->fileBar()->setValue(42);
     panel->totalBar()->setValue(50);
     panel->elapsedLabel()->setText(qs("0:00:07"));
+    panel->timeLeftLabel()->setText(qs("Time left: 0:00:12"));
     panel->show();
     const QImage image = w.grab().toImage();
     EXPECT_EQ(image.width(), w.width());
@@ -407,4 +409,16 @@ TEST_F(MainWindowTest, AFailedRowTellsWhyInItsStatusTip)
     const QString tip = status.data(Qt::ToolTipRole).toString();
     EXPECT_TRUE(tip.startsWith(qs("The encoder failed"))) << tip.toStdString();
     EXPECT_TRUE(tip.contains(qs("Invalid frame size"))) << tip.toStdString();
+    // The message at the end says so, and where to read why.
+    EXPECT_EQ(prompt.notices.value(0), qs("Conversion completed!\n1 of 1 files failed. Point at "
+                                          "\"Fail\" in the Status column to see why."));
+
+    // The profile box shows its whole caption as a tip, and its list opens
+    // wide enough for the longest caption.
+    auto *combo = w.findChild<ProfileComboWidget *>(qs("ImageCombo1"));
+    EXPECT_EQ(combo->toolTip(), combo->currentText());
+    combo->showPopup();
+    EXPECT_GE(combo->view()->width(),
+              combo->fontMetrics().horizontalAdvance(qs("Apple iPhone MPEG-4 Movie(*.mp4)")));
+    combo->hidePopup();
 }

@@ -7,6 +7,7 @@
 #include "core/preview/PreviewController.h"
 #include "core/preview/TrimmingController.h"
 #include "core/settings/IniFile.h"
+#include "core/sources/SourceList.h"
 #include "core/tools/Process.h"
 #include "core/tools/ToolLocator.h"
 #include "gui/app/MainWindow.h"
@@ -17,6 +18,7 @@
 
 #include <QApplication>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -231,6 +233,10 @@ TEST_F(PreviewWindowTest, PlayDrawsIntoTheSurfaceAndPauseAndStopReachThePlayer)
     EXPECT_TRUE(lastOutput.contains(qs("(Quit)"))) << "the player did not hear quit";
     EXPECT_EQ(panel->positionLabel()->text(), QString());
     EXPECT_FALSE(w.preview().isTimerEnabled());
+    // The player's last frame does not stay: the surface is as it started.
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return colourShare(screenOf(panel->videoSurface())) < 0.02; }, 3000));
+    screenOf(&w).save(QDir(screenshotFolder()).filePath(qs("preview-after-stop.png")));
 }
 
 TEST_F(PreviewWindowTest, FirstFrameAndSeekingRestartTheFileAtTheirOffsets)
@@ -279,6 +285,10 @@ TEST_F(PreviewWindowTest, FirstFrameAndSeekingRestartTheFileAtTheirOffsets)
     click(panel, "Last Frames");
     args = newPlayer(before);
     EXPECT_EQ(optionValue(args, "-ss"), qs("10"));
+    // Nothing is left to play: the player ends and the surface is as it started.
+    EXPECT_TRUE(noPlayerWithin(1000 + ProcessPreviewPlayer::kQuitGraceMs + 3000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return colourShare(screenOf(panel->videoSurface())) < 0.02; }, 3000));
 }
 
 TEST_F(PreviewWindowTest, TheTrimmingWindowStopsTheMainPreviewAndLeavesNoPlayer)
@@ -422,6 +432,15 @@ TEST_F(PreviewWindowTest, Screenshots)
     MainWindow &w = open(13);
     addProbed(
         {clips.video(qs("holiday.avi"), 12, "320x240"), clips.video(qs("birthday party.avi"), 5)});
+    // At the size it opens with, every column shows; only the name gives up
+    // width, and the tip shows it whole.
+    const QHeaderView *header = w.sourceList()->header();
+    const int last = header->count() - 1;
+    EXPECT_LE(header->sectionViewportPosition(last) + header->sectionSize(last),
+              w.sourceList()->viewport()->width());
+    EXPECT_EQ(header->sectionSize(SourceList::StatusColumn), 169);
+    EXPECT_EQ(w.sourceList()->model()->index(0, 0).data(Qt::ToolTipRole).toString(),
+              clips.path(qs("holiday.avi")));
 
     clickRow(0);
     click(w.previewPanel(), "Play");
