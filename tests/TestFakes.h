@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/capture/CaptureDevice.h"
 #include "core/common/PlatformServices.h"
 
 #include <QStringList>
@@ -30,4 +31,15 @@ struct RecordingDesktop : vantrel::Desktop
 {
     void openFolder(const QString &folder) override { opened << folder; }
     QStringList opened;
+};
+
+// The encoder's test picture as the only capture device, without camera
+// controls: a camera for machines that have none.
+struct TestSourceOnly : vantrel::CaptureDevices
+{
+    QList<vantrel::CaptureDevice> devices() override { return {vantrel::testSourceDevice()}; }
+    std::unique_ptr<vantrel::CameraControls> cameraControls(const vantrel::CaptureDevice &) override
+    {
+        return std::make_unique<vantrel::NoCameraControls>();
+    }
 };

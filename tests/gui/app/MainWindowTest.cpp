@@ -220,14 +220,7 @@ TEST_F(MainWindowTest, MenusAndShortcutsInOrder)
 
 TEST_F(MainWindowTest, ClosingTheProgramWhileRecordingFinishesTheFileFirst)
 {
-    struct TestSourceOnly : CaptureDevices
-    {
-        QList<CaptureDevice> devices() override { return {testSourceDevice()}; }
-        std::unique_ptr<CameraControls> cameraControls(const CaptureDevice &) override
-        {
-            return std::make_unique<NoCameraControls>();
-        }
-    } devices;
+    TestSourceOnly devices;
     captureDevices = &devices;
     MainWindow &w = open();
     QSignalSpy closed(&w, &MainWindow::closed);

@@ -19,15 +19,6 @@ using namespace vantrel;
 
 namespace {
 
-struct TestSourceOnly : CaptureDevices
-{
-    QList<CaptureDevice> devices() override { return {testSourceDevice()}; }
-    std::unique_ptr<CameraControls> cameraControls(const CaptureDevice &) override
-    {
-        return std::make_unique<NoCameraControls>();
-    }
-};
-
 QPushButton *button(const QWidget &window, const char *name)
 {
     return window.findChild<QPushButton *>(qs(name));
