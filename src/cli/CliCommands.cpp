@@ -70,12 +70,17 @@ QString escapedField(const QString &text)
     return escaped;
 }
 
-int usageError(QTextStream &err, const QString &message)
+void printError(QTextStream &err, const QString &message)
 {
     QString line = message;
     line.replace(u'\n', u' ');
     err << "vantrel-cli: " << line << '\n';
     err.flush();
+}
+
+int usageError(QTextStream &err, const QString &message)
+{
+    printError(err, message);
     return kExitUsage;
 }
 

@@ -41,6 +41,8 @@ std::optional<int> parseArguments(QCommandLineParser &parser, const QString &com
 // never split a record or a line.
 QString escapedField(const QString &text);
 
+// Prints "vantrel-cli: " and the message on one line.
+void printError(QTextStream &err, const QString &message);
 // Prints the one-line error and returns kExitUsage.
 int usageError(QTextStream &err, const QString &message);
 

@@ -66,8 +66,7 @@ std::optional<int> PageCommand::start(const QStringList &args)
     m_pageTransfer = std::make_unique<TransferService>();
     connect(m_pageTransfer.get(), &TransferService::finished, this, [this] {
         if (m_pageTransfer->failure() != TransferService::Failure::None) {
-            m_err << "vantrel-cli: " << m_pageTransfer->responseText() << '\n';
-            m_err.flush();
+            printError(m_err, m_pageTransfer->responseText());
             Q_EMIT finished(kExitFailed);
             return;
         }
@@ -84,11 +83,9 @@ std::optional<int> PageCommand::usePage(const QString &page)
         return printPage(page);
     StreamLinks links;
     readStreamLinks(page, links);
-    const QString address = urlDecode(links.of(m_format).value_or(QString()));
+    const QString address = links.address(m_format);
     if (address.isEmpty()) {
-        m_err << "vantrel-cli: " << tr("the page offers no stream of format %1").arg(m_format)
-              << '\n';
-        m_err.flush();
+        printError(m_err, tr("the page offers no stream of format %1").arg(m_format));
         return kExitFailed;
     }
     const VideoPageInfo info = parseVideoPage(page);
@@ -106,8 +103,7 @@ std::optional<int> PageCommand::usePage(const QString &page)
                 m_err.flush();
                 Q_EMIT finished(ok ? kExitOk : kExitFailed);
             });
-    m_download->start(address,
-                      streamFileName(info.title.isEmpty() ? info.videoId : info.title, m_format));
+    m_download->start(address, streamFileName(info, m_format));
     return std::nullopt;
 }
 
@@ -129,7 +125,7 @@ int PageCommand::printPage(const QString &page)
     line("rating", info.rating);
     line("thumbnail", info.thumbnail);
     for (const int format : StreamLinks::kFormats)
-        m_out << "stream_" << format << '\t' << escapedField(urlDecode(*links.of(format))) << '\n';
+        m_out << "stream_" << format << '\t' << escapedField(links.address(format)) << '\n';
     m_out.flush();
     return kExitOk;
 }

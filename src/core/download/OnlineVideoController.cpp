@@ -141,16 +141,12 @@ QString OnlineVideoController::lengthText() const
 
 QString OnlineVideoController::streamAddress(int format) const
 {
-    return urlDecode(m_links.of(format).value_or(QString()));
+    return m_links.address(format);
 }
 
 bool OnlineVideoController::download(int format)
 {
-    if (m_download.isRunning())
-        return false;
-    return m_download.start(
-        streamAddress(format),
-        streamFileName(m_info.title.isEmpty() ? m_info.videoId : m_info.title, format));
+    return m_download.start(streamAddress(format), streamFileName(m_info, format));
 }
 
 void OnlineVideoController::setStatus(const QString &text)

@@ -41,16 +41,10 @@ bool StreamDownload::start(const QString &address, const QString &fileName)
     m_cancelled = false;
     QDir().mkpath(m_folder);
     m_file = std::make_unique<QSaveFile>(AppPaths::join(m_folder, fileName));
-    if (!m_file->open(QIODevice::WriteOnly)) {
-        const QString reason = m_file->errorString();
-        m_file.reset();
-        Q_EMIT finished(false, tr("Error-") + reason);
-        return true;
-    }
-    if (!m_transfer.startGet(QUrl(address.trimmed()))) {
-        fail(tr("another transfer is running"));
-        return true;
-    }
+    if (m_file->open(QIODevice::WriteOnly))
+        m_transfer.startGet(QUrl(address.trimmed())); // not busy: checked above
+    else
+        fail(m_file->errorString());
     return true;
 }
 
@@ -106,9 +100,7 @@ void StreamDownload::onFinished()
         Q_EMIT progressChanged(100, progressText(100, 0));
     const QString path = m_file->fileName();
     if (!m_file->commit()) {
-        const QString reason = m_file->errorString();
-        m_file.reset();
-        Q_EMIT finished(false, tr("Error-") + reason);
+        fail(m_file->errorString());
         return;
     }
     m_file.reset();

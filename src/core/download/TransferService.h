@@ -59,11 +59,10 @@ public:
 
     // A fetched body, whole.
     QByteArray body() const { return m_body; }
-    // What a GET's body holds that was not taken yet; the last of it may
-    // still be taken after `finished`.
     // A response header of the last request; empty when it had none.
     QByteArray header(const QByteArray &name) const;
-    // Up to `maxBytes` of the body that arrived and was not taken yet.
+    // Up to `maxBytes` of a GET's body that arrived and was not taken yet;
+    // the last of it may still be taken after `finished`.
     QByteArray nextPiece(qint64 maxBytes);
     qint64 bytesWaiting() const;
 

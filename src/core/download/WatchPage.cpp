@@ -61,6 +61,31 @@ QString removeTitleMarks(QString title)
     return title;
 }
 
+// The four known stream formats: where a page's address of each is kept and
+// the suffix a download of it gets.
+struct StreamFormat
+{
+    int code;
+    QString StreamLinks::*field;
+    const char *suffix;
+};
+
+constexpr StreamFormat kStreamFormats[] = {
+    {22, &StreamLinks::hd720Mp4, ".mp4"},
+    {34, &StreamLinks::hdLowFlv, "_Full_HD.flv"},
+    {35, &StreamLinks::hdHighFlv, "_HD.flv"},
+    {5, &StreamLinks::flv, ".flv"},
+};
+
+const StreamFormat *streamFormat(int code)
+{
+    for (const StreamFormat &format : kStreamFormats) {
+        if (format.code == code)
+            return &format;
+    }
+    return nullptr;
+}
+
 // The related video's picture with this video's id in its place: the page
 // holds no address of its own picture.
 QString ownPicture(const QString &relatedPicture, const QString &videoId)
@@ -179,34 +204,13 @@ QString findStreamMap(const QString &page)
 
 std::optional<QString> StreamLinks::of(int format) const
 {
-    switch (format) {
-    case 22:
-        return hd720Mp4;
-    case 34:
-        return hdLowFlv;
-    case 35:
-        return hdHighFlv;
-    case 5:
-        return flv;
-    default:
-        return std::nullopt;
-    }
+    const StreamFormat *known = streamFormat(format);
+    return known ? std::optional<QString>(this->*known->field) : std::nullopt;
 }
 
-QString *StreamLinks::field(int format)
+QString StreamLinks::address(int format) const
 {
-    switch (format) {
-    case 22:
-        return &hd720Mp4;
-    case 34:
-        return &hdLowFlv;
-    case 35:
-        return &hdHighFlv;
-    case 5:
-        return &flv;
-    default:
-        return nullptr;
-    }
+    return urlDecode(of(format).value_or(QString()));
 }
 
 QList<int> readStreamLinks(const QString &page, StreamLinks &links)
@@ -221,8 +225,8 @@ QList<int> readStreamLinks(const QString &page, StreamLinks &links)
         const int code = bar < 0 ? 0 : entry.left(bar).toShort(&ok);
         if (!ok)
             break; // the map's rest cannot be trusted
-        if (QString *address = links.field(code)) {
-            *address = entry.mid(bar + 1);
+        if (const StreamFormat *known = streamFormat(code)) {
+            links.*known->field = entry.mid(bar + 1);
             found << code;
         }
     }
@@ -231,11 +235,14 @@ QList<int> readStreamLinks(const QString &page, StreamLinks &links)
 
 QString streamFileName(const QString &title, int format)
 {
-    const char *suffix = format == 22   ? ".mp4"
-                         : format == 34 ? "_Full_HD.flv"
-                         : format == 35 ? "_HD.flv"
-                                        : ".flv";
-    return safeFileName(title, QStringLiteral("video")) + QLatin1String(suffix);
+    const StreamFormat *known = streamFormat(format);
+    return safeFileName(title, QStringLiteral("video")) +
+           QLatin1String(known ? known->suffix : ".flv");
+}
+
+QString streamFileName(const VideoPageInfo &info, int format)
+{
+    return streamFileName(info.title.isEmpty() ? info.videoId : info.title, format);
 }
 
 QString safeFileName(const QString &name, const QString &fallback)

@@ -60,7 +60,9 @@ struct StreamLinks
     static constexpr int kFormats[] = {22, 34, 35, 5};
     // The address of a known format; none for another code.
     std::optional<QString> of(int format) const;
-    QString *field(int format);
+    // The address a download or preview of `format` requests: the map's
+    // address decoded once more; empty when the page gave none.
+    QString address(int format) const;
 };
 
 // Fills `links` from the page's stream map, entry by entry; an entry without
@@ -70,6 +72,8 @@ QList<int> readStreamLinks(const QString &page, StreamLinks &links);
 // The name a download of `format` gets: the title and the format's suffix
 // (".mp4", "_Full_HD.flv", "_HD.flv", ".flv").
 QString streamFileName(const QString &title, int format);
+// The same for a page: its title, or its video id when it has none.
+QString streamFileName(const VideoPageInfo &info, int format);
 
 // A name taken from a page made safe to name a file: no path separators, no
 // "..", no control characters or characters file systems refuse, never empty.

@@ -80,6 +80,12 @@ public:
     // the main window end the preview this way and stop the timer.
     void quitPlayer();
     void stopTimer() { m_timer->setEnabled(false); }
+    // Both: the preview gives way to another window.
+    void giveWay()
+    {
+        quitPlayer();
+        stopTimer();
+    }
 
 Q_SIGNALS:
     void sliderValueChanged(int value);

@@ -33,8 +33,7 @@ TrimmingController::open(SourceList &list, int row, PreviewController &mainPrevi
 {
     if (row < 0 || row >= list.count())
         return nullptr;
-    mainPreview.quitPlayer();
-    mainPreview.stopTimer();
+    mainPreview.giveWay();
     return std::make_unique<TrimmingController>(list, row, prompt, std::move(preview));
 }
 
@@ -97,14 +96,12 @@ void TrimmingController::cancel()
 
 void TrimmingController::leave()
 {
-    m_preview->quitPlayer();
-    m_preview->stopTimer();
+    m_preview->giveWay();
 }
 
 void TrimmingController::closed()
 {
-    m_preview->quitPlayer();
-    m_preview->stopTimer();
+    m_preview->giveWay();
     m_file.clear();
 }
 

@@ -365,9 +365,7 @@ void MainWindow::showHelp()
 
 void MainWindow::openOnlineVideo()
 {
-    // The main window's preview gives way, as for the trimming window.
-    m_previewController->quitPlayer();
-    m_previewController->stopTimer();
+    m_previewController->giveWay(); // as for the trimming window
     const MainEnvironment &env = m_controller.environment();
     OnlineVideoController online(
         env.dataFolder, AppPaths::join(env.dataFolder, QStringLiteral("Cache")), env.prompt);
@@ -389,10 +387,7 @@ void MainWindow::openFiles(const QStringList &files)
 
 void MainWindow::openCapture()
 {
-    // The capture window gives the device to the encoder: the preview's
-    // player goes, as for the other windows.
-    m_previewController->quitPlayer();
-    m_previewController->stopTimer();
+    m_previewController->giveWay(); // as for the other windows
     const MainEnvironment &env = m_controller.environment();
     NoCaptureDevices none;
     CaptureEngine engine(env.encoderPath, env.captureDevices ? *env.captureDevices : none);

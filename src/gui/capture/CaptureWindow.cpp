@@ -3,6 +3,7 @@
 #include "core/capture/CaptureCommand.h"
 #include "core/capture/CaptureController.h"
 #include "core/capture/CaptureEngine.h"
+#include "gui/app/Named.h"
 #include "gui/capture/LivePictureWidget.h"
 
 #include <QComboBox>
@@ -32,12 +33,6 @@ constexpr SliderRow kSliderRows[] = {
     {CameraProperty::Roll, QT_TRANSLATE_NOOP("CaptureWindow", "Roll:")},
     {CameraProperty::Zoom, QT_TRANSLATE_NOOP("CaptureWindow", "Zoom:")},
 };
-
-template <typename Widget> Widget *named(Widget *widget, const char *name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
 
 } // namespace
 

@@ -3,6 +3,7 @@
 #include "core/common/TimeText.h"
 #include "core/download/OnlineVideoController.h"
 #include "core/preview/PreviewController.h"
+#include "gui/app/Named.h"
 #include "gui/app/Pictures.h"
 #include "gui/preview/PreviewPanel.h"
 
@@ -45,12 +46,6 @@ constexpr StreamButton kStreamButtons[] = {
     {35, "getHDL", QT_TRANSLATE_NOOP("OnlineVideoWindow", "Get HD High")},
     {5, "getFlv", QT_TRANSLATE_NOOP("OnlineVideoWindow", "Get FLV")},
 };
-
-template <typename Widget> Widget *named(Widget *widget, const char *name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
 
 // A label that shows one value of the page and lets it be selected.
 QLabel *valueLabel(const char *name, QWidget *parent)

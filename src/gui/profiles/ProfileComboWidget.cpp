@@ -3,11 +3,7 @@
 #include "core/profiles/ProfileCatalogue.h"
 #include "gui/app/Pictures.h"
 
-#include <QAbstractItemView>
 #include <QSignalBlocker>
-#include <QStyle>
-
-#include <algorithm>
 
 namespace vantrel {
 
@@ -25,18 +21,8 @@ ProfileComboWidget::ProfileComboWidget(QWidget *parent) : QComboBox(parent)
     connect(this, &QComboBox::activated, this,
             [this](int index) { Q_EMIT entryPicked(itemData(index).toInt()); });
     // The box is narrower than many captions: it shows the whole one as its
-    // tip, and its list opens wide enough for the longest.
+    // tip (its list opens as wide as the longest caption by itself).
     connect(this, &QComboBox::currentIndexChanged, this, [this] { setToolTip(currentText()); });
-    view()->setMinimumWidth(popupWidth());
-}
-
-int ProfileComboWidget::popupWidth() const
-{
-    int widest = 0;
-    for (int i = 0; i < count(); ++i)
-        widest = std::max(widest, fontMetrics().horizontalAdvance(itemText(i)));
-    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    return widest + iconSize().width() + scrollBar + 24; // icon, frame and item margins
 }
 
 std::optional<int> ProfileComboWidget::selectedEntry() const

@@ -19,8 +19,6 @@ public:
     std::optional<int> selectedEntry() const;
     // Shows the selection without reporting it as a pick.
     void showSelection(std::optional<int> entry);
-    // What the open list needs to show the longest caption whole.
-    int popupWidth() const;
 
 Q_SIGNALS:
     void entryPicked(int entry);

@@ -2,6 +2,7 @@
 
 #include "core/common/PlatformServices.h"
 #include "gui/app/MessageBoxPrompt.h"
+#include "gui/app/Named.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -21,15 +22,7 @@ namespace {
 
 QGroupBox *groupBox(const QString &caption, const char *name, QWidget *parent)
 {
-    auto *box = new QGroupBox(caption, parent);
-    box->setObjectName(QLatin1String(name));
-    return box;
-}
-
-template <typename Widget> Widget *named(Widget *widget, const char *name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
+    return named(new QGroupBox(caption, parent), name);
 }
 
 } // namespace

@@ -410,8 +410,10 @@ TEST_F(MainWindowTest, AFailedRowTellsWhyInItsStatusTip)
     // wide enough for the longest caption.
     auto *combo = w.findChild<ProfileComboWidget *>(qs("ImageCombo1"));
     EXPECT_EQ(combo->toolTip(), combo->currentText());
+    int widest = 0;
+    for (int i = 0; i < combo->count(); ++i)
+        widest = std::max(widest, combo->fontMetrics().horizontalAdvance(combo->itemText(i)));
     combo->showPopup();
-    EXPECT_GE(combo->view()->width(),
-              combo->fontMetrics().horizontalAdvance(qs("Apple iPhone MPEG-4 Movie(*.mp4)")));
+    EXPECT_GT(combo->view()->viewport()->width(), widest);
     combo->hidePopup();
 }
