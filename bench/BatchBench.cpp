@@ -144,7 +144,8 @@ struct BatchSetup
             job.profileIndex = g_profile;
             job.outputExtension = *extension;
             job.outputPath = outputPathFor(clip, folder("direct"), *extension, overwrite,
-                                           [](const QString &) { return false; });
+                                           [](const QString &) { return false; })
+                                 .path;
             job.durationSeconds = kClipSeconds;
             job.options = sheet.conversionOptions();
             const Expected<CommandLine> command = buildEncoderCommand(

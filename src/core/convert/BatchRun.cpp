@@ -32,6 +32,31 @@ QString batchEndMessage(const BatchOutcome &outcome)
     return QString();
 }
 
+namespace {
+
+// Why a row's output did not get its first name, for the row's tip.
+QString nameClashNote(const OutputName &name)
+{
+    switch (name.clash) {
+    case NameClash::None:
+        return QString();
+    case NameClash::Source:
+        return QCoreApplication::translate(
+                   "BatchRun", "The first name for this output is its own source file, which "
+                               "\"overwrite\" never replaces; it was named \"%1\" instead.")
+            .arg(QFileInfo(name.path).fileName());
+    case NameClash::SameBatch:
+        return QCoreApplication::translate(
+                   "BatchRun", "The first name for this output was written earlier in this "
+                               "batch, which \"overwrite\" never replaces; it was named \"%1\" "
+                               "instead.")
+            .arg(QFileInfo(name.path).fileName());
+    }
+    return QString();
+}
+
+} // namespace
+
 BatchRun::BatchRun(SourceList &list, OptionSheet &sheet, SelectedEntry selectedEntry,
                    BatchEnvironment environment, QObject *parent)
     : QObject(parent), m_list(list), m_sheet(sheet), m_selectedEntry(std::move(selectedEntry)),
@@ -77,6 +102,7 @@ bool BatchRun::start(const Settings &settings)
     m_running = true;
     m_ending.reset();
     m_outputs.clear();
+    m_written.clear();
     Q_EMIT panelVisibleChanged(true);
     setTotalPercent(0);
     Q_EMIT busyChanged(true);
@@ -157,12 +183,16 @@ std::optional<QString> BatchRun::prepareJob(const SourceItem &row, int entry)
     m_job.profileIndex = entry;
     m_job.outputExtension = *extension;
     m_job.options = m_sheet.conversionOptions();
-    // A name that a row still in progress will take counts as taken.
-    m_job.outputPath =
-        outputPathFor(m_job.sourcePath, m_outputFolder, m_job.outputExtension, m_setup.existingFile,
-                      [this](const QString &path) {
-                          return m_reserved.contains(path) || QFileInfo::exists(path);
-                      });
+    // A name that this batch wrote, or that a row still in progress will
+    // take, is never replaced, not even with "overwrite".
+    const OutputName name = outputPathFor(
+        m_job.sourcePath, m_outputFolder, m_job.outputExtension, m_setup.existingFile,
+        [](const QString &path) { return QFileInfo::exists(path) || QFileInfo(path).isSymLink(); },
+        [this](const QString &path) {
+            return m_reserved.contains(path) || m_written.contains(path);
+        });
+    m_job.outputPath = name.path;
+    m_nameNote = nameClashNote(name);
     m_outputs.insert(m_row, m_job.outputPath);
 
     const std::optional<int> start = secondsOfTimeText(row.clipStart);
@@ -224,6 +254,7 @@ void BatchRun::prepareAndStart()
     conversion.request.wholeFile = isWholeFile(row) || conversion.request.soundOnly;
     conversion.request.startSeconds = m_job.startSeconds;
     conversion.request.durationSeconds = m_job.durationSeconds;
+    conversion.nameNote = m_nameNote;
     m_reserved.insert(m_job.outputPath);
 
     qCInfo(lcBatch).noquote() << "row" << m_row + 1
@@ -291,8 +322,11 @@ void BatchRun::onEncoderFinished(const ProcessResult &result)
             const Expected<QString> committed = conversion.output->commit();
             if (committed) {
                 m_outputs.insert(conversion.row, *committed);
+                m_written.insert(*committed);
                 setFilePercent(100);
-                endRow(conversion.row, RowStatus::Ok, verdict.text);
+                QStringList notes{conversion.nameNote, verdict.text};
+                notes.removeAll(QString());
+                endRow(conversion.row, RowStatus::Ok, notes.join(u'\n'));
                 return;
             }
             reasons << committed.error();
@@ -340,8 +374,10 @@ void BatchRun::onStopped(EncoderRun *run, const ProcessResult &result)
         const EncoderReport report = run->report();
         if (result.succeeded() && report.writeErrorLine.isEmpty() && report.failureLine.isEmpty()) {
             const Expected<QString> committed = stopping.output->commit();
-            if (committed)
+            if (committed) {
                 m_outputs.insert(stopping.row, *committed);
+                m_written.insert(*committed);
+            }
         }
         break;
     }

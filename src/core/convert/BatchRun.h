@@ -129,6 +129,7 @@ private:
         int row = -1;
         OutputRequest request;
         std::shared_ptr<RowOutput> output;
+        QString nameNote; // why the output did not get its first name
     };
     // A cancelled row's encoder that finishes its file.
     struct Stopping
@@ -179,6 +180,8 @@ private:
     Conversion m_current;       // its row
     QList<Stopping> m_stopping;
     QSet<QString> m_reserved;      // final names that rows in progress will take
+    QSet<QString> m_written;       // final names this batch wrote
+    QString m_nameNote;            // the row being prepared: why its name moved on
     QPointer<QObject> m_probeWait; // holds the connections while a probe is awaited
     QHash<int, QString> m_outputs;
 };

@@ -1,6 +1,6 @@
 #include "core/convert/OutputNaming.h"
 
-#include "core/settings/AppPaths.h"
+#include "core/common/FileNames.h"
 
 #include <QFileInfo>
 
@@ -17,15 +17,34 @@ QString baseName(const QString &path)
 
 } // namespace
 
-QString outputPathFor(const QString &sourcePath, const QString &outputFolder,
-                      const QString &extension, ExistingFilePolicy policy, const FileExists &exists)
+bool isSameFile(const QString &a, const QString &b)
 {
-    QString path = AppPaths::join(outputFolder, baseName(sourcePath) + extension);
-    if (policy == ExistingFilePolicy::Overwrite)
-        return path;
-    while (exists(path))
-        path = AppPaths::join(outputFolder, baseName(path) + QStringLiteral("_New") + extension);
-    return path;
+    const QString canonical = QFileInfo(a).canonicalFilePath();
+    return !canonical.isEmpty() && canonical == QFileInfo(b).canonicalFilePath();
+}
+
+OutputName outputPathFor(const QString &sourcePath, const QString &outputFolder,
+                         const QString &extension, ExistingFilePolicy policy,
+                         const FileExists &exists, const FileExists &claimed)
+{
+    OutputName name;
+    const auto clashOf = [&](const QString &path) {
+        if (claimed && claimed(path))
+            return NameClash::SameBatch;
+        if (isSameFile(path, sourcePath))
+            return NameClash::Source;
+        return NameClash::None;
+    };
+    name.path = freeFileName(outputFolder, baseName(sourcePath), extension,
+                             [&](const QString &path) {
+                                 const NameClash clash = clashOf(path);
+                                 if (policy == ExistingFilePolicy::AddNew)
+                                     return clash != NameClash::None || exists(path);
+                                 if (clash != NameClash::None && name.clash == NameClash::None)
+                                     name.clash = clash;
+                                 return clash != NameClash::None;
+                             });
+    return name;
 }
 
 } // namespace vantrel

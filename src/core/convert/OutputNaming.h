@@ -10,13 +10,32 @@ namespace vantrel {
 
 using FileExists = std::function<bool(const QString &path)>;
 
+// Why an output did not get the first name its rule gives.
+enum class NameClash
+{
+    None,
+    Source,      // that name is the source file itself
+    SameBatch    // the batch wrote (or is writing) that name already
+};
+
+struct OutputName
+{
+    QString path;
+    NameClash clash = NameClash::None; // "overwrite" only: why the name moved on
+};
+
 // The output path of a source: the output folder, the source's file name up
 // to its first "." ("my.holiday.avi" gives "my"), and the profile's extension.
 // With AddNew a taken name gets "_New" before the extension until it is free
-// (clip.mp4, clip_New.mp4, clip_New_New.mp4); Overwrite keeps the first name.
-// A name without "." is used whole.
-QString outputPathFor(const QString &sourcePath, const QString &outputFolder,
-                      const QString &extension, ExistingFilePolicy policy,
-                      const FileExists &exists);
+// (clip.mp4, clip_New.mp4, clip_New_New.mp4). Overwrite keeps the first name,
+// replacing a file that was there before the batch, but never the source
+// itself (links and ".." included) nor a name `claimed` by the batch: those
+// take the "_New" chain too. Names fit the file system's limit.
+OutputName outputPathFor(const QString &sourcePath, const QString &outputFolder,
+                         const QString &extension, ExistingFilePolicy policy,
+                         const FileExists &exists, const FileExists &claimed = {});
+
+// Whether two paths name the same file, through links and "..".
+bool isSameFile(const QString &a, const QString &b);
 
 } // namespace vantrel

@@ -1,5 +1,6 @@
 #include "core/convert/RowOutput.h"
 
+#include "core/common/FileNames.h"
 #include "core/convert/OutputNaming.h"
 
 #include <QCoreApplication>
@@ -7,30 +8,12 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <atomic>
 #include <filesystem>
 #include <system_error>
 
 namespace vantrel {
 
 namespace {
-
-// ".clip.vantrel-4242-7.mp4" beside "clip.mp4": hidden, unique among this
-// program's rows and other programs, with the final name's extension.
-QString temporaryPathFor(const QString &finalPath)
-{
-    static std::atomic<int> serial{0};
-    const QFileInfo final(finalPath);
-    const QString name = final.fileName();
-    const qsizetype dot = name.lastIndexOf(u'.');
-    const QString base = dot < 0 ? name : name.left(dot);
-    const QString extension = dot < 0 ? QString() : name.mid(dot);
-    return final.dir().filePath(QStringLiteral(".%1.vantrel-%2-%3%4")
-                                    .arg(base)
-                                    .arg(QCoreApplication::applicationPid())
-                                    .arg(++serial)
-                                    .arg(extension));
-}
 
 std::filesystem::path nativePath(const QString &path)
 {
@@ -68,10 +51,14 @@ Expected<QString> RowOutput::commit()
         // Never over a file that appeared meanwhile: the next free name.
         const QFileInfo final(m_finalPath);
         if (final.exists() || final.isSymLink())
-            m_finalPath =
-                outputPathFor(m_finalPath, final.absolutePath(), QLatin1Char('.') + final.suffix(),
-                              ExistingFilePolicy::AddNew,
-                              [](const QString &path) { return QFileInfo::exists(path); });
+            m_finalPath = outputPathFor(m_finalPath, final.absolutePath(),
+                                        QLatin1Char('.') + final.suffix(),
+                                        ExistingFilePolicy::AddNew,
+                                        [](const QString &path) {
+                                            return QFileInfo::exists(path) ||
+                                                   QFileInfo(path).isSymLink();
+                                        })
+                              .path;
         QFile temporary(m_temporaryPath);
         if (!temporary.rename(m_finalPath))
             failure = temporary.errorString();

@@ -216,33 +216,74 @@ TEST(EncoderInvocation, RunArgumentsAdaptTheCommandToTheInstalledEncoder)
 
 TEST(OutputNaming, NamesAndTakenNames)
 {
-    std::set<QString> taken;
-    const FileExists exists = [&taken](const QString &p) {
-        return taken.count(p) == 1;
+    using P = ExistingFilePolicy;
+    const QString longBase(300, u'\u00e9'); // 600 bytes in UTF-8
+    const struct
+    {
+        const char *source;
+        P policy;
+        std::set<QString> taken;   // there before the batch
+        std::set<QString> claimed; // written or being written by the batch
+        QString expected;
+        NameClash clash;
+    } cases[] = {
+        {"/v/a.avi", P::AddNew, {}, {}, qs("/out/a.mp4"), NameClash::None},
+        {"/v/my.holiday.avi", P::AddNew, {}, {}, qs("/out/my.mp4"), NameClash::None},
+        {"/v/noext", P::AddNew, {}, {}, qs("/out/noext.mp4"), NameClash::None},
+        {"/v/a.mpg", P::AddNew, {qs("/out/a.mp4")}, {}, qs("/out/a_New.mp4"), NameClash::None},
+        {"/v/a.avi", P::AddNew, {qs("/out/a.mp4"), qs("/out/a_New.mp4")}, {},
+         qs("/out/a_New_New.mp4"), NameClash::None},
+        {"/v/a.avi", P::AddNew, {}, {qs("/out/a.mp4")}, qs("/out/a_New.mp4"), NameClash::None},
+        {"/v/ünï $(x) 'q'.avi", P::AddNew, {}, {}, qs("/out/ünï $(x) 'q'.mp4"), NameClash::None},
+        // Overwrite replaces what was there, but not what this batch wrote.
+        {"/v/a.avi", P::Overwrite, {qs("/out/a.mp4")}, {}, qs("/out/a.mp4"), NameClash::None},
+        {"/v/talk.part2.avi", P::Overwrite, {qs("/out/talk.mp4")}, {qs("/out/talk.mp4")},
+         qs("/out/talk_New.mp4"), NameClash::SameBatch},
     };
-    EXPECT_EQ(
-        outputPathFor(qs("/v/a.avi"), qs("/out"), qs(".mp4"), ExistingFilePolicy::AddNew, exists),
-        qs("/out/a.mp4"));
-    EXPECT_EQ(outputPathFor(qs("/v/my.holiday.avi"), qs("/out"), qs(".mp4"),
-                            ExistingFilePolicy::AddNew, exists),
-              qs("/out/my.mp4"));
-    EXPECT_EQ(
-        outputPathFor(qs("/v/noext"), qs("/out/"), qs(".mp3"), ExistingFilePolicy::AddNew, exists),
-        qs("/out/noext.mp3"));
-    taken = {qs("/out/a.mp4")};
-    EXPECT_EQ(
-        outputPathFor(qs("/v/a.mpg"), qs("/out"), qs(".mp4"), ExistingFilePolicy::AddNew, exists),
-        qs("/out/a_New.mp4"));
-    taken = {qs("/out/a.mp4"), qs("/out/a_New.mp4")};
-    EXPECT_EQ(
-        outputPathFor(qs("/v/a.avi"), qs("/out"), qs(".mp4"), ExistingFilePolicy::AddNew, exists),
-        qs("/out/a_New_New.mp4"));
-    EXPECT_EQ(outputPathFor(qs("/v/a.avi"), qs("/out"), qs(".mp4"), ExistingFilePolicy::Overwrite,
-                            exists),
-              qs("/out/a.mp4"));
-    EXPECT_EQ(outputPathFor(qs("/v/ünï $(x) 'q'.avi"), qs("/o"), qs(".3g2"),
-                            ExistingFilePolicy::AddNew, exists),
-              qs("/o/ünï $(x) 'q'.3g2"));
+    for (const auto &c : cases) {
+        const OutputName name = outputPathFor(
+            qs(c.source), qs("/out"), qs(".mp4"), c.policy,
+            [&](const QString &p) { return c.taken.count(p) == 1; },
+            [&](const QString &p) { return c.claimed.count(p) == 1; });
+        EXPECT_EQ(name.path, c.expected) << c.source;
+        EXPECT_EQ(name.clash, c.clash) << c.source;
+    }
+
+    // A name longer than the file system takes is cut on a character boundary.
+    const QString fitted =
+        outputPathFor(qs("/v/") + longBase + qs(".avi"), qs("/out"), qs(".mp4"), P::AddNew,
+                      [](const QString &p) { return !p.contains(qs("_New_New")); })
+            .path;
+    EXPECT_EQ(QFile::encodeName(QFileInfo(fitted).fileName()).size(), 254);
+    EXPECT_TRUE(fitted.endsWith(qs("\u00e9_New_New.mp4"))) << fitted.toStdString();
+}
+
+// The source itself, reached by a link or "..", is never the output of "overwrite".
+TEST(OutputNaming, OverwriteNeverNamesTheSource)
+{
+    QTemporaryDir dir;
+    const QString source = dir.filePath(qs("holiday.mp4"));
+    writeFile(source, "source");
+    QDir(dir.path()).mkpath(qs("other"));
+    QFile::link(source, dir.filePath(qs("link.mp4")));
+    QFile::link(source, dir.filePath(qs("other/holiday.mp4")));
+    const struct
+    {
+        QString source;
+        QString folder;
+    } cases[] = {
+        {source, dir.path()},
+        {source, dir.filePath(qs("other/.."))},
+        {dir.filePath(qs("link.mp4")), dir.path()},
+        {source, dir.filePath(qs("other"))}, // a link to the source stands there
+    };
+    for (const auto &c : cases) {
+        const OutputName name =
+            outputPathFor(c.source, c.folder, qs(".mp4"), ExistingFilePolicy::Overwrite,
+                          [](const QString &) { return true; });
+        EXPECT_EQ(name.clash, NameClash::Source) << c.folder.toStdString();
+        EXPECT_TRUE(name.path.endsWith(qs("_New.mp4"))) << name.path.toStdString();
+    }
 }
 
 // The encoder's messages as it wrote them, CR-rewritten status lines included.
