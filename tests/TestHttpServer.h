@@ -5,6 +5,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <memory>
+
 // A small HTTP/1.1 server on the loopback address, run by the test's own event
 // loop: each path answers as its route says.
 class TestHttpServer : public QObject
@@ -22,6 +24,28 @@ public:
         bool withLength; // send Content-Length
         bool cutHalfWay; // close the connection after half the body
         bool silent;     // never answer
+        int trickleMs = 0;   // one byte of the body every so many milliseconds
+        bool endless = false; // the body never ends
+        QByteArray location; // a redirect's target
+
+        static Route redirect(const QByteArray &to)
+        {
+            Route r({}, 302);
+            r.location = to;
+            return r;
+        }
+        static Route trickling(const QByteArray &body, int everyMs)
+        {
+            Route r(body);
+            r.trickleMs = everyMs;
+            return r;
+        }
+        static Route endlessBody()
+        {
+            Route r({}, 200, false);
+            r.endless = true;
+            return r;
+        }
     };
 
     TestHttpServer()
@@ -70,7 +94,33 @@ private:
                           "\r\nConnection: close\r\n";
         if (route.withLength)
             head += "Content-Length: " + QByteArray::number(route.body.size()) + "\r\n";
+        if (!route.location.isEmpty())
+            head += "Location: " + route.location + "\r\n";
         socket->write(head + "\r\n");
+        if (route.endless) {
+            // Another 64 kB whenever the last went out, until the client goes.
+            const QByteArray block(64 * 1024, 'e');
+            QObject::connect(socket, &QTcpSocket::bytesWritten, socket, [socket, block] {
+                if (socket->bytesToWrite() < block.size())
+                    socket->write(block);
+            });
+            socket->write(block);
+            return;
+        }
+        if (route.trickleMs > 0) {
+            auto *timer = new QTimer(socket);
+            auto sent = std::make_shared<int>(0);
+            QObject::connect(timer, &QTimer::timeout, socket, [socket, timer, sent, route] {
+                if (*sent >= route.body.size()) {
+                    timer->stop();
+                    socket->disconnectFromHost();
+                    return;
+                }
+                socket->write(route.body.mid((*sent)++, 1));
+            });
+            timer->start(route.trickleMs);
+            return;
+        }
         socket->write(route.cutHalfWay ? route.body.left(route.body.size() / 2) : route.body);
         if (route.cutHalfWay) {
             socket->flush();

@@ -12,6 +12,11 @@ inline void PrintTo(const QString &text, std::ostream *os)
 {
     *os << '"' << text.toStdString() << '"';
 }
+// ...and stream them into a failure's message.
+inline std::ostream &operator<<(std::ostream &os, const QString &text)
+{
+    return os << text.toStdString();
+}
 QT_END_NAMESPACE
 
 inline QString qs(const char *utf8)

@@ -64,7 +64,12 @@ QString escapedField(const QString &text)
             escaped += QLatin1String("\\r");
             break;
         default:
-            escaped += c;
+            // Any other control character (ESC, BEL, NUL, DEL, the C1 set)
+            // would be a command to the terminal: it is shown as \xNN.
+            if (c.category() == QChar::Other_Control)
+                escaped += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+            else
+                escaped += c;
         }
     }
     return escaped;
@@ -74,7 +79,7 @@ void printError(QTextStream &err, const QString &message)
 {
     QString line = message;
     line.replace(u'\n', u' ');
-    err << "vantrel-cli: " << line << '\n';
+    err << "vantrel-cli: " << escapedField(line) << '\n';
     err.flush();
 }
 

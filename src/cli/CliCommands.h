@@ -38,10 +38,11 @@ std::optional<int> parseArguments(QCommandLineParser &parser, const QString &com
 
 // A text as one field of a record line: backslash, tab, line feed and
 // carriage return written as \\, \t, \n and \r, so that a file name can
-// never split a record or a line.
+// never split a record or a line, and every other control character as \xNN
+// (ESC as \x1b), so that a name or a page can never command the terminal.
 QString escapedField(const QString &text);
 
-// Prints "vantrel-cli: " and the message on one line.
+// Prints "vantrel-cli: " and the message on one line, escaped as a field.
 void printError(QTextStream &err, const QString &message);
 // Prints the one-line error and returns kExitUsage.
 int usageError(QTextStream &err, const QString &message);

@@ -58,7 +58,7 @@ public:
             m_row = row;
             m_file = 0;
             if (!m_terminal)
-                say(tr("row %1/%2: %3").arg(row + 1).arg(m_rows).arg(caption));
+                say(tr("row %1/%2: %3").arg(row + 1).arg(m_rows).arg(escapedField(caption)));
             draw();
         });
         connect(&batch, &BatchRun::rowFinished, this, [this](int row, RowStatus status) {
@@ -273,7 +273,7 @@ int runConvert(const QStringList &args, QTextStream &out, QTextStream &err)
         const QString messages = batch.rowMessages(row);
         if (!messages.isEmpty()) {
             for (const QString &line : messages.split(u'\n'))
-                out << "  " << line << '\n';
+                out << "  " << escapedField(line) << '\n';
         }
     }
     out.flush();

@@ -58,10 +58,19 @@ std::optional<int> PageCommand::start(const QStringList &args)
 
     const QString source = parser.positionalArguments().constFirst();
     if (QFileInfo(source).isFile()) {
+        // A saved page is held to the size a served one may have.
+        const qint64 limit = TransferService::Limits().maxBodyBytes;
         QFile file(source);
         if (!file.open(QIODevice::ReadOnly))
             return usageError(m_err, file.errorString());
-        return usePage(QString::fromUtf8(file.readAll()));
+        if (file.size() > limit) {
+            printError(m_err, tr("%1 is larger than %2 kB, more than a watch page holds; it is "
+                                 "not read.")
+                                  .arg(source)
+                                  .arg(limit / 1024));
+            return kExitFailed;
+        }
+        return usePage(QString::fromUtf8(file.read(limit)));
     }
     m_pageTransfer = std::make_unique<TransferService>();
     connect(m_pageTransfer.get(), &TransferService::finished, this, [this] {
@@ -97,10 +106,12 @@ std::optional<int> PageCommand::usePage(const QString &page)
             });
     connect(m_download.get(), &StreamDownload::finished, this,
             [this](bool ok, const QString &pathOrError) {
-                (ok ? m_out : m_err) << (ok ? QString() : QStringLiteral("vantrel-cli: "))
-                                     << escapedField(pathOrError) << '\n';
-                m_out.flush();
-                m_err.flush();
+                if (ok) {
+                    m_out << escapedField(pathOrError) << '\n';
+                    m_out.flush();
+                } else {
+                    printError(m_err, pathOrError);
+                }
                 Q_EMIT finished(ok ? kExitOk : kExitFailed);
             });
     m_download->start(address, streamFileName(info, m_format));

@@ -75,3 +75,34 @@ TEST(CliPage, DownloadsAStreamOfAServedPage)
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(missing.err.startsWith(qs("vantrel-cli: "))) << missing.err.toStdString();
 }
+
+// What a hostile page holds reaches neither the user's files nor the
+// terminal: local addresses are refused, an endless page is cut off, and
+// control characters print escaped.
+TEST(CliPage, HostilePagesGetNothing)
+{
+    TestHttpServer server;
+    const QByteArray map = QUrl::toPercentEncoding(
+        qs("5|") + QString::fromLatin1(QUrl::toPercentEncoding(qs("file:///etc/passwd"))));
+    server.route("/watch", {QByteArray("'VIDEO_ID': 'id1',\n'VIDEO_TITLE': 'Hi\x1b]2;owned\x07\x1b[2J',"
+                                       "\n\"fmt_url_map\": \"") +
+                            map + "\", "});
+    server.route("/endless", TestHttpServer::Route::endlessBody());
+    QTemporaryDir dir;
+
+    const CliResult page = runCli({qs("page"), server.url("/watch")});
+    EXPECT_EQ(page.exitCode, 0);
+    EXPECT_FALSE(page.out.contains(u'\x1b'));
+    EXPECT_FALSE(page.out.contains(u'\x07'));
+    EXPECT_TRUE(page.out.startsWith(qs("title\tHi\\x1b]2;owned\\x07\\x1b[2J"))) << page.out;
+
+    const CliResult local = runCli({qs("download"), server.url("/watch"), qs("--format"), qs("5"),
+                                    qs("--output-dir"), dir.path()});
+    EXPECT_EQ(local.exitCode, 1);
+    EXPECT_TRUE(local.err.contains(qs("\"file:\""))) << local.err;
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+
+    const CliResult endless = runCli({qs("page"), server.url("/endless")});
+    EXPECT_EQ(endless.exitCode, 1);
+    EXPECT_TRUE(endless.err.contains(qs("larger than"))) << endless.err;
+}

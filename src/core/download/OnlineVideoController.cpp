@@ -1,5 +1,7 @@
 #include "core/download/OnlineVideoController.h"
 
+#include "core/common/FileNames.h"
+#include "core/download/WebAddress.h"
 #include "core/settings/AppPaths.h"
 
 #include <QDir>
@@ -128,9 +130,9 @@ void OnlineVideoController::cacheThumbnail()
     if (m_pictures.isBusy() || m_info.thumbnail.isEmpty())
         return;
     // Named by the video id, made safe: a page can never write outside the cache.
-    m_pictureFile =
-        AppPaths::join(m_cacheFolder, safeFileName(m_info.videoId, QStringLiteral("video")) +
-                                          QStringLiteral(".jpg"));
+    m_pictureFile = AppPaths::join(
+        m_cacheFolder,
+        fitFileName(safeFileName(m_info.videoId, QStringLiteral("video")), QStringLiteral(".jpg")));
     m_pictures.fetch(QUrl(m_info.thumbnail));
 }
 
@@ -142,6 +144,18 @@ QString OnlineVideoController::lengthText() const
 QString OnlineVideoController::streamAddress(int format) const
 {
     return m_links.address(format);
+}
+
+Expected<QString> OnlineVideoController::previewAddress(int format)
+{
+    const QString address = streamAddress(format).trimmed();
+    if (address.isEmpty())
+        return address; // no page gave one: the panel shows, nothing plays
+    if (const std::optional<QString> refusal = nonWebAddressReason(QUrl(address))) {
+        setStatus(*refusal);
+        return Expected<QString>::failure(*refusal);
+    }
+    return address;
 }
 
 bool OnlineVideoController::download(int format)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/common/Expected.h"
 #include "core/common/PlatformServices.h"
 #include "core/download/StreamDownload.h"
 #include "core/download/TransferService.h"
@@ -49,6 +50,10 @@ public:
 
     // The address a stream's download or preview uses (decoded once more).
     QString streamAddress(int format) const;
+    // The address the preview may play: a web address only, since the
+    // player would open local files and devices too. A refusal also shows
+    // on the status line.
+    Expected<QString> previewAddress(int format);
     // Downloads a stream under the title and the format's suffix; false when
     // a download already runs.
     bool download(int format);

@@ -1,15 +1,23 @@
 #include "core/download/StreamDownload.h"
 
+#include "core/common/FileNames.h"
 #include "core/common/NumberText.h"
 #include "core/settings/AppPaths.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace vantrel {
 
 StreamDownload::StreamDownload(QString folder, QObject *parent)
     : QObject(parent), m_folder(std::move(folder))
 {
+    // No size limit (pieces go to the file), and a deadline that a download
+    // moving at 1 kB/s or more never meets.
+    TransferService::Limits limits;
+    limits.maxBodyBytes = 0;
+    limits.bytesPerExtraSecond = 1024;
+    m_transfer.setLimits(limits);
     connect(&m_transfer, &TransferService::responseStarted, this, [this] {
         bool ok = false;
         const qint64 length = m_transfer.header("Content-Length").trimmed().toLongLong(&ok);
@@ -22,7 +30,7 @@ StreamDownload::StreamDownload(QString folder, QObject *parent)
 StreamDownload::~StreamDownload()
 {
     if (m_file)
-        m_file->cancelWriting();
+        m_file->remove();
 }
 
 QString StreamDownload::progressText(std::optional<int> percent, qint64 bytes)
@@ -40,8 +48,11 @@ bool StreamDownload::start(const QString &address, const QString &fileName)
     m_done = 0;
     m_cancelled = false;
     QDir().mkpath(m_folder);
-    m_file = std::make_unique<QSaveFile>(AppPaths::join(m_folder, fileName));
-    if (m_file->open(QIODevice::WriteOnly))
+    const qsizetype dot = fileName.lastIndexOf(u'.');
+    m_fileName = dot < 0 ? fitFileName(fileName, QString())
+                         : fitFileName(fileName.left(dot), fileName.mid(dot));
+    m_file = std::make_unique<QFile>(temporaryPathFor(AppPaths::join(m_folder, m_fileName)));
+    if (m_file->open(QIODevice::WriteOnly | QIODevice::NewOnly))
         m_transfer.startGet(QUrl(address.trimmed())); // not busy: checked above
     else
         fail(m_file->errorString());
@@ -98,19 +109,41 @@ void StreamDownload::onFinished()
     }
     if (m_total == 0)
         Q_EMIT progressChanged(100, progressText(100, 0));
-    const QString path = m_file->fileName();
-    if (!m_file->commit()) {
-        fail(m_file->errorString());
+    const Expected<QString> path = commit();
+    if (!path) {
+        fail(path.error());
         return;
     }
-    m_file.reset();
-    Q_EMIT finished(true, path);
+    Q_EMIT finished(true, *path);
+}
+
+Expected<QString> StreamDownload::commit()
+{
+    if (!m_file->flush())
+        return Expected<QString>::failure(m_file->errorString());
+    m_file->close();
+    const qsizetype dot = m_fileName.lastIndexOf(u'.');
+    const QString base = dot < 0 ? m_fileName : m_fileName.left(dot);
+    const QString extension = dot < 0 ? QString() : m_fileName.mid(dot);
+    // Renaming never replaces a file; one that appears meanwhile only moves
+    // the name on.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const QString path =
+            freeFileName(m_folder, base, extension, [](const QString &candidate) {
+                return QFileInfo::exists(candidate) || QFileInfo(candidate).isSymLink();
+            });
+        if (m_file->rename(path)) {
+            m_file.reset();
+            return path;
+        }
+    }
+    return Expected<QString>::failure(m_file->errorString());
 }
 
 void StreamDownload::fail(const QString &reason)
 {
     if (m_file) {
-        m_file->cancelWriting();
+        m_file->remove();
         m_file.reset();
     }
     Q_EMIT finished(false, tr("Error-") + reason);

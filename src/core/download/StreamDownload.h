@@ -1,18 +1,21 @@
 #pragma once
 
+#include "core/common/Expected.h"
 #include "core/download/TransferService.h"
 
 #include <QObject>
-#include <QSaveFile>
+#include <QFile>
 
 #include <memory>
 
 namespace vantrel {
 
-// Downloads one stream into a file of a folder. The bytes go to a temporary
-// file beside the final one, which takes the final name only when the whole
-// body has arrived: a failed, cut or cancelled download leaves nothing under
-// the final name. A body without a length is read to its end.
+// Downloads one stream into a file of a folder. The bytes go to a hidden
+// temporary file beside the final one, which takes the final name only when
+// the whole body has arrived: a failed, cut or cancelled download leaves
+// nothing. A body without a length is read to its end. A download never
+// replaces a file: a taken name gives way to the next free one
+// ("name_New.flv"), and the name fits the file system.
 class StreamDownload : public QObject
 {
     Q_OBJECT
@@ -24,6 +27,7 @@ public:
     ~StreamDownload() override;
 
     void setTimeoutMs(int milliseconds) { m_transfer.setTimeoutMs(milliseconds); }
+    void setLimits(const TransferService::Limits &limits) { m_transfer.setLimits(limits); }
 
     // Starts downloading `address` (blanks around it removed) into
     // `fileName` of the folder; false when a download already runs.
@@ -44,10 +48,13 @@ private:
     void takePieces();
     void onFinished();
     void fail(const QString &reason);
+    // Gives the complete file its name; the path, or why it has none.
+    Expected<QString> commit();
 
     QString m_folder;
+    QString m_fileName; // the name wanted, fitted to the file system
     TransferService m_transfer;
-    std::unique_ptr<QSaveFile> m_file;
+    std::unique_ptr<QFile> m_file; // the temporary file
     qint64 m_total = -1; // the announced length; -1 when none came
     qint64 m_done = 0;
     bool m_cancelled = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <QUrl>
@@ -13,8 +14,13 @@ namespace vantrel {
 // One HTTP transfer at a time, over QNetworkAccessManager: a page or picture
 // fetched whole, or a download whose body is taken piece by piece as it
 // comes. Nothing waits: the owner continues on the signals. Redirects are
-// followed; HTTPS works. A transfer that hears nothing for the time limit is
-// ended and reported as timed out.
+// followed; HTTPS works.
+//
+// What a page names is not trusted: only http and https addresses are asked
+// for (redirects included), a body fetched whole is refused beyond a size,
+// and a transfer ends when it hears nothing for the silence limit or when
+// its deadline passes, so a server that trickles a byte now and then cannot
+// hold it for ever.
 class TransferService : public QObject
 {
     Q_OBJECT
@@ -35,9 +41,24 @@ public:
     enum class Failure
     {
         None,
-        TimedOut,
-        Network, // no answer: refused, unreachable, cut off
-        Http     // the server answered with an error status
+        TimedOut, // silent for too long, or past the deadline
+        Network,  // no answer: refused, unreachable, cut off
+        Http,     // the server answered with an error status
+        Refused,  // not a web address (or redirected to one that is not)
+        TooLarge  // a body fetched whole grew past its limit
+    };
+
+    // How much and how long a transfer may take.
+    struct Limits
+    {
+        // The most a body fetched whole may hold (real watch pages are
+        // under 2 MB); 0 for no limit.
+        qint64 maxBodyBytes = 4 * 1024 * 1024;
+        // The whole transfer ends by then...
+        int deadlineMs = 60000;
+        // ...moved on by a second for every this many bytes received, so
+        // that a slow but moving download finishes; 0 keeps it fixed.
+        qint64 bytesPerExtraSecond = 0;
     };
 
     static constexpr int kDefaultTimeoutMs = 30000;
@@ -47,6 +68,8 @@ public:
 
     // The longest the transfer may go without hearing from the server.
     void setTimeoutMs(int milliseconds) { m_timeoutMs = milliseconds; }
+    void setLimits(const Limits &limits) { m_limits = limits; }
+    const Limits &limits() const { return m_limits; }
 
     bool isBusy() const { return m_running; }
 
@@ -85,14 +108,24 @@ private:
     bool begin(const QUrl &url);
     void onReadyRead();
     void onFinished();
+    void onDeadline();
+    // Ends the running request; `finished` then reports `failure` and `text`.
+    void end(Failure failure, const QString &text);
+    qint64 bytesReceived() const;
 
     QNetworkAccessManager *m_network;
     QNetworkReply *m_reply = nullptr; // the last request's, kept for its last bytes
     QTimer m_silence;
+    QTimer m_deadline;
+    QElapsedTimer m_clock; // since the request began
     int m_timeoutMs = kDefaultTimeoutMs;
+    Limits m_limits;
     bool m_running = false;
     bool m_whole = false; // fetch: the body is collected whole
-    bool m_timedOut = false;
+    qint64 m_taken = 0;   // bytes the owner took with nextPiece
+    // Why the program ended the request itself; None when it did not.
+    Failure m_ended = Failure::None;
+    QString m_endedText;
     bool m_started = false;
     QByteArray m_body;
     QList<QPair<QByteArray, QByteArray>> m_headers;

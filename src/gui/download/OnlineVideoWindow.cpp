@@ -269,12 +269,15 @@ void OnlineVideoWindow::streamClicked(int format)
 
 void OnlineVideoWindow::previewStream(int format, const QPoint &position)
 {
+    const Expected<QString> address = m_controller.previewAddress(format);
+    if (!address)
+        return; // the status line says why
     m_previewPanel->move(position);
     m_previewPanel->show();
     m_previewPanel->raise();
     m_surface->setToolTip(tr("Preview of ") + m_controller.info().title);
     const int seconds = m_controller.info().length.toInt();
-    m_preview->playFile(m_controller.streamAddress(format), timeText(seconds));
+    m_preview->playFile(*address, timeText(seconds));
 }
 
 void OnlineVideoWindow::hidePreview()

@@ -115,6 +115,125 @@ TEST(StreamDownload, OnlyAWholeBodyTakesTheName)
     }
 }
 
+// Whatever a page names, only http and https leave the program: a stream, a
+// picture or a redirect to anything else is refused with its scheme named,
+// and nothing is written.
+TEST(HostilePages, OnlyWebAddressesAreFetched)
+{
+    TestHttpServer server;
+    server.route("/to-file", TestHttpServer::Route::redirect("file:///etc/passwd"));
+    server.route("/to-data", TestHttpServer::Route::redirect("data:text/plain,secret"));
+    const struct
+    {
+        QString address;
+        const char *named; // in the refusal
+    } cases[] = {
+        {qs("file:///etc/passwd"), "\"file:\""},
+        {qs("data:text/plain,secret"), "\"data:\""},
+        {qs("ftp://127.0.0.1/x"), "\"ftp:\""},
+        {qs("tv://"), "\"tv:\""},
+        {qs("/relative/stream.flv"), "without a scheme"},
+        {server.url("/to-file"), "\"file:\""},
+        {server.url("/to-data"), "\"data:\""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.address.toStdString());
+        QTemporaryDir folder;
+        StreamDownload download(folder.path());
+        Finished finished(download);
+        ASSERT_TRUE(download.start(c.address, qs("clip.flv")));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return finished.done; }, 10000));
+        EXPECT_FALSE(finished.ok);
+        EXPECT_TRUE(finished.result.contains(qs(c.named))) << finished.result.toStdString();
+        EXPECT_TRUE(filesIn(folder.path()).isEmpty());
+
+        TransferService page; // a page or a picture, fetched whole
+        QSignalSpy done(&page, &TransferService::finished);
+        ASSERT_TRUE(page.fetch(QUrl(c.address)));
+        ASSERT_TRUE(done.wait(10000));
+        EXPECT_EQ(page.failure(), TransferService::Failure::Refused);
+        EXPECT_TRUE(page.body().isEmpty());
+    }
+}
+
+// An endless page is refused at its limit, a trickling one at its deadline;
+// a download that keeps moving earns the time it needs.
+TEST(HostilePages, ReadsAreBoundedInSizeAndTime)
+{
+    TestHttpServer server;
+    server.route("/endless", TestHttpServer::Route::endlessBody());
+    server.route("/trickle", TestHttpServer::Route::trickling(QByteArray(200, 't'), 150));
+    server.route("/moving", TestHttpServer::Route::trickling(QByteArray(150, 'm'), 5));
+    TransferService::Limits limits;
+    limits.maxBodyBytes = 1024 * 1024;
+    limits.deadlineMs = 300;
+    limits.bytesPerExtraSecond = 20; // each 20 bytes buy a second
+
+    for (const char *path : {"/endless", "/trickle"}) {
+        TransferService page;
+        page.setLimits({limits.maxBodyBytes, limits.deadlineMs, 0});
+        QSignalSpy done(&page, &TransferService::finished);
+        page.fetch(QUrl(server.url(path)));
+        ASSERT_TRUE(done.wait(10000)) << path;
+        EXPECT_EQ(page.failure(), qs(path) == qs("/endless")
+                                      ? TransferService::Failure::TooLarge
+                                      : TransferService::Failure::TimedOut)
+            << path << page.responseText().toStdString();
+        EXPECT_TRUE(page.body().isEmpty());
+    }
+
+    const struct
+    {
+        const char *path;
+        bool ok;
+    } downloads[] = {{"/moving", true}, {"/trickle", false}};
+    for (const auto &d : downloads) {
+        QTemporaryDir folder;
+        StreamDownload download(folder.path());
+        download.setLimits(limits);
+        Finished finished(download);
+        download.start(server.url(d.path), qs("clip.flv"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return finished.done; }, 20000)) << d.path;
+        EXPECT_EQ(finished.ok, d.ok) << d.path << finished.result.toStdString();
+        EXPECT_EQ(filesIn(folder.path()).size(), d.ok ? 1 : 0);
+    }
+}
+
+// A download never replaces a file, and a name from a page fits the file
+// system: cut on a character boundary, the extension kept.
+TEST(StreamDownload, NeverReplacesAFileAndFitsTheName)
+{
+    TestHttpServer server;
+    server.route("/s.flv", {"stream"});
+    const QString cjk = QString(90, QChar(0x6f22)); // 270 bytes in UTF-8
+    const struct
+    {
+        QString name;
+        QString expected; // empty: only its length is known
+    } cases[] = {
+        {qs("precious.flv"), qs("precious_New.flv")},
+        {cjk + qs("_HD.flv"), QString()},
+        {QString(10000, u'x') + qs(".mp4"), QString(251, u'x') + qs(".mp4")},
+    };
+    QTemporaryDir folder;
+    writeFile(folder.filePath(qs("precious.flv")), "keep me");
+    for (const auto &c : cases) {
+        StreamDownload download(folder.path());
+        Finished finished(download);
+        download.start(server.url("/s.flv"), c.name);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return finished.done; }, 10000));
+        ASSERT_TRUE(finished.ok) << finished.result.toStdString();
+        const QString name = QFileInfo(finished.result).fileName();
+        EXPECT_LE(QFile::encodeName(name).size(), 255);
+        EXPECT_TRUE(name.endsWith(c.name.mid(c.name.lastIndexOf(u'.'))));
+        if (!c.expected.isEmpty())
+            EXPECT_EQ(name, c.expected);
+        EXPECT_EQ(readFile(finished.result), QByteArray("stream"));
+    }
+    EXPECT_EQ(readFile(folder.filePath(qs("precious.flv"))), QByteArray("keep me"));
+    EXPECT_EQ(filesIn(folder.path()).size(), 4);
+}
+
 class OnlineVideo : public ::testing::Test
 {
 protected:
@@ -203,6 +322,33 @@ TEST_F(OnlineVideo, ReadsAPageItsPictureAndItsStreams)
     ASSERT_TRUE(batch.start(settings));
     ASSERT_TRUE(finished.wait(60000));
     EXPECT_EQ(list.item(0).status, RowStatus::Ok) << batch.rowMessages(0).toStdString();
+}
+
+// A page whose streams and picture point at local things gets nothing of
+// them: no download, no preview, no cached picture.
+TEST_F(OnlineVideo, AHostilePageReachesNothingLocal)
+{
+    const QByteArray map = QUrl::toPercentEncoding(
+        qs("35|") + QString::fromLatin1(QUrl::toPercentEncoding(qs("file:///etc/shadow"))) +
+        qs(",5|") + QString::fromLatin1(QUrl::toPercentEncoding(qs("data:text/plain,secret"))));
+    server.route("/watch",
+                 {"<script>yt.setConfig({'VIDEO_ID': 'id9',\n'VIDEO_TITLE': 'Bait',\n"
+                  "'SWF_ARGS': {\"rv.2.thumbnailUrl\": \"file%3A%2F%2F%2Fetc%2Fvi%2Fx%2Fhostname\", "
+                  "\"fmt_url_map\": \"" +
+                  map + "\"}});</script>"});
+    read(server.url("/watch"));
+    EXPECT_EQ(controller().enabledFormats(), (QSet<int>{35, 5}));
+
+    EXPECT_FALSE(controller().previewAddress(35));
+    EXPECT_TRUE(controller().statusText().contains(qs("\"file:\""))) << controller().statusText();
+    QSignalSpy downloaded(&controller(), &OnlineVideoController::downloadFinished);
+    ASSERT_TRUE(controller().download(5));
+    ASSERT_TRUE(downloaded.wait(10000));
+    EXPECT_FALSE(downloaded.at(0).at(0).toBool());
+    EXPECT_TRUE(prompt.errors.value(0).contains(qs("\"data:\""))) << prompt.errors.value(0);
+    EXPECT_TRUE(QDir(downloads.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    EXPECT_TRUE(QDir(cache.filePath(qs("Cache"))).entryList(QDir::Files).isEmpty());
+    EXPECT_TRUE(controller().thumbnailFile().isEmpty());
 }
 
 TEST_F(OnlineVideo, FailuresSayWhatWentWrong)
