@@ -174,6 +174,8 @@ int runConvert(const QStringList &args, QTextStream &out, QTextStream &err)
     AppPaths::seedSettings();
     const SettingsFile settingsFile(AppPaths::settingsFile(), AppPaths::dataFolder());
     Settings settings = settingsFile.read();
+    for (const QString &warning : std::as_const(settings.warnings))
+        printError(err, warning);
     if (parser.isSet(existing)) {
         const QString policy = parser.value(existing);
         if (policy == QLatin1String("new"))

@@ -198,3 +198,47 @@ TEST_F(ConvertCli, MissingToolsAndBadArguments)
         EXPECT_TRUE(r.err.startsWith(qs("vantrel-cli: ")));
     }
 }
+
+// A settings file that is no file, or holds values out of range, never hangs
+// or fails the batch: the defaults (or the nearest allowed value) are used,
+// and one line on stderr says so.
+TEST_F(ConvertCli, BadSettingsAreSetRightAndToldOnce)
+{
+    clips.video(qs("a.avi"), 1);
+    const QString settings = data.filePath(qs("settings.dat"));
+    const auto fifo = [&] { EXPECT_EQ(::mkfifo(QFile::encodeName(settings).constData(), 0600), 0); };
+    const auto link = [&] { QFile::link(qs("/dev/zero"), settings); };
+    const auto huge = [&] { writeFile(settings, QByteArray(2 * 1024 * 1024, '\n')); };
+    const auto threads = [&](const char *count) {
+        return [&settings, count] { writeFile(settings, QByteArray("[Set]\nthread=") + count); };
+    };
+    const auto folder = [&] {
+        writeFile(settings, "[Set]\noutputfolder=/" + QByteArray(200000, 'f') + "\n");
+    };
+    const struct
+    {
+        const char *what;
+        std::function<void()> make;
+        int exitCode;
+        const char *told; // in the one stderr line, or the row's reason
+    } cases[] = {
+        {"a FIFO", fifo, 0, "is not a regular file"},
+        {"a link to /dev/zero", link, 0, "is not a regular file"},
+        {"2 MB", huge, 0, "is larger than 1024 kB"},
+        {"a trillion threads", threads("1000000000000"), 0, "outside 0 to 8; 8 is used"},
+        {"negative threads", threads("-3"), 0, "outside 0 to 8; 0 is used"},
+        {"a folder longer than a path", folder, 1, "200001 characters long, longer than a path"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile::remove(settings);
+        c.make();
+        const QStringList args = {qs("--profile"), qs("73"), qs("a.avi")};
+        const Result r = convert(c.exitCode == 0 ? QStringList{qs("--output-dir"), qs("out")} + args
+                                                 : args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+        const QString told = r.err + r.lines.join(u'\n');
+        EXPECT_EQ(told.count(qs(c.told)), 1) << told;
+        EXPECT_LT(told.size(), 2000);
+    }
+}

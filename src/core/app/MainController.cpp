@@ -114,7 +114,14 @@ bool MainController::convert()
     if (!m_batch->canStart())
         return false;
     m_tools.quitPlayer(); // the preview's player gives way to the encoder
-    return m_batch->start(settingsFile().read());
+    const Settings settings = settingsFile().read();
+    // What the settings file got wrong is told once, not at every batch.
+    for (const QString &warning : settings.warnings) {
+        if (m_env.prompt && !m_warned.contains(warning))
+            m_env.prompt->information(warning);
+        m_warned.insert(warning);
+    }
+    return m_batch->start(settings);
 }
 
 void MainController::cancel()

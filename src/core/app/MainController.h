@@ -10,6 +10,7 @@
 #include "core/tools/ToolControl.h"
 
 #include <QObject>
+#include <QSet>
 
 #include <memory>
 #include <optional>
@@ -94,6 +95,7 @@ private:
     std::unique_ptr<SourceList> m_sources;
     std::unique_ptr<BatchRun> m_batch;
     std::optional<int> m_selected;
+    QSet<QString> m_warned;       // settings warnings the user was shown
 };
 
 } // namespace vantrel

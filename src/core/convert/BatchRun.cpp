@@ -1,5 +1,6 @@
 #include "core/convert/BatchRun.h"
 
+#include "core/common/FileNames.h"
 #include "core/common/Logging.h"
 #include "core/common/NumberText.h"
 #include "core/common/TimeText.h"
@@ -112,7 +113,13 @@ bool BatchRun::start(const Settings &settings)
         QDir(m_env.dataFolder).absoluteFilePath(folder.isEmpty() ? m_env.dataFolder : folder)));
     // A folder that is not there yet is made, as a user who typed it expects;
     // when that fails, the rows say so.
-    QDir().mkpath(m_outputFolder);
+    if (!outputFolderTooLong())
+        QDir().mkpath(m_outputFolder);
+    // What killed runs of the program left behind goes; a running one's stays.
+    for (const QString &folder : {m_outputFolder, m_env.dataFolder}) {
+        if (const int swept = sweepLeftovers(folder))
+            qCInfo(lcBatch) << "removed" << swept << "files left by killed runs in" << folder;
+    }
     m_setup.existingFile = settings.existingFile;
     m_setup.threads = settings.threads;
     m_row = 0;
@@ -175,6 +182,10 @@ std::optional<QString> BatchRun::prepareJob(const SourceItem &row, int entry)
     const std::optional<QString> extension = outputExtension(entry);
     if (!extension)
         return tr("The selected entry is a group, not an output profile.");
+    if (outputFolderTooLong())
+        return tr("The output folder of the settings is %1 characters long, longer than a path "
+                  "can be.")
+            .arg(m_outputFolder.size());
     const QFileInfo folder(m_outputFolder);
     if (!folder.isDir())
         return tr("The output folder \"%1\" is not there and cannot be made.").arg(m_outputFolder);
@@ -426,6 +437,11 @@ void BatchRun::endBatch(const BatchOutcome &outcome)
     Q_EMIT timeLeftChanged(QString());
     Q_EMIT panelVisibleChanged(false);
     Q_EMIT busyChanged(false);
+}
+
+bool BatchRun::outputFolderTooLong() const
+{
+    return QFile::encodeName(m_outputFolder).size() > kPathMaxBytes;
 }
 
 double BatchRun::rowMediaSeconds(int row) const

@@ -155,6 +155,8 @@ private:
     // The estimate, from the rows' lengths and the current row's percent.
     void updateTimeLeft(int filePercent);
     double rowMediaSeconds(int row) const;
+    // Refused in words rather than handed to the system (or echoed whole).
+    bool outputFolderTooLong() const;
     ToolControl &tools() { return m_env.tools ? *m_env.tools : m_ownTools; }
 
     SourceList &m_list;

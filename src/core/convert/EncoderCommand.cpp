@@ -3,6 +3,7 @@
 #include "core/common/NumberText.h"
 #include "core/convert/CodecMapping.h"
 #include "core/convert/CommandShapes.h"
+#include "core/settings/Settings.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -130,7 +131,7 @@ Expected<CommandLine> buildEncoderCommand(const EncoderCommandInput &input)
     values.insert(QStringLiteral("ASPECT"), value(o.aspectRatio));
     values.insert(QStringLiteral("SS"), value(QString::number(job.startSeconds)));
     values.insert(QStringLiteral("T"), value(QString::number(job.durationSeconds)));
-    values.insert(QStringLiteral("THREADS"), value(numberText(leadingNumber(input.threadSetting))));
+    values.insert(QStringLiteral("THREADS"), value(encoderThreadText(input.threadSetting)));
 
     CommandLine command;
     expand(command, headTemplate(), values);

@@ -1,6 +1,8 @@
 #include "core/settings/IniFile.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace vantrel {
@@ -169,12 +171,29 @@ QByteArray IniDocument::content() const
     return out;
 }
 
+std::optional<QString> unusableIniReason(const QString &filePath)
+{
+    const QFileInfo info(filePath); // through links: a link to /dev/zero is a device
+    if (!info.exists())
+        return std::nullopt;
+    if (!info.isFile())
+        return QCoreApplication::translate("IniFile", "\"%1\" is not a regular file")
+            .arg(filePath);
+    if (info.size() > kIniMaxBytes)
+        return QCoreApplication::translate("IniFile", "\"%1\" is larger than %2 kB")
+            .arg(filePath)
+            .arg(kIniMaxBytes / 1024);
+    return std::nullopt;
+}
+
 IniDocument readIniFile(const QString &filePath)
 {
+    if (unusableIniReason(filePath))
+        return IniDocument();
     QFile file(filePath);
     if (!file.open(QIODevice::ReadOnly))
         return IniDocument();
-    return IniDocument::parse(file.readAll());
+    return IniDocument::parse(file.read(kIniMaxBytes));
 }
 
 QString iniRead(const QString &filePath, const QString &section, const QString &key)
@@ -191,6 +210,8 @@ bool iniWrite(const QString &filePath, const QString &section, const QString &ke
 bool iniWrite(const QString &filePath, const QString &section, const IniEntries &entries)
 {
     QByteArray old;
+    if (unusableIniReason(filePath))
+        return false; // replacing it would destroy what it is
     QFile existing(filePath);
     if (existing.exists()) {
         if (!existing.open(QIODevice::ReadOnly))

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <vector>
 
 namespace vantrel {
@@ -47,7 +48,16 @@ private:
     std::vector<Line> m_lines;
 };
 
-// An INI file as a document; a missing or unreadable file reads as an empty one.
+// The most a settings file may hold; anything larger is not a settings file.
+constexpr qint64 kIniMaxBytes = 1024 * 1024;
+
+// Why a file that is there cannot be an INI file to read or rewrite: not a
+// regular file (a FIFO would hang the reader, a device would never end) or
+// larger than kIniMaxBytes. None for a missing file or a usable one.
+std::optional<QString> unusableIniReason(const QString &filePath);
+
+// An INI file as a document; a missing, unreadable or unusable file reads as
+// an empty one.
 IniDocument readIniFile(const QString &filePath);
 
 // One value of an INI file by path, section and key, read at the moment it is
@@ -56,8 +66,8 @@ QString iniRead(const QString &filePath, const QString &section, const QString &
 
 // Writes values of one section, in order, creating the file and the section
 // when missing. The file is replaced as a whole, so a crash never leaves half
-// a file. Returns false when the file could not be written; the old file then
-// stays as it was.
+// a file. Returns false when the file could not be written (or is no usable
+// INI file); the old file then stays as it was.
 using IniEntries = QList<QPair<QString, QString>>; // key, value
 bool iniWrite(const QString &filePath, const QString &section, const IniEntries &entries);
 bool iniWrite(const QString &filePath, const QString &section, const QString &key,

@@ -16,8 +16,6 @@ class PreferencesController
     Q_DECLARE_TR_FUNCTIONS(PreferencesController)
 
 public:
-    static constexpr double kMaxThreads = 8.0;
-
     // `defaultFolder` is shown when no output folder is stored.
     PreferencesController(QString settingsFile, QString defaultFolder);
 

@@ -4,6 +4,10 @@
 #include "core/profiles/ProfileSelection.h"
 #include "core/settings/IniFile.h"
 
+#include <QCoreApplication>
+
+#include <algorithm>
+
 namespace vantrel {
 
 const QString SettingsFile::kSection = QStringLiteral("Set");
@@ -17,13 +21,29 @@ SettingsFile::SettingsFile(QString filePath, QString defaultOutputFolder)
     : m_filePath(std::move(filePath)), m_defaultOutputFolder(std::move(defaultOutputFolder))
 {}
 
+QString encoderThreadText(const QString &stored, QString *warning)
+{
+    const double count = leadingNumber(stored);
+    const double allowed = std::clamp(count, 0.0, kMaxThreads);
+    if (allowed != count && warning)
+        *warning = QCoreApplication::translate(
+                       "Settings", "The thread count \"%1\" of the settings is outside 0 to %2; "
+                                   "%3 is used.")
+                       .arg(stored.left(24), numberText(kMaxThreads), numberText(allowed));
+    return numberText(allowed);
+}
+
 Settings SettingsFile::read() const
 {
+    Settings settings;
+    if (const std::optional<QString> unusable = unusableIniReason(m_filePath))
+        settings.warnings << QCoreApplication::translate(
+                                 "Settings", "The settings file %1; the defaults are used.")
+                                 .arg(*unusable);
     const IniDocument file = readIniFile(m_filePath);
     const auto text = [&file](const QString &key) {
         return file.value(kSection, key);
     };
-    Settings settings;
     settings.outputFolder = text(kOutputFolder);
     if (settings.outputFolder.isEmpty())
         settings.outputFolder = m_defaultOutputFolder;
@@ -32,6 +52,10 @@ Settings SettingsFile::read() const
                                 ? ExistingFilePolicy::AddNew
                                 : ExistingFilePolicy::Overwrite;
     settings.threads = text(kThread);
+    QString threadWarning;
+    encoderThreadText(settings.threads, &threadWarning);
+    if (!threadWarning.isEmpty())
+        settings.warnings << threadWarning;
     settings.powerOffAfterBatch = leadingNumber(text(kAutoShut)) == 1.0;
     settings.profile = entryOfStoredText(text(kProfile));
     return settings;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -22,6 +23,9 @@ struct Settings
     QString threads; // the encoder's thread count as stored
     bool powerOffAfterBatch = false;
     std::optional<int> profile; // the entry selected at the last exit
+    // What was wrong with the file and was set right, one line each, for the
+    // user to be told once (not part of the values).
+    QStringList warnings;
 
     bool operator==(const Settings &other) const
     {
@@ -31,6 +35,13 @@ struct Settings
     }
     bool operator!=(const Settings &other) const { return !(*this == other); }
 };
+
+// The encoder takes 0 (its own choice) to 8 threads.
+constexpr double kMaxThreads = 8.0;
+
+// The thread count the encoder is given for a stored text: its number, the
+// nearest of 0 to 8 when outside (then `warning` says so).
+QString encoderThreadText(const QString &stored, QString *warning = nullptr);
 
 // settings.dat: the section [Set] and its five keys. Every other line of the
 // file is kept as it is.
@@ -49,7 +60,8 @@ public:
 
     const QString &filePath() const { return m_filePath; }
 
-    // A missing or unreadable file reads as the defaults.
+    // A missing or unreadable file reads as the defaults; so does one that is
+    // no regular file or is far too large (a warning says so).
     Settings read() const;
     // Writes what the preferences window edits: the output folder, the
     // existing-file policy, the power-off and the thread count, as given.

@@ -201,6 +201,33 @@ TEST_F(BatchRunTest, OverwriteSparesTheSourceAndTheBatchsOwnOutputs)
     EXPECT_TRUE(batch->rowMessages(2).contains(qs("written earlier in this batch")));
 }
 
+// A batch sweeps what killed runs left (hidden temporary outputs, statistics
+// files) from its folders, and never touches a running program's files.
+TEST_F(BatchRunTest, LeftoversOfKilledRunsAreSwept)
+{
+    QProcess gone; // a process id that no longer runs
+    gone.start(qs("true"));
+    ASSERT_TRUE(gone.waitForStarted(5000));
+    const QString dead = QString::number(gone.processId());
+    ASSERT_TRUE(gone.waitForFinished(5000));
+    const QString live = QString::number(QCoreApplication::applicationPid());
+    QDir().mkpath(output);
+    const QStringList swept = {output + qs("/.a.vantrel-") + dead + qs("-3.mp4"),
+                               data.filePath(qs("curconvert-") + dead + qs(".log"))};
+    const QStringList kept = {output + qs("/.b.vantrel-") + live + qs("-1.mp4"),
+                              output + qs("/.b.vantrel-1-1.mp4"), // pid 1 always runs
+                              data.filePath(qs("curconvert-1.log")),
+                              output + qs("/notes.vantrel-") + dead + qs("-1.txt")};
+    for (const QString &file : swept + kept)
+        writeFile(file, "left");
+    addProbed({clips.video(qs("a.avi"), 1)});
+    EXPECT_EQ(run(), BatchEnding::Completed);
+    for (const QString &file : swept)
+        EXPECT_FALSE(QFile::exists(file)) << file;
+    for (const QString &file : kept)
+        EXPECT_TRUE(QFile::exists(file)) << file;
+}
+
 TEST_F(BatchRunTest, CancelDuringTheSecondOfThreeRows)
 {
     entry = 5; // x264 at 1280x720: slow enough to be caught while encoding

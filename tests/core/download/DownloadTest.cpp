@@ -226,8 +226,9 @@ TEST(StreamDownload, NeverReplacesAFileAndFitsTheName)
         const QString name = QFileInfo(finished.result).fileName();
         EXPECT_LE(QFile::encodeName(name).size(), 255);
         EXPECT_TRUE(name.endsWith(c.name.mid(c.name.lastIndexOf(u'.'))));
-        if (!c.expected.isEmpty())
+        if (!c.expected.isEmpty()) {
             EXPECT_EQ(name, c.expected);
+        }
         EXPECT_EQ(readFile(finished.result), QByteArray("stream"));
     }
     EXPECT_EQ(readFile(folder.filePath(qs("precious.flv"))), QByteArray("keep me"));
