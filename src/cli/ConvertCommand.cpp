@@ -251,9 +251,19 @@ int runConvert(const QStringList &args, QTextStream &out, QTextStream &err)
         });
     });
     QObject::connect(&batch, &BatchRun::encoderGone, &batch, quitWhenDone);
-    QObject::connect(&interrupts, &InterruptWatcher::interrupted, &batch, [&](int count) {
+    std::optional<InterruptWatcher::Reason> endedBy;
+    QObject::connect(&interrupts, &InterruptWatcher::interrupted, &batch,
+                     [&](int count, InterruptWatcher::Reason reason) {
+        if (!endedBy)
+            endedBy = reason;
         if (count == 1 && batch.isRunning()) {
-            batch.cancel();
+            // Ctrl+C is the Cancel button: the running row's file is
+            // finished. The system ending the command (or its terminal
+            // going) asked for no file: the running row's goes.
+            if (reason == InterruptWatcher::Reason::UserInterrupt)
+                batch.cancel();
+            else
+                batch.abandon();
             return;
         }
         // Asked again: stop at once; leaving kills what still runs.
@@ -280,7 +290,7 @@ int runConvert(const QStringList &args, QTextStream &out, QTextStream &err)
     }
     out.flush();
     if (ending == BatchEnding::Cancelled)
-        return kExitCancelled;
+        return endedBy ? InterruptWatcher::exitCode(*endedBy) : kExitCancelled;
     return allOk ? kExitOk : kExitFailed;
 }
 

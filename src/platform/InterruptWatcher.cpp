@@ -15,11 +15,23 @@ constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 int g_pipe[2] = {-1, -1};
 
-// Only async-signal-safe work here: one byte into the pipe.
-extern "C" void onSignal(int)
+// Only async-signal-safe work here: the signal's number into the pipe.
+extern "C" void onSignal(int signal)
 {
-    const char byte = 1;
+    const char byte = static_cast<char>(signal);
     [[maybe_unused]] const ssize_t written = ::write(g_pipe[1], &byte, 1);
+}
+
+InterruptWatcher::Reason reasonOf(int signal)
+{
+    switch (signal) {
+    case SIGTERM:
+        return InterruptWatcher::Reason::Terminate;
+    case SIGHUP:
+        return InterruptWatcher::Reason::HangUp;
+    default:
+        return InterruptWatcher::Reason::UserInterrupt;
+    }
 }
 
 } // namespace
@@ -33,7 +45,7 @@ InterruptWatcher::InterruptWatcher(QObject *parent) : QObject(parent)
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
         char byte = 0;
         if (::read(g_pipe[0], &byte, 1) == 1)
-            Q_EMIT interrupted(++m_count);
+            Q_EMIT interrupted(++m_count, reasonOf(byte));
     });
     struct sigaction action = {};
     action.sa_handler = onSignal;
@@ -41,6 +53,19 @@ InterruptWatcher::InterruptWatcher(QObject *parent) : QObject(parent)
     action.sa_flags = SA_RESTART;
     for (const int signal : kSignals)
         ::sigaction(signal, &action, nullptr);
+}
+
+int InterruptWatcher::exitCode(Reason reason)
+{
+    switch (reason) {
+    case Reason::Terminate:
+        return 128 + SIGTERM;
+    case Reason::HangUp:
+        return 128 + SIGHUP;
+    case Reason::UserInterrupt:
+        break;
+    }
+    return 128 + SIGINT;
 }
 
 InterruptWatcher::~InterruptWatcher()

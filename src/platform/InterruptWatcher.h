@@ -17,8 +17,21 @@ public:
     explicit InterruptWatcher(QObject *parent = nullptr);
     ~InterruptWatcher() override;
 
+    // Who asked: the user at the terminal (Ctrl+C), or the system ending
+    // the program (SIGTERM) or its terminal (SIGHUP).
+    enum class Reason
+    {
+        UserInterrupt,
+        Terminate,
+        HangUp
+    };
+
+    // The exit code a program ended by that request returns: 128 + the signal.
+    static int exitCode(Reason reason);
+
 Q_SIGNALS:
-    void interrupted(int count); // 1 for the first one, 2 for the next...
+    // `count`: 1 for the first request, 2 for the next...
+    void interrupted(int count, vantrel::InterruptWatcher::Reason reason);
 
 private:
     QSocketNotifier *m_notifier = nullptr;

@@ -137,6 +137,28 @@ TEST_F(ConvertCli, CtrlCCancelsAndLeavesNoEncoder)
     EXPECT_TRUE(QFile::exists(out("long.mp4"))); // finished, not torn
 }
 
+// Ended by the system or by its terminal going, nobody saw a Cancel: the
+// running row's partial output goes instead of taking its name.
+TEST_F(ConvertCli, EndedBySignalLeavesNoPartialOutput)
+{
+    clips.video(qs("long.avi"), 30);
+    for (const int signal : {SIGHUP, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        QProcess cli;
+        startCli(cli, {qs("--profile"), qs("5"), qs("--output-dir"), qs("out"), qs("long.avi")},
+                 environment());
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return encodersWritingInto(clips.path(qs("out"))) > 0; }, 30000));
+        QTest::qWait(1000);
+        ::kill(static_cast<pid_t>(cli.processId()), signal);
+        ASSERT_TRUE(cli.waitForFinished(30000));
+        EXPECT_EQ(cli.exitCode(), 128 + signal);
+        EXPECT_TRUE(QString::fromUtf8(cli.readAllStandardOutput()).startsWith(qs("Cancel\t")));
+        EXPECT_EQ(encodersWritingInto(clips.path(qs("out"))), 0);
+        EXPECT_TRUE(QDir(clips.path(qs("out"))).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    }
+}
+
 // Killed outright, the command takes its encoder with it, and nothing
 // unfinished stands under the output's name.
 TEST_F(ConvertCli, KilledItLeavesNoEncoderAndNoFile)

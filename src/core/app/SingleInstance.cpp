@@ -68,10 +68,13 @@ void SingleInstance::start(const QStringList &files)
         qCInfo(lcApp) << "handed the files to the running converter";
         Q_EMIT handedOver();
     });
+    // No program listens (or it went away before it answered). The socket
+    // reports that from inside connectToServer, so the decision waits for
+    // the event loop: the socket is still at work on the stack and must not
+    // go (nor must whatever `primary` starts run) before it has returned.
     connect(m_client, &QLocalSocket::errorOccurred, this, [this] {
-        // No program listens (or it went away before it answered).
         if (!m_decided)
-            becomePrimary();
+            QMetaObject::invokeMethod(this, &SingleInstance::becomePrimary, Qt::QueuedConnection);
     });
     m_answerTimeout.start();
     m_client->connectToServer(m_name);

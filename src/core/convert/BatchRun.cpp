@@ -353,6 +353,16 @@ void BatchRun::onEncoderFinished(const ProcessResult &result)
 
 void BatchRun::cancel()
 {
+    stopBatch(true);
+}
+
+void BatchRun::abandon()
+{
+    stopBatch(false);
+}
+
+void BatchRun::stopBatch(bool keepOutput)
+{
     // A Cancel while no batch runs is not kept for the next batch.
     if (!m_running || m_ending)
         return;
@@ -366,7 +376,7 @@ void BatchRun::cancel()
         m_list.setStatus(conversion.row, RowStatus::Cancel);
         Q_EMIT rowFinished(conversion.row, RowStatus::Cancel);
         m_reserved.remove(conversion.output->finalPath());
-        m_stopping.append({run, conversion.output, conversion.row});
+        m_stopping.append({run, conversion.output, conversion.row, keepOutput});
         connect(run, &EncoderRun::finished, this,
                 [this, run](const ProcessResult &result) { onStopped(run, result); });
         run->stop();
@@ -383,7 +393,8 @@ void BatchRun::onStopped(EncoderRun *run, const ProcessResult &result)
             continue;
         const Stopping stopping = m_stopping.takeAt(i);
         const EncoderReport report = run->report();
-        if (result.succeeded() && report.writeErrorLine.isEmpty() && report.failureLine.isEmpty()) {
+        if (stopping.keep && result.succeeded() && report.writeErrorLine.isEmpty() &&
+            report.failureLine.isEmpty()) {
             const Expected<QString> committed = stopping.output->commit();
             if (committed) {
                 m_outputs.insert(stopping.row, *committed);

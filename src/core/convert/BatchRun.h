@@ -89,6 +89,10 @@ public:
     // encoder finishes its file, which takes its final name), and no
     // further row starts.
     void cancel();
+    // Ends the batch as cancel does, but the running row's output is removed
+    // instead of finished: nobody asked for it (the program is being ended
+    // by the system, or its terminal went).
+    void abandon();
 
     bool isRunning() const { return m_running; }
     // True while an encoder process of this batch is alive, also one that is
@@ -137,6 +141,7 @@ private:
         QPointer<EncoderRun> run;
         std::shared_ptr<RowOutput> output;
         int row = -1;
+        bool keep = true; // the finished file takes its name
     };
 
     void nextRow();
@@ -146,6 +151,7 @@ private:
     void failRow(const QString &reason);
     void endRow(int row, RowStatus status, const QString &detail);
     void onEncoderFinished(const ProcessResult &result);
+    void stopBatch(bool keepOutput);
     void onStopped(EncoderRun *run, const ProcessResult &result);
     void maybeEnd();
     void complete();

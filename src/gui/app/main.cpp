@@ -89,6 +89,7 @@ int main(int argc, char *argv[])
     // the window closes as if the user closed it; asked again, it quits at once.
     InterruptWatcher interrupts;
     QObject::connect(&interrupts, &InterruptWatcher::interrupted, &window, [&window](int count) {
+        // Closing ends a running batch without finishing its row's file.
         if (count == 1)
             window.close();
         else
