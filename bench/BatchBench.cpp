@@ -143,9 +143,10 @@ struct BatchSetup
             job.sourcePath = clip;
             job.profileIndex = g_profile;
             job.outputExtension = *extension;
-            job.outputPath = outputPathFor(clip, folder("direct"), *extension, overwrite,
-                                           [](const QString &) { return false; })
-                                 .path;
+            job.outputPath =
+                outputPathFor(clip, folder("direct"), *extension, overwrite, [](const QString &) {
+                    return false;
+                }).path;
             job.durationSeconds = kClipSeconds;
             job.options = sheet.conversionOptions();
             const Expected<CommandLine> command = buildEncoderCommand(

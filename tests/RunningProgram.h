@@ -54,9 +54,9 @@ public:
     {
         QProcess search;
         search.start(QStringLiteral("xdotool"),
-                     {QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
-                      QStringLiteral("--pid"), QString::number(m_process.processId()),
-                      QStringLiteral("--name"), title});
+                     {QStringLiteral("search"), QStringLiteral("--all"),
+                      QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                      QString::number(m_process.processId()), QStringLiteral("--name"), title});
         search.waitForFinished(5000);
         return QString::fromLatin1(search.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
     }

@@ -21,12 +21,12 @@ public:
         {}
         QByteArray body;
         int status;
-        bool withLength; // send Content-Length
-        bool cutHalfWay; // close the connection after half the body
-        bool silent;     // never answer
-        int trickleMs = 0;   // one byte of the body every so many milliseconds
+        bool withLength;      // send Content-Length
+        bool cutHalfWay;      // close the connection after half the body
+        bool silent;          // never answer
+        int trickleMs = 0;    // one byte of the body every so many milliseconds
         bool endless = false; // the body never ends
-        QByteArray location; // a redirect's target
+        QByteArray location;  // a redirect's target
 
         static Route redirect(const QByteArray &to)
         {

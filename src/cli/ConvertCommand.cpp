@@ -254,23 +254,23 @@ int runConvert(const QStringList &args, QTextStream &out, QTextStream &err)
     std::optional<InterruptWatcher::Reason> endedBy;
     QObject::connect(&interrupts, &InterruptWatcher::interrupted, &batch,
                      [&](int count, InterruptWatcher::Reason reason) {
-        if (!endedBy)
-            endedBy = reason;
-        if (count == 1 && batch.isRunning()) {
-            // Ctrl+C is the Cancel button: the running row's file is
-            // finished. The system ending the command (or its terminal
-            // going) asked for no file: the running row's goes.
-            if (reason == InterruptWatcher::Reason::UserInterrupt)
-                batch.cancel();
-            else
-                batch.abandon();
-            return;
-        }
-        // Asked again: stop at once; leaving kills what still runs.
-        if (!ending)
-            ending = BatchEnding::Cancelled;
-        QCoreApplication::exit(0);
-    });
+                         if (!endedBy)
+                             endedBy = reason;
+                         if (count == 1 && batch.isRunning()) {
+                             // Ctrl+C is the Cancel button: the running row's file is
+                             // finished. The system ending the command (or its terminal
+                             // going) asked for no file: the running row's goes.
+                             if (reason == InterruptWatcher::Reason::UserInterrupt)
+                                 batch.cancel();
+                             else
+                                 batch.abandon();
+                             return;
+                         }
+                         // Asked again: stop at once; leaving kills what still runs.
+                         if (!ending)
+                             ending = BatchEnding::Cancelled;
+                         QCoreApplication::exit(0);
+                     });
 
     batch.start(settings);
     QCoreApplication::exec();

@@ -228,11 +228,19 @@ TEST_F(ConvertCli, BadSettingsAreSetRightAndToldOnce)
 {
     clips.video(qs("a.avi"), 1);
     const QString settings = data.filePath(qs("settings.dat"));
-    const auto fifo = [&] { EXPECT_EQ(::mkfifo(QFile::encodeName(settings).constData(), 0600), 0); };
-    const auto link = [&] { QFile::link(qs("/dev/zero"), settings); };
-    const auto huge = [&] { writeFile(settings, QByteArray(2 * 1024 * 1024, '\n')); };
+    const auto fifo = [&] {
+        EXPECT_EQ(::mkfifo(QFile::encodeName(settings).constData(), 0600), 0);
+    };
+    const auto link = [&] {
+        QFile::link(qs("/dev/zero"), settings);
+    };
+    const auto huge = [&] {
+        writeFile(settings, QByteArray(2 * 1024 * 1024, '\n'));
+    };
     const auto threads = [&](const char *count) {
-        return [&settings, count] { writeFile(settings, QByteArray("[Set]\nthread=") + count); };
+        return [&settings, count] {
+            writeFile(settings, QByteArray("[Set]\nthread=") + count);
+        };
     };
     const auto folder = [&] {
         writeFile(settings, "[Set]\noutputfolder=/" + QByteArray(200000, 'f') + "\n");
@@ -256,8 +264,8 @@ TEST_F(ConvertCli, BadSettingsAreSetRightAndToldOnce)
         QFile::remove(settings);
         c.make();
         const QStringList args = {qs("--profile"), qs("73"), qs("a.avi")};
-        const Result r = convert(c.exitCode == 0 ? QStringList{qs("--output-dir"), qs("out")} + args
-                                                 : args);
+        const Result r =
+            convert(c.exitCode == 0 ? QStringList{qs("--output-dir"), qs("out")} + args : args);
         EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
         const QString told = r.err + r.lines.join(u'\n');
         EXPECT_EQ(told.count(qs(c.told)), 1) << told;

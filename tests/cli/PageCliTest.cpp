@@ -84,9 +84,10 @@ TEST(CliPage, HostilePagesGetNothing)
     TestHttpServer server;
     const QByteArray map = QUrl::toPercentEncoding(
         qs("5|") + QString::fromLatin1(QUrl::toPercentEncoding(qs("file:///etc/passwd"))));
-    server.route("/watch", {QByteArray("'VIDEO_ID': 'id1',\n'VIDEO_TITLE': 'Hi\x1b]2;owned\x07\x1b[2J',"
-                                       "\n\"fmt_url_map\": \"") +
-                            map + "\", "});
+    server.route("/watch",
+                 {QByteArray("'VIDEO_ID': 'id1',\n'VIDEO_TITLE': 'Hi\x1b]2;owned\x07\x1b[2J',"
+                             "\n\"fmt_url_map\": \"") +
+                  map + "\", "});
     server.route("/endless", TestHttpServer::Route::endlessBody());
     QTemporaryDir dir;
 

@@ -95,7 +95,7 @@ private:
     std::unique_ptr<SourceList> m_sources;
     std::unique_ptr<BatchRun> m_batch;
     std::optional<int> m_selected;
-    QSet<QString> m_warned;       // settings warnings the user was shown
+    QSet<QString> m_warned; // settings warnings the user was shown
 };
 
 } // namespace vantrel

@@ -93,7 +93,8 @@ int sweepLeftovers(const QString &folder)
         const QRegularExpressionMatch match = kLeftover.match(entry.fileName());
         if (!match.hasMatch())
             continue;
-        const qint64 pid = (match.hasCaptured(1) ? match.captured(1) : match.captured(2)).toLongLong();
+        const qint64 pid =
+            (match.hasCaptured(1) ? match.captured(1) : match.captured(2)).toLongLong();
         if (pid == QCoreApplication::applicationPid() || processIsRunning(pid))
             continue; // a running program's file
         removed += QFile::remove(entry.filePath()) ? 1 : 0;

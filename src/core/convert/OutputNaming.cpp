@@ -35,15 +35,15 @@ OutputName outputPathFor(const QString &sourcePath, const QString &outputFolder,
             return NameClash::Source;
         return NameClash::None;
     };
-    name.path = freeFileName(outputFolder, baseName(sourcePath), extension,
-                             [&](const QString &path) {
-                                 const NameClash clash = clashOf(path);
-                                 if (policy == ExistingFilePolicy::AddNew)
-                                     return clash != NameClash::None || exists(path);
-                                 if (clash != NameClash::None && name.clash == NameClash::None)
-                                     name.clash = clash;
-                                 return clash != NameClash::None;
-                             });
+    name.path =
+        freeFileName(outputFolder, baseName(sourcePath), extension, [&](const QString &path) {
+            const NameClash clash = clashOf(path);
+            if (policy == ExistingFilePolicy::AddNew)
+                return clash != NameClash::None || exists(path);
+            if (clash != NameClash::None && name.clash == NameClash::None)
+                name.clash = clash;
+            return clash != NameClash::None;
+        });
     return name;
 }
 

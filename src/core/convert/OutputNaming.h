@@ -14,8 +14,8 @@ using FileExists = std::function<bool(const QString &path)>;
 enum class NameClash
 {
     None,
-    Source,      // that name is the source file itself
-    SameBatch    // the batch wrote (or is writing) that name already
+    Source,   // that name is the source file itself
+    SameBatch // the batch wrote (or is writing) that name already
 };
 
 struct OutputName

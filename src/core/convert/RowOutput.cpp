@@ -51,14 +51,13 @@ Expected<QString> RowOutput::commit()
         // Never over a file that appeared meanwhile: the next free name.
         const QFileInfo final(m_finalPath);
         if (final.exists() || final.isSymLink())
-            m_finalPath = outputPathFor(m_finalPath, final.absolutePath(),
-                                        QLatin1Char('.') + final.suffix(),
-                                        ExistingFilePolicy::AddNew,
-                                        [](const QString &path) {
-                                            return QFileInfo::exists(path) ||
-                                                   QFileInfo(path).isSymLink();
-                                        })
-                              .path;
+            m_finalPath =
+                outputPathFor(m_finalPath, final.absolutePath(), QLatin1Char('.') + final.suffix(),
+                              ExistingFilePolicy::AddNew,
+                              [](const QString &path) {
+                                  return QFileInfo::exists(path) || QFileInfo(path).isSymLink();
+                              })
+                    .path;
         QFile temporary(m_temporaryPath);
         if (!temporary.rename(m_finalPath))
             failure = temporary.errorString();

@@ -3,8 +3,8 @@
 #include "core/common/Expected.h"
 #include "core/download/TransferService.h"
 
-#include <QObject>
 #include <QFile>
+#include <QObject>
 
 #include <memory>
 
@@ -55,7 +55,7 @@ private:
     QString m_fileName; // the name wanted, fitted to the file system
     TransferService m_transfer;
     std::unique_ptr<QFile> m_file; // the temporary file
-    qint64 m_total = -1; // the announced length; -1 when none came
+    qint64 m_total = -1;           // the announced length; -1 when none came
     qint64 m_done = 0;
     bool m_cancelled = false;
 };

@@ -177,8 +177,7 @@ std::optional<QString> unusableIniReason(const QString &filePath)
     if (!info.exists())
         return std::nullopt;
     if (!info.isFile())
-        return QCoreApplication::translate("IniFile", "\"%1\" is not a regular file")
-            .arg(filePath);
+        return QCoreApplication::translate("IniFile", "\"%1\" is not a regular file").arg(filePath);
     if (info.size() > kIniMaxBytes)
         return QCoreApplication::translate("IniFile", "\"%1\" is larger than %2 kB")
             .arg(filePath)

@@ -182,18 +182,20 @@ TEST_F(BatchRunTest, OverwriteSparesTheSourceAndTheBatchsOwnOutputs)
 {
     setSetting("existedfile", qs("1"));
     setSetting("outputfolder", clips.folder());
-    const QString holiday = clips.encoded(
-        qs("holiday.mp4"), {qs("-f"), qs("lavfi"), qs("-i"), qs("testsrc=duration=1:size=160x120"),
-                            qs("-c:v"), qs("mpeg4")});
+    const QString holiday = clips.encoded(qs("holiday.mp4"), {qs("-f"), qs("lavfi"), qs("-i"),
+                                                              qs("testsrc=duration=1:size=160x120"),
+                                                              qs("-c:v"), qs("mpeg4")});
     const QByteArray holidayBytes = readFile(holiday);
     writeFile(clips.path(qs("talk.mp4")), "there before the batch");
-    addProbed({holiday, clips.video(qs("talk.part1.avi"), 1), clips.video(qs("talk.part2.avi"), 2)});
+    addProbed(
+        {holiday, clips.video(qs("talk.part1.avi"), 1), clips.video(qs("talk.part2.avi"), 2)});
 
     EXPECT_EQ(run(), BatchEnding::Completed);
     EXPECT_EQ(statuses(), (QStringList{qs("OK"), qs("OK"), qs("OK")}));
     EXPECT_EQ(readFile(holiday), holidayBytes);
     EXPECT_EQ(batch->rowOutput(0), clips.path(qs("holiday_New.mp4")));
-    EXPECT_TRUE(batch->rowMessages(0).contains(qs("its own source file"))) << batch->rowMessages(0).toStdString();
+    EXPECT_TRUE(batch->rowMessages(0).contains(qs("its own source file")))
+        << batch->rowMessages(0).toStdString();
     EXPECT_EQ(batch->rowOutput(1), clips.path(qs("talk.mp4")));
     EXPECT_NEAR(inspect(clips.path(qs("talk.mp4"))).seconds, 1.0, 0.3);
     EXPECT_EQ(batch->rowOutput(2), clips.path(qs("talk_New.mp4")));

@@ -333,8 +333,8 @@ TEST(EncoderCommand, FramerateThreadsAndTimes)
     {
         const char *setting;
         const char *threads;
-    } threads[] = {{"2", "2"}, {"abc", "0"}, {"", "0"}, {"2.5", "2.5"}, {" 4x", "4"}, {"-1", "0"},
-                   {"1000000000000", "8"}, {"9", "8"}};
+    } threads[] = {{"2", "2"},  {"abc", "0"},           {"", "0"}, {"2.5", "2.5"}, {" 4x", "4"},
+                   {"-1", "0"}, {"1000000000000", "8"}, {"9", "8"}};
     for (const auto &c : threads) {
         EncoderCommandInput in = standardInput(2);
         in.threadSetting = qs(c.setting);

@@ -231,14 +231,22 @@ TEST(OutputNaming, NamesAndTakenNames)
         {"/v/my.holiday.avi", P::AddNew, {}, {}, qs("/out/my.mp4"), NameClash::None},
         {"/v/noext", P::AddNew, {}, {}, qs("/out/noext.mp4"), NameClash::None},
         {"/v/a.mpg", P::AddNew, {qs("/out/a.mp4")}, {}, qs("/out/a_New.mp4"), NameClash::None},
-        {"/v/a.avi", P::AddNew, {qs("/out/a.mp4"), qs("/out/a_New.mp4")}, {},
-         qs("/out/a_New_New.mp4"), NameClash::None},
+        {"/v/a.avi",
+         P::AddNew,
+         {qs("/out/a.mp4"), qs("/out/a_New.mp4")},
+         {},
+         qs("/out/a_New_New.mp4"),
+         NameClash::None},
         {"/v/a.avi", P::AddNew, {}, {qs("/out/a.mp4")}, qs("/out/a_New.mp4"), NameClash::None},
         {"/v/ünï $(x) 'q'.avi", P::AddNew, {}, {}, qs("/out/ünï $(x) 'q'.mp4"), NameClash::None},
         // Overwrite replaces what was there, but not what this batch wrote.
         {"/v/a.avi", P::Overwrite, {qs("/out/a.mp4")}, {}, qs("/out/a.mp4"), NameClash::None},
-        {"/v/talk.part2.avi", P::Overwrite, {qs("/out/talk.mp4")}, {qs("/out/talk.mp4")},
-         qs("/out/talk_New.mp4"), NameClash::SameBatch},
+        {"/v/talk.part2.avi",
+         P::Overwrite,
+         {qs("/out/talk.mp4")},
+         {qs("/out/talk.mp4")},
+         qs("/out/talk_New.mp4"),
+         NameClash::SameBatch},
     };
     for (const auto &c : cases) {
         const OutputName name = outputPathFor(

@@ -175,9 +175,8 @@ TEST(HostilePages, ReadsAreBoundedInSizeAndTime)
         QSignalSpy done(&page, &TransferService::finished);
         page.fetch(QUrl(server.url(path)));
         ASSERT_TRUE(done.wait(10000)) << path;
-        EXPECT_EQ(page.failure(), qs(path) == qs("/endless")
-                                      ? TransferService::Failure::TooLarge
-                                      : TransferService::Failure::TimedOut)
+        EXPECT_EQ(page.failure(), qs(path) == qs("/endless") ? TransferService::Failure::TooLarge
+                                                             : TransferService::Failure::TimedOut)
             << path << page.responseText().toStdString();
         EXPECT_TRUE(page.body().isEmpty());
     }
@@ -332,11 +331,12 @@ TEST_F(OnlineVideo, AHostilePageReachesNothingLocal)
     const QByteArray map = QUrl::toPercentEncoding(
         qs("35|") + QString::fromLatin1(QUrl::toPercentEncoding(qs("file:///etc/shadow"))) +
         qs(",5|") + QString::fromLatin1(QUrl::toPercentEncoding(qs("data:text/plain,secret"))));
-    server.route("/watch",
-                 {"<script>yt.setConfig({'VIDEO_ID': 'id9',\n'VIDEO_TITLE': 'Bait',\n"
-                  "'SWF_ARGS': {\"rv.2.thumbnailUrl\": \"file%3A%2F%2F%2Fetc%2Fvi%2Fx%2Fhostname\", "
-                  "\"fmt_url_map\": \"" +
-                  map + "\"}});</script>"});
+    server.route(
+        "/watch",
+        {"<script>yt.setConfig({'VIDEO_ID': 'id9',\n'VIDEO_TITLE': 'Bait',\n"
+         "'SWF_ARGS': {\"rv.2.thumbnailUrl\": \"file%3A%2F%2F%2Fetc%2Fvi%2Fx%2Fhostname\", "
+         "\"fmt_url_map\": \"" +
+         map + "\"}});</script>"});
     read(server.url("/watch"));
     EXPECT_EQ(controller().enabledFormats(), (QSet<int>{35, 5}));
 
