@@ -10,9 +10,15 @@
 
 struct RecordingPrompt : vantrel::Prompt
 {
-    void error(const QString &text) override { errors << text; }
-    void information(const QString &text) override { notices << text; }
+    // Read at once: what follows the reading follows at once.
+    void show(Kind kind, const QString &text, Then then) override
+    {
+        (kind == Kind::Error ? errors : kind == Kind::Warning ? warnings : notices) << text;
+        if (then)
+            then();
+    }
     QStringList errors;
+    QStringList warnings;
     QStringList notices;
 };
 

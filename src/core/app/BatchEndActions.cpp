@@ -44,14 +44,23 @@ QString BatchEndActions::completedMessage(const BatchOutcome &outcome)
 void BatchEndActions::report(const BatchOutcome &outcome)
 {
     const bool completed = outcome.ending == BatchEnding::Completed;
-    if (m_prompt) {
-        if (completed)
-            m_prompt->information(completedMessage(outcome));
-        else
-            m_prompt->error(batchEndMessage(outcome));
-    }
+    // The folder opens once the message has been read.
+    Prompt::Then openFolder;
     if (completed && m_desktop)
-        m_desktop->openFolder(outcome.outputFolder);
+        openFolder = [desktop = m_desktop, folder = outcome.outputFolder] {
+            desktop->openFolder(folder);
+        };
+    if (!m_prompt) {
+        if (openFolder)
+            openFolder();
+        return;
+    }
+    if (!completed)
+        m_prompt->error(batchEndMessage(outcome));
+    else if (outcome.failedRows > 0) // not a success, whatever the words say
+        m_prompt->warning(completedMessage(outcome), std::move(openFolder));
+    else
+        m_prompt->information(completedMessage(outcome), std::move(openFolder));
 }
 
 } // namespace vantrel

@@ -7,13 +7,31 @@
 namespace vantrel {
 
 // Message boxes, captioned with the application title. Tests read what would
-// be shown instead.
+// be shown instead. Showing never waits: whatever must follow the user's
+// reading goes in `then`, which runs once the message has been closed.
 class Prompt
 {
 public:
+    enum class Kind
+    {
+        Error,      // refusals and failures
+        Warning,    // done, but not all went well
+        Information // notices
+    };
+    using Then = std::function<void()>;
+
     virtual ~Prompt() = default;
-    virtual void error(const QString &text) = 0;       // refusals and failures
-    virtual void information(const QString &text) = 0; // notices
+    virtual void show(Kind kind, const QString &text, Then then) = 0;
+
+    void error(const QString &text, Then then = {}) { show(Kind::Error, text, std::move(then)); }
+    void warning(const QString &text, Then then = {})
+    {
+        show(Kind::Warning, text, std::move(then));
+    }
+    void information(const QString &text, Then then = {})
+    {
+        show(Kind::Information, text, std::move(then));
+    }
 };
 
 // Powers the computer off. Tests use a fake and can never power off.

@@ -10,6 +10,7 @@
 #include "core/settings/PreferencesController.h"
 #include "core/sources/SourceFileRules.h"
 #include "gui/app/AboutDialog.h"
+#include "gui/app/AsyncDialogs.h"
 #include "gui/app/ButtonStripWidget.h"
 #include "gui/app/HelpWindow.h"
 #include "gui/capture/CaptureWindow.h"
@@ -25,7 +26,6 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -306,27 +306,22 @@ QAction *MainWindow::action(const QString &objectName) const
     return findChild<QAction *>(objectName);
 }
 
-QStringList MainWindow::chooseFilesWithDialog(QWidget *parent)
+void MainWindow::chooseFilesWithDialog(QWidget *parent, FilesAnswer done)
 {
     QStringList filters;
     for (const FileFilter &filter : openDialogFilters())
         filters << filter.dialogFilter();
-    QFileDialog dialog(parent, tr("Open Video File"));
-    dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.setOption(QFileDialog::HideNameFilterDetails);
-    dialog.setOption(QFileDialog::DontResolveSymlinks);
-    dialog.setNameFilters(filters);
-    dialog.selectNameFilter(filters.constFirst());
-    if (dialog.exec() != QDialog::Accepted)
-        return {};
-    return dialog.selectedFiles();
+    chooseOpenFiles(parent, tr("Open Video File"), filters, std::move(done));
 }
 
 void MainWindow::addFiles()
 {
     // The dialog lists files of one folder: they are added as that folder
     // and their names, in the dialog's order.
-    m_controller.addFiles(splitChosenFiles(m_chooseFiles(this)).paths());
+    m_chooseFiles(this, [window = QPointer<MainWindow>(this)](const QStringList &files) {
+        if (window)
+            window->m_controller.addFiles(splitChosenFiles(files).paths());
+    });
 }
 
 void MainWindow::removeSelectedFile()
@@ -352,10 +347,10 @@ void MainWindow::trimSelected()
 
 void MainWindow::showSettings()
 {
-    PreferencesDialog dialog(PreferencesController(m_controller.environment().settingsPath,
-                                                   m_controller.environment().dataFolder),
-                             m_controller.environment().prompt, this);
-    dialog.exec();
+    openOwnedDialog(
+        new PreferencesDialog(PreferencesController(m_controller.environment().settingsPath,
+                                                    m_controller.environment().dataFolder),
+                              m_controller.environment().prompt, this));
 }
 
 void MainWindow::showHelp()
@@ -367,11 +362,12 @@ void MainWindow::openOnlineVideo()
 {
     m_previewController->giveWay(); // as for the trimming window
     const MainEnvironment &env = m_controller.environment();
-    OnlineVideoController online(
+    auto online = std::make_shared<OnlineVideoController>(
         env.dataFolder, AppPaths::join(env.dataFolder, QStringLiteral("Cache")), env.prompt);
-    OnlineVideoWindow window(
-        online, std::make_unique<PreviewController>(env.playerPath, m_controller.tools()), this);
-    window.exec();
+    auto *window = new OnlineVideoWindow(
+        *online, std::make_unique<PreviewController>(env.playerPath, m_controller.tools()), this);
+    keepWhileAlive(window, online);
+    openOwnedDialog(window);
 }
 
 void MainWindow::openFiles(const QStringList &files)
@@ -388,23 +384,32 @@ void MainWindow::openFiles(const QStringList &files)
 void MainWindow::openCapture()
 {
     m_previewController->giveWay(); // as for the other windows
-    const MainEnvironment &env = m_controller.environment();
-    NoCaptureDevices none;
-    CaptureEngine engine(env.encoderPath, env.captureDevices ? *env.captureDevices : none);
-    CaptureController controller(engine, env.prompt,
-                                 QDir::home().filePath(QStringLiteral("dvcapture.avi")));
-    CaptureWindow window(controller, engine, this);
-    m_capture = &window;
-    window.exec();
-    m_capture = nullptr;
-    if (m_closeAfterCapture)
-        QTimer::singleShot(0, this, &QWidget::close);
+    // What the window runs on, kept until it has gone.
+    struct CaptureParts
+    {
+        explicit CaptureParts(const MainEnvironment &env)
+            : engine(env.encoderPath, env.captureDevices ? *env.captureDevices : none),
+              controller(engine, env.prompt, QDir::home().filePath(QStringLiteral("dvcapture.avi")))
+        {}
+        NoCaptureDevices none;
+        CaptureEngine engine;
+        CaptureController controller;
+    };
+    auto parts = std::make_shared<CaptureParts>(m_controller.environment());
+    auto *window = new CaptureWindow(parts->controller, parts->engine, this);
+    keepWhileAlive(window, parts);
+    m_capture = window;
+    connect(window, &QDialog::finished, this, [this] {
+        m_capture = nullptr;
+        if (m_closeAfterCapture)
+            QTimer::singleShot(0, this, &QWidget::close);
+    });
+    openOwnedDialog(window);
 }
 
 void MainWindow::showAbout()
 {
-    AboutDialog about(this);
-    about.exec();
+    openOwnedDialog(new AboutDialog(this));
 }
 
 void MainWindow::exitProgram()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gui/app/AsyncDialogs.h"
+
 #include <QDialog>
 #include <QMainWindow>
 #include <QPointer>
@@ -31,8 +33,8 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    // Shows the open dialog and returns the chosen files; tests replace it.
-    using FileChooser = std::function<QStringList(QWidget *parent)>;
+    // Shows the open dialog; `done` gets the chosen files. Tests replace it.
+    using FileChooser = std::function<void(QWidget *parent, FilesAnswer done)>;
 
     explicit MainWindow(MainController &controller, QWidget *parent = nullptr);
     ~MainWindow() override;
@@ -41,7 +43,7 @@ public:
     void startUp();
 
     void setFileChooser(FileChooser chooser) { m_chooseFiles = std::move(chooser); }
-    static QStringList chooseFilesWithDialog(QWidget *parent);
+    static void chooseFilesWithDialog(QWidget *parent, FilesAnswer done);
 
     QAction *action(const QString &objectName) const;
     QMenu *popupMenu() const { return m_popup; }
@@ -65,9 +67,9 @@ public:
     void showSettings();
     void showHelp();
     void showAbout();
-    // "Import Video From Youtube": the online-video window, modal.
+    // "Import Video From Youtube": the online-video window, modal to this one.
     void openOnlineVideo();
-    // "Capture Video From DV": the capture window, modal.
+    // "Capture Video From DV": the capture window, modal to this one.
     void openCapture();
     void exitProgram();
 

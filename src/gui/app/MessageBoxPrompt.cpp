@@ -4,14 +4,18 @@
 
 namespace vantrel {
 
-void MessageBoxPrompt::error(const QString &text)
+void MessageBoxPrompt::show(Kind kind, const QString &text, Then then)
 {
-    QMessageBox::critical(m_parent, applicationTitle(), text);
-}
-
-void MessageBoxPrompt::information(const QString &text)
-{
-    QMessageBox::information(m_parent, applicationTitle(), text);
+    static constexpr QMessageBox::Icon kIcons[] = {QMessageBox::Critical, QMessageBox::Warning,
+                                                   QMessageBox::Information};
+    auto *box =
+        new QMessageBox(kIcons[int(kind)], applicationTitle(), text, QMessageBox::Ok, m_parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    // Modal to the whole program while no window owns it.
+    box->setWindowModality(m_parent ? Qt::WindowModal : Qt::ApplicationModal);
+    if (then)
+        QObject::connect(box, &QMessageBox::finished, box, [then = std::move(then)] { then(); });
+    box->open();
 }
 
 } // namespace vantrel

@@ -7,11 +7,11 @@
 #include "gui/capture/LivePictureWidget.h"
 
 #include <QComboBox>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -150,16 +150,21 @@ void CaptureWindow::showSliders()
     }
 }
 
-QString CaptureWindow::chooseFileWithDialog(QWidget *parent, const QString &current)
+void CaptureWindow::chooseFileWithDialog(QWidget *parent, const QString &current, FolderAnswer done)
 {
-    return QFileDialog::getSaveFileName(parent, tr("Save Video File"), current,
-                                        tr("Avi Video file") + QStringLiteral(" (*.avi)"));
+    chooseSaveFile(parent, tr("Save Video File"), current,
+                   tr("Avi Video file") + QStringLiteral(" (*.avi)"), std::move(done));
 }
 
 void CaptureWindow::browse()
 {
-    m_controller.fileChosen(m_chooseFile(this, m_controller.captureFile()));
-    m_file->setText(m_controller.captureFile());
+    m_chooseFile(this, m_controller.captureFile(),
+                 [window = QPointer<CaptureWindow>(this)](const QString &file) {
+                     if (!window)
+                         return;
+                     window->m_controller.fileChosen(file);
+                     window->m_file->setText(window->m_controller.captureFile());
+                 });
 }
 
 void CaptureWindow::done(int result)

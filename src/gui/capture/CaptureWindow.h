@@ -1,11 +1,13 @@
 #pragma once
 
 #include "core/capture/CaptureDevice.h"
+#include "gui/app/AsyncDialogs.h"
 
 #include <QDialog>
 
 #include <array>
 #include <functional>
+#include <memory>
 
 class QComboBox;
 class QLabel;
@@ -33,13 +35,15 @@ class CaptureWindow : public QDialog
     Q_OBJECT
 
 public:
-    // Asks for the file to record into; empty for Cancel. Tests replace it.
-    using FileChooser = std::function<QString(QWidget *parent, const QString &current)>;
+    // Asks for the file to record into; `done` gets it, empty for Cancel.
+    // Tests replace it.
+    using FileChooser =
+        std::function<void(QWidget *parent, const QString &current, FolderAnswer done)>;
 
     CaptureWindow(CaptureController &controller, CaptureEngine &engine, QWidget *parent = nullptr);
 
     void setFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
-    static QString chooseFileWithDialog(QWidget *parent, const QString &current);
+    static void chooseFileWithDialog(QWidget *parent, const QString &current, FolderAnswer done);
 
     QSlider *slider(CameraProperty property) const { return m_sliders.at(std::size_t(property)); }
     LivePictureWidget *livePicture() const { return m_picture; }

@@ -12,9 +12,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -97,12 +97,12 @@ OnlineVideoWindow::OnlineVideoWindow(OnlineVideoController &controller,
 
 OnlineVideoWindow::~OnlineVideoWindow() = default;
 
-bool OnlineVideoWindow::askDownloadWithDialog(QWidget *parent)
+void OnlineVideoWindow::askDownloadWithDialog(QWidget *parent, YesNoAnswer done)
 {
-    return QMessageBox::question(parent, tr("Download/Play"),
-                                 tr("Do you want Download or Play this video?") +
-                                     QLatin1Char('\n') + tr("Click yes to Download, No to Play"),
-                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    askYesNo(parent, tr("Download/Play"),
+             tr("Do you want Download or Play this video?") + QLatin1Char('\n') +
+                 tr("Click yes to Download, No to Play"),
+             std::move(done));
 }
 
 void OnlineVideoWindow::buildControls()
@@ -260,11 +260,18 @@ void OnlineVideoWindow::showThumbnail(const QString &file)
 void OnlineVideoWindow::streamClicked(int format)
 {
     // The MP4 stream always downloads; the Flash-video streams may play.
-    if (format != 22 && !m_askDownload(this)) {
-        previewStream(format, kPreviewAtQuestion);
+    if (format == 22) {
+        m_controller.download(format);
         return;
     }
-    m_controller.download(format);
+    m_askDownload(this, [window = QPointer<OnlineVideoWindow>(this), format](bool download) {
+        if (!window)
+            return;
+        if (download)
+            window->m_controller.download(format);
+        else
+            window->previewStream(format, kPreviewAtQuestion);
+    });
 }
 
 void OnlineVideoWindow::previewStream(int format, const QPoint &position)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gui/app/AsyncDialogs.h"
+
 #include <QDialog>
 
 #include <functional>
@@ -32,15 +34,16 @@ class OnlineVideoWindow : public QDialog
     Q_OBJECT
 
 public:
-    // Asks the user Download (true) or Play (false); tests replace it.
-    using Question = std::function<bool(QWidget *parent)>;
+    // Asks the user Download (true) or Play (false), answering through
+    // `done`; tests replace it.
+    using Question = std::function<void(QWidget *parent, YesNoAnswer done)>;
 
     OnlineVideoWindow(OnlineVideoController &controller, std::unique_ptr<PreviewController> preview,
                       QWidget *parent = nullptr);
     ~OnlineVideoWindow() override;
 
     void setQuestion(Question question) { m_askDownload = std::move(question); }
-    static bool askDownloadWithDialog(QWidget *parent);
+    static void askDownloadWithDialog(QWidget *parent, YesNoAnswer done);
 
     QPushButton *streamButton(int format) const;
     QWidget *previewPanel() const { return m_previewPanel; }

@@ -2,6 +2,7 @@
 
 #include "core/preview/PreviewController.h"
 #include "core/preview/TrimmingController.h"
+#include "gui/app/AsyncDialogs.h"
 #include "gui/preview/PreviewPanel.h"
 
 #include <QDialogButtonBox>
@@ -129,9 +130,10 @@ void TrimmingDialog::openFor(SourceList &list, int row, PreviewController &mainP
         list, row, mainPreview, prompt, std::make_unique<PreviewController>(playerPath, tools));
     if (!trimming)
         return;
-    // Modal like the program's other windows: the main window waits until it closes.
-    TrimmingDialog dialog(*trimming, parent);
-    dialog.exec();
+    // Modal like the program's other windows, without waiting for it.
+    auto *dialog = new TrimmingDialog(*trimming, parent);
+    keepWhileAlive(dialog, std::shared_ptr<TrimmingController>(std::move(trimming)));
+    openOwnedDialog(dialog);
 }
 
 } // namespace vantrel

@@ -6,12 +6,11 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QDir>
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -30,7 +29,7 @@ QGroupBox *groupBox(const QString &caption, const char *name, QWidget *parent)
 PreferencesDialog::PreferencesDialog(PreferencesController controller, Prompt *prompt,
                                      QWidget *parent)
     : QDialog(parent), m_controller(std::move(controller)), m_prompt(prompt),
-      m_chooseFolder(&PreferencesDialog::chooseFolderWithDialog)
+      m_chooseFolder(&chooseFolder)
 {
     if (!m_prompt) {
         m_ownPrompt = std::make_unique<MessageBoxPrompt>(this);
@@ -48,13 +47,6 @@ PreferencesDialog::~PreferencesDialog() = default;
 void PreferencesDialog::setFolderChooser(FolderChooser chooser)
 {
     m_chooseFolder = std::move(chooser);
-}
-
-QString PreferencesDialog::chooseFolderWithDialog(QWidget *parent, const QString &caption,
-                                                  const QString &startFolder)
-{
-    const QString folder = QFileDialog::getExistingDirectory(parent, caption, startFolder);
-    return folder.isEmpty() ? QString() : QDir::toNativeSeparators(folder);
 }
 
 void PreferencesDialog::buildControls()
@@ -162,9 +154,11 @@ Settings PreferencesDialog::values() const
 
 void PreferencesDialog::browse()
 {
-    const QString folder = m_chooseFolder(this, applicationTitle(), m_folder->text().trimmed());
-    if (!folder.isEmpty())
-        m_folder->setText(folder);
+    m_chooseFolder(this, applicationTitle(), m_folder->text().trimmed(),
+                   [box = QPointer<QLineEdit>(m_folder)](const QString &folder) {
+                       if (box && !folder.isEmpty())
+                           box->setText(folder);
+                   });
 }
 
 void PreferencesDialog::confirm()

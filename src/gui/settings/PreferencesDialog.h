@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/settings/PreferencesController.h"
+#include "gui/app/AsyncDialogs.h"
 
 #include <QDialog>
 
@@ -27,10 +28,10 @@ class PreferencesDialog : public QDialog
     Q_OBJECT
 
 public:
-    // Shows a folder chooser and returns the chosen folder, or an empty text
+    // Shows a folder chooser; `done` gets the chosen folder, or an empty text
     // when the user cancelled.
-    using FolderChooser =
-        std::function<QString(QWidget *parent, const QString &caption, const QString &startFolder)>;
+    using FolderChooser = std::function<void(QWidget *parent, const QString &caption,
+                                             const QString &startFolder, FolderAnswer done)>;
 
     // `prompt` shows the refusal of a thread count; null shows it in a message
     // box over this window.
@@ -39,8 +40,6 @@ public:
 
     // Replaces the system's folder chooser (tests).
     void setFolderChooser(FolderChooser chooser);
-    static QString chooseFolderWithDialog(QWidget *parent, const QString &caption,
-                                          const QString &startFolder);
 
     // The values the controls hold now.
     Settings values() const;

@@ -21,6 +21,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -54,7 +55,7 @@ protected:
         env.captureDevices = captureDevices;
         controller = std::make_unique<MainController>(env);
         window = std::make_unique<MainWindow>(*controller);
-        window->setFileChooser([this](QWidget *) { return chosenFiles; });
+        window->setFileChooser([this](QWidget *, const FilesAnswer &done) { done(chosenFiles); });
         window->startUp();
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -188,24 +189,27 @@ TEST_F(MainWindowTest, MenusAndShortcutsInOrder)
     addProbed({clips.video(qs("a.avi"), 1), clips.video(qs("b.avi"), 1)});
     clickRow(0);
     QSignalSpy trim(&w, &MainWindow::trimRequested);
-    // Ctrl+V opens the trimming window, modal: close it as soon as it shows.
+    // Each opens its window modal to this one, without waiting: it is closed
+    // as soon as it shows.
     QStringList opened;
-    QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, [&opened] {
-        if (QWidget *modal = QApplication::activeModalWidget()) {
-            opened << modal->objectName();
-            modal->close();
-        }
-    });
-    closer.start(50);
-    QTest::keyClick(&w, Qt::Key_V, Qt::ControlModifier);
+    const auto closeModal = [&opened] {
+        QPointer<QWidget> modal;
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return (modal = QApplication::activeModalWidget()); }, 5000));
+        opened << modal->objectName();
+        modal->close();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return modal.isNull(); }, 10000)); // it deletes itself
+    };
+    QTest::keyClick(&w, Qt::Key_V, Qt::ControlModifier); // the trimming window
+    closeModal();
     // Both Import entries open the online-video window, both Capture entries
     // the capture window.
-    for (const char *name : {"importvideo", "Import1", "Capture", "Capture1"})
+    for (const char *name : {"importvideo", "Import1", "Capture", "Capture1"}) {
         w.action(qs(name))->trigger();
-    closer.stop();
-    EXPECT_EQ(opened.mid(1), (QStringList{qs("Formyutobe"), qs("Formyutobe"), qs("frmCapture"),
-                                          qs("frmCapture")}));
+        closeModal();
+    }
+    EXPECT_EQ(opened, (QStringList{qs("Form2"), qs("Formyutobe"), qs("Formyutobe"),
+                                   qs("frmCapture"), qs("frmCapture")}));
     w.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     ASSERT_EQ(trim.count(), 1);
@@ -225,21 +229,18 @@ TEST_F(MainWindowTest, ClosingTheProgramWhileRecordingFinishesTheFileFirst)
     MainWindow &w = open();
     QSignalSpy closed(&w, &MainWindow::closed);
     const QString file = clips.path(qs("closing.avi"));
-    bool recorded = false;
-    QTimer::singleShot(0, &w, [&] {
-        QWidget *capture = nullptr;
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return (capture = QApplication::activeModalWidget()) != nullptr; }, 5000));
-        capture->findChild<QLineEdit *>(qs("Text1"))->setText(file);
-        QTest::mouseClick(capture->findChild<QPushButton *>(qs("Command1")), Qt::LeftButton);
-        QTest::qWait(1500);
-        w.close(); // as SIGTERM does
-        recorded = true;
-    });
-    w.action(qs("Capture"))->trigger(); // returns when the capture window has gone
-    EXPECT_TRUE(recorded);
-    EXPECT_EQ(closed.count(), 0);
-    EXPECT_TRUE(closed.wait(5000)); // then the main window closes
+    w.action(qs("Capture"))->trigger();
+    QPointer<QWidget> capture;
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return (capture = QApplication::activeModalWidget()); }, 5000));
+    capture->findChild<QLineEdit *>(qs("Text1"))->setText(file);
+    QTest::mouseClick(capture->findChild<QPushButton *>(qs("Command1")), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([] { return !childProcesses(qs("ffmpeg")).isEmpty(); }, 5000));
+    QTest::qWait(1000);              // a second of recording
+    w.close();                       // as SIGTERM does
+    EXPECT_EQ(closed.count(), 0);    // the capture window closes first...
+    EXPECT_TRUE(closed.wait(10000)); // ...then the main window
+    EXPECT_TRUE(capture.isNull() || !capture->isVisible());
     EXPECT_TRUE(childProcesses(qs("ffmpeg")).isEmpty());
     const FileFacts facts = inspect(file);
     EXPECT_EQ(facts.format, qs("avi"));
@@ -402,9 +403,10 @@ TEST_F(MainWindowTest, AFailedRowTellsWhyInItsStatusTip)
     const QString tip = status.data(Qt::ToolTipRole).toString();
     EXPECT_TRUE(tip.startsWith(qs("The encoder failed"))) << tip.toStdString();
     EXPECT_TRUE(tip.contains(qs("Invalid frame size"))) << tip.toStdString();
-    // The message at the end says so, and where to read why.
-    EXPECT_EQ(prompt.notices.value(0), qs("Conversion completed!\n1 of 1 files failed. Point at "
-                                          "\"Fail\" in the Status column to see why."));
+    // The message at the end says so, and where to read why, as a warning.
+    EXPECT_TRUE(prompt.notices.isEmpty());
+    EXPECT_EQ(prompt.warnings.value(0), qs("Conversion completed!\n1 of 1 files failed. Point at "
+                                           "\"Fail\" in the Status column to see why."));
 
     // The profile box shows its whole caption as a tip, and its list opens
     // wide enough for the longest caption.

@@ -47,7 +47,8 @@ TEST(CaptureWindow, RecordsShowsThePictureAndExitFinishesTheFile)
     EXPECT_EQ(file->text(), clips.path(qs("first.avi")));
     const QString chosen = clips.path(qs("my capture.avi"));
     QString answer;
-    window.setFileChooser([&answer](QWidget *, const QString &) { return answer; });
+    window.setFileChooser(
+        [&answer](QWidget *, const QString &, const FolderAnswer &done) { done(answer); });
     QTest::mouseClick(button(window, "Command5"), Qt::LeftButton); // Cancel
     EXPECT_EQ(file->text(), clips.path(qs("first.avi")));
     answer = chosen;

@@ -74,7 +74,7 @@ TEST(OnlineVideoWindow, ReadsAPageDownloadsAndPreviewsAStream)
     OnlineVideoController controller(data.path(), data.filePath(qs("Cache")), nullptr);
     {
         OnlineVideoWindow window(controller, std::make_unique<PreviewController>(player, tools));
-        window.setQuestion([](QWidget *) { return true; });
+        window.setQuestion([](QWidget *, const YesNoAnswer &done) { done(true); });
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
 

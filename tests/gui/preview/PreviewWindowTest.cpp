@@ -98,7 +98,7 @@ protected:
 
     void addProbed(const QStringList &paths)
     {
-        window->setFileChooser([paths](QWidget *) { return paths; });
+        window->setFileChooser([paths](QWidget *, const FilesAnswer &done) { done(paths); });
         window->addFiles();
         ASSERT_TRUE(
             QTest::qWaitFor([this] { return controller->sources().pendingProbes() == 0; }, 30000));
@@ -149,30 +149,26 @@ protected:
         return QTest::qWaitFor([&] { return colourShare(screenOf(surface)) > 0.5; }, 10000);
     }
 
-    // Double-clicks `row` and runs `act` on the trimming window while it is
-    // shown modally; the window is rejected afterwards if `act` left it open.
+    // Double-clicks `row` and runs `act` on the trimming window once it
+    // shows; the window is rejected afterwards if `act` left it open.
     void whileTrimming(int row, const std::function<void(TrimmingDialog &)> &act)
     {
-        bool ran = false;
-        QTimer::singleShot(0, window.get(), [&] {
-            TrimmingDialog *dialog = nullptr;
-            (void)QTest::qWaitFor(
-                [&] {
-                    dialog = qobject_cast<TrimmingDialog *>(QApplication::activeModalWidget());
-                    return dialog != nullptr;
-                },
-                10000);
-            if (!dialog)
-                return;
-            ran = true;
-            EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog));
-            act(*dialog);
-            if (dialog->isVisible())
-                dialog->reject();
-        });
-        clickRow(row, true); // returns when the window has closed
-        EXPECT_TRUE(ran) << "no trimming window came";
-        EXPECT_EQ(window->findChild<TrimmingDialog *>(), nullptr);
+        clickRow(row, true);
+        QPointer<TrimmingDialog> dialog;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                dialog = window->findChild<TrimmingDialog *>();
+                return dialog && dialog->isVisible();
+            },
+            10000))
+            << "no trimming window came";
+        EXPECT_TRUE(dialog->isModal());
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog));
+        act(*dialog);
+        if (dialog && dialog->isVisible())
+            dialog->reject();
+        // Closed, it goes.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.isNull(); }, 5000));
     }
 
     MediaClips clips;

@@ -190,9 +190,10 @@ TEST_F(PreferencesDialogTest, BrowsePutsTheChosenFolderInTheBox)
     QList<Call> calls;
     QString answer;
     open();
-    m_dialog->setFolderChooser([&](QWidget *parent, const QString &caption, const QString &start) {
+    m_dialog->setFolderChooser([&](QWidget *parent, const QString &caption, const QString &start,
+                                   const FolderAnswer &done) {
         calls.append({parent, caption, start});
-        return answer;
+        done(answer);
     });
 
     // Cancelled: the box keeps its text, and Cancel then saves nothing.
@@ -213,7 +214,8 @@ TEST_F(PreferencesDialogTest, BrowsePutsTheChosenFolderInTheBox)
 
     // Chosen and confirmed: stored.
     open();
-    m_dialog->setFolderChooser([&](QWidget *, const QString &, const QString &) { return answer; });
+    m_dialog->setFolderChooser([&](QWidget *, const QString &, const QString &,
+                                   const FolderAnswer &done) { done(answer); });
     click("Command4");
     click("Command1");
     EXPECT_TRUE(accepted());
