@@ -24,6 +24,16 @@ inline QImage screenOf(const QWidget *widget)
     return QGuiApplication::primaryScreen()->grabWindow(widget->winId()).toImage();
 }
 
+// The screen where `widget` is, as a person sees it: every window on top of
+// it included, whoever draws them.
+inline QImage screenAt(const QWidget *widget)
+{
+    const QPoint at = widget->mapToGlobal(QPoint(0, 0));
+    return QGuiApplication::primaryScreen()
+        ->grabWindow(0, at.x(), at.y(), widget->width(), widget->height())
+        .toImage();
+}
+
 // The share of pixels that are not near black.
 inline double colourShare(const QImage &image)
 {

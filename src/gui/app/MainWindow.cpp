@@ -220,6 +220,9 @@ void MainWindow::buildStrip()
 void MainWindow::buildBody()
 {
     auto *central = new QWidget(this);
+    // The skin reaches the main window's parts through this name: the other
+    // windows are children of the main window, but never of its client area.
+    central->setObjectName(QStringLiteral("Form1Client"));
     auto *top = new QFrame(central);
     top->setObjectName(QStringLiteral("Frame5"));
     top->setFrameShape(QFrame::StyledPanel);

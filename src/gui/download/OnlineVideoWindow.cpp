@@ -281,6 +281,12 @@ void OnlineVideoWindow::previewStream(int format, const QPoint &position)
         return; // the status line says why
     m_previewPanel->move(position);
     m_previewPanel->show();
+    // The player draws into a native window; making it native makes the
+    // panel's siblings native too, stacked above it as they are made. Qt
+    // skips a raise of a widget it already keeps on top, so the panel is
+    // lowered first: the raise then reaches the native windows.
+    m_surface->winId();
+    m_previewPanel->lower();
     m_previewPanel->raise();
     m_surface->setToolTip(tr("Preview of ") + m_controller.info().title);
     const int seconds = m_controller.info().length.toInt();

@@ -1,4 +1,5 @@
 #include "MediaClips.h"
+#include "Readability.h"
 #include "TestEnvironment.h"
 #include "TestSupport.h"
 
@@ -24,6 +25,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -387,6 +389,45 @@ TEST_F(MainWindowTest, Screenshots)
     ASSERT_FALSE(folder.isEmpty());
     EXPECT_TRUE(image.save(QDir(folder).filePath(qs("main-window.png"))));
     qApp->setStyleSheet(QString());
+}
+
+// Every window, opened the way the program opens it (from the main window's
+// menus, with the skin and the parent it has in use), can be read: each
+// caption, label and option text stands out from what is behind it.
+TEST_F(MainWindowTest, EveryWindowCanBeReadAsTheProgramOpensIt)
+{
+    ASSERT_TRUE(applySkin(*qApp, qs(VANTREL_SOURCE_DIR "/resources/skins/frmmain.qss")));
+    const auto plain = qScopeGuard([] { qApp->setStyleSheet(QString()); });
+    TestSourceOnly devices;
+    captureDevices = &devices;
+    MainWindow &w = open();
+    addProbed({clips.video(qs("holiday.avi"), 2)});
+    clickRow(0);
+    const auto check = [](QWidget *window) {
+        QImage picture;
+        const QStringList unreadable = readability::unreadable(window, 4.5, &picture);
+        EXPECT_TRUE(unreadable.isEmpty())
+            << window->objectName() << ":\n  " << unreadable.join(qs("\n  "));
+        picture.save(
+            QDir(screenshotFolder()).filePath(qs("readable-") + window->objectName() + qs(".png")));
+    };
+    check(&w);
+    for (const char *action : {"options", "videoclip", "importvideo", "Capture", "About"}) {
+        w.action(qs(action))->trigger();
+        QPointer<QWidget> opened;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return (opened = QApplication::activeModalWidget()) && opened->isVisible(); },
+            5000))
+            << action;
+        EXPECT_EQ(opened->parentWidget(), &w) << action;
+        check(opened);
+        opened->close();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return opened.isNull(); }, 10000)) << action;
+    }
+    w.action(qs("helphelp"))->trigger();
+    auto *help = w.findChild<QWidget *>(qs("HelpWindow"));
+    ASSERT_TRUE(help && help->isVisible());
+    check(help);
 }
 
 TEST_F(MainWindowTest, AFailedRowTellsWhyInItsStatusTip)
