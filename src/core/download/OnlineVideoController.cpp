@@ -5,6 +5,7 @@
 #include "core/settings/AppPaths.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace vantrel {
@@ -35,9 +36,9 @@ constexpr StateText kStateTexts[] = {
 } // namespace
 
 OnlineVideoController::OnlineVideoController(QString downloadFolder, QString cacheFolder,
-                                             Prompt *prompt, QObject *parent)
+                                             Prompt *prompt, Desktop *desktop, QObject *parent)
     : QObject(parent), m_cacheFolder(std::move(cacheFolder)), m_prompt(prompt),
-      m_download(std::move(downloadFolder))
+      m_desktop(desktop), m_download(std::move(downloadFolder))
 {
     const auto showState = [this](const TransferService &transfer, int state) {
         const QString text = stateText(state, transfer.responseCode(), transfer.responseText());
@@ -49,22 +50,23 @@ OnlineVideoController::OnlineVideoController(QString downloadFolder, QString cac
     connect(&m_pages, &TransferService::bodyReceived, this,
             [this] { setStatus(tr("Reading Data...")); });
     connect(&m_pages, &TransferService::finished, this, &OnlineVideoController::onPageFinished);
-    connect(&m_pictures, &TransferService::finished, this, [this] {
-        if (m_pictures.failure() != TransferService::Failure::None || m_pictureFile.isEmpty())
-            return; // the placeholder stays
-        QDir().mkpath(m_cacheFolder);
-        QSaveFile file(m_pictureFile);
-        if (!file.open(QIODevice::WriteOnly) || file.write(m_pictures.body()) < 0 || !file.commit())
-            return;
-        m_thumbnail = m_pictureFile;
-        Q_EMIT thumbnailChanged(m_thumbnail);
-    });
+    connect(&m_pictures, &TransferService::finished, this,
+            &OnlineVideoController::onPictureFetched);
     connect(&m_download, &StreamDownload::progressChanged, this,
-            &OnlineVideoController::downloadProgress);
+            [this](std::optional<int> percent, const QString &text) {
+                setStatus(tr("Downloading... %1").arg(text.trimmed()));
+                Q_EMIT downloadProgress(percent, text);
+            });
     connect(&m_download, &StreamDownload::finished, this,
             [this](bool ok, const QString &pathOrError) {
-                if (!ok && m_prompt)
-                    m_prompt->error(pathOrError);
+                if (ok) {
+                    m_downloaded = pathOrError;
+                    setStatus(tr("Saved as %1").arg(QDir::toNativeSeparators(pathOrError)));
+                } else {
+                    setStatus(pathOrError);
+                    if (m_prompt)
+                        m_prompt->error(pathOrError);
+                }
                 Q_EMIT downloadFinished(ok, pathOrError);
             });
 }
@@ -97,8 +99,8 @@ void OnlineVideoController::getDirectLink(const QString &address)
     if (m_pages.isBusy())
         return; // one page at a time
     setGetEnabled(false);
-    m_thumbnail.clear();
-    Q_EMIT thumbnailChanged(QString()); // the placeholder while the page is read
+    m_pictureLoading = true;
+    setThumbnail(QString()); // the placeholder while the page is read
     m_pages.fetch(QUrl::fromUserInput(address.trimmed()));
 }
 
@@ -124,16 +126,56 @@ void OnlineVideoController::onPageFinished()
     Q_EMIT pageRead();
 }
 
+QString OnlineVideoController::pictureFileOf(const QString &videoId) const
+{
+    // Named by the video id, made safe: a page can never write outside the cache.
+    return AppPaths::join(m_cacheFolder, fitFileName(safeFileName(videoId, QStringLiteral("video")),
+                                                     QStringLiteral(".jpg")));
+}
+
 void OnlineVideoController::cacheThumbnail()
 {
-    // A picture still being fetched for an earlier page keeps the line.
-    if (m_pictures.isBusy() || m_info.thumbnail.isEmpty())
+    // A picture still being fetched for an earlier page keeps the line; this
+    // page shows what the cache holds of its video.
+    if (m_pictures.isBusy() || m_info.thumbnail.isEmpty()) {
+        showCachedPicture();
         return;
-    // Named by the video id, made safe: a page can never write outside the cache.
-    m_pictureFile = AppPaths::join(
-        m_cacheFolder,
-        fitFileName(safeFileName(m_info.videoId, QStringLiteral("video")), QStringLiteral(".jpg")));
+    }
+    m_pictureVideoId = m_info.videoId;
+    m_pictureFile = pictureFileOf(m_info.videoId);
     m_pictures.fetch(QUrl(m_info.thumbnail));
+}
+
+void OnlineVideoController::onPictureFetched()
+{
+    // Kept in the cache for its own video, whichever page is shown now.
+    if (m_pictures.failure() == TransferService::Failure::None) {
+        QDir().mkpath(m_cacheFolder);
+        QSaveFile file(m_pictureFile);
+        if (file.open(QIODevice::WriteOnly) && file.write(m_pictures.body()) >= 0)
+            file.commit();
+    }
+    if (m_pictureVideoId == m_info.videoId && m_pictureLoading)
+        showCachedPicture();
+}
+
+void OnlineVideoController::showCachedPicture()
+{
+    m_pictureLoading = false;
+    const QString cached = m_info.videoId.isEmpty() ? QString() : pictureFileOf(m_info.videoId);
+    setThumbnail(QFileInfo::exists(cached) ? cached : QString());
+}
+
+void OnlineVideoController::setThumbnail(const QString &file)
+{
+    m_thumbnail = file;
+    Q_EMIT thumbnailChanged(file);
+}
+
+void OnlineVideoController::openDownloadFolder()
+{
+    if (m_desktop && !m_downloaded.isEmpty())
+        m_desktop->openFolder(QFileInfo(m_downloaded).absolutePath());
 }
 
 QString OnlineVideoController::lengthText() const
@@ -160,7 +202,11 @@ Expected<QString> OnlineVideoController::previewAddress(int format)
 
 bool OnlineVideoController::download(int format)
 {
-    return m_download.start(streamAddress(format), streamFileName(m_info, format));
+    if (m_download.isRunning())
+        return false; // one at a time
+    const QString name = streamFileName(m_info, format);
+    setStatus(tr("Downloading %1...").arg(name));
+    return m_download.start(streamAddress(format), name);
 }
 
 void OnlineVideoController::setStatus(const QString &text)

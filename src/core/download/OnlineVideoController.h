@@ -21,9 +21,9 @@ class OnlineVideoController : public QObject
 
 public:
     // Downloads go to `downloadFolder`, pictures to `cacheFolder` (made when
-    // missing); `prompt` shows failures.
+    // missing); `prompt` shows failures, `desktop` opens a download's folder.
     OnlineVideoController(QString downloadFolder, QString cacheFolder, Prompt *prompt,
-                          QObject *parent = nullptr);
+                          Desktop *desktop = nullptr, QObject *parent = nullptr);
 
     void setTimeoutMs(int milliseconds);
 
@@ -44,9 +44,11 @@ public:
     QSet<int> enabledFormats() const { return m_enabled; }
     // "213 Sec."
     QString lengthText() const;
-    // The cached picture of the video read last; empty while the
-    // placeholder is shown.
+    // The cached picture of the video read last; empty while there is none
+    // to show.
     QString thumbnailFile() const { return m_thumbnail; }
+    // Whether the picture of the page read last may still come.
+    bool isPictureLoading() const { return m_pictureLoading; }
 
     // The address a stream's download or preview uses (decoded once more).
     QString streamAddress(int format) const;
@@ -59,12 +61,17 @@ public:
     bool download(int format);
     void cancelDownload() { m_download.cancel(); }
     bool isDownloading() const { return m_download.isRunning(); }
+    // The file the last download wrote; empty before one succeeded.
+    QString downloadedFile() const { return m_downloaded; }
+    // Shows the last download's folder in the file browser.
+    void openDownloadFolder();
 
 Q_SIGNALS:
     void getEnabledChanged(bool enabled);
     void statusTextChanged(const QString &text);
     // A page was read (or failed): the fields and the stream buttons are new.
     void pageRead();
+    // The picture to show: a cached file, or none (see isPictureLoading).
     void thumbnailChanged(const QString &file);
     void downloadProgress(std::optional<int> percent, const QString &text);
     void downloadFinished(bool ok, const QString &pathOrError);
@@ -74,9 +81,17 @@ private:
     void setGetEnabled(bool enabled);
     void onPageFinished();
     void cacheThumbnail();
+    void onPictureFetched();
+    // The picture file of a video id in the cache folder.
+    QString pictureFileOf(const QString &videoId) const;
+    // Shows the cached picture of the video read last, if one is there;
+    // nothing more will come for it.
+    void showCachedPicture();
+    void setThumbnail(const QString &file);
 
     QString m_cacheFolder;
     Prompt *m_prompt;
+    Desktop *m_desktop;
     TransferService m_pages;
     TransferService m_pictures;
     StreamDownload m_download;
@@ -86,7 +101,10 @@ private:
     StreamLinks m_links;
     QSet<int> m_enabled;
     QString m_thumbnail;
-    QString m_pictureFile; // the name the picture being fetched will have
+    bool m_pictureLoading = false;
+    QString m_pictureFile;    // the name the picture being fetched will have
+    QString m_pictureVideoId; // the video whose picture is being fetched
+    QString m_downloaded;
 };
 
 } // namespace vantrel

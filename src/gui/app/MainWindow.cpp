@@ -366,7 +366,8 @@ void MainWindow::openOnlineVideo()
     m_previewController->giveWay(); // as for the trimming window
     const MainEnvironment &env = m_controller.environment();
     auto online = std::make_shared<OnlineVideoController>(
-        env.dataFolder, AppPaths::join(env.dataFolder, QStringLiteral("Cache")), env.prompt);
+        env.dataFolder, AppPaths::join(env.dataFolder, QStringLiteral("Cache")), env.prompt,
+        env.desktop);
     auto *window = new OnlineVideoWindow(
         *online, std::make_unique<PreviewController>(env.playerPath, m_controller.tools()), this);
     keepWhileAlive(window, online);

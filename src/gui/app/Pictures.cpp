@@ -330,4 +330,23 @@ QPixmap Pictures::loadingPlaceholder(const QSize &size)
     return pixmap;
 }
 
+QPixmap Pictures::noPicturePlaceholder(const QSize &size)
+{
+    QPixmap pixmap(size);
+    pixmap.fill(QColor(0x26, 0x32, 0x38));
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    // A framed landscape, struck through: there is no picture.
+    const QRectF frame(size.width() * 0.3, size.height() * 0.2, size.width() * 0.4,
+                       size.height() * 0.4);
+    p.setPen(QPen(QColor(0x90, 0xa4, 0xae), 2));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(frame);
+    p.drawLine(frame.bottomLeft(), frame.topRight());
+    p.setPen(QColor(0xe8, 0xee, 0xf4));
+    p.drawText(QRectF(0, frame.bottom() + 6, size.width(), 18), Qt::AlignCenter,
+               QCoreApplication::translate("Pictures", "No picture"));
+    return pixmap;
+}
+
 } // namespace vantrel

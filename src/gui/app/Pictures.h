@@ -29,8 +29,10 @@ public:
     // The emblem of the About window.
     static QPixmap emblem(int size);
 
-    // What the online-video window shows while a page is read.
+    // What the online-video window shows while a page is read, and when
+    // its video has no picture to show.
     static QPixmap loadingPlaceholder(const QSize &size);
+    static QPixmap noPicturePlaceholder(const QSize &size);
 };
 
 } // namespace vantrel

@@ -3,6 +3,7 @@
 #include "core/common/TimeText.h"
 #include "core/download/OnlineVideoController.h"
 #include "core/preview/PreviewController.h"
+#include "gui/app/ElidedLabel.h"
 #include "gui/app/Named.h"
 #include "gui/app/Pictures.h"
 #include "gui/preview/PreviewPanel.h"
@@ -47,14 +48,11 @@ constexpr StreamButton kStreamButtons[] = {
     {5, "getFlv", QT_TRANSLATE_NOOP("OnlineVideoWindow", "Get FLV")},
 };
 
-// A label that shows one value of the page and lets it be selected.
+// A label that shows one value of the page; a long one is cut with "…"
+// rather than widening the window, and shown whole in its tip.
 QLabel *valueLabel(const char *name, QWidget *parent)
 {
-    auto *label = named(new QLabel(parent), name);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    label->setTextFormat(Qt::PlainText);
-    label->setMinimumWidth(40);
-    return label;
+    return named(new ElidedLabel(parent), name);
 }
 
 } // namespace
@@ -92,6 +90,8 @@ OnlineVideoWindow::OnlineVideoWindow(OnlineVideoController &controller,
         m_progress->setRange(0, 100);
         if (!ok)
             m_progress->setValue(0);
+        m_openFolder->setEnabled(!m_controller.downloadedFile().isEmpty());
+        m_openFolder->setToolTip(m_controller.downloadedFile());
     });
 }
 
@@ -115,11 +115,13 @@ void OnlineVideoWindow::buildControls()
     m_get->setDefault(true);
     auto *close = named(new QPushButton(tr("X"), this), "cmdCLose");
     close->setFlat(true);
-    close->setFixedWidth(close->fontMetrics().horizontalAdvance(QStringLiteral("XX")) + 12);
+    // As wide as the style (and the skin's padding) needs, no wider.
+    close->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     close->setToolTip(tr("Close"));
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
 
-    m_status = named(new QLabel(tr("Status  "), this), "lblTitle");
+    m_status = named(new ElidedLabel(this), "lblTitle");
+    m_status->setText(tr("Status  "));
     m_picture = named(new QLabel(this), "picTitle");
     m_picture->setFixedSize(kPictureSize);
     m_picture->setScaledContents(true);
@@ -168,6 +170,12 @@ void OnlineVideoWindow::buildControls()
     m_progress->setRange(0, 100);
     m_progress->setValue(0);
     m_progress->setTextVisible(false);
+    // Where the last download went, in the file browser.
+    m_openFolder = named(new QPushButton(tr("Open Folder"), this), "cmdOpenFolder");
+    m_openFolder->setAutoDefault(false);
+    m_openFolder->setEnabled(false);
+    connect(m_openFolder, &QPushButton::clicked, &m_controller,
+            &OnlineVideoController::openDownloadFolder);
 
     auto *top = new QHBoxLayout;
     top->addWidget(m_address, 1);
@@ -179,6 +187,7 @@ void OnlineVideoWindow::buildControls()
     auto *progress = new QHBoxLayout;
     progress->addWidget(m_progressText);
     progress->addWidget(m_progress, 1);
+    progress->addWidget(m_openFolder);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 6, 8, 8);
@@ -254,7 +263,12 @@ void OnlineVideoWindow::showPage()
 void OnlineVideoWindow::showThumbnail(const QString &file)
 {
     const QPixmap picture(file);
-    m_picture->setPixmap(picture.isNull() ? Pictures::loadingPlaceholder(kPictureSize) : picture);
+    if (!picture.isNull())
+        m_picture->setPixmap(picture);
+    else if (m_controller.isPictureLoading())
+        m_picture->setPixmap(Pictures::loadingPlaceholder(kPictureSize));
+    else
+        m_picture->setPixmap(Pictures::noPicturePlaceholder(kPictureSize));
 }
 
 void OnlineVideoWindow::streamClicked(int format)

@@ -352,6 +352,64 @@ TEST_F(OnlineVideo, AHostilePageReachesNothingLocal)
     EXPECT_TRUE(controller().thumbnailFile().isEmpty());
 }
 
+// The picture shown is always the read video's own: a late picture of an
+// earlier page is cached but not shown, a picture that cannot be fetched
+// gives way to the cached one, and without any the window stops loading.
+TEST_F(OnlineVideo, ThePictureShownIsTheVideosOwn)
+{
+    const auto page = [this](const char *id, const char *picture) -> QByteArray {
+        return QByteArray("'VIDEO_ID': '") + id + "',\n'VIDEO_TITLE': 'T',\n"
+               "\"rv.2.thumbnailUrl\": \"" + QUrl::toPercentEncoding(server.url(picture)) + "\",";
+    };
+    server.route("/one", {page("one", "/slow.jpg")});
+    server.route("/two", {page("two", "/gone.jpg")});
+    server.route("/slow.jpg", TestHttpServer::Route::trickling("ONE", 300));
+    QDir().mkpath(cache.filePath(qs("Cache")));
+    writeFile(cache.filePath(qs("Cache/two.jpg")), "TWO, cached by an earlier read");
+
+    read(server.url("/one"));
+    EXPECT_TRUE(controller().isPictureLoading());
+    read(server.url("/two")); // while one's picture still comes
+    EXPECT_FALSE(controller().isPictureLoading());
+    EXPECT_EQ(controller().thumbnailFile(), cache.filePath(qs("Cache/two.jpg")));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return readFile(cache.filePath(qs("Cache/one.jpg"))) == "ONE"; }, 10000));
+    QTest::qWait(50);
+    EXPECT_EQ(controller().thumbnailFile(), cache.filePath(qs("Cache/two.jpg")));
+
+    server.route("/three", {page("three", "/gone.jpg")}); // 404, nothing cached
+    QSignalSpy shown(&controller(), &OnlineVideoController::thumbnailChanged);
+    read(server.url("/three"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller().isPictureLoading(); }, 10000));
+    EXPECT_TRUE(controller().thumbnailFile().isEmpty());
+}
+
+// The status line follows a download to its end, and tells where it went.
+TEST_F(OnlineVideo, TheStatusLineFollowsADownload)
+{
+    RecordingDesktop desktop;
+    m_controller = std::make_unique<OnlineVideoController>(
+        downloads.path(), cache.filePath(qs("Cache")), &prompt, &desktop);
+    server.route("/watch", {watchPage(server, "id1", "Clip")});
+    read(server.url("/watch"));
+    QSignalSpy finished(&controller(), &OnlineVideoController::downloadFinished);
+
+    controller().download(5); // /stream.flv is not served: 404
+    ASSERT_TRUE(finished.wait(10000));
+    EXPECT_TRUE(controller().statusText().startsWith(qs("Error-"))) << controller().statusText();
+    controller().openDownloadFolder(); // nothing downloaded yet
+    EXPECT_TRUE(desktop.opened.isEmpty());
+
+    server.route("/stream.flv", {"FLV"});
+    controller().download(5);
+    ASSERT_TRUE(finished.wait(10000));
+    const QString file = downloads.filePath(qs("Clip.flv"));
+    EXPECT_EQ(controller().statusText(), qs("Saved as ") + file);
+    EXPECT_EQ(controller().downloadedFile(), file);
+    controller().openDownloadFolder();
+    EXPECT_EQ(desktop.opened, QStringList{downloads.path()});
+}
+
 TEST_F(OnlineVideo, FailuresSayWhatWentWrong)
 {
     if (!QDir(qs(VANTREL_TESTDATA_DIR "/pages")).exists())

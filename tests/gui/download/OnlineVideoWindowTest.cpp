@@ -10,6 +10,7 @@
 #include "core/tools/ToolLocator.h"
 #include "gui/download/OnlineVideoWindow.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -176,4 +177,39 @@ TEST(OnlineVideoWindow, ReadsAPageDownloadsAndPreviewsAStream)
     }
     EXPECT_TRUE(QTest::qWaitFor([] { return childProcesses(qs("mplayer")).isEmpty(); },
                                 ProcessPreviewPlayer::kQuitGraceMs + 3000));
+}
+
+// Long texts from a page are cut with "…" (whole in their tip) and never
+// widen the window; after a download the status line says where it went.
+TEST(OnlineVideoWindow, LongTextsNeitherWidenTheWindowNorGoUncut)
+{
+    const QString title = QString(20, u'T') + QString(200, u'x');
+    TestHttpServer server;
+    const QString map =
+        qs("5|") + QString::fromLatin1(QUrl::toPercentEncoding(server.url("/s.flv")));
+    server.route("/watch", {"'VIDEO_ID': 'id8',\n'VIDEO_TITLE': '" + title.toLatin1() +
+                            "',\n\"fmt_url_map\": \"" + QUrl::toPercentEncoding(map) + "\", "});
+    server.route("/s.flv", {"FLV"});
+    QTemporaryDir data;
+    ToolControl tools;
+    OnlineVideoController controller(data.path(), data.filePath(qs("Cache")), nullptr);
+    OnlineVideoWindow window(controller, std::make_unique<PreviewController>(QString(), tools));
+    window.setQuestion([](QWidget *, const YesNoAnswer &done) { done(true); });
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const int width = window.width();
+
+    controller.getDirectLink(server.url("/watch"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller.isPictureLoading(); }, 10000));
+    QTest::mouseClick(window.streamButton(5), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller.downloadedFile().isEmpty(); }, 10000));
+    QApplication::processEvents();
+    EXPECT_EQ(window.width(), width);
+    auto *shownTitle = window.findChild<QLabel *>(qs("lblTitle1"));
+    shownTitle->repaint();
+    EXPECT_EQ(shownTitle->text(), title);
+    EXPECT_EQ(shownTitle->toolTip(), title); // cut on the window, whole in the tip
+    auto *status = window.findChild<QLabel *>(qs("lblTitle"));
+    EXPECT_EQ(status->text(), qs("Saved as ") + controller.downloadedFile());
+    EXPECT_TRUE(window.findChild<QPushButton *>(qs("cmdOpenFolder"))->isEnabled());
 }
