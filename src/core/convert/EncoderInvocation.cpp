@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+#include <numeric>
+
 namespace vantrel {
 
 namespace {
@@ -31,6 +33,39 @@ QSet<QString> parseEncoderList(const QString &output)
     while (it.hasNext())
         names.insert(it.next().captured(1));
     return names;
+}
+
+QString pictureFitFilter(int width, int height, const QString &displayAspect)
+{
+    // The frame's sample aspect (the shape of one pixel on the screen) as a
+    // fraction: display aspect x height / width, or square without one.
+    qint64 num = 1;
+    qint64 den = 1;
+    const QStringList parts = displayAspect.split(u':');
+    bool ok = false;
+    if (parts.size() == 2) {
+        const qint64 a = parts[0].toLongLong(&ok);
+        bool okB = false;
+        const qint64 b = parts[1].toLongLong(&okB);
+        if (ok && okB && a > 0 && b > 0) {
+            num = a * height;
+            den = b * width;
+        }
+    } else if (const double aspect = displayAspect.toDouble(&ok); ok && aspect > 0) {
+        num = qRound64(aspect * 1000) * height;
+        den = 1000LL * width;
+    }
+    const qint64 divisor = std::gcd(num, den);
+    const QString sar = QStringLiteral("%1/%2").arg(num / divisor).arg(den / divisor);
+    // The picture's display aspect `dar` against the frame's: wider pictures
+    // take the whole width, taller ones the whole height; sizes stay even.
+    const QString w = QString::number(width);
+    const QString h = QString::number(height);
+    const QString wider = QStringLiteral("gt(dar/(%1),%2/%3)").arg(sar, w, h);
+    return QStringLiteral("scale=w='if(%1,%2,2*trunc(%3*dar/(%4)/2))'"
+                          ":h='if(%1,2*trunc(%2*(%4)/dar/2),%3)',"
+                          "pad=%2:%3:(ow-iw)/2:(oh-ih)/2,setsar=%4")
+        .arg(wider, w, h, sar);
 }
 
 QStringList encoderRunArguments(const CommandLine &command, ExistingFilePolicy policy,
@@ -65,6 +100,20 @@ QStringList encoderRunArguments(const CommandLine &command, ExistingFilePolicy p
     for (QString &arg : args) {
         if (arg == QLatin1String("-b"))
             arg = QStringLiteral("-b:v");
+    }
+
+    // "-s WxH" alone would stretch the picture to the frame.
+    const qsizetype size = args.lastIndexOf(QStringLiteral("-s"));
+    if (size >= 0 && size + 1 < args.size()) {
+        static const QRegularExpression frame(QStringLiteral("^(\\d+)x(\\d+)$"));
+        const QRegularExpressionMatch match = frame.match(args[size + 1]);
+        const qsizetype aspect = args.lastIndexOf(QStringLiteral("-aspect"));
+        if (match.hasMatch() && match.captured(1).toInt() > 0 && match.captured(2).toInt() > 0) {
+            args.insert(size + 2, pictureFitFilter(match.captured(1).toInt(),
+                                                   match.captured(2).toInt(),
+                                                   aspect >= 0 ? args.value(aspect + 1) : QString()));
+            args.insert(size + 2, QStringLiteral("-vf"));
+        }
     }
 
     // The output path stands right before "-threads N" in every shape.

@@ -24,8 +24,16 @@ QSet<QString> parseEncoderList(const QString &output);
 //   (after the output it would be ignored);
 // - "-hide_banner" keeps the encoder's messages to what concerns the file;
 // - for a whole file, "-ss N" and "-t N" go: the clip the player measured in
-//   whole seconds (or as 0) would cut the file short.
+//   whole seconds (or as 0) would cut the file short;
+// - the picture keeps its shape: after "-s WxH" a filter scales it (as the
+//   source's rotation leaves it) to fit inside the frame at the display
+//   aspect "-aspect" asks for, and fills the rest with black bars.
 // `available` empty means unknown: no codec is replaced.
+// The filter that fits a picture into a frame of `width` x `height` pixels
+// shown at `displayAspect` ("4:3", "16:9", "1.78"; empty: square pixels),
+// keeping the picture's own display aspect, with black bars around it.
+QString pictureFitFilter(int width, int height, const QString &displayAspect);
+
 QStringList encoderRunArguments(const CommandLine &command, ExistingFilePolicy policy,
                                 const QSet<QString> &available, bool wholeFile = false);
 

@@ -230,6 +230,42 @@ TEST_F(BatchRunTest, LeftoversOfKilledRunsAreSwept)
         EXPECT_TRUE(QFile::exists(file)) << file;
 }
 
+// The picture keeps its shape: fitted into the frame the profile asks for
+// (after the source's rotation), with black bars, never stretched.
+TEST_F(BatchRunTest, PicturesKeepTheirShape)
+{
+    entry = 7; // iPod video: 320x240 shown at 4:3
+    applyProfileDefaults(sheet, *entry);
+    const QStringList testsrc = {qs("-f"), qs("lavfi"), qs("-i"), qs("color=c=orange:s=320x180:d=2"),
+                                 qs("-c:v"), qs("mpeg4")};
+    const QString landscape = clips.encoded(qs("landscape.mp4"), testsrc);
+    // A phone held upright: 320x180 pixels shown turned, 180x320.
+    const QString portrait = clips.encoded(qs("portrait.mp4"), {qs("-i"), landscape, qs("-c"),
+                                                                qs("copy"), qs("-metadata:s:v:0"),
+                                                                qs("rotate=90")});
+    addProbed({portrait, landscape});
+    EXPECT_EQ(run(), BatchEnding::Completed);
+    const struct
+    {
+        int row;
+        QSize picture; // what is not bars, within 4 pixels
+    } cases[] = {{0, {135, 240}}, {1, {320, 180}}};
+    for (const auto &c : cases) {
+        QProcess ffmpeg;
+        ffmpeg.start(qs("ffmpeg"), {qs("-i"), batch->rowOutput(c.row), qs("-vf"),
+                                    qs("cropdetect=24:2:0"), qs("-f"), qs("null"), qs("-")});
+        ASSERT_TRUE(ffmpeg.waitForFinished(30000));
+        const QRegularExpressionMatch crop =
+            QRegularExpression(qs("crop=(\\d+):(\\d+):(\\d+):(\\d+)\\s*$"),
+                               QRegularExpression::MultilineOption)
+                .match(QString::fromUtf8(ffmpeg.readAllStandardError()));
+        ASSERT_TRUE(crop.hasMatch()) << c.row;
+        EXPECT_NEAR(crop.captured(1).toInt(), c.picture.width(), 4) << c.row;
+        EXPECT_NEAR(crop.captured(2).toInt(), c.picture.height(), 4) << c.row;
+        EXPECT_NEAR(crop.captured(3).toInt(), (320 - c.picture.width()) / 2, 4) << c.row;
+    }
+}
+
 TEST_F(BatchRunTest, CancelDuringTheSecondOfThreeRows)
 {
     entry = 5; // x264 at 1280x720: slow enough to be caught while encoding

@@ -196,8 +196,14 @@ TEST(EncoderInvocation, RunArgumentsAdaptTheCommandToTheInstalledEncoder)
     EXPECT_EQ(args.join(u' '),
               qs("-hide_banner -n -i /in/-a b.avi -f mp4 -vcodec mpeg4 -aspect 4:3 -ab 128000 -ac "
                  "2 -ar 44100 "
-                 "-b:v 256000 -r 25 -ss 0 -t 3 -s 320x240 -aspect 4:3 -acodec aac -threads 2 "
-                 "/out/a.mp4 -vstats_file /d/curconvert.log"));
+                 "-b:v 256000 -r 25 -ss 0 -t 3 -s 320x240 -vf ") +
+                  pictureFitFilter(320, 240, qs("4:3")) +
+                  qs(" -aspect 4:3 -acodec aac -threads 2 /out/a.mp4 -vstats_file "
+                     "/d/curconvert.log"));
+    // The frame's pixel shape comes from the display aspect asked for.
+    EXPECT_TRUE(pictureFitFilter(320, 240, qs("4:3")).endsWith(qs("setsar=1/1")));
+    EXPECT_TRUE(pictureFitFilter(720, 480, qs("16:9")).endsWith(qs("setsar=32/27")));
+    EXPECT_TRUE(pictureFitFilter(720, 480, QString()).endsWith(qs("setsar=1/1")));
     EXPECT_EQ(encoderRunArguments(command, ExistingFilePolicy::Overwrite, installed).at(1),
               qs("-y"));
     // The source stays one argument.
