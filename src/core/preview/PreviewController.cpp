@@ -117,8 +117,10 @@ void PreviewController::seek(int value)
     m_state.position = static_cast<int>(roundHalfEven(double(product) / 100.0));
     setPositionText(timeText(m_state.position));
     if (m_state.position < m_state.duration) {
+        // A new player plays: the window counts again, paused or not before.
         quitPlayer();
         startPlayer(m_state.position);
+        m_timer->setEnabled(true);
     } else {
         m_timer->setEnabled(false);
     }

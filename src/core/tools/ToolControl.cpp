@@ -12,11 +12,12 @@ struct KeyText
     const char *text;
 };
 
-// The player runs with -slave and reads whole command lines.
+// The player runs with -slave and reads whole command lines. A seek keeps a
+// paused player paused ("pausing_keep"), as the window still shows it paused.
 constexpr KeyText kPlayerKeys[] = {
     {KeySpace, "pause\n"},
-    {KeyLeft, "seek -10 0\n"},
-    {KeyRight, "seek 10 0\n"},
+    {KeyLeft, "pausing_keep seek -10 0\n"},
+    {KeyRight, "pausing_keep seek 10 0\n"},
     {KeyQ, "quit\n"},
 };
 

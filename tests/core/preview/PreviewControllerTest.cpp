@@ -195,12 +195,12 @@ TEST(PreviewController, SeekRestartsAtTheRoundedOffsetOrOnlyStopsAtTheEnd)
             EXPECT_FALSE(p.controller->isTimerEnabled());
         }
     }
-    // A seek while paused leaves the timer off.
+    // A seek while paused starts a player that plays: the window counts again.
     FakePreview p;
     p.controller->playFile(qs("/v/a.avi"), qs("0:00:10"));
     p.controller->pause();
     p.controller->seek(20);
-    EXPECT_FALSE(p.controller->isTimerEnabled());
+    EXPECT_TRUE(p.controller->isTimerEnabled());
 }
 
 TEST(PreviewController, PauseTogglesTheTimerWithOrWithoutAPlayer)

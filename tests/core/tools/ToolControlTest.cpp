@@ -85,8 +85,8 @@ TEST(ToolControl, KeyTableGivesEachToolItsInputText)
     };
     const Row rows[] = {
         {KeySpace, "pause\n", ""},
-        {KeyLeft, "seek -10 0\n", ""},
-        {KeyRight, "seek 10 0\n", ""},
+        {KeyLeft, "pausing_keep seek -10 0\n", ""},
+        {KeyRight, "pausing_keep seek 10 0\n", ""},
         {KeyQ, "quit\n", "q"},
         // Keys the tools have no use for give nothing.
         {0, "", ""},
@@ -124,8 +124,8 @@ TEST(ToolControl, CommandsReachToolsAsTheirInputText)
     };
     const Row rows[] = {
         {"pause", &ToolControl::pausePlayer, "pause\n", ""},
-        {"seek back", &ToolControl::seekPlayerBack, "seek -10 0\n", ""},
-        {"seek forward", &ToolControl::seekPlayerForward, "seek 10 0\n", ""},
+        {"seek back", &ToolControl::seekPlayerBack, "pausing_keep seek -10 0\n", ""},
+        {"seek forward", &ToolControl::seekPlayerForward, "pausing_keep seek 10 0\n", ""},
         {"quit", &ToolControl::quitPlayer, "quit\n", ""},
         {"finish encoding", &ToolControl::finishEncoding, "", "q"},
     };
@@ -362,6 +362,9 @@ TEST_F(ToolControlWithTools, PlayerPausesAndResumesOnSpace)
     const std::optional<double> at = ask(*player, "time_pos");
     QTest::qWait(400);
     EXPECT_EQ(ask(*player, "time_pos"), at);
+    // A seek moves the picture of a paused player, which stays paused.
+    EXPECT_TRUE(control.seekPlayerForward());
+    ask(*player, "pause", "yes");
     EXPECT_TRUE(control.pausePlayer());
     ask(*player, "pause", "no");
     EXPECT_TRUE(control.quitPlayer());
