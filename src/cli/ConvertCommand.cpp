@@ -172,7 +172,7 @@ int runConvert(const QStringList &args, QTextStream &out, QTextStream &err)
     // The settings file's values, as the options replace them; a first run
     // starts from the shipped ones, as the window program does.
     AppPaths::seedSettings();
-    const SettingsFile settingsFile(AppPaths::settingsFile(), AppPaths::dataFolder());
+    const SettingsFile settingsFile(AppPaths::settingsFile(), AppPaths::defaultOutputFolder());
     Settings settings = settingsFile.read();
     for (const QString &warning : std::as_const(settings.warnings))
         printError(err, warning);

@@ -142,6 +142,20 @@ TEST_F(Installed, ASecondStartAddsItsFilesToTheRunningWindow)
     EXPECT_TRUE(first.waitForFinished(10000));
 }
 
+// Where outputs go before any folder is chosen: for an installed program the
+// user's videos folder, not its hidden data folder.
+TEST_F(Installed, OutputsGoToTheVideosFolderUntilOneIsChosen)
+{
+    MediaClips clips;
+    clips.video(qs("clip.avi"), 1);
+    const ToolRun convert =
+        run(bin("vantrel-cli"), {qs("convert"), qs("--profile"), qs("73"), qs("clip.avi")}, home,
+            clips.folder());
+    EXPECT_EQ(convert.exitCode, 0) << convert.err.toStdString();
+    EXPECT_EQ(convert.out.section(u'\t', 2).trimmed(), user.filePath(qs("Videos/clip.mp4")));
+    EXPECT_TRUE(QFile::exists(user.filePath(qs("Videos/clip.mp4"))));
+}
+
 TEST(Package, DebianPackageDeclaresWhatItNeeds)
 {
     QTemporaryDir out;

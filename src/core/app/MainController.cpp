@@ -35,7 +35,12 @@ MainController::~MainController()
 
 SettingsFile MainController::settingsFile() const
 {
-    return SettingsFile(m_env.settingsPath, m_env.dataFolder);
+    return SettingsFile(m_env.settingsPath, defaultOutputFolder());
+}
+
+QString MainController::defaultOutputFolder() const
+{
+    return m_env.defaultOutputFolder.isEmpty() ? m_env.dataFolder : m_env.defaultOutputFolder;
 }
 
 void MainController::startUp()

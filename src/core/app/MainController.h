@@ -32,6 +32,8 @@ struct MainEnvironment
     QString statisticsPath;
     QString settingsPath;
     QString dataFolder;
+    // Where outputs go while no output folder is chosen; empty: the data folder.
+    QString defaultOutputFolder;
 };
 
 // What the main window does, without the window: the source list, the profile
@@ -51,6 +53,7 @@ public:
     ToolControl &tools() { return m_tools; }
     MediaProbe &probe() { return *m_probe; }
     SettingsFile settingsFile() const;
+    QString defaultOutputFolder() const;
     const MainEnvironment &environment() const { return m_env; }
 
     // Builds the option sheet and restores the profile selected at the last

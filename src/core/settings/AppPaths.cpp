@@ -67,6 +67,16 @@ bool AppPaths::seedSettings()
     return true;
 }
 
+QString AppPaths::defaultOutputFolder()
+{
+    if (isInstalled()) {
+        const QString videos = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+        if (!videos.isEmpty())
+            return QDir::toNativeSeparators(videos);
+    }
+    return dataFolder();
+}
+
 QString AppPaths::settingsFile()
 {
     return join(dataFolder(), QStringLiteral("settings.dat"));

@@ -33,6 +33,11 @@ public:
     // settings are there afterwards.
     static bool seedSettings();
 
+    // Where converted files go when no output folder was chosen: the user's
+    // videos folder for an installed program (the data folder is hidden,
+    // where nobody looks), the data folder of a portable one.
+    static QString defaultOutputFolder();
+
     static QString settingsFile();   // settings.dat in the data folder
     static QString statisticsFile(); // curconvert.log in the data folder
     // The statistics file this running program's encoders write:

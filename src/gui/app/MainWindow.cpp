@@ -352,7 +352,7 @@ void MainWindow::showSettings()
 {
     openOwnedDialog(
         new PreferencesDialog(PreferencesController(m_controller.environment().settingsPath,
-                                                    m_controller.environment().dataFolder),
+                                                    m_controller.defaultOutputFolder()),
                               m_controller.environment().prompt, this));
 }
 

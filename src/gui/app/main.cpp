@@ -80,6 +80,7 @@ int main(int argc, char *argv[])
     env.statisticsPath = AppPaths::ownStatisticsFile();
     env.settingsPath = AppPaths::settingsFile();
     env.dataFolder = AppPaths::dataFolder();
+    env.defaultOutputFolder = AppPaths::defaultOutputFolder();
 
     MainController controller(env);
     MainWindow window(controller);
