@@ -127,7 +127,7 @@ int runSheet(const QStringList &args, QTextStream &out, QTextStream &err)
         return *done;
     OptionSheet sheet;
     sheet.build();
-    const Expected<bool> picked = applyPicks(sheet, parser.positionalArguments());
+    const Expected<bool> picked = applyPicks(sheet, parser.positionalArguments(), tr("sheet"));
     if (!picked)
         return usageError(err, picked.error());
     for (const OptionSheet::Category &category : sheet.categories()) {

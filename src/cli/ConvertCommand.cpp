@@ -205,6 +205,7 @@ int runConvert(const QStringList &args, QTextStream &out, QTextStream &err)
     env.encoderPath = ToolLocator::find(ToolLocator::kEncoder);
     env.statisticsPath = AppPaths::ownStatisticsFile();
     env.dataFolder = AppPaths::dataFolder();
+    env.missingSourceEndsBatch = false; // the other files still convert
 
     MediaProbe probe;
     SourceList list(&probe);

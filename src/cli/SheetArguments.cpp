@@ -10,23 +10,44 @@
 
 namespace vantrel::cli {
 
-Expected<int> parseEntryNumber(const QString &text)
+Expected<int> parseEntryNumber(const QString &option, const QString &text)
 {
     bool ok = false;
     const int number = text.trimmed().toInt(&ok);
     if (!ok || !catalogueEntry(number))
         return Expected<int>::failure(
-            tr("entry number must be a whole number from %1 to %2: \"%3\"")
+            tr("%1 takes an entry number, a whole number from %2 to %3, not \"%4\"")
+                .arg(option)
                 .arg(kFirstEntry)
                 .arg(kLastEntry)
                 .arg(text));
     return number;
 }
 
-Expected<bool> applyPicks(OptionSheet &sheet, const QStringList &entries)
+namespace {
+
+// "--profile 1 is the group "Apple iPad", not a profile; the profiles beside
+// it are 2 "Apple iPad MPEG-4 Movie(*.mp4)"; vantrel-cli profiles lists them all"
+QString groupRefusal(const CatalogueEntry &group)
+{
+    QStringList beside;
+    for (const int number : {group.number - 1, group.number + 1}) {
+        const CatalogueEntry *entry = catalogueEntry(number);
+        if (entry && !entry->isGroup())
+            beside << QStringLiteral("%1 \"%2\"").arg(number).arg(entry->captionText());
+    }
+    return tr("--profile %1 is the group \"%2\", not a profile; the profiles beside it are %3; "
+              "vantrel-cli profiles lists them all")
+        .arg(group.number)
+        .arg(group.captionText(), beside.join(tr(" and ")));
+}
+
+} // namespace
+
+Expected<bool> applyPicks(OptionSheet &sheet, const QStringList &entries, const QString &option)
 {
     for (const QString &text : entries) {
-        const Expected<int> entry = parseEntryNumber(text);
+        const Expected<int> entry = parseEntryNumber(option, text);
         if (!entry)
             return Expected<bool>::failure(entry.error());
         applyProfileDefaults(sheet, *entry);
@@ -68,11 +89,14 @@ Expected<int> SheetOptions::apply(const QCommandLineParser &parser, OptionSheet 
 {
     if (!parser.isSet(m_profile))
         return Expected<int>::failure(tr("--profile is required"));
-    const Expected<int> profile = parseEntryNumber(parser.value(m_profile));
+    const Expected<int> profile = parseEntryNumber(QStringLiteral("--profile"), parser.value(m_profile));
     if (!profile)
         return profile;
+    if (const CatalogueEntry *entry = catalogueEntry(*profile); entry->isGroup())
+        return Expected<int>::failure(groupRefusal(*entry));
     const Expected<bool> picked =
-        applyPicks(sheet, parser.values(m_apply) + QStringList{parser.value(m_profile)});
+        applyPicks(sheet, parser.values(m_apply), QStringLiteral("--apply"));
+    applyProfileDefaults(sheet, *profile);
     if (!picked)
         return Expected<int>::failure(picked.error());
     const Expected<bool> set = applySets(sheet, parser.values(m_set));

@@ -13,11 +13,12 @@ class OptionSheet;
 
 namespace vantrel::cli {
 
-// An entry number given on the command line: a whole number from 1 to 101.
-Expected<int> parseEntryNumber(const QString &text);
+// An entry number given on the command line to `option` (named in the
+// refusal): a whole number from 1 to 101.
+Expected<int> parseEntryNumber(const QString &option, const QString &text);
 
 // Picks the entries one after the other, as a user does in the profile combo.
-Expected<bool> applyPicks(OptionSheet &sheet, const QStringList &entries);
+Expected<bool> applyPicks(OptionSheet &sheet, const QStringList &entries, const QString &option);
 
 // Sets "ITEM=VALUE" pairs; ITEM is an item caption that is unique in the sheet
 // and that the user may edit.

@@ -272,3 +272,36 @@ TEST_F(ConvertCli, BadSettingsAreSetRightAndToldOnce)
         EXPECT_LT(told.size(), 2000);
     }
 }
+
+// A missing file fails its own row and the others convert; a group header or
+// a number that is no entry is refused at once, naming the option.
+TEST_F(ConvertCli, MistakesFailTheirRowOrAreRefusedAtOnce)
+{
+    clips.video(qs("a.avi"), 1);
+    clips.video(qs("b.avi"), 1);
+    const Result r = convert({qs("--profile"), qs("73"), qs("--output-dir"), qs("out"),
+                              qs("a.avi"), qs("gone.avi"), qs("b.avi")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.lines.value(0).section(u'\t', 0, 0), qs("OK"));
+    EXPECT_EQ(r.lines.value(1), qs("Fail\t") + clips.path(qs("gone.avi")) + u'\t');
+    EXPECT_TRUE(r.lines.value(2).contains(qs("does not exist")));
+    EXPECT_EQ(r.lines.value(3).section(u'\t', 0, 0), qs("OK"));
+    EXPECT_TRUE(r.err.contains(qs("2 converted, 1 failed")));
+
+    const struct
+    {
+        const char *profile;
+        const char *told;
+    } refused[] = {
+        {"1", "--profile 1 is the group \"Apple iPad\", not a profile; the profiles beside it are "
+              "2 \"Apple iPad MPEG-4 Movie(*.mp4)\"; vantrel-cli profiles lists them all"},
+        {"12", "the profiles beside it are 11 \"Apple iPod Touch MPEG-4 Movie(*.mp4)\" and 13"},
+        {"x", "--profile takes an entry number, a whole number from 1 to 101, not \"x\""},
+    };
+    for (const auto &c : refused) {
+        const Result no = convert({qs("--profile"), qs(c.profile), qs("a.avi")});
+        EXPECT_EQ(no.exitCode, 2) << c.profile;
+        EXPECT_TRUE(no.err.contains(qs(c.told))) << no.err;
+        EXPECT_FALSE(no.err.contains(qs("row 1"))) << no.err; // nothing ran
+    }
+}

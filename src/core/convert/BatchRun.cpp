@@ -221,9 +221,13 @@ void BatchRun::prepareAndStart()
     const SourceItem row = m_list.item(m_row);
     m_job = ConversionJob();
     m_job.sourcePath = row.fileName;
-    if (!QFileInfo(m_job.sourcePath).isFile()) {
+    if (!QFileInfo(m_job.sourcePath).isFile() && m_env.missingSourceEndsBatch) {
         m_ending = BatchOutcome{BatchEnding::Stopped, m_outputFolder, m_job.sourcePath};
         maybeEnd();
+        return;
+    }
+    if (!QFileInfo::exists(m_job.sourcePath)) {
+        failRow(tr("\"%1\" does not exist.").arg(m_job.sourcePath));
         return;
     }
     // Why the source cannot be converted, in words, before the encoder says

@@ -55,6 +55,10 @@ struct BatchEnvironment
     QString encoderPath;    // the encoder executable
     QString statisticsPath; // this program's own; removed when the batch object goes
     QString dataFolder;     // relative output folders are taken from here
+    // A source file that is gone ends the batch ("Invalid input file name."),
+    // as the window has it; otherwise it fails its own row and the batch
+    // goes on, as a terminal command given many files wants.
+    bool missingSourceEndsBatch = true;
 };
 
 // Converts every row of the source list, top to bottom, one encoder at a
