@@ -2,6 +2,7 @@
 
 #include "core/common/PlatformServices.h"
 
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QVBoxLayout>
@@ -29,6 +30,11 @@ HelpWindow::HelpWindow(QWidget *parent) : QWidget(parent, Qt::Window)
     m_browser->setOpenExternalLinks(true);
     m_browser->document()->setDocumentMargin(12);
     m_browser->setSource(kHome);
+
+    // Escape closes it, as it closes the program's dialogs.
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setContext(Qt::WindowShortcut);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
 
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);

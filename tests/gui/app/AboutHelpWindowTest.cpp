@@ -151,4 +151,9 @@ TEST(HelpWindow, OpensBesideTheMainWindowWithoutBlockingIt)
     EXPECT_EQ(HelpWindow::showFor(&owner), help);
     EXPECT_TRUE(help->isVisible());
     keepScreenshot(help->grab().toImage(), qs("help.png"));
+    // Escape closes it, as it closes the program's other windows.
+    help->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(help));
+    QTest::keyClick(help->findChild<QWidget *>(qs("HelpBrowser")), Qt::Key_Escape);
+    EXPECT_FALSE(help->isVisible());
 }
