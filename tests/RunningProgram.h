@@ -2,8 +2,11 @@
 
 #include "TestSupport.h"
 
+#include <QHash>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRect>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,7 +25,9 @@ public:
                !QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty();
     }
 
-    RunningProgram(const QStringList &args, const QString &folder = QString())
+    // `extra` adds to (or replaces) the environment the program gets.
+    RunningProgram(const QStringList &args, const QString &folder = QString(),
+                   const QProcessEnvironment &extra = QProcessEnvironment())
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("VANTREL_DATA_DIR"), m_data.path());
@@ -30,6 +35,7 @@ public:
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("vantrel.*.info=true"));
+        env.insert(extra);
         m_process.setProcessEnvironment(env);
         if (!folder.isEmpty())
             m_process.setWorkingDirectory(folder);
@@ -82,6 +88,46 @@ public:
         // Typed through the X server's test extension: a sent event would be
         // taken for a forgery and ignored.
         QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), keys});
+    }
+
+    // Clicks at a point of a window, as a person does with the mouse.
+    static void click(const QString &window, const QPoint &at)
+    {
+        QProcess::execute(QStringLiteral("xdotool"),
+                          {QStringLiteral("mousemove"), QStringLiteral("--sync"),
+                           QStringLiteral("--window"), window, QString::number(at.x()),
+                           QString::number(at.y()), QStringLiteral("click"), QStringLiteral("1")});
+    }
+
+    // Types text into whatever has the keyboard.
+    static void type(const QString &text)
+    {
+        QProcess::execute(
+            QStringLiteral("xdotool"),
+            {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), text});
+    }
+
+    // Where a window is on the screen.
+    static QRect geometry(const QString &window)
+    {
+        QProcess xdotool;
+        xdotool.start(QStringLiteral("xdotool"),
+                      {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window});
+        xdotool.waitForFinished(5000);
+        QHash<QString, int> values;
+        for (const QString &line :
+             QString::fromLatin1(xdotool.readAllStandardOutput()).split(u'\n'))
+            values.insert(line.section(u'=', 0, 0), line.section(u'=', 1).toInt());
+        return {values.value(QStringLiteral("X")), values.value(QStringLiteral("Y")),
+                values.value(QStringLiteral("WIDTH")), values.value(QStringLiteral("HEIGHT"))};
+    }
+
+    // Waits until the log holds `pattern` `count` times.
+    bool waitForLog(const QRegularExpression &pattern, int count = 1, int timeoutMs = 60000)
+    {
+        return QTest::qWaitFor([&] { return int(log().count(pattern)) >= count || !isRunning(); },
+                               timeoutMs) &&
+               int(log().count(pattern)) >= count;
     }
 
     // Asks the program to end as the system does; how it ended.

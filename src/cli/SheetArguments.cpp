@@ -89,7 +89,8 @@ Expected<int> SheetOptions::apply(const QCommandLineParser &parser, OptionSheet 
 {
     if (!parser.isSet(m_profile))
         return Expected<int>::failure(tr("--profile is required"));
-    const Expected<int> profile = parseEntryNumber(QStringLiteral("--profile"), parser.value(m_profile));
+    const Expected<int> profile =
+        parseEntryNumber(QStringLiteral("--profile"), parser.value(m_profile));
     if (!profile)
         return profile;
     if (const CatalogueEntry *entry = catalogueEntry(*profile); entry->isGroup())

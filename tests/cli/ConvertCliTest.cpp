@@ -279,8 +279,8 @@ TEST_F(ConvertCli, MistakesFailTheirRowOrAreRefusedAtOnce)
 {
     clips.video(qs("a.avi"), 1);
     clips.video(qs("b.avi"), 1);
-    const Result r = convert({qs("--profile"), qs("73"), qs("--output-dir"), qs("out"),
-                              qs("a.avi"), qs("gone.avi"), qs("b.avi")});
+    const Result r = convert({qs("--profile"), qs("73"), qs("--output-dir"), qs("out"), qs("a.avi"),
+                              qs("gone.avi"), qs("b.avi")});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.lines.value(0).section(u'\t', 0, 0), qs("OK"));
     EXPECT_EQ(r.lines.value(1), qs("Fail\t") + clips.path(qs("gone.avi")) + u'\t');

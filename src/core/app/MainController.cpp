@@ -1,5 +1,7 @@
 #include "core/app/MainController.h"
 
+#include "core/common/Logging.h"
+
 #include "core/profiles/ProfileCatalogue.h"
 #include "core/profiles/ProfileDefaults.h"
 #include "core/sources/SourceFileRules.h"
@@ -61,6 +63,7 @@ void MainController::pickEntry(int entry)
     if (!catalogueEntry(entry))
         return;
     m_selected = entry;
+    qCInfo(lcApp) << "profile picked:" << entry;
     applyProfileDefaults(m_sheet, m_selected);
     Q_EMIT selectionChanged(m_selected);
 }

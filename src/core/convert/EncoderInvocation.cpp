@@ -109,9 +109,9 @@ QStringList encoderRunArguments(const CommandLine &command, ExistingFilePolicy p
         const QRegularExpressionMatch match = frame.match(args[size + 1]);
         const qsizetype aspect = args.lastIndexOf(QStringLiteral("-aspect"));
         if (match.hasMatch() && match.captured(1).toInt() > 0 && match.captured(2).toInt() > 0) {
-            args.insert(size + 2, pictureFitFilter(match.captured(1).toInt(),
-                                                   match.captured(2).toInt(),
-                                                   aspect >= 0 ? args.value(aspect + 1) : QString()));
+            args.insert(size + 2,
+                        pictureFitFilter(match.captured(1).toInt(), match.captured(2).toInt(),
+                                         aspect >= 0 ? args.value(aspect + 1) : QString()));
             args.insert(size + 2, QStringLiteral("-vf"));
         }
     }

@@ -37,8 +37,8 @@ constexpr StateText kStateTexts[] = {
 
 OnlineVideoController::OnlineVideoController(QString downloadFolder, QString cacheFolder,
                                              Prompt *prompt, Desktop *desktop, QObject *parent)
-    : QObject(parent), m_cacheFolder(std::move(cacheFolder)), m_prompt(prompt),
-      m_desktop(desktop), m_download(std::move(downloadFolder))
+    : QObject(parent), m_cacheFolder(std::move(cacheFolder)), m_prompt(prompt), m_desktop(desktop),
+      m_download(std::move(downloadFolder))
 {
     const auto showState = [this](const TransferService &transfer, int state) {
         const QString text = stateText(state, transfer.responseCode(), transfer.responseText());

@@ -236,13 +236,14 @@ TEST_F(BatchRunTest, PicturesKeepTheirShape)
 {
     entry = 7; // iPod video: 320x240 shown at 4:3
     applyProfileDefaults(sheet, *entry);
-    const QStringList testsrc = {qs("-f"), qs("lavfi"), qs("-i"), qs("color=c=orange:s=320x180:d=2"),
+    const QStringList testsrc = {qs("-f"),   qs("lavfi"),
+                                 qs("-i"),   qs("color=c=orange:s=320x180:d=2"),
                                  qs("-c:v"), qs("mpeg4")};
     const QString landscape = clips.encoded(qs("landscape.mp4"), testsrc);
     // A phone held upright: 320x180 pixels shown turned, 180x320.
-    const QString portrait = clips.encoded(qs("portrait.mp4"), {qs("-i"), landscape, qs("-c"),
-                                                                qs("copy"), qs("-metadata:s:v:0"),
-                                                                qs("rotate=90")});
+    const QString portrait =
+        clips.encoded(qs("portrait.mp4"), {qs("-i"), landscape, qs("-c"), qs("copy"),
+                                           qs("-metadata:s:v:0"), qs("rotate=90")});
     addProbed({portrait, landscape});
     EXPECT_EQ(run(), BatchEnding::Completed);
     const struct

@@ -358,8 +358,10 @@ TEST_F(OnlineVideo, AHostilePageReachesNothingLocal)
 TEST_F(OnlineVideo, ThePictureShownIsTheVideosOwn)
 {
     const auto page = [this](const char *id, const char *picture) -> QByteArray {
-        return QByteArray("'VIDEO_ID': '") + id + "',\n'VIDEO_TITLE': 'T',\n"
-               "\"rv.2.thumbnailUrl\": \"" + QUrl::toPercentEncoding(server.url(picture)) + "\",";
+        return QByteArray("'VIDEO_ID': '") + id +
+               "',\n'VIDEO_TITLE': 'T',\n"
+               "\"rv.2.thumbnailUrl\": \"" +
+               QUrl::toPercentEncoding(server.url(picture)) + "\",";
     };
     server.route("/one", {page("one", "/slow.jpg")});
     server.route("/two", {page("two", "/gone.jpg")});
