@@ -337,7 +337,8 @@ protected:
     static QString commandText(const BatchRun &batch, const BatchEnvironment &env)
     {
         const Expected<CommandLine> command = buildEncoderCommand(
-            {batch.currentJob(), QString(), env.encoderPath, env.statisticsPath});
+            {batch.rowJob(0).value_or(ConversionJob()), QString(), env.encoderPath,
+             env.statisticsPath});
         return command ? command->text() : command.error();
     }
 

@@ -69,7 +69,7 @@ BatchRun::BatchRun(SourceList &list, OptionSheet &sheet, SelectedEntry selectedE
         if (!std::exchange(m_awaitingEncoderList, false))
             return;
         m_setup.installedEncoders = encoders;
-        QMetaObject::invokeMethod(this, &BatchRun::nextRow, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &BatchRun::startRows, Qt::QueuedConnection);
     });
 }
 
@@ -87,11 +87,11 @@ bool BatchRun::canStart() const
 
 bool BatchRun::encoderAlive() const
 {
-    if (m_run && m_run->isRunning())
-        return true;
-    for (const Stopping &stopping : m_stopping) {
-        if (stopping.run && stopping.run->isRunning())
-            return true;
+    for (const QList<Conversion> *runs : {&m_active, &m_stopping}) {
+        for (const Conversion &conversion : *runs) {
+            if (conversion.run && conversion.run->isRunning())
+                return true;
+        }
     }
     return false;
 }
@@ -102,6 +102,9 @@ bool BatchRun::start(const Settings &settings)
         return false;
     m_running = true;
     m_ending.reset();
+    m_rows = m_list.ids();
+    m_queue = m_rows;
+    m_jobs.clear();
     m_outputs.clear();
     m_written.clear();
     Q_EMIT panelVisibleChanged(true);
@@ -116,23 +119,21 @@ bool BatchRun::start(const Settings &settings)
     if (!outputFolderTooLong())
         QDir().mkpath(m_outputFolder);
     // What killed runs of the program left behind goes; a running one's stays.
-    for (const QString &folder : {m_outputFolder, m_env.dataFolder}) {
-        if (const int swept = sweepLeftovers(folder))
-            qCInfo(lcBatch) << "removed" << swept << "files left by killed runs in" << folder;
+    for (const QString &swept : {m_outputFolder, m_env.dataFolder}) {
+        if (const int count = sweepLeftovers(swept))
+            qCInfo(lcBatch) << "removed" << count << "files left by killed runs in" << swept;
     }
     m_setup.existingFile = settings.existingFile;
     m_setup.threads = settings.threads;
-    m_row = 0;
-    m_rowCount = m_list.count();
     m_clock.start();
     m_mediaDone = 0;
     Q_EMIT timeLeftChanged(QString());
-    qCInfo(lcBatch) << "batch of" << m_rowCount << "rows into" << m_outputFolder;
+    qCInfo(lcBatch) << "batch of" << m_rows.size() << "rows into" << m_outputFolder;
     if (m_setup.installedEncoders.isEmpty()) {
         m_awaitingEncoderList = true;
         m_encoderQuery.start(m_env.encoderPath);
     } else {
-        QMetaObject::invokeMethod(this, &BatchRun::nextRow, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &BatchRun::startRows, Qt::QueuedConnection);
     }
     return true;
 }
@@ -142,29 +143,53 @@ QString BatchRun::rowMessages(int row) const
     return m_list.statusDetail(row);
 }
 
-void BatchRun::nextRow()
+QString BatchRun::rowOutput(int row) const
 {
-    if (!m_running || m_ending || m_run)
+    return row >= 0 && row < m_list.count() ? m_outputs.value(m_list.idOf(row)) : QString();
+}
+
+std::optional<ConversionJob> BatchRun::rowJob(int row) const
+{
+    if (row < 0 || row >= m_list.count())
+        return std::nullopt;
+    const auto job = m_jobs.constFind(m_list.idOf(row));
+    return job == m_jobs.constEnd() ? std::nullopt : std::optional<ConversionJob>(*job);
+}
+
+void BatchRun::startRows()
+{
+    if (!m_running || m_awaitingEncoderList)
         return;
     stopWaitingForProbe();
-    if (m_row >= m_rowCount || m_row >= m_list.count()) {
-        maybeEnd();
-        return;
+    while (!m_ending && m_active.size() < m_maxRunning && !m_queue.isEmpty()) {
+        const RowId id = m_queue.constFirst();
+        const std::optional<int> row = m_list.rowOf(id);
+        if (!row) {
+            m_queue.removeFirst(); // removed before its turn
+            continue;
+        }
+        if (m_list.isProbing(*row)) {
+            waitForProbe(id);
+            return;
+        }
+        m_queue.removeFirst();
+        prepareAndStart(id);
     }
-    setFilePercent(0);
-    if (m_list.isProbing(m_row)) {
-        // The row is still being read; its conversion starts when it is (or
-        // when removed rows leave nothing to wait for).
-        m_probeWait = new QObject(this);
-        const auto resume = [this] {
-            if (m_row >= m_list.count() || !m_list.isProbing(m_row))
-                nextRow();
-        };
-        connect(&m_list, &SourceList::rowProbed, m_probeWait, resume);
-        connect(&m_list, &SourceList::allProbed, m_probeWait, resume);
-        return;
-    }
-    prepareAndStart();
+    maybeEnd();
+}
+
+void BatchRun::waitForProbe(RowId id)
+{
+    // The row is still being read; its conversion starts when it is (or
+    // when its removal leaves nothing to wait for).
+    m_probeWait = new QObject(this);
+    const auto resume = [this, id] {
+        const std::optional<int> row = m_list.rowOf(id);
+        if (!row || !m_list.isProbing(*row))
+            startRows();
+    };
+    connect(&m_list, &SourceList::rowProbed, m_probeWait, resume);
+    connect(&m_list, &SourceList::allProbed, m_probeWait, resume);
 }
 
 void BatchRun::stopWaitingForProbe()
@@ -177,7 +202,7 @@ void BatchRun::stopWaitingForProbe()
     m_probeWait = nullptr;
 }
 
-std::optional<QString> BatchRun::prepareJob(const SourceItem &row, int entry)
+std::optional<QString> BatchRun::prepareJob(const SourceItem &row, int entry, ConversionJob &job)
 {
     const std::optional<QString> extension = outputExtension(entry);
     if (!extension)
@@ -191,135 +216,150 @@ std::optional<QString> BatchRun::prepareJob(const SourceItem &row, int entry)
         return tr("The output folder \"%1\" is not there and cannot be made.").arg(m_outputFolder);
     if (!folder.isWritable())
         return tr("The output folder \"%1\" cannot be written to.").arg(m_outputFolder);
-    m_job.profileIndex = entry;
-    m_job.outputExtension = *extension;
-    m_job.options = m_sheet.conversionOptions();
-    // A name that this batch wrote, or that a row still in progress will
-    // take, is never replaced, not even with "overwrite".
-    const OutputName name = outputPathFor(
-        m_job.sourcePath, m_outputFolder, m_job.outputExtension, m_setup.existingFile,
-        [](const QString &path) { return QFileInfo::exists(path) || QFileInfo(path).isSymLink(); },
-        [this](const QString &path) {
-            return m_reserved.contains(path) || m_written.contains(path);
-        });
-    m_job.outputPath = name.path;
-    m_nameNote = nameClashNote(name);
-    m_outputs.insert(m_row, m_job.outputPath);
+    job.profileIndex = entry;
+    job.outputExtension = *extension;
+    job.options = m_sheet.conversionOptions();
 
     const std::optional<int> start = secondsOfTimeText(row.clipStart);
     const std::optional<int> end = secondsOfTimeText(row.clipEnd);
     if (!start || !end)
         return tr("The clip start \"%1\" or end \"%2\" is no time of day.")
             .arg(row.clipStart, row.clipEnd);
-    m_job.startSeconds = *start;
-    m_job.durationSeconds = *end - *start;
+    job.startSeconds = *start;
+    job.durationSeconds = *end - *start;
     return std::nullopt;
 }
 
-void BatchRun::prepareAndStart()
+bool BatchRun::prepareAndStart(RowId id)
 {
-    const SourceItem row = m_list.item(m_row);
-    m_job = ConversionJob();
-    m_job.sourcePath = row.fileName;
-    if (!QFileInfo(m_job.sourcePath).isFile() && m_env.missingSourceEndsBatch) {
-        m_ending = BatchOutcome{BatchEnding::Stopped, m_outputFolder, m_job.sourcePath};
-        maybeEnd();
-        return;
+    const SourceItem item = m_list.item(*m_list.rowOf(id));
+    ConversionJob job;
+    job.sourcePath = item.fileName;
+    if (!QFileInfo(job.sourcePath).isFile() && m_env.missingSourceEndsBatch) {
+        m_ending = BatchOutcome{BatchEnding::Stopped, m_outputFolder, job.sourcePath};
+        return false;
     }
-    if (!QFileInfo::exists(m_job.sourcePath)) {
-        failRow(tr("\"%1\" does not exist.").arg(m_job.sourcePath));
-        return;
+    if (!QFileInfo::exists(job.sourcePath)) {
+        failRow(id, tr("\"%1\" does not exist.").arg(job.sourcePath));
+        return false;
     }
     // Why the source cannot be converted, in words, before the encoder says
     // it less clearly (checked again: the file may have changed since).
-    if (const std::optional<QString> unreadable = unreadableReason(m_job.sourcePath)) {
-        failRow(*unreadable);
-        return;
+    if (const std::optional<QString> unreadable = unreadableReason(job.sourcePath)) {
+        failRow(id, *unreadable);
+        return false;
     }
-    if (!row.problem.isEmpty()) {
-        failRow(row.problem);
-        return;
+    if (!item.problem.isEmpty()) {
+        failRow(id, item.problem);
+        return false;
     }
     const std::optional<int> entry = m_selectedEntry ? m_selectedEntry() : std::nullopt;
     if (!entry) {
-        failRow(tr("No output profile is selected."));
-        return;
+        failRow(id, tr("No output profile is selected."));
+        return false;
     }
-    if (const std::optional<QString> problem = prepareJob(row, *entry)) {
-        failRow(*problem);
-        return;
+    if (const std::optional<QString> problem = prepareJob(item, *entry, job)) {
+        failRow(id, *problem);
+        return false;
     }
-    auto output = std::make_shared<RowOutput>(m_job.outputPath, m_setup.existingFile);
+    // A name that this batch wrote, or that a row still in progress will
+    // take, is never replaced, not even with "overwrite".
+    const OutputName name = outputPathFor(
+        job.sourcePath, m_outputFolder, job.outputExtension, m_setup.existingFile,
+        [](const QString &path) { return QFileInfo::exists(path) || QFileInfo(path).isSymLink(); },
+        [this](const QString &path) {
+            return m_reserved.contains(path) || m_written.contains(path);
+        });
+    job.outputPath = name.path;
+    m_jobs.insert(id, job);
+    m_outputs.insert(id, job.outputPath);
+
+    Conversion conversion;
+    conversion.id = id;
+    conversion.output = std::make_shared<RowOutput>(job.outputPath, m_setup.existingFile);
+    conversion.nameNote = nameClashNote(name);
+    conversion.seconds = rowMediaSeconds(id);
     auto *run = new EncoderRun(m_setup, tools(), this);
-    ConversionJob encoded = m_job;
-    encoded.outputPath = output->temporaryPath();
+    ConversionJob encoded = job;
+    encoded.outputPath = conversion.output->temporaryPath();
     const Expected<CommandLine> command = run->build(encoded);
     if (!command) {
         delete run;
-        failRow(command.error() + QLatin1Char('.'));
-        return;
+        failRow(id, command.error() + QLatin1Char('.'));
+        return false;
     }
-
-    Conversion conversion;
-    conversion.row = m_row;
-    conversion.output = output;
+    conversion.run = run;
     conversion.request.soundOnly = isAudioOnlyShape(profileCommandRow(*entry)->shape);
-    conversion.request.soundWanted = m_job.options.disableAudio == QLatin1String("No");
+    conversion.request.soundWanted = job.options.disableAudio == QLatin1String("No");
     // Sound-only commands take the whole source anyway.
-    conversion.request.wholeFile = isWholeFile(row) || conversion.request.soundOnly;
-    conversion.request.startSeconds = m_job.startSeconds;
-    conversion.request.durationSeconds = m_job.durationSeconds;
-    conversion.nameNote = m_nameNote;
-    m_reserved.insert(m_job.outputPath);
+    conversion.request.wholeFile = isWholeFile(item) || conversion.request.soundOnly;
+    conversion.request.startSeconds = job.startSeconds;
+    conversion.request.durationSeconds = job.durationSeconds;
+    m_reserved.insert(job.outputPath);
 
-    qCInfo(lcBatch).noquote() << "row" << m_row + 1
+    const int row = *m_list.rowOf(id);
+    qCInfo(lcBatch).noquote() << "row" << row + 1
                               << (conversion.request.wholeFile ? "(whole file)" : "(clip)")
                               << "command:" << command->text();
-    m_list.setStatus(m_row, RowStatus::Processing);
-    Q_EMIT rowStarted(m_row, tr("Progress....") + m_job.sourcePath + tr(" To ") + m_job.outputPath);
-    m_current = conversion;
-    m_run = run;
-    connect(run, &EncoderRun::elapsedTextChanged, this, &BatchRun::elapsedTextChanged);
-    connect(run, &EncoderRun::filePercentChanged, this, [this](int percent) {
-        setFilePercent(percent);
-        updateTimeLeft(percent);
+    m_list.setStatus(row, RowStatus::Processing);
+    Q_EMIT rowStarted(row, tr("Progress....") + job.sourcePath + tr(" To ") + job.outputPath);
+    m_active.append(conversion);
+    showFileProgress();
+    // The panel follows the row that has run longest.
+    connect(run, &EncoderRun::elapsedTextChanged, this, [this, run](const QString &text) {
+        if (m_active.constFirst().run == run)
+            Q_EMIT elapsedTextChanged(text);
     });
-    connect(run, &EncoderRun::finished, this, &BatchRun::onEncoderFinished);
-    run->start(*command, m_job.durationSeconds, conversion.request.wholeFile);
+    connect(run, &EncoderRun::filePercentChanged, this, [this, run](int percent) {
+        for (Conversion &active : m_active) {
+            if (active.run == run)
+                active.percent = percent;
+        }
+        showFileProgress();
+        updateTimeLeft();
+    });
+    connect(run, &EncoderRun::finished, this,
+            [this, run](const ProcessResult &result) { onEncoderFinished(run, result); });
+    run->start(*command, job.durationSeconds, conversion.request.wholeFile);
+    return true;
 }
 
-void BatchRun::failRow(const QString &reason)
+void BatchRun::failRow(RowId id, const QString &reason)
 {
-    endRow(m_row, RowStatus::Fail, reason);
-    ++m_row;
-    QMetaObject::invokeMethod(this, &BatchRun::nextRow, Qt::QueuedConnection);
+    endRow(id, RowStatus::Fail, reason);
 }
 
-void BatchRun::endRow(int row, RowStatus status, const QString &detail)
+void BatchRun::endRow(RowId id, RowStatus status, const QString &detail)
 {
-    qCInfo(lcBatch).noquote() << "row" << row + 1 << rowStatusText(status)
-                              << detail.section(u'\n', 0, 0);
-    m_list.setStatus(row, status, detail);
-    m_mediaDone += rowMediaSeconds(row);
-    Q_EMIT rowFinished(row, status);
+    m_mediaDone += rowMediaSeconds(id);
     if (status == RowStatus::Ok)
         setTotalPercent(static_cast<int>(
-            roundHalfEven(m_totalPercent + 100.0 / static_cast<double>(m_rowCount))));
+            roundHalfEven(m_totalPercent + 100.0 / static_cast<double>(m_rows.size()))));
+    const std::optional<int> row = m_list.rowOf(id);
+    qCInfo(lcBatch).noquote() << "row" << (row ? *row + 1 : 0) << rowStatusText(status)
+                              << detail.section(u'\n', 0, 0);
+    if (!row)
+        return; // removed while it converted: nowhere to show how it ended
+    m_list.setStatus(*row, status, detail);
+    Q_EMIT rowFinished(*row, status);
 }
 
-void BatchRun::onEncoderFinished(const ProcessResult &result)
+void BatchRun::onEncoderFinished(EncoderRun *run, const ProcessResult &result)
 {
-    EncoderRun *run = m_run;
-    m_run = nullptr;
-    if (!run)
+    qsizetype at = -1;
+    for (qsizetype i = 0; i < m_active.size(); ++i) {
+        if (m_active.at(i).run == run)
+            at = i;
+    }
+    if (at < 0)
         return;
+    const bool oldest = at == 0;
+    const Conversion conversion = m_active.takeAt(at);
     run->disconnect(this);
     run->deleteLater();
-    const Conversion conversion = std::exchange(m_current, Conversion());
     m_reserved.remove(conversion.output->finalPath());
-    qCInfo(lcBatch).noquote() << "row" << conversion.row + 1 << "encoder" << endingText(result);
-    ++m_row;
-    QMetaObject::invokeMethod(this, &BatchRun::nextRow, Qt::QueuedConnection);
+    qCInfo(lcBatch).noquote() << "row id" << conversion.id << "encoder" << endingText(result);
+    QMetaObject::invokeMethod(this, &BatchRun::startRows, Qt::QueuedConnection);
 
     // The line that tells why the output could not be written comes first,
     // then how the encoder ended.
@@ -336,12 +376,13 @@ void BatchRun::onEncoderFinished(const ProcessResult &result)
         if (verdict.complete) {
             const Expected<QString> committed = conversion.output->commit();
             if (committed) {
-                m_outputs.insert(conversion.row, *committed);
+                m_outputs.insert(conversion.id, *committed);
                 m_written.insert(*committed);
-                setFilePercent(100);
+                if (oldest)
+                    Q_EMIT filePercentChanged(100);
                 QStringList notes{conversion.nameNote, verdict.text};
                 notes.removeAll(QString());
-                endRow(conversion.row, RowStatus::Ok, notes.join(u'\n'));
+                endRow(conversion.id, RowStatus::Ok, notes.join(u'\n'));
                 return;
             }
             reasons << committed.error();
@@ -352,7 +393,7 @@ void BatchRun::onEncoderFinished(const ProcessResult &result)
     const QString lastLines = run->lastLines();
     if (!lastLines.isEmpty())
         reasons << lastLines;
-    endRow(conversion.row, RowStatus::Fail, reasons.join(u'\n'));
+    endRow(conversion.id, RowStatus::Fail, reasons.join(u'\n'));
 }
 
 void BatchRun::cancel()
@@ -371,16 +412,18 @@ void BatchRun::stopBatch(bool keepOutput)
     if (!m_running || m_ending)
         return;
     stopWaitingForProbe();
-    if (EncoderRun *run = m_run) {
-        // The encoder finishes the file it is writing and exits; the batch
-        // does not wait for it. The file then takes its final name.
-        m_run = nullptr;
+    // The encoders finish the files they are writing and exit; the batch
+    // does not wait for them. The files then take their final names.
+    for (Conversion conversion : std::exchange(m_active, {})) {
+        EncoderRun *run = conversion.run;
         run->disconnect(this);
-        const Conversion conversion = std::exchange(m_current, Conversion());
-        m_list.setStatus(conversion.row, RowStatus::Cancel);
-        Q_EMIT rowFinished(conversion.row, RowStatus::Cancel);
+        if (const std::optional<int> row = m_list.rowOf(conversion.id)) {
+            m_list.setStatus(*row, RowStatus::Cancel);
+            Q_EMIT rowFinished(*row, RowStatus::Cancel);
+        }
         m_reserved.remove(conversion.output->finalPath());
-        m_stopping.append({run, conversion.output, conversion.row, keepOutput});
+        conversion.keep = keepOutput;
+        m_stopping.append(conversion);
         connect(run, &EncoderRun::finished, this,
                 [this, run](const ProcessResult &result) { onStopped(run, result); });
         run->stop();
@@ -395,13 +438,13 @@ void BatchRun::onStopped(EncoderRun *run, const ProcessResult &result)
     for (qsizetype i = 0; i < m_stopping.size(); ++i) {
         if (m_stopping[i].run != run)
             continue;
-        const Stopping stopping = m_stopping.takeAt(i);
+        const Conversion stopping = m_stopping.takeAt(i);
         const EncoderReport report = run->report();
         if (stopping.keep && result.succeeded() && report.writeErrorLine.isEmpty() &&
             report.failureLine.isEmpty()) {
             const Expected<QString> committed = stopping.output->commit();
             if (committed) {
-                m_outputs.insert(stopping.row, *committed);
+                m_outputs.insert(stopping.id, *committed);
                 m_written.insert(*committed);
             }
         }
@@ -414,13 +457,13 @@ void BatchRun::onStopped(EncoderRun *run, const ProcessResult &result)
 
 void BatchRun::maybeEnd()
 {
-    if (!m_running || m_run)
+    if (!m_running || !m_active.isEmpty())
         return;
     if (m_ending) {
         endBatch(*m_ending);
         return;
     }
-    if (m_row >= m_rowCount || m_row >= m_list.count())
+    if (m_queue.isEmpty())
         complete();
 }
 
@@ -429,9 +472,12 @@ void BatchRun::complete()
     Q_EMIT totalPercentChanged(100);
     Q_EMIT busyChanged(false);
     BatchOutcome outcome{BatchEnding::Completed, m_outputFolder, QString()};
-    outcome.rows = std::min(m_rowCount, m_list.count());
-    for (int row = 0; row < outcome.rows; ++row) {
-        if (m_list.item(row).status == RowStatus::Fail)
+    for (const RowId id : std::as_const(m_rows)) {
+        const std::optional<int> row = m_list.rowOf(id);
+        if (!row)
+            continue;
+        ++outcome.rows;
+        if (m_list.item(*row).status == RowStatus::Fail)
             ++outcome.failedRows;
     }
     endBatch(outcome);
@@ -442,12 +488,13 @@ void BatchRun::endBatch(const BatchOutcome &outcome)
     m_running = false;
     m_ending.reset();
     m_awaitingEncoderList = false;
+    m_queue.clear();
     qCInfo(lcBatch) << "batch ends:" << batchEndMessage(outcome);
     // The receivers tell the user while the panel still shows how it ended.
     Q_EMIT finished(outcome);
     if (m_running)
         return; // a receiver started the next batch
-    setFilePercent(0);
+    Q_EMIT filePercentChanged(0);
     setTotalPercent(0);
     Q_EMIT timeLeftChanged(QString());
     Q_EMIT panelVisibleChanged(false);
@@ -459,30 +506,34 @@ bool BatchRun::outputFolderTooLong() const
     return QFile::encodeName(m_outputFolder).size() > kPathMaxBytes;
 }
 
-double BatchRun::rowMediaSeconds(int row) const
+double BatchRun::rowMediaSeconds(RowId id) const
 {
-    if (row < 0 || row >= m_list.count())
+    const std::optional<int> row = m_list.rowOf(id);
+    if (!row)
         return 0;
-    const SourceItem &item = m_list.item(row);
+    const SourceItem &item = m_list.item(*row);
     const std::optional<int> start = secondsOfTimeText(item.clipStart);
     const std::optional<int> end = secondsOfTimeText(item.clipEnd);
     return start && end ? std::max(0, *end - *start) : 0;
 }
 
-void BatchRun::updateTimeLeft(int filePercent)
+void BatchRun::updateTimeLeft()
 {
     double total = 0;
-    for (int row = 0; row < std::min(m_rowCount, m_list.count()); ++row)
-        total += rowMediaSeconds(row);
-    const double done = m_mediaDone + rowMediaSeconds(m_row) * filePercent / 100.0;
+    for (const RowId id : std::as_const(m_rows))
+        total += rowMediaSeconds(id);
+    double done = m_mediaDone;
+    for (const Conversion &active : std::as_const(m_active))
+        done += active.seconds * active.percent / 100.0;
     const std::optional<int> left =
         batchSecondsLeft(total, done, double(m_clock.elapsed()) / 1000.0);
     Q_EMIT timeLeftChanged(left ? timeText(*left) : QString());
 }
 
-void BatchRun::setFilePercent(int percent)
+void BatchRun::showFileProgress()
 {
-    Q_EMIT filePercentChanged(percent);
+    if (!m_active.isEmpty())
+        Q_EMIT filePercentChanged(m_active.constFirst().percent);
 }
 
 void BatchRun::setTotalPercent(int percent)

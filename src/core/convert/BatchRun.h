@@ -61,23 +61,27 @@ struct BatchEnvironment
     bool missingSourceEndsBatch = true;
 };
 
-// Converts every row of the source list, top to bottom, one encoder at a
-// time, on the event loop: each step is started by the end of the one before
-// (an encoder or a check finishing, a probe completing), nothing waits.
+// Converts the rows of the source list, top to bottom, on the event loop:
+// each step is started by the end of the one before (an encoder or a check
+// finishing, a probe completing), nothing waits.
 //
-// The batch sequences the rows; each row's encoder is an EncoderRun, its
-// output file a RowOutput, judged by the encoder's own report when it ends.
-// A row reads the selected profile and the option sheet when it starts, so
-// edits made during a batch apply to the rows after them. A row ends "OK",
-// "Fail" or "Cancel"; a missing source file stops the batch. What the user is
-// told at the end, and whether the computer powers off, is for whoever
-// follows `finished`.
+// The batch follows its rows by their ids, not their places: it converts the
+// rows the list held when it started, in that order; a row removed before its
+// turn is skipped, and a row's status, output and messages land on that row
+// wherever it has moved (a row removed while it converts finishes unseen).
+// Each row's encoder is an EncoderRun, its output file a RowOutput, judged by
+// the encoder's own report when it ends. A row reads the selected profile and
+// the option sheet when it starts, so edits made during a batch apply to the
+// rows after them. A row ends "OK", "Fail" or "Cancel"; a missing source file
+// stops the batch. What the user is told at the end, and whether the
+// computer powers off, is for whoever follows `finished`.
 class BatchRun : public QObject
 {
     Q_OBJECT
 
 public:
     using SelectedEntry = std::function<std::optional<int>()>;
+    using RowId = quint64;
 
     BatchRun(SourceList &list, OptionSheet &sheet, SelectedEntry selectedEntry,
              BatchEnvironment environment, QObject *parent = nullptr);
@@ -89,36 +93,36 @@ public:
     // The Convert command, with the settings as they are at this moment.
     // Returns false when refused (see canStart).
     bool start(const Settings &settings);
-    // The Cancel button: the row whose encoder runs ends "Cancel" (the
+    // The Cancel button: the rows whose encoders run end "Cancel" (each
     // encoder finishes its file, which takes its final name), and no
     // further row starts.
     void cancel();
-    // Ends the batch as cancel does, but the running row's output is removed
-    // instead of finished: nobody asked for it (the program is being ended
-    // by the system, or its terminal went).
+    // Ends the batch as cancel does, but the running rows' outputs are
+    // removed instead of finished: nobody asked for them (the program is
+    // being ended by the system, or its terminal went).
     void abandon();
 
     bool isRunning() const { return m_running; }
     // True while an encoder process of this batch is alive, also one that is
     // finishing its file after a cancel.
     bool encoderAlive() const;
-    // The total progress as counted; the bar shows it within 0..100.
-    int totalPercent() const { return m_totalPercent; }
 
     // Why a row failed, with the encoder's last messages, or the note of a
     // row that converted all its damaged source held.
     QString rowMessages(int row) const;
     // The output path a row was given; empty when it failed before that.
-    QString rowOutput(int row) const { return m_outputs.value(row); }
-    // The job of the row being converted or last converted.
-    const ConversionJob &currentJob() const { return m_job; }
+    QString rowOutput(int row) const;
+    // The job a row was converted with; none before it started.
+    std::optional<ConversionJob> rowJob(int row) const;
 
 Q_SIGNALS:
     void panelVisibleChanged(bool visible);
     void busyChanged(bool busy);
-    // "Progress...." + source + " To " + output
+    // "Progress...." + source + " To " + output; `row` is where the row
+    // stands in the list at that moment.
     void rowStarted(int row, const QString &caption);
     void rowFinished(int row, vantrel::RowStatus status);
+    // The file bar: the percent of the row running longest.
     void filePercentChanged(int percent);
     void totalPercentChanged(int percent); // 0..100 as the bar shows it
     void elapsedTextChanged(const QString &text);
@@ -131,40 +135,39 @@ Q_SIGNALS:
     void encoderGone();
 
 private:
-    // A row whose encoder runs.
+    // A row whose encoder runs (or finishes its file after a cancel).
     struct Conversion
     {
-        int row = -1;
+        RowId id = 0;
+        QPointer<EncoderRun> run;
         OutputRequest request;
         std::shared_ptr<RowOutput> output;
-        QString nameNote; // why the output did not get its first name
-    };
-    // A cancelled row's encoder that finishes its file.
-    struct Stopping
-    {
-        QPointer<EncoderRun> run;
-        std::shared_ptr<RowOutput> output;
-        int row = -1;
-        bool keep = true; // the finished file takes its name
+        QString nameNote;     // why the output did not get its first name
+        double seconds = 0;   // the media seconds the row converts
+        int percent = 0;      // of its file
+        bool keep = true;     // stopped: the finished file takes its name
     };
 
-    void nextRow();
+    void startRows();
+    // Starts the row `id` (which exists and is probed): false when it ended
+    // at once (failed, or stopped the batch).
+    bool prepareAndStart(RowId id);
+    std::optional<QString> prepareJob(const SourceItem &row, int entry, ConversionJob &job);
+    void waitForProbe(RowId id);
     void stopWaitingForProbe();
-    void prepareAndStart();
-    std::optional<QString> prepareJob(const SourceItem &row, int entry);
-    void failRow(const QString &reason);
-    void endRow(int row, RowStatus status, const QString &detail);
-    void onEncoderFinished(const ProcessResult &result);
-    void stopBatch(bool keepOutput);
+    void failRow(RowId id, const QString &reason);
+    void endRow(RowId id, RowStatus status, const QString &detail);
+    void onEncoderFinished(EncoderRun *run, const ProcessResult &result);
     void onStopped(EncoderRun *run, const ProcessResult &result);
+    void stopBatch(bool keepOutput);
     void maybeEnd();
     void complete();
     void endBatch(const BatchOutcome &outcome);
-    void setFilePercent(int percent);
+    void showFileProgress();
     void setTotalPercent(int percent);
-    // The estimate, from the rows' lengths and the current row's percent.
-    void updateTimeLeft(int filePercent);
-    double rowMediaSeconds(int row) const;
+    // The estimate, from the rows' lengths and the running rows' percents.
+    void updateTimeLeft();
+    double rowMediaSeconds(RowId id) const;
     // Refused in words rather than handed to the system (or echoed whole).
     bool outputFolderTooLong() const;
     ToolControl &tools() { return m_env.tools ? *m_env.tools : m_ownTools; }
@@ -178,8 +181,13 @@ private:
     bool m_running = false;
     std::optional<BatchOutcome> m_ending; // the batch winds down to this end
     bool m_awaitingEncoderList = false;
-    int m_row = 0; // the next row to start
-    int m_rowCount = 0;
+    int m_maxRunning = 1;           // rows converting at once
+    QList<RowId> m_rows;            // the rows the batch began with, in order
+    QList<RowId> m_queue;           // those not started yet
+    QList<Conversion> m_active;     // rows whose encoders run, oldest first
+    QList<Conversion> m_stopping;   // cancelled rows' encoders finishing their files
+    QHash<RowId, ConversionJob> m_jobs;
+    QHash<RowId, QString> m_outputs;
     int m_totalPercent = 0;
     QElapsedTimer m_clock;  // since the batch started
     double m_mediaDone = 0; // media seconds of the rows that have ended
@@ -187,15 +195,9 @@ private:
     EncoderSetup m_setup; // shared by the batch's encoder runs
     EncoderQuery m_encoderQuery;
 
-    ConversionJob m_job;
-    QPointer<EncoderRun> m_run; // the row's encoder
-    Conversion m_current;       // its row
-    QList<Stopping> m_stopping;
     QSet<QString> m_reserved;      // final names that rows in progress will take
     QSet<QString> m_written;       // final names this batch wrote
-    QString m_nameNote;            // the row being prepared: why its name moved on
     QPointer<QObject> m_probeWait; // holds the connections while a probe is awaited
-    QHash<int, QString> m_outputs;
 };
 
 } // namespace vantrel

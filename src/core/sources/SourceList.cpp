@@ -178,10 +178,11 @@ void SourceList::onProbed(quint64 ticket, const ProbeResult &result)
     const auto owner = m_probeOwners.constFind(ticket);
     if (owner == m_probeOwners.constEnd())
         return;
-    const int row = rowOfId(owner.value());
+    const std::optional<int> found = rowOf(owner.value());
     m_probeOwners.erase(owner);
-    if (row < 0)
+    if (!found)
         return;
+    const int row = *found;
     m_rows[row].ticket = 0;
     applyProbeFields(result.fields, m_rows[row].item);
     m_rows[row].item.problem = probeProblem(result);
@@ -210,13 +211,22 @@ QString SourceList::probeProblem(const ProbeResult &result)
     return QString();
 }
 
-int SourceList::rowOfId(quint64 id) const
+std::optional<int> SourceList::rowOf(RowId id) const
 {
     for (int i = 0; i < count(); ++i) {
         if (m_rows.at(i).id == id)
             return i;
     }
-    return -1;
+    return std::nullopt;
+}
+
+QList<SourceList::RowId> SourceList::ids() const
+{
+    QList<RowId> ids;
+    ids.reserve(m_rows.size());
+    for (const Row &row : m_rows)
+        ids << row.id;
+    return ids;
 }
 
 void SourceList::forgetProbe(Row &row)

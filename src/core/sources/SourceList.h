@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QVector>
 
+#include <optional>
+
 namespace vantrel {
 
 class MediaProbe;
@@ -43,9 +45,18 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
+    // Each row keeps its id while it lives, whatever rows come and go
+    // around it; ids are never reused.
+    using RowId = quint64;
+
     int count() const { return static_cast<int>(m_rows.size()); }
     // `row` is 0-based and must exist.
     const SourceItem &item(int row) const;
+    RowId idOf(int row) const { return m_rows.at(row).id; }
+    // The row that has `id` now; none when it was removed.
+    std::optional<int> rowOf(RowId id) const;
+    // The rows' ids, top to bottom.
+    QList<RowId> ids() const;
 
     // Appends a row whose FileName is `path` exactly as given and queues its probe.
     void addSourceFile(const QString &path);
@@ -80,7 +91,6 @@ private:
     void onProbed(quint64 ticket, const ProbeResult &result);
     // Why the probed file cannot be converted, or an empty text.
     static QString probeProblem(const ProbeResult &result);
-    int rowOfId(quint64 id) const;
     void forgetProbe(Row &row);
     void emitRowChanged(int row, int firstColumn, int lastColumn);
 

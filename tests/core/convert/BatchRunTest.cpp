@@ -267,6 +267,61 @@ TEST_F(BatchRunTest, PicturesKeepTheirShape)
     }
 }
 
+// Rows removed while a batch runs (above, at and below the running one, or
+// all of them) take nothing with them: every status lands on its own row, and
+// no row is converted twice or skipped.
+TEST_F(BatchRunTest, RowsAreFollowedByIdentityWhileTheListChanges)
+{
+    const struct
+    {
+        const char *when;         // the row whose start triggers the change
+        QStringList removed;      // empty: the list is cleared
+        QStringList kept;         // what stays, with its status
+        QStringList outputs;      // the output folder afterwards
+    } cases[] = {
+        {"c.avi",
+         {qs("a.avi"), qs("c.avi"), qs("d.avi")},
+         {qs("b.avi OK"), qs("e.avi OK")},
+         {qs("a.mp4"), qs("b.mp4"), qs("c.mp4"), qs("e.mp4")}},
+        {"b.avi", {}, {}, {qs("a.mp4"), qs("b.mp4")}},
+    };
+    for (const char *name : {"a.avi", "b.avi", "c.avi", "d.avi", "e.avi"})
+        clips.video(qs(name), 1);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.when);
+        QDir(output).removeRecursively();
+        list.clear();
+        addProbed({clips.path(qs("a.avi")), clips.path(qs("b.avi")), clips.path(qs("c.avi")),
+                   clips.path(qs("d.avi")), clips.path(qs("e.avi"))});
+        BatchRun &b = batch ? *batch : makeBatch();
+        QMetaObject::Connection change =
+            QObject::connect(&b, &BatchRun::rowStarted, &b, [&](int, const QString &caption) {
+                if (!caption.contains(qs("/") + qs(c.when) + qs(" To ")))
+                    return;
+                if (c.removed.isEmpty())
+                    list.clear();
+                for (const QString &gone : c.removed) {
+                    for (int row = 0; row < list.count(); ++row) {
+                        if (list.item(row).fileName.endsWith(u'/' + gone))
+                            list.removeRow(row);
+                    }
+                }
+            });
+        EXPECT_EQ(run(), BatchEnding::Completed);
+        QObject::disconnect(change);
+        QStringList kept;
+        for (int row = 0; row < list.count(); ++row)
+            kept << QFileInfo(list.item(row).fileName).fileName() + u' ' +
+                        rowStatusText(list.item(row).status);
+        EXPECT_EQ(kept, c.kept);
+        for (int row = 0; row < list.count(); ++row)
+            EXPECT_EQ(QFileInfo(b.rowOutput(row)).completeBaseName(),
+                      QFileInfo(list.item(row).fileName).completeBaseName());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !b.encoderAlive(); }, 20000));
+        EXPECT_EQ(QDir(output).entryList(QDir::Files | QDir::Hidden), c.outputs);
+    }
+}
+
 TEST_F(BatchRunTest, CancelDuringTheSecondOfThreeRows)
 {
     entry = 5; // x264 at 1280x720: slow enough to be caught while encoding
@@ -278,7 +333,7 @@ TEST_F(BatchRunTest, CancelDuringTheSecondOfThreeRows)
     QSignalSpy finished(&b, &BatchRun::finished);
     QSignalSpy gone(&b, &BatchRun::encoderGone);
     QObject::connect(&b, &BatchRun::elapsedTextChanged, &b, [&b] {
-        if (b.currentJob().sourcePath.endsWith(qs("two.avi")))
+        if (b.rowJob(1)) // the second row runs
             b.cancel();
     });
     ASSERT_TRUE(b.start(TestSurroundings::settings(data)));
