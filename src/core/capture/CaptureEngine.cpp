@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTimer>
 
 namespace vantrel {
 
@@ -32,14 +33,7 @@ QString lastErrorLine(const QString &output)
 CaptureEngine::CaptureEngine(QString encoderPath, CaptureDevices &devices, QObject *parent)
     : QObject(parent), m_encoderPath(std::move(encoderPath)), m_devices(devices),
       m_deviceList(devices.devices())
-{
-    m_finishGrace.setSingleShot(true);
-    m_finishGrace.setInterval(kFinishGraceMs);
-    connect(&m_finishGrace, &QTimer::timeout, this, [this] {
-        if (m_process)
-            m_process->stop(); // it did not finish in time
-    });
-}
+{}
 
 CaptureEngine::~CaptureEngine()
 {
@@ -193,8 +187,7 @@ void CaptureEngine::reconcile()
         m_ending = true;
         if (m_running == Run::Recording) {
             // The encoder's stop key: it finishes the file and ends.
-            ToolControl::finishEncoding(*m_process);
-            m_finishGrace.start();
+            ToolControl::encoderStop(kFinishGraceMs).apply(*m_process);
         } else {
             m_process->stop(); // a preview has no file to finish
         }
@@ -234,7 +227,6 @@ void CaptureEngine::onRunFinished()
 {
     if (!m_process)
         return;
-    m_finishGrace.stop();
     std::unique_ptr<Process> ended = std::move(m_process);
     const Run run = std::exchange(m_running, Run::None);
     const bool asked = std::exchange(m_ending, false);

@@ -6,7 +6,6 @@
 #include <QByteArray>
 #include <QObject>
 #include <QSize>
-#include <QTimer>
 
 #include <memory>
 
@@ -110,7 +109,6 @@ private:
     Run m_running = Run::None;
     bool m_ending = false; // the running encoder was told to end
     bool m_reconcilePending = false;
-    QTimer m_finishGrace;
     QByteArray m_pictureBytes;
 };
 

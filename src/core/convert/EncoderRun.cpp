@@ -9,7 +9,6 @@
 
 #include <cmath>
 #include <QFile>
-#include <QTimer>
 
 namespace vantrel {
 
@@ -140,8 +139,7 @@ void EncoderRun::stop()
     if (!m_encoder.isRunning())
         return;
     qCInfo(lcBatch) << "stopping the encoder: it finishes its file";
-    m_tools.finishEncoding();
-    QTimer::singleShot(kStopGraceMs, this, [this] { m_encoder.stop(); });
+    ToolControl::encoderStop(kStopGraceMs).apply(m_encoder);
 }
 
 } // namespace vantrel

@@ -4,7 +4,6 @@
 #include "core/tools/ToolControl.h"
 
 #include <QCoreApplication>
-#include <QTimer>
 
 namespace vantrel {
 
@@ -28,12 +27,11 @@ ProcessPreviewPlayer::~ProcessPreviewPlayer()
             delete player; // ends it at once if it still runs
             continue;
         }
-        // It gets a moment to quit on its own; then deleting it kills it. The
+        // It gets a moment to quit on its own, then it is ended. The
         // application keeps it meanwhile and deletes it when it ends first.
-        ToolControl::quitPlayer(*player);
         player->setParent(keeper);
         connect(player, &Process::finished, player, &QObject::deleteLater);
-        QTimer::singleShot(kQuitGraceMs, player, [p = player.data()] { delete p; });
+        ToolControl::playerStop(kQuitGraceMs).apply(*player);
     }
 }
 

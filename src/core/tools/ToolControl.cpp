@@ -117,9 +117,14 @@ bool ToolControl::finishEncoding()
     return post(m_encoderId, encoderKeyText(KeyQ));
 }
 
-bool ToolControl::finishEncoding(Process &encoder)
+StopPolicy ToolControl::playerStop(int graceMs)
 {
-    return encoder.write(encoderKeyText(KeyQ));
+    return {playerKeyText(KeyQ), graceMs};
+}
+
+StopPolicy ToolControl::encoderStop(int graceMs)
+{
+    return {encoderKeyText(KeyQ), graceMs};
 }
 
 } // namespace vantrel

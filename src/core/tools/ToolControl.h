@@ -1,7 +1,9 @@
 #pragma once
 
+#include "core/tools/StopPolicy.h"
 #include <QByteArray>
 #include <QHash>
+
 #include <QObject>
 #include <QPointer>
 
@@ -48,12 +50,14 @@ public:
     bool quitPlayer();
     // Tells a player that is not (or no longer) the registered one to quit.
     static bool quitPlayer(Process &player);
+    // How a player is made to quit, and an encoder to finish its file and
+    // stop, each given `graceMs` before it is ended at once.
+    static StopPolicy playerStop(int graceMs);
+    static StopPolicy encoderStop(int graceMs);
 
     // Tells the registered encoder to stop reading and finish its output
     // file; whether it reached a running encoder.
     bool finishEncoding();
-    // Tells an encoder that is not the registered one (a recording) the same.
-    static bool finishEncoding(Process &encoder);
 
     // The table behind the commands: the text a key becomes for the player
     // or the encoder, empty when the tool has no use for that key.

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "core/tools/Process.h"
+#include "core/tools/StopPolicy.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -554,4 +555,36 @@ TEST(Process, OwnerMayDeleteProcessFromFinished)
         EXPECT_TRUE(waitFor([&] { return deleted; }));
         EXPECT_TRUE(waitFor([&] { return !processAlive(pid); }));
     }
+}
+
+// A tool asked to finish ends by itself when it listens, and is ended once
+// its grace has passed when it does not; a later run is never touched.
+TEST(StopPolicy, AskedFirstEndedAfterTheGrace)
+{
+    const struct
+    {
+        const char *script;
+        Ending ending;
+    } cases[] = {
+        {"read line; echo \"got $line\"", Ending::Exited}, // listens
+        {"exec sleep 30", Ending::Stopped},                // does not
+    };
+    for (const auto &c : cases) {
+        Process process;
+        Events events(process);
+        process.start(shell(qs(c.script)));
+        ASSERT_TRUE(process.isRunning());
+        vantrel::StopPolicy{"finish\n", 200}.apply(process);
+        ASSERT_TRUE(waitFor([&] { return events.finished == 1; }, 10000)) << c.script;
+        EXPECT_EQ(events.endings.value(0), c.ending) << c.script;
+    }
+
+    Process process;
+    process.start(shell(qs("exec sleep 30")));
+    vantrel::StopPolicy{"", 200}.apply(process);
+    process.start(shell(qs("sleep 1; echo later")));
+    Events events(process);
+    ASSERT_TRUE(waitFor([&] { return events.finished == 1; }, 10000));
+    EXPECT_EQ(events.endings.value(0), Ending::Exited);
+    EXPECT_TRUE(process.output().contains(qs("later")));
 }
