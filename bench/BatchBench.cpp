@@ -15,7 +15,7 @@
 //   batch_bench [--clips=N] [--profile=E] [benchmark flags]
 //   (N defaults to 20 clips of 1 s, E to 49, an MPEG-4 AVI profile)
 
-#include "core/convert/ConversionJob.h"
+#include "core/records/ConversionJob.h"
 #include "core/convert/ConversionProgress.h"
 #include "core/convert/EncoderCommand.h"
 #include "core/convert/EncoderInvocation.h"

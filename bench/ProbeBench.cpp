@@ -7,7 +7,7 @@
 // COUNT defaults to 60 files of 720p, N to the processor count. The target:
 // the list within 0.8 times the ffprobe loop.
 
-#include "core/convert/SourceItem.h"
+#include "core/records/SourceItem.h"
 #include "core/sources/SourceList.h"
 #include "core/tools/MediaProbe.h"
 #include "core/tools/ToolLocator.h"

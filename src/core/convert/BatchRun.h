@@ -1,9 +1,9 @@
 #pragma once
 
-#include "core/convert/ConversionJob.h"
+#include "core/records/ConversionJob.h"
 #include "core/convert/EncoderRun.h"
 #include "core/convert/OutputCheck.h"
-#include "core/convert/SourceItem.h"
+#include "core/records/SourceItem.h"
 #include "core/settings/Settings.h"
 #include "core/tools/ToolControl.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/common/Expected.h"
-#include "core/convert/ConversionJob.h"
+#include "core/records/ConversionJob.h"
 #include "core/tools/CommandLine.h"
 
 #include <QString>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/common/Expected.h"
-#include "core/convert/ConversionJob.h"
+#include "core/records/ConversionJob.h"
 #include "core/convert/ConversionProgress.h"
 #include "core/convert/OutputCheck.h"
 #include "core/settings/Settings.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/convert/ConversionOptions.h"
-#include "core/convert/SourceItem.h"
+#include "core/records/ConversionOptions.h"
+#include "core/records/SourceItem.h"
 
 #include <QObject>
 #include <QStringList>

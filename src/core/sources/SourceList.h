@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/convert/SourceItem.h"
+#include "core/records/SourceItem.h"
 
 #include <QAbstractTableModel>
 #include <QHash>

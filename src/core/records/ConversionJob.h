@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/convert/ConversionOptions.h"
+#include "core/records/ConversionOptions.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "core/convert/ConversionOptions.h"
+#include "core/records/ConversionOptions.h"
 
 namespace vantrel {
 

@@ -1,4 +1,4 @@
-#include "core/convert/SourceItem.h"
+#include "core/records/SourceItem.h"
 
 #include "core/common/TimeText.h"
 

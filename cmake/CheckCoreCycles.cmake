@@ -1,0 +1,65 @@
+# Fails when the core's areas (the folders of src/core) include each other in
+# a cycle: every area must be readable and testable without those that build
+# on it.
+#
+#   cmake -DCORE_DIR=<folder> -P CheckCoreCycles.cmake
+cmake_minimum_required(VERSION 3.21)
+
+if(NOT IS_DIRECTORY "${CORE_DIR}")
+    message(FATAL_ERROR "no core folder: ${CORE_DIR}")
+endif()
+
+# The areas, and for each the areas its files include ("uses_<area>").
+file(GLOB entries RELATIVE "${CORE_DIR}" "${CORE_DIR}/*")
+set(areas)
+foreach(entry IN LISTS entries)
+    if(IS_DIRECTORY "${CORE_DIR}/${entry}")
+        list(APPEND areas "${entry}")
+    endif()
+endforeach()
+foreach(area IN LISTS areas)
+    set(uses_${area})
+    file(GLOB_RECURSE sources "${CORE_DIR}/${area}/*.h" "${CORE_DIR}/${area}/*.cpp")
+    foreach(source IN LISTS sources)
+        file(STRINGS "${source}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"core/")
+        foreach(line IN LISTS includes)
+            string(REGEX REPLACE ".*\"core/([^/\"]+)/.*" "\\1" used "${line}")
+            if(NOT used STREQUAL area)
+                list(APPEND uses_${area} "${used}")
+            endif()
+        endforeach()
+    endforeach()
+    list(REMOVE_DUPLICATES uses_${area})
+endforeach()
+
+# A walk from each area along the includes; reaching the area again is a
+# cycle, reported with the path that closes it.
+set(cycles)
+foreach(start IN LISTS areas)
+    set(paths ${uses_${start}})
+    set(seen)
+    while(paths)
+        list(POP_FRONT paths path)
+        string(REPLACE ">" ";" steps "${path}")
+        list(GET steps -1 last)
+        if(last STREQUAL start)
+            string(REPLACE ">" " > " shown "${start}>${path}")
+            list(APPEND cycles "  ${shown}")
+            break()
+        endif()
+        if(last IN_LIST seen)
+            continue()
+        endif()
+        list(APPEND seen "${last}")
+        foreach(next IN LISTS uses_${last})
+            list(APPEND paths "${path}>${next}")
+        endforeach()
+    endwhile()
+endforeach()
+
+if(cycles)
+    list(JOIN cycles "\n" text)
+    message(FATAL_ERROR "The core's areas include each other in a cycle:\n${text}")
+endif()
+list(LENGTH areas count)
+message(STATUS "core areas checked: ${count}, no cycle")

@@ -1,0 +1,3 @@
+#pragma once
+// Fixture: alpha uses beta...
+#include "core/beta/B.h"

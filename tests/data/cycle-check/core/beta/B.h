@@ -1,0 +1,3 @@
+#pragma once
+// ...beta uses gamma...
+#include "core/gamma/C.h"

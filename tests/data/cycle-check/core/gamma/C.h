@@ -1,0 +1,3 @@
+#pragma once
+// ...and gamma uses alpha: a cycle.
+#include "core/alpha/A.h"
