@@ -92,7 +92,7 @@ public:
 };
 
 // The encoder's moving test picture, delivered in real time like a camera:
-// what the tests record from, and a way to try the window without a camera.
+// what the tests record from. The program itself lists only real devices.
 CaptureDevice testSourceDevice();
 
 } // namespace vantrel

@@ -12,21 +12,26 @@ struct ShapeRow
 
 // Every blank counts: the fragments are joined exactly as written.
 constexpr ShapeRow kShapes[] = {
-    {Shape::A, "{F}{VCODEC}  -ab {AB}000  -ac {CH} -ar {SR} -b {VB}000 -r {FPS} -ss {SS} -t {T}"
-               " -s {SIZE} -aspect {ASPECT} -acodec {ACODEC}{AN} {OUT}"},
-    {Shape::A2, "{F}{VCODEC}  -ab {AB}000  -ac {CH} -ar {SR} -b {VB}000 -r {FPS} -ss {SS} -t {T}"
-                " -s {SIZE} -acodec {ACODEC}{AN} {OUT}"},
-    {Shape::B, "{F}{VCODEC} -b {VB}000 -r {FPS} -ss {SS} -t {T} -s {SIZE}"
-               " -acodec {ACODEC} {AN}{OUT}"},
-    {Shape::B2, "{F}{VCODEC} -b {VB}000 -r {FPS} -ss {SS} -t {T} -s {SIZE} -aspect {ASPECT}"
-                " -acodec {ACODEC} {AN}{OUT}"},
-    {Shape::C, "{F}{VCODEC}{M} -b {VB}000 -r {FPS} -ss {SS} -t {T} -s {SIZE} -aspect {ASPECT}"
-               " -acodec {ACODEC}{AN} {OUT}"},
-    {Shape::D, "  -ab {AB}000  -ac {CH} -ar {SR} -b {VB}000 -r {FPS} -ss {SS} -t {T} -s {SIZE}"
-               " -acodec {ACODEC}{AN} {OUT}"},
-    {Shape::E, "{F} -b {VB}000 -r {FPS} -ss {SS} -t {T} -s {SIZE}{AN} {OUT}"},
-    {Shape::F, "  -ab {AB}000  -ac {CH} -ar {SR}{A}{OUT}"},
-    {Shape::G, " -acodec {ACODEC} -vn {OUT}"},
+    {Shape::VideoSoundAspect,
+     "{FORMAT}{VCODEC}  -ab {AB}000  -ac {CH} -ar {SR} -b {VB}000 -r {FPS} -ss {SS} -t {T}"
+     " -s {SIZE} -aspect {ASPECT} -acodec {ACODEC}{AN} {OUT}"},
+    {Shape::VideoSound,
+     "{FORMAT}{VCODEC}  -ab {AB}000  -ac {CH} -ar {SR} -b {VB}000 -r {FPS} -ss {SS} -t {T}"
+     " -s {SIZE} -acodec {ACODEC}{AN} {OUT}"},
+    {Shape::VideoSoundCodec, "{FORMAT}{VCODEC} -b {VB}000 -r {FPS} -ss {SS} -t {T} -s {SIZE}"
+                             " -acodec {ACODEC} {AN}{OUT}"},
+    {Shape::VideoSoundCodecAspect,
+     "{FORMAT}{VCODEC} -b {VB}000 -r {FPS} -ss {SS} -t {T} -s {SIZE} -aspect {ASPECT}"
+     " -acodec {ACODEC} {AN}{OUT}"},
+    {Shape::MobileVideo,
+     "{FORMAT}{VCODEC}{MIDDLE} -b {VB}000 -r {FPS} -ss {SS} -t {T} -s {SIZE} -aspect {ASPECT}"
+     " -acodec {ACODEC}{AN} {OUT}"},
+    {Shape::ContainerVideo,
+     "  -ab {AB}000  -ac {CH} -ar {SR} -b {VB}000 -r {FPS} -ss {SS} -t {T} -s {SIZE}"
+     " -acodec {ACODEC}{AN} {OUT}"},
+    {Shape::DiscTarget, "{FORMAT} -b {VB}000 -r {FPS} -ss {SS} -t {T} -s {SIZE}{AN} {OUT}"},
+    {Shape::SoundSettings, "  -ab {AB}000  -ac {CH} -ar {SR}{SOUND}{OUT}"},
+    {Shape::SoundCodecOnly, " -acodec {ACODEC} -vn {OUT}"},
 };
 
 } // namespace
@@ -42,7 +47,7 @@ const char *shapeTemplate(Shape shape)
 
 bool isAudioOnlyShape(Shape shape)
 {
-    return shape == Shape::F || shape == Shape::G;
+    return shape == Shape::SoundSettings || shape == Shape::SoundCodecOnly;
 }
 
 const char *headTemplate()
@@ -57,48 +62,56 @@ const char *tailTemplate()
 
 const std::vector<ProfileCommandRow> &profileCommandTable()
 {
-    // entries, shape, F, M, A
+    // entries, shape, format, middle, sound
     static const std::vector<ProfileCommandRow> table = {
-        {{{1, 18}}, Shape::A, " -f mp4 -vcodec  ", nullptr, nullptr},
-        {{{19, 24}}, Shape::A, "  -vcodec  ", nullptr, nullptr},
-        {{{25, 27}}, Shape::A, " -f psp -vcodec   ", nullptr, nullptr},
-        {{{28, 31}}, Shape::A, "  -vcodec   ", nullptr, nullptr},
-        {{{32, 34}}, Shape::A, "  -vcodec   ", nullptr, nullptr},
-        {{{35, 35}}, Shape::B, "  -vcodec ", nullptr, nullptr},
-        {{{36, 37}, {39, 39}}, Shape::B, "  -vcodec ", nullptr, nullptr},
-        {{{38, 38}, {40, 40}}, Shape::A, " -f mp4  -vcodec  ", nullptr, nullptr},
-        {{{41, 47}}, Shape::B, "  -vcodec ", nullptr, nullptr},
-        {{{48, 52}}, Shape::A, " -f avi  -vcodec ", nullptr, nullptr},
-        {{{53, 59}}, Shape::A, " -f avi  -vcodec ", nullptr, nullptr},
-        {{{60, 61}}, Shape::A2, " -f avi  -vcodec ", nullptr, nullptr},
-        {{{62, 62}}, Shape::B, "  -vcodec ", nullptr, nullptr},
-        {{{63, 63}}, Shape::A, " -f mp4  -vcodec  ", nullptr, nullptr},
-        {{{64, 65}}, Shape::B, "  -vcodec ", nullptr, nullptr},
-        {{{66, 66}}, Shape::A, " -f avi  -vcodec ", nullptr, nullptr},
-        {{{67, 67}}, Shape::A, " -f mp4  -vcodec ", nullptr, nullptr},
-        {{{68, 69}}, Shape::A, "   -vcodec ", nullptr, nullptr},
-        {{{70, 71}}, Shape::C, "   -vcodec ", "  -f 3gp -ac 1 -ar 8000 -ab 12.2k   ", nullptr},
-        {{{72, 72}}, Shape::C, " -f 3g2  -vcodec ", "  -ac 1 -ar 8000 -ab 12.2k   ", nullptr},
-        {{{73, 74}}, Shape::A, " -f mp4  -vcodec   ", nullptr, nullptr},
-        {{{75, 76}}, Shape::A, " -f mp4  -vcodec   ", nullptr, nullptr},
-        {{{77, 78}}, Shape::A, " -f mp4  -vcodec   ", nullptr, nullptr},
-        {{{79, 81}}, Shape::B, "  -vcodec ", nullptr, nullptr},
-        {{{82, 83}}, Shape::D, nullptr, nullptr, nullptr},
-        {{{84, 84}}, Shape::D, nullptr, nullptr, nullptr},
-        {{{85, 86}}, Shape::B, "  -vcodec ", nullptr, nullptr},
-        {{{87, 88}}, Shape::E, " -target ntsc-dvd ", nullptr, nullptr},
-        {{{89, 89}}, Shape::E, " -target pal-dvd ", nullptr, nullptr},
-        {{{90, 90}}, Shape::A2, "   -vcodec ", nullptr, nullptr},
-        {{{91, 91}}, Shape::A2, "   -vcodec ", nullptr, nullptr},
-        {{{92, 92}}, Shape::A, " -f avi   -vcodec   ", nullptr, nullptr},
-        {{{93, 93}}, Shape::B2, "  -vcodec ", nullptr, nullptr},
-        {{{94, 94}}, Shape::A, " -f mp4  -vcodec    ", nullptr, nullptr},
-        {{{95, 96}}, Shape::F, nullptr, nullptr, "  -vn -f  mp3  -acodec  libmp3lame "},
-        {{{97, 97}}, Shape::F, nullptr, nullptr, "  -vn -f  ogg -acodec  libvorbis "},
-        {{{98, 98}}, Shape::F, nullptr, nullptr, "  -vn -f  wav -acodec  pcm_s16le "},
-        {{{99, 99}}, Shape::F, nullptr, nullptr, "  -vn -acodec  libfaac "},
-        {{{100, 100}}, Shape::G, nullptr, nullptr, nullptr},
-        {{{101, 101}}, Shape::F, nullptr, nullptr, "  -vn -acodec  libfaac "},
+        {{{1, 18}}, Shape::VideoSoundAspect, " -f mp4 -vcodec  ", nullptr, nullptr},
+        {{{19, 24}}, Shape::VideoSoundAspect, "  -vcodec  ", nullptr, nullptr},
+        {{{25, 27}}, Shape::VideoSoundAspect, " -f psp -vcodec   ", nullptr, nullptr},
+        {{{28, 31}}, Shape::VideoSoundAspect, "  -vcodec   ", nullptr, nullptr},
+        {{{32, 34}}, Shape::VideoSoundAspect, "  -vcodec   ", nullptr, nullptr},
+        {{{35, 35}}, Shape::VideoSoundCodec, "  -vcodec ", nullptr, nullptr},
+        {{{36, 37}, {39, 39}}, Shape::VideoSoundCodec, "  -vcodec ", nullptr, nullptr},
+        {{{38, 38}, {40, 40}}, Shape::VideoSoundAspect, " -f mp4  -vcodec  ", nullptr, nullptr},
+        {{{41, 47}}, Shape::VideoSoundCodec, "  -vcodec ", nullptr, nullptr},
+        {{{48, 52}}, Shape::VideoSoundAspect, " -f avi  -vcodec ", nullptr, nullptr},
+        {{{53, 59}}, Shape::VideoSoundAspect, " -f avi  -vcodec ", nullptr, nullptr},
+        {{{60, 61}}, Shape::VideoSound, " -f avi  -vcodec ", nullptr, nullptr},
+        {{{62, 62}}, Shape::VideoSoundCodec, "  -vcodec ", nullptr, nullptr},
+        {{{63, 63}}, Shape::VideoSoundAspect, " -f mp4  -vcodec  ", nullptr, nullptr},
+        {{{64, 65}}, Shape::VideoSoundCodec, "  -vcodec ", nullptr, nullptr},
+        {{{66, 66}}, Shape::VideoSoundAspect, " -f avi  -vcodec ", nullptr, nullptr},
+        {{{67, 67}}, Shape::VideoSoundAspect, " -f mp4  -vcodec ", nullptr, nullptr},
+        {{{68, 69}}, Shape::VideoSoundAspect, "   -vcodec ", nullptr, nullptr},
+        {{{70, 71}},
+         Shape::MobileVideo,
+         "   -vcodec ",
+         "  -f 3gp -ac 1 -ar 8000 -ab 12.2k   ",
+         nullptr},
+        {{{72, 72}},
+         Shape::MobileVideo,
+         " -f 3g2  -vcodec ",
+         "  -ac 1 -ar 8000 -ab 12.2k   ",
+         nullptr},
+        {{{73, 74}}, Shape::VideoSoundAspect, " -f mp4  -vcodec   ", nullptr, nullptr},
+        {{{75, 76}}, Shape::VideoSoundAspect, " -f mp4  -vcodec   ", nullptr, nullptr},
+        {{{77, 78}}, Shape::VideoSoundAspect, " -f mp4  -vcodec   ", nullptr, nullptr},
+        {{{79, 81}}, Shape::VideoSoundCodec, "  -vcodec ", nullptr, nullptr},
+        {{{82, 83}}, Shape::ContainerVideo, nullptr, nullptr, nullptr},
+        {{{84, 84}}, Shape::ContainerVideo, nullptr, nullptr, nullptr},
+        {{{85, 86}}, Shape::VideoSoundCodec, "  -vcodec ", nullptr, nullptr},
+        {{{87, 88}}, Shape::DiscTarget, " -target ntsc-dvd ", nullptr, nullptr},
+        {{{89, 89}}, Shape::DiscTarget, " -target pal-dvd ", nullptr, nullptr},
+        {{{90, 90}}, Shape::VideoSound, "   -vcodec ", nullptr, nullptr},
+        {{{91, 91}}, Shape::VideoSound, "   -vcodec ", nullptr, nullptr},
+        {{{92, 92}}, Shape::VideoSoundAspect, " -f avi   -vcodec   ", nullptr, nullptr},
+        {{{93, 93}}, Shape::VideoSoundCodecAspect, "  -vcodec ", nullptr, nullptr},
+        {{{94, 94}}, Shape::VideoSoundAspect, " -f mp4  -vcodec    ", nullptr, nullptr},
+        {{{95, 96}}, Shape::SoundSettings, nullptr, nullptr, "  -vn -f  mp3  -acodec  libmp3lame "},
+        {{{97, 97}}, Shape::SoundSettings, nullptr, nullptr, "  -vn -f  ogg -acodec  libvorbis "},
+        {{{98, 98}}, Shape::SoundSettings, nullptr, nullptr, "  -vn -f  wav -acodec  pcm_s16le "},
+        {{{99, 99}}, Shape::SoundSettings, nullptr, nullptr, "  -vn -acodec  libfaac "},
+        {{{100, 100}}, Shape::SoundCodecOnly, nullptr, nullptr, nullptr},
+        {{{101, 101}}, Shape::SoundSettings, nullptr, nullptr, "  -vn -acodec  libfaac "},
     };
     return table;
 }

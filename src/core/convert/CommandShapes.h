@@ -5,23 +5,23 @@
 namespace vantrel {
 
 // The body layouts of the encoder command; which one a profile uses is given
-// by the profile command table.
+// by the profile command table. Each names what its body carries.
 enum class Shape
 {
-    A,
-    A2,
-    B,
-    B2,
-    C,
-    D,
-    E,
-    F,
-    G
+    VideoSoundAspect,      // video codec, sound settings, frame size and aspect
+    VideoSound,            // the same without the aspect
+    VideoSoundCodec,       // video settings, the sound's codec only
+    VideoSoundCodecAspect, // the same with the aspect
+    MobileVideo,           // 3GP: fixed sound settings after the video codec, aspect
+    ContainerVideo,        // no video codec (the container's own), sound settings
+    DiscTarget,            // a disc target ("-target") with video settings
+    SoundSettings,         // sound only, with its settings
+    SoundCodecOnly         // sound only, the codec alone
 };
 
 // The command template of a shape. Placeholders in braces stand for values:
-// {F}, {M}, {A} are the profile's fragments, {OUT} the quoted output path, the
-// others the option values of the job.
+// {FORMAT}, {MIDDLE}, {SOUND} are the profile's fragments, {OUT} the quoted
+// output path, the others the option values of the job.
 const char *shapeTemplate(Shape shape);
 
 // Shapes that convert only the sound, and the whole source: the clip times
@@ -42,9 +42,9 @@ struct ProfileCommandRow
 {
     std::vector<EntryRange> entries;
     Shape shape;
-    const char *fragmentF;
-    const char *fragmentM;
-    const char *fragmentA;
+    const char *format; // the container and the lead-in of the video codec
+    const char *middle; // fixed sound settings after the video codec
+    const char *sound;  // a sound-only shape's container and codec
 };
 
 const std::vector<ProfileCommandRow> &profileCommandTable();

@@ -114,9 +114,9 @@ Expected<CommandLine> buildEncoderCommand(const EncoderCommandInput &input)
     values.insert(QStringLiteral("SRC"), path(job.sourcePath));
     values.insert(QStringLiteral("OUT"), path(job.outputPath));
     values.insert(QStringLiteral("STATS"), path(input.statisticsPath));
-    values.insert(QStringLiteral("F"), literal(row->fragmentF));
-    values.insert(QStringLiteral("M"), literal(row->fragmentM));
-    values.insert(QStringLiteral("A"), literal(row->fragmentA));
+    values.insert(QStringLiteral("FORMAT"), literal(row->format));
+    values.insert(QStringLiteral("MIDDLE"), literal(row->middle));
+    values.insert(QStringLiteral("SOUND"), literal(row->sound));
     values.insert(QStringLiteral("VCODEC"), v.videoCodec);
     values.insert(QStringLiteral("ACODEC"), v.audioCodec);
     CommandLine an;

@@ -14,23 +14,27 @@ namespace {
 
 struct StateText
 {
-    int state;
+    TransferService::State state;
     const char *text;
 };
 
-// What the status line says as a request proceeds; the states the network
-// layer does not report (resolving, disconnecting) never show.
+// What the status line says as a request proceeds.
 constexpr StateText kStateTexts[] = {
-    {1, QT_TRANSLATE_NOOP("OnlineVideoController", "Looking up IP address")},
-    {2, QT_TRANSLATE_NOOP("OnlineVideoController", "IP address found")},
-    {3, QT_TRANSLATE_NOOP("OnlineVideoController", "Connecting Host")},
-    {4, QT_TRANSLATE_NOOP("OnlineVideoController", "Connected.")},
-    {5, QT_TRANSLATE_NOOP("OnlineVideoController", "Making Request...")},
-    {6, QT_TRANSLATE_NOOP("OnlineVideoController", "Request sent.")},
-    {7, QT_TRANSLATE_NOOP("OnlineVideoController", "Receiving Response..")},
-    {8, QT_TRANSLATE_NOOP("OnlineVideoController", "Response received.")},
-    {9, QT_TRANSLATE_NOOP("OnlineVideoController", "Disconnecting...")},
-    {10, QT_TRANSLATE_NOOP("OnlineVideoController", "Disconnected.")},
+    {TransferService::Resolving,
+     QT_TRANSLATE_NOOP("OnlineVideoController", "Looking up IP address")},
+    {TransferService::Resolved, QT_TRANSLATE_NOOP("OnlineVideoController", "IP address found")},
+    {TransferService::Connecting, QT_TRANSLATE_NOOP("OnlineVideoController", "Connecting Host")},
+    {TransferService::Connected, QT_TRANSLATE_NOOP("OnlineVideoController", "Connected.")},
+    {TransferService::SendingRequest,
+     QT_TRANSLATE_NOOP("OnlineVideoController", "Making Request...")},
+    {TransferService::RequestSent, QT_TRANSLATE_NOOP("OnlineVideoController", "Request sent.")},
+    {TransferService::ReceivingResponse,
+     QT_TRANSLATE_NOOP("OnlineVideoController", "Receiving Response..")},
+    {TransferService::ResponseReceived,
+     QT_TRANSLATE_NOOP("OnlineVideoController", "Response received.")},
+    {TransferService::Disconnecting,
+     QT_TRANSLATE_NOOP("OnlineVideoController", "Disconnecting...")},
+    {TransferService::Disconnected, QT_TRANSLATE_NOOP("OnlineVideoController", "Disconnected.")},
 };
 
 } // namespace
@@ -40,13 +44,13 @@ OnlineVideoController::OnlineVideoController(QString downloadFolder, QString cac
     : QObject(parent), m_cacheFolder(std::move(cacheFolder)), m_prompt(prompt), m_desktop(desktop),
       m_download(std::move(downloadFolder))
 {
-    const auto showState = [this](const TransferService &transfer, int state) {
+    const auto showState = [this](const TransferService &transfer, TransferService::State state) {
         const QString text = stateText(state, transfer.responseCode(), transfer.responseText());
         if (!text.isEmpty())
             setStatus(text);
     };
     connect(&m_pages, &TransferService::stateChanged, this,
-            [this, showState](int state) { showState(m_pages, state); });
+            [this, showState](TransferService::State state) { showState(m_pages, state); });
     connect(&m_pages, &TransferService::bodyReceived, this,
             [this] { setStatus(tr("Reading Data...")); });
     connect(&m_pages, &TransferService::finished, this, &OnlineVideoController::onPageFinished);
@@ -78,7 +82,8 @@ void OnlineVideoController::setTimeoutMs(int milliseconds)
     m_download.setTimeoutMs(milliseconds);
 }
 
-QString OnlineVideoController::stateText(int state, int responseCode, const QString &responseText)
+QString OnlineVideoController::stateText(TransferService::State state, int responseCode,
+                                        const QString &responseText)
 {
     if (state == TransferService::Error)
         return tr("Error ") + QString::number(responseCode) + QLatin1Char(' ') + responseText;

@@ -29,7 +29,8 @@ public:
 
     // The status line's text for a state of the transfer service; empty for
     // a state that changes nothing.
-    static QString stateText(int state, int responseCode, const QString &responseText);
+    static QString stateText(TransferService::State state, int responseCode,
+                             const QString &responseText);
 
     // The address box changed: Get Direct Link may be used again.
     void addressChanged();

@@ -26,13 +26,21 @@ class TransferService : public QObject
     Q_OBJECT
 
 public:
-    // How far a request has come, numbered as the status line knows them.
+    // How far a request has come. The numbers are those the status line's
+    // table has always used for the steps of a request; the network layer
+    // does not report resolving and disconnecting, so those never come.
     enum State
     {
+        Resolving = 1,
+        Resolved = 2,
         Connecting = 3,
+        Connected = 4,
+        SendingRequest = 5,
         RequestSent = 6,
         ReceivingResponse = 7,
         ResponseReceived = 8,
+        Disconnecting = 9,
+        Disconnected = 10,
         Error = 11,
         Completed = 12
     };
@@ -96,7 +104,7 @@ public:
     Failure failure() const { return m_failure; }
 
 Q_SIGNALS:
-    void stateChanged(int state);
+    void stateChanged(vantrel::TransferService::State state);
     // The status and headers of a response are in.
     void responseStarted();
     // More of the body arrived.

@@ -108,7 +108,6 @@ public:
     const QString &playerPath() const { return m_playerPath; }
 
     // The longest the player may spend on one file; 0 or less: no limit.
-    int timeLimitMs() const { return m_timeLimitMs; }
     void setTimeLimitMs(int milliseconds) { m_timeLimitMs = milliseconds; }
 
     // At most this many tool processes at once (default: the processor count).

@@ -23,7 +23,7 @@ QLabel *textLabel(const QString &text, QWidget *parent)
 
 } // namespace
 
-Form6::Form6(QWidget *parent) : QDialog(parent)
+AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("Form6"));
     setWindowTitle(tr("About"));
@@ -66,7 +66,7 @@ Form6::Form6(QWidget *parent) : QDialog(parent)
     row->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-QPixmap Form6::emblem(int size, qreal devicePixelRatio)
+QPixmap AboutDialog::emblem(int size, qreal devicePixelRatio)
 {
     QPixmap pixmap(QSize(size, size) * devicePixelRatio);
     pixmap.setDevicePixelRatio(devicePixelRatio);

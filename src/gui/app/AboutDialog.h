@@ -5,20 +5,19 @@
 
 namespace vantrel {
 
-// The About window: static texts and the program's emblem. No buttons; it
-// closes with the title bar's close box or Escape and changes nothing else.
-class Form6 : public QDialog
+// The About window (object name Form6): static texts and the program's
+// emblem. No buttons; it closes with the title bar's close box or Escape and
+// changes nothing else.
+class AboutDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit Form6(QWidget *parent = nullptr);
+    explicit AboutDialog(QWidget *parent = nullptr);
 
     // The emblem shown beside the texts: a film strip turning into an arrow,
     // drawn at `size` × `size` logical pixels for `devicePixelRatio`.
     static QPixmap emblem(int size, qreal devicePixelRatio = 1.0);
 };
-
-using AboutDialog = Form6;
 
 } // namespace vantrel

@@ -50,7 +50,6 @@ public:
     ButtonStripWidget *strip() const { return m_strip; }
     ProfileComboWidget *profileCombo() const { return m_combo; }
     SourceListWidget *sourceList() const { return m_list; }
-    OptionSheetWidget *sheetWidget() const { return m_sheet; }
     ProgressPanel *progressPanel() const { return m_panel; }
     QGroupBox *previewFrame() const { return m_preview; }
     PreviewPanel *previewPanel() const { return m_previewPanel; }

@@ -275,9 +275,9 @@ TEST(EncoderCommand, DisableAudioPlacementPerShape)
 {
     ConversionOptions o = standardOptions();
     o.disableAudio = qs("Yes");
-    // Shape A: right after the audio codec.
+    // With sound settings: right after the audio codec.
     EXPECT_TRUE(body(standardInput(2, o)).endsWith(qs("-acodec libmp3lame -an  " OUT)));
-    // Shape B: after the blank that follows the audio codec.
+    // With the sound codec only: after the blank that follows the audio codec.
     EXPECT_TRUE(body(standardInput(35, o)).endsWith(qs("-acodec libmp3lame  -an " OUT)));
     EXPECT_TRUE(body(standardInput(93, o)).endsWith(qs("-acodec libmp3lame  -an " OUT)));
     EXPECT_TRUE(body(standardInput(71, o)).endsWith(qs("-acodec libmp3lame -an  " OUT)));

@@ -43,7 +43,7 @@ void keepScreenshot(const QImage &image, const QString &name)
 
 TEST(AboutWindow, ShowsItsTextsInOrderAndNoButtons)
 {
-    Form6 about;
+    AboutDialog about;
     about.show();
     EXPECT_EQ(about.windowTitle(), qs("About"));
     EXPECT_TRUE(about.isModal());
@@ -78,7 +78,7 @@ TEST(AboutWindow, ShowsItsTextsInOrderAndNoButtons)
 
 TEST(AboutWindow, EscapeClosesIt)
 {
-    Form6 about;
+    AboutDialog about;
     about.show();
     QTest::keyClick(&about, Qt::Key_Escape);
     EXPECT_FALSE(about.isVisible());
@@ -86,7 +86,7 @@ TEST(AboutWindow, EscapeClosesIt)
 
 TEST(AboutWindow, RendersToPng)
 {
-    Form6 about;
+    AboutDialog about;
     about.show();
     const QImage image = about.grab().toImage();
     EXPECT_GE(image.width(), 300);
@@ -94,7 +94,7 @@ TEST(AboutWindow, RendersToPng)
     QTemporaryDir out;
     EXPECT_TRUE(image.save(out.filePath(qs("about.png"))));
     keepScreenshot(image, qs("about.png"));
-    keepScreenshot(Form6::emblem(256).toImage(), qs("emblem.png"));
+    keepScreenshot(AboutDialog::emblem(256).toImage(), qs("emblem.png"));
 }
 
 // The guide is compiled in: it shows with no help file anywhere near the
