@@ -3,6 +3,7 @@
 #include "cli/SheetArguments.h"
 #include "core/common/TimeText.h"
 #include "core/convert/EncoderCommand.h"
+#include "core/convert/JobBuilder.h"
 #include "core/profiles/OptionSheet.h"
 #include "core/profiles/ProfileCatalogue.h"
 #include "core/settings/AppPaths.h"
@@ -183,26 +184,15 @@ int runCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     const Expected<int> profile = sheetOptions.apply(parser, sheet);
     if (!profile)
         return usageError(err, profile.error());
-    const std::optional<QString> extension = outputExtension(*profile);
-    if (!extension)
-        return usageError(err,
-                          tr("entry %1 is a group header, not an output profile").arg(*profile));
-
-    const std::optional<int> startSeconds = secondsOfTimeText(parser.value(start));
-    if (!startSeconds)
-        return usageError(err, tr("start is not a time of day: ") + parser.value(start));
-    const std::optional<int> endSeconds = secondsOfTimeText(parser.value(end));
-    if (!endSeconds)
-        return usageError(err, tr("end is not a time of day: ") + parser.value(end));
+    const Expected<ConversionJob> job =
+        buildConversionJob(parser.value(source), *profile, sheet.conversionOptions(),
+                           parser.value(start), parser.value(end));
+    if (!job)
+        return usageError(err, job.error());
 
     EncoderCommandInput input;
-    input.job.sourcePath = parser.value(source);
-    input.job.profileIndex = *profile;
-    input.job.outputExtension = *extension;
+    input.job = *job;
     input.job.outputPath = parser.value(output);
-    input.job.startSeconds = *startSeconds;
-    input.job.durationSeconds = *endSeconds - *startSeconds;
-    input.job.options = sheet.conversionOptions();
     input.threadSetting =
         parser.isSet(threads)
             ? parser.value(threads)

@@ -19,6 +19,7 @@
 
 #include <cstdio>
 #include <unistd.h>
+#include <variant>
 
 namespace vantrel::cli {
 
@@ -26,6 +27,12 @@ namespace {
 
 const char kUsage[] = "--profile N [--apply M]... [--set \"ITEM=VALUE\"]... [--output-dir DIR] "
                       "[--existing new|overwrite] [--threads TEXT] [--] FILE...";
+
+// The settings file, with the folder outputs go to while none is chosen.
+SettingsFile convertSettingsFile()
+{
+    return SettingsFile(AppPaths::settingsFile(), AppPaths::defaultOutputFolder());
+}
 
 int countRows(const SourceList &list, RowStatus status)
 {
@@ -134,9 +141,18 @@ private:
     QString m_left;
 };
 
-} // namespace
+// What the command line asks to convert, and how.
+struct ConvertRequest
+{
+    QStringList files;
+    Settings settings;
+    int entry = 0;
+};
 
-int runConvert(const QStringList &args, QTextStream &out, QTextStream &err)
+// Reads the arguments and the settings file into a request, with the sheet
+// set as the options say; the exit code when the command ends here.
+std::variant<int, ConvertRequest> readRequest(const QStringList &args, OptionSheet &sheet,
+                                              QTextStream &out, QTextStream &err)
 {
     QCommandLineParser parser;
     const SheetOptions sheetOptions(parser);
@@ -161,10 +177,11 @@ int runConvert(const QStringList &args, QTextStream &out, QTextStream &err)
                "OK, 1 when one failed, 130 when cancelled (Ctrl+C)."),
             args, out, err))
         return *done;
-    const QStringList files = parser.positionalArguments();
-    if (files.isEmpty())
+    ConvertRequest request;
+    request.files = parser.positionalArguments();
+    if (request.files.isEmpty())
         return usageError(err, tr("no files to convert"));
-    for (const QString &file : files) {
+    for (const QString &file : std::as_const(request.files)) {
         if (const std::optional<QString> refusal = unusableNameReason(file))
             return usageError(err, *refusal);
     }
@@ -172,117 +189,157 @@ int runConvert(const QStringList &args, QTextStream &out, QTextStream &err)
     // The settings file's values, as the options replace them; a first run
     // starts from the shipped ones, as the window program does.
     AppPaths::seedSettings();
-    const SettingsFile settingsFile(AppPaths::settingsFile(), AppPaths::defaultOutputFolder());
-    Settings settings = settingsFile.read();
-    for (const QString &warning : std::as_const(settings.warnings))
+    request.settings = convertSettingsFile().read();
+    for (const QString &warning : std::as_const(request.settings.warnings))
         printError(err, warning);
     if (parser.isSet(existing)) {
         const QString policy = parser.value(existing);
         if (policy == QLatin1String("new"))
-            settings.existingFile = ExistingFilePolicy::AddNew;
+            request.settings.existingFile = ExistingFilePolicy::AddNew;
         else if (policy == QLatin1String("overwrite"))
-            settings.existingFile = ExistingFilePolicy::Overwrite;
+            request.settings.existingFile = ExistingFilePolicy::Overwrite;
         else
             return usageError(err, tr("--existing takes new or overwrite, not \"%1\"").arg(policy));
     }
     if (parser.isSet(outputDir))
-        settings.outputFolder = QFileInfo(parser.value(outputDir)).absoluteFilePath();
+        request.settings.outputFolder = QFileInfo(parser.value(outputDir)).absoluteFilePath();
     if (parser.isSet(threads))
-        settings.threads = parser.value(threads);
+        request.settings.threads = parser.value(threads);
 
-    OptionSheet sheet;
-    sheet.build();
     const Expected<int> profile = sheetOptions.apply(parser, sheet);
     if (!profile)
         return usageError(err, profile.error());
-
+    request.entry = *profile;
     for (const QString &tool : {ToolLocator::kEncoder, ToolLocator::kPlayer}) {
         if (ToolLocator::find(tool).isEmpty())
             return usageError(err, ToolLocator::missingToolMessage(tool));
     }
+    return request;
+}
 
-    BatchEnvironment env;
-    env.encoderPath = ToolLocator::find(ToolLocator::kEncoder);
-    env.statisticsPath = AppPaths::ownStatisticsFile();
-    env.dataFolder = AppPaths::dataFolder();
-    env.missingSourceEndsBatch = false; // the other files still convert
+// One batch from its start to the moment the command may leave: the end is
+// told (and a power-off answered), and no encoder is left. Ctrl+C cancels
+// like the Cancel button; the system ending the command abandons the
+// running rows; asked again, it leaves at once.
+class ConvertSession : public QObject
+{
+public:
+    ConvertSession(const ConvertRequest &request, OptionSheet &sheet, QTextStream &err)
+        : m_list(&m_probe),
+          m_batch(
+              m_list, sheet, [entry = request.entry] { return std::optional<int>(entry); },
+              environment()),
+          m_report(m_batch, int(request.files.size()), err)
+    {
+        for (const QString &file : request.files)
+            m_list.addSourceFile(QFileInfo(file).absoluteFilePath());
+        connect(&m_batch, &BatchRun::finished, this, &ConvertSession::onFinished);
+        connect(&m_batch, &BatchRun::encoderGone, this, &ConvertSession::quitWhenDone);
+        connect(&m_interrupts, &InterruptWatcher::interrupted, this,
+                &ConvertSession::onInterrupted);
+        m_batch.start(request.settings);
+    }
 
-    MediaProbe probe;
-    SourceList list(&probe);
-    for (const QString &file : files)
-        list.addSourceFile(QFileInfo(file).absoluteFilePath());
+    // Runs the event loop until the session is over; the command's exit code.
+    int exec()
+    {
+        QCoreApplication::exec();
+        m_report.close();
+        if (m_ending == BatchEnding::Cancelled)
+            return m_endedBy ? InterruptWatcher::exitCode(*m_endedBy) : kExitCancelled;
+        return countRows(m_list, RowStatus::Ok) == m_list.count() ? kExitOk : kExitFailed;
+    }
 
-    const int entry = *profile;
-    BatchRun batch(
-        list, sheet, [entry] { return std::optional<int>(entry); }, env);
-    ProgressReport report(batch, list.count(), err);
-    InterruptWatcher interrupts;
+    const SourceList &list() const { return m_list; }
+    const BatchRun &batch() const { return m_batch; }
 
-    std::optional<BatchEnding> ending;
-    bool endTold = false; // the end is reported (and a power-off answered)
-    const auto quitWhenDone = [&] {
-        if (ending && endTold && !batch.encoderAlive())
-            QCoreApplication::exit(0);
-    };
-    const auto tellEnd = [&](const BatchOutcome &outcome) {
-        // "Conversion completed!" only when something was converted.
-        if (outcome.ending != BatchEnding::Completed || countRows(list, RowStatus::Ok) > 0)
-            report.say(batchEndMessage(outcome));
-        report.say(summary(list));
-        endTold = true;
-        quitWhenDone();
-    };
-    LogindPowerOff powerOff;
-    QObject::connect(&batch, &BatchRun::finished, &batch, [&](const BatchOutcome &outcome) {
-        ending = outcome.ending;
+private:
+    static BatchEnvironment environment()
+    {
+        BatchEnvironment env;
+        env.encoderPath = ToolLocator::find(ToolLocator::kEncoder);
+        env.statisticsPath = AppPaths::ownStatisticsFile();
+        env.dataFolder = AppPaths::dataFolder();
+        env.missingSourceEndsBatch = false; // the other files still convert
+        return env;
+    }
+
+    void onFinished(const BatchOutcome &outcome)
+    {
+        m_ending = outcome.ending;
         // After a complete batch the computer powers off when the settings
         // ask for it (read now, as a change saved meanwhile counts) and the
         // session manager agrees; a terminal has no folder window to open.
-        if (outcome.ending != BatchEnding::Completed || !settingsFile.read().powerOffAfterBatch) {
+        if (outcome.ending != BatchEnding::Completed ||
+            !convertSettingsFile().read().powerOffAfterBatch) {
             tellEnd(outcome);
             return;
         }
-        powerOff.powerOff([&, outcome](bool accepted) {
+        m_powerOff.powerOff([this, outcome](bool accepted) {
             if (!accepted) {
                 tellEnd(outcome);
                 return;
             }
-            endTold = true;
+            m_endTold = true;
             quitWhenDone();
         });
-    });
-    QObject::connect(&batch, &BatchRun::encoderGone, &batch, quitWhenDone);
-    std::optional<InterruptWatcher::Reason> endedBy;
-    QObject::connect(&interrupts, &InterruptWatcher::interrupted, &batch,
-                     [&](int count, InterruptWatcher::Reason reason) {
-                         if (!endedBy)
-                             endedBy = reason;
-                         if (count == 1 && batch.isRunning()) {
-                             // Ctrl+C is the Cancel button: the running row's file is
-                             // finished. The system ending the command (or its terminal
-                             // going) asked for no file: the running row's goes.
-                             if (reason == InterruptWatcher::Reason::UserInterrupt)
-                                 batch.cancel();
-                             else
-                                 batch.abandon();
-                             return;
-                         }
-                         // Asked again: stop at once; leaving kills what still runs.
-                         if (!ending)
-                             ending = BatchEnding::Cancelled;
-                         QCoreApplication::exit(0);
-                     });
+    }
 
-    batch.start(settings);
-    QCoreApplication::exec();
-    report.close();
+    void tellEnd(const BatchOutcome &outcome)
+    {
+        // "Conversion completed!" only when something was converted.
+        if (outcome.ending != BatchEnding::Completed || countRows(m_list, RowStatus::Ok) > 0)
+            m_report.say(batchEndMessage(outcome));
+        m_report.say(summary(m_list));
+        m_endTold = true;
+        quitWhenDone();
+    }
 
-    bool allOk = true;
+    void onInterrupted(int count, InterruptWatcher::Reason reason)
+    {
+        if (!m_endedBy)
+            m_endedBy = reason;
+        if (count == 1 && m_batch.isRunning()) {
+            // Ctrl+C is the Cancel button: the running rows' files are
+            // finished. The system ending the command (or its terminal
+            // going) asked for no file: the running rows' go.
+            if (reason == InterruptWatcher::Reason::UserInterrupt)
+                m_batch.cancel();
+            else
+                m_batch.abandon();
+            return;
+        }
+        // Asked again: stop at once; leaving kills what still runs.
+        if (!m_ending)
+            m_ending = BatchEnding::Cancelled;
+        QCoreApplication::exit(0);
+    }
+
+    void quitWhenDone()
+    {
+        if (m_ending && m_endTold && !m_batch.encoderAlive())
+            QCoreApplication::exit(0);
+    }
+
+    MediaProbe m_probe;
+    SourceList m_list;
+    BatchRun m_batch;
+    ProgressReport m_report;
+    InterruptWatcher m_interrupts;
+    LogindPowerOff m_powerOff;
+    std::optional<BatchEnding> m_ending;
+    std::optional<InterruptWatcher::Reason> m_endedBy;
+    bool m_endTold = false; // the end is reported (and a power-off answered)
+};
+
+// One record per row, "status<TAB>source<TAB>output", a failed row's reason
+// indented under it.
+void printRecords(const SourceList &list, const BatchRun &batch, QTextStream &out)
+{
     for (int row = 0; row < list.count(); ++row) {
         const SourceItem &item = list.item(row);
         out << rowStatusText(item.status) << '\t' << escapedField(item.fileName) << '\t'
             << escapedField(batch.rowOutput(row)) << '\n';
-        allOk = allOk && item.status == RowStatus::Ok;
         const QString messages = batch.rowMessages(row);
         if (!messages.isEmpty()) {
             for (const QString &line : messages.split(u'\n'))
@@ -290,9 +347,21 @@ int runConvert(const QStringList &args, QTextStream &out, QTextStream &err)
         }
     }
     out.flush();
-    if (ending == BatchEnding::Cancelled)
-        return endedBy ? InterruptWatcher::exitCode(*endedBy) : kExitCancelled;
-    return allOk ? kExitOk : kExitFailed;
+}
+
+} // namespace
+
+int runConvert(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    OptionSheet sheet;
+    sheet.build();
+    const std::variant<int, ConvertRequest> request = readRequest(args, sheet, out, err);
+    if (const int *done = std::get_if<int>(&request))
+        return *done;
+    ConvertSession session(std::get<ConvertRequest>(request), sheet, err);
+    const int exitCode = session.exec();
+    printRecords(session.list(), session.batch(), out);
+    return exitCode;
 }
 
 } // namespace vantrel::cli

@@ -5,6 +5,7 @@
 #include "core/common/NumberText.h"
 #include "core/common/TimeText.h"
 #include "core/convert/CommandShapes.h"
+#include "core/convert/JobBuilder.h"
 #include "core/convert/OutputNaming.h"
 #include "core/convert/RowOutput.h"
 #include "core/profiles/OptionSheet.h"
@@ -202,11 +203,8 @@ void BatchRun::stopWaitingForProbe()
     m_probeWait = nullptr;
 }
 
-std::optional<QString> BatchRun::prepareJob(const SourceItem &row, int entry, ConversionJob &job)
+std::optional<QString> BatchRun::outputFolderProblem() const
 {
-    const std::optional<QString> extension = outputExtension(entry);
-    if (!extension)
-        return tr("The selected entry is a group, not an output profile.");
     if (outputFolderTooLong())
         return tr("The output folder of the settings is %1 characters long, longer than a path "
                   "can be.")
@@ -216,17 +214,6 @@ std::optional<QString> BatchRun::prepareJob(const SourceItem &row, int entry, Co
         return tr("The output folder \"%1\" is not there and cannot be made.").arg(m_outputFolder);
     if (!folder.isWritable())
         return tr("The output folder \"%1\" cannot be written to.").arg(m_outputFolder);
-    job.profileIndex = entry;
-    job.outputExtension = *extension;
-    job.options = m_sheet.conversionOptions();
-
-    const std::optional<int> start = secondsOfTimeText(row.clipStart);
-    const std::optional<int> end = secondsOfTimeText(row.clipEnd);
-    if (!start || !end)
-        return tr("The clip start \"%1\" or end \"%2\" is no time of day.")
-            .arg(row.clipStart, row.clipEnd);
-    job.startSeconds = *start;
-    job.durationSeconds = *end - *start;
     return std::nullopt;
 }
 
@@ -258,10 +245,17 @@ bool BatchRun::prepareAndStart(RowId id)
         failRow(id, tr("No output profile is selected."));
         return false;
     }
-    if (const std::optional<QString> problem = prepareJob(item, *entry, job)) {
+    const Expected<ConversionJob> built = buildConversionJob(
+        job.sourcePath, *entry, m_sheet.conversionOptions(), item.clipStart, item.clipEnd);
+    if (!built) {
+        failRow(id, built.error());
+        return false;
+    }
+    if (const std::optional<QString> problem = outputFolderProblem()) {
         failRow(id, *problem);
         return false;
     }
+    job = *built;
     // A name that this batch wrote, or that a row still in progress will
     // take, is never replaced, not even with "overwrite".
     const OutputName name = outputPathFor(

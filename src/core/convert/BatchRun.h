@@ -152,7 +152,8 @@ private:
     // Starts the row `id` (which exists and is probed): false when it ended
     // at once (failed, or stopped the batch).
     bool prepareAndStart(RowId id);
-    std::optional<QString> prepareJob(const SourceItem &row, int entry, ConversionJob &job);
+    // Why no row can be written into the output folder; none when it can.
+    std::optional<QString> outputFolderProblem() const;
     void waitForProbe(RowId id);
     void stopWaitingForProbe();
     void failRow(RowId id, const QString &reason);
