@@ -41,6 +41,18 @@ inline QString screenshotFolder()
     return folder;
 }
 
+#include <QCoreApplication>
+
+// Lets whatever is already posted run (queued signals, zero timers) without
+// waiting for anything new: what a negative check needs before it looks.
+inline void settle()
+{
+    for (int round = 0; round < 3; ++round) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+}
+
 // A whole file's bytes; empty when it cannot be read.
 inline QByteArray readFile(const QString &path)
 {

@@ -66,6 +66,21 @@ int encodersWritingInto(const QString &folder)
     return count;
 }
 
+// Waits until an encoder writes into `folder` and its (hidden) output holds
+// some of the picture: the conversion is under way.
+bool outputGrows(const QString &folder)
+{
+    return QTest::qWaitFor(
+        [&] {
+            if (encodersWritingInto(folder) == 0)
+                return false;
+            const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden);
+            return std::any_of(files.cbegin(), files.cend(),
+                               [](const QFileInfo &file) { return file.size() > 64 * 1024; });
+        },
+        60000);
+}
+
 } // namespace
 
 TEST_F(ConvertCli, ConvertsAndPrintsOneLinePerRow)
@@ -123,9 +138,7 @@ TEST_F(ConvertCli, CtrlCCancelsAndLeavesNoEncoder)
     // x264 at 1280x720: slow enough to be interrupted.
     startCli(cli, {qs("--profile"), qs("5"), qs("--output-dir"), qs("out"), qs("long.avi")},
              environment());
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return encodersWritingInto(clips.path(qs("out"))) > 0; }, 30000));
-    QTest::qWait(1500);
+    ASSERT_TRUE(outputGrows(clips.path(qs("out"))));
     ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
     ASSERT_TRUE(cli.waitForFinished(30000));
     EXPECT_EQ(cli.exitCode(), 130);
@@ -147,9 +160,7 @@ TEST_F(ConvertCli, EndedBySignalLeavesNoPartialOutput)
         QProcess cli;
         startCli(cli, {qs("--profile"), qs("5"), qs("--output-dir"), qs("out"), qs("long.avi")},
                  environment());
-        ASSERT_TRUE(
-            QTest::qWaitFor([&] { return encodersWritingInto(clips.path(qs("out"))) > 0; }, 30000));
-        QTest::qWait(1000);
+        ASSERT_TRUE(outputGrows(clips.path(qs("out"))));
         ::kill(static_cast<pid_t>(cli.processId()), signal);
         ASSERT_TRUE(cli.waitForFinished(30000));
         EXPECT_EQ(cli.exitCode(), 128 + signal);

@@ -87,11 +87,10 @@ TEST_F(Installed, RunsFromThePrefixWithItsSkinAndFirstSettings)
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             log += QString::fromUtf8(window.readAllStandardError());
-            return log.contains(qs("skin:"));
+            return log.contains(qs("window shown"));
         },
         20000))
         << log.toStdString();
-    QTest::qWait(500);
     ::kill(pid_t(window.processId()), SIGTERM);
     ASSERT_TRUE(window.waitForFinished(10000));
     log += QString::fromUtf8(window.readAllStandardError());
@@ -122,10 +121,9 @@ TEST_F(Installed, ASecondStartAddsItsFilesToTheRunningWindow)
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             log += QString::fromUtf8(first.readAllStandardError());
-            return log.contains(qs("skin:"));
+            return log.contains(qs("window shown")); // listening by now
         },
         20000));
-    QTest::qWait(500); // listening by now
 
     // Relative to its own folder, as a file manager starts it.
     const ToolRun second = run(bin("vantrel"), {qs("a clip.avi")}, home, clips.folder());

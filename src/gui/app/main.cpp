@@ -1,6 +1,7 @@
 #include "core/app/MainController.h"
 #include "core/app/SingleInstance.h"
 #include "core/app/WindowCommandLine.h"
+#include "core/common/Logging.h"
 #include "core/settings/AppPaths.h"
 #include "core/tools/ToolLocator.h"
 #include "gui/app/MainWindow.h"
@@ -105,6 +106,7 @@ int main(int argc, char *argv[])
     QObject::connect(&instance, &SingleInstance::primary, &window, [&, line] {
         window.startUp();
         window.show();
+        qCInfo(lcApp) << "window shown";
         if (!line.files.isEmpty())
             controller.dropFiles(line.files);
         // Without its tools the program can list files but not read or

@@ -376,7 +376,6 @@ TEST_F(OnlineVideo, ThePictureShownIsTheVideosOwn)
     EXPECT_EQ(controller().thumbnailFile(), cache.filePath(qs("Cache/two.jpg")));
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return readFile(cache.filePath(qs("Cache/one.jpg"))) == "ONE"; }, 10000));
-    QTest::qWait(50);
     EXPECT_EQ(controller().thumbnailFile(), cache.filePath(qs("Cache/two.jpg")));
 
     server.route("/three", {page("three", "/gone.jpg")}); // 404, nothing cached

@@ -157,7 +157,8 @@ TEST(SourceList, ResultsOfRemovedRowsAreDropped)
     EXPECT_EQ(probe.pending(), 0);
     list.addSourceFile(first);
     ASSERT_TRUE(waitForAllProbed(list));
-    QTest::qWait(300);
+    ASSERT_TRUE(QTest::qWaitFor([] { return childProcesses(qs("mplayer")).isEmpty(); }, 5000));
+    settle(); // nothing of the removed rows' probes comes after all
     EXPECT_EQ(probed.count(), 1);
     ASSERT_EQ(list.count(), 1);
     EXPECT_EQ(rowTexts(list, 0), filled(first, "0:00:01", "176x144", "FMP4"));

