@@ -5,6 +5,7 @@
 
 #include "core/app/MainController.h"
 #include "core/capture/CaptureDevice.h"
+#include "core/profiles/ProfileCatalogue.h"
 #include "core/settings/IniFile.h"
 #include "core/tools/ToolLocator.h"
 #include "gui/app/ButtonStripWidget.h"
@@ -126,7 +127,11 @@ TEST_F(MainWindowTest, StartsWithTheStoredProfileAndStoresThePickAtUnload)
     setSetting("profile", qs("13"));
     MainWindow &w = open();
     EXPECT_EQ(w.windowTitle(), qs("Vantrel Video Converter 3.70"));
-    EXPECT_EQ(w.profileCombo()->currentText(), qs("Apple iPhone MPEG-4 Movie(*.mp4)"));
+    EXPECT_EQ(w.profileCombo()->currentText(), catalogueEntry(13)->captionText());
+    // The combo shows the catalogue, entry by entry.
+    ASSERT_EQ(w.profileCombo()->count(), int(profileCatalogue().size()));
+    for (const CatalogueEntry &entry : profileCatalogue())
+        EXPECT_EQ(w.profileCombo()->itemText(entry.number - 1), entry.captionText());
     EXPECT_EQ(sheetValue("Video Options", "Video Codec"), qs("x264"));
     EXPECT_EQ(sheetValue("Video Options", "Video Size"), qs("480x320"));
     EXPECT_EQ(sheetValue("General", "Item Name"), qs("Auto"));
@@ -139,7 +144,7 @@ TEST_F(MainWindowTest, StartsWithTheStoredProfileAndStoresThePickAtUnload)
     const QModelIndex index = view->model()->index(95, 0); // entry 96
     view->scrollTo(index);
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
-    EXPECT_EQ(combo->currentText(), qs("MP3 Audio(*.mp3)"));
+    EXPECT_EQ(combo->currentText(), catalogueEntry(96)->captionText());
     EXPECT_EQ(sheetValue("Audio Options", "Audio Codec"), qs("mp3"));
     EXPECT_EQ(sheetValue("Video Options", "Video Codec"), qs("x264")); // kept
 
