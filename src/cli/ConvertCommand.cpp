@@ -26,7 +26,7 @@ namespace vantrel::cli {
 namespace {
 
 const char kUsage[] = "--profile N [--apply M]... [--set \"ITEM=VALUE\"]... [--output-dir DIR] "
-                      "[--existing new|overwrite] [--threads TEXT] [--] FILE...";
+                      "[--existing new|overwrite] [--threads TEXT] [--jobs N] [--] FILE...";
 
 // The settings file, with the folder outputs go to while none is chosen.
 SettingsFile convertSettingsFile()
@@ -167,7 +167,12 @@ std::variant<int, ConvertRequest> readRequest(const QStringList &args, OptionShe
     const QCommandLineOption threads(QStringLiteral("threads"),
                                      tr("Encoder thread setting (default: the settings file's)."),
                                      QStringLiteral("TEXT"));
-    parser.addOptions({outputDir, existing, threads});
+    const QCommandLineOption jobs(
+        QStringLiteral("jobs"),
+        tr("Files converted at once, 1 to %1 (default: the settings file's).")
+            .arg(maxSimultaneousConversions()),
+        QStringLiteral("N"));
+    parser.addOptions({outputDir, existing, threads, jobs});
     parser.addPositionalArgument(QStringLiteral("FILE"), tr("Source files."),
                                  QStringLiteral("FILE..."));
     if (const std::optional<int> done = parseArguments(
@@ -205,6 +210,15 @@ std::variant<int, ConvertRequest> readRequest(const QStringList &args, OptionShe
         request.settings.outputFolder = QFileInfo(parser.value(outputDir)).absoluteFilePath();
     if (parser.isSet(threads))
         request.settings.threads = parser.value(threads);
+    if (parser.isSet(jobs)) {
+        bool ok = false;
+        const int count = parser.value(jobs).toInt(&ok);
+        if (!ok || count < 1 || count > maxSimultaneousConversions())
+            return usageError(err, tr("--jobs takes a whole number from 1 to %1, not \"%2\"")
+                                       .arg(maxSimultaneousConversions())
+                                       .arg(parser.value(jobs)));
+        request.settings.simultaneous = count;
+    }
 
     const Expected<int> profile = sheetOptions.apply(parser, sheet);
     if (!profile)
@@ -260,6 +274,7 @@ private:
         env.encoderPath = ToolLocator::find(ToolLocator::kEncoder);
         env.statisticsPath = AppPaths::ownStatisticsFile();
         env.dataFolder = AppPaths::dataFolder();
+        env.encoderListCache = AppPaths::encoderListCache();
         env.missingSourceEndsBatch = false; // the other files still convert
         return env;
     }

@@ -29,7 +29,8 @@ ToolRun run(const QString &program, const QStringList &args,
     if (!folder.isEmpty())
         process.setWorkingDirectory(folder);
     process.start(program, args);
-    EXPECT_TRUE(process.waitForFinished(180000)) << program.toStdString();
+    // Packing compresses; on a busy machine it takes its time.
+    EXPECT_TRUE(process.waitForFinished(600000)) << program.toStdString();
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
 }

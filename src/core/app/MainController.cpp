@@ -19,6 +19,7 @@ MainController::MainController(MainEnvironment environment, QObject *parent)
     batch.encoderPath = m_env.encoderPath;
     batch.statisticsPath = m_env.statisticsPath;
     batch.dataFolder = m_env.dataFolder;
+    batch.encoderListCache = m_env.encoderListCache;
     m_batch = std::make_unique<BatchRun>(
         *m_sources, m_sheet, [this] { return m_selected; }, batch);
     // The power-off setting is read as the batch ends: a change saved

@@ -32,6 +32,7 @@ struct MainEnvironment
     QString statisticsPath;
     QString settingsPath;
     QString dataFolder;
+    QString encoderListCache; // none: the encoder is asked at each start
     // Where outputs go while no output folder is chosen; empty: the data folder.
     QString defaultOutputFolder;
 };

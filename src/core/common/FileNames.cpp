@@ -85,7 +85,7 @@ int sweepLeftovers(const QString &folder)
 {
     // The names this program's temporary outputs and statistics files take.
     static const QRegularExpression kLeftover(
-        QStringLiteral("^(?:\\..*\\.vantrel-(\\d+)-\\d+(?:\\.[^.]*)?|curconvert-(\\d+)\\.log)$"));
+        QStringLiteral("^(?:\\..*\\.vantrel-(\\d+)-\\d+(?:\\.[^.]*)?|curconvert-(\\d+)(?:-\\d+)?\\.log)$"));
     int removed = 0;
     const QFileInfoList entries =
         QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);

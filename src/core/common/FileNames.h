@@ -40,7 +40,7 @@ bool processIsRunning(qint64 pid);
 
 // Removes what programs of this kind that were killed left in `folder`:
 // hidden temporary outputs (".name.vantrel-PID-N.ext") and statistics files
-// ("curconvert-PID.log") whose process no longer runs. A running program's
+// ("curconvert-PID.log", "curconvert-PID-2.log") whose process no longer runs. A running program's
 // files are never touched. Returns how many files went.
 int sweepLeftovers(const QString &folder);
 

@@ -5,6 +5,7 @@
 #include "core/common/NumberText.h"
 #include "core/common/TimeText.h"
 #include "core/convert/CommandShapes.h"
+#include "core/convert/EncoderInvocation.h"
 #include "core/convert/JobBuilder.h"
 #include "core/convert/OutputNaming.h"
 #include "core/convert/RowOutput.h"
@@ -66,19 +67,46 @@ BatchRun::BatchRun(SourceList &list, OptionSheet &sheet, SelectedEntry selectedE
 {
     m_setup.encoderPath = m_env.encoderPath;
     m_setup.statisticsPath = m_env.statisticsPath;
+    // Asked at once, while the first files are probed; remembered across
+    // programs for the same encoder.
     connect(&m_encoderQuery, &EncoderQuery::finished, this, [this](const QSet<QString> &encoders) {
-        if (!std::exchange(m_awaitingEncoderList, false))
-            return;
         m_setup.installedEncoders = encoders;
-        QMetaObject::invokeMethod(this, &BatchRun::startRows, Qt::QueuedConnection);
+        m_encoderListKnown = true;
+        if (std::exchange(m_awaitingEncoderList, false))
+            QMetaObject::invokeMethod(this, &BatchRun::startRows, Qt::QueuedConnection);
     });
+    m_encoderQuery.setCacheFile(m_env.encoderListCache);
+    if (!m_env.encoderPath.isEmpty())
+        m_encoderQuery.start(m_env.encoderPath);
 }
 
 BatchRun::~BatchRun()
 {
     // What still runs ends with the batch's children: encoders are stopped,
     // unfinished outputs removed.
-    QFile::remove(m_env.statisticsPath);
+    for (int slot = 0; slot < std::max(m_maxRunning, 1); ++slot)
+        QFile::remove(statisticsPath(slot));
+}
+
+QString BatchRun::statisticsPath(int slot) const
+{
+    if (slot == 0)
+        return m_env.statisticsPath;
+    const QFileInfo first(m_env.statisticsPath);
+    return first.dir().filePath(QStringLiteral("%1-%2.%3")
+                                    .arg(first.completeBaseName())
+                                    .arg(slot + 1)
+                                    .arg(first.suffix()));
+}
+
+int BatchRun::freeSlot() const
+{
+    for (int slot = 0;; ++slot) {
+        const bool taken = std::any_of(m_active.cbegin(), m_active.cend(),
+                                       [slot](const Conversion &c) { return c.slot == slot; });
+        if (!taken)
+            return slot;
+    }
 }
 
 bool BatchRun::canStart() const
@@ -126,16 +154,12 @@ bool BatchRun::start(const Settings &settings)
     }
     m_setup.existingFile = settings.existingFile;
     m_setup.threads = settings.threads;
+    m_maxRunning = std::max(1, settings.simultaneous);
     m_clock.start();
     m_mediaDone = 0;
     Q_EMIT timeLeftChanged(QString());
     qCInfo(lcBatch) << "batch of" << m_rows.size() << "rows into" << m_outputFolder;
-    if (m_setup.installedEncoders.isEmpty()) {
-        m_awaitingEncoderList = true;
-        m_encoderQuery.start(m_env.encoderPath);
-    } else {
-        QMetaObject::invokeMethod(this, &BatchRun::startRows, Qt::QueuedConnection);
-    }
+    QMetaObject::invokeMethod(this, &BatchRun::startRows, Qt::QueuedConnection);
     return true;
 }
 
@@ -161,7 +185,6 @@ void BatchRun::startRows()
 {
     if (!m_running || m_awaitingEncoderList)
         return;
-    stopWaitingForProbe();
     while (!m_ending && m_active.size() < m_maxRunning && !m_queue.isEmpty()) {
         const RowId id = m_queue.constFirst();
         const std::optional<int> row = m_list.rowOf(id);
@@ -169,38 +192,16 @@ void BatchRun::startRows()
             m_queue.removeFirst(); // removed before its turn
             continue;
         }
-        if (m_list.isProbing(*row)) {
-            waitForProbe(id);
+        // A row still being probed starts all the same: nobody can have
+        // trimmed it, so it converts the whole file, whose length the
+        // encoder tells.
+        m_queue.removeFirst();
+        if (!prepareAndStart(id) && m_awaitingEncoderList) {
+            m_queue.prepend(id); // its command waits for the encoder list
             return;
         }
-        m_queue.removeFirst();
-        prepareAndStart(id);
     }
     maybeEnd();
-}
-
-void BatchRun::waitForProbe(RowId id)
-{
-    // The row is still being read; its conversion starts when it is (or
-    // when its removal leaves nothing to wait for).
-    m_probeWait = new QObject(this);
-    const auto resume = [this, id] {
-        const std::optional<int> row = m_list.rowOf(id);
-        if (!row || !m_list.isProbing(*row))
-            startRows();
-    };
-    connect(&m_list, &SourceList::rowProbed, m_probeWait, resume);
-    connect(&m_list, &SourceList::allProbed, m_probeWait, resume);
-}
-
-void BatchRun::stopWaitingForProbe()
-{
-    if (!m_probeWait)
-        return;
-    // It may be the context of the slot running now: cut it off, delete it later.
-    QObject::disconnect(&m_list, nullptr, m_probeWait, nullptr);
-    m_probeWait->deleteLater();
-    m_probeWait = nullptr;
 }
 
 std::optional<QString> BatchRun::outputFolderProblem() const
@@ -219,7 +220,10 @@ std::optional<QString> BatchRun::outputFolderProblem() const
 
 bool BatchRun::prepareAndStart(RowId id)
 {
-    const SourceItem item = m_list.item(*m_list.rowOf(id));
+    const bool probing = m_list.isProbing(*m_list.rowOf(id));
+    SourceItem item = m_list.item(*m_list.rowOf(id));
+    if (probing)
+        item.clipStart = item.clipEnd = item.videoTime = timeText(0); // the whole file
     ConversionJob job;
     job.sourcePath = item.fileName;
     if (!QFileInfo(job.sourcePath).isFile() && m_env.missingSourceEndsBatch) {
@@ -272,14 +276,23 @@ bool BatchRun::prepareAndStart(RowId id)
     conversion.id = id;
     conversion.output = std::make_shared<RowOutput>(job.outputPath, m_setup.existingFile);
     conversion.nameNote = nameClashNote(name);
-    conversion.seconds = rowMediaSeconds(id);
-    auto *run = new EncoderRun(m_setup, tools(), this);
+    conversion.slot = freeSlot();
+    EncoderSetup setup = m_setup;
+    setup.statisticsPath = statisticsPath(conversion.slot);
+    auto *run = new EncoderRun(setup, tools(), this);
     ConversionJob encoded = job;
     encoded.outputPath = conversion.output->temporaryPath();
     const Expected<CommandLine> command = run->build(encoded);
     if (!command) {
         delete run;
         failRow(id, command.error() + QLatin1Char('.'));
+        return false;
+    }
+    if (!m_encoderListKnown && needsEncoderList(*command)) {
+        delete run;
+        m_jobs.remove(id);
+        m_outputs.remove(id);
+        m_awaitingEncoderList = true;
         return false;
     }
     conversion.run = run;
@@ -306,8 +319,11 @@ bool BatchRun::prepareAndStart(RowId id)
     });
     connect(run, &EncoderRun::filePercentChanged, this, [this, run](int percent) {
         for (Conversion &active : m_active) {
-            if (active.run == run)
-                active.percent = percent;
+            if (active.run != run)
+                continue;
+            active.percent = percent;
+            if (const std::optional<int> row = m_list.rowOf(active.id))
+                m_list.setProgress(*row, percent);
         }
         showFileProgress();
         updateTimeLeft();
@@ -405,7 +421,6 @@ void BatchRun::stopBatch(bool keepOutput)
     // A Cancel while no batch runs is not kept for the next batch.
     if (!m_running || m_ending)
         return;
-    stopWaitingForProbe();
     // The encoders finish the files they are writing and exit; the batch
     // does not wait for them. The files then take their final names.
     for (Conversion conversion : std::exchange(m_active, {})) {
@@ -518,7 +533,7 @@ void BatchRun::updateTimeLeft()
         total += rowMediaSeconds(id);
     double done = m_mediaDone;
     for (const Conversion &active : std::as_const(m_active))
-        done += active.seconds * active.percent / 100.0;
+        done += rowMediaSeconds(active.id) * active.percent / 100.0;
     const std::optional<int> left =
         batchSecondsLeft(total, done, double(m_clock.elapsed()) / 1000.0);
     Q_EMIT timeLeftChanged(left ? timeText(*left) : QString());

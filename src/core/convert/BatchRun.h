@@ -54,6 +54,9 @@ struct BatchEnvironment
     ToolControl *tools = nullptr;
     QString encoderPath;    // the encoder executable
     QString statisticsPath; // this program's own; removed when the batch object goes
+    // Where the installed encoder's list of encoders is remembered; none:
+    // it is asked once per batch object.
+    QString encoderListCache;
     QString dataFolder;     // relative output folders are taken from here
     // A source file that is gone ends the batch ("Invalid input file name."),
     // as the window has it; otherwise it fails its own row and the batch
@@ -61,7 +64,8 @@ struct BatchEnvironment
     bool missingSourceEndsBatch = true;
 };
 
-// Converts the rows of the source list, top to bottom, on the event loop:
+// Converts the rows of the source list, top to bottom, as many at once as the
+// settings allow (each encoder with its own statistics file), on the event loop:
 // each step is started by the end of the one before (an encoder or a check
 // finishing, a probe completing), nothing waits.
 //
@@ -139,13 +143,13 @@ private:
     struct Conversion
     {
         RowId id = 0;
+        int slot = 0; // which of the batch's statistics files its encoder writes
         QPointer<EncoderRun> run;
         OutputRequest request;
         std::shared_ptr<RowOutput> output;
-        QString nameNote;     // why the output did not get its first name
-        double seconds = 0;   // the media seconds the row converts
-        int percent = 0;      // of its file
-        bool keep = true;     // stopped: the finished file takes its name
+        QString nameNote; // why the output did not get its first name
+        int percent = 0;  // of its file
+        bool keep = true; // stopped: the finished file takes its name
     };
 
     void startRows();
@@ -154,8 +158,6 @@ private:
     bool prepareAndStart(RowId id);
     // Why no row can be written into the output folder; none when it can.
     std::optional<QString> outputFolderProblem() const;
-    void waitForProbe(RowId id);
-    void stopWaitingForProbe();
     void failRow(RowId id, const QString &reason);
     void endRow(RowId id, RowStatus status, const QString &detail);
     void onEncoderFinished(EncoderRun *run, const ProcessResult &result);
@@ -171,6 +173,10 @@ private:
     double rowMediaSeconds(RowId id) const;
     // Refused in words rather than handed to the system (or echoed whole).
     bool outputFolderTooLong() const;
+    // The statistics file of an encoder slot: the program's own for the
+    // first, numbered beside it for the others.
+    QString statisticsPath(int slot) const;
+    int freeSlot() const;
     ToolControl &tools() { return m_env.tools ? *m_env.tools : m_ownTools; }
 
     SourceList &m_list;
@@ -181,7 +187,8 @@ private:
 
     bool m_running = false;
     std::optional<BatchOutcome> m_ending; // the batch winds down to this end
-    bool m_awaitingEncoderList = false;
+    bool m_awaitingEncoderList = false; // a row waits for it
+    bool m_encoderListKnown = false;
     int m_maxRunning = 1;           // rows converting at once
     QList<RowId> m_rows;            // the rows the batch began with, in order
     QList<RowId> m_queue;           // those not started yet
@@ -198,7 +205,6 @@ private:
 
     QSet<QString> m_reserved;      // final names that rows in progress will take
     QSet<QString> m_written;       // final names this batch wrote
-    QPointer<QObject> m_probeWait; // holds the connections while a probe is awaited
 };
 
 } // namespace vantrel

@@ -68,6 +68,16 @@ QString pictureFitFilter(int width, int height, const QString &displayAspect)
         .arg(wider, w, h, sar);
 }
 
+bool needsEncoderList(const CommandLine &command)
+{
+    const QStringList args = command.arguments();
+    for (const CodecReplacement &r : kReplacements) {
+        if (args.contains(QLatin1String(r.wanted)))
+            return true;
+    }
+    return false;
+}
+
 QStringList encoderRunArguments(const CommandLine &command, ExistingFilePolicy policy,
                                 const QSet<QString> &available, bool wholeFile)
 {

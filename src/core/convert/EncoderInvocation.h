@@ -11,6 +11,11 @@ namespace vantrel {
 // The names of the encoders in the output of "ffmpeg -encoders".
 QSet<QString> parseEncoderList(const QString &output);
 
+// Whether a run of `command` depends on the list of installed encoders: it
+// names a codec that builds of the encoder may lack. Other commands run as
+// they are, without waiting for the list.
+bool needsEncoderList(const CommandLine &command);
+
 // The arguments that run a built encoder command on the installed encoder
 // (the program itself not included). The command text stays as the tables
 // build it; only the run differs:

@@ -8,7 +8,12 @@
 #include "core/tools/ToolLocator.h"
 
 #include <cmath>
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QTimer>
 
 namespace vantrel {
 
@@ -46,9 +51,33 @@ EncoderQuery::EncoderQuery(QObject *parent) : QObject(parent)
 {
     connect(&m_process, &Process::finished, this, [this](const ProcessResult &result) {
         // A query stopped by the next one (or by its owner's end) says nothing.
-        if (result.ending != ProcessResult::Ending::Stopped)
-            Q_EMIT finished(parseEncoderList(m_process.output()));
+        if (result.ending == ProcessResult::Ending::Stopped)
+            return;
+        const QSet<QString> encoders = parseEncoderList(m_process.output());
+        if (!encoders.isEmpty() && !m_cacheFile.isEmpty() && !m_identity.isEmpty()) {
+            QStringList names(encoders.cbegin(), encoders.cend());
+            names.sort();
+            QSaveFile cache(m_cacheFile);
+            if (cache.open(QIODevice::WriteOnly)) {
+                cache.write((m_identity + u'\n' + names.join(u'\n') + u'\n').toUtf8());
+                cache.commit();
+            }
+        }
+        Q_EMIT finished(encoders);
     });
+}
+
+QString EncoderQuery::identity(const QString &encoderPath)
+{
+    const QFileInfo file(QStandardPaths::findExecutable(encoderPath).isEmpty()
+                             ? encoderPath
+                             : QStandardPaths::findExecutable(encoderPath));
+    if (!file.exists())
+        return QString();
+    return QStringLiteral("%1\t%2\t%3")
+        .arg(file.canonicalFilePath())
+        .arg(file.size())
+        .arg(file.lastModified().toMSecsSinceEpoch());
 }
 
 EncoderQuery::~EncoderQuery()
@@ -58,6 +87,19 @@ EncoderQuery::~EncoderQuery()
 
 void EncoderQuery::start(const QString &encoderPath)
 {
+    m_identity = identity(encoderPath);
+    if (!m_cacheFile.isEmpty() && !m_identity.isEmpty()) {
+        QFile cache(m_cacheFile);
+        if (cache.size() < 1024 * 1024 && cache.open(QIODevice::ReadOnly)) {
+            const QStringList lines = QString::fromUtf8(cache.readAll()).split(u'\n');
+            if (lines.size() > 1 && lines.constFirst() == m_identity) {
+                QSet<QString> encoders(lines.cbegin() + 1, lines.cend());
+                encoders.remove(QString());
+                QTimer::singleShot(0, this, [this, encoders] { Q_EMIT finished(encoders); });
+                return;
+            }
+        }
+    }
     m_process.start(programOnly(encoderPath),
                     {QStringLiteral("-hide_banner"), QStringLiteral("-encoders")});
 }

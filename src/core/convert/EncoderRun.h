@@ -16,8 +16,10 @@ namespace vantrel {
 
 class ToolControl;
 
-// Asks the installed encoder which encoders it has ("-encoders"), once per
-// batch, so that a run can replace the codecs it lacks.
+// Asks the installed encoder which encoders it has ("-encoders"), so that a
+// run can replace the codecs it lacks. The answer is remembered in a cache
+// file for the same encoder file (its path, size and modification time), so
+// that a later program (vantrel-cli's next run) need not ask again.
 class EncoderQuery : public QObject
 {
     Q_OBJECT
@@ -26,6 +28,10 @@ public:
     explicit EncoderQuery(QObject *parent = nullptr);
     ~EncoderQuery() override;
 
+    // Where the answer is remembered; none: it is asked every time.
+    void setCacheFile(const QString &path) { m_cacheFile = path; }
+    // `finished` follows, from the cache (after this call returns) or from
+    // the encoder.
     void start(const QString &encoderPath);
 
 Q_SIGNALS:
@@ -33,7 +39,12 @@ Q_SIGNALS:
     void finished(const QSet<QString> &encoders);
 
 private:
+    // The line that identifies an encoder file in the cache.
+    static QString identity(const QString &encoderPath);
+
     Process m_process;
+    QString m_cacheFile;
+    QString m_identity; // of the encoder being asked
 };
 
 // Why a row's encoder did not deliver, in words: how it ended, or which tool

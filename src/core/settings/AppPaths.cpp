@@ -77,6 +77,11 @@ QString AppPaths::defaultOutputFolder()
     return dataFolder();
 }
 
+QString AppPaths::encoderListCache()
+{
+    return join(dataFolder(), QStringLiteral("encoders.cache"));
+}
+
 QString AppPaths::settingsFile()
 {
     return join(dataFolder(), QStringLiteral("settings.dat"));

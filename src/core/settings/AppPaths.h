@@ -39,6 +39,8 @@ public:
     static QString defaultOutputFolder();
 
     static QString settingsFile();   // settings.dat in the data folder
+    // The installed encoder's list of encoders, remembered between runs.
+    static QString encoderListCache();
     static QString statisticsFile(); // curconvert.log in the data folder
     // The statistics file this running program's encoders write:
     // curconvert-<process id>.log in the data folder, so that programs

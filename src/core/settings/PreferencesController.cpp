@@ -2,6 +2,8 @@
 
 #include "core/common/NumberText.h"
 
+#include <algorithm>
+
 namespace vantrel {
 
 PreferencesController::PreferencesController(QString settingsFile, QString defaultFolder)
@@ -30,6 +32,7 @@ Expected<Settings> PreferencesController::save(const Settings &values) const
     Settings stored = values;
     stored.outputFolder = values.outputFolder.trimmed();
     stored.threads = numberText(leadingNumber(values.threads));
+    stored.simultaneous = std::clamp(values.simultaneous, 1, maxSimultaneousConversions());
     m_file.writePreferences(stored);
     return stored;
 }

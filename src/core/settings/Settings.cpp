@@ -5,6 +5,7 @@
 #include "core/settings/IniFile.h"
 
 #include <QCoreApplication>
+#include <QThread>
 
 #include <algorithm>
 
@@ -16,6 +17,7 @@ const QString SettingsFile::kExistingFile = QStringLiteral("existedfile");
 const QString SettingsFile::kThread = QStringLiteral("thread");
 const QString SettingsFile::kAutoShut = QStringLiteral("autoshut");
 const QString SettingsFile::kProfile = QStringLiteral("profile");
+const QString SettingsFile::kSimultaneous = QStringLiteral("simultaneous");
 
 SettingsFile::SettingsFile(QString filePath, QString defaultOutputFolder)
     : m_filePath(std::move(filePath)), m_defaultOutputFolder(std::move(defaultOutputFolder))
@@ -31,6 +33,27 @@ QString encoderThreadText(const QString &stored, QString *warning)
                                    "%3 is used.")
                        .arg(stored.left(24), numberText(kMaxThreads), numberText(allowed));
     return numberText(allowed);
+}
+
+int maxSimultaneousConversions()
+{
+    return std::max(1, QThread::idealThreadCount());
+}
+
+int simultaneousConversions(const QString &stored, QString *warning)
+{
+    if (stored.trimmed().isEmpty())
+        return 1; // a file from before the key
+    const double wanted = leadingNumber(stored);
+    const int allowed = int(std::clamp(wanted, 1.0, double(maxSimultaneousConversions())));
+    if (allowed != wanted && warning)
+        *warning = QCoreApplication::translate(
+                       "Settings", "The simultaneous conversions \"%1\" of the settings are "
+                                   "outside 1 to %2; %3 is used.")
+                       .arg(stored.left(24))
+                       .arg(maxSimultaneousConversions())
+                       .arg(allowed);
+    return allowed;
 }
 
 Settings SettingsFile::read() const
@@ -58,6 +81,10 @@ Settings SettingsFile::read() const
         settings.warnings << threadWarning;
     settings.powerOffAfterBatch = leadingNumber(text(kAutoShut)) == 1.0;
     settings.profile = entryOfStoredText(text(kProfile));
+    QString simultaneousWarning;
+    settings.simultaneous = simultaneousConversions(text(kSimultaneous), &simultaneousWarning);
+    if (!simultaneousWarning.isEmpty())
+        settings.warnings << simultaneousWarning;
     return settings;
 }
 
@@ -72,6 +99,7 @@ bool SettingsFile::writePreferences(const Settings &settings) const
                                 : QStringLiteral("1")},
             {kAutoShut, settings.powerOffAfterBatch ? QStringLiteral("1") : QStringLiteral("0")},
             {kThread, settings.threads},
+            {kSimultaneous, QString::number(settings.simultaneous)},
         });
 }
 

@@ -23,6 +23,7 @@ struct Settings
     QString threads; // the encoder's thread count as stored
     bool powerOffAfterBatch = false;
     std::optional<int> profile; // the entry selected at the last exit
+    int simultaneous = 1;       // rows converting at once, 1 to the number of cores
     // What was wrong with the file and was set right, one line each, for the
     // user to be told once (not part of the values).
     QStringList warnings;
@@ -31,7 +32,7 @@ struct Settings
     {
         return outputFolder == other.outputFolder && existingFile == other.existingFile &&
                threads == other.threads && powerOffAfterBatch == other.powerOffAfterBatch &&
-               profile == other.profile;
+               profile == other.profile && simultaneous == other.simultaneous;
     }
     bool operator!=(const Settings &other) const { return !(*this == other); }
 };
@@ -43,7 +44,13 @@ constexpr double kMaxThreads = 8.0;
 // nearest of 0 to 8 when outside (then `warning` says so).
 QString encoderThreadText(const QString &stored, QString *warning = nullptr);
 
-// settings.dat: the section [Set] and its five keys. Every other line of the
+// How many rows may convert at once on this machine: 1 to its number of
+// cores. `stored` outside that is held to the nearest (then `warning` says so).
+int simultaneousConversions(const QString &stored, QString *warning = nullptr);
+int maxSimultaneousConversions();
+
+// settings.dat: the section [Set] and its keys; files written before a key
+// existed simply lack it, and read as its default. Every other line of the
 // file is kept as it is.
 class SettingsFile
 {
@@ -54,6 +61,7 @@ public:
     static const QString kThread;       // encoder thread count as text
     static const QString kAutoShut;     // 1: power off after a batch
     static const QString kProfile;      // entry number of the last selected profile
+    static const QString kSimultaneous; // rows converting at once
 
     // `defaultOutputFolder` stands in for an empty output folder.
     SettingsFile(QString filePath, QString defaultOutputFolder);
@@ -64,7 +72,8 @@ public:
     // no regular file or is far too large (a warning says so).
     Settings read() const;
     // Writes what the preferences window edits: the output folder, the
-    // existing-file policy, the power-off and the thread count, as given.
+    // existing-file policy, the power-off, the thread count and the rows
+    // converting at once, as given.
     // False when the file could not be written; it then stays as it was.
     bool writePreferences(const Settings &settings) const;
     // Remembers the selected entry; with no selection nothing is written.

@@ -65,8 +65,12 @@ QVariant SourceList::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
         if (index.column() == SizeColumn && row.ticket != 0)
             return tr("Probing...");
-        if (index.column() == StatusColumn)
+        if (index.column() == StatusColumn) {
+            if (row.item.status == RowStatus::Processing && row.progress)
+                return QString(rowStatusText(row.item.status) +
+                               QStringLiteral(" %1%").arg(*row.progress));
             return rowStatusText(row.item.status);
+        }
         if (index.column() == FormatColumn)
             return videoFormatName(row.item.videoFormat);
         return row.item.*column.field;
@@ -130,6 +134,15 @@ void SourceList::setStatus(int row, RowStatus status, const QString &detail)
         return;
     m_rows[row].item.status = status;
     m_rows[row].statusDetail = detail;
+    m_rows[row].progress.reset();
+    emitRowChanged(row, StatusColumn, StatusColumn);
+}
+
+void SourceList::setProgress(int row, int percent)
+{
+    if (row < 0 || row >= count() || m_rows[row].progress == percent)
+        return;
+    m_rows[row].progress = percent;
     emitRowChanged(row, StatusColumn, StatusColumn);
 }
 

@@ -67,6 +67,9 @@ public:
     // as the Status cell's tool tip.
     void setStatus(int row, RowStatus status, const QString &detail = QString());
     QString statusDetail(int row) const;
+    // How far a row that is being converted has come; its Status cell shows
+    // it ("Processing 42%") until its status changes.
+    void setProgress(int row, int percent);
     void setClip(int row, const QString &start, const QString &end);
     // Removing rows forgets their probes: results that come later are dropped.
     void removeRow(int row);
@@ -86,6 +89,7 @@ private:
         quint64 ticket = 0; // the pending probe; 0 when none
         SourceItem item;
         QString statusDetail;
+        std::optional<int> progress;
     };
 
     void onProbed(quint64 ticket, const ProbeResult &result);

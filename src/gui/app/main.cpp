@@ -82,6 +82,7 @@ int main(int argc, char *argv[])
     env.settingsPath = AppPaths::settingsFile();
     env.dataFolder = AppPaths::dataFolder();
     env.defaultOutputFolder = AppPaths::defaultOutputFolder();
+    env.encoderListCache = AppPaths::encoderListCache();
 
     MainController controller(env);
     MainWindow window(controller);

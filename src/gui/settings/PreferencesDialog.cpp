@@ -6,6 +6,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -13,6 +14,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace vantrel {
@@ -93,11 +95,20 @@ void PreferencesDialog::buildControls()
     threadCaption->setBuddy(m_threads);
     auto *threadRange =
         named(new QLabel(tr("(0-8), 0 - Disable multi-thread"), threadBox), "SkinLabel3");
-    auto *threadRow = new QHBoxLayout(threadBox);
-    threadRow->addWidget(threadCaption);
-    threadRow->addWidget(m_threads);
-    threadRow->addWidget(threadRange);
-    threadRow->addStretch(1);
+    // Rows converting at once: one keeps a core for each encoder's own threads.
+    auto *jobsCaption = named(new QLabel(tr("Simultaneous conversions"), threadBox), "LabelJobs");
+    m_simultaneous = named(new QSpinBox(threadBox), "SpinJobs");
+    m_simultaneous->setRange(1, maxSimultaneousConversions());
+    jobsCaption->setBuddy(m_simultaneous);
+    auto *jobsRange = new QLabel(tr("(1-%1)").arg(maxSimultaneousConversions()), threadBox);
+    auto *threadRows = new QGridLayout(threadBox);
+    threadRows->addWidget(threadCaption, 0, 0);
+    threadRows->addWidget(m_threads, 0, 1);
+    threadRows->addWidget(threadRange, 0, 2);
+    threadRows->addWidget(jobsCaption, 1, 0);
+    threadRows->addWidget(m_simultaneous, 1, 1);
+    threadRows->addWidget(jobsRange, 1, 2);
+    threadRows->setColumnStretch(3, 1);
 
     m_ok = named(new QPushButton(tr("OK"), this), "Command1");
     m_ok->setDefault(true); // Enter in the text boxes confirms
@@ -123,7 +134,8 @@ void PreferencesDialog::buildControls()
     setTabOrder(m_addNew, m_overwrite);
     setTabOrder(m_overwrite, m_autoShut);
     setTabOrder(m_autoShut, m_threads);
-    setTabOrder(m_threads, m_ok);
+    setTabOrder(m_threads, m_simultaneous);
+    setTabOrder(m_simultaneous, m_ok);
     setTabOrder(m_ok, m_cancel);
     m_folder->setFocus();
 
@@ -139,6 +151,7 @@ void PreferencesDialog::showValues(const Settings &values)
     (values.existingFile == ExistingFilePolicy::AddNew ? m_addNew : m_overwrite)->setChecked(true);
     m_autoShut->setChecked(values.powerOffAfterBatch);
     m_threads->setText(values.threads);
+    m_simultaneous->setValue(values.simultaneous);
 }
 
 Settings PreferencesDialog::values() const
@@ -149,6 +162,7 @@ Settings PreferencesDialog::values() const
         m_addNew->isChecked() ? ExistingFilePolicy::AddNew : ExistingFilePolicy::Overwrite;
     values.powerOffAfterBatch = m_autoShut->isChecked();
     values.threads = m_threads->text();
+    values.simultaneous = m_simultaneous->value();
     return values;
 }
 

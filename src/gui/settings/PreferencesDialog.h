@@ -12,6 +12,7 @@ class QCheckBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 
 namespace vantrel {
 
@@ -22,7 +23,8 @@ class Prompt;
 // settings file when it is built and writes it only on "OK".
 //
 // The window is named Frmset; its controls carry the object names Text2, Command4, Option1,
-// Option2, Check1, Text1, Command1 ("OK") and Command2 ("Cancel").
+// Option2, Check1, Text1, SpinJobs (simultaneous conversions), Command1 ("OK") and
+// Command2 ("Cancel").
 class PreferencesDialog : public QDialog
 {
     Q_OBJECT
@@ -62,6 +64,7 @@ private:
     QRadioButton *m_overwrite = nullptr;
     QCheckBox *m_autoShut = nullptr;
     QLineEdit *m_threads = nullptr;
+    QSpinBox *m_simultaneous = nullptr;
     QPushButton *m_ok = nullptr;
     QPushButton *m_cancel = nullptr;
 };

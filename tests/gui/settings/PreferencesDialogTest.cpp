@@ -270,14 +270,14 @@ TEST_F(PreferencesDialogTest, TabVisitsTheControlsTopToBottom)
     ASSERT_TRUE(QTest::qWaitForWindowActive(m_dialog.get()));
     folderBox()->setFocus();
     QStringList visited;
-    for (int i = 0; i < 7; ++i) {
-        visited << QApplication::focusWidget()->objectName();
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    for (int i = 0; i < 8; ++i) {
+        visited << m_dialog->focusWidget()->objectName();
+        QTest::keyClick(m_dialog->focusWidget(), Qt::Key_Tab);
     }
     // Tab enters the option group at its checked button and leaves it after.
     EXPECT_EQ(visited, (QStringList{qs("Text2"), qs("Command4"), qs("Option1"), qs("Check1"),
-                                    qs("Text1"), qs("Command1"), qs("Command2")}));
-    EXPECT_EQ(QApplication::focusWidget()->objectName(), qs("Text2")); // round again
+                                    qs("Text1"), qs("SpinJobs"), qs("Command1"), qs("Command2")}));
+    EXPECT_EQ(m_dialog->focusWidget()->objectName(), qs("Text2")); // round again
 }
 
 TEST_F(PreferencesDialogTest, RendersToPng)
