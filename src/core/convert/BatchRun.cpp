@@ -84,7 +84,7 @@ BatchRun::~BatchRun()
 {
     // What still runs ends with the batch's children: encoders are stopped,
     // unfinished outputs removed.
-    for (int slot = 0; slot < std::max(m_maxRunning, 1); ++slot)
+    for (int slot = 0; slot < std::max(m_slotsUsed, 1); ++slot)
         QFile::remove(statisticsPath(slot));
 }
 
@@ -277,6 +277,7 @@ bool BatchRun::prepareAndStart(RowId id)
     conversion.output = std::make_shared<RowOutput>(job.outputPath, m_setup.existingFile);
     conversion.nameNote = nameClashNote(name);
     conversion.slot = freeSlot();
+    m_slotsUsed = std::max(m_slotsUsed, conversion.slot + 1);
     EncoderSetup setup = m_setup;
     setup.statisticsPath = statisticsPath(conversion.slot);
     auto *run = new EncoderRun(setup, tools(), this);
@@ -309,12 +310,11 @@ bool BatchRun::prepareAndStart(RowId id)
                               << (conversion.request.wholeFile ? "(whole file)" : "(clip)")
                               << "command:" << command->text();
     m_list.setStatus(row, RowStatus::Processing);
-    Q_EMIT rowStarted(row, tr("Progress....") + job.sourcePath + tr(" To ") + job.outputPath);
     m_active.append(conversion);
     showFileProgress();
     // The panel follows the row that has run longest.
     connect(run, &EncoderRun::elapsedTextChanged, this, [this, run](const QString &text) {
-        if (m_active.constFirst().run == run)
+        if (!m_active.isEmpty() && m_active.constFirst().run == run)
             Q_EMIT elapsedTextChanged(text);
     });
     connect(run, &EncoderRun::filePercentChanged, this, [this, run](int percent) {
@@ -331,6 +331,12 @@ bool BatchRun::prepareAndStart(RowId id)
     connect(run, &EncoderRun::finished, this,
             [this, run](const ProcessResult &result) { onEncoderFinished(run, result); });
     run->start(*command, job.durationSeconds, conversion.request.wholeFile);
+    // Told once the encoder runs (one that could not start has ended the
+    // row already), so that whoever hears it may cancel it at once.
+    if (std::any_of(m_active.cbegin(), m_active.cend(),
+                    [run](const Conversion &active) { return active.run == run; }))
+        Q_EMIT rowStarted(*m_list.rowOf(id),
+                          tr("Progress....") + job.sourcePath + tr(" To ") + job.outputPath);
     return true;
 }
 

@@ -190,6 +190,7 @@ private:
     bool m_awaitingEncoderList = false; // a row waits for it
     bool m_encoderListKnown = false;
     int m_maxRunning = 1;           // rows converting at once
+    int m_slotsUsed = 0;            // statistics files this object's encoders wrote
     QList<RowId> m_rows;            // the rows the batch began with, in order
     QList<RowId> m_queue;           // those not started yet
     QList<Conversion> m_active;     // rows whose encoders run, oldest first

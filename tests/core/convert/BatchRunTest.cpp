@@ -88,7 +88,10 @@ protected:
     {
         BatchRun &b = batch ? *batch : makeBatch();
         QSignalSpy finished(&b, &BatchRun::finished);
-        if (!b.start(TestSurroundings::settings(data)))
+        Settings settings = TestSurroundings::settings(data);
+        if (simultaneous)
+            settings.simultaneous = *simultaneous;
+        if (!b.start(settings))
             return std::nullopt;
         if (!finished.wait(timeoutMs))
             return std::nullopt;
@@ -115,6 +118,7 @@ protected:
     SourceList list{&probe};
     OptionSheet sheet;
     std::optional<int> entry = kEntry;
+    std::optional<int> simultaneous; // rows at once, beyond what the settings allow
     std::unique_ptr<BatchRun> batch;
 };
 
@@ -322,6 +326,85 @@ TEST_F(BatchRunTest, RowsAreFollowedByIdentityWhileTheListChanges)
     }
 }
 
+// Several rows at once: they start in list order, never more than allowed,
+// each converts whole under its own name (clashing names included), a row
+// that fails or is removed touches no other, and Cancel stops them all.
+TEST_F(BatchRunTest, SeveralRowsAtOnce)
+{
+    for (const auto &[name, seconds] : {std::pair{"a.avi", 2}, {"b.avi", 1}, {"c.avi", 3}})
+        clips.video(qs(name), seconds);
+    clips.video(qs("a.mkv"), 1);
+    writeFile(clips.path(qs("noise.avi")), QByteArray(20000, 'x'));
+    enum class Act { None, RemoveWaiting, Cancel };
+    const struct
+    {
+        int atOnce;
+        QStringList rows;
+        Act act;
+        QStringList statuses;
+        QStringList outputs; // in the output folder afterwards
+    } cases[] = {
+        {2, {qs("a.avi"), qs("b.avi"), qs("c.avi")}, Act::None,
+         {qs("OK"), qs("OK"), qs("OK")}, {qs("a.mp4"), qs("b.mp4"), qs("c.mp4")}},
+        {3, {qs("a.avi"), qs("a.mkv"), qs("noise.avi"), qs("c.avi")}, Act::None,
+         {qs("OK"), qs("OK"), qs("Fail"), qs("OK")},
+         {qs("a.mp4"), qs("a_New.mp4"), qs("c.mp4")}},
+        {2, {qs("a.avi"), qs("c.avi"), qs("b.avi"), qs("a.mkv")}, Act::RemoveWaiting,
+         {qs("OK"), qs("OK"), qs("OK")}, {qs("a.mp4"), qs("a_New.mp4"), qs("c.mp4")}},
+        {2, {qs("c.avi"), qs("a.avi"), qs("b.avi")}, Act::Cancel,
+         {qs("Cancel"), qs("Cancel"), QString()}, {qs("a.mp4"), qs("c.mp4")}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.rows.join(u' ').toStdString());
+        QDir(output).removeRecursively();
+        list.clear();
+        QStringList paths;
+        for (const QString &row : c.rows)
+            paths << clips.path(row);
+        addProbed(paths);
+        simultaneous = c.atOnce; // three even on a machine of two cores
+        BatchRun &b = batch ? *batch : makeBatch();
+        QSet<QString> running; // rows whose encoders run
+        int most = 0;
+        QStringList started;
+        QObject context;
+        QObject::connect(&b, &BatchRun::rowStarted, &context, [&](int row, const QString &) {
+            started << QFileInfo(list.item(row).fileName).fileName();
+            running.insert(started.last());
+            most = std::max(most, int(running.size()));
+            if (c.act == Act::RemoveWaiting && started.size() == 2)
+                list.removeRow(2); // "b.avi", waiting for its turn
+            if (c.act == Act::Cancel && started.size() == 2)
+                b.cancel();
+        });
+        QObject::connect(&b, &BatchRun::rowFinished, &context, [&](int row) {
+            running.remove(QFileInfo(list.item(row).fileName).fileName());
+        });
+        EXPECT_EQ(run(),
+                  c.act == Act::Cancel ? BatchEnding::Cancelled : BatchEnding::Completed);
+        EXPECT_EQ(statuses(), c.statuses);
+        // The first rows start together, never more than allowed.
+        EXPECT_EQ(most, c.atOnce);
+        // In list order, the removed row and the one that could not start skipped.
+        QStringList expectedStarts = c.rows;
+        if (c.act == Act::RemoveWaiting)
+            expectedStarts.removeAt(2);
+        expectedStarts.removeAll(qs("noise.avi"));
+        EXPECT_EQ(started, expectedStarts.mid(0, started.size()));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !b.encoderAlive(); }, 30000));
+        EXPECT_EQ(QDir(output).entryList(QDir::Files | QDir::Hidden), c.outputs);
+        for (int row = 0; row < list.count(); ++row) {
+            if (list.item(row).status != RowStatus::Ok)
+                continue;
+            const double source = decodableSeconds(list.item(row).fileName, false);
+            EXPECT_NEAR(inspect(b.rowOutput(row)).seconds, source, 0.3) << row;
+        }
+    }
+    // The running encoders' statistics files all go with the batch.
+    batch.reset();
+    EXPECT_TRUE(QDir(data.path()).entryList({qs("curconvert*")}).isEmpty());
+}
+
 TEST_F(BatchRunTest, CancelDuringTheSecondOfThreeRows)
 {
     entry = 5; // x264 at 1280x720: slow enough to be caught while encoding
@@ -476,12 +559,14 @@ TEST_F(BatchRunTest, OddFileNamesConvertIntact)
     EXPECT_FALSE(QFile::exists(qs("pwned")));
 }
 
-TEST_F(BatchRunTest, ARowStillBeingProbedIsWaitedFor)
+// A row still being probed starts at once and converts its whole file.
+TEST_F(BatchRunTest, ARowStillBeingProbedConvertsWhole)
 {
-    add({clips.video(qs("fresh.avi"), 1)});
+    add({clips.video(qs("fresh.avi"), 2)});
     ASSERT_TRUE(list.isProbing(0));
     EXPECT_EQ(run(), BatchEnding::Completed);
     EXPECT_EQ(statuses(), QStringList{qs("OK")});
+    EXPECT_NEAR(inspect(batch->rowOutput(0)).seconds, 2.0, 0.3);
 }
 
 TEST_F(BatchRunTest, SecondConvertIsRefusedAndEmptyListDoesNothing)
