@@ -144,6 +144,13 @@ public:
         return {m_process.exitStatus(), m_process.exitCode()};
     }
 
+    // Ends it at once, as a crash or the machine's end would.
+    void killNow()
+    {
+        m_process.kill();
+        EXPECT_TRUE(m_process.waitForFinished(10000));
+    }
+
     // What it wrote on stderr so far (its log).
     QString log()
     {

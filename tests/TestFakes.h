@@ -17,9 +17,17 @@ struct RecordingPrompt : vantrel::Prompt
         if (then)
             then();
     }
+    // Answered at once, with `answer`.
+    void ask(const QString &text, Answer reply) override
+    {
+        questions << text;
+        reply(answer);
+    }
     QStringList errors;
     QStringList warnings;
     QStringList notices;
+    QStringList questions;
+    bool answer = true;
 };
 
 struct RecordingPowerOff : vantrel::PowerOff

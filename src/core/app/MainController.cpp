@@ -2,6 +2,8 @@
 
 #include "core/common/Logging.h"
 
+#include <QPointer>
+
 #include "core/profiles/ProfileCatalogue.h"
 #include "core/profiles/ProfileDefaults.h"
 #include "core/sources/SourceFileRules.h"
@@ -22,6 +24,8 @@ MainController::MainController(MainEnvironment environment, QObject *parent)
     batch.encoderListCache = m_env.encoderListCache;
     m_batch = std::make_unique<BatchRun>(
         *m_sources, m_sheet, [this] { return m_selected; }, batch);
+    if (!m_env.listFile.isEmpty())
+        m_keeper = std::make_unique<ListKeeper>(*m_sources, m_env.listFile);
     // The power-off setting is read as the batch ends: a change saved
     // meanwhile counts.
     connect(m_batch.get(), &BatchRun::finished, this, [this](const BatchOutcome &outcome) {
@@ -32,6 +36,7 @@ MainController::MainController(MainEnvironment environment, QObject *parent)
 MainController::~MainController()
 {
     // The batch and the list go before the probe they use.
+    m_keeper.reset();
     m_batch.reset();
     m_sources.reset();
 }
@@ -52,11 +57,37 @@ void MainController::startUp()
     m_selected = settingsFile().read().profile;
     applyProfileDefaults(m_sheet, m_selected);
     Q_EMIT selectionChanged(m_selected);
+    offerLeftList();
+}
+
+void MainController::offerLeftList()
+{
+    if (!m_keeper)
+        return;
+    const std::optional<QList<SourceList::SavedRow>> left = m_keeper->leftRows();
+    if (!left || !m_env.prompt) {
+        m_keeper->keep();
+        return;
+    }
+    const QString files = left->size() == 1 ? tr("1 file") : tr("%1 files").arg(left->size());
+    m_env.prompt->ask(
+        tr("The program did not end properly last time. Restore its list (%1)?").arg(files),
+        [keeper = QPointer<ListKeeper>(m_keeper.get()), rows = *left](bool yes) {
+            if (!keeper)
+                return;
+            if (yes)
+                keeper->restore(rows);
+            else
+                keeper->discardLeft();
+            keeper->keep();
+        });
 }
 
 void MainController::unload()
 {
     settingsFile().writeProfile(m_selected);
+    if (m_keeper)
+        m_keeper->release();
 }
 
 void MainController::pickEntry(int entry)

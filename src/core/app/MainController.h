@@ -5,6 +5,7 @@
 #include "core/convert/BatchRun.h"
 #include "core/profiles/OptionSheet.h"
 #include "core/settings/Settings.h"
+#include "core/sources/ListKeeper.h"
 #include "core/sources/SourceList.h"
 #include "core/tools/MediaProbe.h"
 #include "core/tools/ToolControl.h"
@@ -33,6 +34,7 @@ struct MainEnvironment
     QString settingsPath;
     QString dataFolder;
     QString encoderListCache; // none: the encoder is asked at each start
+    QString listFile;         // where the list is kept against a crash; none: not kept
     // Where outputs go while no output folder is chosen; empty: the data folder.
     QString defaultOutputFolder;
 };
@@ -59,9 +61,11 @@ public:
 
     // Builds the option sheet and restores the profile selected at the last
     // exit, applying its defaults (nothing is selected when the stored number
-    // names no entry).
+    // names no entry). A list that a run which did not end cleanly left is
+    // offered back; from then on the list is kept against a crash.
     void startUp();
-    // Remembers the selection for the next start.
+    // A clean exit: remembers the selection for the next start, and the
+    // kept list goes.
     void unload();
 
     std::optional<int> selectedEntry() const { return m_selected; }
@@ -90,6 +94,7 @@ Q_SIGNALS:
 
 private:
     bool addFile(const QString &path);
+    void offerLeftList();
 
     MainEnvironment m_env;
     BatchEndActions m_endActions;
@@ -98,6 +103,7 @@ private:
     std::unique_ptr<MediaProbe> m_probe;
     std::unique_ptr<SourceList> m_sources;
     std::unique_ptr<BatchRun> m_batch;
+    std::unique_ptr<ListKeeper> m_keeper;
     std::optional<int> m_selected;
     QSet<QString> m_warned; // settings warnings the user was shown
 };

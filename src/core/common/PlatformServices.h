@@ -19,9 +19,12 @@ public:
         Information // notices
     };
     using Then = std::function<void()>;
+    using Answer = std::function<void(bool yes)>;
 
     virtual ~Prompt() = default;
     virtual void show(Kind kind, const QString &text, Then then) = 0;
+    // A question with Yes and No; `answer` gets the choice when it is made.
+    virtual void ask(const QString &text, Answer answer) = 0;
 
     void error(const QString &text, Then then = {}) { show(Kind::Error, text, std::move(then)); }
     void warning(const QString &text, Then then = {})

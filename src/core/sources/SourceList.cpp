@@ -123,6 +123,35 @@ void SourceList::addSourceFile(const QString &path)
     endInsertRows();
 }
 
+QList<SourceList::SavedRow> SourceList::savedRows() const
+{
+    QList<SavedRow> rows;
+    rows.reserve(m_rows.size());
+    for (const Row &row : m_rows)
+        rows.append({row.item, row.statusDetail});
+    return rows;
+}
+
+void SourceList::appendSavedRows(const QList<SavedRow> &rows)
+{
+    if (rows.isEmpty())
+        return;
+    beginInsertRows(QModelIndex(), count(), count() + int(rows.size()) - 1);
+    for (const SavedRow &saved : rows) {
+        Row row;
+        row.id = ++m_lastId;
+        row.item = saved.item;
+        row.statusDetail = saved.statusDetail;
+        // A row kept before its probe ended is probed now.
+        if (m_probe && row.item.videoTime.isEmpty() && row.item.problem.isEmpty()) {
+            row.ticket = m_probe->probe(row.item.fileName);
+            m_probeOwners.insert(row.ticket, row.id);
+        }
+        m_rows.append(row);
+    }
+    endInsertRows();
+}
+
 bool SourceList::isProbing(int row) const
 {
     return row >= 0 && row < count() && m_rows.at(row).ticket != 0;

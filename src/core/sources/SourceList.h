@@ -60,6 +60,18 @@ public:
 
     // Appends a row whose FileName is `path` exactly as given and queues its probe.
     void addSourceFile(const QString &path);
+
+    // A row as it can be kept outside the list: its record and the reason
+    // of its status.
+    struct SavedRow
+    {
+        SourceItem item;
+        QString statusDetail;
+    };
+    // The rows that are filled (rows still being probed are kept as their file).
+    QList<SavedRow> savedRows() const;
+    // Appends rows as they were kept; they are not probed again.
+    void appendSavedRows(const QList<SavedRow> &rows);
     bool isProbing(int row) const;
     int pendingProbes() const { return static_cast<int>(m_probeOwners.size()); }
 

@@ -1,5 +1,7 @@
 #include "gui/app/MessageBoxPrompt.h"
 
+#include "gui/app/AsyncDialogs.h"
+
 #include <QMessageBox>
 
 namespace vantrel {
@@ -16,6 +18,11 @@ void MessageBoxPrompt::show(Kind kind, const QString &text, Then then)
     if (then)
         QObject::connect(box, &QMessageBox::finished, box, [then = std::move(then)] { then(); });
     box->open();
+}
+
+void MessageBoxPrompt::ask(const QString &text, Answer answer)
+{
+    askYesNo(m_parent, applicationTitle(), text, std::move(answer));
 }
 
 } // namespace vantrel

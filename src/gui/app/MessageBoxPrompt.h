@@ -16,6 +16,7 @@ public:
     explicit MessageBoxPrompt(QWidget *parent = nullptr) : m_parent(parent) {}
     void setParent(QWidget *parent) { m_parent = parent; }
     void show(Kind kind, const QString &text, Then then) override;
+    void ask(const QString &text, Answer answer) override;
 
 private:
     QPointer<QWidget> m_parent;

@@ -83,6 +83,7 @@ int main(int argc, char *argv[])
     env.dataFolder = AppPaths::dataFolder();
     env.defaultOutputFolder = AppPaths::defaultOutputFolder();
     env.encoderListCache = AppPaths::encoderListCache();
+    env.listFile = AppPaths::join(env.dataFolder, QStringLiteral("list.json"));
 
     MainController controller(env);
     MainWindow window(controller);

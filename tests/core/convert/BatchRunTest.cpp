@@ -278,10 +278,10 @@ TEST_F(BatchRunTest, RowsAreFollowedByIdentityWhileTheListChanges)
 {
     const struct
     {
-        const char *when;         // the row whose start triggers the change
-        QStringList removed;      // empty: the list is cleared
-        QStringList kept;         // what stays, with its status
-        QStringList outputs;      // the output folder afterwards
+        const char *when;    // the row whose start triggers the change
+        QStringList removed; // empty: the list is cleared
+        QStringList kept;    // what stays, with its status
+        QStringList outputs; // the output folder afterwards
     } cases[] = {
         {"c.avi",
          {qs("a.avi"), qs("c.avi"), qs("d.avi")},
@@ -335,7 +335,12 @@ TEST_F(BatchRunTest, SeveralRowsAtOnce)
         clips.video(qs(name), seconds);
     clips.video(qs("a.mkv"), 1);
     writeFile(clips.path(qs("noise.avi")), QByteArray(20000, 'x'));
-    enum class Act { None, RemoveWaiting, Cancel };
+    enum class Act
+    {
+        None,
+        RemoveWaiting,
+        Cancel
+    };
     const struct
     {
         int atOnce;
@@ -344,15 +349,26 @@ TEST_F(BatchRunTest, SeveralRowsAtOnce)
         QStringList statuses;
         QStringList outputs; // in the output folder afterwards
     } cases[] = {
-        {2, {qs("a.avi"), qs("b.avi"), qs("c.avi")}, Act::None,
-         {qs("OK"), qs("OK"), qs("OK")}, {qs("a.mp4"), qs("b.mp4"), qs("c.mp4")}},
-        {3, {qs("a.avi"), qs("a.mkv"), qs("noise.avi"), qs("c.avi")}, Act::None,
+        {2,
+         {qs("a.avi"), qs("b.avi"), qs("c.avi")},
+         Act::None,
+         {qs("OK"), qs("OK"), qs("OK")},
+         {qs("a.mp4"), qs("b.mp4"), qs("c.mp4")}},
+        {3,
+         {qs("a.avi"), qs("a.mkv"), qs("noise.avi"), qs("c.avi")},
+         Act::None,
          {qs("OK"), qs("OK"), qs("Fail"), qs("OK")},
          {qs("a.mp4"), qs("a_New.mp4"), qs("c.mp4")}},
-        {2, {qs("a.avi"), qs("c.avi"), qs("b.avi"), qs("a.mkv")}, Act::RemoveWaiting,
-         {qs("OK"), qs("OK"), qs("OK")}, {qs("a.mp4"), qs("a_New.mp4"), qs("c.mp4")}},
-        {2, {qs("c.avi"), qs("a.avi"), qs("b.avi")}, Act::Cancel,
-         {qs("Cancel"), qs("Cancel"), QString()}, {qs("a.mp4"), qs("c.mp4")}},
+        {2,
+         {qs("a.avi"), qs("c.avi"), qs("b.avi"), qs("a.mkv")},
+         Act::RemoveWaiting,
+         {qs("OK"), qs("OK"), qs("OK")},
+         {qs("a.mp4"), qs("a_New.mp4"), qs("c.mp4")}},
+        {2,
+         {qs("c.avi"), qs("a.avi"), qs("b.avi")},
+         Act::Cancel,
+         {qs("Cancel"), qs("Cancel"), QString()},
+         {qs("a.mp4"), qs("c.mp4")}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.rows.join(u' ').toStdString());
@@ -380,8 +396,7 @@ TEST_F(BatchRunTest, SeveralRowsAtOnce)
         QObject::connect(&b, &BatchRun::rowFinished, &context, [&](int row) {
             running.remove(QFileInfo(list.item(row).fileName).fileName());
         });
-        EXPECT_EQ(run(),
-                  c.act == Act::Cancel ? BatchEnding::Cancelled : BatchEnding::Completed);
+        EXPECT_EQ(run(), c.act == Act::Cancel ? BatchEnding::Cancelled : BatchEnding::Completed);
         EXPECT_EQ(statuses(), c.statuses);
         // The first rows start together, never more than allowed.
         EXPECT_EQ(most, c.atOnce);

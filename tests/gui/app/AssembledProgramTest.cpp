@@ -98,8 +98,8 @@ TEST(AssembledProgram, AFirstJourneyThroughTheProgram)
     const QRect where = RunningProgram::geometry(main);
     const qsizetype windowsBefore = program.windows(qs(".*")).size();
     RunningProgram::click(main, QPoint(where.width() - 220, 41)); // the profile box
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return program.windows(qs(".*")).size() > windowsBefore; }, 10000)); // its list
+    ASSERT_TRUE(QTest::qWaitFor([&] { return program.windows(qs(".*")).size() > windowsBefore; },
+                                10000)); // its list
     RunningProgram::type(qs("MP3"));
     QProcess::execute(qs("xdotool"), {qs("key"), qs("Return")});
     ASSERT_TRUE(program.waitForLog(QRegularExpression(qs("profile picked: 96")))) << program.log();
@@ -151,4 +151,41 @@ TEST(AssembledProgram, AFirstJourneyThroughTheProgram)
     const RunningProgram::Ending ending = program.terminate();
     EXPECT_EQ(ending.status, QProcess::NormalExit) << program.log();
     EXPECT_EQ(ending.exitCode, 0);
+}
+
+// Killed with two files in its list, the program offers the list back at its
+// next start; answered yes, the rows are there again; a clean exit leaves
+// nothing to offer.
+TEST(AssembledProgram, AKilledProgramOffersItsListBack)
+{
+    if (!RunningProgram::canRun())
+        GTEST_SKIP() << "needs an X server and xdotool";
+    MediaClips clips;
+    clips.video(qs("a.avi"), 1);
+    clips.video(qs("b.avi"), 1);
+    QTemporaryDir data;
+    QProcessEnvironment extra;
+    extra.insert(qs("VANTREL_DATA_DIR"), data.path());
+    const QString kept = data.filePath(qs("list.json"));
+    {
+        RunningProgram first({qs("a.avi"), qs("b.avi")}, clips.folder(), extra);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return readFile(kept).contains("b.avi") && readFile(kept).contains("FMP4"); },
+            20000))
+            << first.log();
+        first.killNow();
+    }
+    RunningProgram second({}, clips.folder(), extra);
+    const QString question = second.waitForWindow(qs("^Vantrel Video Converter$"));
+    ASSERT_FALSE(question.isEmpty()) << second.log();
+    keepScreenshot(question, "restore-question.png");
+    second.key(question, qs("Return")); // Yes
+    EXPECT_TRUE(second.waitForLog(QRegularExpression(qs("list restored: 2 rows")))) << second.log();
+    EXPECT_EQ(second.terminate().exitCode, 0);
+    EXPECT_FALSE(QFile::exists(kept));
+
+    RunningProgram third({}, clips.folder(), extra);
+    EXPECT_FALSE(third.waitForWindow(qs("^Vantrel Video Converter 3")).isEmpty());
+    EXPECT_TRUE(third.windows(qs("^Vantrel Video Converter$")).isEmpty()); // no question
+    EXPECT_EQ(third.terminate().exitCode, 0);
 }

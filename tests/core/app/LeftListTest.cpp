@@ -1,0 +1,67 @@
+#include "TestEnvironment.h"
+#include "TestSupport.h"
+
+#include "core/app/MainController.h"
+
+#include <QTest>
+
+using namespace vantrel;
+
+namespace {
+
+SourceList::SavedRow row(const char *file, RowStatus status, const char *reason = "")
+{
+    SourceList::SavedRow saved;
+    saved.item = {qs(file),   qs("0:00:00"), qs("0:00:03"), qs("160x120"),
+                  qs("FMP4"), status,        qs("0:00:03"), QString()};
+    saved.statusDetail = qs(reason);
+    return saved;
+}
+
+} // namespace
+
+// A list left by a run that did not end cleanly is offered back: restored
+// rows keep OK and Fail with their reasons, a row that was converting comes
+// back unconverted; declined, it is gone; a clean exit leaves nothing to offer.
+TEST(LeftList, OfferedBackAfterACrashAndGoneAfterACleanExit)
+{
+    const struct
+    {
+        bool left;   // a list was left
+        bool answer; // the user's
+        QStringList rows;
+    } cases[] = {
+        {true, true, {qs("/v/a.avi OK "), qs("/v/b.avi Fail no sound"), qs("/v/c.avi  ")}},
+        {true, false, {}},
+        {false, true, {}},
+    };
+    for (const auto &c : cases) {
+        QTemporaryDir data;
+        TestSurroundings surroundings;
+        surroundings.prompt.answer = c.answer;
+        MainEnvironment env = surroundings.main(data);
+        env.listFile = data.filePath(qs("list.json"));
+        if (c.left) {
+            // A run that was killed while its third row converted.
+            MainController crashed(env);
+            crashed.startUp();
+            crashed.sources().appendSavedRows({row("/v/a.avi", RowStatus::Ok),
+                                               row("/v/b.avi", RowStatus::Fail, "no sound"),
+                                               row("/v/c.avi", RowStatus::Processing)});
+            ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(env.listFile); }, 5000));
+        }
+        MainController controller(env);
+        controller.startUp();
+        EXPECT_EQ(surroundings.prompt.questions.size(), c.left ? 1 : 0);
+        QStringList rows;
+        for (int i = 0; i < controller.sources().count(); ++i)
+            rows << controller.sources().item(i).fileName + u' ' +
+                        rowStatusText(controller.sources().item(i).status) + u' ' +
+                        controller.sources().statusDetail(i);
+        EXPECT_EQ(rows, c.rows);
+        EXPECT_EQ(QFile::exists(env.listFile), !c.rows.isEmpty());
+
+        controller.unload(); // a clean exit
+        EXPECT_FALSE(QFile::exists(env.listFile));
+    }
+}
