@@ -9,7 +9,7 @@ packages=(
   cmake g++ make pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libgl1-mesa-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  ffmpeg mplayer xvfb xauth x11-utils xdotool
+  ffmpeg mplayer xvfb xauth x11-utils xdotool parallel
   fonts-dejavu-core libssl3 ca-certificates
   desktop-file-utils appstream dpkg-dev file
 )

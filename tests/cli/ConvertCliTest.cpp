@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -87,8 +88,10 @@ TEST_F(ConvertCli, ConvertsAndPrintsOneLinePerRow)
 {
     clips.video(qs("a b.avi"), 1);
     clips.video(qs("-x.avi"), 1);
-    const Result r = convert({qs("--profile"), qs("73"), qs("--output-dir"), qs("out"), qs("--"),
-                              qs("a b.avi"), qs("-x.avi"), qs("a b.avi")});
+    // Two at once: the same source twice still gets two names.
+    const Result r = convert({qs("--profile"), qs("73"), qs("--output-dir"), qs("out"),
+                              qs("--jobs"), qs("2"), qs("--"), qs("a b.avi"), qs("-x.avi"),
+                              qs("a b.avi")});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.lines, (QStringList{
                            qs("OK\t") + clips.path(qs("a b.avi")) + u'\t' + out("a b.mp4"),
@@ -315,4 +318,47 @@ TEST_F(ConvertCli, MistakesFailTheirRowOrAreRefusedAtOnce)
         EXPECT_TRUE(no.err.contains(qs(c.told))) << no.err;
         EXPECT_FALSE(no.err.contains(qs("row 1"))) << no.err; // nothing ran
     }
+    const Result jobs = convert({qs("--profile"), qs("73"), qs("--jobs"), qs("0"), qs("a.avi")});
+    EXPECT_EQ(jobs.exitCode, 2);
+    EXPECT_TRUE(jobs.err.contains(qs("--jobs takes a whole number from 1 to"))) << jobs.err;
+}
+
+// The README's recipe for many machines, run on this one: GNU parallel hands
+// the files to several vantrel-cli at once on one output folder. Every file
+// converts once, a clash between two runs takes the "_New" name, and the
+// records join into one list.
+TEST_F(ConvertCli, ParallelRunsShareOneOutputFolder)
+{
+    if (QStandardPaths::findExecutable(qs("parallel")).isEmpty())
+        GTEST_SKIP() << "GNU parallel is not installed";
+    const QStringList files = {qs("a.avi"), qs("a.mkv"), qs("b.avi"), qs("c.avi")};
+    for (const QString &file : files)
+        clips.video(file, 1);
+    QProcess parallel;
+    parallel.setProcessEnvironment(environment());
+    parallel.setWorkingDirectory(clips.folder());
+    parallel.start(qs("parallel"), QStringList{qs("--will-cite"), qs("-j2"), qs("-n"), qs("1"),
+                                               qs(VANTREL_CLI_PATH), qs("convert"),
+                                               qs("--profile"), qs("73"), qs("--output-dir"),
+                                               qs("out"), qs("--"), qs(":::")} +
+                                       files);
+    ASSERT_TRUE(parallel.waitForFinished(120000));
+    EXPECT_EQ(parallel.exitCode(), 0) << parallel.readAllStandardError().toStdString();
+    QStringList records =
+        QString::fromUtf8(parallel.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    records.sort();
+    QStringList sources;
+    QStringList outputs;
+    for (const QString &record : std::as_const(records)) {
+        EXPECT_EQ(record.section(u'\t', 0, 0), qs("OK")) << record;
+        sources << QFileInfo(record.section(u'\t', 1, 1)).fileName();
+        outputs << QFileInfo(record.section(u'\t', 2, 2)).fileName();
+    }
+    sources.sort();
+    outputs.sort();
+    QStringList expectedSources = files;
+    expectedSources.sort();
+    EXPECT_EQ(sources, expectedSources);
+    EXPECT_EQ(outputs, (QStringList{qs("a.mp4"), qs("a_New.mp4"), qs("b.mp4"), qs("c.mp4")}));
+    EXPECT_EQ(QDir(out("")).entryList(QDir::Files | QDir::Hidden), outputs);
 }
