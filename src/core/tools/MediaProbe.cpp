@@ -305,6 +305,7 @@ void MediaProbe::start(std::vector<Job> jobs)
     Run *run = owned.get();
     run->jobs = std::move(jobs);
     run->process = std::make_unique<Process>();
+    run->process->setBackground(true); // a conversion may already run beside it
     QStringList paths;
     for (const Job &job : run->jobs)
         paths << job.path;

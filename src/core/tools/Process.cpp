@@ -33,17 +33,22 @@ bool canStart(const QString &program)
 // Ties a child's life to this program's: when the program ends in any way
 // (a crash, SIGKILL included), the system kills the child, so that no
 // encoder goes on writing for a program that is gone.
-void tieChildToParent(QProcess &process)
+// The child dies with this program; a background one yields the processor
+// to the others (the encoder that converts while a file is probed).
+void tieChildToParent(QProcess &process, bool background)
 {
 #if defined(Q_OS_LINUX)
     const pid_t parent = ::getpid();
-    process.setChildProcessModifier([parent] {
+    process.setChildProcessModifier([parent, background] {
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (::getppid() != parent)
             ::_exit(127); // the parent ended before the tie was made
+        if (background)
+            [[maybe_unused]] const int niceness = ::nice(10);
     });
 #else
     Q_UNUSED(process)
+    Q_UNUSED(background)
 #endif
 }
 
@@ -102,7 +107,7 @@ void Process::start(const CommandLine &command, const QStringList &extraArgument
         return;
     }
     m_process = new QProcess(this);
-    tieChildToParent(*m_process);
+    tieChildToParent(*m_process, m_background);
     if (m_dataOutput) {
         m_process->setProcessChannelMode(QProcess::SeparateChannels);
         connect(m_process, &QProcess::readyReadStandardOutput, this, &Process::readData);

@@ -58,6 +58,9 @@ public:
     // From the next start on, standard output is data, not text: it arrives
     // as `dataReceived` and only standard error makes up `output()`.
     void setDataOutput(bool data) { m_dataOutput = data; }
+    // From the next start on, the tool runs at a lower priority: work that
+    // may wait (probing) yields to work someone waits for (converting).
+    void setBackground(bool background) { m_background = background; }
 
     // Runs `command` with `extraArguments` after its own. A tool of an earlier
     // start that still runs is stopped first.
@@ -99,6 +102,7 @@ private:
     QString m_output;
     qsizetype m_outputLimit = 0;
     bool m_dataOutput = false;
+    bool m_background = false;
     std::optional<ProcessResult> m_result;
 };
 
