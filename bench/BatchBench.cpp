@@ -14,7 +14,6 @@
 //   batch_bench [--pairs=N] [--profile=E] [benchmark flags]
 //   (N defaults to 3 pairs, E to 49, an MPEG-4 AVI profile)
 
-#include "core/records/ConversionJob.h"
 #include "core/convert/ConversionProgress.h"
 #include "core/convert/EncoderCommand.h"
 #include "core/convert/EncoderInvocation.h"
@@ -23,6 +22,7 @@
 #include "core/profiles/OptionSheet.h"
 #include "core/profiles/ProfileCatalogue.h"
 #include "core/profiles/ProfileDefaults.h"
+#include "core/records/ConversionJob.h"
 #include "core/tools/ToolLocator.h"
 
 #include <QCoreApplication>
@@ -36,13 +36,13 @@
 
 #include <algorithm>
 #include <chrono>
-#include <functional>
-#include <vector>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 using namespace vantrel;
 
@@ -120,13 +120,13 @@ struct ScenarioSetup
             QDir().mkpath(folder(name));
         const QString clip = dir.filePath(text("source.avi"));
         const QString seconds = QString::number(scenario.seconds);
-        if (!runTool(encoder, {text("-y"), text("-f"), text("lavfi"), text("-i"),
-                               text("testsrc=rate=25:size=") + text(scenario.size) +
-                                   text(":duration=") + seconds,
-                               text("-f"), text("lavfi"), text("-i"),
-                               text("sine=duration=") + seconds, text("-c:v"), text("mpeg4"),
-                               text("-q:v"), text("3"), text("-c:a"), text("libmp3lame"),
-                               text("-shortest"), clip})) {
+        if (!runTool(
+                encoder,
+                {text("-y"), text("-f"), text("lavfi"), text("-i"),
+                 text("testsrc=rate=25:size=") + text(scenario.size) + text(":duration=") + seconds,
+                 text("-f"), text("lavfi"), text("-i"), text("sine=duration=") + seconds,
+                 text("-c:v"), text("mpeg4"), text("-q:v"), text("3"), text("-c:a"),
+                 text("libmp3lame"), text("-shortest"), clip})) {
             error = text("the clips could not be made");
             return;
         }
@@ -187,10 +187,16 @@ struct ScenarioSetup
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         // A data folder of its own: no settings file, so no power-off either.
         environment.insert(text("VANTREL_DATA_DIR"), folder("data"));
-        const QStringList arguments = {
-            text("convert"), text("--profile"),  QString::number(g_profile), text("--output-dir"),
-            folder("cli"),   text("--existing"), text("overwrite"),          text("--jobs"),
-            QString::number(jobs), text("--")};
+        const QStringList arguments = {text("convert"),
+                                       text("--profile"),
+                                       QString::number(g_profile),
+                                       text("--output-dir"),
+                                       folder("cli"),
+                                       text("--existing"),
+                                       text("overwrite"),
+                                       text("--jobs"),
+                                       QString::number(jobs),
+                                       text("--")};
         return runTool(QString::fromUtf8(VANTREL_CLI_PATH), arguments + clips, environment);
     }
 };
@@ -361,4 +367,3 @@ int main(int argc, char **argv)
 
     return compareWithHandRunCommands(g_pairs) ? 0 : 1;
 }
-

@@ -89,9 +89,9 @@ TEST_F(ConvertCli, ConvertsAndPrintsOneLinePerRow)
     clips.video(qs("a b.avi"), 1);
     clips.video(qs("-x.avi"), 1);
     // Two at once: the same source twice still gets two names.
-    const Result r = convert({qs("--profile"), qs("73"), qs("--output-dir"), qs("out"),
-                              qs("--jobs"), qs("2"), qs("--"), qs("a b.avi"), qs("-x.avi"),
-                              qs("a b.avi")});
+    const Result r =
+        convert({qs("--profile"), qs("73"), qs("--output-dir"), qs("out"), qs("--jobs"), qs("2"),
+                 qs("--"), qs("a b.avi"), qs("-x.avi"), qs("a b.avi")});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.lines, (QStringList{
                            qs("OK\t") + clips.path(qs("a b.avi")) + u'\t' + out("a b.mp4"),
@@ -337,11 +337,11 @@ TEST_F(ConvertCli, ParallelRunsShareOneOutputFolder)
     QProcess parallel;
     parallel.setProcessEnvironment(environment());
     parallel.setWorkingDirectory(clips.folder());
-    parallel.start(qs("parallel"), QStringList{qs("--will-cite"), qs("-j2"), qs("-n"), qs("1"),
-                                               qs(VANTREL_CLI_PATH), qs("convert"),
-                                               qs("--profile"), qs("73"), qs("--output-dir"),
-                                               qs("out"), qs("--"), qs(":::")} +
-                                       files);
+    parallel.start(qs("parallel"),
+                   QStringList{qs("--will-cite"), qs("-j2"), qs("-n"), qs("1"),
+                               qs(VANTREL_CLI_PATH), qs("convert"), qs("--profile"), qs("73"),
+                               qs("--output-dir"), qs("out"), qs("--"), qs(":::")} +
+                       files);
     ASSERT_TRUE(parallel.waitForFinished(120000));
     EXPECT_EQ(parallel.exitCode(), 0) << parallel.readAllStandardError().toStdString();
     QStringList records =

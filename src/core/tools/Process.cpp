@@ -43,8 +43,8 @@ void tieChildToParent(QProcess &process, bool background)
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (::getppid() != parent)
             ::_exit(127); // the parent ended before the tie was made
-        if (background)
-            [[maybe_unused]] const int niceness = ::nice(10);
+        if (background) [[maybe_unused]]
+            const int niceness = ::nice(10);
     });
 #else
     Q_UNUSED(process)

@@ -138,6 +138,24 @@ TEST(SettingsFile, ReadsEachKeyByItsRule)
     EXPECT_TRUE(settings.writePreferences(changed));
     EXPECT_TRUE(settings.read().powerOffAfterBatch);
     EXPECT_TRUE(readFile(file).contains("autoshut=1"));
+
+    // Rows at once: a file from before the key converts one at a time; a
+    // count beyond the machine is held to it, and said.
+    const struct
+    {
+        const char *stored;
+        int read;
+        bool told;
+    } simultaneous[] = {{nullptr, 1, false},
+                        {"1", 1, false},
+                        {"0", 1, true},
+                        {"1000", maxSimultaneousConversions(), true}};
+    for (const auto &c : simultaneous) {
+        writeFile(file,
+                  c.stored ? QByteArray("[Set]\nsimultaneous=") + c.stored : QByteArray("[Set]\n"));
+        EXPECT_EQ(settings.read().simultaneous, c.read) << c.stored;
+        EXPECT_EQ(!settings.read().warnings.isEmpty(), c.told) << c.stored;
+    }
 }
 
 TEST(SettingsFile, RestoresAndStoresTheProfileSelection)
