@@ -75,8 +75,8 @@ Expected<bool> applySets(OptionSheet &sheet, const QStringList &assignments)
 }
 
 SheetOptions::SheetOptions(QCommandLineParser &parser)
-    : m_profile(QStringLiteral("profile"), tr("Output profile entry number (1-101)."),
-                QStringLiteral("N")),
+    : m_profile(QStringLiteral("profile"),
+                tr("Output profile entry number (1-%1).").arg(kLastEntry), QStringLiteral("N")),
       m_apply(QStringLiteral("apply"), tr("Entry picked before N (repeatable, in order)."),
               QStringLiteral("M")),
       m_set(QStringLiteral("set"), tr("Sets an option sheet item after the defaults (repeatable)."),

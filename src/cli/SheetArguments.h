@@ -14,7 +14,7 @@ class OptionSheet;
 namespace vantrel::cli {
 
 // An entry number given on the command line to `option` (named in the
-// refusal): a whole number from 1 to 101.
+// refusal): a whole number from 1 to the last entry.
 Expected<int> parseEntryNumber(const QString &option, const QString &text);
 
 // Picks the entries one after the other, as a user does in the profile combo.

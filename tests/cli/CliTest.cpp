@@ -111,7 +111,7 @@ TEST(Cli, SheetAppliesPicksInOrder)
 
     expectUsageError(runCli({qs("sheet"), qs("0")}));
     expectUsageError(runCli({qs("sheet"), qs("abc")}));
-    expectUsageError(runCli({qs("sheet"), qs("102")}));
+    expectUsageError(runCli({qs("sheet"), qs("112")}));
 }
 
 TEST(Cli, CommandReproducesTheWorkedExample)

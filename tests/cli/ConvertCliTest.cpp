@@ -310,7 +310,7 @@ TEST_F(ConvertCli, MistakesFailTheirRowOrAreRefusedAtOnce)
         {"1", "--profile 1 is the group \"Apple iPad\", not a profile; the profiles beside it are "
               "2 \"Apple iPad MPEG-4 Movie(*.mp4)\"; vantrel-cli profiles lists them all"},
         {"12", "the profiles beside it are 11 \"Apple iPod Touch MPEG-4 Movie(*.mp4)\" and 13"},
-        {"x", "--profile takes an entry number, a whole number from 1 to 101, not \"x\""},
+        {"x", "--profile takes an entry number, a whole number from 1 to 111, not \"x\""},
     };
     for (const auto &c : refused) {
         const Result no = convert({qs("--profile"), qs(c.profile), qs("a.avi")});

@@ -10,6 +10,7 @@
 #include "core/tools/MediaProbe.h"
 #include "core/tools/ToolControl.h"
 
+#include <QMap>
 #include <QObject>
 #include <QSet>
 
@@ -38,6 +39,10 @@ struct MainEnvironment
     // Where outputs go while no output folder is chosen; empty: the data folder.
     QString defaultOutputFolder;
 };
+
+// The entries whose default command names an encoder that `installed` lacks,
+// with why (for the profile combo to show them unavailable).
+QMap<int, QString> unavailableEntries(const QSet<QString> &installed, const QString &encoderPath);
 
 // What the main window does, without the window: the source list, the profile
 // selection, the option sheet and the batch, and the commands on them. The
@@ -89,8 +94,13 @@ public:
     bool convert();
     void cancel();
 
+    // The entries this computer's encoder cannot convert, with why; empty
+    // until the encoder has said what it has.
+    QMap<int, QString> unavailableEntries() const { return m_unavailable; }
+
 Q_SIGNALS:
     void selectionChanged(std::optional<int> entry);
+    void unavailableEntriesChanged();
 
 private:
     bool addFile(const QString &path);
@@ -105,7 +115,8 @@ private:
     std::unique_ptr<BatchRun> m_batch;
     std::unique_ptr<ListKeeper> m_keeper;
     std::optional<int> m_selected;
-    QSet<QString> m_warned; // settings warnings the user was shown
+    QSet<QString> m_warned;
+    QMap<int, QString> m_unavailable; // settings warnings the user was shown
 };
 
 } // namespace vantrel

@@ -37,6 +37,14 @@ QString batchEndMessage(const BatchOutcome &outcome)
 
 namespace {
 
+QString missingEncoderReason(const QStringList &encoders)
+{
+    return QCoreApplication::translate(
+               "BatchRun", "This computer's FFmpeg has no %1 encoder, which this profile needs: "
+                           "install an FFmpeg built with it, or pick another profile.")
+        .arg(QLatin1Char('"') + encoders.join(QStringLiteral("\", \"")) + QLatin1Char('"'));
+}
+
 // Why a row's output did not get its first name, for the row's tip.
 QString nameClashNote(const OutputName &name)
 {
@@ -72,6 +80,7 @@ BatchRun::BatchRun(SourceList &list, OptionSheet &sheet, SelectedEntry selectedE
     connect(&m_encoderQuery, &EncoderQuery::finished, this, [this](const QSet<QString> &encoders) {
         m_setup.installedEncoders = encoders;
         m_encoderListKnown = true;
+        Q_EMIT encodersKnown(encoders);
         if (std::exchange(m_awaitingEncoderList, false))
             QMetaObject::invokeMethod(this, &BatchRun::startRows, Qt::QueuedConnection);
     });
@@ -93,10 +102,8 @@ QString BatchRun::statisticsPath(int slot) const
     if (slot == 0)
         return m_env.statisticsPath;
     const QFileInfo first(m_env.statisticsPath);
-    return first.dir().filePath(QStringLiteral("%1-%2.%3")
-                                    .arg(first.completeBaseName())
-                                    .arg(slot + 1)
-                                    .arg(first.suffix()));
+    return first.dir().filePath(
+        QStringLiteral("%1-%2.%3").arg(first.completeBaseName()).arg(slot + 1).arg(first.suffix()));
 }
 
 int BatchRun::freeSlot() const
@@ -294,6 +301,15 @@ bool BatchRun::prepareAndStart(RowId id)
         m_jobs.remove(id);
         m_outputs.remove(id);
         m_awaitingEncoderList = true;
+        return false;
+    }
+    // Said before anything runs, rather than by the encoder at the end.
+    const QStringList missing = missingEncoders(
+        encoderRunArguments(*command, m_setup.existingFile, m_setup.installedEncoders),
+        m_setup.installedEncoders);
+    if (!missing.isEmpty()) {
+        delete run;
+        failRow(id, missingEncoderReason(missing));
         return false;
     }
     conversion.run = run;

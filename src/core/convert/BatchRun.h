@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/records/ConversionJob.h"
 #include "core/convert/EncoderRun.h"
 #include "core/convert/OutputCheck.h"
+#include "core/records/ConversionJob.h"
 #include "core/records/SourceItem.h"
 #include "core/settings/Settings.h"
 #include "core/tools/ToolControl.h"
@@ -57,7 +57,7 @@ struct BatchEnvironment
     // Where the installed encoder's list of encoders is remembered; none:
     // it is asked once per batch object.
     QString encoderListCache;
-    QString dataFolder;     // relative output folders are taken from here
+    QString dataFolder; // relative output folders are taken from here
     // A source file that is gone ends the batch ("Invalid input file name."),
     // as the window has it; otherwise it fails its own row and the batch
     // goes on, as a terminal command given many files wants.
@@ -107,6 +107,8 @@ public:
     void abandon();
 
     bool isRunning() const { return m_running; }
+    // The installed encoder's encoders, once known; empty before.
+    QSet<QString> installedEncoders() const { return m_setup.installedEncoders; }
     // True while an encoder process of this batch is alive, also one that is
     // finishing its file after a cancel.
     bool encoderAlive() const;
@@ -137,6 +139,8 @@ Q_SIGNALS:
     void finished(const vantrel::BatchOutcome &outcome);
     // The last encoder of the batch has exited.
     void encoderGone();
+    // The installed encoder's list of encoders is known (empty: it could not say).
+    void encodersKnown(const QSet<QString> &encoders);
 
 private:
     // A row whose encoder runs (or finishes its file after a cancel).
@@ -187,14 +191,14 @@ private:
 
     bool m_running = false;
     std::optional<BatchOutcome> m_ending; // the batch winds down to this end
-    bool m_awaitingEncoderList = false; // a row waits for it
+    bool m_awaitingEncoderList = false;   // a row waits for it
     bool m_encoderListKnown = false;
-    int m_maxRunning = 1;           // rows converting at once
-    int m_slotsUsed = 0;            // statistics files this object's encoders wrote
-    QList<RowId> m_rows;            // the rows the batch began with, in order
-    QList<RowId> m_queue;           // those not started yet
-    QList<Conversion> m_active;     // rows whose encoders run, oldest first
-    QList<Conversion> m_stopping;   // cancelled rows' encoders finishing their files
+    int m_maxRunning = 1;         // rows converting at once
+    int m_slotsUsed = 0;          // statistics files this object's encoders wrote
+    QList<RowId> m_rows;          // the rows the batch began with, in order
+    QList<RowId> m_queue;         // those not started yet
+    QList<Conversion> m_active;   // rows whose encoders run, oldest first
+    QList<Conversion> m_stopping; // cancelled rows' encoders finishing their files
     QHash<RowId, ConversionJob> m_jobs;
     QHash<RowId, QString> m_outputs;
     int m_totalPercent = 0;
@@ -204,8 +208,8 @@ private:
     EncoderSetup m_setup; // shared by the batch's encoder runs
     EncoderQuery m_encoderQuery;
 
-    QSet<QString> m_reserved;      // final names that rows in progress will take
-    QSet<QString> m_written;       // final names this batch wrote
+    QSet<QString> m_reserved; // final names that rows in progress will take
+    QSet<QString> m_written;  // final names this batch wrote
 };
 
 } // namespace vantrel

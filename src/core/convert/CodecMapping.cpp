@@ -30,6 +30,19 @@ constexpr CodecRow kAudioCodecs[] = {
     {"ogg", "libvorbis"}, {"wav", "pcm_s16le"},  {"WMA", "wmav2"},    {"mp2", "mp2"},
 };
 
+constexpr TodayVideoCodec kTodayVideoCodecs[] = {
+    {"H.264", "libx264", "-preset veryfast", "-crf", ""},
+    {"H.265", "libx265", "-preset superfast -tag:v hvc1 -x265-params log-level=error", "-crf", ""},
+    {"VP9", "libvpx-vp9", "-deadline realtime -cpu-used 8 -row-mt 1", "-crf", " -b:v 0"},
+    {"AV1", "libsvtav1", "-preset 10", "-crf", ""},
+};
+
+constexpr CodecRow kTodayAudioCodecs[] = {
+    {"AAC", "aac"},
+    {"Opus", "libopus"},
+    {"FLAC", "flac"},
+};
+
 template <std::size_t N>
 std::optional<QString> lookup(const CodecRow (&rows)[N], const QString &label)
 {
@@ -50,6 +63,20 @@ std::optional<QString> mappedVideoCodec(const QString &label)
 std::optional<QString> mappedAudioCodec(const QString &label)
 {
     return lookup(kAudioCodecs, label);
+}
+
+const TodayVideoCodec *todayVideoCodec(const QString &label)
+{
+    for (const TodayVideoCodec &codec : kTodayVideoCodecs) {
+        if (label == QLatin1String(codec.label))
+            return &codec;
+    }
+    return nullptr;
+}
+
+std::optional<QString> todayAudioEncoder(const QString &label)
+{
+    return lookup(kTodayAudioCodecs, label);
 }
 
 } // namespace vantrel

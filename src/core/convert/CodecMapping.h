@@ -12,4 +12,19 @@ namespace vantrel {
 std::optional<QString> mappedVideoCodec(const QString &label);
 std::optional<QString> mappedAudioCodec(const QString &label);
 
+// Today's codecs: the encoder, the options that set its speed (chosen so
+// that a 720p film converts faster than it plays, or within three times
+// for H.265 and AV1, on two cores), and the option of constant quality.
+struct TodayVideoCodec
+{
+    const char *label;
+    const char *encoder;
+    const char *speed;
+    const char *quality; // "-crf"; what follows a CRF value (VP9 wants "-b:v 0")
+    const char *afterQuality;
+};
+const TodayVideoCodec *todayVideoCodec(const QString &label);
+// The encoder of today's sound codec label ("Opus" -> "libopus").
+std::optional<QString> todayAudioEncoder(const QString &label);
+
 } // namespace vantrel

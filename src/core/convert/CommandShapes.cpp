@@ -32,6 +32,12 @@ constexpr ShapeRow kShapes[] = {
     {Shape::DiscTarget, "{FORMAT} -b {VB}000 -r {FPS} -ss {SS} -t {T} -s {SIZE}{AN} {OUT}"},
     {Shape::SoundSettings, "  -ab {AB}000  -ac {CH} -ar {SR}{SOUND}{OUT}"},
     {Shape::SoundCodecOnly, " -acodec {ACODEC} -vn {OUT}"},
+    {Shape::TodayVideo, "{FORMAT}{VIDEO}{AUDIO} -sn -dn -map_metadata 0 -map_chapters 0"
+                        " -ss {SS} -t {T}{SOUND} {OUT}"},
+    {Shape::TodayCopy, "{FORMAT} -c copy{MIDDLE} -map_metadata 0 -map_chapters 0"
+                       " -ss {SS} -t {T}{SOUND} {OUT}"},
+    {Shape::TodaySound,
+     "{FORMAT} -vn{AUDIO} -map_metadata 0 -map_chapters 0 -ss {SS} -t {T} {OUT}"},
 };
 
 } // namespace
@@ -47,7 +53,8 @@ const char *shapeTemplate(Shape shape)
 
 bool isAudioOnlyShape(Shape shape)
 {
-    return shape == Shape::SoundSettings || shape == Shape::SoundCodecOnly;
+    return shape == Shape::SoundSettings || shape == Shape::SoundCodecOnly ||
+           shape == Shape::TodaySound;
 }
 
 const char *headTemplate()
@@ -112,6 +119,22 @@ const std::vector<ProfileCommandRow> &profileCommandTable()
         {{{99, 99}}, Shape::SoundSettings, nullptr, nullptr, "  -vn -acodec  libfaac "},
         {{{100, 100}}, Shape::SoundCodecOnly, nullptr, nullptr, nullptr},
         {{{101, 101}}, Shape::SoundSettings, nullptr, nullptr, "  -vn -acodec  libfaac "},
+        // Today's: MP4 starts playing before it has all arrived; a copy keeps
+        // every stream (MP4 turns text subtitles into its own kind).
+        {{{103, 104}}, Shape::TodayVideo, " -f mp4", nullptr, " -movflags +faststart"},
+        {{{105, 106}}, Shape::TodayVideo, " -f webm", nullptr, nullptr},
+        {{{107, 107}},
+         Shape::TodayCopy,
+         " -f matroska -map 0:v? -map 0:a? -map 0:s? -map 0:t?",
+         nullptr,
+         nullptr},
+        {{{108, 108}},
+         Shape::TodayCopy,
+         " -f mp4 -map 0:v? -map 0:a? -map 0:s?",
+         " -c:s mov_text",
+         " -movflags +faststart"},
+        {{{110, 110}}, Shape::TodaySound, " -f opus", nullptr, nullptr},
+        {{{111, 111}}, Shape::TodaySound, " -f flac", nullptr, nullptr},
     };
     return table;
 }

@@ -16,12 +16,18 @@ enum class Shape
     ContainerVideo,        // no video codec (the container's own), sound settings
     DiscTarget,            // a disc target ("-target") with video settings
     SoundSettings,         // sound only, with its settings
-    SoundCodecOnly         // sound only, the codec alone
+    SoundCodecOnly,        // sound only, the codec alone
+    // Today's entries: metadata and chapters kept, "Same as source" sends nothing.
+    TodayVideo, // today's codecs at constant quality or a bitrate, the picture fitted
+    TodayCopy,  // every stream the container takes, copied as it is
+    TodaySound  // sound only, with today's codecs
 };
 
 // The command template of a shape. Placeholders in braces stand for values:
 // {FORMAT}, {MIDDLE}, {SOUND} are the profile's fragments, {OUT} the quoted
-// output path, the others the option values of the job.
+// output path, the others the option values of the job ({VIDEO} and {AUDIO}:
+// today's video and sound options, built from the sheet by todayVideo and
+// todayAudio).
 const char *shapeTemplate(Shape shape);
 
 // Shapes that convert only the sound, and the whole source: the clip times

@@ -3,10 +3,12 @@
 #include "core/common/NumberText.h"
 #include "core/convert/CodecMapping.h"
 #include "core/convert/CommandShapes.h"
+#include "core/convert/EncoderInvocation.h"
 #include "core/settings/Settings.h"
 
 #include <QCoreApplication>
 #include <QHash>
+#include <QRegularExpression>
 
 namespace vantrel {
 
@@ -70,7 +72,99 @@ QString audioIntegerError(const char *item, const QString &text)
         .arg(QLatin1String(item), text);
 }
 
+bool isWhole(const QString &text)
+{
+    bool ok = false;
+    return text.toInt(&ok) > 0 && ok;
+}
+
+QString todayError(const char *item, const QString &text)
+{
+    return QCoreApplication::translate("EncoderCommand", "%1 \"%2\" is not one this profile takes")
+        .arg(QLatin1String(item), text);
+}
+
+bool isTodayShape(Shape shape)
+{
+    return shape == Shape::TodayVideo || shape == Shape::TodayCopy || shape == Shape::TodaySound;
+}
+
 } // namespace
+
+Expected<CommandLine> todayVideo(const ConversionOptions &o)
+{
+    const TodayVideoCodec *codec = todayVideoCodec(o.videoCodec);
+    if (!codec)
+        return Expected<CommandLine>::failure(todayError("Video Codec", o.videoCodec));
+    CommandLine video;
+    video.appendLiteral(QStringLiteral(" -c:v "));
+    video.appendValue(QString::fromLatin1(codec->encoder));
+    video.appendLiteral(QLatin1Char(' ') + QString::fromLatin1(codec->speed));
+    static const QString kCrf = QStringLiteral("CRF ");
+    if (o.videoBitrate.startsWith(kCrf) && isWhole(o.videoBitrate.mid(kCrf.size()))) {
+        video.appendLiteral(QLatin1Char(' ') + QString::fromLatin1(codec->quality) +
+                            QLatin1Char(' '));
+        video.appendValue(o.videoBitrate.mid(kCrf.size()));
+        video.appendLiteral(QString::fromLatin1(codec->afterQuality));
+    } else if (isWhole(o.videoBitrate)) {
+        video.appendLiteral(QStringLiteral(" -b:v "));
+        video.appendValue(o.videoBitrate);
+        video.appendLiteral(QStringLiteral("k"));
+    } else {
+        return Expected<CommandLine>::failure(todayError("Video Bitrate", o.videoBitrate));
+    }
+    // Every player takes 4:2:0, whatever the camera recorded.
+    video.appendLiteral(QStringLiteral(" -pix_fmt yuv420p"));
+    if (isWhole(o.videoFramerate) || o.videoFramerate.contains(u'.')) {
+        video.appendLiteral(QStringLiteral(" -r "));
+        video.appendValue(o.videoFramerate);
+    }
+    static const QRegularExpression frame(QStringLiteral("^(\\d+)x(\\d+)$"));
+    const QRegularExpressionMatch size = frame.match(o.videoSize);
+    if (size.hasMatch()) {
+        const bool aspect = o.aspectRatio.contains(u':');
+        video.appendLiteral(QStringLiteral(" -s "));
+        video.appendValue(o.videoSize);
+        video.appendLiteral(QStringLiteral(" -vf "));
+        video.appendValue(pictureFitFilter(size.captured(1).toInt(), size.captured(2).toInt(),
+                                           aspect ? o.aspectRatio : QString()));
+        if (aspect) {
+            video.appendLiteral(QStringLiteral(" -aspect "));
+            video.appendValue(o.aspectRatio);
+        }
+    }
+    return video;
+}
+
+Expected<CommandLine> todayAudio(const ConversionOptions &o)
+{
+    CommandLine audio;
+    if (o.disableAudio != QLatin1String("No")) {
+        audio.appendLiteral(QStringLiteral(" -an"));
+        return audio;
+    }
+    const std::optional<QString> encoder = todayAudioEncoder(o.audioCodec);
+    if (!encoder)
+        return Expected<CommandLine>::failure(todayError("Audio Codec", o.audioCodec));
+    audio.appendLiteral(QStringLiteral(" -c:a "));
+    audio.appendValue(*encoder);
+    const struct
+    {
+        const QString &text;
+        const char *option;
+        const char *unit;
+    } numbers[] = {{o.audioBitrate, " -b:a ", "k"},
+                   {o.sampleRate, " -ar ", ""},
+                   {o.audioChannel, " -ac ", ""}};
+    for (const auto &n : numbers) {
+        if (!isWhole(n.text))
+            continue; // "Same as source", or not applying
+        audio.appendLiteral(QString::fromLatin1(n.option));
+        audio.appendValue(n.text);
+        audio.appendLiteral(QString::fromLatin1(n.unit));
+    }
+    return audio;
+}
 
 Expected<EncoderValues> prepareEncoderValues(const ConversionOptions &options)
 {
@@ -97,19 +191,35 @@ Expected<EncoderValues> prepareEncoderValues(const ConversionOptions &options)
 Expected<CommandLine> buildEncoderCommand(const EncoderCommandInput &input)
 {
     const ConversionJob &job = input.job;
-    const Expected<EncoderValues> prepared = prepareEncoderValues(job.options);
-    if (!prepared)
-        return Expected<CommandLine>::failure(prepared.error());
     const ProfileCommandRow *row = profileCommandRow(job.profileIndex);
     if (!row)
         return Expected<CommandLine>::failure(
             QCoreApplication::translate("EncoderCommand",
                                         "There is no output profile with the entry number %1")
                 .arg(job.profileIndex));
-
-    const EncoderValues &v = *prepared;
     const ConversionOptions &o = job.options;
     QHash<QString, CommandLine> values;
+    if (isTodayShape(row->shape)) {
+        // Today's options are read where they are used; old ones are not.
+        if (row->shape == Shape::TodayVideo) {
+            const Expected<CommandLine> video = todayVideo(o);
+            if (!video)
+                return Expected<CommandLine>::failure(video.error());
+            values.insert(QStringLiteral("VIDEO"), *video);
+        }
+        if (row->shape != Shape::TodayCopy) {
+            const Expected<CommandLine> audio = todayAudio(o);
+            if (!audio)
+                return Expected<CommandLine>::failure(audio.error());
+            values.insert(QStringLiteral("AUDIO"), *audio);
+        }
+    }
+    const Expected<EncoderValues> prepared = isTodayShape(row->shape)
+                                                 ? Expected<EncoderValues>(EncoderValues())
+                                                 : prepareEncoderValues(o);
+    if (!prepared)
+        return Expected<CommandLine>::failure(prepared.error());
+    const EncoderValues &v = *prepared;
     values.insert(QStringLiteral("ENCODER"), path(input.encoderPath));
     values.insert(QStringLiteral("SRC"), path(job.sourcePath));
     values.insert(QStringLiteral("OUT"), path(job.outputPath));

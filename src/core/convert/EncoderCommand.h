@@ -34,4 +34,11 @@ struct EncoderCommandInput
 // The encoder command of one job: head, the body of the profile's shape, tail.
 Expected<CommandLine> buildEncoderCommand(const EncoderCommandInput &input);
 
+// Today's video and sound options as command pieces: the codec with its
+// speed, constant quality ("CRF 23") or a bitrate, 4:2:0 pictures, a chosen
+// rate, and a chosen size with the picture fitted into it; "Same as source"
+// sends nothing. Fails on a value these entries do not take.
+Expected<CommandLine> todayVideo(const ConversionOptions &options);
+Expected<CommandLine> todayAudio(const ConversionOptions &options);
+
 } // namespace vantrel

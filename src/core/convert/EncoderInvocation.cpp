@@ -68,9 +68,30 @@ QString pictureFitFilter(int width, int height, const QString &displayAspect)
         .arg(wider, w, h, sar);
 }
 
+QStringList missingEncoders(const QStringList &runArguments, const QSet<QString> &installed)
+{
+    QStringList missing;
+    if (installed.isEmpty())
+        return missing;
+    for (qsizetype i = 1; i < runArguments.size(); ++i) {
+        const QString &option = runArguments[i - 1];
+        if (option != QLatin1String("-c:v") && option != QLatin1String("-c:a") &&
+            option != QLatin1String("-vcodec") && option != QLatin1String("-acodec"))
+            continue;
+        const QString &encoder = runArguments[i];
+        if (encoder != QLatin1String("copy") && !installed.contains(encoder) &&
+            !missing.contains(encoder))
+            missing << encoder;
+    }
+    return missing;
+}
+
 bool needsEncoderList(const CommandLine &command)
 {
     const QStringList args = command.arguments();
+    // Today's entries name encoders a build may lack: known before they run.
+    if (args.contains(QLatin1String("-c:v")) || args.contains(QLatin1String("-c:a")))
+        return true;
     for (const CodecReplacement &r : kReplacements) {
         if (args.contains(QLatin1String(r.wanted)))
             return true;
@@ -112,9 +133,10 @@ QStringList encoderRunArguments(const CommandLine &command, ExistingFilePolicy p
             arg = QStringLiteral("-b:v");
     }
 
-    // "-s WxH" alone would stretch the picture to the frame.
+    // "-s WxH" alone would stretch the picture to the frame (today's commands
+    // fit it themselves).
     const qsizetype size = args.lastIndexOf(QStringLiteral("-s"));
-    if (size >= 0 && size + 1 < args.size()) {
+    if (size >= 0 && size + 1 < args.size() && !args.contains(QStringLiteral("-vf"))) {
         static const QRegularExpression frame(QStringLiteral("^(\\d+)x(\\d+)$"));
         const QRegularExpressionMatch match = frame.match(args[size + 1]);
         const qsizetype aspect = args.lastIndexOf(QStringLiteral("-aspect"));

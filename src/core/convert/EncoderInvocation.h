@@ -11,9 +11,13 @@ namespace vantrel {
 // The names of the encoders in the output of "ffmpeg -encoders".
 QSet<QString> parseEncoderList(const QString &output);
 
+// The encoders a run's arguments name (after "-c:v", "-c:a", "-vcodec",
+// "-acodec") that `installed` lacks; none when the list is unknown (empty).
+QStringList missingEncoders(const QStringList &runArguments, const QSet<QString> &installed);
+
 // Whether a run of `command` depends on the list of installed encoders: it
-// names a codec that builds of the encoder may lack. Other commands run as
-// they are, without waiting for the list.
+// names a codec that builds of the encoder may lack, or one of today's
+// encoders. Other commands run as they are, without waiting for the list.
 bool needsEncoderList(const CommandLine &command);
 
 // The arguments that run a built encoder command on the installed encoder

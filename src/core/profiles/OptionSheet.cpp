@@ -150,6 +150,36 @@ bool OptionSheet::appendChoice(const QString &category, const QString &item, con
     return true;
 }
 
+bool OptionSheet::setReadOnly(const QString &category, const QString &item, bool readOnly)
+{
+    Item *found = findMutable(category, item);
+    if (!found)
+        return false;
+    if (found->readOnly != readOnly) {
+        found->readOnly = readOnly;
+        Q_EMIT itemChanged(category, item);
+    }
+    return true;
+}
+
+bool OptionSheet::resetItem(const QString &category, const QString &item)
+{
+    Item *found = findMutable(category, item);
+    if (!found)
+        return false;
+    for (const InitialItem &initial : initialSheet()) {
+        if (category != QLatin1String(initial.category) || item != QLatin1String(initial.item))
+            continue;
+        found->value = QString::fromUtf8(initial.value);
+        found->choices.clear();
+        for (const char *choice : initial.choices)
+            found->choices.append(QString::fromUtf8(choice));
+        found->readOnly = initial.readOnly;
+        Q_EMIT itemChanged(category, item);
+    }
+    return true;
+}
+
 std::optional<OptionSheet::ItemAddress> OptionSheet::findItem(const QString &itemCaption) const
 {
     std::optional<ItemAddress> found;

@@ -61,6 +61,11 @@ public:
     bool setValue(const QString &category, const QString &item, const QString &value);
     bool clearChoices(const QString &category, const QString &item);
     bool appendChoice(const QString &category, const QString &item, const QString &choice);
+    // Whether the user may change an item (an item that does not apply to
+    // the selected profile is shown read-only).
+    bool setReadOnly(const QString &category, const QString &item, bool readOnly);
+    // Puts an item back as built: value, choices and whether it can be changed.
+    bool resetItem(const QString &category, const QString &item);
 
     // The address of the item with that caption, when exactly one item has it.
     std::optional<ItemAddress> findItem(const QString &itemCaption) const;

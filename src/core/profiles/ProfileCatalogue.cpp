@@ -108,6 +108,18 @@ const std::vector<CatalogueEntry> &profileCatalogue()
         {99, EntryKind::Profile, "AAC Audio(*.aac)", 0},
         {100, EntryKind::Profile, "WMA Audio(*.wma)", 0},
         {101, EntryKind::Profile, "M4A Audio(*.m4a)", 0},
+        // Today's formats come after the old entries, so that a stored entry
+        // number keeps its meaning. No "." before the extension: it starts there.
+        {102, EntryKind::Group, "Today's Video Formats", 45},
+        {103, EntryKind::Profile, "MP4 H264/AAC Movie, plays everywhere(*.mp4)", 0},
+        {104, EntryKind::Profile, "MP4 H265/AAC Movie, about half the size(*.mp4)", 0},
+        {105, EntryKind::Profile, "WebM VP9/Opus Movie(*.webm)", 0},
+        {106, EntryKind::Profile, "WebM AV1/Opus Movie(*.webm)", 0},
+        {107, EntryKind::Profile, "MKV, same streams (no re-encoding)(*.mkv)", 0},
+        {108, EntryKind::Profile, "MP4, same streams (no re-encoding)(*.mp4)", 0},
+        {109, EntryKind::Group, "Today's Audio Formats", 46},
+        {110, EntryKind::Profile, "Opus Audio(*.opus)", 0},
+        {111, EntryKind::Profile, "FLAC Audio(*.flac)", 0},
     };
     return entries;
 }
@@ -124,7 +136,10 @@ std::optional<QString> outputExtensionOfCaption(const QString &caption)
     const qsizetype dot = caption.indexOf(u'.');
     if (dot < 0)
         return std::nullopt;
-    return caption.mid(dot, 4);
+    // Up to the pattern's ")": four characters for the old three-letter
+    // extensions, more for ".webm", ".opus" and ".flac".
+    const qsizetype close = caption.indexOf(u')', dot);
+    return caption.mid(dot, close < 0 ? 4 : close - dot);
 }
 
 std::optional<QString> outputExtension(int entryNumber)

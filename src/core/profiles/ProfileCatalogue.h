@@ -27,14 +27,15 @@ struct CatalogueEntry
 };
 
 constexpr int kFirstEntry = 1;
-constexpr int kLastEntry = 101;
+constexpr int kLastEntry = 111;
 
 const std::vector<CatalogueEntry> &profileCatalogue();
 // The entry with that number, or null when there is none.
 const CatalogueEntry *catalogueEntry(int number);
 
-// The four characters of a caption that begin at its first "." (".mp4" from
-// "Apple iPad MPEG-4 Movie(*.mp4)"); no value for a caption without ".".
+// The extension of a caption: from its first "." to the ")" that closes the
+// pattern (".mp4" from "Apple iPad MPEG-4 Movie(*.mp4)", ".webm" from
+// "WebM VP9/Opus Movie(*.webm)"); no value for a caption without ".".
 std::optional<QString> outputExtensionOfCaption(const QString &caption);
 std::optional<QString> outputExtension(int entryNumber);
 

@@ -571,6 +571,175 @@ void addChoices(ProfileDefaults &rule, const std::vector<ChoiceRow> &rows, int e
 
 } // namespace
 
+namespace {
+
+// ---- today's entries -----------------------------------------------------------
+
+// Today's entries set the whole of the video and audio options: each item's
+// value, its choices, and whether it applies at all (an item that does not is
+// shown read-only). A size or a rate "Same as source" sends nothing, so the
+// source's own stays; a quality "CRF n" is constant quality, a number a
+// bitrate in kbit/s.
+struct TodayItem
+{
+    const char *item;
+    const char *value;
+    std::vector<const char *> choices;
+    bool applies = true;
+};
+
+struct TodayRow
+{
+    int entry;
+    std::vector<TodayItem> items;
+};
+
+const std::vector<const char *> kTodaySizes = {"Same as source", "3840x2160", "1920x1080",
+                                               "1280x720", "854x480"};
+const std::vector<const char *> kTodayRates = {"Same as source", "24", "25", "30", "50", "60"};
+const std::vector<const char *> kTodayAspects = {"Same as source", "16:9", "4:3"};
+const std::vector<const char *> kTodaySoundRates = {"96", "128", "160", "192", "256", "320"};
+const std::vector<const char *> kTodaySampleRates = {"Same as source", "44100", "48000"};
+const std::vector<const char *> kOpusSampleRates = {"Same as source", "48000", "24000"};
+const std::vector<const char *> kTodayChannels = {"Same as source", "2", "1"};
+const std::vector<const char *> kBitrates = {"1000", "2000", "4000", "8000"};
+
+std::vector<const char *> qualities(std::initializer_list<const char *> crfs)
+{
+    std::vector<const char *> list(crfs);
+    list.insert(list.end(), kBitrates.begin(), kBitrates.end());
+    return list;
+}
+
+// Video items of an entry that converts the picture with `codec`.
+std::vector<TodayItem> video(const char *codec, const char *quality,
+                             std::initializer_list<const char *> qualityChoices)
+{
+    return {
+        {"Video Codec", codec, {codec}},
+        {"Video Size", "Same as source", kTodaySizes},
+        {"Video Bitrate", quality, qualities(qualityChoices)},
+        {"Video Framerate", "Same as source", kTodayRates},
+        {"Aspect Ratio", "Same as source", kTodayAspects},
+    };
+}
+
+// Video items of an entry that keeps no picture, or copies it.
+std::vector<TodayItem> noVideo(const char *codec)
+{
+    return {
+        {"Video Codec", codec, {codec}, false}, {"Video Size", "", {}, false},
+        {"Video Bitrate", "", {}, false},       {"Video Framerate", "", {}, false},
+        {"Aspect Ratio", "", {}, false},
+    };
+}
+
+// Audio items of an entry that converts the sound with `codec`.
+std::vector<TodayItem> sound(const char *codec, bool bitrate,
+                             const std::vector<const char *> &sampleRates)
+{
+    return {
+        {"Audio Codec", codec, {codec}},
+        {"Audio Bitrate", bitrate ? "160" : "",
+         bitrate ? kTodaySoundRates : std::vector<const char *>(), bitrate},
+        {"Sample Rate", "Same as source", sampleRates},
+        {"Audio Channel", "Same as source", kTodayChannels},
+        {"Disable Audio", "No", {"No", "Yes"}},
+    };
+}
+
+std::vector<TodayItem> copiedSound()
+{
+    return {
+        {"Audio Codec", "Copy", {"Copy"}, false},
+        {"Audio Bitrate", "", {}, false},
+        {"Sample Rate", "", {}, false},
+        {"Audio Channel", "", {}, false},
+        {"Disable Audio", "No", {"No", "Yes"}, false},
+    };
+}
+
+std::vector<TodayItem> join(std::vector<TodayItem> first, const std::vector<TodayItem> &second)
+{
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
+const std::vector<TodayRow> &todayRows()
+{
+    static const std::vector<TodayRow> rows = {
+        {103, join(video("H.264", "CRF 23", {"CRF 23", "CRF 18", "CRF 28"}),
+                   sound("AAC", true, kTodaySampleRates))},
+        {104, join(video("H.265", "CRF 28", {"CRF 28", "CRF 23", "CRF 32"}),
+                   sound("AAC", true, kTodaySampleRates))},
+        {105, join(video("VP9", "CRF 32", {"CRF 32", "CRF 24", "CRF 40"}),
+                   sound("Opus", true, kOpusSampleRates))},
+        {106, join(video("AV1", "CRF 35", {"CRF 35", "CRF 28", "CRF 45"}),
+                   sound("Opus", true, kOpusSampleRates))},
+        {107, join(noVideo("Copy"), copiedSound())},
+        {108, join(noVideo("Copy"), copiedSound())},
+        {110, join(noVideo("None"), sound("Opus", true, kOpusSampleRates))},
+        {111, join(noVideo("None"), sound("FLAC", false, kTodaySampleRates))},
+    };
+    return rows;
+}
+
+const TodayRow *todayRow(int entry)
+{
+    for (const TodayRow &row : todayRows()) {
+        if (row.entry == entry)
+            return &row;
+    }
+    return nullptr;
+}
+
+const QString kVideoOptions = QStringLiteral("Video Options");
+const QString kAudioOptions = QStringLiteral("Audio Options");
+
+QString categoryOf(const char *item)
+{
+    return QLatin1String(item).startsWith(QLatin1String("Video")) ||
+                   QLatin1String(item) == QLatin1String("Aspect Ratio")
+               ? kVideoOptions
+               : kAudioOptions;
+}
+
+// Whether the sheet shows a today's entry's options: its codecs are named
+// in the words of today's rows, which the old entries never use.
+bool holdsTodayOptions(const OptionSheet &sheet)
+{
+    for (const TodayRow &row : todayRows()) {
+        for (const TodayItem &item : row.items) {
+            const QString caption = QString::fromUtf8(item.item);
+            if ((caption == QLatin1String("Video Codec") ||
+                 caption == QLatin1String("Audio Codec")) &&
+                sheet.value(categoryOf(item.item), caption) == QLatin1String(item.value))
+                return true;
+        }
+    }
+    return false;
+}
+
+void applyTodayRow(OptionSheet &sheet, const TodayRow &row)
+{
+    for (const TodayItem &rule : row.items) {
+        const QString category = categoryOf(rule.item);
+        const QString item = QString::fromUtf8(rule.item);
+        sheet.clearChoices(category, item);
+        for (const char *choice : rule.choices)
+            sheet.appendChoice(category, item, QString::fromUtf8(choice));
+        sheet.setValue(category, item, QString::fromUtf8(rule.value));
+        sheet.setReadOnly(category, item, !rule.applies);
+    }
+}
+
+} // namespace
+
+bool isTodayEntry(int entry)
+{
+    return entry > kLastClassicEntry;
+}
+
 ItemAddressText defaultItemAddress(DefaultItem item)
 {
     static constexpr ItemAddressText addresses[kDefaultItemCount] = {
@@ -605,6 +774,16 @@ void applyProfileDefaults(OptionSheet &sheet, std::optional<int> selectedEntry)
 {
     if (!selectedEntry)
         return;
+    if (const TodayRow *today = todayRow(*selectedEntry)) {
+        applyTodayRow(sheet, *today);
+        return;
+    }
+    // An old entry after one of today's starts from the sheet as built, as
+    // its rule knows nothing of today's words ("Same as source", "CRF 23").
+    if (!isTodayEntry(*selectedEntry) && holdsTodayOptions(sheet)) {
+        for (const TodayItem &item : todayRows().front().items)
+            sheet.resetItem(categoryOf(item.item), QString::fromUtf8(item.item));
+    }
     const ProfileDefaults rule = profileDefaults(*selectedEntry);
     for (std::size_t i = 0; i < kDefaultItemCount; ++i) {
         const ItemAddressText address = defaultItemAddress(static_cast<DefaultItem>(i));

@@ -63,8 +63,13 @@ struct ProfileDefaults
 };
 
 // The rule of entry `entry` (group headers included); an empty rule for entry
-// 1 and for numbers outside the catalogue.
+// 1 and for numbers outside the catalogue. Today's entries have rules of their
+// own, which applyProfileDefaults applies.
 ProfileDefaults profileDefaults(int entry);
+
+// The last of the entries of old; today's formats follow it.
+constexpr int kLastClassicEntry = 101;
+bool isTodayEntry(int entry);
 
 // Applies the selected entry's rule to the sheet, as a pick in the profile
 // combo does. No selection changes nothing.

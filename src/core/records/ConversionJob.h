@@ -10,7 +10,7 @@ namespace vantrel {
 struct ConversionJob
 {
     QString sourcePath;
-    int profileIndex = 0;    // entry number of the selected profile, 1..101
+    int profileIndex = 0;    // entry number of the selected profile
     QString outputExtension; // ".mp4"
     QString outputPath;
     int startSeconds = 0;

@@ -70,6 +70,8 @@ MainWindow::MainWindow(MainController &controller, QWidget *parent)
     connect(&m_controller, &MainController::selectionChanged, m_combo,
             &ProfileComboWidget::showSelection);
     connect(m_combo, &ProfileComboWidget::entryPicked, &m_controller, &MainController::pickEntry);
+    connect(&m_controller, &MainController::unavailableEntriesChanged, m_combo,
+            [this] { m_combo->showUnavailable(m_controller.unavailableEntries()); });
 }
 
 MainWindow::~MainWindow() = default;

@@ -25,6 +25,8 @@ enum class Shape
     Film,        // a strip of film
     Flash,       // an "f" on a red tile
     Disc,        // a small disc player
+    Screen,      // a wide screen showing a play sign: video today
+    Wave,        // a sound wave: audio today
 };
 
 struct GroupPicture
@@ -58,6 +60,8 @@ constexpr GroupPicture kGroupPictures[] = {
     {8, Shape::Disc, 0xff00838f},         // Toshiba Gigabeat
     {41, Shape::Film, 0xff424242},        // Common Used Video Formats
     {6, Shape::Note, 0xff00897b},         // Common Used Audio Formats
+    {45, Shape::Screen, 0xff1e88e5},      // Today's Video Formats
+    {46, Shape::Wave, 0xff8e24aa},        // Today's Audio Formats
 };
 
 void drawShape(QPainter &p, Shape shape, const QColor &colour)
@@ -145,6 +149,25 @@ void drawShape(QPainter &p, Shape shape, const QColor &colour)
             for (int col = 0; col < 3; ++col)
                 p.drawRect(QRectF(5.2 + col * 2.1, 8.5 + row * 2.2, 1.4, 1.4));
         break;
+    case Shape::Screen:
+        p.setBrush(colour);
+        p.drawRoundedRect(QRectF(0.5, 2.5, 15, 10), 1.5, 1.5);
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        p.drawPolygon(QPolygonF({QPointF(6.5, 5), QPointF(11, 7.5), QPointF(6.5, 10)}));
+        p.setBrush(colour.darker(140));
+        p.drawRect(QRectF(5, 13, 6, 1.5));
+        break;
+    case Shape::Wave: {
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(colour, 1.6, Qt::SolidLine, Qt::RoundCap));
+        const qreal heights[] = {3, 7, 11, 6, 13, 8, 4};
+        for (int i = 0; i < 7; ++i) {
+            const qreal x = 2 + i * 2;
+            p.drawLine(QPointF(x, 8 - heights[i] / 2), QPointF(x, 8 + heights[i] / 2));
+        }
+        break;
+    }
     case Shape::Film:
         p.setBrush(colour);
         p.drawRect(QRectF(1.5, 2.5, 13, 11));

@@ -4,6 +4,7 @@
 #include "gui/app/Pictures.h"
 
 #include <QSignalBlocker>
+#include <QStandardItemModel>
 
 namespace vantrel {
 
@@ -30,6 +31,19 @@ std::optional<int> ProfileComboWidget::selectedEntry() const
     if (currentIndex() < 0)
         return std::nullopt;
     return currentData().toInt();
+}
+
+void ProfileComboWidget::showUnavailable(const QMap<int, QString> &entries)
+{
+    auto *items = qobject_cast<QStandardItemModel *>(model());
+    if (!items)
+        return;
+    for (int row = 0; row < count(); ++row) {
+        QStandardItem *item = items->item(row);
+        const auto why = entries.constFind(itemData(row).toInt());
+        item->setEnabled(why == entries.constEnd());
+        item->setToolTip(why == entries.constEnd() ? QString() : *why);
+    }
 }
 
 void ProfileComboWidget::showSelection(std::optional<int> entry)

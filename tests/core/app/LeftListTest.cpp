@@ -65,3 +65,16 @@ TEST(LeftList, OfferedBackAfterACrashAndGoneAfterACleanExit)
         EXPECT_FALSE(QFile::exists(env.listFile));
     }
 }
+
+// An entry whose encoder this computer's FFmpeg lacks shows so, and its rows
+// fail before anything runs, saying what is missing.
+TEST(MissingEncoders, AnEntryThatCannotRunSaysSoBeforeItRuns)
+{
+    QSet<QString> installed = {qs("libx264"), qs("aac"),       qs("libvpx-vp9"), qs("libopus"),
+                               qs("flac"),    qs("libsvtav1"), qs("mpeg4"),      qs("libmp3lame")};
+    const QMap<int, QString> unavailable = unavailableEntries(installed, qs("ffmpeg"));
+    EXPECT_TRUE(unavailable.value(104).contains(qs("libx265"))) << unavailable.value(104);
+    for (const int entry : {103, 105, 106, 107, 108, 110, 111})
+        EXPECT_FALSE(unavailable.contains(entry)) << entry;
+    EXPECT_TRUE(unavailableEntries({}, qs("ffmpeg")).isEmpty()); // nothing known yet
+}

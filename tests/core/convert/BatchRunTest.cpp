@@ -12,9 +12,11 @@
 #include "core/tools/ToolControl.h"
 #include "core/tools/ToolLocator.h"
 
+#include <QDateTime>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
 
 #include <memory>
@@ -418,6 +420,30 @@ TEST_F(BatchRunTest, SeveralRowsAtOnce)
     // The running encoders' statistics files all go with the batch.
     batch.reset();
     EXPECT_TRUE(QDir(data.path()).entryList({qs("curconvert*")}).isEmpty());
+}
+
+// A row whose profile needs an encoder this computer's FFmpeg lacks fails
+// before anything runs, saying which (the encoder's list as remembered).
+TEST_F(BatchRunTest, AMissingEncoderFailsTheRowBeforeItRuns)
+{
+    BatchEnvironment env = surroundings.batch(data, &tools);
+    const QFileInfo encoder(QStandardPaths::findExecutable(env.encoderPath));
+    env.encoderListCache = data.filePath(qs("encoders.cache"));
+    writeFile(env.encoderListCache, QStringLiteral("%1\t%2\t%3\naac\nlibx264\n")
+                                        .arg(encoder.canonicalFilePath())
+                                        .arg(encoder.size())
+                                        .arg(encoder.lastModified().toMSecsSinceEpoch())
+                                        .toUtf8());
+    entry = 104; // H.265
+    applyProfileDefaults(sheet, *entry);
+    batch = std::make_unique<BatchRun>(
+        list, sheet, [this] { return entry; }, env);
+    addProbed({clips.video(qs("a.avi"), 1)});
+    EXPECT_EQ(run(), BatchEnding::Completed);
+    EXPECT_EQ(statuses(), QStringList{qs("Fail")});
+    EXPECT_TRUE(batch->rowMessages(0).contains(qs("no \"libx265\" encoder")))
+        << batch->rowMessages(0);
+    EXPECT_TRUE(QDir(output).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
 TEST_F(BatchRunTest, CancelDuringTheSecondOfThreeRows)

@@ -9,18 +9,18 @@ using namespace vantrel;
 TEST(ProfileCatalogue, HoldsTheEntriesInListOrder)
 {
     const auto &entries = profileCatalogue();
-    ASSERT_EQ(entries.size(), 101u);
-    const std::set<int> headers = {1,  6,  12, 16, 19, 25, 28, 32, 36, 41, 48, 53,
-                                   60, 64, 68, 70, 75, 77, 79, 82, 85, 87, 95};
+    ASSERT_EQ(entries.size(), 111u);
+    const std::set<int> headers = {1,  6,  12, 16, 19, 25, 28, 32, 36, 41, 48, 53, 60,
+                                   64, 68, 70, 75, 77, 79, 82, 85, 87, 95, 102, 109};
     int profiles = 0;
     std::set<int> pictures;
-    for (int n = 1; n <= 101; ++n) {
+    for (int n = 1; n <= 111; ++n) {
         const CatalogueEntry &e = entries[std::size_t(n - 1)];
         EXPECT_EQ(e.number, n);
         EXPECT_EQ(e.isGroup(), headers.count(n) == 1) << n;
         if (e.isGroup()) {
             EXPECT_GE(e.picture, 1);
-            EXPECT_LE(e.picture, 44);
+            EXPECT_LE(e.picture, 46);
             pictures.insert(e.picture);
             EXPECT_FALSE(outputExtension(n).has_value()) << n;
         } else {
@@ -32,8 +32,8 @@ TEST(ProfileCatalogue, HoldsTheEntriesInListOrder)
             EXPECT_TRUE(e.captionText().endsWith(qs("(*") + *ext + qs(")"))) << n;
         }
     }
-    EXPECT_EQ(profiles, 78);
-    EXPECT_EQ(pictures.size(), 22u);
+    EXPECT_EQ(profiles, 86);
+    EXPECT_EQ(pictures.size(), 24u);
 }
 
 TEST(ProfileCatalogue, EntriesAreKnownByNumberNotCaption)
@@ -50,7 +50,7 @@ TEST(ProfileCatalogue, EntriesAreKnownByNumberNotCaption)
     EXPECT_EQ(catalogueEntry(53)->picture, 31);
     EXPECT_EQ(catalogueEntry(79)->picture, 31);
     EXPECT_EQ(catalogueEntry(0), nullptr);
-    EXPECT_EQ(catalogueEntry(102), nullptr);
+    EXPECT_EQ(catalogueEntry(112), nullptr);
 }
 
 TEST(ProfileCatalogue, OutputExtensionIsFourCharactersFromTheFirstDot)
@@ -60,6 +60,9 @@ TEST(ProfileCatalogue, OutputExtensionIsFourCharactersFromTheFirstDot)
     EXPECT_EQ(outputExtension(72), qs(".3g2"));
     EXPECT_EQ(outputExtension(84), qs(".swf"));
     EXPECT_EQ(outputExtension(100), qs(".wma"));
+    EXPECT_EQ(outputExtension(105), qs(".webm")); // to the pattern's ")"
+    EXPECT_EQ(outputExtension(107), qs(".mkv"));  // "(no re-encoding)(*.mkv)"
+    EXPECT_EQ(outputExtension(110), qs(".opus"));
     EXPECT_EQ(outputExtensionOfCaption(qs("a.b.cdef")), qs(".b.c"));
     EXPECT_EQ(outputExtensionOfCaption(qs("x(*.ab")), qs(".ab"));
     EXPECT_FALSE(outputExtensionOfCaption(qs("Apple iPad")).has_value());

@@ -283,3 +283,51 @@ TEST_F(ProfileDefaultsTest, EveryProfileSetsItsAudioCodecAndChoices)
         }
     }
 }
+
+// Today's entries set every video and audio item, and show read-only the
+// ones that do not apply; an old entry picked after one of them finds the
+// sheet as it would have been without it.
+TEST_F(ProfileDefaultsTest, TodaysEntriesSetTheirWholeOptionsAndGiveThemBack)
+{
+    const auto readOnly = [this](const QString &category) {
+        QStringList fixed;
+        for (const auto &c : sheet.categories()) {
+            if (c.caption != category)
+                continue;
+            for (const auto &item : c.items)
+                if (item.readOnly)
+                    fixed << item.caption;
+        }
+        return fixed;
+    };
+    const struct
+    {
+        int entry;
+        QStringList fixedVideo;
+        QStringList fixedAudio;
+    } cases[] = {
+        {103, {}, {}},
+        {107,
+         list({"Video Codec", "Video Size", "Video Bitrate", "Video Framerate", "Aspect Ratio"}),
+         list({"Audio Codec", "Audio Bitrate", "Sample Rate", "Audio Channel", "Disable Audio"})},
+        {110,
+         list({"Video Codec", "Video Size", "Video Bitrate", "Video Framerate", "Aspect Ratio"}),
+         {}},
+        {111,
+         list({"Video Codec", "Video Size", "Video Bitrate", "Video Framerate", "Aspect Ratio"}),
+         list({"Audio Bitrate"})},
+    };
+    for (const auto &c : cases) {
+        sheet.build();
+        pick({c.entry});
+        EXPECT_EQ(readOnly(kVideo), c.fixedVideo) << c.entry;
+        EXPECT_EQ(readOnly(kAudio), c.fixedAudio) << c.entry;
+
+        pick({7}); // an old entry after it
+        const QStringList after = snapshot();
+        sheet.build();
+        pick({7});
+        EXPECT_EQ(after, snapshot()) << c.entry;
+        EXPECT_TRUE(readOnly(kVideo).isEmpty());
+    }
+}
