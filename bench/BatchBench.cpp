@@ -11,8 +11,12 @@
 // of 50 MB (a long film), against reading the whole file for its last line.
 // The tick reads only the file's tail, so its cost must not grow with the file.
 //
-//   batch_bench [--pairs=N] [--profile=E] [benchmark flags]
-//   (N defaults to 3 pairs, E to 49, an MPEG-4 AVI profile)
+// Today's entries: a 720p film of 60 s through each of today's video entries,
+// its time over the film's length, and against the same command by hand.
+//
+//   batch_bench [--pairs=N] [--profile=E] [--today=T] [benchmark flags]
+//   (N defaults to 3 pairs, E to 49, an MPEG-4 AVI profile; T pairs of
+//   today's entries, none by default: they take minutes)
 
 #include "core/convert/ConversionProgress.h"
 #include "core/convert/EncoderCommand.h"
@@ -55,6 +59,7 @@ namespace {
 constexpr int kToolTimeoutMs = 300000;
 
 int g_pairs = 3;
+int g_today = 0; // pairs for today's entries; none: they are left out
 int g_profile = 49;
 
 QString text(const char *latin1)
@@ -110,7 +115,9 @@ struct ScenarioSetup
 
     QString folder(const char *name) const { return dir.filePath(text(name)); }
 
-    explicit ScenarioSetup(const Scenario &scenario)
+    int profile = g_profile;
+
+    ScenarioSetup(const Scenario &scenario, int entry) : profile(entry)
     {
         if (encoder.isEmpty() || ToolLocator::find(ToolLocator::kPlayer).isEmpty()) {
             error = text("the encoder or the player is missing");
@@ -150,11 +157,11 @@ struct ScenarioSetup
             parseEncoderList(QString::fromLocal8Bit(query.readAllStandardOutput()));
         OptionSheet sheet;
         sheet.build();
-        applyProfileDefaults(sheet, g_profile);
+        applyProfileDefaults(sheet, profile);
         constexpr ExistingFilePolicy overwrite = ExistingFilePolicy::Overwrite;
         for (const QString &clip : std::as_const(clips)) {
             const Expected<ConversionJob> built = buildConversionJob(
-                clip, g_profile, sheet.conversionOptions(), text("0:00:00"), text("0:00:00"));
+                clip, profile, sheet.conversionOptions(), text("0:00:00"), text("0:00:00"));
             if (!built) {
                 error = built.error();
                 return;
@@ -217,7 +224,7 @@ bool compareWithHandRunCommands(int pairs)
                 "(profile %d, median of %d pairs):\n",
                 g_profile, pairs);
     for (const Scenario &scenario : kScenarios) {
-        ScenarioSetup setup(scenario);
+        ScenarioSetup setup(scenario, g_profile);
         bool ok = setup.error.isEmpty();
         if (ok) {
             // Warm the caches: the tools, the clips, the remembered encoder list.
@@ -247,6 +254,53 @@ bool compareWithHandRunCommands(int pairs)
         std::printf("  %-32s %8.0f ms against %8.0f ms  ratio %.2f (target %.2f) %s\n",
                     scenario.name, cli / pairs * 1000, direct / pairs * 1000, ratio,
                     scenario.target, met ? "met" : "MISSED");
+    }
+    return allMet;
+}
+
+struct TodayTarget
+{
+    int entry;
+    const char *name;
+    double realTime; // the most the conversion may take, in the film's lengths
+};
+
+constexpr TodayTarget kTodayTargets[] = {
+    {103, "H.264", 1.0},     {104, "H.265", 3.0},      {105, "VP9", 1.0},
+    {106, "AV1", 3.0},       {107, "MKV copy", 0.05},  {108, "MP4 copy", 0.05},
+};
+
+bool compareTodaysEntries(int pairs)
+{
+    constexpr Scenario film = {"a 720p film of 60 s", 1, 60, "1280x720", 1, 1.02};
+    bool allMet = true;
+    std::printf("\nToday's entries on %s (median of %d pairs):\n", film.name, pairs);
+    for (const TodayTarget &target : kTodayTargets) {
+        ScenarioSetup setup(film, target.entry);
+        bool ok = setup.error.isEmpty() && setup.runCli(1); // warms the caches
+        std::vector<double> ratios;
+        std::vector<double> times;
+        for (int pair = 0; ok && pair < pairs; ++pair) {
+            const double d = secondsOf([&] { return setup.runDirect(); }, ok);
+            const double c = secondsOf([&] { return setup.runCli(1); }, ok);
+            ratios.push_back(c / d);
+            times.push_back(c);
+        }
+        if (!ok) {
+            std::printf("  %-10s failed\n", target.name);
+            allMet = false;
+            continue;
+        }
+        std::sort(ratios.begin(), ratios.end());
+        std::sort(times.begin(), times.end());
+        const double ratio = ratios[ratios.size() / 2];
+        const double realTime = times[times.size() / 2] / film.seconds;
+        const bool met = ratio <= film.target && realTime <= target.realTime;
+        allMet = allMet && met;
+        std::printf("  %-10s %6.2f of real time (target %.2f), against the command by hand %.3f "
+                    "(target %.2f) %s\n",
+                    target.name, realTime, target.realTime, ratio, film.target,
+                    met ? "met" : "MISSED");
     }
     return allMet;
 }
@@ -340,6 +394,8 @@ bool takeOwnArguments(int &argc, char **argv)
         const char *arg = argv[i];
         if (std::strncmp(arg, "--pairs=", 8) == 0) {
             g_pairs = std::atoi(arg + 8);
+        } else if (std::strncmp(arg, "--today=", 8) == 0) {
+            g_today = std::atoi(arg + 8);
         } else if (std::strncmp(arg, "--profile=", 10) == 0) {
             g_profile = std::atoi(arg + 10);
         } else {
@@ -365,5 +421,7 @@ int main(int argc, char **argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
 
-    return compareWithHandRunCommands(g_pairs) ? 0 : 1;
+    const bool batches = compareWithHandRunCommands(g_pairs);
+    const bool today = g_today ? compareTodaysEntries(g_today) : true;
+    return batches && today ? 0 : 1;
 }
