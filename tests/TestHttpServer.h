@@ -21,12 +21,13 @@ public:
         {}
         QByteArray body;
         int status;
-        bool withLength;      // send Content-Length
-        bool cutHalfWay;      // close the connection after half the body
-        bool silent;          // never answer
-        int trickleMs = 0;    // one byte of the body every so many milliseconds
-        bool endless = false; // the body never ends
-        QByteArray location;  // a redirect's target
+        bool withLength;       // send Content-Length
+        bool cutHalfWay;       // close the connection after half the body
+        bool silent;           // never answer
+        int trickleMs = 0;     // one byte of the body every so many milliseconds
+        bool endless = false;  // the body never ends
+        QByteArray location;   // a redirect's target
+        bool headOnly = false; // answering a HEAD request
 
         static Route redirect(const QByteArray &to)
         {
@@ -78,7 +79,13 @@ private:
             m_pending.remove(socket);
             const QByteArray path = request.split(' ').value(1);
             ++m_requests[path];
-            answer(socket, m_routes.value(path, Route("not here", 404)));
+            Route route = m_routes.value(path, Route("not here", 404));
+            if (request.startsWith("HEAD ")) { // the head alone, its length as for a GET
+                route.headOnly = true;
+                route.trickleMs = 0;
+                route.endless = false;
+            }
+            answer(socket, route);
         });
         QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     }
@@ -97,6 +104,10 @@ private:
         if (!route.location.isEmpty())
             head += "Location: " + route.location + "\r\n";
         socket->write(head + "\r\n");
+        if (route.headOnly) {
+            socket->disconnectFromHost();
+            return;
+        }
         if (route.endless) {
             // Another 64 kB whenever the last went out, until the client goes.
             const QByteArray block(64 * 1024, 'e');

@@ -11,14 +11,21 @@ class QTextStream;
 namespace vantrel {
 class StreamDownload;
 class TransferService;
+class YtDlpDownload;
+class YtDlpReader;
+struct YtVideo;
 } // namespace vantrel
 
 namespace vantrel::cli {
 
+// The yt-dlp that reads today's pages: the settings' choice, else PATH's.
+QString pageReaderProgram();
+
 // `vantrel-cli page URL|FILE` prints what a watch page says, one key<TAB>value
 // line each; `vantrel-cli download URL|FILE --format CODE [--output-dir DIR]`
 // downloads one of its streams with progress on stderr. A FILE is a saved
-// page; anything else is read over the network.
+// page; anything else is read over the network, and a page of none of the
+// old watch-page layouts is read through yt-dlp.
 //
 // Both need the event loop: `start` either ends the command at once (help,
 // usage errors, a saved page to print) and returns its exit code, or starts
@@ -45,14 +52,22 @@ Q_SIGNALS:
 private:
     std::optional<int> usePage(const QString &page);
     int printPage(const QString &page);
+    void readWithYtDlp();
+    std::optional<int> useYtDlpVideo(const YtVideo &video);
+    void printYtDlpVideo(const YtVideo &video);
+    // Follows a download (either kind) to its end.
+    template <typename Download> void follow(Download &download);
 
     Kind m_kind;
     QTextStream &m_out;
     QTextStream &m_err;
-    int m_format = 0;
+    QString m_address;
+    QString m_format; // as given: a button's code, or yt-dlp format ids
     QString m_outputDir;
     std::unique_ptr<TransferService> m_pageTransfer;
     std::unique_ptr<StreamDownload> m_download;
+    std::unique_ptr<YtDlpReader> m_reader;
+    std::unique_ptr<YtDlpDownload> m_ytDownload;
 };
 
 } // namespace vantrel::cli

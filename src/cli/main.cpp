@@ -2,9 +2,11 @@
 #include "cli/ConvertCommand.h"
 #include "cli/PageCommand.h"
 #include "cli/ProbeCommand.h"
+#include "core/download/YtDlpRun.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -22,7 +24,7 @@ const char kUsage[] =
                                      "  page       print what an online video's watch page says\n"
                                      "  download   download a stream of a watch page\n"
                                      "\n"
-                                     "vantrel-cli --version prints the version.\n"
+                                     "vantrel-cli --version prints the version and yt-dlp's.\n"
                                      "vantrel-cli <command> --help describes a command.\n");
 
 } // namespace
@@ -48,7 +50,17 @@ int main(int argc, char *argv[])
     }
     if (command == QLatin1String("--version")) {
         out << QStringLiteral("vantrel-cli %1\n").arg(QCoreApplication::applicationVersion());
-        return kExitOk;
+        out.flush();
+        // And the yt-dlp that reads today's pages, asked once the loop runs.
+        QTimer::singleShot(0, &app, [&out] {
+            vantrel::queryYtDlpVersion(pageReaderProgram(), qApp, [&out](const QString &version) {
+                out << (version.isEmpty() ? tr("yt-dlp not found\n")
+                                          : QStringLiteral("yt-dlp %1\n").arg(version));
+                out.flush();
+                QCoreApplication::exit(kExitOk);
+            });
+        });
+        return QCoreApplication::exec();
     }
     if (command == QLatin1String("profiles"))
         return runProfiles(args, out, err);

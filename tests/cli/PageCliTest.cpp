@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -106,4 +107,44 @@ TEST(CliPage, HostilePagesGetNothing)
     const CliResult endless = runCli({qs("page"), server.url("/endless")});
     EXPECT_EQ(endless.exitCode, 1);
     EXPECT_TRUE(endless.err.contains(qs("larger than"))) << endless.err;
+}
+
+// A page of today goes to yt-dlp: its fields, a line per button with the
+// format behind it, and a download by a button's code or yt-dlp's own id.
+TEST(CliPage, ReadsAndDownloadsAPageOfTodayThroughYtDlp)
+{
+    if (QStandardPaths::findExecutable(qs("yt-dlp")).isEmpty())
+        GTEST_SKIP() << "no yt-dlp installed";
+    TestHttpServer server;
+    const QByteArray clip(30000, 'v');
+    server.route("/v.webm", {clip});
+    server.route("/today", {"<html><head><meta property=\"og:title\" content=\"Today\">"
+                            "<meta property=\"og:image\" content=\"/p.jpg\"></head><body>"
+                            "<video src=\"/v.webm\"></video></body></html>"});
+    QTemporaryDir dir;
+
+    const CliResult page = runCli({qs("page"), server.url("/today")});
+    EXPECT_EQ(page.exitCode, 0) << page.err;
+    const QStringList lines = page.out.split(u'\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(lines.value(0), qs("title\tToday (1)"));
+    EXPECT_TRUE(lines.contains(qs("thumbnail\t") + server.url("/p.jpg"))) << page.out;
+    EXPECT_EQ(lines.mid(9),
+              (QStringList{qs("stream_35\t") + server.url("/v.webm"), qs("stream_35_format\t0"),
+                           qs("stream_5\t") + server.url("/v.webm"), qs("stream_5_format\t0")}));
+
+    const struct
+    {
+        const char *format;
+        int exitCode;
+        const char *said; // on standard error
+    } downloads[] = {{"35", 0, "100 %"}, {"0", 0, "100 %"}, {"22", 1, "yt-dlp lists 0"}};
+    for (const auto &d : downloads) {
+        const CliResult run = runCli({qs("download"), server.url("/today"), qs("--format"),
+                                      qs(d.format), qs("--output-dir"), dir.path()});
+        EXPECT_EQ(run.exitCode, d.exitCode) << d.format << run.err;
+        EXPECT_TRUE(run.err.contains(qs(d.said))) << d.format << run.err;
+    }
+    EXPECT_EQ(readFile(dir.filePath(qs("Today (1).webm"))), clip);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{qs("Today (1).webm"), qs("Today (1)_New.webm")}));
 }

@@ -31,6 +31,7 @@ struct MainEnvironment
     Desktop *desktop = nullptr;
     QString encoderPath;
     QString playerPath;
+    QString ytDlpPath; // reads today's web pages
     QString statisticsPath;
     QString settingsPath;
     QString dataFolder;

@@ -2,11 +2,15 @@
 
 #include "core/common/FileNames.h"
 #include "core/download/WebAddress.h"
+#include "core/download/YtDlpRun.h"
 #include "core/settings/AppPaths.h"
+#include "core/tools/ToolLocator.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+
+#include <utility>
 
 namespace vantrel {
 
@@ -37,13 +41,17 @@ constexpr StateText kStateTexts[] = {
     {TransferService::Disconnected, QT_TRANSLATE_NOOP("OnlineVideoController", "Disconnected.")},
 };
 
+// The buttons in the order the status line names them.
+constexpr int kButtonOrder[] = {22, 35, 34, 5};
+
 } // namespace
 
 OnlineVideoController::OnlineVideoController(QString downloadFolder, QString cacheFolder,
                                              Prompt *prompt, Desktop *desktop, QObject *parent)
-    : QObject(parent), m_cacheFolder(std::move(cacheFolder)), m_prompt(prompt), m_desktop(desktop),
-      m_download(std::move(downloadFolder))
+    : QObject(parent), m_downloadFolder(downloadFolder), m_cacheFolder(std::move(cacheFolder)),
+      m_prompt(prompt), m_desktop(desktop), m_download(std::move(downloadFolder))
 {
+    setYtDlpProgram(ToolLocator::ytDlp(QString()));
     const auto showState = [this](const TransferService &transfer, TransferService::State state) {
         const QString text = stateText(state, transfer.responseCode(), transfer.responseText());
         if (!text.isEmpty())
@@ -62,17 +70,44 @@ OnlineVideoController::OnlineVideoController(QString downloadFolder, QString cac
                 Q_EMIT downloadProgress(percent, text);
             });
     connect(&m_download, &StreamDownload::finished, this,
-            [this](bool ok, const QString &pathOrError) {
-                if (ok) {
-                    m_downloaded = pathOrError;
-                    setStatus(tr("Saved as %1").arg(QDir::toNativeSeparators(pathOrError)));
-                } else {
-                    setStatus(pathOrError);
-                    if (m_prompt)
-                        m_prompt->error(pathOrError);
-                }
-                Q_EMIT downloadFinished(ok, pathOrError);
+            &OnlineVideoController::onDownloadFinished);
+}
+
+OnlineVideoController::~OnlineVideoController() = default;
+
+void OnlineVideoController::setYtDlpProgram(const QString &program)
+{
+    if (isDownloading() || (m_reader && m_reader->isRunning()))
+        return;
+    // yt-dlp keeps what it learns of sites beside the pictures.
+    const QString cache = AppPaths::join(m_cacheFolder, QStringLiteral("yt-dlp"));
+    m_reader = std::make_unique<YtDlpReader>(program, cache);
+    connect(m_reader.get(), &YtDlpReader::finished, this, &OnlineVideoController::onYtDlpRead);
+    m_ytDownload = std::make_unique<YtDlpDownload>(program, m_downloadFolder, cache);
+    connect(m_ytDownload.get(), &YtDlpDownload::progressChanged, this,
+            [this](std::optional<int> percent, const QString &text) {
+                setStatus(tr("Downloading... %1").arg(text.trimmed()));
+                Q_EMIT downloadProgress(percent, text);
             });
+    connect(m_ytDownload.get(), &YtDlpDownload::finished, this,
+            &OnlineVideoController::onDownloadFinished);
+}
+
+void OnlineVideoController::onDownloadFinished(bool ok, const QString &pathOrError)
+{
+    const bool cancelled = std::exchange(m_cancelling, false);
+    if (!ok && cancelled) {
+        // The user's own choice: said on the status line, no error box.
+        setStatus(tr("The download was cancelled; nothing of it was kept."));
+    } else if (ok) {
+        m_downloaded = pathOrError;
+        setStatus(tr("Saved as %1").arg(QDir::toNativeSeparators(pathOrError)));
+    } else {
+        setStatus(pathOrError);
+        if (m_prompt)
+            m_prompt->error(pathOrError);
+    }
+    Q_EMIT downloadFinished(ok, pathOrError);
 }
 
 void OnlineVideoController::setTimeoutMs(int milliseconds)
@@ -83,7 +118,7 @@ void OnlineVideoController::setTimeoutMs(int milliseconds)
 }
 
 QString OnlineVideoController::stateText(TransferService::State state, int responseCode,
-                                        const QString &responseText)
+                                         const QString &responseText)
 {
     if (state == TransferService::Error)
         return tr("Error ") + QString::number(responseCode) + QLatin1Char(' ') + responseText;
@@ -101,19 +136,35 @@ void OnlineVideoController::addressChanged()
 
 void OnlineVideoController::getDirectLink(const QString &address)
 {
-    if (m_pages.isBusy())
+    if (m_pages.isBusy() || m_reader->isRunning())
         return; // one page at a time
     setGetEnabled(false);
     m_pictureLoading = true;
     setThumbnail(QString()); // the placeholder while the page is read
-    m_pages.fetch(QUrl::fromUserInput(address.trimmed()));
+    const QUrl url = QUrl::fromUserInput(address.trimmed());
+    m_address = url.toString(QUrl::FullyEncoded);
+    m_pages.fetch(url);
 }
 
 void OnlineVideoController::onPageFinished()
 {
+    const TransferService::Failure failure = m_pages.failure();
     QString page;
-    if (m_pages.failure() == TransferService::Failure::None) {
+    if (failure == TransferService::Failure::None)
         page = QString::fromUtf8(m_pages.body());
+    // Today's pages are no watch pages of the old layouts; a page too large
+    // to read here is not handed on either.
+    if (failure == TransferService::Failure::None && !isOldWatchPage(page)) {
+        readWithYtDlp(page);
+        return;
+    }
+    if (m_readByYtDlp) {
+        // The buttons of an old page were never the yt-dlp page's.
+        m_readByYtDlp = false;
+        m_ytButtons.clear();
+        m_enabled.clear();
+    }
+    if (failure == TransferService::Failure::None) {
         setStatus(tr("Complete!"));
     } else {
         if (m_pages.failure() == TransferService::Failure::TimedOut)
@@ -125,17 +176,63 @@ void OnlineVideoController::onPageFinished()
     for (const int format : readStreamLinks(page, m_links))
         m_enabled.insert(format);
     m_info = parseVideoPage(page);
+    m_pictureKey = m_info.videoId;
     if (!page.isEmpty() && !pageHasVideo(page))
         setStatus(tr("The page names no video: it may have been removed."));
     cacheThumbnail();
     Q_EMIT pageRead();
 }
 
-QString OnlineVideoController::pictureFileOf(const QString &videoId) const
+void OnlineVideoController::readWithYtDlp(const QString &page)
 {
-    // Named by the video id, made safe: a page can never write outside the cache.
-    return AppPaths::join(m_cacheFolder, fitFileName(safeFileName(videoId, QStringLiteral("video")),
-                                                     QStringLiteral(".jpg")));
+    setStatus(tr("Reading the page with yt-dlp..."));
+    m_pagePicture = openGraphPicture(page, m_address);
+    m_reader->read(m_address);
+}
+
+void OnlineVideoController::onYtDlpRead()
+{
+    // Nothing of an earlier page stays behind the buttons.
+    m_readByYtDlp = true;
+    m_links = StreamLinks();
+    m_enabled.clear();
+    m_ytButtons.clear();
+    m_info = VideoPageInfo();
+    m_pictureKey.clear();
+    if (m_reader->failure() == YtDlpReader::Failure::None) {
+        const YtVideo &video = m_reader->video();
+        m_info = video.info;
+        if (m_info.thumbnail.isEmpty())
+            m_info.thumbnail = m_pagePicture;
+        // Ids are unique only on their own site.
+        m_pictureKey = video.site + QLatin1Char('-') + m_info.videoId;
+        m_ytButtons = buttonsForFormats(video.formats);
+        QStringList offered;
+        for (const int format : kButtonOrder) {
+            if (!m_ytButtons.contains(format))
+                continue;
+            m_enabled.insert(format);
+            offered << streamButtonCaption(format) + QStringLiteral(": ") +
+                           m_ytButtons.value(format).format.description();
+        }
+        setStatus(tr("Complete! ") + offered.join(QStringLiteral("; ")));
+    } else if (m_reader->failure() == YtDlpReader::Failure::NoVideo) {
+        setStatus(tr("The page names no video: it may have been removed."));
+    } else {
+        setStatus(m_reader->errorText());
+        if (m_prompt)
+            m_prompt->error(m_reader->errorText());
+    }
+    cacheThumbnail();
+    Q_EMIT pageRead();
+}
+
+QString OnlineVideoController::pictureFileOf(const QString &pictureKey) const
+{
+    // Named by the video, made safe: a page can never write outside the cache.
+    return AppPaths::join(
+        m_cacheFolder,
+        fitFileName(safeFileName(pictureKey, QStringLiteral("video")), QStringLiteral(".jpg")));
 }
 
 void OnlineVideoController::cacheThumbnail()
@@ -146,8 +243,8 @@ void OnlineVideoController::cacheThumbnail()
         showCachedPicture();
         return;
     }
-    m_pictureVideoId = m_info.videoId;
-    m_pictureFile = pictureFileOf(m_info.videoId);
+    m_pictureFetchKey = m_pictureKey;
+    m_pictureFile = pictureFileOf(m_pictureKey);
     m_pictures.fetch(QUrl(m_info.thumbnail));
 }
 
@@ -160,14 +257,14 @@ void OnlineVideoController::onPictureFetched()
         if (file.open(QIODevice::WriteOnly) && file.write(m_pictures.body()) >= 0)
             file.commit();
     }
-    if (m_pictureVideoId == m_info.videoId && m_pictureLoading)
+    if (m_pictureFetchKey == m_pictureKey && m_pictureLoading)
         showCachedPicture();
 }
 
 void OnlineVideoController::showCachedPicture()
 {
     m_pictureLoading = false;
-    const QString cached = m_info.videoId.isEmpty() ? QString() : pictureFileOf(m_info.videoId);
+    const QString cached = m_pictureKey.isEmpty() ? QString() : pictureFileOf(m_pictureKey);
     setThumbnail(QFileInfo::exists(cached) ? cached : QString());
 }
 
@@ -185,16 +282,49 @@ void OnlineVideoController::openDownloadFolder()
 
 QString OnlineVideoController::lengthText() const
 {
+    // A site of today may not tell; a length it does not give shows as none.
+    if (m_readByYtDlp && m_info.length.isEmpty())
+        return QString();
     return m_info.length + tr(" Sec.");
 }
 
 QString OnlineVideoController::streamAddress(int format) const
 {
+    if (m_readByYtDlp)
+        return m_ytButtons.value(format).format.url;
     return m_links.address(format);
+}
+
+QString OnlineVideoController::streamDescription(int format) const
+{
+    if (!m_ytButtons.contains(format))
+        return QString();
+    const YtButton &button = m_ytButtons.value(format);
+    return tr("%1 (yt-dlp format %2)").arg(button.format.description(), button.formatSpec);
+}
+
+std::optional<int> OnlineVideoController::previewFormat() const
+{
+    if (!m_readByYtDlp)
+        return 35;
+    for (const int format : kButtonOrder) {
+        const auto button = m_ytButtons.constFind(format);
+        if (button != m_ytButtons.cend() && button->format.isProgressive() && button->format.video)
+            return format;
+    }
+    return std::nullopt;
 }
 
 Expected<QString> OnlineVideoController::previewAddress(int format)
 {
+    if (m_readByYtDlp && m_ytButtons.contains(format) &&
+        !m_ytButtons.value(format).format.isProgressive()) {
+        // A manifest's pieces are joined only by a download.
+        const QString refusal = tr("This stream comes in pieces (%1); it plays once downloaded.")
+                                    .arg(m_ytButtons.value(format).format.description());
+        setStatus(refusal);
+        return Expected<QString>::failure(refusal);
+    }
     const QString address = streamAddress(format).trimmed();
     if (address.isEmpty())
         return address; // no page gave one: the panel shows, nothing plays
@@ -207,11 +337,31 @@ Expected<QString> OnlineVideoController::previewAddress(int format)
 
 bool OnlineVideoController::download(int format)
 {
-    if (m_download.isRunning())
+    if (isDownloading())
         return false; // one at a time
+    if (m_readByYtDlp) {
+        const auto button = m_ytButtons.constFind(format);
+        if (button == m_ytButtons.cend())
+            return false;
+        const QString base = safeFileName(m_info.title, m_info.videoId);
+        setStatus(tr("Downloading %1...").arg(base));
+        return m_ytDownload->start(m_address, button->formatSpec, base);
+    }
     const QString name = streamFileName(m_info, format);
     setStatus(tr("Downloading %1...").arg(name));
     return m_download.start(streamAddress(format), name);
+}
+
+void OnlineVideoController::cancelDownload()
+{
+    m_cancelling = isDownloading();
+    m_download.cancel();
+    m_ytDownload->cancel();
+}
+
+bool OnlineVideoController::isDownloading() const
+{
+    return m_download.isRunning() || (m_ytDownload && m_ytDownload->isRunning());
 }
 
 void OnlineVideoController::setStatus(const QString &text)

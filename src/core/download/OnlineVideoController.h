@@ -5,16 +5,24 @@
 #include "core/download/StreamDownload.h"
 #include "core/download/TransferService.h"
 #include "core/download/WatchPage.h"
+#include "core/download/YtDlp.h"
 
 #include <QObject>
 #include <QSet>
 
+#include <memory>
+
 namespace vantrel {
+
+class YtDlpDownload;
+class YtDlpReader;
 
 // The online-video window without the window: reads a watch page (Get
 // Direct Link), keeps what it says and the streams it offers, caches the
-// video's picture, and downloads a stream. Nothing waits: the window follows
-// the signals.
+// video's picture, and downloads a stream. A page of the watch-page layouts
+// of 2009 and 2010 is read here; any other page, through yt-dlp, whose
+// formats stand behind the same four buttons. Nothing waits: the window
+// follows the signals.
 class OnlineVideoController : public QObject
 {
     Q_OBJECT
@@ -25,7 +33,12 @@ public:
     OnlineVideoController(QString downloadFolder, QString cacheFolder, Prompt *prompt,
                           Desktop *desktop = nullptr, QObject *parent = nullptr);
 
+    ~OnlineVideoController() override;
+
     void setTimeoutMs(int milliseconds);
+    // The yt-dlp that reads today's pages (ToolLocator::ytDlp); only while
+    // nothing runs.
+    void setYtDlpProgram(const QString &program);
 
     // The status line's text for a state of the transfer service; empty for
     // a state that changes nothing.
@@ -42,7 +55,18 @@ public:
     QString statusText() const { return m_status; }
     const VideoPageInfo &info() const { return m_info; }
     const StreamLinks &links() const { return m_links; }
+    // The buttons that may be used: for the old layouts, every format a page
+    // of this window has offered; for a page read by yt-dlp, its own.
     QSet<int> enabledFormats() const { return m_enabled; }
+    // Whether the page read last was read by yt-dlp.
+    bool isReadByYtDlp() const { return m_readByYtDlp; }
+    // What a button brings, for its tip ("MP4, 1280x720 (yt-dlp format 22)");
+    // empty where a page of the old layouts tells nothing of it.
+    QString streamDescription(int format) const;
+    // The format the Preview button plays: HD High for the old layouts; for
+    // a page read by yt-dlp the first button whose format the player can
+    // open over http(s), none when there is no such one.
+    std::optional<int> previewFormat() const;
     // "213 Sec."
     QString lengthText() const;
     // The cached picture of the video read last; empty while there is none
@@ -60,8 +84,9 @@ public:
     // Downloads a stream under the title and the format's suffix; false when
     // a download already runs.
     bool download(int format);
-    void cancelDownload() { m_download.cancel(); }
-    bool isDownloading() const { return m_download.isRunning(); }
+    // Stops a running download (either kind); nothing of it stays.
+    void cancelDownload();
+    bool isDownloading() const;
     // The file the last download wrote; empty before one succeeded.
     QString downloadedFile() const { return m_downloaded; }
     // Shows the last download's folder in the file browser.
@@ -81,21 +106,34 @@ private:
     void setStatus(const QString &text);
     void setGetEnabled(bool enabled);
     void onPageFinished();
+    // Hands a page that is none of the old layouts to yt-dlp; `page` may
+    // name the video's picture.
+    void readWithYtDlp(const QString &page);
+    void onYtDlpRead();
+    void onDownloadFinished(bool ok, const QString &pathOrError);
     void cacheThumbnail();
     void onPictureFetched();
-    // The picture file of a video id in the cache folder.
-    QString pictureFileOf(const QString &videoId) const;
+    // The picture file of a video in the cache folder.
+    QString pictureFileOf(const QString &pictureKey) const;
     // Shows the cached picture of the video read last, if one is there;
     // nothing more will come for it.
     void showCachedPicture();
     void setThumbnail(const QString &file);
 
+    QString m_downloadFolder;
     QString m_cacheFolder;
     Prompt *m_prompt;
     Desktop *m_desktop;
     TransferService m_pages;
     TransferService m_pictures;
     StreamDownload m_download;
+    std::unique_ptr<YtDlpReader> m_reader;
+    std::unique_ptr<YtDlpDownload> m_ytDownload;
+    QString m_address;     // the page read last
+    QString m_pagePicture; // the picture that page names for sharing
+    bool m_readByYtDlp = false;
+    bool m_cancelling = false; // the running download was cancelled by the user
+    QMap<int, YtButton> m_ytButtons;
     bool m_getEnabled = true;
     QString m_status;
     VideoPageInfo m_info;
@@ -103,8 +141,9 @@ private:
     QSet<int> m_enabled;
     QString m_thumbnail;
     bool m_pictureLoading = false;
-    QString m_pictureFile;    // the name the picture being fetched will have
-    QString m_pictureVideoId; // the video whose picture is being fetched
+    QString m_pictureKey;      // the video of the page read last, unique among sites
+    QString m_pictureFile;     // the name the picture being fetched will have
+    QString m_pictureFetchKey; // the video whose picture is being fetched
     QString m_downloaded;
 };
 

@@ -1,5 +1,6 @@
 #include "core/download/WatchPage.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 namespace vantrel {
@@ -61,20 +62,21 @@ QString removeTitleMarks(QString title)
     return title;
 }
 
-// The four known stream formats: where a page's address of each is kept and
-// the suffix a download of it gets.
+// The four known stream formats: where a page's address of each is kept,
+// the suffix a download of it gets, and the caption of its button.
 struct StreamFormat
 {
     int code;
     QString StreamLinks::*field;
     const char *suffix;
+    const char *caption;
 };
 
 constexpr StreamFormat kStreamFormats[] = {
-    {22, &StreamLinks::hd720Mp4, ".mp4"},
-    {34, &StreamLinks::hdLowFlv, "_Full_HD.flv"},
-    {35, &StreamLinks::hdHighFlv, "_HD.flv"},
-    {5, &StreamLinks::flv, ".flv"},
+    {22, &StreamLinks::hd720Mp4, ".mp4", QT_TRANSLATE_NOOP("StreamButton", "Get MP4")},
+    {34, &StreamLinks::hdLowFlv, "_Full_HD.flv", QT_TRANSLATE_NOOP("StreamButton", "Get HD Low")},
+    {35, &StreamLinks::hdHighFlv, "_HD.flv", QT_TRANSLATE_NOOP("StreamButton", "Get HD High")},
+    {5, &StreamLinks::flv, ".flv", QT_TRANSLATE_NOOP("StreamButton", "Get FLV")},
 };
 
 const StreamFormat *streamFormat(int code)
@@ -139,6 +141,11 @@ QString urlDecode(const QString &text)
 bool pageHasVideo(const QString &page)
 {
     return page.contains(kIdStart);
+}
+
+bool isOldWatchPage(const QString &page)
+{
+    return pageHasVideo(page) || !findStreamMap(page).isEmpty();
 }
 
 VideoPageInfo parseVideoPage(const QString &page)
@@ -231,6 +238,12 @@ QList<int> readStreamLinks(const QString &page, StreamLinks &links)
         }
     }
     return found;
+}
+
+QString streamButtonCaption(int format)
+{
+    const StreamFormat *known = streamFormat(format);
+    return known ? QCoreApplication::translate("StreamButton", known->caption) : QString();
 }
 
 QString streamFileName(const QString &title, int format)

@@ -38,6 +38,9 @@ VideoPageInfo parseVideoPage(const QString &page);
 
 // Whether the page names a video at all.
 bool pageHasVideo(const QString &page);
+// Whether a page is one of the watch-page layouts read here (2009, 2010):
+// it names a video id or a stream map. Any other page is yt-dlp's to read.
+bool isOldWatchPage(const QString &page);
 
 // The first capture group of the first match of `pattern` in `text`; empty
 // when nothing matches.
@@ -68,6 +71,10 @@ struct StreamLinks
 // Fills `links` from the page's stream map, entry by entry; an entry without
 // "|" or whose code is no number ends the scan. Returns the formats found.
 QList<int> readStreamLinks(const QString &page, StreamLinks &links);
+
+// The caption of the window's button for `format` ("Get MP4"); empty for
+// another code.
+QString streamButtonCaption(int format);
 
 // The name a download of `format` gets: the title and the format's suffix
 // (".mp4", "_Full_HD.flv", "_HD.flv", ".flv").

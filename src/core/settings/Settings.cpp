@@ -5,6 +5,7 @@
 #include "core/settings/IniFile.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QThread>
 
 #include <algorithm>
@@ -18,6 +19,7 @@ const QString SettingsFile::kThread = QStringLiteral("thread");
 const QString SettingsFile::kAutoShut = QStringLiteral("autoshut");
 const QString SettingsFile::kProfile = QStringLiteral("profile");
 const QString SettingsFile::kSimultaneous = QStringLiteral("simultaneous");
+const QString SettingsFile::kYtDlp = QStringLiteral("ytdlp");
 
 SettingsFile::SettingsFile(QString filePath, QString defaultOutputFolder)
     : m_filePath(std::move(filePath)), m_defaultOutputFolder(std::move(defaultOutputFolder))
@@ -85,6 +87,13 @@ Settings SettingsFile::read() const
     settings.simultaneous = simultaneousConversions(text(kSimultaneous), &simultaneousWarning);
     if (!simultaneousWarning.isEmpty())
         settings.warnings << simultaneousWarning;
+    settings.ytDlp = text(kYtDlp);
+    const QFileInfo ytDlp(settings.ytDlp);
+    if (!settings.ytDlp.isEmpty() && !(ytDlp.isFile() && ytDlp.isExecutable()))
+        settings.warnings << QCoreApplication::translate(
+                                 "Settings", "The yt-dlp \"%1\" of the settings is no executable "
+                                             "file; the one on PATH is used.")
+                                 .arg(settings.ytDlp.left(200));
     return settings;
 }
 

@@ -24,6 +24,7 @@ struct Settings
     bool powerOffAfterBatch = false;
     std::optional<int> profile; // the entry selected at the last exit
     int simultaneous = 1;       // rows converting at once, 1 to the number of cores
+    QString ytDlp;              // the yt-dlp the user chose; empty: the one on PATH
     // What was wrong with the file and was set right, one line each, for the
     // user to be told once (not part of the values).
     QStringList warnings;
@@ -32,7 +33,8 @@ struct Settings
     {
         return outputFolder == other.outputFolder && existingFile == other.existingFile &&
                threads == other.threads && powerOffAfterBatch == other.powerOffAfterBatch &&
-               profile == other.profile && simultaneous == other.simultaneous;
+               profile == other.profile && simultaneous == other.simultaneous &&
+               ytDlp == other.ytDlp;
     }
     bool operator!=(const Settings &other) const { return !(*this == other); }
 };
@@ -62,6 +64,7 @@ public:
     static const QString kAutoShut;     // 1: power off after a batch
     static const QString kProfile;      // entry number of the last selected profile
     static const QString kSimultaneous; // rows converting at once
+    static const QString kYtDlp;        // path of the yt-dlp to run (set by hand)
 
     // `defaultOutputFolder` stands in for an empty output folder.
     SettingsFile(QString filePath, QString defaultOutputFolder);

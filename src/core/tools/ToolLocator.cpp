@@ -11,6 +11,7 @@ namespace vantrel {
 const QString ToolLocator::kEncoder = QStringLiteral("ffmpeg");
 const QString ToolLocator::kPlayer = QStringLiteral("mplayer");
 const QString ToolLocator::kMediaInfo = QStringLiteral("ffprobe");
+const QString ToolLocator::kYtDlp = QStringLiteral("yt-dlp");
 
 QString ToolLocator::find(const QString &name)
 {
@@ -24,6 +25,15 @@ QString ToolLocator::program(const QString &name)
 {
     const QString found = find(name);
     return found.isEmpty() ? name : found;
+}
+
+QString ToolLocator::ytDlp(const QString &configured)
+{
+    const QFileInfo chosen(configured);
+    if (!configured.isEmpty() && chosen.isFile() && chosen.isExecutable())
+        return chosen.absoluteFilePath();
+    const QString found = QStandardPaths::findExecutable(kYtDlp);
+    return found.isEmpty() ? kYtDlp : found;
 }
 
 QString ToolLocator::missingToolMessage(const QString &name)

@@ -12,6 +12,7 @@ public:
     static const QString kEncoder;   // "ffmpeg"
     static const QString kPlayer;    // "mplayer"
     static const QString kMediaInfo; // "ffprobe", ships with the encoder
+    static const QString kYtDlp;     // "yt-dlp", reads today's web pages
 
     // The full path of the tool, or empty when it is nowhere to be found.
     static QString find(const QString &name);
@@ -22,6 +23,10 @@ public:
     static QString encoder() { return program(kEncoder); }
     static QString player() { return program(kPlayer); }
     static QString mediaInfo() { return program(kMediaInfo); }
+    // yt-dlp: the path the settings give when it names an executable file
+    // (the user chose it), else the one on PATH, where a newer one the user
+    // installed comes before the system's.
+    static QString ytDlp(const QString &configured);
 
     // A message naming the missing tool and how to get it.
     static QString missingToolMessage(const QString &name);

@@ -1,5 +1,7 @@
 #include "gui/app/AboutDialog.h"
 
+#include "core/download/YtDlpRun.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLinearGradient>
@@ -23,7 +25,7 @@ QLabel *textLabel(const QString &text, QWidget *parent)
 
 } // namespace
 
-AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent)
+AboutDialog::AboutDialog(const QString &ytDlpProgram, QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("Form6"));
     setWindowTitle(tr("About"));
@@ -50,12 +52,23 @@ AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent)
                      "FFmpeg is licensed under the GUN General Public License."),
                   this);
 
+    // Which yt-dlp reads today's pages: asked of it, shown when it answers.
+    QLabel *ytDlp = textLabel(tr("yt-dlp: asking..."), this);
+    ytDlp->setObjectName(QStringLiteral("lblYtDlp"));
+    queryYtDlpVersion(ytDlpProgram, ytDlp, [ytDlp](const QString &version) {
+        ytDlp->setText(version.isEmpty() ? tr("yt-dlp: not found; today's web pages cannot be read "
+                                              "(sudo apt-get install yt-dlp)")
+                                         : tr("yt-dlp %1 reads today's web pages.").arg(version));
+    });
+
     auto *texts = new QVBoxLayout;
     texts->addWidget(thanks);
     texts->addSpacing(12);
     texts->addWidget(credits);
     texts->addSpacing(12);
     texts->addWidget(licences);
+    texts->addSpacing(12);
+    texts->addWidget(ytDlp);
     texts->addStretch(1);
 
     auto *row = new QHBoxLayout(this);

@@ -5,15 +5,16 @@
 
 namespace vantrel {
 
-// The About window (object name Form6): static texts and the program's
-// emblem. No buttons; it closes with the title bar's close box or Escape and
-// changes nothing else.
+// The About window (object name Form6): static texts, the program's emblem
+// and the version of the yt-dlp in use. No buttons; it closes with the title
+// bar's close box or Escape and changes nothing else.
 class AboutDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit AboutDialog(QWidget *parent = nullptr);
+    // `ytDlpProgram`: the yt-dlp asked for its version.
+    explicit AboutDialog(const QString &ytDlpProgram, QWidget *parent = nullptr);
 
     // The emblem shown beside the texts: a film strip turning into an arrow,
     // drawn at `size` × `size` logical pixels for `devicePixelRatio`.

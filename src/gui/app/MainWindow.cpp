@@ -370,6 +370,7 @@ void MainWindow::openOnlineVideo()
     auto online = std::make_shared<OnlineVideoController>(
         env.dataFolder, AppPaths::join(env.dataFolder, QStringLiteral("Cache")), env.prompt,
         env.desktop);
+    online->setYtDlpProgram(env.ytDlpPath);
     auto *window = new OnlineVideoWindow(
         *online, std::make_unique<PreviewController>(env.playerPath, m_controller.tools()), this);
     keepWhileAlive(window, online);
@@ -415,7 +416,7 @@ void MainWindow::openCapture()
 
 void MainWindow::showAbout()
 {
-    openOwnedDialog(new AboutDialog(this));
+    openOwnedDialog(new AboutDialog(m_controller.environment().ytDlpPath, this));
 }
 
 void MainWindow::exitProgram()

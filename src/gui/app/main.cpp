@@ -3,6 +3,7 @@
 #include "core/app/WindowCommandLine.h"
 #include "core/common/Logging.h"
 #include "core/settings/AppPaths.h"
+#include "core/settings/Settings.h"
 #include "core/tools/ToolLocator.h"
 #include "gui/app/MainWindow.h"
 #include "gui/app/MessageBoxPrompt.h"
@@ -82,6 +83,8 @@ int main(int argc, char *argv[])
     env.settingsPath = AppPaths::settingsFile();
     env.dataFolder = AppPaths::dataFolder();
     env.defaultOutputFolder = AppPaths::defaultOutputFolder();
+    env.ytDlpPath =
+        ToolLocator::ytDlp(SettingsFile(env.settingsPath, env.defaultOutputFolder).read().ytDlp);
     env.encoderListCache = AppPaths::encoderListCache();
     env.listFile = AppPaths::join(env.dataFolder, QStringLiteral("list.json"));
 

@@ -38,14 +38,13 @@ struct StreamButton
 {
     int format;
     const char *name;
-    const char *caption;
 };
 
 constexpr StreamButton kStreamButtons[] = {
-    {22, "getMp4", QT_TRANSLATE_NOOP("OnlineVideoWindow", "Get MP4")},
-    {34, "getHDH", QT_TRANSLATE_NOOP("OnlineVideoWindow", "Get HD Low")},
-    {35, "getHDL", QT_TRANSLATE_NOOP("OnlineVideoWindow", "Get HD High")},
-    {5, "getFlv", QT_TRANSLATE_NOOP("OnlineVideoWindow", "Get FLV")},
+    {22, "getMp4"},
+    {34, "getHDH"},
+    {35, "getHDL"},
+    {5, "getFlv"},
 };
 
 // A label that shows one value of the page; a long one is cut with "…"
@@ -87,6 +86,7 @@ OnlineVideoWindow::OnlineVideoWindow(OnlineVideoController &controller,
                     m_progress->setValue(*percent);
             });
     connect(&m_controller, &OnlineVideoController::downloadFinished, this, [this](bool ok) {
+        m_cancel->setEnabled(false);
         m_progress->setRange(0, 100);
         if (!ok)
             m_progress->setValue(0);
@@ -151,7 +151,7 @@ void OnlineVideoWindow::buildControls()
 
     auto *buttons = new QHBoxLayout;
     for (const StreamButton &b : kStreamButtons) {
-        auto *button = named(new QPushButton(tr(b.caption), this), b.name);
+        auto *button = named(new QPushButton(streamButtonCaption(b.format), this), b.name);
         button->setEnabled(false);
         button->setAutoDefault(false);
         connect(button, &QPushButton::clicked, this, [this, b] { streamClicked(b.format); });
@@ -159,8 +159,10 @@ void OnlineVideoWindow::buildControls()
     }
     m_previewButton = named(new QPushButton(tr("Preview"), this), "cmdPR");
     m_previewButton->setAutoDefault(false);
-    connect(m_previewButton, &QPushButton::clicked, this,
-            [this] { previewStream(35, kPreviewAtButton); });
+    connect(m_previewButton, &QPushButton::clicked, this, [this] {
+        if (const std::optional<int> format = m_controller.previewFormat())
+            previewStream(*format, kPreviewAtButton);
+    });
     buttons->addWidget(m_previewButton);
 
     m_progressText = named(new QLabel(this), "Label2");
@@ -176,6 +178,11 @@ void OnlineVideoWindow::buildControls()
     m_openFolder->setEnabled(false);
     connect(m_openFolder, &QPushButton::clicked, &m_controller,
             &OnlineVideoController::openDownloadFolder);
+    m_cancel = named(new QPushButton(tr("Cancel"), this), "cmdCancel");
+    m_cancel->setAutoDefault(false);
+    m_cancel->setEnabled(false);
+    m_cancel->setToolTip(tr("Stop the download; nothing of it is kept"));
+    connect(m_cancel, &QPushButton::clicked, &m_controller, &OnlineVideoController::cancelDownload);
 
     auto *top = new QHBoxLayout;
     top->addWidget(m_address, 1);
@@ -187,6 +194,7 @@ void OnlineVideoWindow::buildControls()
     auto *progress = new QHBoxLayout;
     progress->addWidget(m_progressText);
     progress->addWidget(m_progress, 1);
+    progress->addWidget(m_cancel);
     progress->addWidget(m_openFolder);
 
     auto *layout = new QVBoxLayout(this);
@@ -253,11 +261,16 @@ void OnlineVideoWindow::showPage()
     m_length->setText(m_controller.lengthText());
     m_published->setText(info.published);
     m_rating->setText(info.rating);
-    // Buttons once enabled stay enabled while the window lives.
-    for (const int format : m_controller.enabledFormats()) {
-        if (QPushButton *button = streamButton(format))
-            button->setEnabled(true);
+    // The buttons the controller allows: for the old layouts, once enabled
+    // they stay enabled while the window lives. Each tip tells what its
+    // button brings, where the page says so.
+    const QSet<int> enabled = m_controller.enabledFormats();
+    for (const StreamButton &b : kStreamButtons) {
+        QPushButton *button = streamButton(b.format);
+        button->setEnabled(enabled.contains(b.format));
+        button->setToolTip(m_controller.streamDescription(b.format));
     }
+    m_previewButton->setEnabled(m_controller.previewFormat().has_value());
 }
 
 void OnlineVideoWindow::showThumbnail(const QString &file)
@@ -275,17 +288,23 @@ void OnlineVideoWindow::streamClicked(int format)
 {
     // The MP4 stream always downloads; the Flash-video streams may play.
     if (format == 22) {
-        m_controller.download(format);
+        startDownload(format);
         return;
     }
     m_askDownload(this, [window = QPointer<OnlineVideoWindow>(this), format](bool download) {
         if (!window)
             return;
         if (download)
-            window->m_controller.download(format);
+            window->startDownload(format);
         else
             window->previewStream(format, kPreviewAtQuestion);
     });
+}
+
+void OnlineVideoWindow::startDownload(int format)
+{
+    if (m_controller.download(format))
+        m_cancel->setEnabled(m_controller.isDownloading());
 }
 
 void OnlineVideoWindow::previewStream(int format, const QPoint &position)

@@ -28,8 +28,9 @@ class VideoSurfaceWidget;
 // The controls carry the object names txtWatchUrl, cmdG, lblTitle,
 // lblTitle1, lblAuthor, lblPublished, lblCat, lblDur, lblRating, txtDesc,
 // picTitle, getMp4, getHDH, getHDL, getFlv, Label2, pbDownload, cmdPR,
-// cmdCLose, cmdOpenFolder (the last download's folder), and in the preview
-// panel frmPR: Label8 and Label6 ("X").
+// cmdCLose, cmdCancel (stops a download), cmdOpenFolder (the last
+// download's folder), and in the preview panel frmPR: Label8 and Label6
+// ("X").
 class OnlineVideoWindow : public QDialog
 {
     Q_OBJECT
@@ -68,6 +69,7 @@ private:
     void buildControls();
     void buildPreviewPanel();
     void showPage();
+    void startDownload(int format);
     void showThumbnail(const QString &file);
     void hidePreview();
 
@@ -89,6 +91,7 @@ private:
     QLabel *m_progressText = nullptr;
     QProgressBar *m_progress = nullptr;
     QPushButton *m_previewButton = nullptr;
+    QPushButton *m_cancel = nullptr;
     QPushButton *m_openFolder = nullptr;
     QWidget *m_previewPanel = nullptr;
     VideoSurfaceWidget *m_surface = nullptr;

@@ -3,6 +3,7 @@
 #include "core/settings/AppPaths.h"
 #include "core/settings/IniFile.h"
 #include "core/settings/Settings.h"
+#include "core/tools/ToolLocator.h"
 
 #include <QDir>
 #include <QFile>
@@ -156,6 +157,15 @@ TEST(SettingsFile, ReadsEachKeyByItsRule)
         EXPECT_EQ(settings.read().simultaneous, c.read) << c.stored;
         EXPECT_EQ(!settings.read().warnings.isEmpty(), c.told) << c.stored;
     }
+
+    // A yt-dlp chosen by hand must be one; else the one on PATH runs, and
+    // the user is told.
+    writeFile(file, "[Set]\nytdlp=/bin/sh\n");
+    EXPECT_TRUE(settings.read().warnings.isEmpty());
+    EXPECT_EQ(ToolLocator::ytDlp(settings.read().ytDlp), qs("/bin/sh"));
+    writeFile(file, "[Set]\nytdlp=" + file.toUtf8() + "\n"); // a file, not a program
+    EXPECT_EQ(settings.read().warnings.size(), 1);
+    EXPECT_NE(ToolLocator::ytDlp(settings.read().ytDlp), file);
 }
 
 TEST(SettingsFile, RestoresAndStoresTheProfileSelection)

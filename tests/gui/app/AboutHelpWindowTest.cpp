@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "core/tools/ToolLocator.h"
 #include "gui/app/AboutDialog.h"
 #include "gui/app/HelpWindow.h"
 
@@ -43,8 +44,11 @@ void keepScreenshot(const QImage &image, const QString &name)
 
 TEST(AboutWindow, ShowsItsTextsInOrderAndNoButtons)
 {
-    AboutDialog about;
+    AboutDialog about(ToolLocator::ytDlp(QString()));
     about.show();
+    const auto *ytDlp = about.findChild<QLabel *>(qs("lblYtDlp"));
+    ASSERT_NE(ytDlp, nullptr);
+    QTRY_VERIFY_WITH_TIMEOUT(!ytDlp->text().contains(qs("asking")), 15000);
     EXPECT_EQ(about.windowTitle(), qs("About"));
     EXPECT_TRUE(about.isModal());
     EXPECT_TRUE(about.findChildren<QAbstractButton *>().isEmpty());
@@ -68,7 +72,14 @@ TEST(AboutWindow, ShowsItsTextsInOrderAndNoButtons)
                          qs("This product includes software developed by the MPlayer Project.\n\n"
                             "This product includes software developed by the FFMpeg Project."),
                          qs("MPlayer is licensed under the GUN General Public License Version 2.\n"
-                            "FFmpeg is licensed under the GUN General Public License.")}));
+                            "FFmpeg is licensed under the GUN General Public License."),
+                         ytDlp->text()}));
+    // The version the installed yt-dlp gives, as it gives it.
+    EXPECT_TRUE(QRegularExpression(qs("^yt-dlp \\d{4}\\.\\d{2}\\.\\d{2}\\S* reads today's web "
+                                      "pages\\.$"))
+                    .match(ytDlp->text())
+                    .hasMatch())
+        << ytDlp->text().toStdString();
     for (const QLabel *label : labels)
         EXPECT_EQ(label->textFormat(), Qt::PlainText);
 
@@ -76,17 +87,19 @@ TEST(AboutWindow, ShowsItsTextsInOrderAndNoButtons)
     EXPECT_GE(colourCount(picture->pixmap().toImage(), 16), 16); // a picture, not a blank
 }
 
-TEST(AboutWindow, EscapeClosesIt)
+TEST(AboutWindow, EscapeClosesItAndAMissingYtDlpIsNamed)
 {
-    AboutDialog about;
+    AboutDialog about(qs("/nonexistent/yt-dlp"));
     about.show();
+    const auto *ytDlp = about.findChild<QLabel *>(qs("lblYtDlp"));
+    QTRY_VERIFY(ytDlp->text().startsWith(qs("yt-dlp: not found")));
     QTest::keyClick(&about, Qt::Key_Escape);
     EXPECT_FALSE(about.isVisible());
 }
 
 TEST(AboutWindow, RendersToPng)
 {
-    AboutDialog about;
+    AboutDialog about(ToolLocator::ytDlp(QString()));
     about.show();
     const QImage image = about.grab().toImage();
     EXPECT_GE(image.width(), 300);

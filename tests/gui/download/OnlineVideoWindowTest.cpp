@@ -17,6 +17,7 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
 #include <QUrl>
@@ -212,4 +213,81 @@ TEST(OnlineVideoWindow, LongTextsNeitherWidenTheWindowNorGoUncut)
     auto *status = window.findChild<QLabel *>(qs("lblTitle"));
     EXPECT_EQ(status->text(), qs("Saved as ") + controller.downloadedFile());
     EXPECT_TRUE(window.findChild<QPushButton *>(qs("cmdOpenFolder"))->isEnabled());
+}
+
+// The window on a page of today, read through yt-dlp: its fields and
+// picture, the buttons its formats fill with their tips, Get MP4 with
+// progress, and the preview playing the page's video in the panel.
+TEST(OnlineVideoWindow, ReadsAPageOfTodayThroughYtDlp)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        GTEST_SKIP() << "needs an X server (run under xvfb-run)";
+    const QString player = ToolLocator::find(ToolLocator::kPlayer);
+    if (player.isEmpty() || QStandardPaths::findExecutable(qs("yt-dlp")).isEmpty())
+        GTEST_SKIP() << "no player or no yt-dlp installed";
+
+    MediaClips clips;
+    const QString mp4 = clips.encoded(
+        qs("v.mp4"),
+        {qs("-f"), qs("lavfi"), qs("-i"), qs("testsrc=rate=25:size=320x240:duration=8"), qs("-f"),
+         qs("lavfi"), qs("-i"), qs("sine=duration=8"), qs("-c:v"), qs("libx264"), qs("-preset"),
+         qs("ultrafast"), qs("-c:a"), qs("aac"), qs("-movflags"), qs("+faststart")});
+    const QString jpg =
+        clips.encoded(qs("t.jpg"), {qs("-f"), qs("lavfi"), qs("-i"), qs("testsrc=size=120x90"),
+                                    qs("-frames:v"), qs("1")});
+    TestHttpServer server;
+    server.route("/v.mp4", {readFile(mp4)});
+    server.route("/t.jpg", {readFile(jpg)});
+    server.route("/today", {"<html><head><meta property=\"og:title\" content=\"Served today\">"
+                            "<meta property=\"og:image\" content=\"/t.jpg\"></head><body>"
+                            "<video controls src=\"/v.mp4\"></video></body></html>"});
+
+    QTemporaryDir data;
+    ToolControl tools;
+    OnlineVideoController controller(data.path(), data.filePath(qs("Cache")), nullptr);
+    OnlineVideoWindow window(controller, std::make_unique<PreviewController>(player, tools));
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    auto *address = window.findChild<QLineEdit *>(qs("txtWatchUrl"));
+    address->clear();
+    QTest::keyClicks(address, server.url("/today"));
+    QTest::keyClick(address, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller.thumbnailFile().isEmpty(); }, 60000));
+    EXPECT_EQ(window.findChild<QLabel *>(qs("lblTitle1"))->text(), qs("Served today (1)"));
+    EXPECT_FALSE(window.findChild<QLabel *>(qs("picTitle"))->pixmap().isNull());
+    for (const int format : {22, 35, 5})
+        EXPECT_TRUE(window.streamButton(format)->toolTip().startsWith(qs("MP4"))) << format;
+    EXPECT_FALSE(window.streamButton(34)->isEnabled()); // no size known: nothing "up to 720p"
+    saveScreenshot(window, "online-video-today.png");
+
+    QSignalSpy progress(&controller, &OnlineVideoController::downloadProgress);
+    QTest::mouseClick(window.streamButton(22), Qt::LeftButton);
+    EXPECT_TRUE(window.findChild<QPushButton *>(qs("cmdCancel"))->isEnabled());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller.isDownloading(); }, 60000));
+    EXPECT_GE(progress.count(), 1);
+    EXPECT_EQ(readFile(data.filePath(qs("Served today (1).mp4"))), readFile(mp4));
+    EXPECT_EQ(window.findChild<QProgressBar *>(qs("pbDownload"))->value(), 100);
+    EXPECT_FALSE(window.findChild<QPushButton *>(qs("cmdCancel"))->isEnabled());
+
+    QTest::mouseClick(window.findChild<QPushButton *>(qs("cmdPR")), Qt::LeftButton);
+    QStringList args;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const QList<int> players = childProcesses(qs("mplayer"));
+            args = players.size() == 1 ? commandLineOf(players.constFirst()) : QStringList();
+            return !args.isEmpty();
+        },
+        10000));
+    EXPECT_EQ(args.value(args.indexOf(qs("-wid")) + 1),
+              QString::number(window.videoSurface()->winId()));
+    EXPECT_TRUE(args.contains(server.url("/v.mp4")));
+    // The video shows where the details were.
+    QWidget *details = window.findChild<QWidget *>(qs("txtDesc"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return coveredShare(details) > 0.5; }, 10000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return colourShare(screenAt(window.videoSurface())) > 0.5; }, 10000));
+    saveScreenshot(window, "online-video-today-preview.png");
+    window.close();
+    EXPECT_TRUE(QTest::qWaitFor([] { return childProcesses(qs("mplayer")).isEmpty(); },
+                                ProcessPreviewPlayer::kQuitGraceMs + 3000));
 }

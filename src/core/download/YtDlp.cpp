@@ -1,0 +1,344 @@
+#include "core/download/YtDlp.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QUrl>
+
+#include <algorithm>
+#include <cmath>
+
+namespace vantrel {
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("YtDlp", text);
+}
+
+// The options every run shares: nothing read from configuration files, no
+// local file ever fetched, a cache of the program's own, no colours, and a
+// time limit on silent sockets.
+QStringList common(const QString &cacheFolder)
+{
+    return {QStringLiteral("--ignore-config"),
+            QStringLiteral("--no-playlist"),
+            QStringLiteral("--no-color"),
+            QStringLiteral("--socket-timeout"),
+            QStringLiteral("30"),
+            QStringLiteral("--cache-dir"),
+            cacheFolder};
+}
+
+bool isNone(const QJsonValue &codec)
+{
+    return codec.toString() == QLatin1String("none");
+}
+
+YtFormat formatOf(const QJsonObject &object)
+{
+    YtFormat format;
+    format.id = object.value(QStringLiteral("format_id")).toString();
+    format.url = object.value(QStringLiteral("url")).toString();
+    format.ext = object.value(QStringLiteral("ext")).toString();
+    format.protocol = object.value(QStringLiteral("protocol")).toString();
+    format.width = object.value(QStringLiteral("width")).toInt();
+    format.height = object.value(QStringLiteral("height")).toInt();
+    format.video = !isNone(object.value(QStringLiteral("vcodec")));
+    format.audio = !isNone(object.value(QStringLiteral("acodec")));
+    format.bitrate = object.value(QStringLiteral("tbr")).toDouble();
+    format.size = qint64(object.value(QStringLiteral("filesize")).toDouble());
+    if (format.size == 0)
+        format.size = qint64(object.value(QStringLiteral("filesize_approx")).toDouble());
+    return format;
+}
+
+// "20091026" -> "2009-10-26".
+QString dateText(const QString &yyyymmdd)
+{
+    if (yyyymmdd.size() != 8)
+        return yyyymmdd;
+    return yyyymmdd.left(4) + u'-' + yyyymmdd.mid(4, 2) + u'-' + yyyymmdd.mid(6, 2);
+}
+
+// Better for a user: more lines, then one file rather than pieces, then
+// more bits.
+bool better(const YtFormat &a, const YtFormat &b)
+{
+    if (a.height != b.height)
+        return a.height > b.height;
+    if (a.isProgressive() != b.isProgressive())
+        return a.isProgressive();
+    return a.bitrate > b.bitrate;
+}
+
+// The sound that joins a picture without its own: one that fits its
+// container (MP4 with M4A, WebM with WebM) before more bits.
+std::optional<YtFormat> soundFor(const YtFormat &picture, const QList<YtFormat> &formats)
+{
+    const auto fits = [&picture](const YtFormat &sound) {
+        return picture.ext == sound.ext ||
+               (picture.ext == QLatin1String("mp4") && sound.ext == QLatin1String("m4a"));
+    };
+    std::optional<YtFormat> chosen;
+    for (const YtFormat &sound : formats) {
+        if (sound.video || !sound.audio)
+            continue;
+        if (!chosen || std::make_pair(fits(sound), sound.bitrate) >
+                           std::make_pair(fits(*chosen), chosen->bitrate))
+            chosen = sound;
+    }
+    return chosen;
+}
+
+} // namespace
+
+bool YtFormat::isProgressive() const
+{
+    return protocol == QLatin1String("http") || protocol == QLatin1String("https");
+}
+
+QString YtFormat::description() const
+{
+    QString text = ext.toUpper();
+    if (width > 0 && height > 0)
+        text += QStringLiteral(", %1x%2").arg(width).arg(height);
+    else if (height > 0)
+        text += QStringLiteral(", %1p").arg(height);
+    if (protocol.startsWith(QLatin1String("m3u8")))
+        text += tr(" stream (HLS)");
+    else if (protocol.contains(QLatin1String("dash")))
+        text += tr(" stream (DASH)");
+    if (!audio)
+        text += tr(", no sound of its own");
+    return text;
+}
+
+QString openGraphPicture(const QString &page, const QString &address)
+{
+    // <meta property="og:image" content="..."> with its attributes in either order.
+    static const QRegularExpression kMeta(
+        QStringLiteral("<meta\\s[^>]*(?:property|name)\\s*=\\s*[\"']og:image(?::url)?[\"'][^>]*>"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression kContent(
+        QStringLiteral("content\\s*=\\s*(?:\"([^\"]*)\"|'([^']*)')"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch meta = kMeta.match(page);
+    if (!meta.hasMatch())
+        return QString();
+    const QRegularExpressionMatch content = kContent.match(meta.captured(0));
+    QString picture = content.captured(1) + content.captured(2);
+    picture.replace(QLatin1String("&quot;"), QLatin1String("\""));
+    picture.replace(QLatin1String("&#39;"), QLatin1String("'"));
+    picture.replace(QLatin1String("&amp;"), QLatin1String("&"));
+    picture = picture.trimmed();
+    return picture.isEmpty() ? picture
+                             : QUrl(address).resolved(QUrl(picture)).toString(QUrl::FullyEncoded);
+}
+
+Expected<YtVideo> parseYtDlpVideo(const QByteArray &json)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
+    if (!document.isObject())
+        return Expected<YtVideo>::failure(
+            tr("yt-dlp said something that is no video: %1").arg(error.errorString()));
+    const QJsonObject object = document.object();
+    YtVideo video;
+    VideoPageInfo &info = video.info;
+    info.videoId = object.value(QStringLiteral("id")).toString();
+    info.title = object.value(QStringLiteral("title")).toString();
+    info.author = object.value(QStringLiteral("uploader")).toString();
+    info.published = dateText(object.value(QStringLiteral("upload_date")).toString());
+    QStringList categories;
+    for (const QJsonValue &category : object.value(QStringLiteral("categories")).toArray())
+        categories << category.toString();
+    info.category = categories.join(QStringLiteral(", "));
+    info.description = object.value(QStringLiteral("description")).toString();
+    const double duration = object.value(QStringLiteral("duration")).toDouble();
+    info.length = duration > 0 ? QString::number(qRound64(duration)) : QString();
+    const QJsonValue rating = object.value(QStringLiteral("average_rating"));
+    const QJsonValue likes = object.value(QStringLiteral("like_count"));
+    if (rating.isDouble())
+        info.rating = QString::number(rating.toDouble());
+    else if (likes.isDouble())
+        info.rating = tr("%1 likes").arg(qint64(likes.toDouble()));
+    info.thumbnail = object.value(QStringLiteral("thumbnail")).toString();
+    video.site = object.value(QStringLiteral("webpage_url_domain")).toString();
+    if (video.site.isEmpty())
+        video.site = object.value(QStringLiteral("extractor_key")).toString();
+
+    const QJsonValue formats = object.value(QStringLiteral("formats"));
+    for (const QJsonValue &format : formats.toArray())
+        video.formats.append(formatOf(format.toObject()));
+    // A page with one stream may list it at the top level only.
+    if (video.formats.isEmpty() && object.contains(QStringLiteral("url")))
+        video.formats.append(formatOf(object));
+    video.formats.erase(std::remove_if(video.formats.begin(), video.formats.end(),
+                                       [](const YtFormat &f) { return f.id.isEmpty(); }),
+                        video.formats.end());
+    if (video.formats.isEmpty())
+        return Expected<YtVideo>::failure(tr("The page names no video yt-dlp can fetch."));
+    return video;
+}
+
+QMap<int, YtButton> buttonsForFormats(const QList<YtFormat> &formats)
+{
+    QList<YtFormat> videos;
+    for (const YtFormat &format : formats) {
+        if (format.video)
+            videos.append(format);
+    }
+    const auto pick = [](const QList<YtFormat> &candidates,
+                         const std::function<bool(const YtFormat &)> &fits,
+                         const std::function<bool(const YtFormat &, const YtFormat &)> &first)
+        -> std::optional<YtFormat> {
+        std::optional<YtFormat> chosen;
+        for (const YtFormat &format : candidates) {
+            if (fits(format) && (!chosen || first(format, *chosen)))
+                chosen = format;
+        }
+        return chosen;
+    };
+    const auto smaller = [](const YtFormat &a, const YtFormat &b) {
+        if (a.height != b.height)
+            return a.height > 0 && (b.height == 0 || a.height < b.height);
+        return a.bitrate < b.bitrate;
+    };
+    const auto any = [](const YtFormat &) {
+        return true;
+    };
+    const struct
+    {
+        int button;
+        std::optional<YtFormat> format;
+    } choices[] = {
+        {22, pick(
+                 videos,
+                 [](const YtFormat &f) {
+                     return f.isProgressive() && f.audio && f.ext == QLatin1String("mp4");
+                 },
+                 better)},
+        {35, pick(videos, any, better)},
+        {34,
+         pick(
+             videos, [](const YtFormat &f) { return f.height > 0 && f.height <= 720; }, better)},
+        {5, pick(videos, any, smaller)},
+    };
+    QMap<int, YtButton> buttons;
+    for (const auto &choice : choices) {
+        if (!choice.format)
+            continue;
+        YtButton button{*choice.format, choice.format->id};
+        if (!choice.format->audio) {
+            if (const std::optional<YtFormat> sound = soundFor(*choice.format, formats))
+                button.formatSpec += QLatin1Char('+') + sound->id;
+        }
+        buttons.insert(choice.button, button);
+    }
+    return buttons;
+}
+
+std::optional<QString> formatSpecFor(const QString &wanted, const QList<YtFormat> &formats)
+{
+    bool isKey = false;
+    const int key = wanted.toInt(&isKey);
+    const QMap<int, YtButton> buttons = buttonsForFormats(formats);
+    if (isKey && buttons.contains(key))
+        return buttons.value(key).formatSpec;
+    const QStringList parts = wanted.split(u'+');
+    for (const QString &part : parts) {
+        const bool listed = std::any_of(formats.cbegin(), formats.cend(),
+                                        [&part](const YtFormat &f) { return f.id == part; });
+        if (!listed)
+            return std::nullopt;
+    }
+    return wanted;
+}
+
+std::optional<YtProgress> parseYtDlpProgress(const QString &line)
+{
+    const QLatin1String mark(YtDlpCommand::kProgressMark);
+    if (!line.startsWith(mark))
+        return std::nullopt;
+    const QJsonObject progress = QJsonDocument::fromJson(line.mid(mark.size()).toUtf8()).object();
+    if (!progress.contains(QStringLiteral("downloaded_bytes")))
+        return std::nullopt;
+    YtProgress result;
+    result.downloaded = qint64(progress.value(QStringLiteral("downloaded_bytes")).toDouble());
+    for (const char *key : {"total_bytes", "total_bytes_estimate"}) {
+        const double total = progress.value(QLatin1String(key)).toDouble();
+        if (total > 0 && !result.total)
+            result.total = qint64(total);
+    }
+    return result;
+}
+
+QStringList splitYtDlpOutput(QString &pending, const QString &text)
+{
+    pending += text;
+    // A marked message starts a line of its own, wherever yt-dlp put it.
+    for (const char *mark : {YtDlpCommand::kProgressMark, YtDlpCommand::kFileMark}) {
+        const QString marker = QString::fromLatin1(mark).trimmed();
+        for (qsizetype at = pending.indexOf(marker, 1); at > 0;
+             at = pending.indexOf(marker, at + 2)) {
+            if (pending.at(at - 1) != u'\n')
+                pending.insert(at++, u'\n');
+        }
+    }
+    pending.replace(u'\r', u'\n');
+    QStringList lines = pending.split(u'\n');
+    pending = lines.takeLast(); // unfinished
+    lines.removeAll(QString());
+    return lines;
+}
+
+QString ytDlpError(const QString &errorOutput)
+{
+    const QStringList lines = errorOutput.split(u'\n', Qt::SkipEmptyParts);
+    const QLatin1String error("ERROR:");
+    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
+        if (line->startsWith(error))
+            return QStringLiteral("yt-dlp: ") + line->mid(error.size()).trimmed();
+    }
+    return lines.isEmpty() ? QString() : lines.constLast().trimmed();
+}
+
+QStringList YtDlpCommand::info(const QString &address, const QString &cacheFolder)
+{
+    return common(cacheFolder) + QStringList{QStringLiteral("--no-warnings"), QStringLiteral("-J"),
+                                             QStringLiteral("--"), address};
+}
+
+QStringList YtDlpCommand::download(const QString &address, const QString &formatSpec,
+                                   const QString &outputTemplate, const QString &cacheFolder)
+{
+    return common(cacheFolder) +
+           QStringList{QStringLiteral("--no-warnings"),
+                       QStringLiteral("--newline"),
+                       QStringLiteral("--progress"),
+                       QStringLiteral("--progress-template"),
+                       QStringLiteral("download:") + QLatin1String(kProgressMark) +
+                           QStringLiteral("%(progress)j"),
+                       QStringLiteral("--no-simulate"),
+                       QStringLiteral("--print"),
+                       QStringLiteral("after_move:") + QLatin1String(kFileMark) +
+                           QStringLiteral("%(filepath)s"),
+                       QStringLiteral("--no-mtime"),
+                       QStringLiteral("-f"),
+                       formatSpec,
+                       QStringLiteral("-o"),
+                       outputTemplate,
+                       QStringLiteral("--"),
+                       address};
+}
+
+QStringList YtDlpCommand::version()
+{
+    return {QStringLiteral("--version")};
+}
+
+} // namespace vantrel

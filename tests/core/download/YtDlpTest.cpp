@@ -1,0 +1,306 @@
+#include "MediaClips.h"
+#include "TestFakes.h"
+#include "TestHttpServer.h"
+#include "TestSupport.h"
+
+#include "core/download/OnlineVideoController.h"
+#include "core/download/YtDlp.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vantrel;
+
+namespace {
+
+YtFormat format(const char *id, const char *ext, const char *protocol, int height, bool video,
+                bool audio, double bitrate)
+{
+    YtFormat f;
+    f.id = qs(id);
+    f.ext = qs(ext);
+    f.protocol = qs(protocol);
+    f.height = height;
+    f.width = height * 16 / 9;
+    f.video = video;
+    f.audio = audio;
+    f.bitrate = bitrate;
+    return f;
+}
+
+QStringList filesIn(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+// The kinds of stream a file holds, as the encoder's prober reads them.
+QString streamsOf(const QString &file)
+{
+    QProcess probe;
+    probe.start(qs("ffprobe"), {qs("-v"), qs("error"), qs("-show_entries"), qs("stream=codec_type"),
+                                qs("-of"), qs("csv=p=0"), file});
+    probe.waitForFinished(30000);
+    return QString::fromUtf8(probe.readAllStandardOutput())
+        .split(u'\n', Qt::SkipEmptyParts)
+        .join(u',');
+}
+
+} // namespace
+
+// Each button stands for what it means to a user, whatever the site calls
+// its formats; a picture without sound takes the sound that fits it.
+TEST(YtDlpFormats, EachButtonTakesTheFormatThatMeansItToAUser)
+{
+    const struct
+    {
+        const char *page;
+        QList<YtFormat> formats;
+        QMap<int, QString> specs; // button -> what yt-dlp is asked for
+    } cases[] = {
+        {"a video site of today",
+         {format("18", "mp4", "https", 360, true, true, 500),
+          format("22", "mp4", "https", 720, true, true, 1500),
+          format("hls-720", "mp4", "m3u8_native", 720, true, true, 2000),
+          format("137", "mp4", "https", 1080, true, false, 4000),
+          format("248", "webm", "https", 1080, true, false, 3000),
+          format("140", "m4a", "https", 0, false, true, 128),
+          format("251", "webm", "https", 0, false, true, 160)},
+         {{22, qs("22")}, {35, qs("137+140")}, {34, qs("22")}, {5, qs("18")}}},
+        {"a page pointing to HLS",
+         {format("hls", "mp4", "m3u8_native", 0, true, true, 0)},
+         {{35, qs("hls")}, {5, qs("hls")}}},
+        {"a DASH manifest",
+         {format("0", "mp4", "http_dash_segments", 240, true, false, 200),
+          format("1", "m4a", "http_dash_segments", 0, false, true, 69)},
+         {{35, qs("0+1")}, {34, qs("0+1")}, {5, qs("0+1")}}},
+        {"a <video> of unknown size",
+         {format("0", "mp4", "http", 0, true, true, 0)},
+         {{22, qs("0")}, {35, qs("0")}, {5, qs("0")}}},
+        {"sound only", {format("0", "mp3", "https", 0, false, true, 128)}, {}},
+    };
+    for (const auto &c : cases) {
+        QMap<int, QString> specs;
+        const QMap<int, YtButton> buttons = buttonsForFormats(c.formats);
+        for (auto it = buttons.cbegin(); it != buttons.cend(); ++it)
+            specs.insert(it.key(), it->formatSpec);
+        EXPECT_EQ(specs, c.specs) << c.page;
+    }
+    // A user may also name the formats themselves.
+    const QList<YtFormat> site = cases[0].formats;
+    EXPECT_EQ(formatSpecFor(qs("35"), site), qs("137+140"));
+    EXPECT_EQ(formatSpecFor(qs("248+251"), site), qs("248+251"));
+    EXPECT_EQ(formatSpecFor(qs("999"), site), std::nullopt);
+}
+
+// yt-dlp's JSON and its download output, as recorded from it.
+TEST(YtDlpOutput, ReadsItsVideoAndItsProgress)
+{
+    const Expected<YtVideo> video = parseYtDlpVideo(
+        R"({"id": "page-1", "title": "My holiday", "uploader": "Ann", "upload_date": "20240131",
+            "categories": ["Travel", "Sea"], "description": "Sun", "duration": 12.6,
+            "like_count": 42, "thumbnail": "https://example.com/t.jpg",
+            "webpage_url_domain": "example.com",
+            "formats": [{"format_id": "0", "url": "https://example.com/v.mp4", "ext": "mp4",
+                         "protocol": "https", "vcodec": null, "acodec": "none",
+                         "width": 640, "height": 360, "tbr": 800}, {"url": "no id"}]})");
+    ASSERT_TRUE(video) << video.error();
+    EXPECT_EQ(video->info.title, qs("My holiday"));
+    EXPECT_EQ(video->info.author, qs("Ann"));
+    EXPECT_EQ(video->info.published, qs("2024-01-31"));
+    EXPECT_EQ(video->info.category, qs("Travel, Sea"));
+    EXPECT_EQ(video->info.length, qs("13"));
+    EXPECT_EQ(video->info.rating, qs("42 likes"));
+    EXPECT_EQ(video->site, qs("example.com"));
+    ASSERT_EQ(video->formats.size(), 1);
+    EXPECT_TRUE(video->formats[0].video);
+    EXPECT_FALSE(video->formats[0].audio);
+    EXPECT_EQ(video->formats[0].description(), qs("MP4, 640x360, no sound of its own"));
+    EXPECT_FALSE(parseYtDlpVideo("null"));
+    EXPECT_FALSE(parseYtDlpVideo(R"({"id": "x", "formats": []})"));
+
+    // Lines cut anywhere, a message glued to the end of another, \r endings.
+    QString pending;
+    QStringList lines;
+    for (const char *piece :
+         {"[vantrel] {\"downloaded_bytes\": 1024, \"total_bytes\": 4096}\r\n[vantrel] {\"dow",
+          "nloaded_bytes\": 2048, \"total_bytes_estimate\": 8192}\n[Merger] Merging formats",
+          "[vantrel-file] /d/.a.vantrel-1-1.mp4\n[vantrel] {\"downloaded_bytes\": 7}\n"})
+        lines += splitYtDlpOutput(pending, qs(piece));
+    EXPECT_TRUE(pending.isEmpty());
+    ASSERT_EQ(lines.size(), 5) << lines.join(u'|');
+    EXPECT_EQ(lines[2], qs("[Merger] Merging formats"));
+    EXPECT_EQ(lines[3], qs("[vantrel-file] /d/.a.vantrel-1-1.mp4"));
+    EXPECT_EQ(parseYtDlpProgress(lines[0])->total, 4096);
+    EXPECT_EQ(parseYtDlpProgress(lines[1])->total, 8192);
+    EXPECT_EQ(parseYtDlpProgress(lines[4])->downloaded, 7);
+    EXPECT_EQ(parseYtDlpProgress(lines[4])->total, std::nullopt);
+    EXPECT_FALSE(parseYtDlpProgress(lines[2]));
+
+    EXPECT_EQ(ytDlpError(qs("[generic] x: Requesting\nERROR: Unsupported URL: http://a/\n")),
+              qs("yt-dlp: Unsupported URL: http://a/"));
+    EXPECT_EQ(openGraphPicture(qs("<meta content='/p.jpg?x=1&amp;y=2' property=\"og:image\">"),
+                               qs("http://a/b/page")),
+              qs("http://a/p.jpg?x=1&y=2"));
+}
+
+// Today's pages on the loopback server, read, shown and downloaded through
+// the real yt-dlp: a <video> page, HLS and DASH, and the ways they fail.
+class TodaysPages : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (QStandardPaths::findExecutable(qs("yt-dlp")).isEmpty())
+            GTEST_SKIP() << "no yt-dlp installed";
+        const QStringList av = {
+            qs("-f"),   qs("lavfi"),   qs("-i"),      qs("testsrc=size=160x120:rate=25:duration=2"),
+            qs("-f"),   qs("lavfi"),   qs("-i"),      qs("sine=duration=2"),
+            qs("-c:v"), qs("libx264"), qs("-preset"), qs("ultrafast"),
+            qs("-g"),   qs("25"),      qs("-c:a"),    qs("aac")};
+        clip = readFile(
+            clips.encoded(qs("clip.mp4"), av + QStringList{qs("-movflags"), qs("+faststart")}));
+        QDir().mkpath(clips.path(qs("hls")));
+        QDir().mkpath(clips.path(qs("dash")));
+        clips.encoded(qs("hls/index.m3u8"),
+                      av + QStringList{qs("-f"), qs("hls"), qs("-hls_time"), qs("1"),
+                                       qs("-hls_playlist_type"), qs("vod")});
+        clips.encoded(qs("dash/manifest.mpd"),
+                      av + QStringList{qs("-f"), qs("dash"), qs("-seg_duration"), qs("1")});
+        for (const char *folder : {"hls", "dash"}) {
+            for (const QString &name : filesIn(clips.path(qs(folder))))
+                server.route("/" + QByteArray(folder) + "/" + name.toUtf8(),
+                             {readFile(clips.path(qs(folder) + u'/' + name))});
+        }
+        server.route("/clip.mp4", {clip});
+        server.route("/pic.jpg", {"JPEG bytes"});
+        server.route("/slow.mp4", TestHttpServer::Route::trickling(clip, 2));
+        const auto page = [](const char *title, const char *source) -> QByteArray {
+            return QByteArray(
+                       "<html><head><title>t</title><meta property=\"og:title\" content=\"") +
+                   title +
+                   "\"><meta property=\"og:image\" content=\"/pic.jpg\"></head><body><video "
+                   "controls><source src=\"" +
+                   source + "\"></video></body></html>";
+        };
+        server.route("/video", {page("Sea: a/b", "/clip.mp4")});
+        server.route("/hlspage", {page("Pieces", "/hls/index.m3u8")});
+        server.route("/gone", {page("Gone", "/nothere.mp4")});
+        server.route("/slow", {page("Slow", "/slow.mp4")});
+        server.route("/novideo", {"<html><head><title>Words only</title></head></html>"});
+        controller = std::make_unique<OnlineVideoController>(downloads.path(),
+                                                             cache.filePath(qs("Cache")), &prompt);
+    }
+
+    void read(const char *path)
+    {
+        QSignalSpy read(controller.get(), &OnlineVideoController::pageRead);
+        controller->addressChanged();
+        controller->getDirectLink(server.url(path));
+        ASSERT_TRUE(read.wait(60000)) << path;
+    }
+    // Downloads a button's format; whether it succeeded.
+    bool download(int button)
+    {
+        QSignalSpy done(controller.get(), &OnlineVideoController::downloadFinished);
+        EXPECT_TRUE(controller->download(button));
+        return done.wait(60000) && done.at(0).at(0).toBool();
+    }
+
+    MediaClips clips;
+    QByteArray clip;
+    TestHttpServer server;
+    QTemporaryDir downloads;
+    QTemporaryDir cache;
+    RecordingPrompt prompt;
+    std::unique_ptr<OnlineVideoController> controller;
+};
+
+TEST_F(TodaysPages, AreReadShownAndDownloaded)
+{
+    read("/video");
+    EXPECT_TRUE(controller->isReadByYtDlp());
+    EXPECT_EQ(controller->info().title, qs("Sea: a/b (1)"));
+    EXPECT_EQ(controller->enabledFormats(), (QSet<int>{22, 35, 5}));
+    EXPECT_EQ(controller->streamDescription(22), qs("MP4 (yt-dlp format 0)"));
+    EXPECT_TRUE(controller->statusText().startsWith(qs("Complete! Get MP4: MP4")));
+    EXPECT_EQ(controller->previewFormat(), 22);
+    EXPECT_EQ(*controller->previewAddress(22), server.url("/clip.mp4"));
+    // The page's own picture, since the generic reader gives none.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller->isPictureLoading(); }, 10000));
+    EXPECT_EQ(readFile(controller->thumbnailFile()), QByteArray("JPEG bytes"));
+
+    ASSERT_TRUE(download(22)) << prompt.errors.join(u'\n');
+    // Under the safe title, as served, nothing else left.
+    EXPECT_EQ(controller->downloadedFile(), downloads.filePath(qs("Sea: a_b (1).mp4")));
+    EXPECT_EQ(readFile(controller->downloadedFile()), clip);
+    ASSERT_TRUE(download(35));
+    EXPECT_EQ(filesIn(downloads.path()),
+              (QStringList{qs("Sea: a_b (1).mp4"), qs("Sea: a_b (1)_New.mp4")}));
+
+    // HLS: downloaded whole, never previewed in pieces.
+    read("/hlspage");
+    EXPECT_EQ(controller->enabledFormats(), (QSet<int>{35, 5}));
+    EXPECT_EQ(controller->previewFormat(), std::nullopt);
+    EXPECT_FALSE(controller->previewAddress(35));
+    ASSERT_TRUE(download(35)) << prompt.errors.join(u'\n');
+    EXPECT_EQ(filesIn(downloads.path()).size(), 3);
+    EXPECT_EQ(streamsOf(controller->downloadedFile()), qs("video,audio"));
+
+    // A DASH manifest addressed directly: picture and sound joined.
+    read("/dash/manifest.mpd");
+    EXPECT_TRUE(controller->streamDescription(35).endsWith(qs("(yt-dlp format 0+1)")))
+        << controller->streamDescription(35);
+    ASSERT_TRUE(download(35)) << prompt.errors.join(u'\n');
+    EXPECT_EQ(filesIn(downloads.path()).size(), 4);
+    EXPECT_EQ(controller->downloadedFile(), downloads.filePath(qs("manifest.mp4")));
+    EXPECT_EQ(streamsOf(controller->downloadedFile()), qs("video,audio"));
+    EXPECT_TRUE(prompt.errors.isEmpty()) << prompt.errors.join(u'\n');
+}
+
+TEST_F(TodaysPages, FailuresSayWhyAndLeaveNothing)
+{
+    read("/novideo");
+    EXPECT_TRUE(controller->statusText().contains(qs("no video"))) << controller->statusText();
+    EXPECT_TRUE(controller->enabledFormats().isEmpty());
+    EXPECT_TRUE(controller->info().title.isEmpty());
+
+    read("/gone"); // its stream answers 404
+    EXPECT_FALSE(download(22));
+    EXPECT_TRUE(controller->statusText().contains(qs("404"))) << controller->statusText();
+
+    read("/slow"); // cancelled half way
+    QSignalSpy done(controller.get(), &OnlineVideoController::downloadFinished);
+    QSignalSpy progress(controller.get(), &OnlineVideoController::downloadProgress);
+    ASSERT_TRUE(controller->download(22));
+    ASSERT_TRUE(progress.wait(30000));
+    controller->cancelDownload();
+    ASSERT_TRUE(done.count() == 1 || done.wait(10000));
+    EXPECT_EQ(controller->statusText(), qs("The download was cancelled; nothing of it was kept."));
+    EXPECT_EQ(prompt.errors.size(), 1); // the 404 only: a cancel is no error
+    EXPECT_TRUE(filesIn(downloads.path()).isEmpty()) << filesIn(downloads.path()).join(u' ');
+
+    // yt-dlp missing, or too old for the options it is given.
+    QTemporaryDir tools;
+    const QString old = tools.filePath(qs("yt-dlp"));
+    QFile script(old);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\necho 'Usage: yt-dlp [OPTIONS] URL'\n"
+                 "echo 'yt-dlp: error: no such option: --no-color' >&2\nexit 2\n");
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    const struct
+    {
+        QString program;
+        const char *status;
+    } tooling[] = {{tools.filePath(qs("none")), "Reading this page needs yt-dlp, which was not"},
+                   {old, "Reading this page needs a newer yt-dlp than"}};
+    for (const auto &t : tooling) {
+        controller->setYtDlpProgram(t.program);
+        read("/video");
+        EXPECT_TRUE(controller->statusText().startsWith(qs(t.status))) << controller->statusText();
+        EXPECT_TRUE(controller->enabledFormats().isEmpty());
+    }
+}
