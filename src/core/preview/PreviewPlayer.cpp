@@ -68,7 +68,10 @@ void ProcessPreviewPlayer::seekForward()
 
 void ProcessPreviewPlayer::quit()
 {
-    m_tools.quitPlayer();
+    // A player busy with a stream may not read its quit for a long while:
+    // after the grace time it is ended.
+    for (Process *player : running())
+        ToolControl::playerStop(kQuitGraceMs).apply(*player);
 }
 
 QList<Process *> ProcessPreviewPlayer::running() const

@@ -25,6 +25,8 @@ public:
     virtual void pause() = 0; // or resume
     virtual void seekBack() = 0;
     virtual void seekForward() = 0;
+    // Tells every running player to quit; one still there after a grace
+    // time is ended.
     virtual void quit() = 0;
 
     // Called whenever the last running player has ended: nothing draws into
@@ -44,8 +46,8 @@ private:
 
 // The real player: each start runs the tool as a Process of its own,
 // registered with the ToolControl as the current player and kept until it
-// ends. A player that is told to quit may still run for a moment while a new
-// one starts.
+// ends. A player that is told to quit may still run for a moment (at most
+// kQuitGraceMs) while a new one starts.
 //
 // None of them outlives this object for long: its destructor tells the ones
 // still running to quit and kills what has not ended after a short grace.
