@@ -39,7 +39,9 @@ QString pageReaderProgram()
 
 PageCommand::PageCommand(Kind kind, QTextStream &out, QTextStream &err, QObject *parent)
     : QObject(parent), m_kind(kind), m_out(out), m_err(err)
-{}
+{
+    connect(&m_interrupts, &InterruptWatcher::interrupted, this, &PageCommand::onInterrupted);
+}
 
 PageCommand::~PageCommand() = default;
 
@@ -126,6 +128,23 @@ std::optional<int> PageCommand::start(const QStringList &args)
     });
     m_pageTransfer->fetch(url);
     return std::nullopt;
+}
+
+void PageCommand::onInterrupted(int count, InterruptWatcher::Reason reason)
+{
+    if (count > 1)
+        return; // the command is already ending
+    const bool downloading =
+        (m_download && m_download->isRunning()) || (m_ytDownload && m_ytDownload->isRunning());
+    // Their ends remove a download's partial file and stop yt-dlp with
+    // whatever it started.
+    m_ytDownload.reset();
+    m_download.reset();
+    m_reader.reset();
+    m_pageTransfer.reset();
+    if (downloading)
+        printError(m_err, tr("the download was interrupted; nothing of it was kept"));
+    Q_EMIT finished(InterruptWatcher::exitCode(reason));
 }
 
 template <typename Download> void PageCommand::follow(Download &download)

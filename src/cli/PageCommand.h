@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/InterruptWatcher.h"
+
 #include <QObject>
 #include <QStringList>
 
@@ -55,6 +57,8 @@ private:
     void readWithYtDlp();
     std::optional<int> useYtDlpVideo(const YtVideo &video);
     void printYtDlpVideo(const YtVideo &video);
+    // Ctrl+C, SIGTERM or SIGHUP: what runs ends at once and leaves nothing.
+    void onInterrupted(int count, InterruptWatcher::Reason reason);
     // Follows a download (either kind) to its end.
     template <typename Download> void follow(Download &download);
 
@@ -68,6 +72,7 @@ private:
     std::unique_ptr<StreamDownload> m_download;
     std::unique_ptr<YtDlpReader> m_reader;
     std::unique_ptr<YtDlpDownload> m_ytDownload;
+    InterruptWatcher m_interrupts;
 };
 
 } // namespace vantrel::cli

@@ -3,10 +3,14 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+
+#include <csignal>
+#include <string_view>
 
 namespace {
 
@@ -147,4 +151,57 @@ TEST(CliPage, ReadsAndDownloadsAPageOfTodayThroughYtDlp)
     EXPECT_EQ(readFile(dir.filePath(qs("Today (1).webm"))), clip);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
               (QStringList{qs("Today (1).webm"), qs("Today (1)_New.webm")}));
+}
+
+// Ctrl+C or SIGTERM during a download, of either kind: the command ends at
+// once with 128 + the signal, and neither the partial file nor a tool that
+// yt-dlp started (here a writer of its own) is left.
+TEST(CliPage, AnInterruptedDownloadLeavesNothing)
+{
+    TestHttpServer server;
+    const QString map =
+        qs("5|") + QString::fromLatin1(QUrl::toPercentEncoding(server.url("/s.flv")));
+    server.route("/watch", {"'VIDEO_ID': 'id1',\n'VIDEO_TITLE': 'Old',\n\"fmt_url_map\": \"" +
+                            QUrl::toPercentEncoding(map) + "\", "});
+    server.route("/s.flv", TestHttpServer::Route::trickling(QByteArray(100000, 's'), 5));
+    server.route("/today", {"<html><body>no old layout</body></html>"});
+    // A yt-dlp that reads any page and downloads through a child that writes
+    // the part file until it is killed.
+    QTemporaryDir tools;
+    writeFile(tools.filePath(qs("yt-dlp")),
+              "#!/bin/sh\n"
+              "case \" $* \" in *\" -J \"*) echo '{\"id\":\"v\",\"title\":\"New\",\"formats\":"
+              "[{\"format_id\":\"0\",\"url\":\"http://127.0.0.1/v.mp4\",\"ext\":\"mp4\","
+              "\"vcodec\":\"h264\",\"acodec\":\"aac\",\"protocol\":\"http\"}]}'; exit 0;; esac\n"
+              "while [ $# -gt 0 ]; do [ \"$1\" = -o ] && out=\"$2\"; shift; done\n"
+              "sh -c 'while :; do echo x >> \"$1.part\"; sleep 0.02; done' sh \"$out\" &\n"
+              "wait\n");
+    QFile::setPermissions(tools.filePath(qs("yt-dlp")), QFile::ReadOwner | QFile::ExeOwner);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(qs("PATH"), tools.path() + u':' + environment.value(qs("PATH")));
+
+    const struct
+    {
+        const char *page;
+        int signal;
+    } rows[] = {{"/watch", SIGINT}, {"/today", SIGTERM}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.page);
+        QTemporaryDir dir;
+        const auto files = [&] {
+            return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+        };
+        QProcess cli;
+        cli.setProcessEnvironment(environment);
+        cli.start(qs(VANTREL_CLI_PATH), {qs("download"), server.url(row.page), qs("--format"),
+                                         qs(row.page == std::string_view("/watch") ? "5" : "0"),
+                                         qs("--output-dir"), dir.path()});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !files().isEmpty(); }, 30000));
+        ::kill(pid_t(cli.processId()), row.signal);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return cli.state() == QProcess::NotRunning; }, 10000));
+        EXPECT_EQ(cli.exitCode(), 128 + row.signal);
+        EXPECT_TRUE(cli.readAllStandardError().contains("nothing of it was kept"));
+        QTest::qWait(200); // a writer still running would bring its file back
+        EXPECT_TRUE(files().isEmpty()) << files().join(u' ');
+    }
 }

@@ -39,6 +39,7 @@ YtDlpReader::YtDlpReader(QString program, QString cacheFolder, QObject *parent)
 {
     m_process.setDataOutput(true);       // the JSON; its messages make up output()
     m_process.setOutputLimit(64 * 1024); // the last lines are the ones that tell
+    m_process.setOwnGroup(true);
     m_deadline.setSingleShot(true);
     connect(&m_process, &Process::dataReceived, this, [this](const QByteArray &data) {
         m_answer += data;
@@ -132,6 +133,9 @@ YtDlpDownload::YtDlpDownload(QString program, QString folder, QString cacheFolde
 {
     // Hours of progress lines need not fill the memory.
     m_process.setOutputLimit(64 * 1024);
+    // A cancel also ends the FFmpeg that yt-dlp runs to join or fetch parts,
+    // which would otherwise go on writing after the parts were removed.
+    m_process.setOwnGroup(true);
     connect(&m_process, &Process::outputReceived, this, &YtDlpDownload::takeOutput);
     connect(&m_process, &Process::finished, this, &YtDlpDownload::onFinished);
 }

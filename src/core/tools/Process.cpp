@@ -33,22 +33,27 @@ bool canStart(const QString &program)
 // Ties a child's life to this program's: when the program ends in any way
 // (a crash, SIGKILL included), the system kills the child, so that no
 // encoder goes on writing for a program that is gone.
-// The child dies with this program; a background one yields the processor
-// to the others (the encoder that converts while a file is probed).
-void tieChildToParent(QProcess &process, bool background)
+// A background child yields the processor to the others (the encoder that
+// converts while a file is probed). A child that leads a group of its own
+// takes the tools it starts into that group, so that they can be ended
+// together.
+void tieChildToParent(QProcess &process, bool background, bool ownGroup)
 {
 #if defined(Q_OS_LINUX)
     const pid_t parent = ::getpid();
-    process.setChildProcessModifier([parent, background] {
+    process.setChildProcessModifier([parent, background, ownGroup] {
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (::getppid() != parent)
             ::_exit(127); // the parent ended before the tie was made
         if (background) [[maybe_unused]]
             const int niceness = ::nice(10);
+        if (ownGroup)
+            ::setpgid(0, 0);
     });
 #else
     Q_UNUSED(process)
     Q_UNUSED(background)
+    Q_UNUSED(ownGroup)
 #endif
 }
 
@@ -107,7 +112,7 @@ void Process::start(const CommandLine &command, const QStringList &extraArgument
         return;
     }
     m_process = new QProcess(this);
-    tieChildToParent(*m_process, m_background);
+    tieChildToParent(*m_process, m_background, m_ownGroup);
     if (m_dataOutput) {
         m_process->setProcessChannelMode(QProcess::SeparateChannels);
         connect(m_process, &QProcess::readyReadStandardOutput, this, &Process::readData);
@@ -187,9 +192,20 @@ void Process::stop()
     if (m_process->state() == QProcess::NotRunning)
         result = endedRun(); // it ended by itself; its end was not handled yet
     else
-        m_process->kill();
+        kill();
     release();
     end(result);
+}
+
+void Process::kill()
+{
+#if defined(Q_OS_LINUX)
+    // What the tool started goes with it; the group is the tool's own, made
+    // in the child before it ran anything.
+    if (m_ownGroup && m_process->processId() > 0)
+        ::kill(-pid_t(m_process->processId()), SIGKILL);
+#endif
+    m_process->kill();
 }
 
 void Process::end(ProcessResult result)

@@ -61,6 +61,10 @@ public:
     // From the next start on, the tool runs at a lower priority: work that
     // may wait (probing) yields to work someone waits for (converting).
     void setBackground(bool background) { m_background = background; }
+    // From the next start on, the tool and the tools it starts form a process
+    // group of their own, and stopping it ends them all: a tool that hands
+    // its work to another (yt-dlp to FFmpeg) leaves none of it running.
+    void setOwnGroup(bool ownGroup) { m_ownGroup = ownGroup; }
 
     // Runs `command` with `extraArguments` after its own. A tool of an earlier
     // start that still runs is stopped first.
@@ -92,6 +96,7 @@ private:
     void readData();
     ProcessResult endedRun() const;
     void onFinished();
+    void kill();
     void end(ProcessResult result);
     void release();
 
@@ -103,6 +108,7 @@ private:
     qsizetype m_outputLimit = 0;
     bool m_dataOutput = false;
     bool m_background = false;
+    bool m_ownGroup = false;
     std::optional<ProcessResult> m_result;
 };
 
