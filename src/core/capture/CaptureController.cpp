@@ -56,8 +56,18 @@ void CaptureController::load()
         chooseDevice(0);
     } else {
         m_startEnabled = m_stopEnabled = m_previewEnabled = false;
+        for (CameraSlider &slider : m_sliders)
+            slider.enabled = false; // no camera to move
         Q_EMIT buttonsChanged();
+        Q_EMIT slidersChanged();
     }
+}
+
+QString CaptureController::noDeviceText() const
+{
+    if (hasDevices())
+        return QString();
+    return tr("No camera or DV camcorder was found. Connect one and open this window again.");
 }
 
 void CaptureController::chooseDevice(int index)

@@ -36,11 +36,14 @@ public:
     CaptureController(CaptureEngine &engine, Prompt *prompt, QString initialFile,
                       QObject *parent = nullptr);
 
-    // Lists the devices and chooses the first; with none, Start, Stop and
-    // Preview are disabled.
+    // Lists the devices and chooses the first; with none, Start, Stop,
+    // Preview and the sliders are disabled.
     void load();
 
     QStringList deviceNames() const { return m_deviceNames; }
+    // What the device list says when it is empty, so that disabled buttons
+    // are not the only answer; nothing when there are devices.
+    QString noDeviceText() const;
     int currentDevice() const { return m_device; }
     void chooseDevice(int index);
 

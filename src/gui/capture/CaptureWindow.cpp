@@ -57,6 +57,8 @@ CaptureWindow::CaptureWindow(CaptureController &controller, CaptureEngine &engin
         const QSignalBlocker blocker(m_devices);
         m_devices->addItems(m_controller.deviceNames());
         m_devices->setCurrentIndex(m_controller.currentDevice());
+        m_devices->setPlaceholderText(m_controller.noDeviceText());
+        m_devices->setToolTip(m_controller.noDeviceText());
     }
     showButtons();
     showSliders();

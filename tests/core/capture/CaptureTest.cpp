@@ -233,8 +233,11 @@ TEST(CaptureController, DevicesSlidersFilesAndFailures)
     {
         Capture none({});
         EXPECT_TRUE(none.controller->deviceNames().isEmpty());
+        EXPECT_TRUE(none.controller->noDeviceText().startsWith(qs("No camera")));
         EXPECT_FALSE(none.controller->startEnabled() || none.controller->stopEnabled() ||
                      none.controller->previewEnabled());
+        for (int i = 0; i < kCameraPropertyCount; ++i)
+            EXPECT_FALSE(none.controller->slider(CameraProperty(i)).enabled) << i;
         none.controller->startCapture();
         none.controller->preview();
         EXPECT_FALSE(none.engine->isBusy());
@@ -250,6 +253,7 @@ TEST(CaptureController, DevicesSlidersFilesAndFailures)
     capture.devices.values = {{CameraProperty::Pan, 7200}, {CameraProperty::Zoom, 150}};
     c.chooseDevice(0);
     EXPECT_EQ(c.deviceNames(), (QStringList{qs("Cam"), qs("Test picture")}));
+    EXPECT_TRUE(c.noDeviceText().isEmpty());
     const struct
     {
         CameraProperty property;
