@@ -31,6 +31,16 @@ std::optional<double> secondsOf(const QString &text)
     return ok && seconds >= 0 ? std::optional<double>(seconds) : std::nullopt;
 }
 
+// "…, 320x240, q=2-31, 15 fps, 15360 tbn": the stream's frames a second,
+// when it states a plausible rate.
+std::optional<double> frameRateOf(const QString &streamText)
+{
+    static const QRegularExpression rate(QStringLiteral("(?:^|, )(\\d+(?:\\.\\d+)?) fps(?:,|$)"));
+    const QRegularExpressionMatch match = rate.match(streamText);
+    const double fps = match.hasMatch() ? QLocale::c().toDouble(match.captured(1)) : 0;
+    return fps >= 1 && fps <= 240 ? std::optional<double>(fps) : std::nullopt;
+}
+
 // The encoder's messages that mean the output was not written, whatever its
 // exit code says.
 constexpr const char *kWriteErrorMarks[] = {
@@ -83,6 +93,12 @@ EncoderReport EncoderReportReader::report() const
     // A picture stream that got no frame is no picture.
     if (report.output && reader.m_frames == 0)
         report.output->hasVideo = false;
+    // The status time is the last packet written, which with reordered
+    // pictures (B-frames) is not the last picture: the picture count at its
+    // rate tells the length the picture has.
+    if (report.output && report.output->hasVideo && reader.m_frames && reader.m_outputRate)
+        report.encodedSeconds = std::max(report.encodedSeconds.value_or(0),
+                                         double(*reader.m_frames) / *reader.m_outputRate);
     return report;
 }
 
@@ -142,9 +158,12 @@ void EncoderReportReader::addLine(const QString &line)
         m_inStreamMetadata = true;
         // A cover picture of a sound file is no video.
         const bool picture = m.captured(2).contains(QLatin1String("(attached pic)"));
-        if (m_streamType == QLatin1String("Video") && !picture)
+        if (m_streamType == QLatin1String("Video") && !picture) {
+            // The first picture stream's is the one the status counts.
+            if (m_section == Section::Output && !facts.hasVideo)
+                m_outputRate = frameRateOf(m.captured(2));
             facts.hasVideo = true;
-        else if (m_streamType == QLatin1String("Audio"))
+        } else if (m_streamType == QLatin1String("Audio"))
             facts.hasAudio = true;
         return;
     }

@@ -76,6 +76,7 @@ private:
     bool m_inSectionName = false; // the section's file name goes on over lines
     QString m_streamType;         // of the stream whose metadata is being read
     std::optional<qint64> m_frames;
+    std::optional<double> m_outputRate; // the output picture's frames a second
     QString m_partial;
 };
 

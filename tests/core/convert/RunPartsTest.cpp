@@ -337,6 +337,11 @@ TEST(OutputCheck, ReadsTheEncodersReportOfARun)
     EXPECT_EQ(ts.input->containerSeconds, 0.52);
     EXPECT_TRUE(ts.output->hasVideo);
 
+    // A camera clip through x264: the last packet written is a reordered
+    // picture at 2.53 s, but 41 pictures at 15 a second make 2.73 s.
+    const EncoderReport camera = parseEncoderReport(recordedRun("camera-mjpeg-to-h264.txt"));
+    EXPECT_NEAR(camera.encodedSeconds.value_or(0), 41.0 / 15, 1e-9);
+
     // A full disk: the encoder's complaint, and the end it still reports.
     const EncoderReport full = parseEncoderReport(recordedRun("full-disk-mp3.txt"));
     EXPECT_TRUE(full.writeErrorLine.contains(qs("No space left on device")))
