@@ -138,6 +138,14 @@ TEST(TodayFormats, EveryEntryConvertsRealFilesKeepingWhatTheSourceCarries)
          false,
          false},
         {107, phone, {}, "h264 aac", "568x320", false, false, true}, // turned when shown, as it was
+        {107,
+         media + qs("mpeg2ps_192x240_misnamed.m2v"),
+         {},
+         "mpeg2video mp2",
+         "192x240",
+         false,
+         false,
+         true}, // a program stream: pictures without a time of their own
         {108, film, {}, "h264 aac", "320x180", true, true, true},
         {108,
          media + qs("kodak_camera_mjpeg_320x240.avi"),

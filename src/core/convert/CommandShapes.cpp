@@ -57,9 +57,12 @@ bool isAudioOnlyShape(Shape shape)
            shape == Shape::TodaySound;
 }
 
-const char *headTemplate()
+const char *headTemplate(Shape shape)
 {
-    return "{ENCODER} -i {SRC}";
+    // A copy keeps the packets as they come, so the reader gives a time to
+    // those that lack one (MPEG program streams), which Matroska needs; an
+    // encoder makes its own.
+    return shape == Shape::TodayCopy ? "{ENCODER} -fflags +genpts -i {SRC}" : "{ENCODER} -i {SRC}";
 }
 
 const char *tailTemplate()

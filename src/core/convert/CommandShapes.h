@@ -33,7 +33,7 @@ const char *shapeTemplate(Shape shape);
 // Shapes that convert only the sound, and the whole source: the clip times
 // are not sent.
 bool isAudioOnlyShape(Shape shape);
-const char *headTemplate();
+const char *headTemplate(Shape shape);
 const char *tailTemplate();
 
 struct EntryRange

@@ -244,7 +244,7 @@ Expected<CommandLine> buildEncoderCommand(const EncoderCommandInput &input)
     values.insert(QStringLiteral("THREADS"), value(encoderThreadText(input.threadSetting)));
 
     CommandLine command;
-    expand(command, headTemplate(), values);
+    expand(command, headTemplate(row->shape), values);
     expand(command, shapeTemplate(row->shape), values);
     expand(command, tailTemplate(), values);
     return command;
