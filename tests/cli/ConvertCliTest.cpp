@@ -132,6 +132,15 @@ TEST_F(ConvertCli, FailedRowsExitOneAndSayWhy)
     EXPECT_TRUE(r.lines[0].startsWith(qs("Fail\t")));
     EXPECT_TRUE(r.lines[1].startsWith(qs("  The encoder failed")));
     EXPECT_TRUE(r.lines.join(u'\n').contains(qs("Invalid frame size")));
+
+    // A sound profile on a silent film says what is missing before the
+    // encoder's own words.
+    clips.encoded(qs("silent.mp4"),
+                  {qs("-f"), qs("lavfi"), qs("-i"), qs("testsrc=s=160x120:d=1"), qs("-an")});
+    const Result silent =
+        convert({qs("--profile"), qs("96"), qs("--output-dir"), qs("out"), qs("silent.mp4")});
+    EXPECT_EQ(silent.exitCode, 1);
+    EXPECT_EQ(silent.lines.value(1), qs("  The source has no sound to convert."));
 }
 
 TEST_F(ConvertCli, CtrlCCancelsAndLeavesNoEncoder)

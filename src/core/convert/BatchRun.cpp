@@ -399,9 +399,12 @@ void BatchRun::onEncoderFinished(EncoderRun *run, const ProcessResult &result)
     QStringList reasons;
     if (!report.writeErrorLine.isEmpty())
         reasons << report.writeErrorLine;
-    if (!result.succeeded())
+    if (!result.succeeded()) {
+        if (const std::optional<QString> missing =
+                missingSourceStreamReason(conversion.request, report))
+            reasons << *missing;
         reasons << encoderFailureReason(result, m_env.encoderPath);
-    else if (!report.failureLine.isEmpty())
+    } else if (!report.failureLine.isEmpty())
         reasons << report.failureLine;
     if (reasons.isEmpty()) {
         const OutputVerdict verdict = conversion.output->judge(conversion.request, report);

@@ -208,6 +208,18 @@ double lengthTolerance(double seconds)
     return std::clamp(0.05 * seconds, 0.15, 1.5);
 }
 
+std::optional<QString> missingSourceStreamReason(const OutputRequest &request,
+                                                 const EncoderReport &report)
+{
+    if (!report.input)
+        return std::nullopt; // the source was not even read
+    if (request.soundOnly && !report.input->hasAudio)
+        return tr("The source has no sound to convert.");
+    if (!report.input->hasAudio && !report.input->hasVideo)
+        return tr("The source has neither picture nor sound.");
+    return std::nullopt;
+}
+
 OutputVerdict judgeOutput(const OutputRequest &request, const OutputFindings &findings)
 {
     const auto problem = [](const QString &text) {

@@ -118,4 +118,9 @@ struct OutputVerdict
 // claims gives a complete output with a note.
 OutputVerdict judgeOutput(const OutputRequest &request, const OutputFindings &findings);
 
+// Why a failed encoder could not have done better: the source lacks what the
+// row converts (no sound for a sound-only row); none when nothing tells.
+std::optional<QString> missingSourceStreamReason(const OutputRequest &request,
+                                                 const EncoderReport &report);
+
 } // namespace vantrel
