@@ -107,6 +107,27 @@ TEST(TodayFormats, EveryEntryConvertsRealFilesKeepingWhatTheSourceCarries)
          qs("2"), qs("-map_chapters"), qs("2"), qs("-c:v"), qs("libx264"), qs("-c:a"), qs("aac"),
          qs("-shortest")});
     const QString phone = media + qs("iphone6_rot90_568x320.mov");
+    // A song with its cover picture.
+    const QString song = clips.encoded(qs("song.mp3"), {qs("-f"),
+                                                        qs("lavfi"),
+                                                        qs("-i"),
+                                                        qs("sine=d=2"),
+                                                        qs("-f"),
+                                                        qs("lavfi"),
+                                                        qs("-i"),
+                                                        qs("color=red:s=64x64:d=1"),
+                                                        qs("-map"),
+                                                        qs("0"),
+                                                        qs("-map"),
+                                                        qs("1"),
+                                                        qs("-c:v"),
+                                                        qs("mjpeg"),
+                                                        qs("-frames:v"),
+                                                        qs("1"),
+                                                        qs("-disposition:v"),
+                                                        qs("attached_pic"),
+                                                        qs("-c:a"),
+                                                        qs("libmp3lame")});
     const struct
     {
         int entry;
@@ -121,6 +142,7 @@ TEST(TodayFormats, EveryEntryConvertsRealFilesKeepingWhatTheSourceCarries)
         {103, phone, {}, "h264 aac", "320x568", false, false, false}, // upright
         {103, phone, {qs("Video Size=1280x720")}, "h264 aac", "1280x720", false, false, false},
         {104, film, {}, "hevc aac", "320x180", true, true, false},
+        {104, song, {}, "aac", "", false, false, false}, // the cover is no film
         {105,
          media + qs("kodak_camera_mjpeg_320x240.avi"),
          {},

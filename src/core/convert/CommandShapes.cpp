@@ -32,8 +32,10 @@ constexpr ShapeRow kShapes[] = {
     {Shape::DiscTarget, "{FORMAT} -b {VB}000 -r {FPS} -ss {SS} -t {T} -s {SIZE}{AN} {OUT}"},
     {Shape::SoundSettings, "  -ab {AB}000  -ac {CH} -ar {SR}{SOUND}{OUT}"},
     {Shape::SoundCodecOnly, " -acodec {ACODEC} -vn {OUT}"},
-    {Shape::TodayVideo, "{FORMAT}{VIDEO}{AUDIO} -sn -dn -map_metadata 0 -map_chapters 0"
-                        " -ss {SS} -t {T}{SOUND} {OUT}"},
+    // The first picture that is no cover image and the first sound: a song
+    // with its cover becomes sound alone rather than a failed film.
+    {Shape::TodayVideo, "{FORMAT} -map 0:V:0? -map 0:a:0?{VIDEO}{AUDIO} -sn -dn -map_metadata 0"
+                        " -map_chapters 0 -ss {SS} -t {T}{SOUND} {OUT}"},
     {Shape::TodayCopy, "{FORMAT} -c copy{MIDDLE} -map_metadata 0 -map_chapters 0"
                        " -ss {SS} -t {T}{SOUND} {OUT}"},
     {Shape::TodaySound,
