@@ -127,6 +127,10 @@ void EncoderReportReader::addLine(const QString &line)
         m_inputEstimated = true;
     if (encoderWroteNothing(line))
         m_report.nothingEncoded = true;
+    // Said of the source before its section, when the encoder cannot open it.
+    if (!m_report.input &&
+        line.endsWith(QLatin1String(": Invalid data found when processing input")))
+        m_report.sourceUnreadable = true;
     if (m_inSectionName) {
         // A file name with line breaks goes on until "':".
         m_inSectionName = !line.endsWith(QLatin1String("':"));
@@ -211,8 +215,10 @@ double lengthTolerance(double seconds)
 std::optional<QString> missingSourceStreamReason(const OutputRequest &request,
                                                  const EncoderReport &report)
 {
+    if (report.sourceUnreadable)
+        return tr("The source is damaged or no media file: the encoder cannot read it.");
     if (!report.input)
-        return std::nullopt; // the source was not even read
+        return std::nullopt; // the encoder stopped before it read the source
     if (request.soundOnly && !report.input->hasAudio)
         return tr("The source has no sound to convert.");
     if (!report.input->hasAudio && !report.input->hasVideo)

@@ -46,6 +46,7 @@ struct EncoderReport
     std::optional<double> encodedSeconds;   // the last "time=" it reported
     std::optional<qint64> writtenKilobytes; // the last "size=" it reported
     bool nothingEncoded = false;            // "Output file is empty, nothing was encoded"
+    bool sourceUnreadable = false;          // "<source>: Invalid data found when processing input"
     QString writeErrorLine;                 // the first EncoderLine::WriteError
     QString failureLine;                    // its "Conversion failed!"
 };
@@ -118,8 +119,9 @@ struct OutputVerdict
 // claims gives a complete output with a note.
 OutputVerdict judgeOutput(const OutputRequest &request, const OutputFindings &findings);
 
-// Why a failed encoder could not have done better: the source lacks what the
-// row converts (no sound for a sound-only row); none when nothing tells.
+// Why a failed encoder could not have done better: the source is no media
+// it can read, or lacks what the row converts (no sound for a sound-only
+// row); none when nothing tells.
 std::optional<QString> missingSourceStreamReason(const OutputRequest &request,
                                                  const EncoderReport &report);
 

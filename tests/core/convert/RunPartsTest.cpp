@@ -337,6 +337,17 @@ TEST(OutputCheck, ReadsTheEncodersReportOfARun)
     EXPECT_EQ(ts.input->containerSeconds, 0.52);
     EXPECT_TRUE(ts.output->hasVideo);
 
+    // A film cut off before its index: the encoder cannot open it, which
+    // the row says before the encoder's words; a silent film asked for sound.
+    const EncoderReport cut = parseEncoderReport(recordedRun("cut-mp4-unreadable.txt"));
+    EXPECT_TRUE(cut.sourceUnreadable && !cut.input);
+    EXPECT_TRUE(missingSourceStreamReason({}, cut).value_or(QString()).startsWith(
+        qs("The source is damaged or no media file")));
+    EXPECT_FALSE(missingSourceStreamReason({}, piped));
+    OutputRequest soundOnly;
+    soundOnly.soundOnly = true;
+    EXPECT_FALSE(missingSourceStreamReason(soundOnly, mkv));
+
     // A camera clip through x264: the last packet written is a reordered
     // picture at 2.53 s, but 41 pictures at 15 a second make 2.73 s.
     const EncoderReport camera = parseEncoderReport(recordedRun("camera-mjpeg-to-h264.txt"));
