@@ -94,6 +94,23 @@ private:
     QTemporaryDir m_dir;
 };
 
+// The processes (of anyone) whose command line names `text`; a process that
+// has ended, a zombie, names nothing.
+inline QList<int> processesNaming(const QString &text)
+{
+    QList<int> found;
+    const QStringList entries = QDir(qs("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &entry : entries) {
+        bool isPid = false;
+        const int pid = entry.toInt(&isPid);
+        QFile cmdline(qs("/proc/") + entry + qs("/cmdline"));
+        if (isPid && cmdline.open(QIODevice::ReadOnly) &&
+            QString::fromLocal8Bit(cmdline.readAll()).contains(text))
+            found.append(pid);
+    }
+    return found;
+}
+
 // Process ids of this process's children that run `program` (zombies included).
 inline QList<int> childProcesses(const QString &program)
 {

@@ -1,3 +1,4 @@
+#include "MediaClips.h"
 #include "TestHttpServer.h"
 #include "TestSupport.h"
 
@@ -201,7 +202,8 @@ TEST(CliPage, AnInterruptedDownloadLeavesNothing)
         ASSERT_TRUE(QTest::qWaitFor([&] { return cli.state() == QProcess::NotRunning; }, 10000));
         EXPECT_EQ(cli.exitCode(), 128 + row.signal);
         EXPECT_TRUE(cli.readAllStandardError().contains("nothing of it was kept"));
-        QTest::qWait(200); // a writer still running would bring its file back
+        // A writer still running would bring its file back.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return processesNaming(dir.path()).isEmpty(); }, 5000));
         EXPECT_TRUE(files().isEmpty()) << files().join(u' ');
     }
 }

@@ -1,5 +1,6 @@
 #include "MediaClips.h"
 #include "RunningProgram.h"
+#include "ScreenSupport.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -32,13 +33,22 @@ TEST(AssembledProgram, RefusedFilesOnTheCommandLineLeaveTheProgramRunning)
 
 namespace {
 
-// The screen where a window of the program is, kept as a picture.
+// The screen where a window of the program is, kept as a picture once the
+// window is drawn (a window not yet painted is black).
 void keepScreenshot(const QString &window, const char *name)
 {
     const QRect where = RunningProgram::geometry(window);
-    QGuiApplication::primaryScreen()
-        ->grabWindow(0, where.x(), where.y(), where.width(), where.height())
-        .save(QDir(screenshotFolder()).filePath(qs(name)));
+    QImage shot;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            shot = QGuiApplication::primaryScreen()
+                       ->grabWindow(0, where.x(), where.y(), where.width(), where.height())
+                       .toImage();
+            return colourShare(shot) > 0.3;
+        },
+        5000))
+        << name << " was never drawn";
+    shot.save(QDir(screenshotFolder()).filePath(qs(name)));
 }
 
 } // namespace
@@ -93,7 +103,8 @@ TEST(AssembledProgram, AFirstJourneyThroughTheProgram)
     const QString done = program.waitForWindow(qs("^Vantrel Video Converter$"));
     ASSERT_FALSE(done.isEmpty()); // "Conversion completed!"
     program.key(done, qs("Return"));
-    QTest::qWait(300); // drawn
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return program.windows(qs("^Vantrel Video Converter$")).isEmpty(); }, 10000));
     keepScreenshot(main, "journey-converted.png");
     const QRect where = RunningProgram::geometry(main);
     const qsizetype windowsBefore = program.windows(qs(".*")).size();
@@ -141,7 +152,6 @@ TEST(AssembledProgram, AFirstJourneyThroughTheProgram)
             program.key(main, key);
         const QString shown = program.waitForWindow(qs(w.title));
         ASSERT_FALSE(shown.isEmpty()) << w.title << program.log();
-        QTest::qWait(300); // drawn
         keepScreenshot(shown, w.picture);
         program.key(shown, qs("Escape"));
         EXPECT_TRUE(QTest::qWaitFor([&] { return program.windows(qs(w.title)).isEmpty(); }, 10000))
