@@ -1,14 +1,12 @@
 #include "core/app/MainController.h"
 
 #include "core/common/Logging.h"
-#include "core/convert/EncoderCommand.h"
-#include "core/convert/EncoderInvocation.h"
-
-#include <QPointer>
-
+#include "core/convert/JobBuilder.h"
 #include "core/profiles/ProfileCatalogue.h"
 #include "core/profiles/ProfileDefaults.h"
 #include "core/sources/SourceFileRules.h"
+
+#include <QPointer>
 
 namespace vantrel {
 
@@ -28,41 +26,15 @@ MainController::MainController(MainEnvironment environment, QObject *parent)
         *m_sources, m_sheet, [this] { return m_selected; }, batch);
     if (!m_env.listFile.isEmpty())
         m_keeper = std::make_unique<ListKeeper>(*m_sources, m_env.listFile);
-    // The power-off setting is read as the batch ends: a change saved
-    // meanwhile counts.
     connect(m_batch.get(), &BatchRun::encodersKnown, this, [this](const QSet<QString> &installed) {
         m_unavailable = vantrel::unavailableEntries(installed, m_env.encoderPath);
         Q_EMIT unavailableEntriesChanged();
     });
+    // The power-off setting is read as the batch ends: a change saved
+    // meanwhile counts.
     connect(m_batch.get(), &BatchRun::finished, this, [this](const BatchOutcome &outcome) {
         m_endActions.handle(outcome, settingsFile().read().powerOffAfterBatch);
     });
-}
-
-QMap<int, QString> unavailableEntries(const QSet<QString> &installed, const QString &encoderPath)
-{
-    QMap<int, QString> unavailable;
-    OptionSheet sheet;
-    sheet.build();
-    for (const CatalogueEntry &entry : profileCatalogue()) {
-        applyProfileDefaults(sheet, entry.number);
-        if (entry.isGroup())
-            continue;
-        EncoderCommandInput input;
-        input.job.profileIndex = entry.number;
-        input.job.options = sheet.conversionOptions();
-        input.encoderPath = encoderPath;
-        const Expected<CommandLine> command = buildEncoderCommand(input);
-        if (!command)
-            continue;
-        const QStringList missing = missingEncoders(
-            encoderRunArguments(*command, ExistingFilePolicy::AddNew, installed), installed);
-        if (!missing.isEmpty())
-            unavailable.insert(entry.number,
-                               MainController::tr("This computer's FFmpeg has no %1 encoder.")
-                                   .arg(missing.join(QStringLiteral(", "))));
-    }
-    return unavailable;
 }
 
 MainController::~MainController()

@@ -41,10 +41,6 @@ struct MainEnvironment
     QString defaultOutputFolder;
 };
 
-// The entries whose default command names an encoder that `installed` lacks,
-// with why (for the profile combo to show them unavailable).
-QMap<int, QString> unavailableEntries(const QSet<QString> &installed, const QString &encoderPath);
-
 // What the main window does, without the window: the source list, the profile
 // selection, the option sheet and the batch, and the commands on them. The
 // window only turns user events into these calls.

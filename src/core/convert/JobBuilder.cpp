@@ -1,7 +1,11 @@
 #include "core/convert/JobBuilder.h"
 
 #include "core/common/TimeText.h"
+#include "core/convert/EncoderCommand.h"
+#include "core/convert/EncoderInvocation.h"
+#include "core/profiles/OptionSheet.h"
 #include "core/profiles/ProfileCatalogue.h"
+#include "core/profiles/ProfileDefaults.h"
 
 #include <QCoreApplication>
 
@@ -30,6 +34,33 @@ Expected<ConversionJob> buildConversionJob(const QString &sourcePath, int entry,
     job.startSeconds = *start;
     job.durationSeconds = *end - *start;
     return job;
+}
+
+QMap<int, QString> unavailableEntries(const QSet<QString> &installed, const QString &encoderPath)
+{
+    QMap<int, QString> unavailable;
+    OptionSheet sheet;
+    sheet.build();
+    for (const CatalogueEntry &entry : profileCatalogue()) {
+        applyProfileDefaults(sheet, entry.number);
+        if (entry.isGroup())
+            continue;
+        EncoderCommandInput input;
+        input.job.profileIndex = entry.number;
+        input.job.options = sheet.conversionOptions();
+        input.encoderPath = encoderPath;
+        const Expected<CommandLine> command = buildEncoderCommand(input);
+        if (!command)
+            continue;
+        const QStringList missing = missingEncoders(
+            encoderRunArguments(*command, ExistingFilePolicy::AddNew, installed), installed);
+        if (!missing.isEmpty())
+            unavailable.insert(entry.number,
+                               QCoreApplication::translate(
+                                   "JobBuilder", "This computer's FFmpeg has no %1 encoder.")
+                                   .arg(missing.join(QStringLiteral(", "))));
+    }
+    return unavailable;
 }
 
 } // namespace vantrel

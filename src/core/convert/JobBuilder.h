@@ -3,6 +3,9 @@
 #include "core/common/Expected.h"
 #include "core/records/ConversionJob.h"
 
+#include <QMap>
+#include <QSet>
+
 namespace vantrel {
 
 // The job that converts `sourcePath` with entry `entry` and `options`, over
@@ -13,5 +16,9 @@ namespace vantrel {
 Expected<ConversionJob> buildConversionJob(const QString &sourcePath, int entry,
                                            const ConversionOptions &options,
                                            const QString &clipStart, const QString &clipEnd);
+
+// The entries whose default command names an encoder that `installed` lacks,
+// with why (for the profile combo to show them unavailable).
+QMap<int, QString> unavailableEntries(const QSet<QString> &installed, const QString &encoderPath);
 
 } // namespace vantrel

@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 
 #include "core/app/MainController.h"
+#include "core/convert/JobBuilder.h"
 
 #include <QTest>
 
