@@ -68,6 +68,21 @@ void clickOnScreen(QWidget *widget)
                                       QString::number(at.y()), qs("click"), qs("1")});
 }
 
+// The arguments of the one player this test runs, once it runs; empty when
+// none came.
+QStringList playerArguments()
+{
+    QStringList args;
+    [[maybe_unused]] const bool started = QTest::qWaitFor(
+        [&] {
+            const QList<int> players = childProcesses(qs("mplayer"));
+            args = players.size() == 1 ? commandLineOf(players.constFirst()) : QStringList();
+            return !args.isEmpty();
+        },
+        10000);
+    return args;
+}
+
 } // namespace
 
 // The window on a served watch page: the page's fields, the picture, a
@@ -134,14 +149,8 @@ TEST(OnlineVideoWindow, ReadsAPageDownloadsAndPreviewsAStream)
         // Preview: the player draws into the panel's surface.
         QTest::mouseClick(window.findChild<QPushButton *>(qs("cmdPR")), Qt::LeftButton);
         EXPECT_TRUE(window.previewPanel()->isVisible());
-        QStringList args;
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] {
-                const QList<int> players = childProcesses(qs("mplayer"));
-                args = players.size() == 1 ? commandLineOf(players.constFirst()) : QStringList();
-                return !args.isEmpty();
-            },
-            10000));
+        const QStringList args = playerArguments();
+        ASSERT_FALSE(args.isEmpty());
         EXPECT_EQ(args.value(args.indexOf(qs("-wid")) + 1),
                   QString::number(window.videoSurface()->winId()));
         EXPECT_TRUE(args.contains(server.url("/s.flv")));
@@ -270,14 +279,8 @@ TEST(OnlineVideoWindow, ReadsAPageOfTodayThroughYtDlp)
     EXPECT_FALSE(window.findChild<QPushButton *>(qs("cmdCancel"))->isEnabled());
 
     QTest::mouseClick(window.findChild<QPushButton *>(qs("cmdPR")), Qt::LeftButton);
-    QStringList args;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            const QList<int> players = childProcesses(qs("mplayer"));
-            args = players.size() == 1 ? commandLineOf(players.constFirst()) : QStringList();
-            return !args.isEmpty();
-        },
-        10000));
+    const QStringList args = playerArguments();
+    ASSERT_FALSE(args.isEmpty());
     EXPECT_EQ(args.value(args.indexOf(qs("-wid")) + 1),
               QString::number(window.videoSurface()->winId()));
     EXPECT_TRUE(args.contains(server.url("/v.mp4")));
