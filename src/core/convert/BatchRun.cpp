@@ -19,6 +19,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <memory>
+
 namespace vantrel {
 
 QString batchEndMessage(const BatchOutcome &outcome)
@@ -287,17 +290,16 @@ bool BatchRun::prepareAndStart(RowId id)
     m_slotsUsed = std::max(m_slotsUsed, conversion.slot + 1);
     EncoderSetup setup = m_setup;
     setup.statisticsPath = statisticsPath(conversion.slot);
-    auto *run = new EncoderRun(setup, tools(), this);
+    // Owned here until it runs; a row that stops before ends it with it.
+    auto owned = std::make_unique<EncoderRun>(setup, tools(), this);
     ConversionJob encoded = job;
     encoded.outputPath = conversion.output->temporaryPath();
-    const Expected<CommandLine> command = run->build(encoded);
+    const Expected<CommandLine> command = owned->build(encoded);
     if (!command) {
-        delete run;
         failRow(id, command.error() + QLatin1Char('.'));
         return false;
     }
     if (!m_encoderListKnown && needsEncoderList(*command)) {
-        delete run;
         m_jobs.remove(id);
         m_outputs.remove(id);
         m_awaitingEncoderList = true;
@@ -308,10 +310,10 @@ bool BatchRun::prepareAndStart(RowId id)
         encoderRunArguments(*command, m_setup.existingFile, m_setup.installedEncoders),
         m_setup.installedEncoders);
     if (!missing.isEmpty()) {
-        delete run;
         failRow(id, missingEncoderReason(missing));
         return false;
     }
+    EncoderRun *run = owned.release();
     conversion.run = run;
     conversion.request.soundOnly = isAudioOnlyShape(profileCommandRow(*entry)->shape);
     conversion.request.soundWanted = job.options.disableAudio == QLatin1String("No");
