@@ -20,13 +20,14 @@ QString tr(const char *text)
 }
 
 // The options every run shares: nothing read from configuration files, no
-// local file ever fetched, a cache of the program's own, no colours, and a
-// time limit on silent sockets.
+// local file ever fetched, a cache of the program's own, no colours or
+// warnings in the messages, and a time limit on silent sockets.
 QStringList common(const QString &cacheFolder)
 {
     return {QStringLiteral("--ignore-config"),
             QStringLiteral("--no-playlist"),
             QStringLiteral("--no-color"),
+            QStringLiteral("--no-warnings"),
             QStringLiteral("--socket-timeout"),
             QStringLiteral("30"),
             QStringLiteral("--cache-dir"),
@@ -309,16 +310,14 @@ QString ytDlpError(const QString &errorOutput)
 
 QStringList YtDlpCommand::info(const QString &address, const QString &cacheFolder)
 {
-    return common(cacheFolder) + QStringList{QStringLiteral("--no-warnings"), QStringLiteral("-J"),
-                                             QStringLiteral("--"), address};
+    return common(cacheFolder) + QStringList{QStringLiteral("-J"), QStringLiteral("--"), address};
 }
 
 QStringList YtDlpCommand::download(const QString &address, const QString &formatSpec,
                                    const QString &outputTemplate, const QString &cacheFolder)
 {
     return common(cacheFolder) +
-           QStringList{QStringLiteral("--no-warnings"),
-                       QStringLiteral("--newline"),
+           QStringList{QStringLiteral("--newline"),
                        QStringLiteral("--progress"),
                        QStringLiteral("--progress-template"),
                        QStringLiteral("download:") + QLatin1String(kProgressMark) +
