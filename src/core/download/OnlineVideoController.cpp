@@ -65,10 +65,7 @@ OnlineVideoController::OnlineVideoController(QString downloadFolder, QString cac
     connect(&m_pictures, &TransferService::finished, this,
             &OnlineVideoController::onPictureFetched);
     connect(&m_download, &StreamDownload::progressChanged, this,
-            [this](std::optional<int> percent, const QString &text) {
-                setStatus(tr("Downloading... %1").arg(text.trimmed()));
-                Q_EMIT downloadProgress(percent, text);
-            });
+            &OnlineVideoController::onDownloadProgress);
     connect(&m_download, &StreamDownload::finished, this,
             &OnlineVideoController::onDownloadFinished);
 }
@@ -85,12 +82,15 @@ void OnlineVideoController::setYtDlpProgram(const QString &program)
     connect(m_reader.get(), &YtDlpReader::finished, this, &OnlineVideoController::onYtDlpRead);
     m_ytDownload = std::make_unique<YtDlpDownload>(program, m_downloadFolder, cache);
     connect(m_ytDownload.get(), &YtDlpDownload::progressChanged, this,
-            [this](std::optional<int> percent, const QString &text) {
-                setStatus(tr("Downloading... %1").arg(text.trimmed()));
-                Q_EMIT downloadProgress(percent, text);
-            });
+            &OnlineVideoController::onDownloadProgress);
     connect(m_ytDownload.get(), &YtDlpDownload::finished, this,
             &OnlineVideoController::onDownloadFinished);
+}
+
+void OnlineVideoController::onDownloadProgress(std::optional<int> percent, const QString &text)
+{
+    setStatus(tr("Downloading... %1").arg(text.trimmed()));
+    Q_EMIT downloadProgress(percent, text);
 }
 
 void OnlineVideoController::onDownloadFinished(bool ok, const QString &pathOrError)

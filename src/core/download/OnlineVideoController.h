@@ -110,6 +110,8 @@ private:
     // name the video's picture.
     void readWithYtDlp(const QString &page);
     void onYtDlpRead();
+    // Either kind of download.
+    void onDownloadProgress(std::optional<int> percent, const QString &text);
     void onDownloadFinished(bool ok, const QString &pathOrError);
     void cacheThumbnail();
     void onPictureFetched();
