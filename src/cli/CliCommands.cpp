@@ -76,6 +76,11 @@ QString escapedField(const QString &text)
     return escaped;
 }
 
+SettingsFile cliSettingsFile()
+{
+    return SettingsFile(AppPaths::settingsFile(), AppPaths::defaultOutputFolder());
+}
+
 void printError(QTextStream &err, const QString &message)
 {
     QString line = message;
@@ -194,9 +199,7 @@ int runCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     input.job = *job;
     input.job.outputPath = parser.value(output);
     input.threadSetting =
-        parser.isSet(threads)
-            ? parser.value(threads)
-            : SettingsFile(AppPaths::settingsFile(), AppPaths::dataFolder()).read().threads;
+        parser.isSet(threads) ? parser.value(threads) : cliSettingsFile().read().threads;
     input.encoderPath = parser.isSet(encoder) ? parser.value(encoder) : ToolLocator::encoder();
     input.statisticsPath = parser.isSet(stats) ? parser.value(stats) : AppPaths::statisticsFile();
 

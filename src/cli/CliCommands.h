@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/settings/Settings.h"
+
 #include <QCoreApplication>
 #include <QStringList>
 
@@ -41,6 +43,10 @@ std::optional<int> parseArguments(QCommandLineParser &parser, const QString &com
 // never split a record or a line, and every other control character as \xNN
 // (ESC as \x1b), so that a name or a page can never command the terminal.
 QString escapedField(const QString &text);
+
+// The settings file the commands read, with the folder outputs go to while
+// none is chosen.
+SettingsFile cliSettingsFile();
 
 // Prints "vantrel-cli: " and the message on one line, escaped as a field.
 void printError(QTextStream &err, const QString &message);

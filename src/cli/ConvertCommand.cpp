@@ -28,12 +28,6 @@ namespace {
 const char kUsage[] = "--profile N [--apply M]... [--set \"ITEM=VALUE\"]... [--output-dir DIR] "
                       "[--existing new|overwrite] [--threads TEXT] [--jobs N] [--] FILE...";
 
-// The settings file, with the folder outputs go to while none is chosen.
-SettingsFile convertSettingsFile()
-{
-    return SettingsFile(AppPaths::settingsFile(), AppPaths::defaultOutputFolder());
-}
-
 int countRows(const SourceList &list, RowStatus status)
 {
     int count = 0;
@@ -194,7 +188,7 @@ std::variant<int, ConvertRequest> readRequest(const QStringList &args, OptionShe
     // The settings file's values, as the options replace them; a first run
     // starts from the shipped ones, as the window program does.
     AppPaths::seedSettings();
-    request.settings = convertSettingsFile().read();
+    request.settings = cliSettingsFile().read();
     for (const QString &warning : std::as_const(request.settings.warnings))
         printError(err, warning);
     if (parser.isSet(existing)) {
@@ -286,7 +280,7 @@ private:
         // ask for it (read now, as a change saved meanwhile counts) and the
         // session manager agrees; a terminal has no folder window to open.
         if (outcome.ending != BatchEnding::Completed ||
-            !convertSettingsFile().read().powerOffAfterBatch) {
+            !cliSettingsFile().read().powerOffAfterBatch) {
             tellEnd(outcome);
             return;
         }

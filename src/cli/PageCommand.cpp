@@ -33,8 +33,7 @@ QString ytDlpCacheFolder()
 
 QString pageReaderProgram()
 {
-    return ToolLocator::ytDlp(
-        SettingsFile(AppPaths::settingsFile(), AppPaths::dataFolder()).read().ytDlp);
+    return ToolLocator::ytDlp(cliSettingsFile().read().ytDlp);
 }
 
 PageCommand::PageCommand(Kind kind, QTextStream &out, QTextStream &err, QObject *parent)
