@@ -81,8 +81,10 @@ ListKeeper::ListKeeper(SourceList &list, QString file, QObject *parent)
     m_pending.setSingleShot(true);
     m_pending.setInterval(kSaveDelayMs);
     connect(&m_pending, &QTimer::timeout, this, &ListKeeper::save);
+    // The first change starts the wait and later ones join it: a list whose
+    // progress moves all the time is still written.
     const auto changed = [this] {
-        if (m_keeping)
+        if (m_keeping && !m_pending.isActive())
             m_pending.start();
     };
     connect(&m_list, &QAbstractItemModel::rowsInserted, this, changed);

@@ -49,7 +49,14 @@ TEST(LeftList, OfferedBackAfterACrashAndGoneAfterACleanExit)
             crashed.sources().appendSavedRows({row("/v/a.avi", RowStatus::Ok),
                                                row("/v/b.avi", RowStatus::Fail, "no sound"),
                                                row("/v/c.avi", RowStatus::Processing)});
-            ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(env.listFile); }, 5000));
+            // Written while the running row's progress keeps changing.
+            int percent = 0;
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] {
+                    crashed.sources().setProgress(2, ++percent % 100);
+                    return QFile::exists(env.listFile);
+                },
+                5000));
         }
         MainController controller(env);
         controller.startUp();
