@@ -8,7 +8,6 @@
 
 #include <QCoreApplication>
 #include <QHash>
-#include <QRegularExpression>
 
 namespace vantrel {
 
@@ -119,15 +118,13 @@ Expected<CommandLine> todayVideo(const ConversionOptions &o)
         video.appendLiteral(QStringLiteral(" -r "));
         video.appendValue(o.videoFramerate);
     }
-    static const QRegularExpression frame(QStringLiteral("^(\\d+)x(\\d+)$"));
-    const QRegularExpressionMatch size = frame.match(o.videoSize);
-    if (size.hasMatch()) {
+    if (const std::optional<QSize> frame = frameSizeOf(o.videoSize)) {
         const bool aspect = o.aspectRatio.contains(u':');
         video.appendLiteral(QStringLiteral(" -s "));
         video.appendValue(o.videoSize);
         video.appendLiteral(QStringLiteral(" -vf "));
-        video.appendValue(pictureFitFilter(size.captured(1).toInt(), size.captured(2).toInt(),
-                                           aspect ? o.aspectRatio : QString()));
+        video.appendValue(
+            pictureFitFilter(frame->width(), frame->height(), aspect ? o.aspectRatio : QString()));
         if (aspect) {
             video.appendLiteral(QStringLiteral(" -aspect "));
             video.appendValue(o.aspectRatio);

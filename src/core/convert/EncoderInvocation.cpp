@@ -35,6 +35,15 @@ QSet<QString> parseEncoderList(const QString &output)
     return names;
 }
 
+std::optional<QSize> frameSizeOf(const QString &text)
+{
+    static const QRegularExpression frame(QStringLiteral("^(\\d+)x(\\d+)$"));
+    const QRegularExpressionMatch match = frame.match(text);
+    const QSize size(match.captured(1).toInt(), match.captured(2).toInt());
+    return match.hasMatch() && size.width() > 0 && size.height() > 0 ? std::optional<QSize>(size)
+                                                                     : std::nullopt;
+}
+
 QString pictureFitFilter(int width, int height, const QString &displayAspect)
 {
     // The frame's sample aspect (the shape of one pixel on the screen) as a
@@ -137,12 +146,10 @@ QStringList encoderRunArguments(const CommandLine &command, ExistingFilePolicy p
     // fit it themselves).
     const qsizetype size = args.lastIndexOf(QStringLiteral("-s"));
     if (size >= 0 && size + 1 < args.size() && !args.contains(QStringLiteral("-vf"))) {
-        static const QRegularExpression frame(QStringLiteral("^(\\d+)x(\\d+)$"));
-        const QRegularExpressionMatch match = frame.match(args[size + 1]);
         const qsizetype aspect = args.lastIndexOf(QStringLiteral("-aspect"));
-        if (match.hasMatch() && match.captured(1).toInt() > 0 && match.captured(2).toInt() > 0) {
+        if (const std::optional<QSize> frame = frameSizeOf(args[size + 1])) {
             args.insert(size + 2,
-                        pictureFitFilter(match.captured(1).toInt(), match.captured(2).toInt(),
+                        pictureFitFilter(frame->width(), frame->height(),
                                          aspect >= 0 ? args.value(aspect + 1) : QString()));
             args.insert(size + 2, QStringLiteral("-vf"));
         }

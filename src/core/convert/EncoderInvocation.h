@@ -4,7 +4,10 @@
 #include "core/tools/CommandLine.h"
 
 #include <QSet>
+#include <QSize>
 #include <QStringList>
+
+#include <optional>
 
 namespace vantrel {
 
@@ -38,6 +41,9 @@ bool needsEncoderList(const CommandLine &command);
 //   source's rotation leaves it) to fit inside the frame at the display
 //   aspect "-aspect" asks for, and fills the rest with black bars.
 // `available` empty means unknown: no codec is replaced.
+// "1280x720" as a frame size; none for any other text or a zero side.
+std::optional<QSize> frameSizeOf(const QString &text);
+
 // The filter that fits a picture into a frame of `width` x `height` pixels
 // shown at `displayAspect` ("4:3", "16:9", "1.78"; empty: square pixels),
 // keeping the picture's own display aspect, with black bars around it.
