@@ -112,8 +112,7 @@ void SourceList::addSourceFile(const QString &path)
     row.id = ++m_lastId;
     row.item.fileName = path;
     if (m_probe) {
-        row.ticket = m_probe->probe(path);
-        m_probeOwners.insert(row.ticket, row.id);
+        startProbe(row);
     } else {
         applyProbeFields({}, row.item); // nobody left to probe: the row of a failed probe
     }
@@ -143,10 +142,8 @@ void SourceList::appendSavedRows(const QList<SavedRow> &rows)
         row.item = saved.item;
         row.statusDetail = saved.statusDetail;
         // A row kept before its probe ended is probed now.
-        if (m_probe && row.item.videoTime.isEmpty() && row.item.problem.isEmpty()) {
-            row.ticket = m_probe->probe(row.item.fileName);
-            m_probeOwners.insert(row.ticket, row.id);
-        }
+        if (m_probe && row.item.videoTime.isEmpty() && row.item.problem.isEmpty())
+            startProbe(row);
         m_rows.append(row);
     }
     endInsertRows();
@@ -269,6 +266,12 @@ QList<SourceList::RowId> SourceList::ids() const
     for (const Row &row : m_rows)
         ids << row.id;
     return ids;
+}
+
+void SourceList::startProbe(Row &row)
+{
+    row.ticket = m_probe->probe(row.item.fileName);
+    m_probeOwners.insert(row.ticket, row.id);
 }
 
 void SourceList::forgetProbe(Row &row)

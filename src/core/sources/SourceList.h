@@ -107,6 +107,7 @@ private:
     void onProbed(quint64 ticket, const ProbeResult &result);
     // Why the probed file cannot be converted, or an empty text.
     static QString probeProblem(const ProbeResult &result);
+    void startProbe(Row &row); // the list has a probe
     void forgetProbe(Row &row);
     void emitRowChanged(int row, int firstColumn, int lastColumn);
 
