@@ -38,7 +38,7 @@ InterruptWatcher::Reason reasonOf(int signal)
 
 InterruptWatcher::InterruptWatcher(QObject *parent) : QObject(parent)
 {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_pipe) != 0)
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_pipe) != 0)
         return;
     ::fcntl(g_pipe[1], F_SETFL, O_NONBLOCK);
     m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);

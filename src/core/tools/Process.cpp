@@ -8,7 +8,9 @@
 
 #if defined(Q_OS_LINUX)
 #include <csignal>
+#include <fcntl.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 #endif
 
@@ -30,6 +32,26 @@ bool canStart(const QString &program)
     return !QStandardPaths::findExecutable(info.fileName(), {info.absolutePath()}).isEmpty();
 }
 
+#if defined(Q_OS_LINUX)
+// In the child before it runs the tool: every descriptor beyond the standard
+// three closes on exec, whether this program opened it without saying so or
+// inherited it, so that a tool holds nothing of the program's (a signal
+// socket, a file being written, the desktop's descriptors).
+void closeOtherDescriptorsOnExec()
+{
+#if defined(CLOSE_RANGE_CLOEXEC)
+    if (::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) == 0)
+        return;
+#endif
+    rlimit limit = {};
+    const rlim_t last = ::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY
+                            ? std::min<rlim_t>(limit.rlim_cur, 65536)
+                            : 65536;
+    for (int fd = 3; rlim_t(fd) < last; ++fd)
+        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+}
+#endif
+
 // Ties a child's life to this program's: when the program ends in any way
 // (a crash, SIGKILL included), the system kills the child, so that no
 // encoder goes on writing for a program that is gone.
@@ -49,6 +71,7 @@ void tieChildToParent(QProcess &process, bool background, bool ownGroup)
             const int niceness = ::nice(10);
         if (ownGroup)
             ::setpgid(0, 0);
+        closeOtherDescriptorsOnExec();
     });
 #else
     Q_UNUSED(process)

@@ -9,6 +9,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <functional>
 #include <memory>
 
@@ -576,4 +579,28 @@ TEST(StopPolicy, AskedFirstEndedAfterTheGrace)
     ASSERT_TRUE(waitFor([&] { return events.finished == 1; }, 10000));
     EXPECT_EQ(events.endings.value(0), Ending::Exited);
     EXPECT_TRUE(process.output().contains(qs("later")));
+}
+
+// A tool inherits the standard three descriptors and nothing else: not a
+// descriptor this program opened without close-on-exec (as a signal socket
+// once was), nor one it inherited itself.
+TEST(Process, ToolInheritsOnlyTheStandardDescriptors)
+{
+    const int leaky = ::open("/dev/null", O_RDONLY);
+    ASSERT_GE(leaky, 3);
+    Process process;
+    process.start(literal("sleep 30"));
+    ASSERT_TRUE(process.isRunning());
+    const QString fds = QStringLiteral("/proc/%1/fd").arg(process.processId());
+    // The listing settles once the child has run the tool.
+    QStringList open;
+    EXPECT_TRUE(waitFor([&] {
+        open = QDir(fds).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
+        return QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(process.processId()))
+            .endsWith(QLatin1String("/sleep"));
+    }));
+    open.sort();
+    EXPECT_EQ(open, QStringList({qs("0"), qs("1"), qs("2")}));
+    process.stop();
+    ::close(leaky);
 }

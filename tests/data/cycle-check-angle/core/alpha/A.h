@@ -1,0 +1,3 @@
+#pragma once
+// Fixture: alpha uses beta, in angle brackets...
+#include <core/beta/B.h>

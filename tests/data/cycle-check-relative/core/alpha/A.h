@@ -1,0 +1,3 @@
+#pragma once
+// Fixture: alpha uses beta by a relative path...
+#include "../beta/B.h"

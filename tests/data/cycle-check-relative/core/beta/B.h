@@ -1,0 +1,3 @@
+#pragma once
+// ...and beta uses alpha: a cycle.
+#include "../alpha/A.h"
