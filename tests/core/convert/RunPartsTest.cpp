@@ -148,9 +148,9 @@ TEST(ConversionProgress, AudioOnlyProgressComesFromTheStatusOutput)
     QTemporaryDir dir;
     ProgressTicker ticker(dir.filePath(qs("none.log")));
     ticker.setDurationSeconds(10);
-    ticker.setStatusTail([] { return qs("size= 16kB time=00:00:05.00 bitrate= 1\r"); });
     QSignalSpy percent(&ticker, &ProgressTicker::filePercentChanged);
-    ticker.tick();
+    ticker.setEncodedSeconds(
+        encodedSecondsOfStatusText(qs("size= 16kB time=00:00:05.00 bitrate= 1\r")).value());
     EXPECT_EQ(percent.takeLast().at(0).toInt(), 50);
 }
 
