@@ -191,8 +191,7 @@ void ListKeeper::save()
     if (m_sheet) {
         if (const std::optional<int> profile = m_selected ? m_selected() : std::nullopt)
             kept.insert(QStringLiteral("profile"), *profile);
-        // What the profile's rule gives back by itself need not be kept, but
-        // the user's changes must: every value the user may change is.
+        // Every value the user may change: the profile's rule gives back the rest.
         QJsonArray sheet;
         for (const OptionSheet::Category &category : m_sheet->categories()) {
             for (const OptionSheet::Item &item : category.items) {
