@@ -6,6 +6,12 @@ BatchOnDesktop::BatchOnDesktop(DesktopNotifier *notifier, QObject *parent)
     : QObject(parent), m_notifier(notifier)
 {}
 
+BatchOnDesktop::~BatchOnDesktop()
+{
+    if (m_running && m_notifier)
+        m_notifier->showProgress(std::nullopt);
+}
+
 void BatchOnDesktop::follow(BatchRun &batch)
 {
     if (!m_notifier)

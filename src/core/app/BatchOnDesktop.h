@@ -23,6 +23,8 @@ public:
 
     // Null: nothing is shown.
     explicit BatchOnDesktop(DesktopNotifier *notifier, QObject *parent = nullptr);
+    // A batch still running as the program ends takes its mark with it.
+    ~BatchOnDesktop() override;
 
     void follow(BatchRun &batch);
     void setWatching(Watching watching) { m_watching = std::move(watching); }

@@ -389,7 +389,8 @@ void BatchRun::endRow(RowId id, RowStatus status, const QString &detail)
     const std::optional<int> row = m_list.rowOf(id);
     qCInfo(lcBatch).noquote() << "row" << (row ? *row + 1 : 0) << rowStatusText(status)
                               << detail.section(u'\n', 0, 0);
-    if (row) { // removed while it converted: nowhere to show how it ended
+    // A row removed while it converted has nowhere to show how it ended.
+    if (row) {
         m_list.setStatus(*row, status, detail);
         Q_EMIT rowFinished(*row, status);
     }
@@ -495,22 +496,21 @@ void BatchRun::onStopped(EncoderRun *run, const ProcessResult &result)
         const Conversion stopping = m_stopping.takeAt(i);
         if (!stopping.keep)
             break;
-        bool kept = false;
+        QString note = tr("Cancelled before anything was converted: no file was kept.");
         if (keepsStoppedOutput(result, run->report(), *stopping.output, stopping.request)) {
             const Expected<QString> committed = stopping.output->commit();
             if (committed) {
                 m_outputs.insert(stopping.id, *committed);
                 m_written.insert(*committed);
-                kept = true;
+                note = tr("Cancelled: what was converted so far was kept.");
+            } else {
+                note = committed.error();
             }
         }
         // Said on the row, unless a later batch has taken it meanwhile.
         const std::optional<int> row = m_list.rowOf(stopping.id);
         if (row && m_list.item(*row).status == RowStatus::Cancel)
-            m_list.setStatus(*row, RowStatus::Cancel,
-                             kept ? tr("Cancelled: what was converted so far was kept.")
-                                  : tr("Cancelled before anything was converted: no file was "
-                                       "kept."));
+            m_list.setStatus(*row, RowStatus::Cancel, note);
         break;
     }
     run->deleteLater();
