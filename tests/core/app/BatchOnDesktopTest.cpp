@@ -2,7 +2,6 @@
 #include "TestEnvironment.h"
 #include "TestSupport.h"
 
-#include "core/app/BatchOnDesktop.h"
 #include "core/app/MainController.h"
 #include "core/settings/IniFile.h"
 
@@ -55,26 +54,5 @@ TEST(BatchOnDesktop, ABatchThatEndsUnseenIsNoted)
         EXPECT_EQ(
             surroundings.prompt.notices,
             QStringList{qs("No file browser opened. The files are in:\n") + clips.path(qs("out"))});
-    }
-}
-
-TEST(BatchOnDesktop, TheNotificationCountsTheFiles)
-{
-    const struct
-    {
-        BatchEnding ending;
-        int rows;
-        int failed;
-        const char *body;
-    } cases[] = {
-        {BatchEnding::Completed, 1, 0, "1 file converted."},
-        {BatchEnding::Completed, 3, 0, "3 files converted."},
-        {BatchEnding::Completed, 3, 3,
-         "0 of 3 files converted, 3 failed. Point at \"Fail\" in the Status column to see why."},
-        {BatchEnding::Stopped, 0, 0, "The conversion stopped: a listed file is no longer there."},
-    };
-    for (const auto &c : cases) {
-        BatchOutcome outcome{c.ending, qs("/out"), QString(), c.rows, c.failed};
-        EXPECT_EQ(BatchOnDesktop::notificationBody(outcome), qs(c.body));
     }
 }

@@ -105,23 +105,15 @@ TEST(LeftList, TheProfileAndTheSheetComeBackWithTheList)
     }
 }
 
-// Every way in takes the same types and names the refused files in one
-// message; Clear All is undone with its rows, clips and statuses, on top of
-// what came since (a row that was converting comes back unconverted).
-TEST(MainControllerList, TheDoorAndUndoClear)
+// Clear All is undone with its rows, clips and statuses, on top of what came
+// since (a row that was converting comes back unconverted).
+TEST(MainControllerList, ClearAllIsUndone)
 {
     QTemporaryDir data;
     TestSurroundings surroundings;
     MainController controller(surroundings.main(data));
     controller.startUp();
-    EXPECT_EQ(controller.addFiles({qs("/v/a.mov"), qs("/v/b.mts"), qs("/v/notes.txt"),
-                                   qs("/v/c.dv"), qs("/v/d.m4b")}),
-              4);
-    EXPECT_EQ(surroundings.prompt.notices,
-              QStringList{qs("Only Video files are allowed!\nNot added:\n/v/notes.txt")});
-
     SourceList &list = controller.sources();
-    list.clear();
     list.appendSavedRows({row("/v/a.avi", RowStatus::Ok), row("/v/b.avi", RowStatus::Processing),
                           row("/v/c.avi", RowStatus::Fail, "no sound")});
     list.setClip(0, qs("0:00:01"), qs("0:00:02"));

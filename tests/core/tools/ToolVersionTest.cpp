@@ -1,11 +1,7 @@
 #include "TestSupport.h"
 
 #include "core/download/YtDlp.h"
-#include "core/download/YtDlpRun.h"
-#include "core/tools/ToolLocator.h"
 #include "core/tools/ToolVersion.h"
-
-#include <QTest>
 
 using namespace vantrel;
 
@@ -46,21 +42,4 @@ TEST(ToolVersion, EachToolsFirstLineGivesItsVersion)
     };
     for (const auto &c : cases)
         EXPECT_EQ(c.parse(qs(c.output)), qs(c.version)) << c.output;
-}
-
-// Asked of the installed tools without waiting; a tool that is not there
-// answers with nothing.
-TEST(ToolVersion, TheInstalledToolsAnswer)
-{
-    QObject context;
-    QStringList answers;
-    const auto keep = [&answers](const QString &version) {
-        answers << version;
-    };
-    queryEncoderVersion(ToolLocator::find(ToolLocator::kEncoder), &context, keep);
-    queryPlayerVersion(ToolLocator::find(ToolLocator::kPlayer), &context, keep);
-    EXPECT_TRUE(answers.isEmpty()); // nothing is waited for
-    queryYtDlpVersion(qs("/nonexistent/yt-dlp"), &context, keep);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return answers.size() == 3; }, 15000));
-    EXPECT_EQ(answers.count(QString()), 1) << answers.join(u',');
 }

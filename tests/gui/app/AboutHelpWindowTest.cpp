@@ -126,6 +126,9 @@ TEST(AboutWindow, RendersToPng)
 {
     AboutDialog about(installedTools());
     about.show();
+    for (const char *tool : {"lblFfmpeg", "lblMPlayer", "lblYtDlp"})
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !about.findChild<QLabel *>(qs(tool))->text().contains(qs("asking")), 15000);
     const QImage image = about.grab().toImage();
     EXPECT_GE(image.width(), 300);
     EXPECT_GE(colourCount(image, 32), 32);

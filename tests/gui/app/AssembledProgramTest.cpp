@@ -267,23 +267,17 @@ TEST(AssembledProgram, CameraFilesTrueStatusesAndAListThatIsNeverLost)
         GTEST_SKIP() << "needs an X server and xdotool";
     const WindowPoints points = measureMainWindow();
     MediaClips clips;
-    const QStringList tone = {qs("-f"),  qs("lavfi"), qs("-i"),       qs("sine=sample_rate=48000"),
-                              qs("-ac"), qs("2"),     qs("-shortest")};
-    clips.encoded(qs("cam.mts"), QStringList{qs("-f"), qs("lavfi"), qs("-i"),
-                                             qs("testsrc=size=320x240:rate=25:duration=4")} +
-                                     tone +
-                                     QStringList{qs("-c:v"), qs("mpeg2video"), qs("-c:a"),
-                                                 qs("mp2"), qs("-f"), qs("mpegts")});
-    clips.encoded(qs("tape.dv"),
-                  QStringList{qs("-f"), qs("lavfi"), qs("-i"),
-                              qs("testsrc=size=720x576:rate=25:duration=1")} +
-                      tone +
-                      QStringList{qs("-c:v"), qs("dvvideo"), qs("-pix_fmt"), qs("yuv420p"),
-                                  qs("-c:a"), qs("pcm_s16le"), qs("-f"), qs("dv")});
-    clips.encoded(qs("web.webm"),
-                  QStringList{qs("-f"), qs("lavfi"), qs("-i"),
-                              qs("testsrc=size=160x120:rate=25:duration=1")} +
-                      tone + QStringList{qs("-c:v"), qs("libvpx"), qs("-c:a"), qs("libvorbis")});
+    // A camera's, a camcorder's and a web page's file, each with stereo sound.
+    const auto record = [&clips](const char *name, const char *picture, const char *codecs) {
+        clips.encoded(qs(name), qs("-f lavfi -i testsrc=rate=25:%1 -f lavfi -i "
+                                   "sine=sample_rate=48000 -ac 2 -shortest %2")
+                                    .arg(qs(picture), qs(codecs))
+                                    .split(u' '));
+    };
+    record("cam.mts", "size=320x240:duration=4", "-c:v mpeg2video -c:a mp2 -f mpegts");
+    record("tape.dv", "size=720x576:duration=1",
+           "-c:v dvvideo -pix_fmt yuv420p -c:a pcm_s16le -f dv");
+    record("web.webm", "size=160x120:duration=1", "-c:v libvpx -c:a libvorbis");
     writeFile(clips.path(qs("notes.txt")), "not a video");
     const QString out = clips.path(qs("out"));
     QTemporaryDir data;
