@@ -3,10 +3,12 @@
 #include "TestSupport.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QColor>
 #include <QGroupBox>
 #include <QHash>
+#include <QHeaderView>
 #include <QImage>
 #include <QLabel>
 #include <QRadioButton>
@@ -15,9 +17,11 @@
 #include <QWidget>
 
 #include <cmath>
+#include <functional>
 
-// Whether a window's texts can be read: each visible caption, label and
-// option text is held against what is behind it on the window's picture.
+// Whether a window's texts can be read: each visible caption, label, option
+// text and cell of a list or tree is held against what is behind it on the
+// window's picture.
 // The measure is the contrast ratio the web's accessibility rules use,
 // between the box's commonest colour (the background) and the colour that
 // stands out most from it (the text's core pixels).
@@ -105,6 +109,35 @@ inline QRect textBox(QWidget *widget)
     return QRect();
 }
 
+// The texts of the cells an item view (a list, a tree, the option sheet)
+// shows, read-only ones included, each held against its cell.
+inline void addCellTexts(QAbstractItemView *view, QWidget *window, const QImage &shown,
+                         QList<Text> &found)
+{
+    const QAbstractItemModel *model = view->model();
+    if (!model || qobject_cast<QHeaderView *>(view))
+        return;
+    const qreal scale = shown.devicePixelRatio();
+    const std::function<void(const QModelIndex &)> walk = [&](const QModelIndex &parent) {
+        for (int row = 0; row < model->rowCount(parent); ++row) {
+            for (int column = 0; column < model->columnCount(parent); ++column) {
+                const QModelIndex index = model->index(row, column, parent);
+                const QString text = index.data().toString();
+                const QRect cell = view->visualRect(index).intersected(view->viewport()->rect());
+                if (text.trimmed().isEmpty() || cell.width() < 4 || cell.height() < 4)
+                    continue;
+                const QRect onWindow(view->viewport()->mapTo(window, cell.topLeft()) * scale,
+                                     cell.size() * scale);
+                found.append(
+                    {view->objectName() + QStringLiteral(" cell \"") + text.left(40) + u'"',
+                     textContrast(shown, onWindow)});
+            }
+            walk(model->index(row, 0, parent));
+        }
+    };
+    walk(QModelIndex());
+}
+
 // Every text `window` shows, with its contrast on the window's picture.
 inline QList<Text> texts(QWidget *window, QImage *picture = nullptr)
 {
@@ -117,6 +150,8 @@ inline QList<Text> texts(QWidget *window, QImage *picture = nullptr)
     for (QWidget *widget : widgets) {
         if (!widget->isVisibleTo(window) || !widget->isEnabled() || widget->window() != window)
             continue;
+        if (auto *view = qobject_cast<QAbstractItemView *>(widget))
+            addCellTexts(view, window, shown, found);
         const QRect box = textBox(widget);
         if (box.width() < 4 || box.height() < 4)
             continue;

@@ -43,8 +43,27 @@ struct RecordingPowerOff : vantrel::PowerOff
 
 struct RecordingDesktop : vantrel::Desktop
 {
-    void openFolder(const QString &folder) override { opened << folder; }
+    void openFolder(const QString &folder, Opened done) override
+    {
+        opened << folder;
+        if (done)
+            done(opens);
+    }
     QStringList opened;
+    bool opens = true; // false: no file browser answers
+};
+
+// What the desktop was told of a batch: its progress on the task bar, and
+// the notifications ("summary|body", "!" before a warning's).
+struct RecordingNotifier : vantrel::DesktopNotifier
+{
+    void showProgress(std::optional<double> done) override { progress << done; }
+    void notify(const QString &summary, const QString &body, bool warning) override
+    {
+        notes << (warning ? QStringLiteral("!") : QString()) + summary + u'|' + body;
+    }
+    QList<std::optional<double>> progress;
+    QStringList notes;
 };
 
 // The encoder's test picture as the only capture device, without camera

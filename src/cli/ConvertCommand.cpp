@@ -15,6 +15,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QHash>
 #include <QTextStream>
 
 #include <cstdio>
@@ -48,32 +49,39 @@ QString summary(const SourceList &list)
 }
 
 // Progress on stderr: a bar redrawn in place on a terminal, plain lines when
-// stderr is a file or a pipe.
+// stderr is a file or a pipe. Each running row is told by its name with its
+// own percent; the bar follows the row running longest.
 class ProgressReport : public QObject
 {
 public:
-    ProgressReport(BatchRun &batch, int rows, QTextStream &err)
-        : m_rows(rows), m_err(err), m_terminal(::isatty(STDERR_FILENO) == 1)
+    ProgressReport(BatchRun &batch, const SourceList &list, QTextStream &err)
+        : m_list(list), m_err(err), m_terminal(::isatty(STDERR_FILENO) == 1)
     {
         connect(&batch, &BatchRun::rowStarted, this, [this](int row, const QString &caption) {
-            m_row = row;
-            m_file = 0;
             if (!m_terminal)
-                say(tr("row %1/%2: %3").arg(row + 1).arg(m_rows).arg(escapedField(caption)));
+                say(tr("row %1/%2: %3").arg(row + 1).arg(rows()).arg(escapedField(caption)));
             draw();
         });
         connect(&batch, &BatchRun::rowFinished, this, [this](int row, RowStatus status) {
-            say(tr("row %1/%2: %3").arg(row + 1).arg(m_rows).arg(rowStatusText(status)));
+            say(tr("row %1/%2: %3").arg(row + 1).arg(rows()).arg(rowStatusText(status)));
+        });
+        connect(&batch, &BatchRun::rowProgressChanged, this, [this](quint64 id, int percent) {
+            const int before = m_percents.value(id, 0);
+            m_percents.insert(id, percent);
+            if (m_terminal || percent / 10 == before / 10 || percent <= 0 || percent >= 100)
+                return;
+            QString line = rowName(id) + QStringLiteral(": %1%").arg(percent);
+            if (!m_left.isEmpty())
+                line += QStringLiteral("  %1 %2").arg(tr("left"), m_left);
+            say(QStringLiteral("  ") + line);
+        });
+        connect(&batch, &BatchRun::followedRowChanged, this, [this](quint64 id, const QString &) {
+            m_followed = id;
+            draw();
         });
         connect(&batch, &BatchRun::filePercentChanged, this, [this](int percent) {
-            const bool step = percent / 10 != m_file / 10;
             m_file = percent;
-            if (m_terminal)
-                draw();
-            else if (step && percent > 0 && percent < 100)
-                say(m_left.isEmpty()
-                        ? QStringLiteral("  %1%").arg(percent)
-                        : QStringLiteral("  %1%  %2 %3").arg(percent).arg(tr("left"), m_left));
+            draw();
         });
         connect(&batch, &BatchRun::totalPercentChanged, this, [this](int percent) {
             m_total = percent;
@@ -109,6 +117,20 @@ public:
     }
 
 private:
+    int rows() const { return m_list.count(); }
+
+    // "row 2/3 b.avi", by where the row stands now.
+    QString rowName(quint64 id) const
+    {
+        const std::optional<int> row = m_list.rowOf(id);
+        if (!row)
+            return tr("a removed row");
+        return tr("row %1/%2 %3")
+            .arg(*row + 1)
+            .arg(rows())
+            .arg(escapedField(QFileInfo(m_list.item(*row).fileName).fileName()));
+    }
+
     void draw()
     {
         if (!m_terminal || m_closed)
@@ -117,18 +139,20 @@ private:
         const int filled = width * qBound(0, m_file, 100) / 100;
         m_err << "\r\x1b[K[" << QString(filled, u'#') << QString(width - filled, u'-') << "] "
               << qSetFieldWidth(3) << m_file << qSetFieldWidth(0) << "%  total "
-              << qSetFieldWidth(3) << m_total << qSetFieldWidth(0) << "%  " << m_elapsed << "  row "
-              << m_row + 1 << '/' << m_rows;
+              << qSetFieldWidth(3) << m_total << qSetFieldWidth(0) << "%  " << m_elapsed;
+        if (m_followed != 0)
+            m_err << "  " << rowName(m_followed);
         if (!m_left.isEmpty())
             m_err << "  " << tr("left") << ' ' << m_left;
         m_err.flush();
     }
 
-    int m_rows;
+    const SourceList &m_list;
     QTextStream &m_err;
     bool m_terminal;
     bool m_closed = false;
-    int m_row = 0;
+    quint64 m_followed = 0; // the row the bar shows
+    QHash<quint64, int> m_percents;
     int m_file = 0;
     int m_total = 0;
     QString m_elapsed = QStringLiteral("0:00:00");
@@ -237,7 +261,7 @@ public:
           m_batch(
               m_list, sheet, [entry = request.entry] { return std::optional<int>(entry); },
               environment()),
-          m_report(m_batch, int(request.files.size()), err)
+          m_report(m_batch, m_list, err)
     {
         for (const QString &file : request.files)
             m_list.addSourceFile(QFileInfo(file).absoluteFilePath());

@@ -1,7 +1,9 @@
 #include "MediaClips.h"
 #include "TestSupport.h"
 
+#include <QMap>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -107,6 +109,28 @@ TEST_F(ConvertCli, ConvertsAndPrintsOneLinePerRow)
                                   qs("--existing"), qs("overwrite"), qs("a b.avi")});
     EXPECT_EQ(again.exitCode, 0);
     EXPECT_EQ(again.lines.value(0).section(u'\t', 2), out("a b.mp4"));
+}
+
+// Two rows at once: each is named with its own percent, which never goes back.
+TEST_F(ConvertCli, EachRunningRowIsNamedWithItsOwnPercent)
+{
+    clips.video(qs("first.avi"), 4);
+    clips.video(qs("second.avi"), 3);
+    const Result r = convert({qs("--profile"), qs("5"), qs("--output-dir"), qs("out"), qs("--jobs"),
+                              qs("2"), qs("first.avi"), qs("second.avi")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    static const QRegularExpression line(qs("^  row (\\d)/2 (\\S+): (\\d+)%"),
+                                         QRegularExpression::MultilineOption);
+    QMap<QString, QList<int>> percents;
+    for (auto it = line.globalMatch(r.err); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        EXPECT_EQ(m.captured(2), m.captured(1) == qs("1") ? qs("first.avi") : qs("second.avi"))
+            << m.captured(0);
+        percents[m.captured(2)] << m.captured(3).toInt();
+    }
+    EXPECT_FALSE(percents.isEmpty()) << r.err;
+    for (auto it = percents.cbegin(); it != percents.cend(); ++it)
+        EXPECT_TRUE(std::is_sorted(it->cbegin(), it->cend())) << it.key() << r.err;
 }
 
 TEST_F(ConvertCli, SettingsFillWhatTheFlagsLeaveOut)

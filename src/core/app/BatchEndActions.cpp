@@ -47,8 +47,8 @@ void BatchEndActions::report(const BatchOutcome &outcome)
     // The folder opens once the message has been read.
     Prompt::Then openFolder;
     if (completed && m_desktop)
-        openFolder = [desktop = m_desktop, folder = outcome.outputFolder] {
-            desktop->openFolder(folder);
+        openFolder = [desktop = m_desktop, prompt = m_prompt, folder = outcome.outputFolder] {
+            showFolder(desktop, prompt, folder);
         };
     if (!m_prompt) {
         if (openFolder)

@@ -12,7 +12,8 @@ namespace vantrel {
 // What the main window does when a batch has ended: after a completed batch
 // the computer powers off when the settings ask for it and the session
 // manager accepts; otherwise the user is told how the batch ended and, after
-// a completed one, the output folder opens in the file browser.
+// a completed one, the output folder opens in the file browser (or, where
+// none opens, the user is told where the files are).
 class BatchEndActions : public QObject
 {
     Q_OBJECT

@@ -12,7 +12,7 @@ namespace vantrel {
 
 MainController::MainController(MainEnvironment environment, QObject *parent)
     : QObject(parent), m_env(std::move(environment)),
-      m_endActions(m_env.prompt, m_env.powerOff, m_env.desktop),
+      m_endActions(m_env.prompt, m_env.powerOff, m_env.desktop), m_onDesktop(m_env.notifier),
       m_probe(std::make_unique<MediaProbe>(m_env.playerPath)),
       m_sources(std::make_unique<SourceList>(m_probe.get()))
 {
@@ -24,8 +24,11 @@ MainController::MainController(MainEnvironment environment, QObject *parent)
     batch.encoderListCache = m_env.encoderListCache;
     m_batch = std::make_unique<BatchRun>(
         *m_sources, m_sheet, [this] { return m_selected; }, batch);
-    if (!m_env.listFile.isEmpty())
+    if (!m_env.listFile.isEmpty()) {
         m_keeper = std::make_unique<ListKeeper>(*m_sources, m_env.listFile);
+        connect(this, &MainController::selectionChanged, m_keeper.get(), &ListKeeper::changed);
+    }
+    m_onDesktop.follow(*m_batch);
     connect(m_batch.get(), &BatchRun::encodersKnown, this, [this](const QSet<QString> &installed) {
         m_unavailable = vantrel::unavailableEntries(installed, m_env.encoderPath);
         Q_EMIT unavailableEntriesChanged();
@@ -55,6 +58,16 @@ QString MainController::defaultOutputFolder() const
     return m_env.defaultOutputFolder.isEmpty() ? m_env.dataFolder : m_env.defaultOutputFolder;
 }
 
+QString MainController::outputFolder() const
+{
+    return absoluteOutputFolder(settingsFile().read().outputFolder, m_env.dataFolder);
+}
+
+void MainController::setWatching(BatchOnDesktop::Watching watching)
+{
+    m_onDesktop.setWatching(std::move(watching));
+}
+
 void MainController::startUp()
 {
     m_sheet.build();
@@ -68,6 +81,7 @@ void MainController::offerLeftList()
 {
     if (!m_keeper)
         return;
+    m_keeper->keepChoices(m_sheet, [this] { return m_selected; });
     const std::optional<QList<SourceList::SavedRow>> left = m_keeper->leftRows();
     if (!left || !m_env.prompt) {
         m_keeper->keep();
@@ -76,15 +90,33 @@ void MainController::offerLeftList()
     const QString files = left->size() == 1 ? tr("1 file") : tr("%1 files").arg(left->size());
     m_env.prompt->ask(
         tr("The program did not end properly last time. Restore its list (%1)?").arg(files),
-        [keeper = QPointer<ListKeeper>(m_keeper.get()), rows = *left](bool yes) {
-            if (!keeper)
+        [self = QPointer<MainController>(this), rows = *left,
+         choices = m_keeper->leftChoices()](bool yes) {
+            if (!self || !self->m_keeper)
                 return;
-            if (yes)
-                keeper->restore(rows);
-            else
-                keeper->discardLeft();
-            keeper->keep();
+            if (yes) {
+                if (choices)
+                    self->restoreChoices(*choices);
+                self->m_keeper->restore(rows);
+            } else {
+                self->m_keeper->discardLeft();
+            }
+            self->m_keeper->keep();
         });
+}
+
+void MainController::restoreChoices(const ListChoices &choices)
+{
+    if (choices.profile && catalogueEntry(*choices.profile)) {
+        pickEntry(*choices.profile);
+        qCInfo(lcApp) << "profile restored:" << *choices.profile;
+    }
+    // What the profile's rule left changeable, as the user had set it.
+    for (const ListChoices::SheetValue &kept : choices.sheet) {
+        const OptionSheet::Item *item = m_sheet.item(kept.category, kept.item);
+        if (item && !item->readOnly)
+            m_sheet.setValue(kept.category, kept.item, kept.value);
+    }
 }
 
 void MainController::unload()
@@ -104,35 +136,15 @@ void MainController::pickEntry(int entry)
     Q_EMIT selectionChanged(m_selected);
 }
 
-bool MainController::addFile(const QString &path)
+int MainController::addFiles(const QStringList &paths)
 {
-    if (const std::optional<QString> refusal = unusableNameReason(path)) {
-        if (m_env.prompt)
-            m_env.prompt->error(*refusal);
-        return false;
-    }
-    m_sources->addSourceFile(path);
-    return true;
-}
-
-void MainController::addFiles(const QStringList &paths)
-{
-    for (const QString &path : paths)
-        addFile(path);
-}
-
-int MainController::dropFiles(const QStringList &paths)
-{
-    int added = 0;
-    for (const QString &path : paths) {
-        if (!isDropAccepted(path)) {
-            if (m_env.prompt)
-                m_env.prompt->information(tr("Only Video files are allowed!"));
-            break;
-        }
-        added += addFile(path) ? 1 : 0;
-    }
-    return added;
+    const FileSorting sorting = sortAddedFiles(paths);
+    for (const QString &path : sorting.accepted)
+        m_sources->addSourceFile(path);
+    if (!sorting.refusal.isEmpty() && m_env.prompt)
+        m_env.prompt->show(sorting.unusableNames ? Prompt::Kind::Error : Prompt::Kind::Information,
+                           sorting.refusal, {});
+    return int(sorting.accepted.size());
 }
 
 void MainController::removeRow(std::optional<int> row)
@@ -143,7 +155,29 @@ void MainController::removeRow(std::optional<int> row)
 
 void MainController::clearAll()
 {
+    if (m_sources->count() == 0)
+        return;
+    m_cleared = m_sources->savedRows();
+    // A row the batch was converting or about to convert is no longer its:
+    // it comes back unconverted.
+    for (SourceList::SavedRow &row : m_cleared) {
+        if (row.item.status == RowStatus::Processing || row.item.status == RowStatus::Waiting) {
+            row.item.status = RowStatus::None;
+            row.statusDetail.clear();
+        }
+    }
+    qCInfo(lcApp) << "list cleared:" << m_cleared.size() << "rows";
     m_sources->clear();
+    Q_EMIT undoClearChanged(true);
+}
+
+void MainController::undoClear()
+{
+    if (m_cleared.isEmpty())
+        return;
+    qCInfo(lcApp) << "clear undone:" << m_cleared.size() << "rows";
+    m_sources->insertSavedRows(0, std::exchange(m_cleared, {}));
+    Q_EMIT undoClearChanged(false);
 }
 
 void MainController::showRow(std::optional<int> row)

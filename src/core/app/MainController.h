@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/app/BatchEndActions.h"
+#include "core/app/BatchOnDesktop.h"
 #include "core/common/PlatformServices.h"
 #include "core/convert/BatchRun.h"
 #include "core/profiles/OptionSheet.h"
@@ -29,6 +30,7 @@ struct MainEnvironment
     Prompt *prompt = nullptr;
     PowerOff *powerOff = nullptr;
     Desktop *desktop = nullptr;
+    DesktopNotifier *notifier = nullptr; // the batch on the task bar, its end noted
     QString encoderPath;
     QString playerPath;
     QString ytDlpPath; // reads today's web pages
@@ -59,12 +61,15 @@ public:
     MediaProbe &probe() { return *m_probe; }
     SettingsFile settingsFile() const;
     QString defaultOutputFolder() const;
+    // Where converted files and downloads go, as the settings say now.
+    QString outputFolder() const;
     const MainEnvironment &environment() const { return m_env; }
 
     // Builds the option sheet and restores the profile selected at the last
     // exit, applying its defaults (nothing is selected when the stored number
     // names no entry). A list that a run which did not end cleanly left is
-    // offered back; from then on the list is kept against a crash.
+    // offered back, with the profile and the option sheet it was to be
+    // converted with; from then on all three are kept against a crash.
     void startUp();
     // A clean exit: remembers the selection for the next start, and the
     // kept list goes.
@@ -75,14 +80,17 @@ public:
     // Numbers that name no entry change nothing.
     void pickEntry(int entry);
 
-    // A file whose name cannot reach the tools is refused with a message
-    // that names it, and the others are added.
-    void addFiles(const QStringList &paths);
-    // Adds dropped files up to the first one that is no video; that one is
-    // refused with a message and ends the drop. Returns how many were added.
-    int dropFiles(const QStringList &paths);
+    // Files from the open dialog, a drop, the command line or "Open With":
+    // every video and sound file is added; the others, and those whose names
+    // cannot reach the tools, are named in one message. Returns how many were
+    // added.
+    int addFiles(const QStringList &paths);
     void removeRow(std::optional<int> row);
+    // Clears the list; "Undo Clear" brings it back as it was (rows, clips,
+    // statuses), on top of what was added since.
     void clearAll();
+    void undoClear();
+    bool canUndoClear() const { return !m_cleared.isEmpty(); }
     // A click on the list shows the row in the option sheet.
     void showRow(std::optional<int> row);
 
@@ -95,16 +103,22 @@ public:
     // until the encoder has said what it has.
     QMap<int, QString> unavailableEntries() const { return m_unavailable; }
 
+    // Whether the user sees the window: a batch that ends unseen is noted
+    // on the desktop.
+    void setWatching(BatchOnDesktop::Watching watching);
+
 Q_SIGNALS:
     void selectionChanged(std::optional<int> entry);
     void unavailableEntriesChanged();
+    void undoClearChanged(bool possible);
 
 private:
-    bool addFile(const QString &path);
     void offerLeftList();
+    void restoreChoices(const ListChoices &choices);
 
     MainEnvironment m_env;
     BatchEndActions m_endActions;
+    BatchOnDesktop m_onDesktop;
     OptionSheet m_sheet;
     ToolControl m_tools;
     std::unique_ptr<MediaProbe> m_probe;
@@ -113,7 +127,8 @@ private:
     std::unique_ptr<ListKeeper> m_keeper;
     std::optional<int> m_selected;
     QSet<QString> m_warned;
-    QMap<int, QString> m_unavailable; // settings warnings the user was shown
+    QMap<int, QString> m_unavailable;      // settings warnings the user was shown
+    QList<SourceList::SavedRow> m_cleared; // what "Undo Clear" brings back
 };
 
 } // namespace vantrel

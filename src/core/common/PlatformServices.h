@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace vantrel {
 
@@ -54,8 +55,29 @@ public:
 class Desktop
 {
 public:
+    using Opened = std::function<void(bool opened)>;
+
     virtual ~Desktop() = default;
-    virtual void openFolder(const QString &folder) = 0;
+    // `opened` learns, once, whether a file browser took the folder; false
+    // where none answers (none installed, no desktop).
+    virtual void openFolder(const QString &folder, Opened opened) = 0;
+};
+
+// Opens `folder` in the file browser; where none opens, the user is told
+// where the files are instead. Without a desktop nothing is done.
+void showFolder(Desktop *desktop, Prompt *prompt, const QString &folder);
+
+// Tells the desktop how a batch goes while the window may be out of sight:
+// a progress mark on the program's entry in the task bar or dock, and a
+// notification when it ends. Silent where the desktop has neither.
+class DesktopNotifier
+{
+public:
+    virtual ~DesktopNotifier() = default;
+    // The batch's share done, 0..1; none takes the mark away.
+    virtual void showProgress(std::optional<double> done) = 0;
+    // `warning`: something went wrong, the notification says so by its icon.
+    virtual void notify(const QString &summary, const QString &body, bool warning) = 0;
 };
 
 // The program's display name: the caption of every message box.

@@ -69,6 +69,16 @@ QString nameClashNote(const OutputName &name)
     return QString();
 }
 
+// Whether the file a stopped row's encoder finished may take its final name:
+// only when the encoder ended well and the output check finds a picture or
+// sound in it (an encoder stopped before its first frame leaves bare headers).
+bool keepsStoppedOutput(const ProcessResult &result, const EncoderReport &report,
+                        const RowOutput &output, const OutputRequest &request)
+{
+    return result.succeeded() && report.writeErrorLine.isEmpty() && report.failureLine.isEmpty() &&
+           output.judge(request, report).complete;
+}
+
 } // namespace
 
 BatchRun::BatchRun(SourceList &list, OptionSheet &sheet, SelectedEntry selectedEntry,
@@ -143,6 +153,10 @@ bool BatchRun::start(const Settings &settings)
     m_ending.reset();
     m_rows = m_list.ids();
     m_queue = m_rows;
+    m_followed = 0;
+    // What an earlier batch said of these rows is no longer true.
+    for (int row = 0; row < m_list.count(); ++row)
+        m_list.setStatus(row, RowStatus::Waiting);
     m_jobs.clear();
     m_outputs.clear();
     m_written.clear();
@@ -150,9 +164,7 @@ bool BatchRun::start(const Settings &settings)
     setTotalPercent(0);
     Q_EMIT busyChanged(true);
 
-    const QString folder = settings.outputFolder;
-    m_outputFolder = QDir::toNativeSeparators(QDir::cleanPath(
-        QDir(m_env.dataFolder).absoluteFilePath(folder.isEmpty() ? m_env.dataFolder : folder)));
+    m_outputFolder = absoluteOutputFolder(settings.outputFolder, m_env.dataFolder);
     // A folder that is not there yet is made, as a user who typed it expects;
     // when that fails, the rows say so.
     if (!outputFolderTooLong())
@@ -328,10 +340,15 @@ bool BatchRun::prepareAndStart(RowId id)
                               << (conversion.request.wholeFile ? "(whole file)" : "(clip)")
                               << "command:" << command->text();
     m_list.setStatus(row, RowStatus::Processing);
+    conversion.caption = tr("Progress....") + job.sourcePath + tr(" To ") + job.outputPath;
     m_active.append(conversion);
     showFileProgress();
     // The panel follows the row that has run longest.
     connect(run, &EncoderRun::elapsedTextChanged, this, [this, run](const QString &text) {
+        for (Conversion &active : m_active) {
+            if (active.run == run)
+                active.elapsed = text;
+        }
         if (!m_active.isEmpty() && m_active.constFirst().run == run)
             Q_EMIT elapsedTextChanged(text);
     });
@@ -342,6 +359,7 @@ bool BatchRun::prepareAndStart(RowId id)
             active.percent = percent;
             if (const std::optional<int> row = m_list.rowOf(active.id))
                 m_list.setProgress(*row, percent);
+            Q_EMIT rowProgressChanged(active.id, percent);
         }
         showFileProgress();
         updateTimeLeft();
@@ -353,8 +371,7 @@ bool BatchRun::prepareAndStart(RowId id)
     // row already), so that whoever hears it may cancel it at once.
     if (std::any_of(m_active.cbegin(), m_active.cend(),
                     [run](const Conversion &active) { return active.run == run; }))
-        Q_EMIT rowStarted(*m_list.rowOf(id),
-                          tr("Progress....") + job.sourcePath + tr(" To ") + job.outputPath);
+        Q_EMIT rowStarted(*m_list.rowOf(id), conversion.caption);
     return true;
 }
 
@@ -372,10 +389,12 @@ void BatchRun::endRow(RowId id, RowStatus status, const QString &detail)
     const std::optional<int> row = m_list.rowOf(id);
     qCInfo(lcBatch).noquote() << "row" << (row ? *row + 1 : 0) << rowStatusText(status)
                               << detail.section(u'\n', 0, 0);
-    if (!row)
-        return; // removed while it converted: nowhere to show how it ended
-    m_list.setStatus(*row, status, detail);
-    Q_EMIT rowFinished(*row, status);
+    // A row removed while it converted has nowhere to show how it ended.
+    if (row) {
+        m_list.setStatus(*row, status, detail);
+        Q_EMIT rowFinished(*row, status);
+    }
+    showFileProgress(); // the panel follows the next oldest row
 }
 
 void BatchRun::onEncoderFinished(EncoderRun *run, const ProcessResult &result)
@@ -475,15 +494,23 @@ void BatchRun::onStopped(EncoderRun *run, const ProcessResult &result)
         if (m_stopping[i].run != run)
             continue;
         const Conversion stopping = m_stopping.takeAt(i);
-        const EncoderReport report = run->report();
-        if (stopping.keep && result.succeeded() && report.writeErrorLine.isEmpty() &&
-            report.failureLine.isEmpty()) {
+        if (!stopping.keep)
+            break;
+        QString note = tr("Cancelled before anything was converted: no file was kept.");
+        if (keepsStoppedOutput(result, run->report(), *stopping.output, stopping.request)) {
             const Expected<QString> committed = stopping.output->commit();
             if (committed) {
                 m_outputs.insert(stopping.id, *committed);
                 m_written.insert(*committed);
+                note = tr("Cancelled: what was converted so far was kept.");
+            } else {
+                note = committed.error();
             }
         }
+        // Said on the row, unless a later batch has taken it meanwhile.
+        const std::optional<int> row = m_list.rowOf(stopping.id);
+        if (row && m_list.item(*row).status == RowStatus::Cancel)
+            m_list.setStatus(*row, RowStatus::Cancel, note);
         break;
     }
     run->deleteLater();
@@ -521,6 +548,13 @@ void BatchRun::complete()
 
 void BatchRun::endBatch(const BatchOutcome &outcome)
 {
+    // The rows whose turn never came were not converted.
+    for (const RowId id : std::as_const(m_rows)) {
+        const std::optional<int> row = m_list.rowOf(id);
+        if (row && m_list.item(*row).status == RowStatus::Waiting)
+            m_list.setStatus(*row, RowStatus::None);
+    }
+    m_followed = 0;
     m_running = false;
     m_ending.reset();
     m_awaitingEncoderList = false;
@@ -568,8 +602,16 @@ void BatchRun::updateTimeLeft()
 
 void BatchRun::showFileProgress()
 {
-    if (!m_active.isEmpty())
-        Q_EMIT filePercentChanged(m_active.constFirst().percent);
+    if (m_active.isEmpty())
+        return;
+    const Conversion &oldest = m_active.constFirst();
+    if (oldest.id != m_followed) {
+        m_followed = oldest.id;
+        Q_EMIT followedRowChanged(oldest.id, oldest.caption);
+        if (!oldest.elapsed.isEmpty())
+            Q_EMIT elapsedTextChanged(oldest.elapsed);
+    }
+    Q_EMIT filePercentChanged(oldest.percent);
 }
 
 void BatchRun::setTotalPercent(int percent)

@@ -128,6 +128,12 @@ Q_SIGNALS:
     // stands in the list at that moment.
     void rowStarted(int row, const QString &caption);
     void rowFinished(int row, vantrel::RowStatus status);
+    // A running row's own progress: the percent of its file, which never
+    // goes back, as the encoder's status tells it.
+    void rowProgressChanged(quint64 id, int percent);
+    // The row the progress panel follows (the one running longest) is now
+    // `id`, with its caption; the file bar and the elapsed time are its.
+    void followedRowChanged(quint64 id, const QString &caption);
     // The file bar: the percent of the row running longest.
     void filePercentChanged(int percent);
     void totalPercentChanged(int percent); // 0..100 as the bar shows it
@@ -152,7 +158,9 @@ private:
         OutputRequest request;
         std::shared_ptr<RowOutput> output;
         QString nameNote; // why the output did not get its first name
+        QString caption;  // "Progress...." + source + " To " + output
         int percent = 0;  // of its file
+        QString elapsed;  // its encoder's running time
         bool keep = true; // stopped: the finished file takes its name
     };
 
@@ -199,6 +207,7 @@ private:
     QList<RowId> m_queue;         // those not started yet
     QList<Conversion> m_active;   // rows whose encoders run, oldest first
     QList<Conversion> m_stopping; // cancelled rows' encoders finishing their files
+    RowId m_followed = 0;         // the row the panel follows; 0: none
     QHash<RowId, ConversionJob> m_jobs;
     QHash<RowId, QString> m_outputs;
     int m_totalPercent = 0;

@@ -88,7 +88,14 @@ void ProgressTicker::start(int durationSeconds)
     m_elapsedSeconds = 0;
     m_durationSeconds = durationSeconds;
     m_lastPercent = -1;
+    m_statusTold = false;
     m_timer.start();
+}
+
+void ProgressTicker::setEncodedSeconds(double seconds)
+{
+    m_statusTold = true;
+    show(seconds);
 }
 
 void ProgressTicker::stop()
@@ -101,16 +108,19 @@ void ProgressTicker::tick()
     ++m_elapsedSeconds;
     Q_EMIT elapsedTextChanged(timeText(m_elapsedSeconds));
 
-    std::optional<double> encoded =
-        encodedSecondsOfStatsLine(lastCompleteLine(readFileTail(m_statisticsPath)));
-    if (!encoded && m_statusTail)
-        encoded = encodedSecondsOfStatusText(m_statusTail());
+    if (m_statusTold)
+        return;
     // No line yet counts as nothing encoded.
-    const std::optional<int> percent = filePercent(encoded.value_or(0.0), m_durationSeconds);
+    show(encodedSecondsOfStatsLine(lastCompleteLine(readFileTail(m_statisticsPath))).value_or(0.0));
+}
+
+void ProgressTicker::show(double encodedSeconds)
+{
+    const std::optional<int> percent = filePercent(encodedSeconds, m_durationSeconds);
     if (!percent)
         return; // a zero duration keeps the bar where it is
     const int shown = std::clamp(*percent, 0, 100);
-    if (shown != m_lastPercent) {
+    if (shown > m_lastPercent) {
         m_lastPercent = shown;
         Q_EMIT filePercentChanged(shown);
     }

@@ -5,7 +5,6 @@
 #include <QString>
 #include <QTimer>
 
-#include <functional>
 #include <optional>
 
 namespace vantrel {
@@ -36,19 +35,20 @@ std::optional<int> filePercent(double encodedSeconds, int durationSeconds);
 std::optional<int> batchSecondsLeft(double totalMediaSeconds, double doneMediaSeconds,
                                     double wallSeconds);
 
-// The once-a-second progress tick of a running conversion: counts the elapsed
-// seconds, and sets the file's percent from the statistics file (or, when it
-// has no line, from the encoder's status output).
+// The progress of a running conversion: counts the elapsed seconds once a
+// second, and moves the file's percent, never back, as the encoder's status
+// tells its time (at once, as each status line comes). Only an encoder that
+// has told no time yet is followed by its statistics file, once a second:
+// that file is written through a buffer and lags behind.
 class ProgressTicker : public QObject
 {
     Q_OBJECT
 
 public:
-    using StatusTail = std::function<QString()>;
-
     explicit ProgressTicker(QString statisticsPath, QObject *parent = nullptr);
 
-    void setStatusTail(StatusTail statusTail) { m_statusTail = std::move(statusTail); }
+    // The time the encoder's status line gives now.
+    void setEncodedSeconds(double seconds);
 
     // Elapsed seconds back to 0, ticking every second; the percent is of
     // `durationSeconds`.
@@ -64,14 +64,16 @@ public:
 
 Q_SIGNALS:
     void elapsedTextChanged(const QString &text);
-    // Within 0..100; sent when it changes.
+    // Within 0..100; sent when it grows.
     void filePercentChanged(int percent);
 
 private:
+    void show(double encodedSeconds);
+
     QString m_statisticsPath;
     int m_elapsedSeconds = 0;
     int m_durationSeconds = 0;
-    StatusTail m_statusTail;
+    bool m_statusTold = false; // the encoder's status has given a time
     QTimer m_timer;
     int m_lastPercent = -1;
 };

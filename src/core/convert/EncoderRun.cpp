@@ -108,13 +108,16 @@ EncoderRun::EncoderRun(EncoderSetup setup, ToolControl &tools, QObject *parent)
     : QObject(parent), m_setup(std::move(setup)), m_tools(tools), m_ticker(m_setup.statisticsPath)
 {
     m_encoder.setOutputLimit(kMessageChars);
-    m_ticker.setStatusTail([this] { return m_messages; });
     connect(&m_ticker, &ProgressTicker::elapsedTextChanged, this, &EncoderRun::elapsedTextChanged);
     connect(&m_ticker, &ProgressTicker::filePercentChanged, this, &EncoderRun::filePercentChanged);
     connect(&m_encoder, &Process::outputReceived, this, [this](const QString &text) {
         m_messages = QString(m_messages + text).right(kMessageChars);
         m_reader.add(text);
         followSourceLength();
+        // The progress moves as each status line comes, by the time it gives.
+        if (const std::optional<double> seconds = m_reader.statusSeconds();
+            seconds && m_ticker.isActive())
+            m_ticker.setEncodedSeconds(*seconds);
     });
     connect(&m_encoder, &Process::finished, this, [this](const ProcessResult &result) {
         m_ticker.stop();

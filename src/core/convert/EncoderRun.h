@@ -1,9 +1,9 @@
 #pragma once
 
 #include "core/common/Expected.h"
-#include "core/records/ConversionJob.h"
 #include "core/convert/ConversionProgress.h"
 #include "core/convert/OutputCheck.h"
+#include "core/records/ConversionJob.h"
 #include "core/settings/Settings.h"
 #include "core/tools/CommandLine.h"
 #include "core/tools/Process.h"
@@ -62,8 +62,8 @@ struct EncoderSetup
 };
 
 // One row's encoder: builds its command from the job, adapts it to the
-// installed encoder, runs it, follows its progress once a second and stops
-// it. A stopped encoder finishes the file it is writing; it is killed if it
+// installed encoder, runs it, follows its progress by the status lines it
+// writes and stops it. A stopped encoder finishes the file it is writing; it is killed if it
 // has not ended after a grace time. The run outlives nothing of its own: it
 // may be deleted as soon as `finished` has come.
 class EncoderRun : public QObject

@@ -60,6 +60,8 @@ public:
     void add(const QString &text);
     // What the lines read so far tell; a last line without its end included.
     EncoderReport report() const;
+    // The time the last complete status line gave, as the encoder wrote it.
+    std::optional<double> statusSeconds() const { return m_report.encodedSeconds; }
 
 private:
     void addLine(const QString &line);

@@ -276,8 +276,8 @@ void OnlineVideoController::setThumbnail(const QString &file)
 
 void OnlineVideoController::openDownloadFolder()
 {
-    if (m_desktop && !m_downloaded.isEmpty())
-        m_desktop->openFolder(QFileInfo(m_downloaded).absolutePath());
+    if (!m_downloaded.isEmpty())
+        showFolder(m_desktop, m_prompt, QFileInfo(m_downloaded).absolutePath());
 }
 
 QString OnlineVideoController::lengthText() const

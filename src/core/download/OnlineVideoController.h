@@ -87,6 +87,7 @@ public:
     // Stops a running download (either kind); nothing of it stays.
     void cancelDownload();
     bool isDownloading() const;
+    QString downloadFolder() const { return m_downloadFolder; }
     // The file the last download wrote; empty before one succeeded.
     QString downloadedFile() const { return m_downloaded; }
     // Shows the last download's folder in the file browser.

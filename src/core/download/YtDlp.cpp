@@ -24,14 +24,10 @@ QString tr(const char *text)
 // warnings in the messages, and a time limit on silent sockets.
 QStringList common(const QString &cacheFolder)
 {
-    return {QStringLiteral("--ignore-config"),
-            QStringLiteral("--no-playlist"),
-            QStringLiteral("--no-color"),
-            QStringLiteral("--no-warnings"),
-            QStringLiteral("--socket-timeout"),
-            QStringLiteral("30"),
-            QStringLiteral("--cache-dir"),
-            cacheFolder};
+    return {QStringLiteral("--ignore-config"),  QStringLiteral("--no-playlist"),
+            QStringLiteral("--no-color"),       QStringLiteral("--no-warnings"),
+            QStringLiteral("--socket-timeout"), QStringLiteral("30"),
+            QStringLiteral("--cache-dir"),      cacheFolder};
 }
 
 bool isNone(const QJsonValue &codec)
@@ -333,6 +329,12 @@ QStringList YtDlpCommand::download(const QString &address, const QString &format
                        outputTemplate,
                        QStringLiteral("--"),
                        address};
+}
+
+QString ytDlpVersion(const QString &output)
+{
+    static const QRegularExpression version(QStringLiteral("^(\\d[\\w.+-]{0,39})\\s*$"));
+    return version.match(output.section(u'\n', 0, 0).trimmed()).captured(1);
 }
 
 QStringList YtDlpCommand::version()

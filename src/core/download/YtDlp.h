@@ -90,6 +90,10 @@ QStringList splitYtDlpOutput(QString &pending, const QString &text);
 // last line.
 QString ytDlpError(const QString &errorOutput);
 
+// The version `yt-dlp --version` states ("2023.03.04"); empty when its first
+// line is no version (a broken installation's error).
+QString ytDlpVersion(const QString &output);
+
 // yt-dlp's command lines. Every one keeps yt-dlp from reading configuration
 // files (of the user or of the current folder) and local files, keeps its
 // cache in the program's cache folder, and ends its options before the

@@ -5,6 +5,7 @@
 #include "core/download/StreamDownload.h"
 #include "core/download/WebAddress.h"
 #include "core/settings/AppPaths.h"
+#include "core/tools/ToolVersion.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -276,21 +277,7 @@ void YtDlpDownload::fail(const QString &reason)
 void queryYtDlpVersion(const QString &program, QObject *context,
                        const std::function<void(const QString &)> &done)
 {
-    auto *process = new Process(context);
-    process->setOutputLimit(4096);
-    auto *deadline = new QTimer(process);
-    deadline->setSingleShot(true);
-    QObject::connect(deadline, &QTimer::timeout, process, &Process::stop);
-    QObject::connect(
-        process, &Process::finished, context, [process, done](const ProcessResult &result) {
-            const QString version = result.succeeded()
-                                        ? process->output().section(u'\n', 0, 0).trimmed().left(40)
-                                        : QString();
-            process->deleteLater();
-            done(version);
-        });
-    deadline->start(10000);
-    process->start(commandOf(program, YtDlpCommand::version()));
+    queryToolVersion(program, YtDlpCommand::version(), &ytDlpVersion, context, done);
 }
 
 } // namespace vantrel

@@ -4,6 +4,7 @@
 #include "core/common/TimeText.h"
 #include "core/sources/SourceList.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace vantrel {
@@ -60,6 +61,26 @@ void TrimmingController::stopSliderReleased(int seconds)
     m_stopSlider = seconds;
     m_stopText = timeText(seconds);
     Q_EMIT stopTextChanged(m_stopText);
+    updateLength();
+}
+
+void TrimmingController::setStartText(const QString &text)
+{
+    m_startText = text;
+    if (const std::optional<int> seconds = secondsOfTimeText(text)) {
+        m_startSlider = std::clamp(*seconds, 0, m_sliderMaximum);
+        Q_EMIT startSliderChanged(m_startSlider);
+    }
+    updateLength();
+}
+
+void TrimmingController::setStopText(const QString &text)
+{
+    m_stopText = text;
+    if (const std::optional<int> seconds = secondsOfTimeText(text)) {
+        m_stopSlider = std::clamp(*seconds, 0, m_sliderMaximum);
+        Q_EMIT stopSliderChanged(m_stopSlider);
+    }
     updateLength();
 }
 

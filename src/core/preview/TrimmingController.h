@@ -52,10 +52,10 @@ public:
     // Play in the window's preview: the trimming file from its start.
     void play();
 
-    // What the user typed into the start and stop boxes; the length follows
-    // only the sliders.
-    void setStartText(const QString &text) { m_startText = text; }
-    void setStopText(const QString &text) { m_stopText = text; }
+    // What the user typed into the start and stop boxes: a time moves its
+    // slider (held within the file) and the clip's length, as dragging does.
+    void setStartText(const QString &text);
+    void setStopText(const QString &text);
     // A slider was released at `seconds`.
     void startSliderReleased(int seconds);
     void stopSliderReleased(int seconds);
@@ -73,6 +73,9 @@ Q_SIGNALS:
     void startTextChanged(const QString &text);
     void stopTextChanged(const QString &text);
     void lengthTextChanged(const QString &text);
+    // A typed time moved a slider.
+    void startSliderChanged(int seconds);
+    void stopSliderChanged(int seconds);
     // OK or Cancel ends the window.
     void finished(bool accepted);
 

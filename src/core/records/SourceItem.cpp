@@ -17,6 +17,8 @@ QString rowStatusText(RowStatus status)
         return QStringLiteral("Fail");
     case RowStatus::Cancel:
         return QStringLiteral("Cancel");
+    case RowStatus::Waiting:
+        return QStringLiteral("Waiting");
     }
     return QString();
 }

@@ -11,11 +11,12 @@ enum class RowStatus
     Processing,
     Ok,
     Fail,
-    Cancel
+    Cancel,
+    Waiting // the running batch will convert it
 };
 
 // The status as the list shows it and vantrel-cli prints it: "", "Processing",
-// "OK", "Fail", "Cancel".
+// "OK", "Fail", "Cancel", "Waiting".
 QString rowStatusText(RowStatus status);
 
 struct SourceItem;

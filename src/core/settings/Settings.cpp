@@ -5,6 +5,7 @@
 #include "core/settings/IniFile.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QThread>
 
@@ -117,6 +118,12 @@ bool SettingsFile::writeProfile(std::optional<int> entry) const
     if (!entry)
         return true;
     return iniWrite(m_filePath, kSection, {{kProfile, QString::number(*entry)}});
+}
+
+QString absoluteOutputFolder(const QString &stored, const QString &dataFolder)
+{
+    return QDir::toNativeSeparators(
+        QDir::cleanPath(QDir(dataFolder).absoluteFilePath(stored.isEmpty() ? dataFolder : stored)));
 }
 
 } // namespace vantrel

@@ -51,6 +51,10 @@ QString encoderThreadText(const QString &stored, QString *warning = nullptr);
 int simultaneousConversions(const QString &stored, QString *warning = nullptr);
 int maxSimultaneousConversions();
 
+// The output folder as the files are written into it: an empty one is
+// `dataFolder`, a relative one is taken from there.
+QString absoluteOutputFolder(const QString &stored, const QString &dataFolder);
+
 // settings.dat: the section [Set] and its keys; files written before a key
 // existed simply lack it, and read as its default. Every other line of the
 // file is kept as it is.

@@ -1,6 +1,7 @@
 #include "core/sources/ListKeeper.h"
 
 #include "core/common/Logging.h"
+#include "core/profiles/OptionSheet.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -37,8 +38,9 @@ struct StatusName
 };
 
 constexpr StatusName kStatuses[] = {
-    {RowStatus::None, ""},     {RowStatus::Processing, "processing"}, {RowStatus::Ok, "ok"},
-    {RowStatus::Fail, "fail"}, {RowStatus::Cancel, "cancel"},
+    {RowStatus::None, ""},         {RowStatus::Processing, "processing"},
+    {RowStatus::Ok, "ok"},         {RowStatus::Fail, "fail"},
+    {RowStatus::Cancel, "cancel"}, {RowStatus::Waiting, "waiting"},
 };
 
 QJsonObject toJson(const SourceList::SavedRow &row)
@@ -65,8 +67,9 @@ SourceList::SavedRow fromJson(const QJsonObject &object)
             row.item.status = name.status;
     }
     row.statusDetail = object.value(QStringLiteral("reason")).toString();
-    // A row that was converting when the program went was not converted.
-    if (row.item.status == RowStatus::Processing) {
+    // A row that was converting or waiting for its turn when the program
+    // went was not converted.
+    if (row.item.status == RowStatus::Processing || row.item.status == RowStatus::Waiting) {
         row.item.status = RowStatus::None;
         row.statusDetail.clear();
     }
@@ -81,27 +84,64 @@ ListKeeper::ListKeeper(SourceList &list, QString file, QObject *parent)
     m_pending.setSingleShot(true);
     m_pending.setInterval(kSaveDelayMs);
     connect(&m_pending, &QTimer::timeout, this, &ListKeeper::save);
-    // The first change starts the wait and later ones join it: a list whose
-    // progress moves all the time is still written.
-    const auto changed = [this] {
-        if (m_keeping && !m_pending.isActive())
-            m_pending.start();
-    };
-    connect(&m_list, &QAbstractItemModel::rowsInserted, this, changed);
-    connect(&m_list, &QAbstractItemModel::rowsRemoved, this, changed);
-    connect(&m_list, &QAbstractItemModel::modelReset, this, changed);
-    connect(&m_list, &QAbstractItemModel::dataChanged, this, changed);
+    connect(&m_list, &QAbstractItemModel::rowsInserted, this, &ListKeeper::changed);
+    connect(&m_list, &QAbstractItemModel::rowsRemoved, this, &ListKeeper::changed);
+    connect(&m_list, &QAbstractItemModel::modelReset, this, &ListKeeper::changed);
+    connect(&m_list, &QAbstractItemModel::dataChanged, this, &ListKeeper::changed);
 }
 
-std::optional<QList<SourceList::SavedRow>> ListKeeper::leftRows() const
+void ListKeeper::changed()
+{
+    // The first change starts the wait and later ones join it: a list whose
+    // progress moves all the time is still written.
+    if (m_keeping && !m_pending.isActive())
+        m_pending.start();
+}
+
+void ListKeeper::keepChoices(OptionSheet &sheet, std::function<std::optional<int>()> selected)
+{
+    m_sheet = &sheet;
+    m_selected = std::move(selected);
+    connect(&sheet, &OptionSheet::itemChanged, this, &ListKeeper::changed);
+    connect(&sheet, &OptionSheet::rebuilt, this, &ListKeeper::changed);
+}
+
+QJsonDocument ListKeeper::readLeft() const
 {
     QFile file(m_file);
     if (!QFileInfo(m_file).isFile() || file.size() > kMaxListBytes ||
         !file.open(QIODevice::ReadOnly))
+        return {};
+    return QJsonDocument::fromJson(file.readAll());
+}
+
+std::optional<ListChoices> ListKeeper::leftChoices() const
+{
+    // A file of the rows alone (an array) keeps no choices.
+    const QJsonObject kept = readLeft().object();
+    if (!kept.contains(QStringLiteral("profile")) && !kept.contains(QStringLiteral("sheet")))
         return std::nullopt;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
+    ListChoices choices;
+    const QJsonValue profile = kept.value(QStringLiteral("profile"));
+    if (profile.isDouble())
+        choices.profile = profile.toInt();
+    for (const QJsonValue &value : kept.value(QStringLiteral("sheet")).toArray()) {
+        const QJsonObject item = value.toObject();
+        choices.sheet.append({item.value(QStringLiteral("category")).toString(),
+                              item.value(QStringLiteral("item")).toString(),
+                              item.value(QStringLiteral("value")).toString()});
+    }
+    return choices;
+}
+
+std::optional<QList<SourceList::SavedRow>> ListKeeper::leftRows() const
+{
+    const QJsonDocument document = readLeft();
+    const QJsonArray kept = document.isArray()
+                                ? document.array()
+                                : document.object().value(QStringLiteral("rows")).toArray();
     QList<SourceList::SavedRow> rows;
-    for (const QJsonValue &value : document.array()) {
+    for (const QJsonValue &value : kept) {
         const SourceList::SavedRow row = fromJson(value.toObject());
         if (!row.item.fileName.isEmpty())
             rows.append(row);
@@ -147,9 +187,25 @@ void ListKeeper::save()
     QJsonArray array;
     for (const SourceList::SavedRow &row : rows)
         array.append(toJson(row));
+    QJsonObject kept{{QStringLiteral("rows"), array}};
+    if (m_sheet) {
+        if (const std::optional<int> profile = m_selected ? m_selected() : std::nullopt)
+            kept.insert(QStringLiteral("profile"), *profile);
+        // Every value the user may change: the profile's rule gives back the rest.
+        QJsonArray sheet;
+        for (const OptionSheet::Category &category : m_sheet->categories()) {
+            for (const OptionSheet::Item &item : category.items) {
+                if (!item.readOnly)
+                    sheet.append(QJsonObject{{QStringLiteral("category"), category.caption},
+                                             {QStringLiteral("item"), item.caption},
+                                             {QStringLiteral("value"), item.value}});
+            }
+        }
+        kept.insert(QStringLiteral("sheet"), sheet);
+    }
     QSaveFile file(m_file);
     if (file.open(QIODevice::WriteOnly)) {
-        file.write(QJsonDocument(array).toJson(QJsonDocument::Compact));
+        file.write(QJsonDocument(kept).toJson(QJsonDocument::Compact));
         file.commit();
     }
 }

@@ -2,17 +2,37 @@
 
 #include "core/sources/SourceList.h"
 
+#include <QJsonDocument>
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 
+#include <functional>
 #include <optional>
 
 namespace vantrel {
 
+class OptionSheet;
+
+// What a list was to be converted with, kept beside its rows: the selected
+// profile and the values of the option sheet the user may change.
+struct ListChoices
+{
+    struct SheetValue
+    {
+        QString category;
+        QString item;
+        QString value;
+    };
+    std::optional<int> profile;
+    QList<SheetValue> sheet;
+};
+
 // Keeps the source list in a file of the data folder while the program runs,
 // so that a crash (of the program or the machine) loses no list: the rows
-// (files, clips, probed fields, statuses and their reasons) are written,
-// atomically, shortly after every change, and the file goes on a clean exit.
+// (files, clips, probed fields, statuses and their reasons), with the profile
+// and the option sheet once told to keep them, are written, atomically,
+// shortly after every change, and the file goes on a clean exit.
 // A file found at start is the list of a run that did not end cleanly.
 class ListKeeper : public QObject
 {
@@ -32,6 +52,15 @@ public:
     void restore(const QList<SourceList::SavedRow> &rows);
     // Forgets what was left (the user did not want it back).
     void discardLeft();
+    // The profile and sheet the left list was to be converted with; none
+    // when the file keeps none.
+    std::optional<ListChoices> leftChoices() const;
+
+    // From now on the profile `selected` names and the sheet's values are
+    // kept too; a change of the sheet is a change of what is kept.
+    void keepChoices(OptionSheet &sheet, std::function<std::optional<int>()> selected);
+    // Something kept changed (the profile): written after the delay.
+    void changed();
 
     // Starts writing the list on every change.
     void keep();
@@ -40,8 +69,11 @@ public:
 
 private:
     void save();
+    QJsonDocument readLeft() const;
 
     SourceList &m_list;
+    QPointer<OptionSheet> m_sheet;
+    std::function<std::optional<int>()> m_selected;
     QString m_file;
     QTimer m_pending;
     bool m_keeping = false;

@@ -5,14 +5,95 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace vantrel {
 
 namespace {
 
-// The endings a drop accepts. Fewer than the dialog offers: a dropped .m4v,
-// .vob, .ts or .ogg is refused.
-constexpr const char *kDropEndings[] = {"AVI", "MPG",  "WMV", "FLV", "ASF", "MOV", "QT",  "MPEG",
-                                        "RM",  "RMVB", "MP4", "3GP", "3G2", "SWF", "MKV", "DIVX"};
+// In the order the open dialog's first type lists them: the 48 types the
+// dialog offered in 2009, the drop's Flash files, then today's camera, web
+// and sound files.
+const std::vector<MediaType> kMediaTypes = {
+    {"avi", "video/x-msvideo"},
+    {"wmv", "video/x-ms-wmv"},
+    {"wma", "audio/x-ms-wma"},
+    {"asf", "application/vnd.ms-asf"},
+    {"mov", "video/quicktime"},
+    {"mp4", "video/mp4"},
+    {"3gp", "video/3gpp"},
+    {"3g2", "video/3gpp2"},
+    {"rm", "application/vnd.rn-realmedia"},
+    {"rmvb", "application/vnd.rn-realmedia"},
+    {"flv", "video/x-flv"},
+    {"mkv", "video/x-matroska"},
+    {"m2ts", "video/mp2t"},
+    {"m1v", nullptr},
+    {"mpe", "video/mpeg"},
+    {"mpg", "video/mpeg"},
+    {"mpeg", "video/mpeg"},
+    {"m2v", nullptr},
+    {"divx", "video/x-msvideo"},
+    {"ogm", "video/x-ogm+ogg"},
+    {"vro", nullptr},
+    {"dr", nullptr},
+    {"amv", nullptr},
+    {"ms-dvr", nullptr},
+    {"dvr-ms", nullptr},
+    {"m4v", "video/mp4"},
+    {"qt", "video/quicktime"},
+    {"3gp2", "video/3gpp2"},
+    {"3gpp", "video/3gpp"},
+    {"mpeg4", nullptr},
+    {"rv", "video/vnd.rn-realvideo"},
+    {"f4v", "video/mp4"},
+    {"avs", nullptr},
+    {"mts", "video/mp2t"},
+    {"tod", nullptr},
+    {"mpv", nullptr},
+    {"dat", nullptr},
+    {"mpeg1", nullptr},
+    {"vob", "video/mpeg"},
+    {"mpeg2", nullptr},
+    {"m2p", nullptr},
+    {"mod", nullptr}, // a camera's MPEG; the desktop takes it for a tracker module
+    {"ts", "video/mp2t"},
+    {"tp", nullptr},
+    {"m2t", "video/mp2t"},
+    {"ogv", "video/ogg"},
+    {"ogg", "video/ogg"},
+    {"nsv", "video/x-nsv"},
+    {"swf", "application/vnd.adobe.flash.movie"},
+    {"dv", "video/dv"},
+    {"webm", "video/webm"},
+    {"mxf", "application/mxf"},
+    {"m4a", "audio/mp4"},
+    {"m4b", "audio/x-m4b"},
+    {"mp3", "audio/mpeg"},
+    {"aac", "audio/aac"},
+    {"ac3", "audio/ac3"},
+    {"wav", "audio/x-wav"},
+    {"flac", "audio/flac"},
+    {"opus", "audio/x-opus+ogg"},
+    {"oga", "audio/ogg"},
+    {"mka", "audio/x-matroska"},
+};
+
+QStringList patterns(std::initializer_list<const char *> list)
+{
+    QStringList out;
+    for (const char *pattern : list)
+        out << QLatin1String(pattern);
+    return out;
+}
+
+QStringList allMediaPatterns()
+{
+    QStringList out;
+    for (const MediaType &type : kMediaTypes)
+        out << QStringLiteral("*.") + QLatin1String(type.extension);
+    return out;
+}
 
 } // namespace
 
@@ -54,10 +135,7 @@ std::optional<QString> unreadableReason(const QString &path)
 
 QStringList FileFilter::patternList() const
 {
-    QStringList list;
-    for (const char *pattern : patterns)
-        list << QString::fromLatin1(pattern);
-    return list;
+    return patterns;
 }
 
 QString FileFilter::dialogFilter() const
@@ -69,43 +147,50 @@ QString FileFilter::dialogFilter() const
 const std::vector<FileFilter> &openDialogFilters()
 {
     static const std::vector<FileFilter> filters = {
-        {QT_TRANSLATE_NOOP("FileFilter", "All supported media files"),
-         {"*.avi",    "*.wmv",  "*.wma",  "*.asf",  "*.mov",  "*.mp4",   "*.3gp", "*.3g2",
-          "*.rm",     "*.rmvb", "*.flv",  "*.mkv",  "*.m2ts", "*.m1v",   "*.mpe", "*.mpg",
-          "*.mpeg",   "*.m2v",  "*.divx", "*.ogm",  "*.vro",  "*.dr",    "*.amv", "*.ms-dvr",
-          "*.dvr-ms", "*.m4v",  "*.qt",   "*.3gp2", "*.3gpp", "*.mpeg4", "*.rv",  "*.f4v",
-          "*.avs",    "*.mts",  "*.tod",  "*.mpv",  "*.dat",  "*.mpeg1", "*.vob", "*.mpeg2",
-          "*.m2p",    "*.mod",  "*.ts",   "*.tp",   "*.m2t",  "*.ogv",   "*.ogg", "*.nsv"}},
+        {QT_TRANSLATE_NOOP("FileFilter", "All supported media files"), allMediaPatterns()},
         {QT_TRANSLATE_NOOP("FileFilter",
                            "Windows Media files (*.avi;*.wmv;*.wma;*.asf;*.ms-dvr;*.dvr-ms)"),
-         {"*.avi", "*.wmv", "*.wma", "*.asf", "*.ms-dvr", "*.dvr-ms"}},
+         patterns({"*.avi", "*.wmv", "*.wma", "*.asf", "*.ms-dvr", "*.dvr-ms"})},
         {QT_TRANSLATE_NOOP(
              "FileFilter",
              "Mov/MP4 Files (*.mov;*.mp4;*.3gp;*.3g2;*.m4v;*.qt;*.3gp2;*.3gpp;*.mpeg4)"),
-         {"*.mov", "*.mp4", "*.3gp", "*.3g2", "*.m4v", "*.qt", "*.3gp2", "*.3gpp", "*.mpeg4"}},
+         patterns(
+             {"*.mov", "*.mp4", "*.3gp", "*.3g2", "*.m4v", "*.qt", "*.3gp2", "*.3gpp", "*.mpeg4"})},
         {QT_TRANSLATE_NOOP("FileFilter", "Real Media Files (*.rm;*.rmvb;*.rv)"),
-         {"*.rm", "*.rmvb", "*.rv"}},
-        {QT_TRANSLATE_NOOP("FileFilter", "Flash Video files (*.flv;*.f4v)"), {"*.flv", "*.f4v"}},
-        {QT_TRANSLATE_NOOP("FileFilter", "Matroska Video files (*.mkv)"), {"*.mkv"}},
-        {QT_TRANSLATE_NOOP("FileFilter", "AviSynth Scripts (*.avs)"), {"*.avs"}},
+         patterns({"*.rm", "*.rmvb", "*.rv"})},
+        {QT_TRANSLATE_NOOP("FileFilter", "Flash Video files (*.flv;*.f4v)"),
+         patterns({"*.flv", "*.f4v"})},
+        {QT_TRANSLATE_NOOP("FileFilter", "Matroska Video files (*.mkv)"), patterns({"*.mkv"})},
+        {QT_TRANSLATE_NOOP("FileFilter", "AviSynth Scripts (*.avs)"), patterns({"*.avs"})},
         {QT_TRANSLATE_NOOP("FileFilter", "Sony High Definition Video File (*.m2ts;*.mts;*.tod)"),
-         {"*.m2ts", "*.mts", "*.tod"}},
+         patterns({"*.m2ts", "*.mts", "*.tod"})},
         {QT_TRANSLATE_NOOP("FileFilter",
                            "MPEG-1 Video File (*.m1v;*.mpe;*.mpg;*.mpeg;*.mpv;*.dat;*.mpeg1)"),
-         {"*.m1v", "*.mpe", "*.mpg", "*.mpeg", "*.mpv", "*.dat", "*.mpeg1"}},
+         patterns({"*.m1v", "*.mpe", "*.mpg", "*.mpeg", "*.mpv", "*.dat", "*.mpeg1"})},
         {QT_TRANSLATE_NOOP(
              "FileFilter",
              "MPEG-2 Video File (*.m2v;*.mpe;*.mpg;*.mpeg;*.mpv;*.vob;*.mpeg2;*.m2p;*.mod)"),
-         {"*.m2v", "*.mpe", "*.mpg", "*.mpeg", "*.vob", "*.mpeg2", "*.m2p", "*.mod"}},
+         patterns({"*.m2v", "*.mpe", "*.mpg", "*.mpeg", "*.vob", "*.mpeg2", "*.m2p", "*.mod"})},
         {QT_TRANSLATE_NOOP("FileFilter", "MPEG Transport Stream Files (*.ts;*.tp;*.m2t)"),
-         {"*.ts", "*.tp", "*.m2t"}},
-        {QT_TRANSLATE_NOOP("FileFilter", "Divx Video File (*.divx)"), {"*.divx"}},
+         patterns({"*.ts", "*.tp", "*.m2t"})},
+        {QT_TRANSLATE_NOOP("FileFilter", "Divx Video File (*.divx)"), patterns({"*.divx"})},
         {QT_TRANSLATE_NOOP("FileFilter", "Ogg Media File (*.ogm;*.ogv;*.ogg)"),
-         {"*.ogm", "*.ogv", "*.ogg"}},
-        {QT_TRANSLATE_NOOP("FileFilter", "DVD-VR Video File(*.vro)"), {"*.vro"}},
-        {QT_TRANSLATE_NOOP("FileFilter", "Nullsoft Stream Video Files (*.nsv)"), {"*.nsv"}},
-        {QT_TRANSLATE_NOOP("FileFilter", "Other Video File(*.dr;*.amv)"), {"*.dr", "*.amv"}},
-        {QT_TRANSLATE_NOOP("FileFilter", "All files (*.*)"), {"*"}},
+         patterns({"*.ogm", "*.ogv", "*.ogg"})},
+        {QT_TRANSLATE_NOOP("FileFilter", "DVD-VR Video File(*.vro)"), patterns({"*.vro"})},
+        {QT_TRANSLATE_NOOP("FileFilter", "Nullsoft Stream Video Files (*.nsv)"),
+         patterns({"*.nsv"})},
+        {QT_TRANSLATE_NOOP("FileFilter", "Other Video File(*.dr;*.amv)"),
+         patterns({"*.dr", "*.amv"})},
+        {QT_TRANSLATE_NOOP("FileFilter", "Camera and phone video (*.mts;*.m2ts;*.ts;*.dv;*.mod;"
+                                         "*.tod;*.mov;*.mp4;*.m4v;*.3gp;*.mxf)"),
+         patterns({"*.mts", "*.m2ts", "*.ts", "*.dv", "*.mod", "*.tod", "*.mov", "*.mp4", "*.m4v",
+                   "*.3gp", "*.mxf"})},
+        {QT_TRANSLATE_NOOP("FileFilter", "WebM Video files (*.webm)"), patterns({"*.webm"})},
+        {QT_TRANSLATE_NOOP("FileFilter", "Sound files (*.mp3;*.m4a;*.m4b;*.aac;*.ac3;*.wav;*.flac;"
+                                         "*.opus;*.ogg;*.oga;*.mka;*.wma)"),
+         patterns({"*.mp3", "*.m4a", "*.m4b", "*.aac", "*.ac3", "*.wav", "*.flac", "*.opus",
+                   "*.ogg", "*.oga", "*.mka", "*.wma"})},
+        {QT_TRANSLATE_NOOP("FileFilter", "All files (*.*)"), patterns({"*"})},
     };
     return filters;
 }
@@ -132,13 +217,42 @@ ChosenFiles splitChosenFiles(const QStringList &selectedPaths)
     return chosen;
 }
 
-bool isDropAccepted(const QString &path)
+const std::vector<MediaType> &mediaTypes()
 {
-    for (const char *ending : kDropEndings) {
-        if (path.endsWith(QLatin1String(ending), Qt::CaseInsensitive))
-            return true;
+    return kMediaTypes;
+}
+
+bool isAcceptedMediaFile(const QString &path)
+{
+    const QString extension = QFileInfo(path).suffix();
+    return std::any_of(kMediaTypes.cbegin(), kMediaTypes.cend(), [&](const MediaType &type) {
+        return extension.compare(QLatin1String(type.extension), Qt::CaseInsensitive) == 0;
+    });
+}
+
+FileSorting sortAddedFiles(const QStringList &paths)
+{
+    FileSorting sorting;
+    QStringList otherTypes;
+    QStringList unusable;
+    for (const QString &path : paths) {
+        if (!isAcceptedMediaFile(path))
+            otherTypes << path;
+        else if (const std::optional<QString> reason = unusableNameReason(path))
+            unusable << *reason;
+        else
+            sorting.accepted << path;
     }
-    return false;
+    QStringList parts;
+    if (!otherTypes.isEmpty())
+        parts << QCoreApplication::translate("SourceFileRules", "Only Video files are allowed!") +
+                     QLatin1Char('\n') +
+                     QCoreApplication::translate("SourceFileRules", "Not added:") +
+                     QLatin1Char('\n') + otherTypes.join(QLatin1Char('\n'));
+    parts += unusable;
+    sorting.refusal = parts.join(QStringLiteral("\n\n"));
+    sorting.unusableNames = !unusable.isEmpty();
+    return sorting;
 }
 
 } // namespace vantrel

@@ -13,7 +13,7 @@ namespace vantrel {
 struct FileFilter
 {
     const char *description;
-    std::vector<const char *> patterns;
+    QStringList patterns;
 
     QStringList patternList() const;
     // "description (pattern pattern ...)": the form Qt's file dialog reads; with
@@ -46,8 +46,33 @@ std::optional<QString> unusableNameReason(const QString &path);
 // permission), or none. A file that is not there is none of this.
 std::optional<QString> unreadableReason(const QString &path);
 
-// Whether a dropped file is taken: its path ends, in any letter case, in one of
-// the known video endings (no dot needed, so "notes.platform" ends in "rm").
-bool isDropAccepted(const QString &path);
+// A kind of file the program takes: its extension (lower case, no dot) and
+// the MIME type the desktop knows it by, none where the desktop knows none.
+struct MediaType
+{
+    const char *extension;
+    const char *mimeType;
+};
+
+// Every kind of video and sound file the program takes, from the command
+// line, "Open With", a drop or the open dialog: those of 2009 and today's
+// (camera, phone and web files, sound books, lossless sound). The desktop
+// entry's MimeType list names the same types.
+const std::vector<MediaType> &mediaTypes();
+
+// Whether a file is taken by its extension, in any letter case.
+bool isAcceptedMediaFile(const QString &path);
+
+// The files of `paths` that are taken, and the message that names every
+// one refused, at once (empty when none is): those of another type under
+// "Only Video files are allowed!", and those whose names cannot reach the
+// tools with why.
+struct FileSorting
+{
+    QStringList accepted;
+    QString refusal;
+    bool unusableNames = false; // the refusal names a file that must be renamed
+};
+FileSorting sortAddedFiles(const QStringList &paths);
 
 } // namespace vantrel

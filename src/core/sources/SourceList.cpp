@@ -6,6 +6,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace vantrel {
 
 namespace {
@@ -133,9 +135,15 @@ QList<SourceList::SavedRow> SourceList::savedRows() const
 
 void SourceList::appendSavedRows(const QList<SavedRow> &rows)
 {
+    insertSavedRows(count(), rows);
+}
+
+void SourceList::insertSavedRows(int at, const QList<SavedRow> &rows)
+{
     if (rows.isEmpty())
         return;
-    beginInsertRows(QModelIndex(), count(), count() + int(rows.size()) - 1);
+    at = std::clamp(at, 0, count());
+    beginInsertRows(QModelIndex(), at, at + int(rows.size()) - 1);
     for (const SavedRow &saved : rows) {
         Row row;
         row.id = ++m_lastId;
@@ -144,7 +152,7 @@ void SourceList::appendSavedRows(const QList<SavedRow> &rows)
         // A row kept before its probe ended is probed now.
         if (m_probe && row.item.videoTime.isEmpty() && row.item.problem.isEmpty())
             startProbe(row);
-        m_rows.append(row);
+        m_rows.insert(at++, row);
     }
     endInsertRows();
 }

@@ -72,6 +72,8 @@ public:
     QList<SavedRow> savedRows() const;
     // Appends rows as they were kept; they are not probed again.
     void appendSavedRows(const QList<SavedRow> &rows);
+    // The same, before the row `at` (0 puts them on top).
+    void insertSavedRows(int at, const QList<SavedRow> &rows);
     bool isProbing(int row) const;
     int pendingProbes() const { return static_cast<int>(m_probeOwners.size()); }
 

@@ -1,6 +1,7 @@
 #include "gui/app/AboutDialog.h"
 
 #include "core/download/YtDlpRun.h"
+#include "core/tools/ToolVersion.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -25,7 +26,7 @@ QLabel *textLabel(const QString &text, QWidget *parent)
 
 } // namespace
 
-AboutDialog::AboutDialog(const QString &ytDlpProgram, QWidget *parent) : QDialog(parent)
+AboutDialog::AboutDialog(const Tools &tools, QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("Form6"));
     setWindowTitle(tr("About"));
@@ -52,10 +53,28 @@ AboutDialog::AboutDialog(const QString &ytDlpProgram, QWidget *parent) : QDialog
                      "FFmpeg is licensed under the GUN General Public License."),
                   this);
 
-    // Which yt-dlp reads today's pages: asked of it, shown when it answers.
+    QLabel *version = textLabel(tr("Version %1").arg(QStringLiteral(VANTREL_VERSION)), this);
+    version->setObjectName(QStringLiteral("lblVersion"));
+
+    // Which tools do the work: each asked, each shown when it answers.
+    QLabel *ffmpeg = textLabel(tr("FFmpeg: asking..."), this);
+    ffmpeg->setObjectName(QStringLiteral("lblFfmpeg"));
+    queryEncoderVersion(tools.encoder, ffmpeg, [ffmpeg](const QString &version) {
+        ffmpeg->setText(version.isEmpty() ? tr("FFmpeg: not found; nothing can be converted "
+                                               "(sudo apt-get install ffmpeg)")
+                                          : tr("FFmpeg %1 converts the files.").arg(version));
+    });
+    QLabel *mplayer = textLabel(tr("MPlayer: asking..."), this);
+    mplayer->setObjectName(QStringLiteral("lblMPlayer"));
+    queryPlayerVersion(tools.player, mplayer, [mplayer](const QString &version) {
+        mplayer->setText(version.isEmpty()
+                             ? tr("MPlayer: not found; files can be neither read nor played "
+                                  "(sudo apt-get install mplayer)")
+                             : tr("MPlayer %1 reads and plays the files.").arg(version));
+    });
     QLabel *ytDlp = textLabel(tr("yt-dlp: asking..."), this);
     ytDlp->setObjectName(QStringLiteral("lblYtDlp"));
-    queryYtDlpVersion(ytDlpProgram, ytDlp, [ytDlp](const QString &version) {
+    queryYtDlpVersion(tools.ytDlp, ytDlp, [ytDlp](const QString &version) {
         ytDlp->setText(version.isEmpty() ? tr("yt-dlp: not found; today's web pages cannot be read "
                                               "(sudo apt-get install yt-dlp)")
                                          : tr("yt-dlp %1 reads today's web pages.").arg(version));
@@ -63,11 +82,14 @@ AboutDialog::AboutDialog(const QString &ytDlpProgram, QWidget *parent) : QDialog
 
     auto *texts = new QVBoxLayout;
     texts->addWidget(thanks);
+    texts->addWidget(version);
     texts->addSpacing(12);
     texts->addWidget(credits);
     texts->addSpacing(12);
     texts->addWidget(licences);
     texts->addSpacing(12);
+    texts->addWidget(ffmpeg);
+    texts->addWidget(mplayer);
     texts->addWidget(ytDlp);
     texts->addStretch(1);
 

@@ -36,6 +36,32 @@ void StripPictureWidget::mouseMoveEvent(QMouseEvent *event)
     event->accept(); // the strip behind must not take the border away
 }
 
+StripCaptionWidget::StripCaptionWidget(const QString &caption, StripPictureWidget *picture,
+                                       QWidget *parent)
+    : QLabel(caption, parent), m_picture(picture)
+{
+    QFont bold = font();
+    bold.setBold(true);
+    bold.setPointSizeF(kCaptionPointSize);
+    setFont(bold);
+    setMouseTracking(true);
+    setCursor(Qt::PointingHandCursor);
+}
+
+void StripCaptionWidget::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        Q_EMIT m_picture->clicked();
+    QLabel::mousePressEvent(event);
+}
+
+void StripCaptionWidget::mouseMoveEvent(QMouseEvent *event)
+{
+    m_picture->setBordered(true);
+    Q_EMIT m_picture->hovered();
+    event->accept(); // the strip behind must not take the border away
+}
+
 ButtonStripWidget::ButtonStripWidget(QWidget *parent) : QFrame(parent)
 {
     setObjectName(QStringLiteral("Picture3"));
@@ -48,19 +74,20 @@ ButtonStripWidget::ButtonStripWidget(QWidget *parent) : QFrame(parent)
 StripPictureWidget *ButtonStripWidget::addButton(Pictures::Button button, const QString &caption)
 {
     auto *picture = new StripPictureWidget(Pictures::buttonPicture(button), this);
-    auto *label = new QLabel(caption, this);
-    QFont font = label->font();
-    font.setBold(true);
-    font.setPointSizeF(kCaptionPointSize);
-    label->setFont(font);
-    label->setMouseTracking(true);
-    label->setAttribute(Qt::WA_TransparentForMouseEvents); // the strip's background
+    auto *label = new StripCaptionWidget(caption, picture, this);
     auto *layout = static_cast<QHBoxLayout *>(this->layout());
     layout->addWidget(picture);
     layout->addWidget(label);
     layout->addSpacing(4);
     m_pictures.append(picture);
+    m_captions.append(label);
     return picture;
+}
+
+QLabel *ButtonStripWidget::captionOf(const StripPictureWidget *picture) const
+{
+    const qsizetype at = m_pictures.indexOf(picture);
+    return at < 0 ? nullptr : m_captions.at(at);
 }
 
 void ButtonStripWidget::addTrailing(QWidget *widget, int stretch)

@@ -72,6 +72,8 @@ MainWindow::MainWindow(MainController &controller, QWidget *parent)
     connect(m_combo, &ProfileComboWidget::entryPicked, &m_controller, &MainController::pickEntry);
     connect(&m_controller, &MainController::unavailableEntriesChanged, m_combo,
             [this] { m_combo->showUnavailable(m_controller.unavailableEntries()); });
+    // A batch that ends while the user looks elsewhere is noted on the desktop.
+    m_controller.setWatching([this] { return isActiveWindow() && !isMinimized(); });
 }
 
 MainWindow::~MainWindow() = default;
@@ -129,6 +131,13 @@ void MainWindow::buildMenus()
 
     QMenu *edit = menuBar()->addMenu(tr("Edit(&E)"));
     edit->setObjectName(QStringLiteral("edit"));
+    // Ctrl+C clears the list at one key: Ctrl+Z brings it back.
+    QAction *undoClear = makeAction(QStringLiteral("undoclear"), tr("Undo Clear"),
+                                    K(Qt::CTRL | Qt::Key_Z), [this] { m_controller.undoClear(); });
+    undoClear->setEnabled(m_controller.canUndoClear());
+    connect(&m_controller, &MainController::undoClearChanged, undoClear, &QAction::setEnabled);
+    edit->addAction(undoClear);
+    edit->addSeparator();
     edit->addAction(makeAction(QStringLiteral("options"), tr("Video Settings"),
                                K(Qt::CTRL | Qt::Key_S), &MainWindow::showSettings));
     edit->addSeparator();
@@ -186,21 +195,24 @@ void MainWindow::buildStrip()
     {
         B button;
         const char *name;
+        const char *captionName;
         const char *caption;
         void (MainWindow::*slot)();
     } buttons[] = {
-        {B::AddFiles, "Image1", QT_TR_NOOP("Add Files"), &MainWindow::addFiles},
-        {B::RemoveFile, "Image2", QT_TR_NOOP("Remove File"), &MainWindow::removeSelectedFile},
-        {B::ClearAll, "Image9", QT_TR_NOOP("Clear All"), &MainWindow::clearAllFiles},
-        {B::Convert, "Image11", QT_TR_NOOP("CONVERT NOW"), &MainWindow::convertNow},
-        {B::Settings, "Image10", QT_TR_NOOP("Settings"), &MainWindow::showSettings},
-        {B::Help, "Image8", QT_TR_NOOP("Help"), &MainWindow::showHelp},
-        {B::Exit, "Image7", QT_TR_NOOP("EXIT"), &MainWindow::exitProgram},
+        {B::AddFiles, "Image1", "Label1", QT_TR_NOOP("Add Files"), &MainWindow::addFiles},
+        {B::RemoveFile, "Image2", "Label2", QT_TR_NOOP("Remove File"),
+         &MainWindow::removeSelectedFile},
+        {B::ClearAll, "Image9", "Label9", QT_TR_NOOP("Clear All"), &MainWindow::clearAllFiles},
+        {B::Convert, "Image11", "Label11", QT_TR_NOOP("CONVERT NOW"), &MainWindow::convertNow},
+        {B::Settings, "Image10", "Label10", QT_TR_NOOP("Settings"), &MainWindow::showSettings},
+        {B::Help, "Image8", "Label8", QT_TR_NOOP("Help"), &MainWindow::showHelp},
+        {B::Exit, "Image7", "Label7", QT_TR_NOOP("EXIT"), &MainWindow::exitProgram},
     };
     for (const auto &b : buttons) {
         StripPictureWidget *picture = m_strip->addButton(b.button, tr(b.caption));
         picture->setObjectName(QString::fromLatin1(b.name));
         picture->setToolTip(tr(b.caption));
+        m_strip->captionOf(picture)->setObjectName(QString::fromLatin1(b.captionName));
         connect(picture, &StripPictureWidget::clicked, this, b.slot);
     }
     auto *label = new QLabel(tr("Profile:"), m_strip);
@@ -293,7 +305,7 @@ void MainWindow::buildBody()
     });
     connect(m_list, &SourceListWidget::rowDoubleClicked, this, [this] { trimSelected(); });
     connect(m_list, &SourceListWidget::filesDropped, this, [this](const QStringList &paths) {
-        m_controller.dropFiles(paths);
+        m_controller.addFiles(paths);
         unsetCursor();
     });
     connect(m_list, &SourceListWidget::contextMenuWanted, this,
@@ -367,9 +379,10 @@ void MainWindow::openOnlineVideo()
 {
     m_previewController->giveWay(); // as for the trimming window
     const MainEnvironment &env = m_controller.environment();
+    // Downloads go where the converted files go, where the user looks.
     auto online = std::make_shared<OnlineVideoController>(
-        env.dataFolder, AppPaths::join(env.dataFolder, QStringLiteral("Cache")), env.prompt,
-        env.desktop);
+        m_controller.outputFolder(), AppPaths::join(env.dataFolder, QStringLiteral("Cache")),
+        env.prompt, env.desktop);
     online->setYtDlpProgram(env.ytDlpPath);
     auto *window = new OnlineVideoWindow(
         *online, std::make_unique<PreviewController>(env.playerPath, m_controller.tools()), this);
@@ -381,7 +394,7 @@ void MainWindow::openFiles(const QStringList &files)
 {
     qCInfo(lcApp) << "files from another start of the program:" << files.size();
     if (!files.isEmpty())
-        m_controller.dropFiles(files);
+        m_controller.addFiles(files);
     if (isMinimized())
         showNormal();
     raise();
@@ -416,7 +429,8 @@ void MainWindow::openCapture()
 
 void MainWindow::showAbout()
 {
-    openOwnedDialog(new AboutDialog(m_controller.environment().ytDlpPath, this));
+    const MainEnvironment &env = m_controller.environment();
+    openOwnedDialog(new AboutDialog({env.encoderPath, env.playerPath, env.ytDlpPath}, this));
 }
 
 void MainWindow::exitProgram()

@@ -1,5 +1,6 @@
 #include "gui/app/MessageBoxPrompt.h"
 
+#include "core/common/Logging.h"
 #include "gui/app/AsyncDialogs.h"
 
 #include <QMessageBox>
@@ -10,6 +11,8 @@ void MessageBoxPrompt::show(Kind kind, const QString &text, Then then)
 {
     static constexpr QMessageBox::Icon kIcons[] = {QMessageBox::Critical, QMessageBox::Warning,
                                                    QMessageBox::Information};
+    // What the user was told belongs in the log of what ran.
+    qCInfo(lcApp).noquote() << "message:" << text;
     auto *box =
         new QMessageBox(kIcons[int(kind)], applicationTitle(), text, QMessageBox::Ok, m_parent);
     box->setAttribute(Qt::WA_DeleteOnClose);

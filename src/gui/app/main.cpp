@@ -8,6 +8,7 @@
 #include "gui/app/MainWindow.h"
 #include "gui/app/MessageBoxPrompt.h"
 #include "gui/app/Skin.h"
+#include "platform/DBusNotifier.h"
 #include "platform/InterruptWatcher.h"
 #include "platform/LogindPowerOff.h"
 #include "platform/SystemCaptureDevices.h"
@@ -72,11 +73,13 @@ int main(int argc, char *argv[])
     SystemDesktop desktop;
     LogindPowerOff powerOff;
     SystemCaptureDevices captureDevices;
+    DBusNotifier notifier;
     MainEnvironment env;
     env.captureDevices = &captureDevices;
     env.prompt = &prompt;
     env.desktop = &desktop;
     env.powerOff = &powerOff;
+    env.notifier = &notifier;
     env.encoderPath = ToolLocator::encoder();
     env.playerPath = ToolLocator::player();
     env.statisticsPath = AppPaths::ownStatisticsFile();
@@ -113,7 +116,7 @@ int main(int argc, char *argv[])
         window.show();
         qCInfo(lcApp) << "window shown";
         if (!line.files.isEmpty())
-            controller.dropFiles(line.files);
+            controller.addFiles(line.files);
         // Without its tools the program can list files but not read or
         // convert them: say so once, with what to install.
         QTimer::singleShot(0, &window, [&prompt] {

@@ -81,8 +81,9 @@ void ProgressPanel::follow(BatchRun &batch)
         }
         setVisible(visible);
     });
-    connect(&batch, &BatchRun::rowStarted, this,
-            [this](int, const QString &caption) { m_frame->setTitle(caption); });
+    // The title names the row whose bar and time the panel shows.
+    connect(&batch, &BatchRun::followedRowChanged, this,
+            [this](quint64, const QString &caption) { m_frame->setTitle(caption); });
     connect(&batch, &BatchRun::filePercentChanged, m_fileBar,
             [this](int percent) { m_fileBar->setValue(qBound(0, percent, 100)); });
     connect(&batch, &BatchRun::totalPercentChanged, m_totalBar, &QProgressBar::setValue);

@@ -44,6 +44,7 @@ public:
                       QWidget *parent = nullptr);
     ~OnlineVideoWindow() override;
 
+    OnlineVideoController &controller() const { return m_controller; }
     void setQuestion(Question question) { m_askDownload = std::move(question); }
     static void askDownloadWithDialog(QWidget *parent, YesNoAnswer done);
 

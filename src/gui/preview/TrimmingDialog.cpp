@@ -88,6 +88,10 @@ TrimmingDialog::TrimmingDialog(TrimmingController &controller, QWidget *parent)
     connect(&m_controller, &TrimmingController::stopTextChanged, m_stopEdit, &QLineEdit::setText);
     connect(&m_controller, &TrimmingController::lengthTextChanged, m_lengthEdit,
             &QLineEdit::setText);
+    connect(&m_controller, &TrimmingController::startSliderChanged, m_startSlider,
+            &QSlider::setValue);
+    connect(&m_controller, &TrimmingController::stopSliderChanged, m_stopSlider,
+            &QSlider::setValue);
 
     auto *buttons = new QDialogButtonBox(this);
     m_ok = buttons->addButton(tr("OK"), QDialogButtonBox::AcceptRole);

@@ -57,7 +57,7 @@ public:
         combo->setFrame(false);
         combo->setMaxVisibleItems(16);
         // A value outside the list stands as the placeholder; it is a value,
-        // not a hint, so it is drawn like one (grey marks read-only items here).
+        // not a hint, so it is drawn like one (lighter marks read-only items here).
         QPalette palette = combo->palette();
         palette.setColor(QPalette::PlaceholderText, palette.color(QPalette::Text));
         combo->setPalette(palette);
@@ -130,7 +130,18 @@ protected:
             option->backgroundBrush = option->palette.button();
         } else if (index.column() == OptionSheetItemModel::ValueColumn &&
                    !(index.flags() & Qt::ItemIsEditable)) {
-            option->state &= ~QStyle::State_Enabled; // drawn greyed
+            // Lighter and slanted, yet as readable as any text (over 4.5 : 1):
+            // the disabled grey of the style could not be read.
+            const QColor text = option->palette.color(QPalette::Text);
+            const QColor base = option->palette.color(QPalette::Base);
+            constexpr double kTowardsBase = 0.35;
+            option->palette.setColor(
+                QPalette::Text,
+                QColor::fromRgbF(text.redF() + (base.redF() - text.redF()) * kTowardsBase,
+                                 text.greenF() + (base.greenF() - text.greenF()) * kTowardsBase,
+                                 text.blueF() + (base.blueF() - text.blueF()) * kTowardsBase));
+            option->font.setItalic(true);
+            option->fontMetrics = QFontMetrics(option->font);
         }
     }
 };

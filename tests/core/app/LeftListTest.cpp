@@ -4,6 +4,7 @@
 #include "core/app/MainController.h"
 #include "core/convert/JobBuilder.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace vantrel;
@@ -22,8 +23,9 @@ SourceList::SavedRow row(const char *file, RowStatus status, const char *reason 
 } // namespace
 
 // A list left by a run that did not end cleanly is offered back: restored
-// rows keep OK and Fail with their reasons, a row that was converting comes
-// back unconverted; declined, it is gone; a clean exit leaves nothing to offer.
+// rows keep OK and Fail with their reasons, a row that was converting or
+// waiting for its turn comes back unconverted; declined, it is gone; a clean
+// exit leaves nothing to offer.
 TEST(LeftList, OfferedBackAfterACrashAndGoneAfterACleanExit)
 {
     const struct
@@ -32,7 +34,9 @@ TEST(LeftList, OfferedBackAfterACrashAndGoneAfterACleanExit)
         bool answer; // the user's
         QStringList rows;
     } cases[] = {
-        {true, true, {qs("/v/a.avi OK "), qs("/v/b.avi Fail no sound"), qs("/v/c.avi  ")}},
+        {true,
+         true,
+         {qs("/v/a.avi OK "), qs("/v/b.avi Fail no sound"), qs("/v/c.avi  "), qs("/v/d.avi  ")}},
         {true, false, {}},
         {false, true, {}},
     };
@@ -46,9 +50,9 @@ TEST(LeftList, OfferedBackAfterACrashAndGoneAfterACleanExit)
             // A run that was killed while its third row converted.
             MainController crashed(env);
             crashed.startUp();
-            crashed.sources().appendSavedRows({row("/v/a.avi", RowStatus::Ok),
-                                               row("/v/b.avi", RowStatus::Fail, "no sound"),
-                                               row("/v/c.avi", RowStatus::Processing)});
+            crashed.sources().appendSavedRows(
+                {row("/v/a.avi", RowStatus::Ok), row("/v/b.avi", RowStatus::Fail, "no sound"),
+                 row("/v/c.avi", RowStatus::Processing), row("/v/d.avi", RowStatus::Waiting)});
             // Written while the running row's progress keeps changing.
             int percent = 0;
             ASSERT_TRUE(QTest::qWaitFor(
@@ -72,6 +76,65 @@ TEST(LeftList, OfferedBackAfterACrashAndGoneAfterACleanExit)
         controller.unload(); // a clean exit
         EXPECT_FALSE(QFile::exists(env.listFile));
     }
+}
+
+// The profile and the option sheet the left list was to be converted with
+// come back with it, and only with it.
+TEST(LeftList, TheProfileAndTheSheetComeBackWithTheList)
+{
+    for (const bool answer : {true, false}) {
+        QTemporaryDir data;
+        TestSurroundings surroundings;
+        surroundings.prompt.answer = answer;
+        MainEnvironment env = surroundings.main(data);
+        env.listFile = data.filePath(qs("list.json"));
+        {
+            MainController crashed(env);
+            crashed.startUp();
+            crashed.pickEntry(96);
+            crashed.sheet().setValue(qs("Audio Options"), qs("Audio Bitrate"), qs("320"));
+            crashed.sources().appendSavedRows({row("/v/a.avi", RowStatus::Ok)});
+            ASSERT_TRUE(
+                QTest::qWaitFor([&] { return readFile(env.listFile).contains("320"); }, 5000));
+        }
+        MainController controller(env);
+        controller.startUp();
+        EXPECT_EQ(controller.selectedEntry(), answer ? std::optional<int>(96) : std::nullopt);
+        EXPECT_EQ(controller.sheet().value(qs("Audio Options"), qs("Audio Bitrate")) == qs("320"),
+                  answer);
+    }
+}
+
+// Clear All is undone with its rows, clips and statuses, on top of what came
+// since (a row that was converting comes back unconverted).
+TEST(MainControllerList, ClearAllIsUndone)
+{
+    QTemporaryDir data;
+    TestSurroundings surroundings;
+    MainController controller(surroundings.main(data));
+    controller.startUp();
+    SourceList &list = controller.sources();
+    list.appendSavedRows({row("/v/a.avi", RowStatus::Ok), row("/v/b.avi", RowStatus::Processing),
+                          row("/v/c.avi", RowStatus::Fail, "no sound")});
+    list.setClip(0, qs("0:00:01"), qs("0:00:02"));
+    QSignalSpy undoable(&controller, &MainController::undoClearChanged);
+    EXPECT_FALSE(controller.canUndoClear());
+    controller.clearAll();
+    EXPECT_EQ(list.count(), 0);
+    EXPECT_TRUE(controller.canUndoClear());
+    list.appendSavedRows({row("/v/new.avi", RowStatus::None)});
+    controller.undoClear();
+    QStringList rows;
+    for (int i = 0; i < list.count(); ++i)
+        rows << list.item(i).fileName + u' ' + list.item(i).clipStart + u' ' +
+                    rowStatusText(list.item(i).status) + u' ' + list.statusDetail(i);
+    EXPECT_EQ(rows,
+              (QStringList{qs("/v/a.avi 0:00:01 OK "), qs("/v/b.avi 0:00:00  "),
+                           qs("/v/c.avi 0:00:00 Fail no sound"), qs("/v/new.avi 0:00:00  ")}));
+    EXPECT_FALSE(controller.canUndoClear());
+    EXPECT_EQ(undoable.count(), 2);
+    controller.undoClear(); // nothing more to bring back
+    EXPECT_EQ(list.count(), 4);
 }
 
 // An entry whose encoder this computer's FFmpeg lacks shows so, and its rows

@@ -409,7 +409,16 @@ TEST_F(BatchRunTest, SeveralRowsAtOnce)
         expectedStarts.removeAll(qs("noise.avi"));
         EXPECT_EQ(started, expectedStarts.mid(0, started.size()));
         ASSERT_TRUE(QTest::qWaitFor([&] { return !b.encoderAlive(); }, 30000));
-        EXPECT_EQ(QDir(output).entryList(QDir::Files | QDir::Hidden), c.outputs);
+        const QStringList outputs = QDir(output).entryList(QDir::Files | QDir::Hidden);
+        if (c.act == Act::Cancel) {
+            // Stopped as they began: a file stays only with what was converted.
+            for (const QString &file : outputs) {
+                EXPECT_TRUE(c.outputs.contains(file)) << file;
+                EXPECT_FALSE(inspect(QDir(output).filePath(file)).codecs.isEmpty()) << file;
+            }
+        } else {
+            EXPECT_EQ(outputs, c.outputs);
+        }
         for (int row = 0; row < list.count(); ++row) {
             if (list.item(row).status != RowStatus::Ok)
                 continue;
@@ -444,6 +453,61 @@ TEST_F(BatchRunTest, AMissingEncoderFailsTheRowBeforeItRuns)
     EXPECT_TRUE(batch->rowMessages(0).contains(qs("no \"libx265\" encoder")))
         << batch->rowMessages(0);
     EXPECT_TRUE(QDir(output).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+// Every status is true at every moment: a new batch takes the old ones away
+// ("Waiting"), each running row has its own progress, which never goes back,
+// and the panel follows the oldest running row; a row cancelled before its
+// encoder wrote anything keeps no file, and the rows whose turn never came
+// stay blank.
+TEST_F(BatchRunTest, StatusesAndProgressStayTrueRowByRow)
+{
+    addProbed(
+        {clips.video(qs("a.avi"), 4), clips.video(qs("b.avi"), 1), clips.video(qs("c.avi"), 1)});
+    simultaneous = 2;
+    BatchRun &b = makeBatch();
+    ASSERT_EQ(run(), BatchEnding::Completed);
+    ASSERT_EQ(statuses(), (QStringList{qs("OK"), qs("OK"), qs("OK")}));
+
+    QStringList atFirstStart;
+    QHash<quint64, QList<int>> percents;
+    QStringList followed;
+    QStringList barMismatches;
+    QObject context;
+    QObject::connect(&b, &BatchRun::rowStarted, &context, [&] {
+        if (atFirstStart.isEmpty())
+            atFirstStart = statuses();
+    });
+    QObject::connect(&b, &BatchRun::rowProgressChanged, &context,
+                     [&](quint64 id, int percent) { percents[id] << percent; });
+    quint64 followedId = 0;
+    QObject::connect(&b, &BatchRun::followedRowChanged, &context,
+                     [&](quint64 id, const QString &caption) {
+                         followedId = id;
+                         followed << QFileInfo(caption.section(qs(" To "), 0, 0)).fileName();
+                     });
+    QObject::connect(&b, &BatchRun::filePercentChanged, &context, [&](int percent) {
+        const int own = percents.value(followedId).value(percents.value(followedId).size() - 1);
+        if (b.isRunning() && percent != own && percent != 100)
+            barMismatches << QStringLiteral("%1 != %2").arg(percent).arg(own);
+    });
+    ASSERT_EQ(run(), BatchEnding::Completed);
+    EXPECT_EQ(atFirstStart, (QStringList{qs("Processing"), qs("Waiting"), qs("Waiting")}));
+    EXPECT_EQ(followed.value(0), qs("a.avi")); // the oldest, while b and c come and go
+    EXPECT_TRUE(barMismatches.isEmpty()) << barMismatches.join(u' ');
+    EXPECT_EQ(percents.size(), 3);
+    for (auto it = percents.cbegin(); it != percents.cend(); ++it)
+        EXPECT_TRUE(std::is_sorted(it->cbegin(), it->cend())) << it.key();
+
+    // Cancelled as its encoder starts: nothing converted, nothing kept.
+    const QStringList before = QDir(output).entryList(QDir::Files | QDir::Hidden);
+    QObject::connect(&b, &BatchRun::rowStarted, &context, [&b] { b.cancel(); });
+    QSignalSpy gone(&b, &BatchRun::encoderGone);
+    ASSERT_EQ(run(), BatchEnding::Cancelled);
+    ASSERT_TRUE(!b.encoderAlive() || gone.wait(15000));
+    EXPECT_EQ(statuses(), (QStringList{qs("Cancel"), QString(), QString()}));
+    EXPECT_EQ(QDir(output).entryList(QDir::Files | QDir::Hidden), before);
+    EXPECT_TRUE(b.rowMessages(0).contains(qs("no file was kept"))) << b.rowMessages(0);
 }
 
 TEST_F(BatchRunTest, CancelDuringTheSecondOfThreeRows)

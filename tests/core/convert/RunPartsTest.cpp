@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -148,9 +149,9 @@ TEST(ConversionProgress, AudioOnlyProgressComesFromTheStatusOutput)
     QTemporaryDir dir;
     ProgressTicker ticker(dir.filePath(qs("none.log")));
     ticker.setDurationSeconds(10);
-    ticker.setStatusTail([] { return qs("size= 16kB time=00:00:05.00 bitrate= 1\r"); });
     QSignalSpy percent(&ticker, &ProgressTicker::filePercentChanged);
-    ticker.tick();
+    ticker.setEncodedSeconds(
+        encodedSecondsOfStatusText(qs("size= 16kB time=00:00:05.00 bitrate= 1\r")).value());
     EXPECT_EQ(percent.takeLast().at(0).toInt(), 50);
 }
 
@@ -305,6 +306,46 @@ QString recordedRun(const char *name)
 {
     const QDir here = QFileInfo(QString::fromUtf8(__FILE__)).dir();
     return QString::fromUtf8(readFile(here.filePath(qs("../../data/encoder/") + qs(name))));
+}
+
+// The file bar follows the encoder's own status lines as they come, in
+// pieces as a pipe delivers them: it never goes back and never lags behind
+// the time the encoder has told by a second.
+TEST(ConversionProgress, FollowsTheEncodersStatusLinesOfARecordedRun)
+{
+    const QString run = recordedRun("x264-status-lines.txt");
+    ASSERT_FALSE(run.isEmpty());
+    static const QRegularExpression told(qs("time=(\\d+):(\\d+):([\\d.]+)"));
+    for (const int piece : {7, 37, 4096}) {
+        QTemporaryDir dir;
+        ProgressTicker ticker(dir.filePath(qs("curconvert.log"))); // never written
+        ticker.start(20);
+        EncoderReportReader reader;
+        QList<int> shown;
+        QObject::connect(&ticker, &ProgressTicker::filePercentChanged, &ticker,
+                         [&](int percent) { shown << percent; });
+        for (qsizetype at = 0; at < run.size(); at += piece) {
+            reader.add(run.mid(at, piece));
+            if (const std::optional<double> seconds = reader.statusSeconds())
+                ticker.setEncodedSeconds(*seconds);
+            // What the encoder has told so far, by its last complete status.
+            const QString so = run.left(at + piece);
+            const qsizetype end = std::max(so.lastIndexOf(u'\r'), so.lastIndexOf(u'\n'));
+            double last = 0;
+            for (auto it = told.globalMatch(so.left(end < 0 ? 0 : end)); it.hasNext();) {
+                const QRegularExpressionMatch m = it.next();
+                last = m.captured(1).toDouble() * 3600 + m.captured(2).toDouble() * 60 +
+                       m.captured(3).toDouble();
+            }
+            if (!shown.isEmpty()) {
+                EXPECT_LE(std::abs(shown.last() * 20 / 100.0 - last), 1.0) << piece << " " << at;
+            }
+        }
+        ticker.tick(); // the statistics file is not read once the status has told
+        EXPECT_TRUE(std::is_sorted(shown.cbegin(), shown.cend())) << piece;
+        EXPECT_GE(shown.size(), piece < 100 ? 10 : 1) << piece; // a step per status line
+        EXPECT_EQ(shown.value(shown.size() - 1), 100) << piece;
+    }
 }
 
 TEST(OutputCheck, ReadsTheEncodersReportOfARun)

@@ -409,6 +409,11 @@ TEST_F(OnlineVideo, TheStatusLineFollowsADownload)
     EXPECT_EQ(controller().downloadedFile(), file);
     controller().openDownloadFolder();
     EXPECT_EQ(desktop.opened, QStringList{downloads.path()});
+    // Where no file browser opens, the user is told where the file is.
+    desktop.opens = false;
+    controller().openDownloadFolder();
+    EXPECT_EQ(prompt.notices.value(prompt.notices.size() - 1),
+              qs("No file browser opened. The files are in:\n") + downloads.path());
 }
 
 TEST_F(OnlineVideo, FailuresSayWhatWentWrong)

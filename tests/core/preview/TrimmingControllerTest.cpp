@@ -181,10 +181,32 @@ TEST_F(TrimmingTest, SliderReleasesUpdateTheTextsAndTheLengthWithoutSign)
     ASSERT_EQ(starts.count(), 4);
     EXPECT_EQ(starts.at(1).at(0).toString(), qs("0:00:00"));
 
-    // Typing changes what OK stores, not the length shown.
-    t.setStartText(qs("0:00:02"));
-    t.setStopText(qs("0:00:04"));
-    EXPECT_EQ(t.lengthText(), qs("0:00:01"));
+    // Typing changes what OK stores, and the sliders and the length, as
+    // dragging does; a time beyond the file holds its slider at the end,
+    // a text that is no time moves nothing and leaves no length.
+    QSignalSpy startMoves(&t, &TrimmingController::startSliderChanged);
+    QSignalSpy stopMoves(&t, &TrimmingController::stopSliderChanged);
+    const struct
+    {
+        bool start;
+        const char *text;
+        int startSlider;
+        int stopSlider;
+        const char *length;
+    } typed[] = {
+        {true, "0:00:02", 2, 1, "0:00:01"},  {false, "0:00:04", 2, 4, "0:00:02"},
+        {false, "0:01:00", 2, 4, "0:00:58"}, {false, "0:00:", 2, 4, ""},
+        {false, "0:00:04", 2, 4, "0:00:02"},
+    };
+    for (const auto &c : typed) {
+        (c.start ? t.setStartText(qs(c.text)) : t.setStopText(qs(c.text)));
+        EXPECT_EQ(t.startSliderValue(), c.startSlider) << c.text;
+        EXPECT_EQ(t.stopSliderValue(), c.stopSlider) << c.text;
+        EXPECT_EQ(t.lengthText(), qs(c.length)) << c.text;
+    }
+    EXPECT_EQ(startMoves.count(), 1);
+    EXPECT_EQ(stopMoves.count(), 3); // not for the text that is no time
+    EXPECT_EQ(starts.count(), 4);    // the box is the user's while typing
     ASSERT_TRUE(t.accept());
     EXPECT_EQ(list.item(0).clipStart, qs("0:00:02"));
     EXPECT_EQ(list.item(0).clipEnd, qs("0:00:04"));

@@ -42,13 +42,23 @@ void keepScreenshot(const QImage &image, const QString &name)
 
 } // namespace
 
+static AboutDialog::Tools installedTools()
+{
+    return {ToolLocator::find(ToolLocator::kEncoder), ToolLocator::find(ToolLocator::kPlayer),
+            ToolLocator::ytDlp(QString())};
+}
+
 TEST(AboutWindow, ShowsItsTextsInOrderAndNoButtons)
 {
-    AboutDialog about(ToolLocator::ytDlp(QString()));
+    AboutDialog about(installedTools());
     about.show();
     const auto *ytDlp = about.findChild<QLabel *>(qs("lblYtDlp"));
-    ASSERT_NE(ytDlp, nullptr);
-    QTRY_VERIFY_WITH_TIMEOUT(!ytDlp->text().contains(qs("asking")), 15000);
+    const auto *ffmpeg = about.findChild<QLabel *>(qs("lblFfmpeg"));
+    const auto *mplayer = about.findChild<QLabel *>(qs("lblMPlayer"));
+    ASSERT_TRUE(ytDlp && ffmpeg && mplayer);
+    // Each tool answers in its own time.
+    for (const QLabel *tool : {ytDlp, ffmpeg, mplayer})
+        QTRY_VERIFY_WITH_TIMEOUT(!tool->text().contains(qs("asking")), 15000);
     EXPECT_EQ(about.windowTitle(), qs("About"));
     EXPECT_TRUE(about.isModal());
     EXPECT_TRUE(about.findChildren<QAbstractButton *>().isEmpty());
@@ -67,14 +77,23 @@ TEST(AboutWindow, ShowsItsTextsInOrderAndNoButtons)
     QStringList texts;
     for (const QLabel *label : labels)
         texts << label->text();
-    EXPECT_EQ(texts, (QStringList{
-                         qs("Thank you for using Vantrel Video Converter"),
-                         qs("This product includes software developed by the MPlayer Project.\n\n"
-                            "This product includes software developed by the FFMpeg Project."),
-                         qs("MPlayer is licensed under the GUN General Public License Version 2.\n"
-                            "FFmpeg is licensed under the GUN General Public License."),
-                         ytDlp->text()}));
-    // The version the installed yt-dlp gives, as it gives it.
+    EXPECT_EQ(texts,
+              (QStringList{
+                  qs("Thank you for using Vantrel Video Converter"), qs("Version " VANTREL_VERSION),
+                  qs("This product includes software developed by the MPlayer Project.\n\n"
+                     "This product includes software developed by the FFMpeg Project."),
+                  qs("MPlayer is licensed under the GUN General Public License Version 2.\n"
+                     "FFmpeg is licensed under the GUN General Public License."),
+                  ffmpeg->text(), mplayer->text(), ytDlp->text()}));
+    // The versions the installed tools give, as they give them.
+    EXPECT_TRUE(QRegularExpression(qs("^FFmpeg \\S+ converts the files\\.$"))
+                    .match(ffmpeg->text())
+                    .hasMatch())
+        << ffmpeg->text();
+    EXPECT_TRUE(QRegularExpression(qs("^MPlayer \\S+ reads and plays the files\\.$"))
+                    .match(mplayer->text())
+                    .hasMatch())
+        << mplayer->text();
     EXPECT_TRUE(QRegularExpression(qs("^yt-dlp \\d{4}\\.\\d{2}\\.\\d{2}\\S* reads today's web "
                                       "pages\\.$"))
                     .match(ytDlp->text())
@@ -87,20 +106,29 @@ TEST(AboutWindow, ShowsItsTextsInOrderAndNoButtons)
     EXPECT_GE(colourCount(picture->pixmap().toImage(), 16), 16); // a picture, not a blank
 }
 
-TEST(AboutWindow, EscapeClosesItAndAMissingYtDlpIsNamed)
+TEST(AboutWindow, EscapeClosesItAndMissingToolsAreNamed)
 {
-    AboutDialog about(qs("/nonexistent/yt-dlp"));
+    AboutDialog about(
+        {qs("/nonexistent/ffmpeg"), qs("/nonexistent/mplayer"), qs("/nonexistent/yt-dlp")});
     about.show();
-    const auto *ytDlp = about.findChild<QLabel *>(qs("lblYtDlp"));
-    QTRY_VERIFY(ytDlp->text().startsWith(qs("yt-dlp: not found")));
+    const std::pair<const char *, const char *> tools[] = {
+        {"lblFfmpeg", "FFmpeg"}, {"lblMPlayer", "MPlayer"}, {"lblYtDlp", "yt-dlp"}};
+    for (const auto &[name, tool] : tools) {
+        const auto *label = about.findChild<QLabel *>(qs(name));
+        ASSERT_NE(label, nullptr) << name;
+        QTRY_VERIFY(label->text().startsWith(qs(tool) + qs(": not found")));
+    }
     QTest::keyClick(&about, Qt::Key_Escape);
     EXPECT_FALSE(about.isVisible());
 }
 
 TEST(AboutWindow, RendersToPng)
 {
-    AboutDialog about(ToolLocator::ytDlp(QString()));
+    AboutDialog about(installedTools());
     about.show();
+    for (const char *tool : {"lblFfmpeg", "lblMPlayer", "lblYtDlp"})
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !about.findChild<QLabel *>(qs(tool))->text().contains(qs("asking")), 15000);
     const QImage image = about.grab().toImage();
     EXPECT_GE(image.width(), 300);
     EXPECT_GE(colourCount(image, 32), 32);

@@ -1,10 +1,23 @@
 #include "MediaClips.h"
 #include "RunningProgram.h"
 #include "ScreenSupport.h"
+#include "TestEnvironment.h"
 
+#include "core/app/MainController.h"
+#include "gui/app/MainWindow.h"
+#include "gui/app/Skin.h"
+#include "gui/convert/ProgressPanel.h"
+
+#include <QApplication>
 #include <QDir>
 #include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPushButton>
 #include <QScreen>
+
+using namespace vantrel;
 
 // The program as a person runs it: the real executable on the X server,
 // its windows answered with keys.
@@ -14,9 +27,9 @@ TEST(AssembledProgram, RefusedFilesOnTheCommandLineLeaveTheProgramRunning)
     if (!RunningProgram::canRun())
         GTEST_SKIP() << "needs an X server and xdotool";
     MediaClips clips;
-    clips.audio(qs("song.mp3"), 1);
+    writeFile(clips.path(qs("notes.txt")), "not a video");
     clips.video(qs("clip.mp4"), 1);
-    RunningProgram program({qs("song.mp3"), qs("clip.mp4")}, clips.folder());
+    RunningProgram program({qs("notes.txt"), qs("clip.mp4")}, clips.folder());
 
     // "Only Video files are allowed!" in a box titled with the program's name.
     const QString box = program.waitForWindow(qs("^Vantrel Video Converter$"));
@@ -63,7 +76,7 @@ TEST(AssembledProgram, AFirstJourneyThroughTheProgram)
     MediaClips clips;
     clips.video(qs("a.avi"), 1);
     clips.video(qs("b.avi"), 1);
-    clips.audio(qs("song.mp3"), 1);
+    writeFile(clips.path(qs("notes.txt")), "not a video");
     const QString more = clips.video(qs("more.mkv"), 1);
     QTemporaryDir data;
     writeFile(data.filePath(qs("settings.dat")),
@@ -77,7 +90,7 @@ TEST(AssembledProgram, AFirstJourneyThroughTheProgram)
     QProcessEnvironment extra;
     extra.insert(qs("VANTREL_DATA_DIR"), data.path());
     extra.insert(qs("PATH"), bin.path() + u':' + qEnvironmentVariable("PATH"));
-    RunningProgram program({qs("a.avi"), qs("b.avi"), qs("song.mp3")}, clips.folder(), extra);
+    RunningProgram program({qs("a.avi"), qs("b.avi"), qs("notes.txt")}, clips.folder(), extra);
 
     const QString box = program.waitForWindow(qs("^Vantrel Video Converter$"));
     ASSERT_FALSE(box.isEmpty()) << program.log();
@@ -198,4 +211,181 @@ TEST(AssembledProgram, AKilledProgramOffersItsListBack)
     EXPECT_FALSE(third.waitForWindow(qs("^Vantrel Video Converter 3")).isEmpty());
     EXPECT_TRUE(third.windows(qs("^Vantrel Video Converter$")).isEmpty()); // no question
     EXPECT_EQ(third.terminate().exitCode, 0);
+}
+
+namespace {
+
+// Where the program's window has the parts the journey clicks, measured on
+// the same window built here with the program's skin: the strip and the
+// progress panel lie where the program lays them, whatever its width.
+struct WindowPoints
+{
+    QPoint convertCaption;
+    QPoint cancelButton;
+};
+
+WindowPoints measureMainWindow()
+{
+    EXPECT_TRUE(applySkin(*qApp, qs(VANTREL_SOURCE_DIR "/resources/skins/frmmain.qss")));
+    QTemporaryDir data;
+    TestSurroundings surroundings;
+    MainController controller(surroundings.main(data));
+    MainWindow window(controller);
+    window.startUp();
+    window.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.progressPanel()->show();
+    settle(); // laid out as shown
+    const QWidget *caption = window.findChild<QWidget *>(qs("Label11"));
+    const QWidget *cancel = window.progressPanel()->cancelButton();
+    const WindowPoints points{caption->mapTo(&window, caption->rect().center()),
+                              cancel->mapTo(&window, cancel->rect().center())};
+    qApp->setStyleSheet(QString());
+    return points;
+}
+
+// The rows' statuses as the kept list has them now ("ok", "waiting", ...).
+QStringList keptStatuses(const QString &file)
+{
+    QStringList statuses;
+    const QJsonArray rows =
+        QJsonDocument::fromJson(readFile(file)).object().value(qs("rows")).toArray();
+    for (const QJsonValue &row : rows)
+        statuses << row.toObject().value(qs("status")).toString();
+    return statuses;
+}
+
+} // namespace
+
+// Camera and web files on the command line (a text file refused by name), the
+// caption that converts, statuses that stay true from one run to the next, a
+// Cancel that leaves no file without streams, a kill that keeps the list with
+// its profile, and a Clear All that Ctrl+Z takes back.
+TEST(AssembledProgram, CameraFilesTrueStatusesAndAListThatIsNeverLost)
+{
+    if (!RunningProgram::canRun())
+        GTEST_SKIP() << "needs an X server and xdotool";
+    const WindowPoints points = measureMainWindow();
+    MediaClips clips;
+    // A camera's, a camcorder's and a web page's file, each with stereo sound.
+    const auto record = [&clips](const char *name, const char *picture, const char *codecs) {
+        clips.encoded(qs(name), qs("-f lavfi -i testsrc=rate=25:%1 -f lavfi -i "
+                                   "sine=sample_rate=48000 -ac 2 -shortest %2")
+                                    .arg(qs(picture), qs(codecs))
+                                    .split(u' '));
+    };
+    record("cam.mts", "size=320x240:duration=4", "-c:v mpeg2video -c:a mp2 -f mpegts");
+    record("tape.dv", "size=720x576:duration=1",
+           "-c:v dvvideo -pix_fmt yuv420p -c:a pcm_s16le -f dv");
+    record("web.webm", "size=160x120:duration=1", "-c:v libvpx -c:a libvorbis");
+    writeFile(clips.path(qs("notes.txt")), "not a video");
+    const QString out = clips.path(qs("out"));
+    QTemporaryDir data;
+    // x264 at 1280x720: slow enough for the statuses to be seen mid-run.
+    writeFile(data.filePath(qs("settings.dat")),
+              "[Set]\nprofile=5\noutputfolder=" + QFile::encodeName(out) + "\n");
+    QTemporaryDir bin; // the file browser the program opens after a batch
+    writeFile(bin.filePath(qs("xdg-open")), "#!/bin/sh\nexit 0\n");
+    QFile::setPermissions(bin.filePath(qs("xdg-open")), QFile::ReadOwner | QFile::ExeOwner);
+    QProcessEnvironment extra;
+    extra.insert(qs("VANTREL_DATA_DIR"), data.path());
+    extra.insert(qs("PATH"), bin.path() + u':' + qEnvironmentVariable("PATH"));
+    const QString kept = data.filePath(qs("list.json"));
+    const QRegularExpression batchEnd(qs("batch ends"));
+    const auto closeMessage = [](RunningProgram &program, const char *picture) {
+        const QString box = program.waitForWindow(qs("^Vantrel Video Converter$"));
+        ASSERT_FALSE(box.isEmpty()) << program.log();
+        if (picture)
+            keepScreenshot(box, picture);
+        program.key(box, qs("Return"));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return program.windows(qs("^Vantrel Video Converter$")).isEmpty(); }, 10000));
+    };
+    {
+        RunningProgram program({qs("cam.mts"), qs("tape.dv"), qs("notes.txt"), qs("web.webm")},
+                               clips.folder(), extra);
+        // One message names the refused file; the three others are listed.
+        closeMessage(program, "camera-refused.png");
+        EXPECT_TRUE(program.log().contains(qs("message: Only Video files are allowed!\nNot "
+                                              "added:\n") +
+                                           clips.path(qs("notes.txt"))))
+            << program.log();
+        const QString main = program.waitForWindow(qs("^Vantrel Video Converter 3"));
+        ASSERT_FALSE(main.isEmpty());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return keptStatuses(kept).size() == 3; }, 10000));
+        for (const char *file : {"cam.mts", "tape.dv", "web.webm"})
+            EXPECT_TRUE(readFile(kept).contains(file)) << file;
+        keepScreenshot(main, "camera-listed.png");
+
+        // The caption converts, as its picture does.
+        RunningProgram::click(main, points.convertCaption);
+        ASSERT_TRUE(program.waitForLog(batchEnd)) << program.log();
+        closeMessage(program, nullptr); // "Conversion completed!"
+        EXPECT_EQ(program.log().count(QRegularExpression(qs("row \\d OK"))), 3) << program.log();
+
+        // Run again: the rows still to come wait, they are not the last run's "OK".
+        program.key(main, qs("ctrl+n"));
+        QStringList seen;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                seen = keptStatuses(kept);
+                return seen.value(0) == qs("processing");
+            },
+            30000))
+            << seen.join(u' ');
+        EXPECT_EQ(seen, (QStringList{qs("processing"), qs("waiting"), qs("waiting")}));
+        keepScreenshot(main, "camera-second-run.png");
+        ASSERT_TRUE(program.waitForLog(batchEnd, 2)) << program.log();
+        closeMessage(program, nullptr);
+
+        // Cancelled as it starts: no file without streams under a final name.
+        program.key(main, qs("ctrl+n"));
+        ASSERT_TRUE(program.waitForLog(QRegularExpression(qs("row 1 \\(whole file\\)")), 3));
+        RunningProgram::click(main, points.cancelButton);
+        closeMessage(program, "camera-cancelled.png");
+        EXPECT_TRUE(program.waitForLog(QRegularExpression(qs("message: Conversion Canceled"))))
+            << program.log();
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return QDir(out).entryList({qs(".*")}, QDir::Files | QDir::Hidden).isEmpty(); },
+            20000))
+            << QDir(out).entryList(QDir::Files | QDir::Hidden).join(u' ') << program.log();
+        const QStringList outputs = QDir(out).entryList(QDir::Files);
+        EXPECT_GE(outputs.size(), 6) << outputs.join(u' ');
+        for (const QString &file : outputs)
+            EXPECT_FALSE(inspect(QDir(out).filePath(file)).codecs.isEmpty()) << file;
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return keptStatuses(kept).value(0) == qs("cancel"); }, 5000));
+
+        // Another profile, then the program dies.
+        const QRect where = RunningProgram::geometry(main);
+        const qsizetype windowsBefore = program.windows(qs(".*")).size();
+        RunningProgram::click(main, QPoint(where.width() - 220, 41)); // the profile box
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return program.windows(qs(".*")).size() > windowsBefore; }, 10000));
+        RunningProgram::type(qs("MP3"));
+        QProcess::execute(qs("xdotool"), {qs("key"), qs("Return")});
+        ASSERT_TRUE(program.waitForLog(QRegularExpression(qs("profile picked: 96"))));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return readFile(kept).contains("\"profile\":96"); }, 5000));
+        program.killNow();
+    }
+
+    RunningProgram again({}, clips.folder(), extra);
+    closeMessage(again, "camera-restore-question.png"); // Yes
+    EXPECT_TRUE(again.waitForLog(QRegularExpression(qs("profile restored: 96")))) << again.log();
+    EXPECT_TRUE(again.waitForLog(QRegularExpression(qs("list restored: 3 rows"))));
+    const QString main = again.waitForWindow(qs("^Vantrel Video Converter 3"));
+    ASSERT_FALSE(main.isEmpty());
+    EXPECT_EQ(keptStatuses(kept), (QStringList{qs("cancel"), QString(), QString()}));
+    keepScreenshot(main, "camera-restored.png");
+
+    // Ctrl+C clears the list; Ctrl+Z brings it back.
+    again.key(main, qs("ctrl+c"));
+    EXPECT_TRUE(again.waitForLog(QRegularExpression(qs("list cleared: 3 rows"))));
+    keepScreenshot(main, "camera-cleared.png");
+    again.key(main, qs("ctrl+z"));
+    EXPECT_TRUE(again.waitForLog(QRegularExpression(qs("clear undone: 3 rows"))));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return keptStatuses(kept).size() == 3; }, 5000));
+    keepScreenshot(main, "camera-undone.png");
+    EXPECT_EQ(again.terminate().exitCode, 0);
 }

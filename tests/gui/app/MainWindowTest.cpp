@@ -5,6 +5,7 @@
 
 #include "core/app/MainController.h"
 #include "core/capture/CaptureDevice.h"
+#include "core/download/OnlineVideoController.h"
 #include "core/profiles/ProfileCatalogue.h"
 #include "core/settings/IniFile.h"
 #include "core/tools/ToolLocator.h"
@@ -12,6 +13,7 @@
 #include "gui/app/MainWindow.h"
 #include "gui/app/Skin.h"
 #include "gui/convert/ProgressPanel.h"
+#include "gui/download/OnlineVideoWindow.h"
 #include "gui/profiles/ProfileComboWidget.h"
 #include "gui/sources/SourceListWidget.h"
 
@@ -182,7 +184,8 @@ TEST_F(MainWindowTest, MenusAndShortcutsInOrder)
                      qs("Clear All Files [Ctrl+C]"), qs("-"), qs("Capture Video From DV"), qs("-"),
                      qs("Import Video From Youtube"), qs("-"), qs("Exit [Ctrl+X]")}));
     EXPECT_EQ(entries(menus[1]->menu()),
-              (QStringList{qs("Video Settings [Ctrl+S]"), qs("-"), qs("Check for Updates")}));
+              (QStringList{qs("Undo Clear [Ctrl+Z]"), qs("-"), qs("Video Settings [Ctrl+S]"),
+                           qs("-"), qs("Check for Updates")}));
     EXPECT_EQ(entries(menus[2]->menu()),
               (QStringList{qs("Convert Now! [Ctrl+N]"), qs("-"), qs("Play Selected File [Ctrl+P]"),
                            qs("-"), qs("Video Clip [Ctrl+V]")}));
@@ -258,12 +261,13 @@ TEST_F(MainWindowTest, ClosingTheProgramWhileRecordingFinishesTheFileFirst)
     EXPECT_GT(facts.seconds, 0.8);
 }
 
-TEST_F(MainWindowTest, DropAddsFilesUntilTheFirstThatIsNoVideo)
+TEST_F(MainWindowTest, DropAddsEveryVideoAndNamesTheOthersOnce)
 {
     MainWindow &w = open();
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(qs("/v/a.avi")), QUrl::fromLocalFile(qs("/v/b.txt")),
-                  QUrl::fromLocalFile(qs("/v/c.avi"))});
+                  QUrl::fromLocalFile(qs("/v/c.mts")), QUrl::fromLocalFile(qs("/v/d.pdf")),
+                  QUrl::fromLocalFile(qs("/v/e.m4b"))});
     QWidget *target = w.sourceList()->viewport();
     const QPoint at = target->rect().center();
     QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
@@ -271,9 +275,12 @@ TEST_F(MainWindowTest, DropAddsFilesUntilTheFirstThatIsNoVideo)
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &drop);
-    ASSERT_EQ(controller->sources().count(), 1);
-    EXPECT_EQ(controller->sources().item(0).fileName, qs("/v/a.avi"));
-    EXPECT_EQ(prompt.notices, QStringList{qs("Only Video files are allowed!")});
+    QStringList added;
+    for (int row = 0; row < controller->sources().count(); ++row)
+        added << controller->sources().item(row).fileName;
+    EXPECT_EQ(added, (QStringList{qs("/v/a.avi"), qs("/v/c.mts"), qs("/v/e.m4b")}));
+    EXPECT_EQ(prompt.notices,
+              QStringList{qs("Only Video files are allowed!\nNot added:\n/v/b.txt\n/v/d.pdf")});
 }
 
 TEST_F(MainWindowTest, ClickShowsTheRowInTheSheet)
@@ -360,6 +367,24 @@ TEST_F(MainWindowTest, ButtonBordersFollowTheMouseAndThePanelDrags)
     EXPECT_FALSE(add->isBordered());
     EXPECT_FALSE(convert->isBordered());
 
+    // A caption is part of its button: it borders its picture and clicks it.
+    QLabel *caption = w.findChild<QLabel *>(qs("Label1"));
+    ASSERT_EQ(caption, strip->captionOf(add));
+    EXPECT_EQ(caption->text(), qs("Add Files"));
+    QTest::mouseMove(caption, caption->rect().center());
+    EXPECT_TRUE(add->isBordered());
+    EXPECT_FALSE(convert->isBordered());
+    chosenFiles = {qs("/v/a.avi"), qs("/v/b.mts")};
+    QTest::mouseClick(caption, Qt::LeftButton, {}, caption->rect().center());
+    EXPECT_EQ(controller->sources().count(), 2);
+    // Ctrl+C clears the list, Ctrl+Z brings it back.
+    QTest::keyClick(&w, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(controller->sources().count(), 0);
+    EXPECT_TRUE(w.action(qs("undoclear"))->isEnabled());
+    QTest::keyClick(&w, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(controller->sources().count(), 2);
+    EXPECT_FALSE(w.action(qs("undoclear"))->isEnabled());
+
     ProgressPanel *panel = w.progressPanel();
     panel->show();
     const QPoint before = panel->pos();
@@ -412,6 +437,8 @@ TEST_F(MainWindowTest, EveryWindowCanBeReadAsTheProgramOpensIt)
     MainWindow &w = open();
     addProbed({clips.video(qs("holiday.avi"), 2)});
     clickRow(0);
+    // Today's sound entry: the picture's items are read-only, as are the row's.
+    controller->pickEntry(110);
     const auto check = [](QWidget *window) {
         QImage picture;
         const QStringList unreadable = readability::unreadable(window, 4.5, &picture);
@@ -437,6 +464,21 @@ TEST_F(MainWindowTest, EveryWindowCanBeReadAsTheProgramOpensIt)
     auto *help = w.findChild<QWidget *>(qs("HelpWindow"));
     ASSERT_TRUE(help && help->isVisible());
     check(help);
+}
+
+// Downloads go where the converted files go, the folder the user looks in.
+TEST_F(MainWindowTest, DownloadsGoToTheOutputFolder)
+{
+    MainWindow &w = open();
+    w.action(qs("importvideo"))->trigger();
+    QPointer<OnlineVideoWindow> online;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return (online = qobject_cast<OnlineVideoWindow *>(QApplication::activeModalWidget()));
+        },
+        5000));
+    EXPECT_EQ(online->controller().downloadFolder(), clips.path(qs("out")));
+    online->close();
 }
 
 TEST_F(MainWindowTest, AFailedRowTellsWhyInItsStatusTip)

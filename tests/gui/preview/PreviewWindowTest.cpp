@@ -348,6 +348,8 @@ TEST_F(PreviewWindowTest, OkStoresTheClipAndTheConversionFollowsIt)
         // A start typed after the stop is refused and the window stays.
         dialog.startEdit()->selectAll();
         QTest::keyClicks(dialog.startEdit(), qs("0:00:06"));
+        EXPECT_EQ(dialog.startSlider()->value(), 6); // typing moves the slider, as dragging does
+        EXPECT_EQ(dialog.lengthEdit()->text(), qs("0:00:01"));
         QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
         EXPECT_EQ(prompt.errors, QStringList{qs("Start time or End time is error.")});
         EXPECT_TRUE(dialog.isVisible());

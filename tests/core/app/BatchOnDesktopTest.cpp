@@ -1,0 +1,58 @@
+#include "MediaClips.h"
+#include "TestEnvironment.h"
+#include "TestSupport.h"
+
+#include "core/app/MainController.h"
+#include "core/settings/IniFile.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <algorithm>
+
+using namespace vantrel;
+
+// A batch seen from the desktop: its progress on the task bar from nothing to
+// its end, and a notification when it ends while the user looks elsewhere
+// (the counts, a warning when a row failed), none while the user watches.
+// Where no file browser opens, the user is told where the files are.
+TEST(BatchOnDesktop, ABatchThatEndsUnseenIsNoted)
+{
+    MediaClips clips;
+    clips.video(qs("a.avi"), 1);
+    writeFile(clips.path(qs("noise.avi")), QByteArray(20000, 'x'));
+    for (const bool watching : {false, true}) {
+        QTemporaryDir data;
+        TestSurroundings surroundings;
+        surroundings.desktop.opens = false;
+        RecordingNotifier notifier;
+        iniWrite(data.filePath(qs("settings.dat")), qs("Set"),
+                 {{qs("profile"), qs("73")}, {qs("outputfolder"), clips.path(qs("out"))}});
+        MainEnvironment env = surroundings.main(data);
+        env.notifier = &notifier;
+        MainController controller(env);
+        controller.startUp();
+        controller.setWatching([watching] { return watching; });
+        controller.addFiles({clips.path(qs("a.avi")), clips.path(qs("noise.avi"))});
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return controller.sources().pendingProbes() == 0; }, 30000));
+        QSignalSpy finished(&controller.batch(), &BatchRun::finished);
+        ASSERT_TRUE(controller.convert());
+        ASSERT_TRUE(finished.wait(60000));
+
+        ASSERT_GE(notifier.progress.size(), 3);
+        EXPECT_EQ(notifier.progress.first(), 0.0);
+        EXPECT_EQ(notifier.progress.last(), std::nullopt);
+        const QList<std::optional<double>> shown =
+            notifier.progress.mid(0, notifier.progress.size() - 1);
+        EXPECT_TRUE(std::is_sorted(shown.cbegin(), shown.cend()));
+        EXPECT_EQ(notifier.notes,
+                  watching ? QStringList()
+                           : QStringList{qs("!Conversion completed!|1 of 2 files converted, 1 "
+                                            "failed. Point at \"Fail\" in the Status column to "
+                                            "see why.")});
+        EXPECT_EQ(
+            surroundings.prompt.notices,
+            QStringList{qs("No file browser opened. The files are in:\n") + clips.path(qs("out"))});
+    }
+}

@@ -1,0 +1,171 @@
+#include "TestSupport.h"
+
+#include "platform/DBusNotifier.h"
+#include "platform/SystemDesktop.h"
+
+#include <QDBusConnection>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QVariantMap>
+
+using namespace vantrel;
+
+namespace {
+
+// A session bus of the test's own: dbus-daemon on a socket in a temporary folder.
+class TestBus
+{
+public:
+    bool start()
+    {
+        if (QStandardPaths::findExecutable(qs("dbus-daemon")).isEmpty())
+            return false;
+        m_daemon.start(qs("dbus-daemon"),
+                       {qs("--session"), qs("--nofork"), qs("--print-address=1"),
+                        qs("--address=unix:path=") + m_folder.filePath(qs("bus"))});
+        if (!m_daemon.waitForReadyRead(10000))
+            return false;
+        m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
+        return !m_address.isEmpty();
+    }
+    ~TestBus()
+    {
+        m_daemon.kill();
+        m_daemon.waitForFinished(5000);
+    }
+    QDBusConnection connect(const QString &name) const
+    {
+        return QDBusConnection::connectToBus(m_address, name);
+    }
+
+private:
+    QTemporaryDir m_folder;
+    QProcess m_daemon;
+    QString m_address;
+};
+
+// A notification service that keeps what it is sent, one line per call.
+class FakeNotifications : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    QStringList calls;
+
+public Q_SLOTS:
+    uint Notify(const QString &app, uint replaces, const QString &icon, const QString &summary,
+                const QString &body, const QStringList &actions, const QVariantMap &hints,
+                int timeout)
+    {
+        calls << QStringList{app,
+                             QString::number(replaces),
+                             icon,
+                             summary,
+                             body,
+                             QString::number(actions.size()),
+                             hints.value(qs("desktop-entry")).toString(),
+                             QString::number(timeout)}
+                     .join(u'|');
+        return uint(calls.size());
+    }
+};
+
+// Hears the task-bar entry's progress signals.
+class LauncherListener : public QObject
+{
+    Q_OBJECT
+
+public:
+    QStringList updates;
+
+public Q_SLOTS:
+    void update(const QString &app, const QVariantMap &properties)
+    {
+        updates << app + u' ' + properties.value(qs("progress")).toString() + u' ' +
+                       properties.value(qs("progress-visible")).toString();
+    }
+};
+
+} // namespace
+
+// The batch's progress and end reach the desktop over the session bus, as
+// a notification service and a dock read them; without a service or a bus
+// nothing is shown and nothing fails.
+TEST(DBusNotifier, NotificationsAndTaskBarProgressReachTheDesktop)
+{
+    TestBus bus;
+    if (!bus.start())
+        GTEST_SKIP() << "dbus-daemon is not installed";
+    QDBusConnection client = bus.connect(qs("client"));
+    ASSERT_TRUE(client.isConnected());
+    DBusNotifier notifier(client);
+    notifier.notify(qs("Nobody listens"), qs("yet"), false); // no service: silent
+
+    QDBusConnection desktop = bus.connect(qs("desktop"));
+    FakeNotifications service;
+    LauncherListener dock;
+    ASSERT_TRUE(desktop.registerObject(qs("/org/freedesktop/Notifications"), &service,
+                                       QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(desktop.registerService(qs("org.freedesktop.Notifications")));
+    ASSERT_TRUE(desktop.connect(QString(), QString(), qs("com.canonical.Unity.LauncherEntry"),
+                                qs("Update"), &dock, SLOT(update(QString, QVariantMap))));
+
+    notifier.showProgress(0.25);
+    notifier.notify(qs("Conversion completed!"), qs("2 files converted."), false);
+    notifier.notify(qs("Conversion completed!"), qs("1 of 2 files converted, 1 failed."), true);
+    notifier.showProgress(std::nullopt);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return service.calls.size() == 2 && dock.updates.size() == 2; },
+                        10000))
+        << service.calls.join(u'\n') << dock.updates.join(u'\n');
+    EXPECT_EQ(service.calls,
+              (QStringList{qs("Vantrel Video Converter|0|vantrel|Conversion completed!|2 files "
+                              "converted.|0|vantrel|-1"),
+                           qs("Vantrel Video Converter|0|dialog-warning|Conversion completed!|1 of "
+                              "2 files converted, 1 failed.|0|vantrel|-1")}));
+    EXPECT_EQ(dock.updates, (QStringList{qs("application://vantrel.desktop 0.25 true"),
+                                         qs("application://vantrel.desktop 0 false")}));
+
+    DBusNotifier nowhere(QDBusConnection::connectToBus(qs("unix:path=/nonexistent"), qs("none")));
+    nowhere.showProgress(0.5);
+    nowhere.notify(qs("Conversion completed!"), QString(), false);
+    settle();
+    EXPECT_EQ(service.calls.size(), 2);
+    QDBusConnection::disconnectFromBus(qs("client"));
+    QDBusConnection::disconnectFromBus(qs("desktop"));
+}
+
+// Opening a folder answers whether a file browser took it: xdg-open's own
+// answer, and no when there is no xdg-open at all.
+TEST(SystemDesktop, OpeningAFolderAnswersWhetherABrowserTookIt)
+{
+    const QByteArray path = qgetenv("PATH");
+    const struct
+    {
+        const char *opener; // xdg-open's script; none: not installed
+        bool opened;
+    } cases[] = {{"exit 0", true}, {"exit 3", false}, {nullptr, false}};
+    for (const auto &c : cases) {
+        QTemporaryDir bin;
+        if (c.opener) {
+            writeFile(bin.filePath(qs("xdg-open")),
+                      QByteArray("#!/bin/sh\necho \"$1\" > \"$0.asked\"\n") + c.opener + '\n');
+            QFile::setPermissions(bin.filePath(qs("xdg-open")),
+                                  QFile::ReadOwner | QFile::ExeOwner);
+        }
+        qputenv("PATH", QFile::encodeName(bin.path()));
+        std::optional<bool> answer;
+        SystemDesktop().openFolder(qs("/some folder"), [&answer](bool opened) { answer = opened; });
+        qputenv("PATH", path);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }, 5000)) << c.opener;
+        EXPECT_EQ(*answer, c.opened) << c.opener;
+        if (c.opener) {
+            EXPECT_EQ(readFile(bin.filePath(qs("xdg-open.asked"))), "/some folder\n");
+        }
+    }
+}
+
+#include "DesktopServicesTest.moc"
