@@ -592,13 +592,12 @@ TEST(Process, ToolInheritsOnlyTheStandardDescriptors)
     process.start(literal("sleep 30"));
     ASSERT_TRUE(process.isRunning());
     const QString fds = QStringLiteral("/proc/%1/fd").arg(process.processId());
-    // The listing settles once the child has run the tool.
-    QStringList open;
-    EXPECT_TRUE(waitFor([&] {
-        open = QDir(fds).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
+    // The listing is the tool's once the child has become it.
+    ASSERT_TRUE(waitFor([&] {
         return QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(process.processId()))
             .endsWith(QLatin1String("/sleep"));
     }));
+    QStringList open = QDir(fds).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
     open.sort();
     EXPECT_EQ(open, QStringList({qs("0"), qs("1"), qs("2")}));
     process.stop();
