@@ -76,13 +76,20 @@ void MainController::offerLeftList()
     const QString files = left->size() == 1 ? tr("1 file") : tr("%1 files").arg(left->size());
     m_env.prompt->ask(
         tr("The program did not end properly last time. Restore its list (%1)?").arg(files),
-        [keeper = QPointer<ListKeeper>(m_keeper.get()), rows = *left](bool yes) {
+        [this, keeper = QPointer<ListKeeper>(m_keeper.get()), rows = *left](bool yes) {
             if (!keeper)
-                return;
-            if (yes)
-                keeper->restore(rows);
-            else
+                return; // the controller that owned it went with it
+            if (yes) {
+                // Kept rows are taken as added files are: the same refusals.
+                QList<SourceList::SavedRow> accepted;
+                for (const SourceList::SavedRow &row : rows) {
+                    if (acceptsName(row.item.fileName))
+                        accepted.append(row);
+                }
+                keeper->restore(accepted);
+            } else {
                 keeper->discardLeft();
+            }
             keeper->keep();
         });
 }
@@ -106,13 +113,18 @@ void MainController::pickEntry(int entry)
 
 bool MainController::addFile(const QString &path)
 {
-    if (const std::optional<QString> refusal = unusableNameReason(path)) {
-        if (m_env.prompt)
-            m_env.prompt->error(*refusal);
+    if (!acceptsName(path))
         return false;
-    }
     m_sources->addSourceFile(path);
     return true;
+}
+
+bool MainController::acceptsName(const QString &path)
+{
+    const std::optional<QString> refusal = unusableNameReason(path);
+    if (refusal && m_env.prompt)
+        m_env.prompt->error(*refusal);
+    return !refusal;
 }
 
 void MainController::addFiles(const QStringList &paths)

@@ -101,6 +101,8 @@ Q_SIGNALS:
 
 private:
     bool addFile(const QString &path);
+    // Whether a file may be added by its name; a refusal is shown.
+    bool acceptsName(const QString &path);
     void offerLeftList();
 
     MainEnvironment m_env;

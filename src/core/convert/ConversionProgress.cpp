@@ -105,6 +105,8 @@ void ProgressTicker::tick()
         encodedSecondsOfStatsLine(lastCompleteLine(readFileTail(m_statisticsPath)));
     if (!encoded && m_statusTail)
         encoded = encodedSecondsOfStatusText(m_statusTail());
+    if (encoded)
+        Q_EMIT encodedSecondsRead(*encoded);
     // No line yet counts as nothing encoded.
     const std::optional<int> percent = filePercent(encoded.value_or(0.0), m_durationSeconds);
     if (!percent)

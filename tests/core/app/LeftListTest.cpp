@@ -1,3 +1,4 @@
+#include "MediaClips.h"
 #include "TestEnvironment.h"
 #include "TestSupport.h"
 
@@ -72,6 +73,73 @@ TEST(LeftList, OfferedBackAfterACrashAndGoneAfterACleanExit)
         controller.unload(); // a clean exit
         EXPECT_FALSE(QFile::exists(env.listFile));
     }
+}
+
+// Rows a list file brings back are taken as added files are: a name that is
+// not text is refused with the same message, and every row is probed again,
+// so a folder or a file gone since shows why it cannot be converted. A
+// row whose file is still there keeps its status and its clip.
+TEST(LeftList, RestoredRowsMeetTheChecksOfAnAddedFile)
+{
+    MediaClips clips;
+    QDir().mkpath(clips.path(qs("folder.avi")));
+    const QString notText = clips.path(qs("caf\xef\xbf\xbd.avi")); // what such a name reads as
+    const struct
+    {
+        SourceList::SavedRow saved;
+        bool restored;
+        const char *problem; // part of the row's problem; "" for none
+    } rows[] = {
+        {row("", RowStatus::Ok), true, ""}, // the clip below, trimmed to 0:00:01-0:00:02
+        {row("", RowStatus::None), true, "is a folder"},
+        {row("", RowStatus::None), false, ""},
+        {row("", RowStatus::Fail, "no sound"), true, "does not exist"},
+    };
+    QList<SourceList::SavedRow> saved;
+    const QStringList files = {clips.video(qs("kept.avi"), 3), clips.path(qs("folder.avi")),
+                               notText, clips.path(qs("gone.avi"))};
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        SourceList::SavedRow kept = rows[i].saved;
+        kept.item.fileName = files.at(i);
+        kept.item.clipStart = qs("0:00:01");
+        kept.item.clipEnd = qs("0:00:02");
+        saved.append(kept);
+    }
+    QTemporaryDir data;
+    TestSurroundings surroundings;
+    MainEnvironment env = surroundings.main(data);
+    env.listFile = data.filePath(qs("list.json"));
+    MainController crashed(env); // killed with these rows in its list
+    crashed.startUp();
+    crashed.sources().appendSavedRows(saved);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(env.listFile); }, 5000));
+    MainController controller(env);
+    controller.startUp();
+    SourceList &list = controller.sources();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list.pendingProbes() == 0; }, 30000));
+    EXPECT_EQ(surroundings.prompt.errors,
+              QStringList{qs("The name of \"") + notText +
+                          qs("\" holds bytes that are not text, so the tools cannot be given the "
+                             "file. Rename it and add it again.")});
+    QStringList restored;
+    for (int i = 0; i < list.count(); ++i)
+        restored << list.item(i).fileName;
+    int at = 0;
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        SCOPED_TRACE(files.at(i).toStdString());
+        EXPECT_EQ(restored.contains(files.at(i)), rows[i].restored);
+        if (!rows[i].restored)
+            continue;
+        const SourceItem &item = list.item(at);
+        EXPECT_EQ(item.status, rows[i].saved.item.status);
+        EXPECT_TRUE(qstrlen(rows[i].problem) == 0 ? item.problem.isEmpty()
+                                                  : item.problem.contains(qs(rows[i].problem)))
+            << item.problem;
+        ++at;
+    }
+    EXPECT_EQ(list.item(0).clipStart, qs("0:00:01"));
+    EXPECT_EQ(list.item(0).clipEnd, qs("0:00:02"));
+    EXPECT_EQ(list.item(0).frameSize, qs("160x120"));
 }
 
 // An entry whose encoder this computer's FFmpeg lacks shows so, and its rows
