@@ -53,7 +53,10 @@ struct YtVideo
     QList<YtFormat> formats;
 };
 
-// Reads yt-dlp's JSON; why it cannot be read otherwise.
+// Reads yt-dlp's JSON; why it cannot be read otherwise. Only formats that
+// are fetched over http(s) are kept: one file, or HLS and DASH pieces, with
+// every address it names (the file, the manifest, the pieces) a web address.
+// A file:, data: or ftp: stream never reaches a button.
 Expected<YtVideo> parseYtDlpVideo(const QByteArray &json);
 
 // A window button for a yt-dlp video: what to ask yt-dlp for, and what it is.
@@ -87,8 +90,18 @@ std::optional<YtProgress> parseYtDlpProgress(const QString &line);
 QStringList splitYtDlpOutput(QString &pending, const QString &text);
 
 // The line that tells why yt-dlp failed ("ERROR: x" as "yt-dlp: x"), or its
-// last line.
+// last line. When the FFmpeg that yt-dlp ran failed, FFmpeg's own last lines
+// come first ("No space left on device"). When yt-dlp ran out of the memory
+// it may use, that is said.
 QString ytDlpError(const QString &errorOutput);
+
+// The extensions a download may be saved with: media files only.
+bool isMediaExtension(const QString &extension);
+// The extension a downloaded file is saved with: the one yt-dlp gave when it
+// is a media extension, else the one of the container its first bytes show
+// (a server that calls a video "x.sh" gets an .mp4); none when they show no
+// media container (a script is never saved).
+std::optional<QString> savedExtension(const QString &extension, const QByteArray &head);
 
 // yt-dlp's command lines. Every one keeps yt-dlp from reading configuration
 // files (of the user or of the current folder) and local files, keeps its
@@ -99,6 +112,11 @@ class YtDlpCommand
 public:
     static constexpr char kProgressMark[] = "[vantrel] ";
     static constexpr char kFileMark[] = "[vantrel-file] ";
+    // The data yt-dlp and the tools it starts may hold: a page read takes
+    // about 60 MB (it fails under 40 MB), today's JavaScript runtimes that
+    // yt-dlp runs for some sites a few hundred; a page that never ends takes
+    // it to the limit and fails there.
+    static constexpr qint64 kMemoryLimitBytes = qint64(1024) * 1024 * 1024;
 
     static QStringList info(const QString &address, const QString &cacheFolder);
     // Downloads `formatSpec` to `outputTemplate` ("folder/.name.vantrel-1-2.%(ext)s"),

@@ -1,14 +1,17 @@
 #include "core/tools/Process.h"
 
 #include "core/common/Logging.h"
+#include "core/settings/AppPaths.h"
 
 #include <QFileInfo>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStandardPaths>
 
 #if defined(Q_OS_LINUX)
 #include <csignal>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 #endif
 
@@ -37,11 +40,12 @@ bool canStart(const QString &program)
 // converts while a file is probed). A child that leads a group of its own
 // takes the tools it starts into that group, so that they can be ended
 // together.
-void tieChildToParent(QProcess &process, bool background, bool ownGroup)
+// A memory limit bounds what the child and its children may hold.
+void tieChildToParent(QProcess &process, bool background, bool ownGroup, qint64 memoryLimit)
 {
 #if defined(Q_OS_LINUX)
     const pid_t parent = ::getpid();
-    process.setChildProcessModifier([parent, background, ownGroup] {
+    process.setChildProcessModifier([parent, background, ownGroup, memoryLimit] {
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (::getppid() != parent)
             ::_exit(127); // the parent ended before the tie was made
@@ -49,12 +53,36 @@ void tieChildToParent(QProcess &process, bool background, bool ownGroup)
             const int niceness = ::nice(10);
         if (ownGroup)
             ::setpgid(0, 0);
+        if (memoryLimit > 0) {
+            const rlimit limit = {rlim_t(memoryLimit), rlim_t(memoryLimit)};
+            ::setrlimit(RLIMIT_DATA, &limit);
+        }
     });
 #else
     Q_UNUSED(process)
     Q_UNUSED(background)
     Q_UNUSED(ownGroup)
+    Q_UNUSED(memoryLimit)
 #endif
+}
+
+// The command that runs `args`: under the guard for a tool that starts
+// tools, which then needs the tool's full path (the guard looks on PATH too,
+// but a name beside the guard must not win).
+QStringList guarded(QStringList args)
+{
+    const QString guard = AppPaths::helperProgram(QStringLiteral("vantrel-guard"));
+    if (guard.isEmpty()) {
+        qCWarning(lcTools) << "vantrel-guard is missing: what" << args.constFirst()
+                           << "starts may outlive the program";
+        return args;
+    }
+    const QString found = QStandardPaths::findExecutable(args.constFirst());
+    if (QFileInfo(args.constFirst()).fileName() == args.constFirst() && !found.isEmpty())
+        args.first() = found;
+    else
+        args.first() = QFileInfo(args.constFirst()).absoluteFilePath();
+    return QStringList{guard} + args;
 }
 
 } // namespace
@@ -75,6 +103,11 @@ QString endingText(const ProcessResult &result)
 }
 
 Process::Process(QObject *parent) : QObject(parent), m_decoder(QStringDecoder::System) {}
+
+void Process::setEnvironmentValue(const QString &name, const QString &value)
+{
+    m_environment.append({name, value});
+}
 
 Process::~Process()
 {
@@ -106,13 +139,21 @@ void Process::start(const CommandLine &command, const QStringList &extraArgument
     m_decoder.resetState();
     qCInfo(lcTools).noquote() << "start:" << commandText();
 
-    const QStringList args = m_command.arguments() + m_extraArguments;
+    QStringList args = m_command.arguments() + m_extraArguments;
     if (args.isEmpty() || !canStart(args.constFirst())) {
         end({ProcessResult::Ending::FailedToStart, 0});
         return;
     }
+    if (m_ownGroup)
+        args = guarded(args);
     m_process = new QProcess(this);
-    tieChildToParent(*m_process, m_background, m_ownGroup);
+    tieChildToParent(*m_process, m_background, m_ownGroup, m_memoryLimit);
+    if (!m_environment.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const auto &[name, value] : std::as_const(m_environment))
+            environment.insert(name, value);
+        m_process->setProcessEnvironment(environment);
+    }
     if (m_dataOutput) {
         m_process->setProcessChannelMode(QProcess::SeparateChannels);
         connect(m_process, &QProcess::readyReadStandardOutput, this, &Process::readData);
@@ -200,8 +241,8 @@ void Process::stop()
 void Process::kill()
 {
 #if defined(Q_OS_LINUX)
-    // What the tool started goes with it; the group is the tool's own, made
-    // in the child before it ran anything.
+    // What the tool started goes with it at once; the group is the tool's own
+    // (with its guard), made in the child before it ran anything.
     if (m_ownGroup && m_process->processId() > 0)
         ::kill(-pid_t(m_process->processId()), SIGKILL);
 #endif
