@@ -8,6 +8,7 @@
 #include "core/settings/Settings.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QUrl>
 

@@ -39,8 +39,7 @@ bool canStart(const QString &program)
 // A background child yields the processor to the others (the encoder that
 // converts while a file is probed). A child that leads a group of its own
 // takes the tools it starts into that group, so that they can be ended
-// together.
-// A memory limit bounds what the child and its children may hold.
+// together. A memory limit bounds what the child and its children may hold.
 void tieChildToParent(QProcess &process, bool background, bool ownGroup, qint64 memoryLimit)
 {
 #if defined(Q_OS_LINUX)
@@ -66,9 +65,9 @@ void tieChildToParent(QProcess &process, bool background, bool ownGroup, qint64 
 #endif
 }
 
-// The command that runs `args`: under the guard for a tool that starts
-// tools, which then needs the tool's full path (the guard looks on PATH too,
-// but a name beside the guard must not win).
+// The command that runs `args` under the guard, for a tool that starts
+// tools. The guard runs the tool by the path the program would have taken:
+// a bare name as found on PATH, any other as a full path.
 QStringList guarded(QStringList args)
 {
     const QString guard = AppPaths::helperProgram(QStringLiteral("vantrel-guard"));
@@ -77,11 +76,10 @@ QStringList guarded(QStringList args)
                            << "starts may outlive the program";
         return args;
     }
-    const QString found = QStandardPaths::findExecutable(args.constFirst());
-    if (QFileInfo(args.constFirst()).fileName() == args.constFirst() && !found.isEmpty())
-        args.first() = found;
-    else
-        args.first() = QFileInfo(args.constFirst()).absoluteFilePath();
+    const QString tool = args.constFirst();
+    const QString onPath = QStandardPaths::findExecutable(tool);
+    const bool bare = QFileInfo(tool).fileName() == tool;
+    args.first() = bare && !onPath.isEmpty() ? onPath : QFileInfo(tool).absoluteFilePath();
     return QStringList{guard} + args;
 }
 
