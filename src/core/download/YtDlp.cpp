@@ -305,6 +305,43 @@ std::optional<YtProgress> parseYtDlpProgress(const QString &line)
     return result;
 }
 
+bool isWholeMediaFile(QIODevice &file, const QString &extension)
+{
+    static const QStringList kIsoFamily = {QStringLiteral("mp4"), QStringLiteral("m4v"),
+                                           QStringLiteral("m4a"), QStringLiteral("mov"),
+                                           QStringLiteral("3gp")};
+    if (!kIsoFamily.contains(extension))
+        return true;
+    const qint64 size = file.size();
+    bool index = false;
+    qint64 at = 0;
+    // Each box: a 32-bit size (1: a 64-bit one follows the type; 0: to the
+    // end) and a four-letter type.
+    for (int boxes = 0; at < size && boxes < 100000; ++boxes) {
+        if (!file.seek(at))
+            return false;
+        const QByteArray head = file.read(16);
+        if (head.size() < 8)
+            return false;
+        const auto bigEndian = [&head](int offset, int bytes) {
+            quint64 value = 0;
+            for (int i = 0; i < bytes; ++i)
+                value = (value << 8) | quint8(head.at(offset + i));
+            return value;
+        };
+        quint64 box = bigEndian(0, 4);
+        if (box == 1)
+            box = head.size() == 16 ? bigEndian(8, 8) : 0;
+        else if (box == 0)
+            box = quint64(size - at);
+        if (box < 8 || box > quint64(size - at))
+            return false; // cut short, or no box at all
+        index = index || head.mid(4, 4) == "moov";
+        at += qint64(box);
+    }
+    return index && at == size;
+}
+
 QStringList splitYtDlpOutput(QString &pending, const QString &text)
 {
     pending += text;

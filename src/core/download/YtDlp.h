@@ -4,6 +4,7 @@
 #include "core/download/WatchPage.h"
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -102,6 +103,12 @@ bool isMediaExtension(const QString &extension);
 // (a server that calls a video "x.sh" gets an .mp4); none when they show no
 // media container (a script is never saved).
 std::optional<QString> savedExtension(const QString &extension, const QByteArray &head);
+// Whether a downloaded file is whole as far as its container tells: a file
+// of the MP4 family (mp4, m4v, m4a, mov, 3gp) must be filled exactly by its
+// top-level boxes, one of them its index ("moov"); FFmpeg that yt-dlp runs to
+// join pieces may leave one cut short on a full disk and still report
+// success. Other containers are taken as they are.
+bool isWholeMediaFile(QIODevice &file, const QString &extension);
 
 // yt-dlp's command lines. Every one keeps yt-dlp from reading configuration
 // files (of the user or of the current folder) and local files, keeps its

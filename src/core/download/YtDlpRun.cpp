@@ -317,13 +317,17 @@ Expected<QString> YtDlpDownload::commit() const
         return Expected<QString>::failure(tr("yt-dlp reported no file it made"));
     QFile file(made.filePath());
     const QByteArray head = file.open(QIODevice::ReadOnly) ? file.read(4096) : QByteArray();
-    file.close();
     const QString given = made.fileName().mid(m_tempPrefix.size());
     const std::optional<QString> extension = savedExtension(given, head);
     if (!extension)
         return Expected<QString>::failure(
             tr("the server sent no video or sound file (it called it \"%1\"); it was not kept")
                 .arg(given.left(40)));
+    if (!isWholeMediaFile(file, *extension))
+        return Expected<QString>::failure(
+            tr("the file yt-dlp made is cut short (its index is missing: is the disk full?); it "
+               "was not kept"));
+    file.close();
     // Renaming never replaces a file; one that appears meanwhile only moves
     // the name on.
     for (int attempt = 0; attempt < 3; ++attempt) {

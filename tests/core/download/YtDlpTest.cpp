@@ -16,6 +16,8 @@
 
 #include <sys/resource.h>
 
+#include <tuple>
+
 using namespace vantrel;
 
 namespace {
@@ -255,6 +257,15 @@ TEST(YtDlpOutput, DownloadsAreSavedAsMediaOnly)
         const std::optional<QString> saved =
             savedExtension(qs(c.given), readFile(c.file).left(4096));
         EXPECT_EQ(saved.value_or(QString()), qs(c.saved)) << c.file;
+    }
+    // An MP4 that FFmpeg left cut short on a full disk is no whole file.
+    for (const auto &[file, extension, whole] :
+         {std::tuple{cases[0].file, "mp4", true},
+          {clips.truncated(cases[0].file, qs("cut.mp4"), 0.9), "mp4", false},
+          {clips.truncated(cases[2].file, qs("cut.mkv"), 0.9), "mkv", true}}) {
+        QFile opened(file);
+        ASSERT_TRUE(opened.open(QIODevice::ReadOnly));
+        EXPECT_EQ(isWholeMediaFile(opened, qs(extension)), whole) << file;
     }
 }
 
