@@ -474,21 +474,23 @@ TEST_F(TodaysPages, BoundsHoldWhateverTheServerDoes)
     const struct
     {
         const char *page;
+        int stallMs;
         qint64 maxBytes;
         const char *says;  // part of the failure; "" for success
         const char *saved; // the file kept
     } downloads[] = {
-        {"/drippage", kDefaultMaxDownloadBytes, "nothing arrived for 2 seconds", ""},
-        {"/endlesspage", 4 * 1024 * 1024, "grew past 4 MB", ""},
-        {"/hoppage", kDefaultMaxDownloadBytes, "yt-dlp: ", ""},
-        {"/evil.sh", kDefaultMaxDownloadBytes, "no video or sound file", ""},
-        {"/clip.desktop", kDefaultMaxDownloadBytes, "", "Misnamed.mp4"},
+        {"/drippage", 3000, kDefaultMaxDownloadBytes, "nothing arrived for 3 seconds", ""},
+        {"/endlesspage", YtDlpDownload::kStallMs, 4 * 1024 * 1024, "grew past 4 MB", ""},
+        {"/hoppage", YtDlpDownload::kStallMs, kDefaultMaxDownloadBytes, "yt-dlp: ", ""},
+        {"/evil.sh", YtDlpDownload::kStallMs, kDefaultMaxDownloadBytes, "no video or sound file",
+         ""},
+        {"/clip.desktop", YtDlpDownload::kStallMs, kDefaultMaxDownloadBytes, "", "Misnamed.mp4"},
     };
     for (const auto &d : downloads) {
         SCOPED_TRACE(d.page);
         QTemporaryDir folder;
         YtDlpDownload download(qs("yt-dlp"), folder.path(), cache.path());
-        download.setStallMs(2000);
+        download.setStallMs(d.stallMs);
         download.setMaxBytes(d.maxBytes);
         QSignalSpy done(&download, &YtDlpDownload::finished);
         ASSERT_TRUE(download.start(server.url(d.page), qs("b"), qs("Misnamed")));
