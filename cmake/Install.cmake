@@ -1,14 +1,22 @@
-# Installing and packaging. An installation puts the programs in bin and
-# what they ship with in share/vantrel, where AppPaths finds it from the
-# executable's folder; the desktop entry, the icons and the AppStream data go
-# where the desktop looks for them.
+# Installing and packaging. An installation puts the programs in bin, its
+# helper programs in libexec/vantrel and what they ship with in
+# share/vantrel, where AppPaths finds them from the executable's folder; the
+# desktop entry, the icons and the AppStream data go where the desktop looks
+# for them.
 include(GNUInstallDirs)
 
 set(VANTREL_DATA_DIR "${CMAKE_INSTALL_DATADIR}/vantrel")
 file(RELATIVE_PATH _share_from_bin "/root/${CMAKE_INSTALL_BINDIR}" "/root/${VANTREL_DATA_DIR}")
 target_compile_definitions(vantrel_core PRIVATE VANTREL_SHARE_FROM_BIN="${_share_from_bin}")
+# Helper programs the user never starts go to libexec/vantrel.
+set(VANTREL_HELPER_DIR "${CMAKE_INSTALL_LIBEXECDIR}/vantrel")
+file(RELATIVE_PATH _helpers_from_bin "/root/${CMAKE_INSTALL_BINDIR}" "/root/${VANTREL_HELPER_DIR}")
+target_compile_definitions(vantrel_core PRIVATE VANTREL_HELPERS_FROM_BIN="${_helpers_from_bin}")
 
 install(TARGETS vantrel vantrel-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(TARGET vantrel-guard)
+    install(TARGETS vantrel-guard RUNTIME DESTINATION ${VANTREL_HELPER_DIR})
+endif()
 install(FILES resources/settings.dat DESTINATION ${VANTREL_DATA_DIR})
 install(FILES resources/skins/frmmain.qss DESTINATION ${VANTREL_DATA_DIR}/skins)
 install(FILES packaging/vantrel.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

@@ -5,6 +5,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
 #include <memory>
 
 // A small HTTP/1.1 server on the loopback address, run by the test's own event
@@ -21,13 +22,14 @@ public:
         {}
         QByteArray body;
         int status;
-        bool withLength;       // send Content-Length
-        bool cutHalfWay;       // close the connection after half the body
-        bool silent;           // never answer
-        int trickleMs = 0;     // one byte of the body every so many milliseconds
-        bool endless = false;  // the body never ends
-        QByteArray location;   // a redirect's target
-        bool headOnly = false; // answering a HEAD request
+        bool withLength;        // send Content-Length
+        bool cutHalfWay;        // close the connection after half the body
+        bool silent;            // never answer
+        int trickleMs = 0;      // one byte of the body every so many milliseconds
+        bool endless = false;   // the body never ends
+        QByteArray location;    // a redirect's target
+        QByteArray contentType; // sent when set
+        bool headOnly = false;  // answering a HEAD request
 
         static Route redirect(const QByteArray &to)
         {
@@ -58,7 +60,13 @@ public:
         });
     }
 
-    void route(const QByteArray &path, const Route &route) { m_routes.insert(path, route); }
+    void route(const QByteArray &path, const Route &route) { m_routes.insert(path, {route}); }
+    // The first request of `path` gets the first route, the next the next;
+    // the last one answers all that follow.
+    void routes(const QByteArray &path, const QList<Route> &routes)
+    {
+        m_routes.insert(path, routes);
+    }
     QString url(const char *path) const
     {
         return QStringLiteral("http://127.0.0.1:%1%2")
@@ -78,8 +86,8 @@ private:
                 return;
             m_pending.remove(socket);
             const QByteArray path = request.split(' ').value(1);
-            ++m_requests[path];
-            Route route = m_routes.value(path, Route("not here", 404));
+            const QList<Route> routes = m_routes.value(path, {Route("not here", 404)});
+            Route route = routes.value(std::min<qsizetype>(m_requests[path]++, routes.size() - 1));
             if (request.startsWith("HEAD ")) { // the head alone, its length as for a GET
                 route.headOnly = true;
                 route.trickleMs = 0;
@@ -103,13 +111,17 @@ private:
             head += "Content-Length: " + QByteArray::number(route.body.size()) + "\r\n";
         if (!route.location.isEmpty())
             head += "Location: " + route.location + "\r\n";
+        if (!route.contentType.isEmpty())
+            head += "Content-Type: " + route.contentType + "\r\n";
         socket->write(head + "\r\n");
         if (route.headOnly) {
             socket->disconnectFromHost();
             return;
         }
         if (route.endless) {
-            // Another 64 kB whenever the last went out, until the client goes.
+            // The body as it begins, then another 64 kB whenever the last
+            // went out, until the client goes.
+            socket->write(route.body);
             const QByteArray block(64 * 1024, 'e');
             QObject::connect(socket, &QTcpSocket::bytesWritten, socket, [socket, block] {
                 if (socket->bytesToWrite() < block.size())
@@ -142,7 +154,7 @@ private:
     }
 
     QTcpServer m_server;
-    QHash<QByteArray, Route> m_routes;
+    QHash<QByteArray, QList<Route>> m_routes;
     QHash<QByteArray, int> m_requests;
     QHash<QTcpSocket *, QByteArray> m_pending;
 };

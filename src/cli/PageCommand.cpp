@@ -4,6 +4,7 @@
 #include "core/download/StreamDownload.h"
 #include "core/download/TransferService.h"
 #include "core/download/WatchPage.h"
+#include "core/download/WebAddress.h"
 #include "core/download/YtDlpRun.h"
 #include "core/settings/AppPaths.h"
 #include "core/settings/Settings.h"
@@ -181,6 +182,7 @@ std::optional<int> PageCommand::usePage(const QString &page)
     }
     const VideoPageInfo info = parseVideoPage(page);
     m_download = std::make_unique<StreamDownload>(m_outputDir);
+    m_download->setMaxBytes(cliSettingsFile().read().maxDownloadBytes);
     follow(*m_download);
     m_download->start(address, streamFileName(info, code));
     return std::nullopt;
@@ -218,6 +220,7 @@ std::optional<int> PageCommand::useYtDlpVideo(const YtVideo &video)
     }
     m_ytDownload =
         std::make_unique<YtDlpDownload>(pageReaderProgram(), m_outputDir, ytDlpCacheFolder());
+    m_ytDownload->setMaxBytes(cliSettingsFile().read().maxDownloadBytes);
     follow(*m_ytDownload);
     m_ytDownload->start(m_address, *spec, safeFileName(video.info.title, video.info.videoId));
     return std::nullopt;
@@ -269,8 +272,12 @@ int PageCommand::printPage(const QString &page)
     line("length", info.length);
     line("rating", info.rating);
     line("thumbnail", info.thumbnail);
-    for (const int format : StreamLinks::kFormats)
-        m_out << "stream_" << format << '\t' << escapedField(links.address(format)) << '\n';
+    // What would never be fetched is not offered either.
+    for (const int format : StreamLinks::kFormats) {
+        const QString address = links.address(format);
+        m_out << "stream_" << format << '\t'
+              << escapedField(isWebAddress(QUrl(address.trimmed())) ? address : QString()) << '\n';
+    }
     m_out.flush();
     return kExitOk;
 }

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -102,6 +103,7 @@ TEST(CliPage, HostilePagesGetNothing)
     EXPECT_FALSE(page.out.contains(u'\x1b'));
     EXPECT_FALSE(page.out.contains(u'\x07'));
     EXPECT_TRUE(page.out.startsWith(qs("title\tHi\\x1b]2;owned\\x07\\x1b[2J"))) << page.out;
+    EXPECT_TRUE(page.out.endsWith(qs("\nstream_5\t\n"))) << page.out; // never offered
 
     const CliResult local = runCli({qs("download"), server.url("/watch"), qs("--format"), qs("5"),
                                     qs("--output-dir"), dir.path()});
@@ -206,4 +208,75 @@ TEST(CliPage, AnInterruptedDownloadLeavesNothing)
         EXPECT_TRUE(QTest::qWaitFor([&] { return processesNaming(dir.path()).isEmpty(); }, 5000));
         EXPECT_TRUE(files().isEmpty()) << files().join(u' ');
     }
+}
+
+// A program killed outright (SIGKILL) leaves no tool of yt-dlp's running,
+// not even one that left yt-dlp's process group: the guard that yt-dlp runs
+// under ends them all. What the killed download left is swept by the next
+// download into the folder. Formats that are not fetched over the web are
+// never listed.
+TEST(CliPage, AKilledProgramLeavesNoToolRunning)
+{
+    TestHttpServer server;
+    server.route("/today", {"<html><body>no old layout</body></html>"});
+    // A yt-dlp whose format 0 downloads through two writers that run until
+    // killed, one of them in a session of its own; format 1 ends at once.
+    QTemporaryDir tools;
+    writeFile(
+        tools.filePath(qs("yt-dlp")),
+        "#!/bin/sh\n"
+        "case \" $* \" in *\" -J \"*) echo '{\"id\":\"v\",\"title\":\"New\",\"formats\":["
+        "{\"format_id\":\"f\",\"url\":\"ftp://127.0.0.1/v.mp4\",\"protocol\":\"ftp\"},"
+        "{\"format_id\":\"l\",\"url\":\"file:///etc/passwd\",\"protocol\":\"file\"},"
+        "{\"format_id\":\"d\",\"url\":\"data:video/mp4,x\",\"protocol\":\"https\"},"
+        "{\"format_id\":\"0\",\"url\":\"http://127.0.0.1/v.mp4\",\"protocol\":\"http\"},"
+        "{\"format_id\":\"1\",\"url\":\"http://127.0.0.1/w.mp4\",\"protocol\":\"http\"}"
+        "]}'; exit 0;; esac\n"
+        "while [ $# -gt 0 ]; do case \"$1\" in -o) out=\"$2\";; -f) f=\"$2\";; esac; shift; done\n"
+        "out=\"${out%\\%(ext)s}mp4\"\n"
+        "if [ \"$f\" = 1 ]; then printf '\\0\\0\\0\\20ftypisom\\0\\0\\0\\0\\0\\0\\0\\10moov' > "
+        "\"$out\"\n"
+        "  echo \"[vantrel-file] $out\"; exit 0; fi\n"
+        "setsid sh -c 'while :; do echo x >> \"$1.part\"; sleep 0.02; done' sh \"$out\" &\n"
+        "sh -c 'while :; do echo x >> \"$1.ytdl\"; sleep 0.02; done' sh \"$out\" &\n"
+        "wait\n");
+    QFile::setPermissions(tools.filePath(qs("yt-dlp")), QFile::ReadOwner | QFile::ExeOwner);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(qs("PATH"), tools.path() + u':' + environment.value(qs("PATH")));
+    QTemporaryDir dir;
+    const auto files = [&] {
+        return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+    };
+    const auto cli = [&](QProcess &process, const char *format) {
+        process.setProcessEnvironment(environment);
+        process.start(qs(VANTREL_CLI_PATH), {qs("download"), server.url("/today"), qs("--format"),
+                                             qs(format), qs("--output-dir"), dir.path()});
+    };
+
+    QProcess page;
+    page.setProcessEnvironment(environment);
+    page.start(qs(VANTREL_CLI_PATH), {qs("page"), server.url("/today")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return page.state() == QProcess::NotRunning; }, 30000));
+    const QStringList streams =
+        QString::fromUtf8(page.readAllStandardOutput()).split(u'\n').filter(qs("stream_"));
+    ASSERT_FALSE(streams.isEmpty());
+    for (const QString &line : streams) {
+        EXPECT_TRUE(line.contains(qs("\thttp://127.0.0.1/")) ||
+                    QRegularExpression(qs("_format\t[01]$")).match(line).hasMatch())
+            << line;
+    }
+
+    QProcess killed;
+    cli(killed, "0");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return files().size() == 2; }, 30000)) << files().join(u' ');
+    ::kill(pid_t(killed.processId()), SIGKILL);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return killed.state() == QProcess::NotRunning; }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return processesNaming(dir.path()).isEmpty(); }, 10000));
+    EXPECT_EQ(files().size(), 2); // left for the next one to sweep
+
+    QProcess next;
+    cli(next, "1");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return next.state() == QProcess::NotRunning; }, 30000));
+    EXPECT_EQ(next.exitCode(), 0) << next.readAllStandardError().toStdString();
+    EXPECT_EQ(files(), QStringList{qs("New.mp4")});
 }

@@ -174,7 +174,7 @@ TEST(Package, DebianPackageDeclaresWhatItNeeds)
             << needed << " missing in" << depends.toStdString();
     const QString files = run(qs("dpkg-deb"), {qs("-c"), deb}).out;
     for (const char *file :
-         {"./usr/bin/vantrel", "./usr/bin/vantrel-cli", "./usr/share/vantrel/settings.dat",
-          "./usr/share/applications/vantrel.desktop"})
+         {"./usr/bin/vantrel", "./usr/bin/vantrel-cli", "./usr/libexec/vantrel/vantrel-guard",
+          "./usr/share/vantrel/settings.dat", "./usr/share/applications/vantrel.desktop"})
         EXPECT_TRUE(files.contains(qs(file))) << file;
 }

@@ -97,7 +97,7 @@ void MainController::offerLeftList()
             if (yes) {
                 if (choices)
                     self->restoreChoices(*choices);
-                self->m_keeper->restore(rows);
+                self->m_keeper->restore(self->acceptedRows(rows));
             } else {
                 self->m_keeper->discardLeft();
             }
@@ -141,10 +141,31 @@ int MainController::addFiles(const QStringList &paths)
     const FileSorting sorting = sortAddedFiles(paths);
     for (const QString &path : sorting.accepted)
         m_sources->addSourceFile(path);
+    showRefusal(sorting);
+    return int(sorting.accepted.size());
+}
+
+QList<SourceList::SavedRow> MainController::acceptedRows(const QList<SourceList::SavedRow> &rows)
+{
+    // Kept rows are taken as added files are: the same refusals.
+    QStringList names;
+    for (const SourceList::SavedRow &row : rows)
+        names << row.item.fileName;
+    const FileSorting sorting = sortAddedFiles(names);
+    QList<SourceList::SavedRow> accepted;
+    for (const SourceList::SavedRow &row : rows) {
+        if (sorting.accepted.contains(row.item.fileName))
+            accepted.append(row);
+    }
+    showRefusal(sorting);
+    return accepted;
+}
+
+void MainController::showRefusal(const FileSorting &sorting)
+{
     if (!sorting.refusal.isEmpty() && m_env.prompt)
         m_env.prompt->show(sorting.unusableNames ? Prompt::Kind::Error : Prompt::Kind::Information,
                            sorting.refusal, {});
-    return int(sorting.accepted.size());
 }
 
 void MainController::removeRow(std::optional<int> row)

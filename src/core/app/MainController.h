@@ -7,6 +7,7 @@
 #include "core/profiles/OptionSheet.h"
 #include "core/settings/Settings.h"
 #include "core/sources/ListKeeper.h"
+#include "core/sources/SourceFileRules.h"
 #include "core/sources/SourceList.h"
 #include "core/tools/MediaProbe.h"
 #include "core/tools/ToolControl.h"
@@ -113,6 +114,10 @@ Q_SIGNALS:
     void undoClearChanged(bool possible);
 
 private:
+    // The rows of a kept list that pass the checks of an added file; the
+    // others are refused in words.
+    QList<SourceList::SavedRow> acceptedRows(const QList<SourceList::SavedRow> &rows);
+    void showRefusal(const FileSorting &sorting);
     void offerLeftList();
     void restoreChoices(const ListChoices &choices);
 

@@ -1,10 +1,14 @@
 #include "core/common/FileNames.h"
 
+#include "core/common/FileAccess.h"
+
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSysInfo>
 
 #include <atomic>
 
@@ -55,6 +59,27 @@ QString freeFileName(const QString &folder, const QString &base, const QString &
     return path;
 }
 
+QString hostTagOf(const QString &hostName)
+{
+    constexpr qsizetype kMaxTag = 24;
+    QString tag;
+    for (const QChar c : hostName)
+        tag += (c.isLetterOrNumber() && c.unicode() < 128) ? c : u'_';
+    if (tag.isEmpty())
+        return QStringLiteral("host");
+    if (tag.size() <= kMaxTag)
+        return tag;
+    const QByteArray hash =
+        QCryptographicHash::hash(hostName.toUtf8(), QCryptographicHash::Sha1).toHex().left(8);
+    return tag.left(kMaxTag - 9) + u'_' + QString::fromLatin1(hash);
+}
+
+QString hostTag()
+{
+    static const QString tag = hostTagOf(QSysInfo::machineHostName());
+    return tag;
+}
+
 QString temporaryPathFor(const QString &finalPath)
 {
     static std::atomic<int> serial{0};
@@ -63,7 +88,8 @@ QString temporaryPathFor(const QString &finalPath)
     const qsizetype dot = name.lastIndexOf(u'.');
     const QString base = dot < 0 ? name : name.left(dot);
     const QString extension = dot < 0 ? QString() : name.mid(dot);
-    const QString tail = QStringLiteral(".vantrel-%1-%2%3")
+    const QString tail = QStringLiteral(".vantrel-%1-%2-%3%4")
+                             .arg(hostTag())
                              .arg(QCoreApplication::applicationPid())
                              .arg(++serial)
                              .arg(extension);
@@ -81,22 +107,82 @@ bool processIsRunning(qint64 pid)
 #endif
 }
 
+std::optional<LeftoverOwner> leftoverOwnerOf(const QString &fileName)
+{
+    // A host tag holds no "-", so the fields never run into each other.
+    static const QRegularExpression kLeftover(
+        QStringLiteral("^(?:\\..+\\.vantrel-([A-Za-z0-9_]+)-(\\d+)-\\d+(?:\\..*)?|"
+                       "curconvert-([A-Za-z0-9_]+)-(\\d+)(?:-\\d+)?\\.log)$"));
+    const QRegularExpressionMatch match = kLeftover.match(fileName);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const bool temporary = match.hasCaptured(1);
+    return LeftoverOwner{match.captured(temporary ? 1 : 3),
+                         match.captured(temporary ? 2 : 4).toLongLong()};
+}
+
+namespace {
+
+const QLatin1String kClaimTail(".vantrel-claim");
+constexpr qint64 kMarkerMaxBytes = 256;
+
+} // namespace
+
+std::unique_ptr<NameClaim> NameClaim::take(const QString &path)
+{
+    const QString marker = markerPathFor(path);
+    QFile file(marker);
+    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        file.write(QStringLiteral("%1 %2\n")
+                       .arg(hostTag())
+                       .arg(QCoreApplication::applicationPid())
+                       .toUtf8());
+        file.close();
+        return std::unique_ptr<NameClaim>(new NameClaim(marker));
+    }
+    if (QFileInfo::exists(marker) || QFileInfo(marker).isSymLink())
+        return nullptr; // another holds it
+    return std::unique_ptr<NameClaim>(new NameClaim(QString()));
+}
+
+NameClaim::~NameClaim()
+{
+    if (!m_marker.isEmpty())
+        QFile::remove(m_marker);
+}
+
+QString NameClaim::markerPathFor(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.dir().filePath(QLatin1Char('.') +
+                               fitFileName(info.fileName(), kClaimTail, kFileNameMaxBytes - 1));
+}
+
+std::optional<LeftoverOwner> NameClaim::ownerOfMarker(const QByteArray &text)
+{
+    static const QRegularExpression kOwner(QStringLiteral("^([A-Za-z0-9_]+) (\\d+)\\n?$"));
+    const QRegularExpressionMatch match = kOwner.match(QString::fromLatin1(text));
+    if (!match.hasMatch())
+        return std::nullopt;
+    return LeftoverOwner{match.captured(1), match.captured(2).toLongLong()};
+}
+
 int sweepLeftovers(const QString &folder)
 {
-    // The names this program's temporary outputs and statistics files take.
-    static const QRegularExpression kLeftover(
-        QStringLiteral("^(?:\\..*\\.vantrel-(\\d+)-\\d+(?:\\.[^.]*)?|curconvert-(\\d+)(?:-\\d+)?\\.log)$"));
     int removed = 0;
     const QFileInfoList entries =
         QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
     for (const QFileInfo &entry : entries) {
-        const QRegularExpressionMatch match = kLeftover.match(entry.fileName());
-        if (!match.hasMatch())
-            continue;
-        const qint64 pid =
-            (match.hasCaptured(1) ? match.captured(1) : match.captured(2)).toLongLong();
-        if (pid == QCoreApplication::applicationPid() || processIsRunning(pid))
-            continue; // a running program's file
+        const QString name = entry.fileName();
+        std::optional<LeftoverOwner> owner = leftoverOwnerOf(name);
+        if (!owner && name.startsWith(u'.') && name.endsWith(kClaimTail)) {
+            if (const std::optional<QByteArray> text =
+                    readRegularFile(entry.filePath(), kMarkerMaxBytes))
+                owner = NameClaim::ownerOfMarker(*text);
+        }
+        if (!owner || owner->host != hostTag() ||
+            owner->pid == QCoreApplication::applicationPid() || processIsRunning(owner->pid))
+            continue; // not this machine's, or a running program's
         removed += QFile::remove(entry.filePath()) ? 1 : 0;
     }
     return removed;

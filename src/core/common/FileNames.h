@@ -3,6 +3,8 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
+#include <optional>
 
 namespace vantrel {
 
@@ -28,20 +30,76 @@ using NameTaken = std::function<bool(const QString &path)>;
 QString freeFileName(const QString &folder, const QString &base, const QString &extension,
                      const NameTaken &taken);
 
+// This machine's name as it stands in the names of the program's temporary
+// files: ASCII letters, digits and "_" only, at most 24 characters (a longer
+// name is cut and ends with a hash of the whole, so that two long names stay
+// apart). Programs on several machines may share one folder (NFS, SMB); the
+// host tells whose a file is.
+QString hostTag();
+// The same for any host name.
+QString hostTagOf(const QString &hostName);
+
 // The hidden name a file is written under before it takes `finalPath`:
-// ".clip.vantrel-4242-7.mp4" beside "clip.mp4", unique among this program's
-// files and other programs', with the final name's extension, and fitted to
-// the file system's limit.
+// ".clip.vantrel-HOST-4242-7.mp4" beside "clip.mp4", unique among this
+// program's files and other programs', on this machine and others, with the
+// final name's extension, and fitted to the file system's limit.
 QString temporaryPathFor(const QString &finalPath);
 
 // Whether a process of that id runs (or may run: one we may not signal
 // counts as running).
 bool processIsRunning(qint64 pid);
 
-// Removes what programs of this kind that were killed left in `folder`:
-// hidden temporary outputs (".name.vantrel-PID-N.ext") and statistics files
-// ("curconvert-PID.log", "curconvert-PID-2.log") whose process no longer runs. A running program's
-// files are never touched. Returns how many files went.
+// Who left a file of the program's own: the host tag and the process id.
+struct LeftoverOwner
+{
+    QString host;
+    qint64 pid = 0;
+
+    bool operator==(const LeftoverOwner &other) const
+    {
+        return host == other.host && pid == other.pid;
+    }
+};
+
+// The owner a name of the program's own carries: a temporary output or
+// download (".name.vantrel-HOST-PID-N.ext", with whatever yt-dlp adds:
+// ".part", ".ytdl", ".f137.mp4", "-Frag3") or a statistics file
+// ("curconvert-HOST-PID.log", "curconvert-HOST-PID-2.log"); none for any
+// other name. Names of older programs, without a host, are none: they may be
+// another machine's.
+std::optional<LeftoverOwner> leftoverOwnerOf(const QString &fileName);
+
+// An exclusive claim on a file name in a folder that other programs, here or
+// on other machines, may write too: a hidden marker beside the name
+// (".clip.mp4.vantrel-claim", holding the host tag and process id), made only
+// when there is none (O_CREAT|O_EXCL, which NFS keeps too). The marker goes
+// with the claim; a killed program's marker is swept like its other files.
+class NameClaim
+{
+public:
+    // The claim on `path`; none when another holds it. In a folder where no
+    // marker can be made the claim holds nothing, and nobody else's either.
+    static std::unique_ptr<NameClaim> take(const QString &path);
+    ~NameClaim();
+    NameClaim(const NameClaim &) = delete;
+    NameClaim &operator=(const NameClaim &) = delete;
+
+    static QString markerPathFor(const QString &path);
+    // The owner a marker's text names; none when it names none.
+    static std::optional<LeftoverOwner> ownerOfMarker(const QByteArray &text);
+
+private:
+    explicit NameClaim(QString marker) : m_marker(std::move(marker)) {}
+
+    QString m_marker; // empty: nothing was made
+};
+
+// Removes what programs of this kind that were killed on this machine left
+// in `folder`: hidden temporary outputs and downloads, statistics files and
+// name claims whose process no longer runs. A running program's files are
+// never touched, and neither is anything of another machine (whether its
+// program still runs cannot be known from here; its own next run sweeps it).
+// Returns how many files went.
 int sweepLeftovers(const QString &folder);
 
 } // namespace vantrel

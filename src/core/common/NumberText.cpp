@@ -78,4 +78,16 @@ std::optional<qint16> toInt16(const QString &text)
     return static_cast<qint16>(rounded);
 }
 
+QString byteSizeText(qint64 bytes)
+{
+    const char *const units[] = {"kB", "MB", "GB", "TB"};
+    if (bytes < 1024)
+        return QStringLiteral("%1 bytes").arg(bytes);
+    double size = double(bytes) / 1024;
+    int unit = 0;
+    for (; size >= 1024 && unit < 3; ++unit)
+        size /= 1024;
+    return numberText(std::round(size * 10) / 10) + u' ' + QLatin1String(units[unit]);
+}
+
 } // namespace vantrel

@@ -13,6 +13,10 @@ double leadingNumber(const QString &text);
 // The usual text of a number: "3" for 3, "2.5" for 2.5, "-1" for -1.
 QString numberText(double value);
 
+// A size for people: "16 GB", "1.5 MB", "800 kB", "12 bytes" (units of 1024,
+// one decimal at most).
+QString byteSizeText(qint64 bytes);
+
 // Rounds to the nearest whole number; halves go to the even neighbour.
 double roundHalfEven(double value);
 

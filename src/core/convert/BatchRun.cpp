@@ -65,6 +65,13 @@ QString nameClashNote(const OutputName &name)
                                "batch, which \"overwrite\" never replaces; it was named \"%1\" "
                                "instead.")
             .arg(QFileInfo(name.path).fileName());
+    case NameClash::OtherRun:
+        return QCoreApplication::translate(
+                   "BatchRun", "The first name for this output is held by another conversion "
+                               "running into the same folder (here or on another computer), "
+                               "which \"overwrite\" never replaces; it was named \"%1\" "
+                               "instead.")
+            .arg(QFileInfo(name.path).fileName());
     }
     return QString();
 }
@@ -282,19 +289,12 @@ bool BatchRun::prepareAndStart(RowId id)
         return false;
     }
     job = *built;
-    // A name that this batch wrote, or that a row still in progress will
-    // take, is never replaced, not even with "overwrite".
-    const OutputName name = outputPathFor(
-        job.sourcePath, m_outputFolder, job.outputExtension, m_setup.existingFile,
-        [](const QString &path) { return QFileInfo::exists(path) || QFileInfo(path).isSymLink(); },
-        [this](const QString &path) {
-            return m_reserved.contains(path) || m_written.contains(path);
-        });
+    Conversion conversion;
+    const OutputName name = claimOutputName(job, conversion.claim);
     job.outputPath = name.path;
     m_jobs.insert(id, job);
     m_outputs.insert(id, job.outputPath);
 
-    Conversion conversion;
     conversion.id = id;
     conversion.output = std::make_shared<RowOutput>(job.outputPath, m_setup.existingFile);
     conversion.nameNote = nameClashNote(name);
@@ -375,6 +375,30 @@ bool BatchRun::prepareAndStart(RowId id)
     return true;
 }
 
+OutputName BatchRun::claimOutputName(const ConversionJob &job, std::shared_ptr<NameClaim> &claim)
+{
+    // A name that this batch wrote, or that a row still in progress will
+    // take, is never replaced, not even with "overwrite"; nor is one that
+    // another batch holds.
+    QSet<QString> heldElsewhere;
+    for (;;) {
+        const OutputName name = outputPathFor(
+            job.sourcePath, m_outputFolder, job.outputExtension, m_setup.existingFile,
+            [](const QString &path) {
+                return QFileInfo::exists(path) || QFileInfo(path).isSymLink();
+            },
+            [this](const QString &path) {
+                return m_reserved.contains(path) || m_written.contains(path);
+            },
+            [&heldElsewhere](const QString &path) { return heldElsewhere.contains(path); });
+        claim = NameClaim::take(name.path);
+        // The end of a chain is given even when taken: whoever writes it refuses.
+        if (claim || heldElsewhere.contains(name.path))
+            return name;
+        heldElsewhere.insert(name.path);
+    }
+}
+
 void BatchRun::failRow(RowId id, const QString &reason)
 {
     endRow(id, RowStatus::Fail, reason);
@@ -418,6 +442,8 @@ void BatchRun::onEncoderFinished(EncoderRun *run, const ProcessResult &result)
     // then how the encoder ended.
     const EncoderReport report = run->report();
     QStringList reasons;
+    if (!run->stopReason().isEmpty())
+        reasons << run->stopReason();
     if (!report.writeErrorLine.isEmpty())
         reasons << report.writeErrorLine;
     if (!result.succeeded()) {
@@ -434,6 +460,7 @@ void BatchRun::onEncoderFinished(EncoderRun *run, const ProcessResult &result)
             if (committed) {
                 m_outputs.insert(conversion.id, *committed);
                 m_written.insert(*committed);
+                m_writtenClaims.append(conversion.claim);
                 if (oldest)
                     Q_EMIT filePercentChanged(100);
                 QStringList notes{conversion.nameNote, verdict.text};
@@ -559,6 +586,7 @@ void BatchRun::endBatch(const BatchOutcome &outcome)
     m_ending.reset();
     m_awaitingEncoderList = false;
     m_queue.clear();
+    m_writtenClaims.clear();
     qCInfo(lcBatch) << "batch ends:" << batchEndMessage(outcome);
     // The receivers tell the user while the panel still shows how it ended.
     Q_EMIT finished(outcome);

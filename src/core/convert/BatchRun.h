@@ -21,8 +21,10 @@
 
 namespace vantrel {
 
+class NameClaim;
 class OptionSheet;
 class RowOutput;
+struct OutputName;
 class SourceList;
 
 // How a batch ended.
@@ -157,17 +159,21 @@ private:
         QPointer<EncoderRun> run;
         OutputRequest request;
         std::shared_ptr<RowOutput> output;
-        QString nameNote; // why the output did not get its first name
-        QString caption;  // "Progress...." + source + " To " + output
-        int percent = 0;  // of its file
-        QString elapsed;  // its encoder's running time
-        bool keep = true; // stopped: the finished file takes its name
+        std::shared_ptr<NameClaim> claim; // of the output's name, against other batches
+        QString nameNote;                 // why the output did not get its first name
+        QString caption;                  // "Progress...." + source + " To " + output
+        int percent = 0;                  // of its file
+        QString elapsed;                  // its encoder's running time
+        bool keep = true;                 // stopped: the finished file takes its name
     };
 
     void startRows();
     // Starts the row `id` (which exists and is probed): false when it ended
     // at once (failed, or stopped the batch).
     bool prepareAndStart(RowId id);
+    // The output name of a row's job and the claim on it: the name the
+    // naming rules give, passing over names that other running batches hold.
+    OutputName claimOutputName(const ConversionJob &job, std::shared_ptr<NameClaim> &claim);
     // Why no row can be written into the output folder; none when it can.
     std::optional<QString> outputFolderProblem() const;
     void failRow(RowId id, const QString &reason);
@@ -219,6 +225,9 @@ private:
 
     QSet<QString> m_reserved; // final names that rows in progress will take
     QSet<QString> m_written;  // final names this batch wrote
+    // The claims on the names this batch wrote: another batch must not
+    // replace them while this one runs.
+    QList<std::shared_ptr<NameClaim>> m_writtenClaims;
 };
 
 } // namespace vantrel

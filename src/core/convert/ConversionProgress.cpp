@@ -108,10 +108,14 @@ void ProgressTicker::tick()
     ++m_elapsedSeconds;
     Q_EMIT elapsedTextChanged(timeText(m_elapsedSeconds));
 
+    const std::optional<double> encoded =
+        encodedSecondsOfStatsLine(lastCompleteLine(readFileTail(m_statisticsPath)));
+    if (encoded)
+        Q_EMIT encodedSecondsRead(*encoded);
     if (m_statusTold)
-        return;
+        return; // the status lines move the bar as they come
     // No line yet counts as nothing encoded.
-    show(encodedSecondsOfStatsLine(lastCompleteLine(readFileTail(m_statisticsPath))).value_or(0.0));
+    show(encoded.value_or(0.0));
 }
 
 void ProgressTicker::show(double encodedSeconds)

@@ -66,6 +66,8 @@ Q_SIGNALS:
     void elapsedTextChanged(const QString &text);
     // Within 0..100; sent when it grows.
     void filePercentChanged(int percent);
+    // The output's time as read at a tick, whatever the duration.
+    void encodedSecondsRead(double seconds);
 
 private:
     void show(double encodedSeconds);

@@ -1,5 +1,6 @@
 #include "core/convert/EncoderRun.h"
 
+#include "core/common/FileAccess.h"
 #include "core/common/Logging.h"
 #include "core/convert/EncoderCommand.h"
 #include "core/convert/EncoderInvocation.h"
@@ -7,11 +8,11 @@
 #include "core/tools/ToolControl.h"
 #include "core/tools/ToolLocator.h"
 
+#include <algorithm>
 #include <cmath>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -22,6 +23,8 @@ namespace {
 // The end of the encoder's messages is what tells why it stopped.
 constexpr qsizetype kMessageChars = 4096;
 constexpr int kMessageLines = 12;
+// A list of encoders is a few kB; anything larger is no cache of ours.
+constexpr qint64 kCacheMaxBytes = 1024 * 1024;
 
 CommandLine programOnly(const QString &path)
 {
@@ -57,11 +60,7 @@ EncoderQuery::EncoderQuery(QObject *parent) : QObject(parent)
         if (!encoders.isEmpty() && !m_cacheFile.isEmpty() && !m_identity.isEmpty()) {
             QStringList names(encoders.cbegin(), encoders.cend());
             names.sort();
-            QSaveFile cache(m_cacheFile);
-            if (cache.open(QIODevice::WriteOnly)) {
-                cache.write((m_identity + u'\n' + names.join(u'\n') + u'\n').toUtf8());
-                cache.commit();
-            }
+            replaceFile(m_cacheFile, (m_identity + u'\n' + names.join(u'\n') + u'\n').toUtf8());
         }
         Q_EMIT finished(encoders);
     });
@@ -89,9 +88,8 @@ void EncoderQuery::start(const QString &encoderPath)
 {
     m_identity = identity(encoderPath);
     if (!m_cacheFile.isEmpty() && !m_identity.isEmpty()) {
-        QFile cache(m_cacheFile);
-        if (cache.size() < 1024 * 1024 && cache.open(QIODevice::ReadOnly)) {
-            const QStringList lines = QString::fromUtf8(cache.readAll()).split(u'\n');
+        if (const std::optional<QByteArray> cache = readRegularFile(m_cacheFile, kCacheMaxBytes)) {
+            const QStringList lines = QString::fromUtf8(*cache).split(u'\n');
             if (lines.size() > 1 && lines.constFirst() == m_identity) {
                 QSet<QString> encoders(lines.cbegin() + 1, lines.cend());
                 encoders.remove(QString());
@@ -115,10 +113,15 @@ EncoderRun::EncoderRun(EncoderSetup setup, ToolControl &tools, QObject *parent)
         m_reader.add(text);
         followSourceLength();
         // The progress moves as each status line comes, by the time it gives.
-        if (const std::optional<double> seconds = m_reader.statusSeconds();
-            seconds && m_ticker.isActive())
-            m_ticker.setEncodedSeconds(*seconds);
+        if (const std::optional<double> seconds = m_reader.statusSeconds()) {
+            if (m_ticker.isActive())
+                m_ticker.setEncodedSeconds(*seconds);
+            stopARunaway(*seconds);
+        }
     });
+    // The statistics file tells of every frame, also while the encoder fills
+    // a gap without a word on its status line.
+    connect(&m_ticker, &ProgressTicker::encodedSecondsRead, this, &EncoderRun::stopARunaway);
     connect(&m_encoder, &Process::finished, this, [this](const ProcessResult &result) {
         m_ticker.stop();
         Q_EMIT finished(result);
@@ -150,12 +153,37 @@ void EncoderRun::followSourceLength()
         m_ticker.setDurationSeconds(static_cast<int>(std::ceil(*length)));
 }
 
+void EncoderRun::stopARunaway(double encodedSeconds)
+{
+    if (!m_stopReason.isEmpty() || !m_encoder.isRunning())
+        return;
+    const EncoderReport report = m_reader.report();
+    // The whole file's longest length as the encoder read its header, else
+    // the clip's (or the list's) length.
+    double length = m_durationSeconds;
+    if (m_wholeFile && report.input) {
+        for (const std::optional<double> &seconds :
+             {report.input->containerSeconds, report.input->videoSeconds,
+              report.input->audioSeconds})
+            length = std::max(length, seconds.value_or(0));
+    }
+    const std::optional<QString> reason = runawayReason(encodedSeconds, length);
+    if (!reason)
+        return;
+    m_stopReason = *reason;
+    qCInfo(lcBatch).noquote() << "stopping a runaway encode:" << m_stopReason;
+    m_ticker.stop();
+    m_encoder.stop();
+}
+
 void EncoderRun::start(const CommandLine &command, int durationSeconds, bool wholeFile)
 {
     m_messages.clear();
     m_reader = EncoderReportReader();
     m_wholeFile = wholeFile;
     m_lengthKnown = false;
+    m_durationSeconds = durationSeconds;
+    m_stopReason.clear();
     // The statistics file of the last row must not show as this row's progress.
     QFile::remove(m_setup.statisticsPath);
     m_encoder.start(

@@ -19,7 +19,9 @@ class ToolControl;
 // Asks the installed encoder which encoders it has ("-encoders"), so that a
 // run can replace the codecs it lacks. The answer is remembered in a cache
 // file for the same encoder file (its path, size and modification time), so
-// that a later program (vantrel-cli's next run) need not ask again.
+// that a later program (vantrel-cli's next run) need not ask again. The
+// cache is read only as a regular file of bounded size and written by a
+// rename that replaces whatever stands at its name.
 class EncoderQuery : public QObject
 {
     Q_OBJECT
@@ -100,6 +102,9 @@ public:
     QString lastLines() const;
     // What the encoder's messages told of the run, every line of them read.
     EncoderReport report() const { return m_reader.report(); }
+    // Why the run stopped the encoder before its end (its output ran far past
+    // the source's length, see runawayReason); empty when it did not.
+    QString stopReason() const { return m_stopReason; }
 
 Q_SIGNALS:
     void elapsedTextChanged(const QString &text);
@@ -108,6 +113,10 @@ Q_SIGNALS:
 
 private:
     void followSourceLength();
+    // Stops at once an encode whose output has reached `encodedSeconds` far
+    // past the source's length: it cannot be sound, and an encoder filling a
+    // gap of hours heeds no "q" until it is through.
+    void stopARunaway(double encodedSeconds);
 
     EncoderSetup m_setup;
     ToolControl &m_tools;
@@ -117,6 +126,8 @@ private:
     EncoderReportReader m_reader;
     bool m_wholeFile = false;
     bool m_lengthKnown = false;
+    int m_durationSeconds = 0; // of the clip, or as the list knows the whole file
+    QString m_stopReason;
 };
 
 } // namespace vantrel

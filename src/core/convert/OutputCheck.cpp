@@ -1,5 +1,6 @@
 #include "core/convert/OutputCheck.h"
 
+#include "core/common/TimeText.h"
 #include "core/convert/ConversionProgress.h"
 
 #include <QCoreApplication>
@@ -7,6 +8,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cmath>
 
 namespace vantrel {
 
@@ -275,6 +277,17 @@ OutputVerdict judgeOutput(const OutputRequest &request, const OutputFindings &fi
                          "converted.")
                           .arg(seconds(*written), seconds(expected))};
     return {true, QString()};
+}
+
+std::optional<QString> runawayReason(double outputSeconds, double sourceSeconds)
+{
+    constexpr double kMarginSeconds = 30;
+    if (sourceSeconds <= 0 || outputSeconds <= 2 * sourceSeconds + kMarginSeconds)
+        return std::nullopt;
+    return QCoreApplication::translate(
+               "OutputCheck", "The source is damaged: its timestamps run past its length (the "
+                              "output reached %1 of a source of %2); the conversion was stopped.")
+        .arg(timeText(qint64(outputSeconds)), timeText(qint64(std::ceil(sourceSeconds))));
 }
 
 } // namespace vantrel

@@ -48,7 +48,7 @@ struct EncoderReport
     bool nothingEncoded = false;            // "Output file is empty, nothing was encoded"
     bool sourceUnreadable = false;          // "<source>: Invalid data found when processing input"
     QString writeErrorLine;                 // the first EncoderLine::WriteError
-    QString failureLine;                    // its "Conversion failed!"
+    QString failureLine; // its "Conversion failed!", or why the program stopped it
 };
 
 // Reads the encoder's messages line by line as they come, however long the
@@ -120,6 +120,13 @@ struct OutputVerdict
 // what the encoder says it wrote. A source that holds less than its header
 // claims gives a complete output with a note.
 OutputVerdict judgeOutput(const OutputRequest &request, const OutputFindings &findings);
+
+// Why an encode must stop before it ends: its output has run far past the
+// length of the source (`sourceSeconds`), which only a damaged source's
+// timestamps do (a flipped bit puts a frame hours later, and the encoder
+// fills the gap). None while the output stays within twice the length and
+// half a minute.
+std::optional<QString> runawayReason(double outputSeconds, double sourceSeconds);
 
 // Why a failed encoder could not have done better: the source is no media
 // it can read, or lacks what the row converts (no sound for a sound-only

@@ -25,12 +25,15 @@ bool isSameFile(const QString &a, const QString &b)
 
 OutputName outputPathFor(const QString &sourcePath, const QString &outputFolder,
                          const QString &extension, ExistingFilePolicy policy,
-                         const FileExists &exists, const FileExists &claimed)
+                         const FileExists &exists, const FileExists &claimed,
+                         const FileExists &heldElsewhere)
 {
     OutputName name;
     const auto clashOf = [&](const QString &path) {
         if (claimed && claimed(path))
             return NameClash::SameBatch;
+        if (heldElsewhere && heldElsewhere(path))
+            return NameClash::OtherRun;
         if (isSameFile(path, sourcePath))
             return NameClash::Source;
         return NameClash::None;

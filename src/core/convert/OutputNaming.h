@@ -14,8 +14,9 @@ using FileExists = std::function<bool(const QString &path)>;
 enum class NameClash
 {
     None,
-    Source,   // that name is the source file itself
-    SameBatch // the batch wrote (or is writing) that name already
+    Source,    // that name is the source file itself
+    SameBatch, // the batch wrote (or is writing) that name already
+    OtherRun   // another running batch, here or on another machine, holds that name
 };
 
 struct OutputName
@@ -29,11 +30,13 @@ struct OutputName
 // With AddNew a taken name gets "_New" before the extension until it is free
 // (clip.mp4, clip_New.mp4, clip_New_New.mp4). Overwrite keeps the first name,
 // replacing a file that was there before the batch, but never the source
-// itself (links and ".." included) nor a name `claimed` by the batch: those
-// take the "_New" chain too. Names fit the file system's limit.
+// itself (links and ".." included) nor a name `claimed` by the batch or
+// `heldElsewhere` by another: those take the "_New" chain too (with AddNew
+// as well). Names fit the file system's limit.
 OutputName outputPathFor(const QString &sourcePath, const QString &outputFolder,
                          const QString &extension, ExistingFilePolicy policy,
-                         const FileExists &exists, const FileExists &claimed = {});
+                         const FileExists &exists, const FileExists &claimed = {},
+                         const FileExists &heldElsewhere = {});
 
 // Whether two paths name the same file, through links and "..".
 bool isSameFile(const QString &a, const QString &b);

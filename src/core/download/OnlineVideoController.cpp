@@ -81,10 +81,18 @@ void OnlineVideoController::setYtDlpProgram(const QString &program)
     m_reader = std::make_unique<YtDlpReader>(program, cache);
     connect(m_reader.get(), &YtDlpReader::finished, this, &OnlineVideoController::onYtDlpRead);
     m_ytDownload = std::make_unique<YtDlpDownload>(program, m_downloadFolder, cache);
+    m_ytDownload->setMaxBytes(m_maxDownloadBytes);
     connect(m_ytDownload.get(), &YtDlpDownload::progressChanged, this,
             &OnlineVideoController::onDownloadProgress);
     connect(m_ytDownload.get(), &YtDlpDownload::finished, this,
             &OnlineVideoController::onDownloadFinished);
+}
+
+void OnlineVideoController::setMaxDownloadBytes(qint64 bytes)
+{
+    m_maxDownloadBytes = bytes;
+    m_download.setMaxBytes(bytes);
+    m_ytDownload->setMaxBytes(bytes);
 }
 
 void OnlineVideoController::onDownloadProgress(std::optional<int> percent, const QString &text)

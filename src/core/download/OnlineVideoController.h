@@ -39,6 +39,8 @@ public:
     // The yt-dlp that reads today's pages (ToolLocator::ytDlp); only while
     // nothing runs.
     void setYtDlpProgram(const QString &program);
+    // The most a download may hold (the settings' maxdownload).
+    void setMaxDownloadBytes(qint64 bytes);
 
     // The status line's text for a state of the transfer service; empty for
     // a state that changes nothing.
@@ -134,6 +136,7 @@ private:
     std::unique_ptr<YtDlpDownload> m_ytDownload;
     QString m_address;     // the page read last
     QString m_pagePicture; // the picture that page names for sharing
+    qint64 m_maxDownloadBytes = kDefaultMaxDownloadBytes;
     bool m_readByYtDlp = false;
     bool m_cancelling = false; // the running download was cancelled by the user
     QMap<int, YtButton> m_ytButtons;

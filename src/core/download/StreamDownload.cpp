@@ -10,13 +10,13 @@
 namespace vantrel {
 
 StreamDownload::StreamDownload(QString folder, QObject *parent)
-    : QObject(parent), m_folder(std::move(folder))
+    : QObject(parent), m_folder(std::move(folder)), m_maxBytes(kDefaultMaxDownloadBytes)
 {
-    // No size limit (pieces go to the file), and a deadline that a download
-    // moving at 1 kB/s or more never meets.
+    // No limit on a body fetched whole (pieces go to the file), and a
+    // deadline that a download moving at 1 kB/s or more never meets.
     TransferService::Limits limits;
     limits.maxBodyBytes = 0;
-    limits.bytesPerExtraSecond = 1024;
+    limits.bytesPerExtraSecond = kBytesPerExtraSecond;
     m_transfer.setLimits(limits);
     connect(&m_transfer, &TransferService::responseStarted, this, [this] {
         bool ok = false;
@@ -40,6 +40,13 @@ QString StreamDownload::progressText(std::optional<int> percent, qint64 bytes)
     return tr("%1 kB ").arg(bytes / 1024);
 }
 
+QString StreamDownload::grewPastText(qint64 maxBytes)
+{
+    return tr("the download grew past %1, the most a download may hold (maxdownload in the "
+              "settings); it was stopped")
+        .arg(byteSizeText(maxBytes));
+}
+
 bool StreamDownload::start(const QString &address, const QString &fileName)
 {
     if (isRunning())
@@ -48,6 +55,7 @@ bool StreamDownload::start(const QString &address, const QString &fileName)
     m_done = 0;
     m_cancelled = false;
     QDir().mkpath(m_folder);
+    sweepLeftovers(m_folder);
     const qsizetype dot = fileName.lastIndexOf(u'.');
     m_fileName = dot < 0 ? fitFileName(fileName, QString())
                          : fitFileName(fileName.left(dot), fileName.mid(dot));
@@ -74,6 +82,11 @@ void StreamDownload::takePieces()
     while (m_transfer.bytesWaiting() >= kPieceBytes ||
            (!m_transfer.isBusy() && m_transfer.bytesWaiting() > 0)) {
         const QByteArray piece = m_transfer.nextPiece(kPieceBytes);
+        if (m_done + piece.size() > m_maxBytes) {
+            fail(grewPastText(m_maxBytes));
+            m_transfer.abort();
+            return;
+        }
         if (m_file->write(piece) != piece.size()) {
             fail(m_file->errorString());
             m_transfer.abort();

@@ -1,5 +1,7 @@
 #include "core/download/YtDlp.h"
 
+#include "core/download/WebAddress.h"
+
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -51,6 +53,31 @@ YtFormat formatOf(const QJsonObject &object)
     if (format.size == 0)
         format.size = qint64(object.value(QStringLiteral("filesize_approx")).toDouble());
     return format;
+}
+
+// Whether a format is fetched over http(s) alone: its protocol one file or
+// HLS or DASH pieces, and every address it names a web address.
+bool isFetchedOverTheWeb(const QJsonObject &object)
+{
+    static const QStringList kProtocols = {QStringLiteral("http"),
+                                           QStringLiteral("https"),
+                                           QStringLiteral("m3u8"),
+                                           QStringLiteral("m3u8_native"),
+                                           QStringLiteral("http_dash_segments"),
+                                           QStringLiteral("http_dash_segments_generator")};
+    if (!kProtocols.contains(object.value(QStringLiteral("protocol")).toString()))
+        return false;
+    QStringList addresses = {object.value(QStringLiteral("url")).toString()};
+    for (const char *key : {"manifest_url", "fragment_base_url"}) {
+        if (object.contains(QLatin1String(key)))
+            addresses << object.value(QLatin1String(key)).toString();
+    }
+    for (const QJsonValue &fragment : object.value(QStringLiteral("fragments")).toArray()) {
+        if (fragment.toObject().contains(QStringLiteral("url")))
+            addresses << fragment.toObject().value(QStringLiteral("url")).toString();
+    }
+    return std::all_of(addresses.cbegin(), addresses.cend(),
+                       [](const QString &address) { return isWebAddress(QUrl(address)); });
 }
 
 // "20091026" -> "2009-10-26".
@@ -168,12 +195,16 @@ Expected<YtVideo> parseYtDlpVideo(const QByteArray &json)
     if (video.site.isEmpty())
         video.site = object.value(QStringLiteral("extractor_key")).toString();
 
-    const QJsonValue formats = object.value(QStringLiteral("formats"));
-    for (const QJsonValue &format : formats.toArray())
-        video.formats.append(formatOf(format.toObject()));
+    QList<QJsonObject> listed;
+    for (const QJsonValue &format : object.value(QStringLiteral("formats")).toArray())
+        listed.append(format.toObject());
     // A page with one stream may list it at the top level only.
-    if (video.formats.isEmpty() && object.contains(QStringLiteral("url")))
-        video.formats.append(formatOf(object));
+    if (listed.isEmpty() && object.contains(QStringLiteral("url")))
+        listed.append(object);
+    for (const QJsonObject &format : std::as_const(listed)) {
+        if (isFetchedOverTheWeb(format))
+            video.formats.append(formatOf(format));
+    }
     video.formats.erase(std::remove_if(video.formats.begin(), video.formats.end(),
                                        [](const YtFormat &f) { return f.id.isEmpty(); }),
                         video.formats.end());
@@ -274,6 +305,43 @@ std::optional<YtProgress> parseYtDlpProgress(const QString &line)
     return result;
 }
 
+bool isWholeMediaFile(QIODevice &file, const QString &extension)
+{
+    static const QStringList kIsoFamily = {QStringLiteral("mp4"), QStringLiteral("m4v"),
+                                           QStringLiteral("m4a"), QStringLiteral("mov"),
+                                           QStringLiteral("3gp")};
+    if (!kIsoFamily.contains(extension))
+        return true;
+    const qint64 size = file.size();
+    bool index = false;
+    qint64 at = 0;
+    // Each box: a 32-bit size (1: a 64-bit one follows the type; 0: to the
+    // end) and a four-letter type.
+    for (int boxes = 0; at < size && boxes < 100000; ++boxes) {
+        if (!file.seek(at))
+            return false;
+        const QByteArray head = file.read(16);
+        if (head.size() < 8)
+            return false;
+        const auto bigEndian = [&head](int offset, int bytes) {
+            quint64 value = 0;
+            for (int i = 0; i < bytes; ++i)
+                value = (value << 8) | quint8(head.at(offset + i));
+            return value;
+        };
+        quint64 box = bigEndian(0, 4);
+        if (box == 1)
+            box = head.size() == 16 ? bigEndian(8, 8) : 0;
+        else if (box == 0)
+            box = quint64(size - at);
+        if (box < 8 || box > quint64(size - at))
+            return false; // cut short, or no box at all
+        index = index || head.mid(4, 4) == "moov";
+        at += qint64(box);
+    }
+    return index && at == size;
+}
+
 QStringList splitYtDlpOutput(QString &pending, const QString &text)
 {
     pending += text;
@@ -295,13 +363,93 @@ QStringList splitYtDlpOutput(QString &pending, const QString &text)
 
 QString ytDlpError(const QString &errorOutput)
 {
-    const QStringList lines = errorOutput.split(u'\n', Qt::SkipEmptyParts);
+    // Python's last line, or a runtime's that yt-dlp started; yt-dlp itself
+    // says a bare "ERROR:" for a MemoryError, which has no words of its own.
+    static const QRegularExpression kOutOfMemory(
+        QStringLiteral("^(?:MemoryError\\b|terminate called after .*std::bad_alloc|ERROR:\\s*$)"),
+        QRegularExpression::MultilineOption);
+    if (kOutOfMemory.match(errorOutput).hasMatch())
+        return tr("yt-dlp needed more than the %1 MB of memory it may use (what it read never "
+                  "ended); it was stopped")
+            .arg(YtDlpCommand::kMemoryLimitBytes / (1024 * 1024));
+    // FFmpeg rewrites its status line in place: every CR ends a line too.
+    QString text = errorOutput;
+    text.replace(u'\r', u'\n');
+    const QStringList lines = text.split(u'\n', Qt::SkipEmptyParts);
     const QLatin1String error("ERROR:");
-    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
-        if (line->startsWith(error))
-            return QStringLiteral("yt-dlp: ") + line->mid(error.size()).trimmed();
+    qsizetype at = lines.size() - 1;
+    while (at >= 0 && !lines.at(at).startsWith(error))
+        --at;
+    if (at < 0)
+        return lines.isEmpty() ? QString() : lines.constLast().trimmed();
+    const QString said = QStringLiteral("yt-dlp: ") + lines.at(at).mid(error.size()).trimmed();
+    if (!said.contains(QLatin1String("ffmpeg"), Qt::CaseInsensitive))
+        return said;
+    // FFmpeg's own lines stand among yt-dlp's ("[download] ...") without a
+    // mark of their own; its status and its summary tell nothing.
+    static const QRegularExpression kNotFfmpegsOwn(QStringLiteral(
+        "^(?:\\[[\\w:+-]+\\] |WARNING:|ERROR:|frame=|size=|video:|Conversion failed!|"
+        "Press \\[q\\])"));
+    QStringList own;
+    for (qsizetype i = at - 1; i >= 0 && own.size() < 2; --i) {
+        const QString line = lines.at(i).trimmed();
+        if (!line.isEmpty() && !kNotFfmpegsOwn.match(line).hasMatch())
+            own.prepend(line);
     }
-    return lines.isEmpty() ? QString() : lines.constLast().trimmed();
+    return (own << said).join(u'\n');
+}
+
+bool isMediaExtension(const QString &extension)
+{
+    static const QStringList kMedia = {
+        QStringLiteral("mp4"), QStringLiteral("m4v"),  QStringLiteral("webm"),
+        QStringLiteral("mkv"), QStringLiteral("flv"),  QStringLiteral("3gp"),
+        QStringLiteral("mov"), QStringLiteral("m4a"),  QStringLiteral("mp3"),
+        QStringLiteral("ogg"), QStringLiteral("opus"), QStringLiteral("aac"),
+        QStringLiteral("wav"), QStringLiteral("flac"), QStringLiteral("ts")};
+    return kMedia.contains(extension.toLower());
+}
+
+std::optional<QString> savedExtension(const QString &extension, const QByteArray &head)
+{
+    if (isMediaExtension(extension))
+        return extension.toLower();
+    const auto at = [&head](int offset, const char *bytes) {
+        return head.mid(offset, qsizetype(qstrlen(bytes))) == QByteArray(bytes);
+    };
+    const auto byte = [&head](int offset) {
+        return offset < head.size() ? quint8(head.at(offset)) : 0;
+    };
+    if (at(4, "ftyp")) {
+        if (at(8, "qt  "))
+            return QStringLiteral("mov");
+        if (at(8, "M4A "))
+            return QStringLiteral("m4a");
+        return at(8, "3g") ? QStringLiteral("3gp") : QStringLiteral("mp4");
+    }
+    for (const char *atom : {"moov", "mdat", "wide", "free"}) {
+        if (at(4, atom))
+            return QStringLiteral("mov"); // QuickTime without a type box
+    }
+    if (at(0, "\x1a\x45\xdf\xa3"))
+        return head.left(64).contains("webm") ? QStringLiteral("webm") : QStringLiteral("mkv");
+    if (at(0, "FLV\x01"))
+        return QStringLiteral("flv");
+    if (at(0, "OggS"))
+        return head.contains("OpusHead") ? QStringLiteral("opus") : QStringLiteral("ogg");
+    if (at(0, "RIFF") && at(8, "WAVE"))
+        return QStringLiteral("wav");
+    if (at(0, "fLaC"))
+        return QStringLiteral("flac");
+    if (at(0, "ID3"))
+        return QStringLiteral("mp3");
+    if (byte(0) == 0x47 && head.size() > 376 && byte(188) == 0x47 && byte(376) == 0x47)
+        return QStringLiteral("ts");
+    if (byte(0) == 0xff && (byte(1) & 0xf6) == 0xf0)
+        return QStringLiteral("aac"); // an ADTS frame
+    if (byte(0) == 0xff && (byte(1) & 0xe0) == 0xe0)
+        return QStringLiteral("mp3"); // an MPEG audio frame
+    return std::nullopt;
 }
 
 QStringList YtDlpCommand::info(const QString &address, const QString &cacheFolder)

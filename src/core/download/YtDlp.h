@@ -4,6 +4,7 @@
 #include "core/download/WatchPage.h"
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -53,7 +54,10 @@ struct YtVideo
     QList<YtFormat> formats;
 };
 
-// Reads yt-dlp's JSON; why it cannot be read otherwise.
+// Reads yt-dlp's JSON; why it cannot be read otherwise. Only formats that
+// are fetched over http(s) are kept: one file, or HLS and DASH pieces, with
+// every address it names (the file, the manifest, the pieces) a web address.
+// A file:, data: or ftp: stream never reaches a button.
 Expected<YtVideo> parseYtDlpVideo(const QByteArray &json);
 
 // A window button for a yt-dlp video: what to ask yt-dlp for, and what it is.
@@ -87,12 +91,28 @@ std::optional<YtProgress> parseYtDlpProgress(const QString &line);
 QStringList splitYtDlpOutput(QString &pending, const QString &text);
 
 // The line that tells why yt-dlp failed ("ERROR: x" as "yt-dlp: x"), or its
-// last line.
+// last line. When the FFmpeg that yt-dlp ran failed, FFmpeg's own last lines
+// come first ("No space left on device"). When yt-dlp ran out of the memory
+// it may use, that is said.
 QString ytDlpError(const QString &errorOutput);
 
 // The version `yt-dlp --version` states ("2023.03.04"); empty when its first
 // line is no version (a broken installation's error).
 QString ytDlpVersion(const QString &output);
+
+// The extensions a download may be saved with: media files only.
+bool isMediaExtension(const QString &extension);
+// The extension a downloaded file is saved with: the one yt-dlp gave when it
+// is a media extension, else the one of the container its first bytes show
+// (a server that calls a video "x.sh" gets an .mp4); none when they show no
+// media container (a script is never saved).
+std::optional<QString> savedExtension(const QString &extension, const QByteArray &head);
+// Whether a downloaded file is whole as far as its container tells: a file
+// of the MP4 family (mp4, m4v, m4a, mov, 3gp) must be filled exactly by its
+// top-level boxes, one of them its index ("moov"); FFmpeg that yt-dlp runs to
+// join pieces may leave one cut short on a full disk and still report
+// success. Other containers are taken as they are.
+bool isWholeMediaFile(QIODevice &file, const QString &extension);
 
 // yt-dlp's command lines. Every one keeps yt-dlp from reading configuration
 // files (of the user or of the current folder) and local files, keeps its
@@ -103,6 +123,11 @@ class YtDlpCommand
 public:
     static constexpr char kProgressMark[] = "[vantrel] ";
     static constexpr char kFileMark[] = "[vantrel-file] ";
+    // The data yt-dlp and the tools it starts may hold: a page read takes
+    // about 60 MB (it fails under 40 MB), today's JavaScript runtimes that
+    // yt-dlp runs for some sites a few hundred; a page that never ends takes
+    // it to the limit and fails there.
+    static constexpr qint64 kMemoryLimitBytes = qint64(1024) * 1024 * 1024;
 
     static QStringList info(const QString &address, const QString &cacheFolder);
     // Downloads `formatSpec` to `outputTemplate` ("folder/.name.vantrel-1-2.%(ext)s"),

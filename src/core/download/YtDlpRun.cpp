@@ -5,11 +5,12 @@
 #include "core/download/StreamDownload.h"
 #include "core/download/WebAddress.h"
 #include "core/settings/AppPaths.h"
+#include "core/settings/Settings.h"
 #include "core/tools/ToolVersion.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QUrl>
 
 namespace vantrel {
@@ -25,6 +26,31 @@ CommandLine commandOf(const QString &program, const QStringList &arguments)
     return command;
 }
 
+// What every yt-dlp run shares: the last lines of its messages are the
+// ones that tell; it runs in a group of its own under the guard, so that the
+// FFmpeg it starts ends with it and with the program; its memory is bounded;
+// and FTP goes to a closed local port, so that an address that redirects to
+// ftp: fetches nothing (yt-dlp follows such redirects and knows no option
+// against them).
+void setUpYtDlp(Process &process)
+{
+    process.setOutputLimit(64 * 1024);
+    process.setOwnGroup(true);
+    process.setMemoryLimit(YtDlpCommand::kMemoryLimitBytes);
+    process.setEnvironmentValue(QStringLiteral("ftp_proxy"), QStringLiteral("http://127.0.0.1:0"));
+}
+
+// What the download's own files hold, in bytes.
+qint64 bytesOfFiles(const QString &folder, const QString &prefix)
+{
+    qint64 bytes = 0;
+    const QFileInfoList files = QDir(folder).entryInfoList(
+        {prefix + u'*'}, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
+    for (const QFileInfo &file : files)
+        bytes += file.size();
+    return bytes;
+}
+
 // Whether yt-dlp refused the options themselves: a version older than the
 // ones this program is written for.
 bool refusedOptions(const QString &output)
@@ -38,9 +64,8 @@ bool refusedOptions(const QString &output)
 YtDlpReader::YtDlpReader(QString program, QString cacheFolder, QObject *parent)
     : QObject(parent), m_program(std::move(program)), m_cacheFolder(std::move(cacheFolder))
 {
-    m_process.setDataOutput(true);       // the JSON; its messages make up output()
-    m_process.setOutputLimit(64 * 1024); // the last lines are the ones that tell
-    m_process.setOwnGroup(true);
+    m_process.setDataOutput(true); // the JSON; its messages make up output()
+    setUpYtDlp(m_process);
     m_deadline.setSingleShot(true);
     connect(&m_process, &Process::dataReceived, this, [this](const QByteArray &data) {
         m_answer += data;
@@ -130,15 +155,15 @@ void YtDlpReader::fail(Failure failure, const QString &text)
 
 YtDlpDownload::YtDlpDownload(QString program, QString folder, QString cacheFolder, QObject *parent)
     : QObject(parent), m_program(std::move(program)), m_folder(std::move(folder)),
-      m_cacheFolder(std::move(cacheFolder))
+      m_cacheFolder(std::move(cacheFolder)), m_maxBytes(kDefaultMaxDownloadBytes)
 {
-    // Hours of progress lines need not fill the memory.
-    m_process.setOutputLimit(64 * 1024);
-    // A cancel also ends the FFmpeg that yt-dlp runs to join or fetch parts,
-    // which would otherwise go on writing after the parts were removed.
-    m_process.setOwnGroup(true);
+    // Hours of progress lines need not fill the memory, and a cancel also
+    // ends the FFmpeg that yt-dlp runs to join or fetch parts, which would
+    // otherwise go on writing after the parts were removed.
+    setUpYtDlp(m_process);
     connect(&m_process, &Process::outputReceived, this, &YtDlpDownload::takeOutput);
     connect(&m_process, &Process::finished, this, &YtDlpDownload::onFinished);
+    connect(&m_watch, &QTimer::timeout, this, &YtDlpDownload::watch);
 }
 
 YtDlpDownload::~YtDlpDownload()
@@ -156,6 +181,7 @@ bool YtDlpDownload::start(const QString &address, const QString &formatSpec,
     if (isRunning())
         return false;
     m_cancelled = false;
+    m_boundReason.clear();
     m_pending.clear();
     m_reported.clear();
     if (const std::optional<QString> refusal = nonWebAddressReason(QUrl(address))) {
@@ -163,6 +189,7 @@ bool YtDlpDownload::start(const QString &address, const QString &formatSpec,
         return true;
     }
     QDir().mkpath(m_folder);
+    sweepLeftovers(m_folder);
     // Room in the name for the extension and what yt-dlp adds to its parts
     // (".f137.mp4.part").
     m_base = fitFileName(baseName, QString(), kFileNameMaxBytes - 40);
@@ -174,9 +201,41 @@ bool YtDlpDownload::start(const QString &address, const QString &formatSpec,
     QString pattern = m_tempPrefix;
     pattern.replace(u'%', QLatin1String("%%"));
     const QString outputTemplate = AppPaths::join(m_folder, pattern + QStringLiteral("%(ext)s"));
+    m_bytes = 0;
+    m_clock.start();
+    m_sinceMove.start();
+    m_watch.start(qBound(100, m_stallMs / 4, 1000));
     m_process.start(commandOf(
         m_program, YtDlpCommand::download(address, formatSpec, outputTemplate, m_cacheFolder)));
     return true;
+}
+
+void YtDlpDownload::watch()
+{
+    if (!isRunning())
+        return;
+    const qint64 bytes = bytesOfFiles(m_folder, m_tempPrefix);
+    if (bytes > m_bytes)
+        m_sinceMove.start();
+    m_bytes = std::max(bytes, m_bytes);
+    // The same rules as the program's own downloads.
+    const TransferService::Limits limits;
+    if (m_bytes > m_maxBytes)
+        endByBound(StreamDownload::grewPastText(m_maxBytes));
+    else if (m_sinceMove.elapsed() > m_stallMs)
+        endByBound(
+            tr("nothing arrived for %1 seconds; the download was stopped").arg(m_stallMs / 1000.0));
+    else if (m_clock.elapsed() >
+             limits.deadlineMs + m_bytes * 1000 / StreamDownload::kBytesPerExtraSecond)
+        endByBound(tr("the download took too long: the server sends too little, too slowly"));
+}
+
+void YtDlpDownload::endByBound(const QString &reason)
+{
+    if (!m_boundReason.isEmpty())
+        return; // it is being stopped: the output it still gives comes here
+    m_boundReason = reason;
+    m_process.stop();
 }
 
 void YtDlpDownload::cancel()
@@ -189,11 +248,22 @@ void YtDlpDownload::cancel()
 
 void YtDlpDownload::takeOutput(const QString &text)
 {
+    m_sinceMove.start();
     const QLatin1String fileMark(YtDlpCommand::kFileMark);
     for (const QString &line : splitYtDlpOutput(m_pending, text)) {
         if (line.startsWith(fileMark)) {
             m_reported = line.mid(fileMark.size());
         } else if (const std::optional<YtProgress> progress = parseYtDlpProgress(line)) {
+            if (progress->total && *progress->total > m_maxBytes) {
+                endByBound(tr("the stream holds %1, more than the %2 a download may hold "
+                              "(maxdownload in the settings); it was not downloaded")
+                               .arg(byteSizeText(*progress->total), byteSizeText(m_maxBytes)));
+                return;
+            }
+            if (progress->downloaded > m_maxBytes) {
+                endByBound(StreamDownload::grewPastText(m_maxBytes));
+                return;
+            }
             std::optional<int> percent;
             if (progress->total && *progress->total > 0)
                 percent = int(
@@ -206,8 +276,13 @@ void YtDlpDownload::takeOutput(const QString &text)
 
 void YtDlpDownload::onFinished(const ProcessResult &result)
 {
+    m_watch.stop();
     if (signalsBlocked())
         return;
+    if (!m_boundReason.isEmpty()) {
+        fail(m_boundReason);
+        return;
+    }
     takeOutput(QStringLiteral("\n")); // a last line without its end
     if (m_cancelled) {
         fail(tr("the download was cancelled"));
@@ -234,19 +309,31 @@ void YtDlpDownload::onFinished(const ProcessResult &result)
 Expected<QString> YtDlpDownload::commit() const
 {
     // Only a file of this download's own temporary name, in its folder,
-    // is taken; the extension is yt-dlp's, held to plain letters and digits.
-    static const QRegularExpression kExtension(QStringLiteral("^[A-Za-z0-9]{1,10}$"));
+    // is taken; the extension is yt-dlp's when it is a media one, else the
+    // container's the file's first bytes show: a server names no program.
     const QFileInfo made(m_reported);
-    const QString extension = made.fileName().mid(m_tempPrefix.size());
     if (m_reported.isEmpty() || !made.fileName().startsWith(m_tempPrefix) ||
         made.absolutePath() != QFileInfo(m_folder).absoluteFilePath() || !made.isFile() ||
-        made.isSymLink() || !kExtension.match(extension).hasMatch())
+        made.isSymLink())
         return Expected<QString>::failure(tr("yt-dlp reported no file it made"));
+    QFile file(made.filePath());
+    const QByteArray head = file.open(QIODevice::ReadOnly) ? file.read(4096) : QByteArray();
+    const QString given = made.fileName().mid(m_tempPrefix.size());
+    const std::optional<QString> extension = savedExtension(given, head);
+    if (!extension)
+        return Expected<QString>::failure(
+            tr("the server sent no video or sound file (it called it \"%1\"); it was not kept")
+                .arg(given.left(40)));
+    if (!isWholeMediaFile(file, *extension))
+        return Expected<QString>::failure(
+            tr("the file yt-dlp made is cut short (its index is missing: is the disk full?); it "
+               "was not kept"));
+    file.close();
     // Renaming never replaces a file; one that appears meanwhile only moves
     // the name on.
     for (int attempt = 0; attempt < 3; ++attempt) {
         const QString path = freeFileName(
-            m_folder, m_base, QLatin1Char('.') + extension, [](const QString &candidate) {
+            m_folder, m_base, QLatin1Char('.') + *extension, [](const QString &candidate) {
                 return QFileInfo::exists(candidate) || QFileInfo(candidate).isSymLink();
             });
         if (QFile::rename(made.filePath(), path))

@@ -4,6 +4,7 @@
 #include "core/download/YtDlp.h"
 #include "core/tools/Process.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
@@ -74,16 +75,27 @@ private:
 
 // Downloads one format of a video through yt-dlp into a folder. yt-dlp
 // writes under a hidden temporary name of this program's; the file takes
-// the final name (the given base, the extension of what yt-dlp made, the
-// next free name) only when yt-dlp reports success. A failed or cancelled
-// download leaves nothing. The same signals as StreamDownload.
+// the final name (the given base, a media extension: yt-dlp's, or the
+// container's its bytes show; the next free name) only when yt-dlp reports
+// success. A failed or cancelled download leaves nothing, and what killed
+// programs left in the folder is swept when a download starts. The download
+// is held to the bounds of the program's own: it ends when nothing has moved
+// for kStallMs (no file grew, yt-dlp said nothing), when it has taken longer
+// than a minute and a second per kB it holds, and when it holds more than
+// the most a download may (a stream of unknown length may never end). The
+// same signals as StreamDownload.
 class YtDlpDownload : public QObject
 {
     Q_OBJECT
 
 public:
+    static constexpr int kStallMs = 30000;
+
     YtDlpDownload(QString program, QString folder, QString cacheFolder, QObject *parent = nullptr);
     ~YtDlpDownload() override;
+
+    void setStallMs(int milliseconds) { m_stallMs = milliseconds; }
+    void setMaxBytes(qint64 bytes) { m_maxBytes = bytes; }
 
     // Starts downloading `formatSpec` of the video at `address` (a web
     // address) as `baseName` plus the extension; false when one already runs.
@@ -97,6 +109,9 @@ Q_SIGNALS:
 
 private:
     void takeOutput(const QString &text);
+    // Once in a while: ends a download that went past a bound.
+    void watch();
+    void endByBound(const QString &reason);
     void onFinished(const ProcessResult &result);
     // Gives the file yt-dlp made its name; the path, or why there is none.
     Expected<QString> commit() const;
@@ -113,6 +128,13 @@ private:
     QString m_pending;    // output not yet split into lines
     QString m_reported;   // the path yt-dlp reported after its last step
     bool m_cancelled = false;
+    QString m_boundReason; // why a bound ended the download
+    int m_stallMs = kStallMs;
+    qint64 m_maxBytes;
+    QTimer m_watch;
+    QElapsedTimer m_clock;     // since the download started
+    QElapsedTimer m_sinceMove; // since a file grew or yt-dlp said something
+    qint64 m_bytes = 0;        // what the download's files hold
 };
 
 // Asks yt-dlp for its version: `done` receives it, or an empty text when

@@ -1,5 +1,6 @@
 #include "core/settings/AppPaths.h"
 
+#include "core/common/FileNames.h"
 #include "core/common/Logging.h"
 
 #include <QCoreApplication>
@@ -35,6 +36,19 @@ QString AppPaths::shippedFile(const QString &relativePath)
         return beside;
     const QString installed = join(installedDataFolder(), relativePath);
     return QFileInfo::exists(installed) ? QDir::toNativeSeparators(installed) : beside;
+}
+
+QString AppPaths::helperProgram(const QString &name)
+{
+    const QString installed =
+        QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/') +
+                        QStringLiteral(VANTREL_HELPERS_FROM_BIN));
+    for (const QString &folder : {programFolder(), installed}) {
+        const QFileInfo helper(join(folder, name));
+        if (helper.isFile() && helper.isExecutable())
+            return QDir::toNativeSeparators(helper.absoluteFilePath());
+    }
+    return QString();
 }
 
 QString AppPaths::dataFolder()
@@ -94,8 +108,9 @@ QString AppPaths::statisticsFile()
 
 QString AppPaths::ownStatisticsFile()
 {
-    return join(dataFolder(),
-                QStringLiteral("curconvert-%1.log").arg(QCoreApplication::applicationPid()));
+    return join(dataFolder(), QStringLiteral("curconvert-%1-%2.log")
+                                  .arg(hostTag())
+                                  .arg(QCoreApplication::applicationPid()));
 }
 
 QString AppPaths::join(const QString &folder, const QString &name)

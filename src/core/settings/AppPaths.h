@@ -21,6 +21,10 @@ public:
     // given relative to the program folder: beside the executable (the build
     // tree, a portable folder), else in the installation's data folder.
     static QString shippedFile(const QString &relativePath);
+    // A helper program of the project (vantrel-guard): beside the executable
+    // (the build tree, a portable folder), else in the installation's
+    // libexec/vantrel; empty when it is in neither.
+    static QString helperProgram(const QString &name);
 
     // The folder for settings, the encoder's statistics file, the cache and
     // downloads: the program folder when it is writable and not an
@@ -38,13 +42,14 @@ public:
     // where nobody looks), the data folder of a portable one.
     static QString defaultOutputFolder();
 
-    static QString settingsFile();   // settings.dat in the data folder
+    static QString settingsFile(); // settings.dat in the data folder
     // The installed encoder's list of encoders, remembered between runs.
     static QString encoderListCache();
     static QString statisticsFile(); // curconvert.log in the data folder
     // The statistics file this running program's encoders write:
-    // curconvert-<process id>.log in the data folder, so that programs
-    // sharing the folder never read or delete each other's progress.
+    // curconvert-<host>-<process id>.log in the data folder, so that programs
+    // sharing the folder, on this machine or others, never read or delete
+    // each other's progress.
     static QString ownStatisticsFile();
 
     // `name` inside `folder`, joined with the platform separator.

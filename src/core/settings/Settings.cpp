@@ -21,6 +21,7 @@ const QString SettingsFile::kAutoShut = QStringLiteral("autoshut");
 const QString SettingsFile::kProfile = QStringLiteral("profile");
 const QString SettingsFile::kSimultaneous = QStringLiteral("simultaneous");
 const QString SettingsFile::kYtDlp = QStringLiteral("ytdlp");
+const QString SettingsFile::kMaxDownload = QStringLiteral("maxdownload");
 
 SettingsFile::SettingsFile(QString filePath, QString defaultOutputFolder)
     : m_filePath(std::move(filePath)), m_defaultOutputFolder(std::move(defaultOutputFolder))
@@ -59,6 +60,21 @@ int simultaneousConversions(const QString &stored, QString *warning)
     return allowed;
 }
 
+qint64 maxDownloadBytes(const QString &stored, QString *warning)
+{
+    if (stored.trimmed().isEmpty())
+        return kDefaultMaxDownloadBytes;
+    constexpr double kGigabyte = 1024.0 * 1024.0 * 1024.0;
+    const double wanted = leadingNumber(stored);
+    const double allowed = std::clamp(wanted, 1.0 / 1024, 1024.0);
+    if (allowed != wanted && warning)
+        *warning = QCoreApplication::translate(
+                       "Settings", "The largest download \"%1\" of the settings is outside "
+                                   "0.001 to 1024 GB; %2 GB is used.")
+                       .arg(stored.left(24), numberText(allowed));
+    return qint64(allowed * kGigabyte);
+}
+
 Settings SettingsFile::read() const
 {
     Settings settings;
@@ -88,6 +104,10 @@ Settings SettingsFile::read() const
     settings.simultaneous = simultaneousConversions(text(kSimultaneous), &simultaneousWarning);
     if (!simultaneousWarning.isEmpty())
         settings.warnings << simultaneousWarning;
+    QString downloadWarning;
+    settings.maxDownloadBytes = maxDownloadBytes(text(kMaxDownload), &downloadWarning);
+    if (!downloadWarning.isEmpty())
+        settings.warnings << downloadWarning;
     settings.ytDlp = text(kYtDlp);
     const QFileInfo ytDlp(settings.ytDlp);
     if (!settings.ytDlp.isEmpty() && !(ytDlp.isFile() && ytDlp.isExecutable()))

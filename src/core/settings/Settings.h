@@ -7,6 +7,10 @@
 
 namespace vantrel {
 
+// The most a download may hold unless the settings say otherwise: a stream
+// of unknown length may never end.
+constexpr qint64 kDefaultMaxDownloadBytes = qint64(16) * 1024 * 1024 * 1024;
+
 // What to do when an output file of the same name exists.
 enum class ExistingFilePolicy
 {
@@ -25,6 +29,7 @@ struct Settings
     std::optional<int> profile; // the entry selected at the last exit
     int simultaneous = 1;       // rows converting at once, 1 to the number of cores
     QString ytDlp;              // the yt-dlp the user chose; empty: the one on PATH
+    qint64 maxDownloadBytes = kDefaultMaxDownloadBytes; // the most a download may hold
     // What was wrong with the file and was set right, one line each, for the
     // user to be told once (not part of the values).
     QStringList warnings;
@@ -34,7 +39,7 @@ struct Settings
         return outputFolder == other.outputFolder && existingFile == other.existingFile &&
                threads == other.threads && powerOffAfterBatch == other.powerOffAfterBatch &&
                profile == other.profile && simultaneous == other.simultaneous &&
-               ytDlp == other.ytDlp;
+               ytDlp == other.ytDlp && maxDownloadBytes == other.maxDownloadBytes;
     }
     bool operator!=(const Settings &other) const { return !(*this == other); }
 };
@@ -55,6 +60,11 @@ int maxSimultaneousConversions();
 // `dataFolder`, a relative one is taken from there.
 QString absoluteOutputFolder(const QString &stored, const QString &dataFolder);
 
+// The most a download may hold for a stored number of GB: 16 GB when none is
+// stored; a number outside 0.001 (1 MB) to 1024 is held to the nearest (then
+// `warning` says so).
+qint64 maxDownloadBytes(const QString &stored, QString *warning = nullptr);
+
 // settings.dat: the section [Set] and its keys; files written before a key
 // existed simply lack it, and read as its default. Every other line of the
 // file is kept as it is.
@@ -69,6 +79,7 @@ public:
     static const QString kProfile;      // entry number of the last selected profile
     static const QString kSimultaneous; // rows converting at once
     static const QString kYtDlp;        // path of the yt-dlp to run (set by hand)
+    static const QString kMaxDownload;  // the most a download may hold, in GB (set by hand)
 
     // `defaultOutputFolder` stands in for an empty output folder.
     SettingsFile(QString filePath, QString defaultOutputFolder);

@@ -149,9 +149,13 @@ void SourceList::insertSavedRows(int at, const QList<SavedRow> &rows)
         row.id = ++m_lastId;
         row.item = saved.item;
         row.statusDetail = saved.statusDetail;
-        // A row kept before its probe ended is probed now.
-        if (m_probe && row.item.videoTime.isEmpty() && row.item.problem.isEmpty())
+        // Judged again as an added file is: it may be a folder now, or gone.
+        if (m_probe) {
+            if (!row.item.videoTime.isEmpty()) // a row kept before its probe ended has no clip
+                row.keptClip = std::make_pair(row.item.clipStart, row.item.clipEnd);
+            row.item.problem.clear();
             startProbe(row);
+        }
         m_rows.insert(at++, row);
     }
     endInsertRows();
@@ -233,6 +237,11 @@ void SourceList::onProbed(quint64 ticket, const ProbeResult &result)
     m_rows[row].ticket = 0;
     applyProbeFields(result.fields, m_rows[row].item);
     m_rows[row].item.problem = probeProblem(result);
+    if (const auto kept = std::exchange(m_rows[row].keptClip, std::nullopt);
+        kept && m_rows[row].item.problem.isEmpty()) {
+        m_rows[row].item.clipStart = kept->first;
+        m_rows[row].item.clipEnd = kept->second;
+    }
     emitRowChanged(row, FileNameColumn, ColumnCount - 1);
     Q_EMIT rowProbed(row);
     if (pendingProbes() == 0)

@@ -70,7 +70,8 @@ public:
     };
     // The rows that are filled (rows still being probed are kept as their file).
     QList<SavedRow> savedRows() const;
-    // Appends rows as they were kept; they are not probed again.
+    // Appends rows as they were kept, with their statuses and clips; each is
+    // probed again as an added file is, since the file may have changed.
     void appendSavedRows(const QList<SavedRow> &rows);
     // The same, before the row `at` (0 puts them on top).
     void insertSavedRows(int at, const QList<SavedRow> &rows);
@@ -104,6 +105,8 @@ private:
         SourceItem item;
         QString statusDetail;
         std::optional<int> progress;
+        // A kept row's clip (start, end), which its probe must not undo.
+        std::optional<std::pair<QString, QString>> keptClip;
     };
 
     void onProbed(quint64 ticket, const ProbeResult &result);

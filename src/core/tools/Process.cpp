@@ -1,9 +1,11 @@
 #include "core/tools/Process.h"
 
 #include "core/common/Logging.h"
+#include "core/settings/AppPaths.h"
 
 #include <QFileInfo>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStandardPaths>
 
 #if defined(Q_OS_LINUX)
@@ -58,12 +60,12 @@ void closeOtherDescriptorsOnExec()
 // A background child yields the processor to the others (the encoder that
 // converts while a file is probed). A child that leads a group of its own
 // takes the tools it starts into that group, so that they can be ended
-// together.
-void tieChildToParent(QProcess &process, bool background, bool ownGroup)
+// together. A memory limit bounds what the child and its children may hold.
+void tieChildToParent(QProcess &process, bool background, bool ownGroup, qint64 memoryLimit)
 {
 #if defined(Q_OS_LINUX)
     const pid_t parent = ::getpid();
-    process.setChildProcessModifier([parent, background, ownGroup] {
+    process.setChildProcessModifier([parent, background, ownGroup, memoryLimit] {
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (::getppid() != parent)
             ::_exit(127); // the parent ended before the tie was made
@@ -71,13 +73,36 @@ void tieChildToParent(QProcess &process, bool background, bool ownGroup)
             const int niceness = ::nice(10);
         if (ownGroup)
             ::setpgid(0, 0);
+        if (memoryLimit > 0) {
+            const rlimit limit = {rlim_t(memoryLimit), rlim_t(memoryLimit)};
+            ::setrlimit(RLIMIT_DATA, &limit);
+        }
         closeOtherDescriptorsOnExec();
     });
 #else
     Q_UNUSED(process)
     Q_UNUSED(background)
     Q_UNUSED(ownGroup)
+    Q_UNUSED(memoryLimit)
 #endif
+}
+
+// The command that runs `args` under the guard, for a tool that starts
+// tools. The guard runs the tool by the path the program would have taken:
+// a bare name as found on PATH, any other as a full path.
+QStringList guarded(QStringList args)
+{
+    const QString guard = AppPaths::helperProgram(QStringLiteral("vantrel-guard"));
+    if (guard.isEmpty()) {
+        qCWarning(lcTools) << "vantrel-guard is missing: what" << args.constFirst()
+                           << "starts may outlive the program";
+        return args;
+    }
+    const QString tool = args.constFirst();
+    const QString onPath = QStandardPaths::findExecutable(tool);
+    const bool bare = QFileInfo(tool).fileName() == tool;
+    args.first() = bare && !onPath.isEmpty() ? onPath : QFileInfo(tool).absoluteFilePath();
+    return QStringList{guard} + args;
 }
 
 } // namespace
@@ -98,6 +123,11 @@ QString endingText(const ProcessResult &result)
 }
 
 Process::Process(QObject *parent) : QObject(parent), m_decoder(QStringDecoder::System) {}
+
+void Process::setEnvironmentValue(const QString &name, const QString &value)
+{
+    m_environment.append({name, value});
+}
 
 Process::~Process()
 {
@@ -129,13 +159,21 @@ void Process::start(const CommandLine &command, const QStringList &extraArgument
     m_decoder.resetState();
     qCInfo(lcTools).noquote() << "start:" << commandText();
 
-    const QStringList args = m_command.arguments() + m_extraArguments;
+    QStringList args = m_command.arguments() + m_extraArguments;
     if (args.isEmpty() || !canStart(args.constFirst())) {
         end({ProcessResult::Ending::FailedToStart, 0});
         return;
     }
+    if (m_ownGroup)
+        args = guarded(args);
     m_process = new QProcess(this);
-    tieChildToParent(*m_process, m_background, m_ownGroup);
+    tieChildToParent(*m_process, m_background, m_ownGroup, m_memoryLimit);
+    if (!m_environment.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const auto &[name, value] : std::as_const(m_environment))
+            environment.insert(name, value);
+        m_process->setProcessEnvironment(environment);
+    }
     if (m_dataOutput) {
         m_process->setProcessChannelMode(QProcess::SeparateChannels);
         connect(m_process, &QProcess::readyReadStandardOutput, this, &Process::readData);
@@ -223,8 +261,8 @@ void Process::stop()
 void Process::kill()
 {
 #if defined(Q_OS_LINUX)
-    // What the tool started goes with it; the group is the tool's own, made
-    // in the child before it ran anything.
+    // What the tool started goes with it at once; the group is the tool's own
+    // (with its guard), made in the child before it ran anything.
     if (m_ownGroup && m_process->processId() > 0)
         ::kill(-pid_t(m_process->processId()), SIGKILL);
 #endif

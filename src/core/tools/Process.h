@@ -63,8 +63,19 @@ public:
     void setBackground(bool background) { m_background = background; }
     // From the next start on, the tool and the tools it starts form a process
     // group of their own, and stopping it ends them all: a tool that hands
-    // its work to another (yt-dlp to FFmpeg) leaves none of it running.
+    // its work to another (yt-dlp to FFmpeg) leaves none of it running. The
+    // tool runs under the project's guard (vantrel-guard), so that what it
+    // starts also ends when this program ends in any way, even the tools
+    // that left the group.
     void setOwnGroup(bool ownGroup) { m_ownGroup = ownGroup; }
+    // From the next start on, the tool and what it starts may hold at most
+    // this many bytes of data (RLIMIT_DATA, where the system has it); 0: no
+    // limit. A tool that reads whatever a server sends then fails rather than
+    // fill the memory.
+    void setMemoryLimit(qint64 bytes) { m_memoryLimit = bytes; }
+    // From the next start on, the tool sees `name` set to `value` in its
+    // environment, the program's own otherwise.
+    void setEnvironmentValue(const QString &name, const QString &value);
 
     // Runs `command` with `extraArguments` after its own. A tool of an earlier
     // start that still runs is stopped first.
@@ -109,6 +120,8 @@ private:
     bool m_dataOutput = false;
     bool m_background = false;
     bool m_ownGroup = false;
+    qint64 m_memoryLimit = 0;
+    QList<QPair<QString, QString>> m_environment;
     std::optional<ProcessResult> m_result;
 };
 

@@ -384,6 +384,7 @@ void MainWindow::openOnlineVideo()
         m_controller.outputFolder(), AppPaths::join(env.dataFolder, QStringLiteral("Cache")),
         env.prompt, env.desktop);
     online->setYtDlpProgram(env.ytDlpPath);
+    online->setMaxDownloadBytes(m_controller.settingsFile().read().maxDownloadBytes);
     auto *window = new OnlineVideoWindow(
         *online, std::make_unique<PreviewController>(env.playerPath, m_controller.tools()), this);
     keepWhileAlive(window, online);

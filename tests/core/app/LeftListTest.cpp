@@ -1,8 +1,10 @@
+#include "MediaClips.h"
 #include "TestEnvironment.h"
 #include "TestSupport.h"
 
 #include "core/app/MainController.h"
 #include "core/convert/JobBuilder.h"
+#include "core/sources/SourceFileRules.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -135,6 +137,59 @@ TEST(MainControllerList, ClearAllIsUndone)
     EXPECT_EQ(undoable.count(), 2);
     controller.undoClear(); // nothing more to bring back
     EXPECT_EQ(list.count(), 4);
+}
+
+// Rows a list file brings back are taken as added files are: a name that is
+// not text is refused with the same message, and every row is probed again,
+// so a folder or a file gone since shows why it cannot be converted. A
+// row whose file is still there keeps its status and its clip.
+TEST(LeftList, RestoredRowsMeetTheChecksOfAnAddedFile)
+{
+    MediaClips clips;
+    QDir().mkpath(clips.path(qs("folder.avi")));
+    const QString notText = clips.path(qs("caf\xef\xbf\xbd.avi")); // what such a name reads as
+    const struct
+    {
+        QString file;
+        RowStatus status;
+        const char *restoredAs; // status text and problem; none: refused
+    } rows[] = {
+        {clips.video(qs("kept.avi"), 3), RowStatus::Ok, "OK "},
+        {clips.path(qs("folder.avi")), RowStatus::None, " is a folder"},
+        {notText, RowStatus::None, nullptr},
+        {clips.path(qs("gone.avi")), RowStatus::Fail, "Fail does not exist"},
+    };
+    QList<SourceList::SavedRow> saved;
+    QStringList expected;
+    for (const auto &r : rows) {
+        saved.append(row("", r.status));
+        saved.last().item.fileName = r.file;
+        saved.last().item.clipStart = qs("0:00:01"); // trimmed
+        if (r.restoredAs)
+            expected << qs(r.restoredAs);
+    }
+    QTemporaryDir data;
+    TestSurroundings surroundings;
+    MainEnvironment env = surroundings.main(data);
+    env.listFile = data.filePath(qs("list.json"));
+    MainController crashed(env); // killed with these rows in its list
+    crashed.startUp();
+    crashed.sources().appendSavedRows(saved);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(env.listFile); }, 5000));
+    MainController controller(env);
+    controller.startUp();
+    SourceList &list = controller.sources();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list.pendingProbes() == 0; }, 30000));
+    EXPECT_EQ(surroundings.prompt.errors, QStringList{*unusableNameReason(notText)});
+    QStringList restored;
+    for (int i = 0; i < list.count(); ++i) {
+        const QString problem = list.item(i).problem;
+        restored << rowStatusText(list.item(i).status) + u' ' +
+                        problem.section(qs("\" "), 1).section(u',', 0, 0).remove(u'.');
+    }
+    EXPECT_EQ(restored, expected);
+    EXPECT_EQ(list.item(0).clipStart, qs("0:00:01")); // the probe keeps the clip
+    EXPECT_EQ(list.item(0).frameSize, qs("160x120"));
 }
 
 // An entry whose encoder this computer's FFmpeg lacks shows so, and its rows

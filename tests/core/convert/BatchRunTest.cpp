@@ -2,6 +2,7 @@
 #include "TestEnvironment.h"
 #include "TestSupport.h"
 
+#include "core/common/FileNames.h"
 #include "core/convert/BatchRun.h"
 #include "core/convert/ConversionProgress.h"
 #include "core/profiles/OptionSheet.h"
@@ -19,6 +20,7 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include <functional>
 #include <memory>
 
 using namespace vantrel;
@@ -209,8 +211,10 @@ TEST_F(BatchRunTest, OverwriteSparesTheSourceAndTheBatchsOwnOutputs)
     EXPECT_TRUE(batch->rowMessages(2).contains(qs("written earlier in this batch")));
 }
 
-// A batch sweeps what killed runs left (hidden temporary outputs, statistics
-// files) from its folders, and never touches a running program's files.
+// A batch sweeps what killed runs on this machine left (hidden temporary
+// outputs and downloads, statistics files, name claims) from its folders,
+// and never touches a running program's files nor another machine's: two
+// machines may share the folder.
 TEST_F(BatchRunTest, LeftoversOfKilledRunsAreSwept)
 {
     QProcess gone; // a process id that no longer runs
@@ -219,21 +223,48 @@ TEST_F(BatchRunTest, LeftoversOfKilledRunsAreSwept)
     const QString dead = QString::number(gone.processId());
     ASSERT_TRUE(gone.waitForFinished(5000));
     const QString live = QString::number(QCoreApplication::applicationPid());
+    const QString here = hostTag();
+    const QString other = qs("otherbox");
     QDir().mkpath(output);
-    const QStringList swept = {output + qs("/.a.vantrel-") + dead + qs("-3.mp4"),
-                               data.filePath(qs("curconvert-") + dead + qs(".log"))};
-    const QStringList kept = {output + qs("/.b.vantrel-") + live + qs("-1.mp4"),
-                              output + qs("/.b.vantrel-1-1.mp4"), // pid 1 always runs
-                              data.filePath(qs("curconvert-1.log")),
-                              output + qs("/notes.vantrel-") + dead + qs("-1.txt")};
-    for (const QString &file : swept + kept)
-        writeFile(file, "left");
+    const struct
+    {
+        QString file;
+        QByteArray text;
+        bool swept;
+    } files[] = {
+        {output + qs("/.a.vantrel-") + here + u'-' + dead + qs("-3.mp4"), "", true},
+        {data.filePath(qs("curconvert-") + here + u'-' + dead + qs(".log")), "", true},
+        {data.filePath(qs("curconvert-") + here + u'-' + dead + qs("-2.log")), "", true},
+        {output + qs("/.a.mp4.vantrel-claim"), (here + u' ' + dead + u'\n').toUtf8(), true},
+        {data.filePath(qs(".t.vantrel-") + here + u'-' + dead + qs("-1.mp4.part")), "", true},
+        {data.filePath(qs(".t.vantrel-") + here + u'-' + dead + qs("-1.f137.mp4.ytdl")), "", true},
+        {data.filePath(qs(".t.vantrel-") + here + u'-' + dead + qs("-1.mp4.part-Frag3")), "", true},
+        {output + qs("/.b.vantrel-") + here + u'-' + live + qs("-1.mp4"), "", false},
+        {output + qs("/.b.vantrel-") + here + qs("-1-1.mp4"), "", false}, // pid 1 always runs
+        {output + qs("/.b.mp4.vantrel-claim"), (here + u' ' + live + u'\n').toUtf8(), false},
+        {output + qs("/.c.vantrel-") + other + u'-' + dead + qs("-3.mp4"), "", false},
+        {data.filePath(qs("curconvert-") + other + u'-' + dead + qs(".log")), "", false},
+        {output + qs("/.c.mp4.vantrel-claim"), (other + u' ' + dead + u'\n').toUtf8(), false},
+        {output + qs("/.d.vantrel-") + dead + qs("-3.mp4"), "", false}, // an older program's
+        {output + qs("/.e.mp4.vantrel-claim"), "not a claim", false},
+        {output + qs("/notes.vantrel-") + here + u'-' + dead + qs("-1.txt"), "", false},
+    };
+    for (const auto &f : files)
+        writeFile(f.file, f.text.isEmpty() ? QByteArray("left") : f.text);
     addProbed({clips.video(qs("a.avi"), 1)});
     EXPECT_EQ(run(), BatchEnding::Completed);
-    for (const QString &file : swept)
-        EXPECT_FALSE(QFile::exists(file)) << file;
-    for (const QString &file : kept)
-        EXPECT_TRUE(QFile::exists(file)) << file;
+    for (const auto &f : files)
+        EXPECT_EQ(QFile::exists(f.file), !f.swept) << f.file;
+
+    // Host names as they stand in file names: safe, bounded, and apart.
+    EXPECT_EQ(hostTagOf(qs("box1.example.com")), qs("box1_example_com"));
+    EXPECT_EQ(hostTagOf(qs("")), qs("host"));
+    const QString longA = hostTagOf(qs("a-very-long-host-name-of-a-cluster-node-0001.example"));
+    const QString longB = hostTagOf(qs("a-very-long-host-name-of-a-cluster-node-0002.example"));
+    EXPECT_EQ(longA.size(), 24);
+    EXPECT_NE(longA, longB);
+    EXPECT_EQ(leftoverOwnerOf(QFileInfo(files[0].file).fileName()),
+              (LeftoverOwner{here, dead.toLongLong()}));
 }
 
 // The picture keeps its shape: fitted into the frame the profile asks for
@@ -740,6 +771,20 @@ TEST_F(BatchRunTest, HardFilesConvertAllTheyHoldOrSayWhy)
                                    QStringList{qs("-c:v"), qs("mpeg4"), qs("-c:a"), qs("mp2")});
     const QString noise = clips.path(qs("noise.avi"));
     writeFile(noise, QByteArray(40000, '\x5a'));
+    // A flipped bit in a timestamp: the frames from the second on stand 8388 s
+    // later, while the header still says 2 s (its Duration, an 8-byte float
+    // of milliseconds, and the picture's DURATION tag, set back by hand). The
+    // encoder would fill the gap.
+    const QString jumping = clips.encoded(
+        qs("jumping.mkv"), {qs("-i"), clips.video(qs("steady.mkv"), 2), qs("-c"), qs("copy"),
+                            qs("-bsf:v"), qs("setts=ts=if(gte(N\\,25)\\,TS+8388000\\,TS)")});
+    QByteArray bytes = readFile(jumping);
+    const qsizetype duration = bytes.indexOf(QByteArray("\x44\x89\x88", 3));
+    ASSERT_GT(duration, 0);
+    bytes.replace(duration + 3, 8, QByteArray("\x40\x9f\x40\x00\x00\x00\x00\x00", 8)); // 2000.0
+    ASSERT_TRUE(bytes.contains("02:19:50.0"));
+    bytes.replace("02:19:50.0", "00:00:02.0");
+    writeFile(jumping, bytes);
     const struct
     {
         const char *what;
@@ -773,6 +818,8 @@ TEST_F(BatchRunTest, HardFilesConvertAllTheyHoldOrSayWhy)
         {"short sound track as video", shortSound, kEntry, RowStatus::Ok, ""},
         {"not a media file", noise, kEntry, RowStatus::Fail,
          "not a video or sound file the player can read"},
+        {"timestamps that jump hours past the length", jumping, kEntry, RowStatus::Fail,
+         "its timestamps run past its length"},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.what);
@@ -797,6 +844,105 @@ TEST_F(BatchRunTest, HardFilesConvertAllTheyHoldOrSayWhy)
                     .entryList(QDir::Files | QDir::Hidden)
                     .filter(QRegularExpression(qs("^\\.")))
                     .isEmpty());
+}
+
+// Two batches with "overwrite" into one folder at once (two programs, or two
+// machines sharing it): neither replaces a file the other wrote or is
+// writing, so every OK row names a file of its own. "Add _New" keeps apart
+// the same way, before either file exists.
+TEST_F(BatchRunTest, TwoRunsIntoOneFolderKeepEachOthersFiles)
+{
+    const QStringList sources = {clips.video(qs("a.avi"), 1), clips.video(qs("b.avi"), 1)};
+    QDir().mkpath(output);
+    for (const char *policy : {"1", "0"}) {
+        SCOPED_TRACE(policy);
+        setSetting("existedfile", qs(policy));
+        for (const QString &name : QDir(output).entryList(QDir::Files | QDir::Hidden))
+            QFile::remove(output + u'/' + name);
+        writeFile(output + qs("/a.mp4"), "there before both"); // "overwrite" may replace it
+        list.clear();
+        addProbed(sources);
+        MediaProbe otherProbe;
+        SourceList otherList{&otherProbe};
+        for (const QString &source : sources)
+            otherList.addSourceFile(source);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return otherList.pendingProbes() == 0; }, 30000));
+        BatchEnvironment env = surroundings.batch(data, nullptr);
+        env.statisticsPath = data.filePath(qs("curconvert-other.log"));
+        BatchRun other(
+            otherList, sheet, [this] { return entry; }, env);
+        BatchRun &b = makeBatch();
+        QSignalSpy done(&b, &BatchRun::finished);
+        QSignalSpy otherDone(&other, &BatchRun::finished);
+        ASSERT_TRUE(b.start(TestSurroundings::settings(data)));
+        ASSERT_TRUE(other.start(TestSurroundings::settings(data)));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return done.count() + otherDone.count() == 2; }, 60000));
+        QStringList outputs;
+        for (int row = 0; row < 2; ++row) {
+            EXPECT_EQ(list.item(row).status, RowStatus::Ok) << b.rowMessages(row);
+            EXPECT_EQ(otherList.item(row).status, RowStatus::Ok) << other.rowMessages(row);
+            outputs << b.rowOutput(row) << other.rowOutput(row);
+        }
+        EXPECT_EQ(outputs.removeDuplicates(), 0) << outputs.join(u' ');
+        for (const QString &file : std::as_const(outputs))
+            EXPECT_EQ(inspect(file).codecs, (QStringList{qs("mpeg4"), qs("aac")})) << file;
+        EXPECT_TRUE(QDir(output).entryList({qs(".*")}, QDir::Files | QDir::Hidden).isEmpty());
+        // Whichever came second says why its name moved on.
+        const QString notes = b.rowMessages(0) + other.rowMessages(0);
+        if (qstrcmp(policy, "1") == 0) {
+            EXPECT_TRUE(notes.contains(qs("held by another conversion"))) << notes;
+        }
+    }
+}
+
+// The remembered list of encoders is read only from a regular file of its
+// size, and written by a rename that replaces whatever stands at its name:
+// a FIFO there hangs nothing, a link to /dev/zero fills no memory, and the
+// file a link points to stays as it was.
+TEST(EncoderCache, WhatIsNoCacheFileIsReplacedNotUsed)
+{
+    QTemporaryDir dir;
+    const QString cache = dir.filePath(qs("encoders.cache"));
+    const QString precious = dir.filePath(qs("precious.txt"));
+    writeFile(precious, "precious");
+    const QByteArray encoded = QFile::encodeName(cache);
+    const struct
+    {
+        const char *what;
+        std::function<void()> make;
+    } cases[] = {
+        {"a FIFO",
+         [&] {
+             ASSERT_EQ(::mkfifo(encoded.constData(), 0600), 0);
+         }},
+        {"a link to /dev/zero",
+         [&] {
+             ASSERT_TRUE(QFile::link(qs("/dev/zero"), cache));
+         }},
+        {"a link to another file",
+         [&] {
+             ASSERT_TRUE(QFile::link(precious, cache));
+         }},
+        {"a file too large",
+         [&] {
+             writeFile(cache, QByteArray(2 * 1024 * 1024, '\n'));
+         }},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile::remove(cache);
+        c.make();
+        EncoderQuery query;
+        query.setCacheFile(cache);
+        QSignalSpy done(&query, &EncoderQuery::finished);
+        query.start(ToolLocator::find(ToolLocator::kEncoder));
+        ASSERT_TRUE(done.count() == 1 || done.wait(20000));
+        EXPECT_TRUE(done.at(0).at(0).value<QSet<QString>>().contains(qs("aac")));
+        const QFileInfo written(cache);
+        EXPECT_TRUE(written.isFile() && !written.isSymLink());
+        EXPECT_LT(written.size(), 64 * 1024);
+        EXPECT_EQ(readFile(precious), QByteArray("precious"));
+    }
 }
 
 // With a full disk the encoder may still exit with 0; the row fails with the

