@@ -225,6 +225,21 @@ RunAdaptation colourTags(const SourceFacts &facts)
     return a;
 }
 
+RunAdaptation heldLastPicture(const SourceFacts &facts, const QString &extension)
+{
+    const StreamFacts *picture = facts.picture();
+    if (extension != QLatin1String(".webm") || !picture || !facts.lastPictureSeconds)
+        return {};
+    const std::optional<double> perSecond = picture->framesPerSecond();
+    if (!perSecond || *facts.lastPictureSeconds <= 2 / *perSecond)
+        return {};
+    // The filters' input ends where the held picture ends: one copy of it
+    // there keeps it shown until then.
+    RunAdaptation a;
+    a.filtersBefore << QStringLiteral("tpad=stop_mode=clone:stop=1");
+    return a;
+}
+
 RunAdaptation copyStreams(const SourceFacts &facts, const QString &extension)
 {
     const QList<Kind> kinds =
@@ -281,6 +296,7 @@ RunAdaptation adaptToSource(const SourceFacts &facts, const ConversionJob &job)
         merge(a, deinterlacing(facts));
         merge(a, toneMapping(facts));
         merge(a, colourTags(facts));
+        merge(a, heldLastPicture(facts, job.outputExtension));
         // FFmpeg writes MP4 at a constant rate: a filtered picture keeps its
         // held last picture at the rate FFmpeg takes for the source.
         const StreamFacts *picture = facts.picture();

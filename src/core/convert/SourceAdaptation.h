@@ -54,6 +54,11 @@ RunAdaptation toneMapping(const SourceFacts &facts);
 // A YUV picture whose colour matrix is RGB or untold is tagged BT.601 or
 // BT.709 by its size.
 RunAdaptation colourTags(const SourceFacts &facts);
+// A last picture held longer than two frames (a phone's, when nothing
+// moves) is kept as long in WebM, where FFmpeg would end it after one
+// frame's time; each other picture keeps its own time. MP4 keeps it through
+// its constant rate.
+RunAdaptation heldLastPicture(const SourceFacts &facts, const QString &extension);
 // A copy keeps each stream its container can hold and leaves out the rest,
 // except the film's own picture and sound (a container that cannot hold
 // those fails the row with the encoder's reason).

@@ -27,6 +27,9 @@ SourceAnalysis::SourceAnalysis(QString probePath, QString encoderPath, QObject *
     m_probe.setDataOutput(true);
     m_probe.setOutputLimit(kKeptMessages);
     m_probe.setBackground(true);
+    m_lastPackets.setDataOutput(true);
+    m_lastPackets.setOutputLimit(kKeptMessages);
+    m_lastPackets.setBackground(true);
     m_fieldCount.setOutputLimit(kKeptMessages);
     m_fieldCount.setBackground(true);
     m_limit.setSingleShot(true);
@@ -39,14 +42,19 @@ SourceAnalysis::SourceAnalysis(QString probePath, QString encoderPath, QObject *
         m_answer += data;
     });
     connect(&m_probe, &Process::finished, this, &SourceAnalysis::onProbeEnded);
+    connect(&m_lastPackets, &Process::dataReceived, this, [this](const QByteArray &data) {
+        // The list's end is what tells; a few seconds of packets are small.
+        m_answer = QByteArray(m_answer + data).right(kKeptMessages);
+    });
+    connect(&m_lastPackets, &Process::finished, this, &SourceAnalysis::onLastPacketsEnded);
     connect(&m_fieldCount, &Process::finished, this, &SourceAnalysis::onFieldCountEnded);
     connect(&m_limit, &QTimer::timeout, this, [this] {
         qCInfo(lcTools) << "source analysis took too long:" << m_path;
         // Each stop ends its step, which goes on with what is known.
-        if (m_probe.isRunning())
-            m_probe.stop();
-        else if (m_fieldCount.isRunning())
-            m_fieldCount.stop();
+        for (Process *step : {&m_probe, &m_lastPackets, &m_fieldCount}) {
+            if (step->isRunning())
+                step->stop();
+        }
     });
 }
 
@@ -81,12 +89,11 @@ void SourceAnalysis::stop()
 {
     m_running = false;
     m_limit.stop();
-    m_probe.blockSignals(true);
-    m_probe.stop();
-    m_probe.blockSignals(false);
-    m_fieldCount.blockSignals(true);
-    m_fieldCount.stop();
-    m_fieldCount.blockSignals(false);
+    for (Process *step : {&m_probe, &m_lastPackets, &m_fieldCount}) {
+        step->blockSignals(true);
+        step->stop();
+        step->blockSignals(false);
+    }
 }
 
 void SourceAnalysis::onProbeEnded(const ProcessResult &result)
@@ -103,7 +110,35 @@ void SourceAnalysis::onProbeEnded(const ProcessResult &result)
         end();
         return;
     }
-    if (m_depth != Depth::Streams || !m_facts->fieldOrderUnknown()) {
+    const StreamFacts *picture = m_facts->picture();
+    if (m_depth != Depth::Streams || !picture) {
+        end();
+        return;
+    }
+    const std::optional<QStringList> lastPackets =
+        lastPacketsArguments(m_path, *m_facts, picture->index);
+    if (!lastPackets) {
+        countFields();
+        return;
+    }
+    m_limit.start(kProbeLimitMs);
+    m_lastPackets.start(programOnly(m_probePath), *lastPackets);
+}
+
+void SourceAnalysis::onLastPacketsEnded(const ProcessResult &result)
+{
+    if (!m_running)
+        return;
+    m_limit.stop();
+    if (result.succeeded())
+        m_facts->lastPictureSeconds = parseLastPictureSeconds(QString::fromLatin1(m_answer));
+    m_answer.clear();
+    countFields();
+}
+
+void SourceAnalysis::countFields()
+{
+    if (!m_facts->fieldOrderUnknown()) {
         end();
         return;
     }

@@ -13,8 +13,9 @@
 namespace vantrel {
 
 // Learns a source's facts in the background: ffprobe reads the head of the
-// file and, when the picture's stream cannot tell whether it is interlaced, a
-// short idet pass counts its fields. Each tool has a time limit and its
+// file, then (for a conversion) the picture's last packets, and, when the
+// picture's stream cannot tell whether it is interlaced, a short idet pass
+// counts its fields. Each tool has a time limit and its
 // answer a size limit, so a hostile file cannot hold a conversion up; what
 // cannot be learnt is simply not known (`facts()` none, or no field count),
 // and the caller goes on as it would without.
@@ -52,12 +53,15 @@ Q_SIGNALS:
 
 private:
     void onProbeEnded(const ProcessResult &result);
+    void onLastPacketsEnded(const ProcessResult &result);
+    void countFields();
     void onFieldCountEnded(const ProcessResult &result);
     void end();
 
     QString m_probePath;
     QString m_encoderPath;
     Process m_probe;
+    Process m_lastPackets;
     Process m_fieldCount;
     QTimer m_limit;
     QByteArray m_answer;

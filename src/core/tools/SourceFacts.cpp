@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 
 namespace vantrel {
@@ -20,7 +21,7 @@ QString tr(const char *text)
 
 // What ffprobe is asked for: only what a conversion decides by.
 const QString kEntries = QStringLiteral(
-    "format=format_name,duration"
+    "format=format_name,duration,start_time"
     ":stream=index,codec_type,codec_name,width,height,pix_fmt,field_order,color_space,"
     "color_transfer,color_primaries,r_frame_rate,avg_frame_rate,channels,sample_rate,"
     "nb_read_packets"
@@ -32,6 +33,9 @@ constexpr int kCountedPackets = 600;
 // Of a picture, the seconds and frames idet looks at.
 constexpr int kFieldCountSeconds = 5;
 constexpr int kFieldCountFrames = 150;
+// Of the file's end, the seconds whose packets tell how long the last
+// picture is held.
+constexpr double kLastSeconds = 5;
 
 StreamFacts::Kind kindOf(const QString &type)
 {
@@ -87,6 +91,11 @@ int intOf(const QJsonValue &value)
 }
 
 } // namespace
+
+std::optional<double> StreamFacts::framesPerSecond() const
+{
+    return rateOf(frameRate);
+}
 
 std::optional<QString> StreamFacts::unusableReason(bool packetsElsewhere) const
 {
@@ -248,6 +257,9 @@ std::optional<SourceFacts> parseSourceFacts(const QByteArray &json)
     const double seconds = format.value(QLatin1String("duration")).toString().toDouble(&ok);
     if (ok && seconds >= 0 && std::isfinite(seconds))
         facts.seconds = seconds;
+    const double start = format.value(QLatin1String("start_time")).toString().toDouble(&ok);
+    if (ok && std::isfinite(start))
+        facts.startSeconds = start;
     // Packets were counted when any stream tells its count; a stream that
     // then tells none had none.
     bool counted = false;
@@ -291,6 +303,47 @@ std::optional<SourceFacts> parseSourceFacts(const QByteArray &json)
         facts.streams.push_back(stream);
     }
     return facts;
+}
+
+std::optional<QStringList> lastPacketsArguments(const QString &path, const SourceFacts &facts,
+                                                int streamIndex)
+{
+    if (!facts.seconds)
+        return std::nullopt;
+    const double from = std::max(0.0, facts.startSeconds + *facts.seconds - kLastSeconds);
+    return QStringList{QStringLiteral("-v"),
+                       QStringLiteral("error"),
+                       QStringLiteral("-hide_banner"),
+                       QStringLiteral("-select_streams"),
+                       QString::number(streamIndex),
+                       QStringLiteral("-read_intervals"),
+                       QString::number(from, 'f', 3) + QLatin1Char('%'),
+                       QStringLiteral("-show_entries"),
+                       QStringLiteral("packet=pts_time,duration_time"),
+                       QStringLiteral("-of"),
+                       QStringLiteral("csv=p=0"),
+                       QStringLiteral("-i"),
+                       localFileArgument(path)};
+}
+
+std::optional<double> parseLastPictureSeconds(const QString &packets)
+{
+    std::optional<double> lastShown;
+    std::optional<double> held;
+    for (const QString &line : packets.split(u'\n')) {
+        const QStringList fields = line.trimmed().split(u',');
+        bool ptsOk = false;
+        bool durationOk = false;
+        const double pts = fields.value(0).toDouble(&ptsOk);
+        const double duration = fields.value(1).toDouble(&durationOk);
+        if (fields.size() != 2 || !ptsOk || !durationOk)
+            continue;
+        if (!lastShown || pts >= *lastShown) {
+            lastShown = pts;
+            held = duration;
+        }
+    }
+    return held;
 }
 
 QStringList fieldCountArguments(const QString &path, int streamIndex)

@@ -39,6 +39,9 @@ struct StreamFacts
     QString frameRate;         // the rate FFmpeg takes for the stream: "30000/1001"
     int rotation = 0;          // degrees the picture is turned clockwise when shown
 
+    // The frame rate as a number; none when not told.
+    std::optional<double> framesPerSecond() const;
+
     // Why the stream cannot be converted or copied, in words ("a sound with
     // no channels"); none when it can. `packetsElsewhere`: another stream of its kind has packets,
     // so that having none means it is empty rather than late.
@@ -68,9 +71,13 @@ struct SourceFacts
 
     QString container;             // ffprobe's format name: "mov,mp4,m4a,3gp,3g2,mj2"
     std::optional<double> seconds; // the container's length
+    double startSeconds = 0;       // the time of its first packet (a transport stream's is not 0)
     std::vector<StreamFacts> streams;
     // Counted by idet when the picture's stream does not tell its field order.
     std::optional<FieldCount> measuredFields;
+    // How long the picture's last frame is shown (a phone holds it when
+    // nothing moves); read from the file's end.
+    std::optional<double> lastPictureSeconds;
 
     // The picture a conversion takes: of the usable film pictures (no cover),
     // the one with the most pixels, the first of equals; none without.
@@ -103,6 +110,15 @@ struct SourceFacts
 QStringList sourceFactsArguments(const QString &path, bool countPackets);
 // Reads ffprobe's JSON answer; none when it is no such answer.
 std::optional<SourceFacts> parseSourceFacts(const QByteArray &json);
+
+// The ffprobe arguments that list the packets of stream `streamIndex` in the
+// last seconds of `path`, whose facts are `facts`; none when its length is
+// not known.
+std::optional<QStringList> lastPacketsArguments(const QString &path, const SourceFacts &facts,
+                                                int streamIndex);
+// How long the last picture of a packet list ("pts,duration" lines) is
+// shown: the duration of the packet shown last; none without one.
+std::optional<double> parseLastPictureSeconds(const QString &packets);
 
 // The encoder arguments that run idet over the first seconds of picture
 // stream `streamIndex` of `path`; its count comes at the end of its messages.
