@@ -185,7 +185,8 @@ void EncoderRun::start(const ConversionJob &job, const CommandLine &command, int
     m_adaptation = RunAdaptation();
     m_stopping = false;
     if (adaptsToSource(job))
-        m_analysis.start(job.sourcePath, SourceAnalysis::Depth::Streams);
+        m_analysis.start(job.sourcePath, convertsPicture(job) ? SourceAnalysis::Depth::Picture
+                                                              : SourceAnalysis::Depth::Streams);
     else
         startEncoder();
 }

@@ -107,6 +107,12 @@ bool adaptsToSource(const ConversionJob &job)
                    row->shape == Shape::TodaySound);
 }
 
+bool convertsPicture(const ConversionJob &job)
+{
+    const ProfileCommandRow *row = profileCommandRow(job.profileIndex);
+    return row && row->shape == Shape::TodayVideo;
+}
+
 bool containerHolds(const QString &extension, const StreamFacts &stream)
 {
     if (stream.codec.isEmpty())

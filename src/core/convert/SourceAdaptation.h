@@ -37,6 +37,9 @@ struct RunAdaptation
 
 // Whether a job's run is adapted to its source's facts (today's entries).
 bool adaptsToSource(const ConversionJob &job);
+// Whether its rules look at how the picture is made (today's converting
+// entries): its field order and its held last picture.
+bool convertsPicture(const ConversionJob &job);
 
 // The adaptation of `job` to `facts`: the rules below, together.
 RunAdaptation adaptToSource(const SourceFacts &facts, const ConversionJob &job);

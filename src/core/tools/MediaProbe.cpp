@@ -229,8 +229,16 @@ MediaProbe::Ticket MediaProbe::probe(const QString &path)
 
 void MediaProbe::cancel(Ticket ticket)
 {
-    if (m_lengthChecks.erase(ticket) > 0)
+    if (m_lengthChecks.erase(ticket) > 0) {
+        startLengthChecks();
         return;
+    }
+    for (auto it = m_lengthQueue.begin(); it != m_lengthQueue.end(); ++it) {
+        if (it->first.ticket == ticket) {
+            m_lengthQueue.erase(it);
+            return;
+        }
+    }
     for (auto it = m_queued.begin(); it != m_queued.end(); ++it) {
         if (it->ticket == ticket) {
             m_queued.erase(it);
@@ -257,7 +265,7 @@ void MediaProbe::cancel(Ticket ticket)
 
 int MediaProbe::pending() const
 {
-    std::size_t count = m_queued.size() + m_lengthChecks.size();
+    std::size_t count = m_queued.size() + m_lengthQueue.size() + m_lengthChecks.size();
     for (const std::unique_ptr<Run> &run : m_runs) {
         for (const Job &job : run->jobs)
             count += job.cancelled ? 0 : 1;
@@ -408,23 +416,34 @@ void MediaProbe::finish(const Job &job, ProbeResult::Outcome outcome, const Prob
 
 void MediaProbe::checkLength(const Job &job, const ProbeFields &fields)
 {
-    auto analysis = std::make_unique<SourceAnalysis>(m_lengthProbePath);
-    SourceAnalysis *check = analysis.get();
-    connect(check, &SourceAnalysis::finished, this, [this, job, fields, check] {
-        ProbeFields better = fields;
-        const std::optional<SourceFacts> &facts = check->facts();
-        if (facts && facts->seconds && *facts->seconds > 0)
-            better.duration = durationText(QString::number(*facts->seconds, 'f', 3));
-        // The check goes once this handler has returned.
-        const auto it = m_lengthChecks.find(job.ticket);
-        if (it != m_lengthChecks.end()) {
-            it->second.release()->deleteLater();
-            m_lengthChecks.erase(it);
-        }
-        finish(job, ProbeResult::Outcome::Probed, better);
-    });
-    check->start(job.path, SourceAnalysis::Depth::Header);
-    m_lengthChecks.emplace(job.ticket, std::move(analysis));
+    m_lengthQueue.emplace_back(job, fields);
+    startLengthChecks();
+}
+
+void MediaProbe::startLengthChecks()
+{
+    while (!m_lengthQueue.empty() && int(m_lengthChecks.size()) < m_maxParallel) {
+        const auto [job, fields] = m_lengthQueue.front();
+        m_lengthQueue.pop_front();
+        auto analysis = std::make_unique<SourceAnalysis>(m_lengthProbePath);
+        SourceAnalysis *check = analysis.get();
+        connect(check, &SourceAnalysis::finished, this, [this, job = job, fields = fields, check] {
+            ProbeFields better = fields;
+            const std::optional<SourceFacts> &facts = check->facts();
+            if (facts && facts->seconds && *facts->seconds > 0)
+                better.duration = durationText(QString::number(*facts->seconds, 'f', 3));
+            // The check goes once this handler has returned.
+            const auto it = m_lengthChecks.find(job.ticket);
+            if (it != m_lengthChecks.end()) {
+                it->second.release()->deleteLater();
+                m_lengthChecks.erase(it);
+            }
+            finish(job, ProbeResult::Outcome::Probed, better);
+            startLengthChecks();
+        });
+        check->start(job.path, SourceAnalysis::Depth::Header);
+        m_lengthChecks.emplace(job.ticket, std::move(analysis));
+    }
 }
 
 void MediaProbe::release(Run &run)

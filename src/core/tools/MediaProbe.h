@@ -166,8 +166,10 @@ private:
     void watch(Run &run);
     void onToolFinished(Run *run);
     void finish(const Job &job, ProbeResult::Outcome outcome, const ProbeFields &fields);
-    // Reads the length of `job`'s file with ffprobe, then finishes it.
+    // Reads the length of `job`'s file with ffprobe, then finishes it; as
+    // many at once as player runs.
     void checkLength(const Job &job, const ProbeFields &fields);
+    void startLengthChecks();
     void release(Run &run);
     Run *runOfTimer(int timerId);
     bool playerAvailable() const;
@@ -182,7 +184,8 @@ private:
     bool m_toolMissing = false;
     std::deque<Job> m_queued;
     std::vector<std::unique_ptr<Run>> m_runs;
-    // Files whose length ffprobe is reading, by ticket.
+    // Files whose length ffprobe is to read, and those it is reading, by ticket.
+    std::deque<std::pair<Job, ProbeFields>> m_lengthQueue;
     std::map<Ticket, std::unique_ptr<SourceAnalysis>> m_lengthChecks;
 };
 

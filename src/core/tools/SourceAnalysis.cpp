@@ -80,7 +80,7 @@ void SourceAnalysis::start(const QString &path, Depth depth)
                 return;
             m_limit.start(kProbeLimitMs);
             m_probe.start(programOnly(m_probePath),
-                          sourceFactsArguments(m_path, m_depth == Depth::Streams));
+                          sourceFactsArguments(m_path, m_depth != Depth::Header));
         },
         Qt::QueuedConnection);
 }
@@ -111,7 +111,7 @@ void SourceAnalysis::onProbeEnded(const ProcessResult &result)
         return;
     }
     const StreamFacts *picture = m_facts->picture();
-    if (m_depth != Depth::Streams || !picture) {
+    if (m_depth != Depth::Picture || !picture) {
         end();
         return;
     }

@@ -26,8 +26,9 @@ class SourceAnalysis : public QObject
 public:
     enum class Depth
     {
-        Header, // the streams and the length as the header tells them
-        Streams // also each stream's packets at the head, and the field count
+        Header,  // the streams and the length as the header tells them
+        Streams, // also each stream's packets at the head
+        Picture  // also how long the last picture is held, and the field count
     };
     static constexpr int kProbeLimitMs = 10000;
     static constexpr int kFieldCountLimitMs = 15000;
