@@ -366,7 +366,7 @@ bool BatchRun::prepareAndStart(RowId id)
     });
     connect(run, &EncoderRun::finished, this,
             [this, run](const ProcessResult &result) { onEncoderFinished(run, result); });
-    run->start(*command, job.durationSeconds, conversion.request.wholeFile);
+    run->start(encoded, *command, job.durationSeconds, conversion.request.wholeFile);
     // Told once the encoder runs (one that could not start has ended the
     // row already), so that whoever hears it may cancel it at once.
     if (std::any_of(m_active.cbegin(), m_active.cend(),
@@ -454,7 +454,11 @@ void BatchRun::onEncoderFinished(EncoderRun *run, const ProcessResult &result)
     } else if (!report.failureLine.isEmpty())
         reasons << report.failureLine;
     if (reasons.isEmpty()) {
-        const OutputVerdict verdict = conversion.output->judge(conversion.request, report);
+        OutputVerdict verdict = conversion.output->judge(conversion.request, report);
+        // Complete is not enough: it must play.
+        if (const std::optional<QString> unplayable = run->playProblem();
+            verdict.complete && unplayable)
+            verdict = {false, *unplayable};
         if (verdict.complete) {
             const Expected<QString> committed = conversion.output->commit();
             if (committed) {
@@ -463,7 +467,7 @@ void BatchRun::onEncoderFinished(EncoderRun *run, const ProcessResult &result)
                 m_writtenClaims.append(conversion.claim);
                 if (oldest)
                     Q_EMIT filePercentChanged(100);
-                QStringList notes{conversion.nameNote, verdict.text};
+                QStringList notes = QStringList{conversion.nameNote, verdict.text} + run->notes();
                 notes.removeAll(QString());
                 endRow(conversion.id, RowStatus::Ok, notes.join(u'\n'));
                 return;

@@ -108,8 +108,53 @@ bool needsEncoderList(const CommandLine &command)
     return false;
 }
 
+namespace {
+
+// Where the output's own options end: the output path stands right before
+// "-threads N" in every shape.
+qsizetype outputPathIndex(const QStringList &args)
+{
+    const qsizetype threads = args.lastIndexOf(QStringLiteral("-threads"));
+    return threads >= 1 ? threads - 1 : args.size() - 1;
+}
+
+void adapt(QStringList &args, const RunAdaptation &adaptation)
+{
+    if (adaptation.streams) {
+        qsizetype at = -1;
+        for (qsizetype i = args.indexOf(QStringLiteral("-map")); i >= 0 && i + 1 < args.size();
+             i = args.indexOf(QStringLiteral("-map"), i)) {
+            args.remove(i, 2);
+            if (at < 0)
+                at = i;
+        }
+        if (at < 0)
+            at = args.indexOf(QStringLiteral("-i")) + 2; // after the source
+        for (auto it = adaptation.streams->crbegin(); it != adaptation.streams->crend(); ++it) {
+            args.insert(at, *it);
+            args.insert(at, QStringLiteral("-map"));
+        }
+    }
+    if (!adaptation.filtersBefore.isEmpty()) {
+        const QString before = adaptation.filtersBefore.join(u',');
+        const qsizetype filter = args.indexOf(QStringLiteral("-vf"));
+        if (filter >= 0 && filter + 1 < args.size()) {
+            args[filter + 1] = before + u',' + args[filter + 1];
+        } else {
+            const qsizetype out = outputPathIndex(args);
+            args.insert(out, before);
+            args.insert(out, QStringLiteral("-vf"));
+        }
+    }
+    for (qsizetype i = 0; i < adaptation.outputOptions.size(); ++i)
+        args.insert(outputPathIndex(args), adaptation.outputOptions.at(i));
+}
+
+} // namespace
+
 QStringList encoderRunArguments(const CommandLine &command, ExistingFilePolicy policy,
-                                const QSet<QString> &available, bool wholeFile)
+                                const QSet<QString> &available, bool wholeFile,
+                                const RunAdaptation &adaptation)
 {
     QStringList args = command.arguments();
     if (!args.isEmpty())
@@ -154,6 +199,17 @@ QStringList encoderRunArguments(const CommandLine &command, ExistingFilePolicy p
             args.insert(size + 2, QStringLiteral("-vf"));
         }
     }
+
+    adapt(args, adaptation);
+
+    // Behind a filter the last picture lasts one frame's time; at a constant
+    // rate the fps filter fills the time the source holds it.
+    const qsizetype filter = args.indexOf(QStringLiteral("-vf"));
+    const qsizetype rate = args.lastIndexOf(QStringLiteral("-r"));
+    const QString constantRate =
+        rate >= 0 && rate + 1 < args.size() ? args.at(rate + 1) : adaptation.constantRate;
+    if (filter >= 0 && filter + 1 < args.size() && !constantRate.isEmpty())
+        args[filter + 1] += QStringLiteral(",fps=") + constantRate;
 
     // The output path stands right before "-threads N" in every shape.
     const qsizetype threads = args.lastIndexOf(QStringLiteral("-threads"));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/convert/SourceAdaptation.h"
 #include "core/settings/Settings.h"
 #include "core/tools/CommandLine.h"
 
@@ -39,7 +40,13 @@ bool needsEncoderList(const CommandLine &command);
 //   whole seconds (or as 0) would cut the file short;
 // - the picture keeps its shape: after "-s WxH" a filter scales it (as the
 //   source's rotation leaves it) to fit inside the frame at the display
-//   aspect "-aspect" asks for, and fills the rest with black bars.
+//   aspect "-aspect" asks for, and fills the rest with black bars;
+// - `adaptation` (today's entries, for what the source holds) takes its
+//   streams, filters the picture before the command's own filter, and tags
+//   the output;
+// - a filtered picture at a constant rate ("-r", or the adaptation's) ends
+//   with the fps filter, which holds the last picture as long as the source
+//   does (the filter alone would cut it to one frame's time).
 // `available` empty means unknown: no codec is replaced.
 // "1280x720" as a frame size; none for any other text or a zero side.
 std::optional<QSize> frameSizeOf(const QString &text);
@@ -50,6 +57,7 @@ std::optional<QSize> frameSizeOf(const QString &text);
 QString pictureFitFilter(int width, int height, const QString &displayAspect);
 
 QStringList encoderRunArguments(const CommandLine &command, ExistingFilePolicy policy,
-                                const QSet<QString> &available, bool wholeFile = false);
+                                const QSet<QString> &available, bool wholeFile = false,
+                                const RunAdaptation &adaptation = {});
 
 } // namespace vantrel

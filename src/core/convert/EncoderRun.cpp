@@ -103,7 +103,9 @@ void EncoderQuery::start(const QString &encoderPath)
 }
 
 EncoderRun::EncoderRun(EncoderSetup setup, ToolControl &tools, QObject *parent)
-    : QObject(parent), m_setup(std::move(setup)), m_tools(tools), m_ticker(m_setup.statisticsPath)
+    : QObject(parent), m_setup(std::move(setup)), m_tools(tools),
+      m_analysis(ToolLocator::mediaInfo(), m_setup.encoderPath), m_playCheck(m_setup.encoderPath),
+      m_ticker(m_setup.statisticsPath)
 {
     m_encoder.setOutputLimit(kMessageChars);
     connect(&m_ticker, &ProgressTicker::elapsedTextChanged, this, &EncoderRun::elapsedTextChanged);
@@ -122,16 +124,39 @@ EncoderRun::EncoderRun(EncoderSetup setup, ToolControl &tools, QObject *parent)
     // The statistics file tells of every frame, also while the encoder fills
     // a gap without a word on its status line.
     connect(&m_ticker, &ProgressTicker::encodedSecondsRead, this, &EncoderRun::stopARunaway);
+    connect(&m_analysis, &SourceAnalysis::finished, this, [this] {
+        if (const std::optional<SourceFacts> &facts = m_analysis.facts())
+            m_adaptation = adaptToSource(*facts, m_job);
+        for (const QString &note : std::as_const(m_adaptation.notes))
+            qCInfo(lcBatch).noquote() << "for its source:" << note;
+        startEncoder();
+    });
     connect(&m_encoder, &Process::finished, this, [this](const ProcessResult &result) {
         m_ticker.stop();
-        Q_EMIT finished(result);
+        m_result = result;
+        const EncoderReport report = m_reader.report();
+        // A file the encoder finished well must also play before it counts.
+        if (m_stopping || !result.succeeded() || !report.failureLine.isEmpty() ||
+            !report.writeErrorLine.isEmpty()) {
+            end(result);
+            return;
+        }
+        m_playCheck.start(m_job.outputPath);
     });
+    connect(&m_playCheck, &PlayCheck::finished, this, [this] { end(m_result); });
+}
+
+void EncoderRun::end(const ProcessResult &result)
+{
+    Q_EMIT finished(result);
 }
 
 EncoderRun::~EncoderRun()
 {
-    // The encoder still running ends with this object; nobody hears of it.
+    // The tools still running end with this object; nobody hears of them.
+    m_analysis.disconnect(this);
     m_encoder.disconnect(this);
+    m_playCheck.disconnect(this);
 }
 
 Expected<CommandLine> EncoderRun::build(const ConversionJob &job) const
@@ -176,23 +201,37 @@ void EncoderRun::stopARunaway(double encodedSeconds)
     m_encoder.stop();
 }
 
-void EncoderRun::start(const CommandLine &command, int durationSeconds, bool wholeFile)
+void EncoderRun::start(const ConversionJob &job, const CommandLine &command, int durationSeconds,
+                       bool wholeFile)
 {
+    m_job = job;
+    m_command = command;
+    m_durationSeconds = durationSeconds;
     m_messages.clear();
     m_reader = EncoderReportReader();
     m_wholeFile = wholeFile;
     m_lengthKnown = false;
-    m_durationSeconds = durationSeconds;
     m_stopReason.clear();
+    m_adaptation = RunAdaptation();
+    m_stopping = false;
+    if (adaptsToSource(job))
+        m_analysis.start(job.sourcePath, convertsPicture(job) ? SourceAnalysis::Depth::Picture
+                                                              : SourceAnalysis::Depth::Streams);
+    else
+        startEncoder();
+}
+
+void EncoderRun::startEncoder()
+{
     // The statistics file of the last row must not show as this row's progress.
     QFile::remove(m_setup.statisticsPath);
-    m_encoder.start(
-        programOnly(m_setup.encoderPath),
-        encoderRunArguments(command, m_setup.existingFile, m_setup.installedEncoders, wholeFile));
+    m_encoder.start(programOnly(m_setup.encoderPath),
+                    encoderRunArguments(m_command, m_setup.existingFile, m_setup.installedEncoders,
+                                        m_wholeFile, m_adaptation));
     if (!m_encoder.isRunning())
         return; // it could not start; its end has been reported
     m_tools.setEncoder(&m_encoder);
-    m_ticker.start(durationSeconds);
+    m_ticker.start(m_durationSeconds);
 }
 
 QString EncoderRun::lastLines() const
@@ -209,6 +248,17 @@ QString EncoderRun::lastLines() const
 void EncoderRun::stop()
 {
     m_ticker.stop();
+    m_stopping = true;
+    if (m_analysis.isRunning()) {
+        m_analysis.stop();
+        end({ProcessResult::Ending::Stopped, 0}); // nothing was written
+        return;
+    }
+    if (m_playCheck.isRunning()) {
+        m_playCheck.stop();
+        end(m_result); // the file is finished; asked to stop, it is not judged by playing
+        return;
+    }
     if (!m_encoder.isRunning())
         return;
     qCInfo(lcBatch) << "stopping the encoder: it finishes its file";

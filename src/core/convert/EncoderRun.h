@@ -3,10 +3,13 @@
 #include "core/common/Expected.h"
 #include "core/convert/ConversionProgress.h"
 #include "core/convert/OutputCheck.h"
+#include "core/convert/PlayCheck.h"
+#include "core/convert/SourceAdaptation.h"
 #include "core/records/ConversionJob.h"
 #include "core/settings/Settings.h"
 #include "core/tools/CommandLine.h"
 #include "core/tools/Process.h"
+#include "core/tools/SourceAnalysis.h"
 
 #include <QObject>
 #include <QPointer>
@@ -64,10 +67,14 @@ struct EncoderSetup
 };
 
 // One row's encoder: builds its command from the job, adapts it to the
-// installed encoder, runs it, follows its progress by the status lines it
-// writes and stops it. A stopped encoder finishes the file it is writing; it is killed if it
-// has not ended after a grace time. The run outlives nothing of its own: it
-// may be deleted as soon as `finished` has come.
+// One row's encoder: builds its command from the job, adapts it to the
+// installed encoder and, for today's entries, to what the source holds (a
+// SourceAnalysis first), runs it, follows its progress by the status lines it
+// writes and stops it. An encoder that ended well has its output decoded at
+// both ends (PlayCheck) before `finished`. A stopped encoder finishes the file
+// it is writing; it is killed if it has not ended after a grace time. The run
+// outlives nothing of its own: it may be deleted as soon as `finished` has
+// come.
 class EncoderRun : public QObject
 {
     Q_OBJECT
@@ -84,14 +91,16 @@ public:
     // options do not make one.
     Expected<CommandLine> build(const ConversionJob &job) const;
 
-    // Runs a built command (for a whole file without its clip); progress is
-    // measured against `durationSeconds`, for a whole file against the
-    // source's length once the encoder has read it. An encoder that cannot
-    // start ends the run at once (`finished`).
-    void start(const CommandLine &command, int durationSeconds, bool wholeFile);
+    // Runs the command built for `job` (for a whole file without its clip);
+    // progress is measured against `durationSeconds`, for a whole file
+    // against the source's length once the encoder has read it. An encoder
+    // that cannot start ends the run at once (`finished`).
+    void start(const ConversionJob &job, const CommandLine &command, int durationSeconds,
+               bool wholeFile);
 
     // Tells the encoder to finish its file and stop; `finished` follows when
-    // it has (the progress is no longer followed meanwhile).
+    // it has (the progress is no longer followed meanwhile). Stopped before
+    // the encoder runs, or while its output is checked, the run ends at once.
     void stop();
 
     bool isRunning() const { return m_encoder.isRunning(); }
@@ -105,6 +114,12 @@ public:
     // Why the run stopped the encoder before its end (its output ran far past
     // the source's length, see runawayReason); empty when it did not.
     QString stopReason() const { return m_stopReason; }
+    // Why the output of an encoder that ended well does not play; none when
+    // it plays or was not checked.
+    std::optional<QString> playProblem() const { return m_playCheck.problem(); }
+    // What the run did for its source, for the row's tip ("The picture was
+    // deinterlaced ...").
+    QStringList notes() const { return m_adaptation.notes; }
 
 Q_SIGNALS:
     void elapsedTextChanged(const QString &text);
@@ -117,10 +132,19 @@ private:
     // past the source's length: it cannot be sound, and an encoder filling a
     // gap of hours heeds no "q" until it is through.
     void stopARunaway(double encodedSeconds);
+    void startEncoder();
+    void end(const ProcessResult &result);
 
     EncoderSetup m_setup;
     ToolControl &m_tools;
+    SourceAnalysis m_analysis;
     Process m_encoder;
+    PlayCheck m_playCheck;
+    ConversionJob m_job;
+    CommandLine m_command;
+    RunAdaptation m_adaptation;
+    ProcessResult m_result; // how the encoder ended
+    bool m_stopping = false;
     ProgressTicker m_ticker;
     QString m_messages;
     EncoderReportReader m_reader;

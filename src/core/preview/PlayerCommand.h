@@ -8,10 +8,12 @@ namespace vantrel {
 
 // The player's command line for playing a file inside one of the program's
 // windows:
-//   "player" -slave [-ss n] -wid h -framedrop -colorkey 0 -nokeepaspect -framedrop
-//   -autosync 100 -vo xv,gl,x11, -vf screenshot "file"
+//   "player" -slave [-ss n] -wid h -framedrop -colorkey 0 -framedrop
+//   -autosync 100 -vo xv,gl,x11, -vf [rotate=1,]screenshot "file"
 // -slave makes the player read its commands (pause, seek, quit) from standard
-// input; -wid makes it draw into the given native window.
+// input; -wid makes it draw into the given native window, keeping the
+// picture's shape with black bars; a turned picture (a phone's) is turned
+// upright first.
 class PlayerCommand
 {
 public:
@@ -25,6 +27,7 @@ public:
     std::optional<int> offsetSeconds;
     quint64 windowId = 0; // the native window the player draws into
     QString file;
+    int rotation = 0; // clockwise degrees the picture turns to stand upright
 
     CommandLine build() const;
 

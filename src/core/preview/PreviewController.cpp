@@ -2,6 +2,7 @@
 
 #include "core/common/NumberText.h"
 #include "core/common/TimeText.h"
+#include "core/preview/PictureRotation.h"
 #include "core/preview/PlayerCommand.h"
 #include "core/sources/SourceList.h"
 #include "core/tools/ToolControl.h"
@@ -21,13 +22,16 @@ PreviewController::PreviewController(QString playerPath, std::unique_ptr<Preview
 PreviewController::PreviewController(const QString &playerPath, ToolControl &tools, QObject *parent)
     : PreviewController(playerPath, std::make_unique<ProcessPreviewPlayer>(tools),
                         std::make_unique<QtPositionTimer>(), parent)
-{}
+{
+    m_rotation = std::make_unique<PictureRotation>();
+}
 
 PreviewController::~PreviewController()
 {
     m_timer->setEnabled(false);
     m_timer->onTick({});
     m_player->setAllEndedHandler({});
+    m_rotation.reset();
     m_player.reset();
 }
 
@@ -146,22 +150,32 @@ void PreviewController::tick()
 
 void PreviewController::quitPlayer()
 {
+    // A player still waiting for its file's rotation never starts.
+    if (m_rotation)
+        m_rotation->forget();
     m_player->quit();
 }
 
 void PreviewController::startPlayer(std::optional<int> offsetSeconds)
 {
     m_quitWhenTimerStops = false;
-    PlayerCommand command;
-    command.playerPath = m_playerPath;
-    command.offsetSeconds = offsetSeconds;
-    command.windowId = m_surface ? m_surface() : 0;
-    command.file = m_state.currentFile;
-    const CommandLine line = command.build();
-    m_state.commandLine = line.text();
-    // Without a file there is nothing to play.
-    if (!m_state.currentFile.isEmpty())
-        m_player->start(line);
+    const auto launch = [this, offsetSeconds](int rotation) {
+        PlayerCommand command;
+        command.playerPath = m_playerPath;
+        command.offsetSeconds = offsetSeconds;
+        command.windowId = m_surface ? m_surface() : 0;
+        command.file = m_state.currentFile;
+        command.rotation = rotation;
+        const CommandLine line = command.build();
+        m_state.commandLine = line.text();
+        // Without a file there is nothing to play.
+        if (!m_state.currentFile.isEmpty())
+            m_player->start(line);
+    };
+    if (m_rotation && !m_state.currentFile.isEmpty())
+        m_rotation->lookUp(m_state.currentFile, launch);
+    else
+        launch(0);
 }
 
 void PreviewController::setSlider(int value)

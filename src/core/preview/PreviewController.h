@@ -12,6 +12,7 @@
 
 namespace vantrel {
 
+class PictureRotation;
 class SourceList;
 class ToolControl;
 
@@ -35,7 +36,8 @@ public:
 
     PreviewController(QString playerPath, std::unique_ptr<PreviewPlayer> player,
                       std::unique_ptr<PositionTimer> timer, QObject *parent = nullptr);
-    // Players as processes registered with `tools`, and a 1000 ms timer.
+    // Players as processes registered with `tools`, a 1000 ms timer, and
+    // each local file's rotation read before its player starts.
     PreviewController(const QString &playerPath, ToolControl &tools, QObject *parent = nullptr);
     // Stops the timer; the players still running are told to quit (see
     // ProcessPreviewPlayer).
@@ -96,6 +98,8 @@ Q_SIGNALS:
 
 private:
     void play(const std::optional<QString> &file, const std::optional<QString> &durationText);
+    // Starts the player once the file's rotation is known (at once without
+    // a PictureRotation).
     void startPlayer(std::optional<int> offsetSeconds);
     void setSlider(int value);
     void setPositionText(const QString &text);
@@ -104,6 +108,7 @@ private:
     QString m_playerPath;
     std::unique_ptr<PreviewPlayer> m_player;
     std::unique_ptr<PositionTimer> m_timer;
+    std::unique_ptr<PictureRotation> m_rotation;
     SurfaceId m_surface;
     PreviewState m_state;
     int m_slider = 0;

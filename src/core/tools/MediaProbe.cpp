@@ -3,6 +3,7 @@
 #include "core/common/NumberText.h"
 #include "core/common/TimeText.h"
 #include "core/tools/Process.h"
+#include "core/tools/SourceAnalysis.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -33,6 +34,7 @@ const QString kWidthKey = QStringLiteral("ID_VIDEO_WIDTH");
 const QString kHeightKey = QStringLiteral("ID_VIDEO_HEIGHT");
 const QString kLengthKey = QStringLiteral("ID_LENGTH");
 const QString kFormatKey = QStringLiteral("ID_VIDEO_FORMAT");
+const QString kDemuxerKey = QStringLiteral("ID_DEMUXER");
 
 constexpr double kSecondsPerDay = 24 * 3600;
 
@@ -164,9 +166,22 @@ ProbeFields parseProbeOutput(const QString &output)
             fields.duration = durationText(value);
         } else if (key == kFormatKey) {
             fields.videoFormat = value;
+        } else if (key == kDemuxerKey) {
+            fields.demuxer = value;
         }
     }
     return fields;
+}
+
+bool ProbeFields::lengthUnreliable() const
+{
+    // Program, transport and elementary MPEG streams have no length in
+    // their headers.
+    static const QStringList guessing = {QStringLiteral("mpegts"), QStringLiteral("mpegps"),
+                                         QStringLiteral("mpeges")};
+    return ok() && playerCouldRead() &&
+           (!duration || *duration == timeText(0) ||
+            guessing.contains(demuxer.value_or(QString())));
 }
 
 void applyProbeFields(const ProbeFields &fields, SourceItem &item)
@@ -193,6 +208,7 @@ MediaProbe::~MediaProbe()
 {
     for (const std::unique_ptr<Run> &run : m_runs)
         release(*run);
+    m_lengthChecks.clear();
 }
 
 void MediaProbe::setMaxParallel(int count)
@@ -213,6 +229,16 @@ MediaProbe::Ticket MediaProbe::probe(const QString &path)
 
 void MediaProbe::cancel(Ticket ticket)
 {
+    if (m_lengthChecks.erase(ticket) > 0) {
+        startLengthChecks();
+        return;
+    }
+    for (auto it = m_lengthQueue.begin(); it != m_lengthQueue.end(); ++it) {
+        if (it->first.ticket == ticket) {
+            m_lengthQueue.erase(it);
+            return;
+        }
+    }
     for (auto it = m_queued.begin(); it != m_queued.end(); ++it) {
         if (it->ticket == ticket) {
             m_queued.erase(it);
@@ -239,7 +265,7 @@ void MediaProbe::cancel(Ticket ticket)
 
 int MediaProbe::pending() const
 {
-    std::size_t count = m_queued.size();
+    std::size_t count = m_queued.size() + m_lengthQueue.size() + m_lengthChecks.size();
     for (const std::unique_ptr<Run> &run : m_runs) {
         for (const Job &job : run->jobs)
             count += job.cancelled ? 0 : 1;
@@ -366,8 +392,11 @@ void MediaProbe::onToolFinished(Run *run)
                 again.push_back(job);
         } else if (done->timedOut && index + 1 == parts.size()) {
             finish(job, ProbeResult::Outcome::TimedOut, {});
+        } else if (const ProbeFields fields = parseProbeOutput(parts[index]);
+                   fields.lengthUnreliable() && !job.cancelled) {
+            checkLength(job, fields);
         } else {
-            finish(job, ProbeResult::Outcome::Probed, parseProbeOutput(parts[index]));
+            finish(job, ProbeResult::Outcome::Probed, fields);
         }
     }
     m_queued.insert(m_queued.begin(), again.begin(), again.end());
@@ -383,6 +412,38 @@ void MediaProbe::finish(const Job &job, ProbeResult::Outcome outcome, const Prob
     result.outcome = outcome;
     result.fields = fields;
     Q_EMIT probed(job.ticket, result);
+}
+
+void MediaProbe::checkLength(const Job &job, const ProbeFields &fields)
+{
+    m_lengthQueue.emplace_back(job, fields);
+    startLengthChecks();
+}
+
+void MediaProbe::startLengthChecks()
+{
+    while (!m_lengthQueue.empty() && int(m_lengthChecks.size()) < m_maxParallel) {
+        const auto [job, fields] = m_lengthQueue.front();
+        m_lengthQueue.pop_front();
+        auto analysis = std::make_unique<SourceAnalysis>(m_lengthProbePath);
+        SourceAnalysis *check = analysis.get();
+        connect(check, &SourceAnalysis::finished, this, [this, job = job, fields = fields, check] {
+            ProbeFields better = fields;
+            const std::optional<SourceFacts> &facts = check->facts();
+            if (facts && facts->seconds && *facts->seconds > 0)
+                better.duration = durationText(QString::number(*facts->seconds, 'f', 3));
+            // The check goes once this handler has returned.
+            const auto it = m_lengthChecks.find(job.ticket);
+            if (it != m_lengthChecks.end()) {
+                it->second.release()->deleteLater();
+                m_lengthChecks.erase(it);
+            }
+            finish(job, ProbeResult::Outcome::Probed, better);
+            startLengthChecks();
+        });
+        check->start(job.path, SourceAnalysis::Depth::Header);
+        m_lengthChecks.emplace(job.ticket, std::move(analysis));
+    }
 }
 
 void MediaProbe::release(Run &run)

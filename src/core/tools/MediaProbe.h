@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -17,6 +18,7 @@
 namespace vantrel {
 
 class Process;
+class SourceAnalysis;
 
 // The player's identify run: it opens each file in turn, prints the ID_ lines
 // that the probe reads, for picture and sound alike, and goes on before
@@ -42,6 +44,7 @@ struct ProbeFields
     std::optional<int> height;          // ID_VIDEO_HEIGHT
     std::optional<QString> duration;    // ID_LENGTH as a time text: "0:03:25"
     std::optional<QString> videoFormat; // ID_VIDEO_FORMAT
+    std::optional<QString> demuxer;     // ID_DEMUXER: "mpegts", "avi"
     // Not empty when the parse stopped at a width or height that is no whole
     // 32-bit number; the fields read before that line are kept.
     QString error;
@@ -49,6 +52,9 @@ struct ProbeFields
     bool ok() const { return error.isEmpty(); }
     // The player learnt something of the file: a picture, a format or a length.
     bool playerCouldRead() const { return width || height || duration || videoFormat; }
+    // The player's length cannot be trusted: it says none or 0, or it read
+    // an MPEG stream, whose length it guesses from the bitrate.
+    bool lengthUnreliable() const;
 };
 
 // Reads the player's identify output. Lines end at LF, a trailing CR is
@@ -86,7 +92,9 @@ struct ProbeResult
 // and up to `maxParallel` tool processes run at once. A run takes several
 // plain files in turn, as starting the player costs far more than reading a
 // file's header; anything else (a pipe, a device, a file not there) gets a
-// run of its own, so that it cannot hold up the others.
+// run of its own, so that it cannot hold up the others. A file whose length
+// the player cannot tell (ProbeFields::lengthUnreliable) gets it from ffprobe
+// (a SourceAnalysis of its header) before its result comes.
 //
 // Every result arrives through `probed`, never before `probe` has returned,
 // carrying the ticket that `probe` gave out. A file that keeps the player
@@ -103,6 +111,8 @@ public:
 
     explicit MediaProbe(const QString &playerPath = ToolLocator::player(),
                         QObject *parent = nullptr);
+    // The tool that reads the lengths the player cannot tell (default: ffprobe).
+    void setLengthProbe(const QString &path) { m_lengthProbePath = path; }
     ~MediaProbe() override;
 
     const QString &playerPath() const { return m_playerPath; }
@@ -156,12 +166,17 @@ private:
     void watch(Run &run);
     void onToolFinished(Run *run);
     void finish(const Job &job, ProbeResult::Outcome outcome, const ProbeFields &fields);
+    // Reads the length of `job`'s file with ffprobe, then finishes it; as
+    // many at once as player runs.
+    void checkLength(const Job &job, const ProbeFields &fields);
+    void startLengthChecks();
     void release(Run &run);
     Run *runOfTimer(int timerId);
     bool playerAvailable() const;
     void timerEvent(QTimerEvent *event) override;
 
     QString m_playerPath;
+    QString m_lengthProbePath = ToolLocator::mediaInfo();
     int m_timeLimitMs = kDefaultTimeLimitMs;
     int m_maxParallel = 1;
     Ticket m_lastTicket = 0;
@@ -169,6 +184,9 @@ private:
     bool m_toolMissing = false;
     std::deque<Job> m_queued;
     std::vector<std::unique_ptr<Run>> m_runs;
+    // Files whose length ffprobe is to read, and those it is reading, by ticket.
+    std::deque<std::pair<Job, ProbeFields>> m_lengthQueue;
+    std::map<Ticket, std::unique_ptr<SourceAnalysis>> m_lengthChecks;
 };
 
 } // namespace vantrel

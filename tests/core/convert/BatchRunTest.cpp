@@ -578,6 +578,27 @@ TEST_F(BatchRunTest, CancelDuringTheSecondOfThreeRows)
     EXPECT_EQ(statuses(), QStringList{qs("OK")});
 }
 
+// A row of today's entries learns its source before its encoder starts: a
+// Cancel then ends it at once, with nothing written and nothing left running.
+TEST_F(BatchRunTest, CancelWhileTheSourceIsAnalysed)
+{
+    entry = 103;
+    sheet.build();
+    applyProfileDefaults(sheet, *entry);
+    addProbed({clips.video(qs("one.avi"), 1)});
+    BatchRun &b = makeBatch();
+    QSignalSpy finished(&b, &BatchRun::finished);
+    QObject::connect(&b, &BatchRun::rowStarted, &b, [&b] { b.cancel(); });
+    ASSERT_TRUE(b.start(TestSurroundings::settings(data)));
+    ASSERT_TRUE(finished.wait(30000));
+    EXPECT_EQ(finished.at(0).at(0).value<BatchOutcome>().ending, BatchEnding::Cancelled);
+    EXPECT_EQ(statuses(), QStringList{qs("Cancel")});
+    EXPECT_FALSE(b.encoderAlive());
+    settle();
+    EXPECT_TRUE(QDir(output).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    EXPECT_TRUE(childProcesses(qs("ffprobe")).isEmpty());
+}
+
 TEST_F(BatchRunTest, MissingSourceStopsTheBatchAndRestoresTheWindow)
 {
     addProbed({clips.video(qs("first.avi"), 1), clips.video(qs("gone.avi"), 1),

@@ -199,7 +199,7 @@ TEST(EncoderInvocation, RunArgumentsAdaptTheCommandToTheInstalledEncoder)
                  "2 -ar 44100 "
                  "-b:v 256000 -r 25 -ss 0 -t 3 -s 320x240 -vf ") +
                   pictureFitFilter(320, 240, qs("4:3")) +
-                  qs(" -aspect 4:3 -acodec aac -threads 2 /out/a.mp4 -vstats_file "
+                  qs(",fps=25 -aspect 4:3 -acodec aac -threads 2 /out/a.mp4 -vstats_file "
                      "/d/curconvert.log"));
     // The frame's pixel shape comes from the display aspect asked for.
     EXPECT_TRUE(pictureFitFilter(320, 240, qs("4:3")).endsWith(qs("setsar=1/1")));

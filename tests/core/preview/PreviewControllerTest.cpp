@@ -14,7 +14,7 @@ using namespace vantrel;
 
 namespace {
 
-const QString kFixedOptions = qs("-wid 4242 -framedrop -colorkey 0 -nokeepaspect -framedrop "
+const QString kFixedOptions = qs("-wid 4242 -framedrop -colorkey 0 -framedrop "
                                  "-autosync 100 -vo xv,gl,x11, -vf screenshot");
 
 // What a start of `file` at `offset` looks like in the recorded events.
@@ -62,7 +62,8 @@ TEST(PlayerCommand, ArgumentsAndText)
 
 // The player's command as the program gave it on Windows, and what is
 // different here: the player reads its keys in slave mode; a raised priority
-// needs privileges and is left out; gl2 does not exist, an X11 list stands in.
+// needs privileges and is left out; gl2 does not exist, an X11 list stands in;
+// the picture keeps its shape (bars, not stretched) and stands upright.
 TEST(PlayerCommand, DiffersFromTheWindowsCommandOnlyWhereItMust)
 {
     const QString windows = qs("\"C:\\Vantrel\\mp.dll\" -ss 75 -wid 4242 -priority   abovenormal   "
@@ -72,6 +73,8 @@ TEST(PlayerCommand, DiffersFromTheWindowsCommandOnlyWhereItMust)
     expected.replace(qs("\"C:\\Vantrel\\mp.dll\""), qs("\"/usr/bin/mplayer\" -slave"));
     expected.remove(qs("-priority   abovenormal   "));
     expected.replace(qs("-vo gl2"), qs("-vo xv,gl,x11,"));
+    expected.remove(qs("-nokeepaspect   "));
+    expected.replace(qs("-vf   screenshot"), qs("-vf   rotate=1,screenshot"));
     expected.replace(qs("C:\\v\\a.avi"), qs("/v/a.avi"));
 
     PlayerCommand command;
@@ -79,7 +82,19 @@ TEST(PlayerCommand, DiffersFromTheWindowsCommandOnlyWhereItMust)
     command.offsetSeconds = 75;
     command.windowId = 4242;
     command.file = qs("/v/a.avi");
+    command.rotation = 90;
     EXPECT_EQ(command.build().text(), expected);
+    // The other turns, and none.
+    const struct
+    {
+        int rotation;
+        const char *filters;
+    } turns[] = {{0, "screenshot"}, {180, "flip,mirror,screenshot"}, {270, "rotate=2,screenshot"}};
+    for (const auto &turn : turns) {
+        command.rotation = turn.rotation;
+        const QStringList args = command.build().arguments();
+        EXPECT_EQ(args.at(args.indexOf(qs("-vf")) + 1), qs(turn.filters)) << turn.rotation;
+    }
 }
 
 TEST(PreviewController, StartsIdle)

@@ -217,7 +217,7 @@ TEST_F(TrimmingTest, PreviewPlaysTheTrimmingFileWithItsDuration)
     TrimmingController &t = open("0:00:00", "0:00:04");
     t.preview().lastFrames(); // before Play: the duration is the file's already
     EXPECT_EQ(player->take().last(), qs("start -slave -ss 4 -wid 4242 -framedrop -colorkey 0 "
-                                        "-nokeepaspect -framedrop -autosync 100 -vo xv,gl,x11, "
+                                        "-framedrop -autosync 100 -vo xv,gl,x11, "
                                         "-vf screenshot ") +
                                          s_clip);
     t.play();

@@ -268,15 +268,21 @@ TEST(MediaProbe, GeneratedVideoAndSoundOnlyClips)
     const QString ogg = clips.audio(qs("sound.ogg"), 3);
     const QString mp3 = clips.audio(qs("sound.mp3"), 2);
     const QString wav = clips.audio(qs("sound.wav"), 4);
+    // The player tells no length of MPEG streams (or guesses one from the
+    // bitrate): ffprobe's is taken.
+    const QString broadcast = clips.encoded(
+        qs("broadcast.ts"), {qs("-f"), qs("lavfi"), qs("-i"), qs("testsrc=s=64x48:r=25:d=10"),
+                             qs("-c:v"), qs("mpeg2video"), qs("-f"), qs("mpegts")});
 
     MediaProbe probe(kPlayer);
-    const auto results = probeAll(probe, {video, wide, ogg, mp3, wav});
+    const auto results = probeAll(probe, {video, wide, ogg, mp3, wav, broadcast});
     const std::map<QString, Row> expected = {
         {video, {"0:00:00", "0:00:03", "160x120", "FMP4", "0:00:03"}},
         {wide, {"0:00:00", "0:00:02", "176x144", "FMP4", "0:00:02"}},
         {ogg, {"0:00:00", "0:00:03", "0x0", "", "0:00:03"}},
         {mp3, {"0:00:00", "0:00:02", "0x0", "", "0:00:02"}},
         {wav, {"0:00:00", "0:00:04", "0x0", "", "0:00:04"}},
+        {broadcast, {"0:00:00", "0:00:10", "64x48", "0x10000002", "0:00:10"}},
     };
     for (const auto &[path, row] : expected) {
         ASSERT_EQ(results.count(path), 1u) << path.toStdString();

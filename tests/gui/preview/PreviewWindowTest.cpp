@@ -413,6 +413,47 @@ TEST_F(PreviewWindowTest, ExitQuitsThePlayerAndStopsTheTimer)
     EXPECT_TRUE(noPlayerWithin(3000)); // it heard quit; the window still exists
 }
 
+// A phone's turned picture plays upright in the clip window and keeps its
+// shape: black bars beside it, nothing stretched.
+TEST_F(PreviewWindowTest, TheClipWindowShowsATurnedPictureUprightInItsShape)
+{
+    MainWindow &w = open();
+    // Stored on its side, red left and blue right; shown a quarter turned
+    // clockwise, red is on top. The tag is only written by a copy, and this
+    // FFmpeg's 270 makes the display matrix a phone writes (-90).
+    const QString stored = clips.encoded(
+        qs("stored.mp4"),
+        {qs("-f"), qs("lavfi"), qs("-i"),
+         qs("color=red:s=80x120:d=6[a];color=blue:s=80x120:d=6[b];[a][b]hstack[out0]"), qs("-c:v"),
+         qs("libx264"), qs("-pix_fmt"), qs("yuv420p")});
+    addProbed({clips.encoded(qs("phone.mp4"), {qs("-i"), stored, qs("-c"), qs("copy"),
+                                               qs("-metadata:s:v"), qs("rotate=270")})});
+    const auto near = [](const QColor &c, int r, int g, int b) {
+        return qAbs(c.red() - r) < 70 && qAbs(c.green() - g) < 70 && qAbs(c.blue() - b) < 70;
+    };
+    whileTrimming(0, [&](TrimmingDialog &dialog) {
+        click(dialog.previewPanel(), "Play");
+        const QStringList args = newPlayer();
+        ASSERT_TRUE(args.contains(qs("rotate=1,screenshot"))) << args.join(u' ');
+        const QWidget *surface = dialog.previewPanel()->videoSurface();
+        QImage shown;
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                shown = screenOf(surface);
+                const int wide = shown.width();
+                const int high = shown.height();
+                return !shown.isNull() && near(shown.pixelColor(wide / 2, high / 4), 255, 0, 0) &&
+                       near(shown.pixelColor(wide / 2, high * 3 / 4), 0, 0, 255) &&
+                       near(shown.pixelColor(3, high / 2), 0, 0, 0) &&
+                       near(shown.pixelColor(wide - 4, high / 2), 0, 0, 0);
+            },
+            10000))
+            << "not upright between bars";
+        screenOf(&dialog).save(QDir(screenshotFolder()).filePath(qs("trimming-window-turned.png")));
+    });
+    Q_UNUSED(w)
+}
+
 TEST_F(PreviewWindowTest, Screenshots)
 {
     const QString folder = screenshotFolder();

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "core/records/ConversionJob.h"
+#include "core/tools/SourceFacts.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace vantrel {
+
+// What a run of today's entries changes in the command as the tables build
+// it, for what its source holds. Empty: the command runs as built.
+struct RunAdaptation
+{
+    // The streams to take ("0:2"), in place of every "-map" of the command;
+    // none: the command's own.
+    std::optional<QStringList> streams;
+    // Picture filters ahead of the command's own (deinterlacing, tone mapping).
+    QStringList filtersBefore;
+    // The rate of a constant-rate output, at which a filtered picture keeps
+    // a held last picture; empty when the command's own "-r" tells it or the
+    // output keeps each picture's own time.
+    QString constantRate;
+    // Options for the output before its path (colour tags).
+    QStringList outputOptions;
+    // What the row's tip says of it.
+    QStringList notes;
+
+    bool isEmpty() const
+    {
+        return !streams && filtersBefore.isEmpty() && constantRate.isEmpty() &&
+               outputOptions.isEmpty() && notes.isEmpty();
+    }
+};
+
+// Whether a job's run is adapted to its source's facts (today's entries).
+bool adaptsToSource(const ConversionJob &job);
+// Whether its rules look at how the picture is made (today's converting
+// entries): its field order and its held last picture.
+bool convertsPicture(const ConversionJob &job);
+
+// The adaptation of `job` to `facts`: the rules below, together.
+RunAdaptation adaptToSource(const SourceFacts &facts, const ConversionJob &job);
+
+// The rules, each on its own.
+
+// The picture and the sound a conversion takes, when not the first of each
+// (an empty first picture stream, a sound with no channels), and the
+// unusable streams named for the tip.
+RunAdaptation streamChoice(const SourceFacts &facts, bool soundOnly);
+// An interlaced picture is deinterlaced, one picture per frame.
+RunAdaptation deinterlacing(const SourceFacts &facts);
+// An HDR picture (PQ or HLG) becomes BT.709 SDR for 8-bit players.
+RunAdaptation toneMapping(const SourceFacts &facts);
+// A YUV picture whose colour matrix is RGB or untold is tagged BT.601 or
+// BT.709 by its size.
+RunAdaptation colourTags(const SourceFacts &facts);
+// A last picture held longer than two frames (a phone's, when nothing
+// moves) is kept as long in WebM, where FFmpeg would end it after one
+// frame's time; each other picture keeps its own time. MP4 keeps it through
+// its constant rate.
+RunAdaptation heldLastPicture(const SourceFacts &facts, const QString &extension);
+// A copy keeps each stream its container can hold and leaves out the rest,
+// except the film's own picture and sound (a container that cannot hold
+// those fails the row with the encoder's reason).
+RunAdaptation copyStreams(const SourceFacts &facts, const QString &extension);
+// A turned picture copied into Matroska shows turned: said in the tip.
+RunAdaptation rotationNote(const SourceFacts &facts, const QString &extension);
+
+// Whether a copy into a file of `extension` can hold `stream` as the copy
+// entries write it (MP4 turns text subtitles into its own).
+bool containerHolds(const QString &extension, const StreamFacts &stream);
+
+} // namespace vantrel
