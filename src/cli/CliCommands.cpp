@@ -203,7 +203,7 @@ int runCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     input.encoderPath = parser.isSet(encoder) ? parser.value(encoder) : ToolLocator::encoder();
     input.statisticsPath = parser.isSet(stats) ? parser.value(stats) : AppPaths::statisticsFile();
 
-    const Expected<CommandLine> command = buildEncoderCommand(input);
+    const Expected<EncoderCommand> command = buildEncoderCommand(input);
     if (!command)
         return usageError(err, command.error());
     out << command->text() << '\n';

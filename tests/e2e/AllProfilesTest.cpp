@@ -337,7 +337,7 @@ protected:
     // The command the row ran, for failure messages.
     static QString commandText(const BatchRun &batch, const BatchEnvironment &env)
     {
-        const Expected<CommandLine> command = buildEncoderCommand(
+        const Expected<EncoderCommand> command = buildEncoderCommand(
             {batch.rowJob(0).value_or(ConversionJob()), QString(), env.encoderPath,
              env.statisticsPath});
         return command ? command->text() : command.error();

@@ -306,7 +306,7 @@ bool BatchRun::prepareAndStart(RowId id)
     auto owned = std::make_unique<EncoderRun>(setup, tools(), this);
     ConversionJob encoded = job;
     encoded.outputPath = conversion.output->temporaryPath();
-    const Expected<CommandLine> command = owned->build(encoded);
+    const Expected<EncoderCommand> command = owned->build(encoded);
     if (!command) {
         failRow(id, command.error() + QLatin1Char('.'));
         return false;

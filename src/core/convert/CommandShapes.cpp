@@ -4,53 +4,127 @@ namespace vantrel {
 
 namespace {
 
+using R = CommandRole;
+
 struct ShapeRow
 {
     Shape shape;
-    const char *text;
+    CommandTemplate body;
 };
 
-// Every blank counts: the fragments are joined exactly as written.
-constexpr ShapeRow kShapes[] = {
+// The bodies of the shapes, stretch by stretch; the texts of a row joined
+// are its command body exactly, blanks included.
+const ShapeRow kShapes[] = {
     {Shape::VideoSoundAspect,
-     "{FORMAT}{VCODEC}  -ab {AB}000  -ac {CH} -ar {SR} -b {VB}000 -r {FPS} -ss {SS} -t {T}"
-     " -s {SIZE} -aspect {ASPECT} -acodec {ACODEC}{AN} {OUT}"},
+     {{R::VideoCodec, "{FORMAT}{VCODEC}"},
+      {R::Other, "  -ab {AB}000  -ac {CH} -ar {SR}"},
+      {R::VideoRate, " -b {VB}000"},
+      {R::FrameRate, " -r {FPS}"},
+      {R::Clip, " -ss {SS} -t {T}"},
+      {R::Size, " -s {SIZE}"},
+      {R::Other, " -aspect {ASPECT}"},
+      {R::SoundCodec, " -acodec {ACODEC}{AN}"},
+      {R::Output, " {OUT}"}}},
     {Shape::VideoSound,
-     "{FORMAT}{VCODEC}  -ab {AB}000  -ac {CH} -ar {SR} -b {VB}000 -r {FPS} -ss {SS} -t {T}"
-     " -s {SIZE} -acodec {ACODEC}{AN} {OUT}"},
-    {Shape::VideoSoundCodec, "{FORMAT}{VCODEC} -b {VB}000 -r {FPS} -ss {SS} -t {T} -s {SIZE}"
-                             " -acodec {ACODEC} {AN}{OUT}"},
+     {{R::VideoCodec, "{FORMAT}{VCODEC}"},
+      {R::Other, "  -ab {AB}000  -ac {CH} -ar {SR}"},
+      {R::VideoRate, " -b {VB}000"},
+      {R::FrameRate, " -r {FPS}"},
+      {R::Clip, " -ss {SS} -t {T}"},
+      {R::Size, " -s {SIZE}"},
+      {R::SoundCodec, " -acodec {ACODEC}{AN}"},
+      {R::Output, " {OUT}"}}},
+    {Shape::VideoSoundCodec,
+     {{R::VideoCodec, "{FORMAT}{VCODEC}"},
+      {R::VideoRate, " -b {VB}000"},
+      {R::FrameRate, " -r {FPS}"},
+      {R::Clip, " -ss {SS} -t {T}"},
+      {R::Size, " -s {SIZE}"},
+      {R::SoundCodec, " -acodec {ACODEC} {AN}"},
+      {R::Output, "{OUT}"}}},
     {Shape::VideoSoundCodecAspect,
-     "{FORMAT}{VCODEC} -b {VB}000 -r {FPS} -ss {SS} -t {T} -s {SIZE} -aspect {ASPECT}"
-     " -acodec {ACODEC} {AN}{OUT}"},
+     {{R::VideoCodec, "{FORMAT}{VCODEC}"},
+      {R::VideoRate, " -b {VB}000"},
+      {R::FrameRate, " -r {FPS}"},
+      {R::Clip, " -ss {SS} -t {T}"},
+      {R::Size, " -s {SIZE}"},
+      {R::Other, " -aspect {ASPECT}"},
+      {R::SoundCodec, " -acodec {ACODEC} {AN}"},
+      {R::Output, "{OUT}"}}},
     {Shape::MobileVideo,
-     "{FORMAT}{VCODEC}{MIDDLE} -b {VB}000 -r {FPS} -ss {SS} -t {T} -s {SIZE} -aspect {ASPECT}"
-     " -acodec {ACODEC}{AN} {OUT}"},
+     {{R::VideoCodec, "{FORMAT}{VCODEC}"},
+      {R::Other, "{MIDDLE}"},
+      {R::VideoRate, " -b {VB}000"},
+      {R::FrameRate, " -r {FPS}"},
+      {R::Clip, " -ss {SS} -t {T}"},
+      {R::Size, " -s {SIZE}"},
+      {R::Other, " -aspect {ASPECT}"},
+      {R::SoundCodec, " -acodec {ACODEC}{AN}"},
+      {R::Output, " {OUT}"}}},
     {Shape::ContainerVideo,
-     "  -ab {AB}000  -ac {CH} -ar {SR} -b {VB}000 -r {FPS} -ss {SS} -t {T} -s {SIZE}"
-     " -acodec {ACODEC}{AN} {OUT}"},
-    {Shape::DiscTarget, "{FORMAT} -b {VB}000 -r {FPS} -ss {SS} -t {T} -s {SIZE}{AN} {OUT}"},
-    {Shape::SoundSettings, "  -ab {AB}000  -ac {CH} -ar {SR}{SOUND}{OUT}"},
-    {Shape::SoundCodecOnly, " -acodec {ACODEC} -vn {OUT}"},
+     {{R::Other, "  -ab {AB}000  -ac {CH} -ar {SR}"},
+      {R::VideoRate, " -b {VB}000"},
+      {R::FrameRate, " -r {FPS}"},
+      {R::Clip, " -ss {SS} -t {T}"},
+      {R::Size, " -s {SIZE}"},
+      {R::SoundCodec, " -acodec {ACODEC}{AN}"},
+      {R::Output, " {OUT}"}}},
+    {Shape::DiscTarget,
+     {{R::Other, "{FORMAT}"},
+      {R::VideoRate, " -b {VB}000"},
+      {R::FrameRate, " -r {FPS}"},
+      {R::Clip, " -ss {SS} -t {T}"},
+      {R::Size, " -s {SIZE}"},
+      {R::SoundCodec, "{AN}"},
+      {R::Output, " {OUT}"}}},
+    {Shape::SoundSettings,
+     {{R::Other, "  -ab {AB}000  -ac {CH} -ar {SR}"},
+      {R::SoundCodec, "{SOUND}"},
+      {R::Output, "{OUT}"}}},
+    {Shape::SoundCodecOnly, {{R::SoundCodec, " -acodec {ACODEC} -vn"}, {R::Output, " {OUT}"}}},
     // The first picture that is no cover image and the first sound: a song
     // with its cover becomes sound alone rather than a failed film.
-    {Shape::TodayVideo, "{FORMAT} -map 0:V:0? -map 0:a:0?{VIDEO}{AUDIO} -sn -dn -map_metadata 0"
-                        " -map_chapters 0 -ss {SS} -t {T}{SOUND} {OUT}"},
-    {Shape::TodayCopy, "{FORMAT} -c copy{MIDDLE} -map_metadata 0 -map_chapters 0"
-                       " -ss {SS} -t {T}{SOUND} {OUT}"},
+    {Shape::TodayVideo,
+     {{R::Other, "{FORMAT}"},
+      {R::Maps, " -map 0:V:0? -map 0:a:0?"},
+      {R::Other, "{VIDEO}"},
+      {R::Other, "{AUDIO}"},
+      {R::Other, " -sn -dn -map_metadata 0 -map_chapters 0"},
+      {R::Clip, " -ss {SS} -t {T}"},
+      {R::Other, "{SOUND}"},
+      {R::Output, " {OUT}"}}},
+    {Shape::TodayCopy,
+     {{R::Other, "{FORMAT}"},
+      {R::Maps, "{MAPS}"},
+      {R::Other, " -c copy{MIDDLE} -map_metadata 0 -map_chapters 0"},
+      {R::Clip, " -ss {SS} -t {T}"},
+      {R::Other, "{SOUND}"},
+      {R::Output, " {OUT}"}}},
     {Shape::TodaySound,
-     "{FORMAT} -vn{AUDIO} -map_metadata 0 -map_chapters 0 -ss {SS} -t {T} {OUT}"},
+     {{R::Other, "{FORMAT} -vn"},
+      {R::Other, "{AUDIO}"},
+      {R::Other, " -map_metadata 0 -map_chapters 0"},
+      {R::Clip, " -ss {SS} -t {T}"},
+      {R::Output, " {OUT}"}}},
 };
 
 } // namespace
 
-const char *shapeTemplate(Shape shape)
+CommandTemplate commandTemplate(Shape shape)
 {
+    // A copy keeps the packets as they come, so the reader gives a time to
+    // those that lack one (MPEG program streams), which Matroska needs; an
+    // encoder makes its own.
+    CommandTemplate parts = {
+        {R::Program, "{ENCODER}"},
+        {R::Input, shape == Shape::TodayCopy ? " -fflags +genpts -i {SRC}" : " -i {SRC}"}};
     for (const ShapeRow &row : kShapes) {
         if (row.shape == shape)
-            return row.text;
+            parts.insert(parts.end(), row.body.begin(), row.body.end());
     }
-    return "";
+    parts.push_back({R::Threads, " -threads {THREADS}"});
+    parts.push_back({R::Statistics, " -vstats_file {STATS}"});
+    return parts;
 }
 
 bool isAudioOnlyShape(Shape shape)
@@ -59,22 +133,9 @@ bool isAudioOnlyShape(Shape shape)
            shape == Shape::TodaySound;
 }
 
-const char *headTemplate(Shape shape)
-{
-    // A copy keeps the packets as they come, so the reader gives a time to
-    // those that lack one (MPEG program streams), which Matroska needs; an
-    // encoder makes its own.
-    return shape == Shape::TodayCopy ? "{ENCODER} -fflags +genpts -i {SRC}" : "{ENCODER} -i {SRC}";
-}
-
-const char *tailTemplate()
-{
-    return " -threads {THREADS} -vstats_file {STATS}";
-}
-
 const std::vector<ProfileCommandRow> &profileCommandTable()
 {
-    // entries, shape, format, middle, sound
+    // entries, shape, format, middle, sound, maps
     static const std::vector<ProfileCommandRow> table = {
         {{{1, 18}}, Shape::VideoSoundAspect, " -f mp4 -vcodec  ", nullptr, nullptr},
         {{{19, 24}}, Shape::VideoSoundAspect, "  -vcodec  ", nullptr, nullptr},
@@ -130,14 +191,16 @@ const std::vector<ProfileCommandRow> &profileCommandTable()
         {{{105, 106}}, Shape::TodayVideo, " -f webm", nullptr, nullptr},
         {{{107, 107}},
          Shape::TodayCopy,
-         " -f matroska -map 0:v? -map 0:a? -map 0:s? -map 0:t?",
+         " -f matroska",
          nullptr,
-         nullptr},
+         nullptr,
+         " -map 0:v? -map 0:a? -map 0:s? -map 0:t?"},
         {{{108, 108}},
          Shape::TodayCopy,
-         " -f mp4 -map 0:v? -map 0:a? -map 0:s?",
+         " -f mp4",
          " -c:s mov_text",
-         " -movflags +faststart"},
+         " -movflags +faststart",
+         " -map 0:v? -map 0:a? -map 0:s?"},
         {{{110, 110}}, Shape::TodaySound, " -f opus", nullptr, nullptr},
         {{{111, 111}}, Shape::TodaySound, " -f flac", nullptr, nullptr},
     };

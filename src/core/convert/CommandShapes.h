@@ -23,18 +23,48 @@ enum class Shape
     TodaySound  // sound only, with today's codecs
 };
 
-// The command template of a shape. Placeholders in braces stand for values:
-// {FORMAT}, {MIDDLE}, {SOUND} are the profile's fragments, {OUT} the quoted
-// output path, the others the option values of the job ({VIDEO} and {AUDIO}:
-// today's video and sound options, built from the sheet by todayVideo and
-// todayAudio).
-const char *shapeTemplate(Shape shape);
+// What a stretch of an encoder command does. The command runs on the
+// installed encoder adapted stretch by stretch, each rule on its own role
+// (see encoderRunArguments); `Other` is run as it stands.
+enum class CommandRole
+{
+    Program,    // the encoder
+    Input,      // how the source is read, and the source
+    VideoCodec, // the video codec with its options (old entries: the container first)
+    VideoRate,  // the picture's bitrate or constant quality
+    FrameRate,  // "-r"
+    Clip,       // "-ss" and "-t"
+    Size,       // "-s WxH"
+    Filter,     // the picture's own filters ("-vf")
+    Maps,       // the streams taken ("-map")
+    SoundCodec, // the sound's codec with its settings, or "-an"/"-vn"
+    Other,      // what no rule changes: container, sound settings, aspect, metadata
+    Output,     // the output path
+    Threads,    // "-threads N"
+    Statistics  // "-vstats_file"
+};
+
+// A stretch of a template: its role and its text, in which placeholders in
+// braces stand for values: {FORMAT}, {MAPS}, {MIDDLE}, {SOUND} are the
+// profile's fragments, {OUT} the quoted output path, the others the option
+// values of the job. {VIDEO} and {AUDIO} stand for today's video and sound
+// options, which bring their own roles (built from the sheet by todayVideo
+// and todayAudio).
+struct TemplatePart
+{
+    CommandRole role;
+    const char *text;
+};
+using CommandTemplate = std::vector<TemplatePart>;
+
+// The template of a shape: the head (the encoder and its source), the body
+// of the shape and the tail (threads and statistics), in command order. Every
+// blank counts: the parts' texts joined are the command text exactly.
+CommandTemplate commandTemplate(Shape shape);
 
 // Shapes that convert only the sound, and the whole source: the clip times
 // are not sent.
 bool isAudioOnlyShape(Shape shape);
-const char *headTemplate(Shape shape);
-const char *tailTemplate();
 
 struct EntryRange
 {
@@ -48,9 +78,10 @@ struct ProfileCommandRow
 {
     std::vector<EntryRange> entries;
     Shape shape;
-    const char *format; // the container and the lead-in of the video codec
-    const char *middle; // fixed sound settings after the video codec
-    const char *sound;  // a sound-only shape's container and codec
+    const char *format;         // the container and the lead-in of the video codec
+    const char *middle;         // fixed sound settings after the video codec
+    const char *sound;          // a sound-only shape's container and codec
+    const char *maps = nullptr; // the streams a copy takes
 };
 
 const std::vector<ProfileCommandRow> &profileCommandTable();

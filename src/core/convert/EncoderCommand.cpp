@@ -9,6 +9,8 @@
 #include <QCoreApplication>
 #include <QHash>
 
+#include <algorithm>
+
 namespace vantrel {
 
 namespace {
@@ -28,6 +30,13 @@ CommandLine literal(const char *text)
     CommandLine piece;
     if (text)
         piece.appendLiteral(QString::fromLatin1(text));
+    return piece;
+}
+
+CommandLine literal(const QString &text)
+{
+    CommandLine piece;
+    piece.appendLiteral(text);
     return piece;
 }
 
@@ -90,60 +99,65 @@ bool isTodayShape(Shape shape)
 
 } // namespace
 
-Expected<CommandLine> todayVideo(const ConversionOptions &o)
+Expected<QList<CommandPart>> todayVideo(const ConversionOptions &o)
 {
+    using Parts = Expected<QList<CommandPart>>;
     const TodayVideoCodec *codec = todayVideoCodec(o.videoCodec);
     if (!codec)
-        return Expected<CommandLine>::failure(todayError("Video Codec", o.videoCodec));
-    CommandLine video;
-    video.appendLiteral(QStringLiteral(" -c:v "));
-    video.appendValue(QString::fromLatin1(codec->encoder));
-    video.appendLiteral(QLatin1Char(' ') + QString::fromLatin1(codec->speed));
+        return Parts::failure(todayError("Video Codec", o.videoCodec));
+    CommandLine encoder;
+    encoder.appendLiteral(QStringLiteral(" -c:v "));
+    encoder.appendValue(QString::fromLatin1(codec->encoder));
+    encoder.appendLiteral(QLatin1Char(' ') + QString::fromLatin1(codec->speed));
+    QList<CommandPart> video{{CommandRole::VideoCodec, encoder}};
+    CommandLine rate;
     static const QString kCrf = QStringLiteral("CRF ");
     if (o.videoBitrate.startsWith(kCrf) && isWhole(o.videoBitrate.mid(kCrf.size()))) {
-        video.appendLiteral(QLatin1Char(' ') + QString::fromLatin1(codec->quality) +
-                            QLatin1Char(' '));
-        video.appendValue(o.videoBitrate.mid(kCrf.size()));
-        video.appendLiteral(QString::fromLatin1(codec->afterQuality));
+        rate.appendLiteral(QLatin1Char(' ') + QString::fromLatin1(codec->quality) +
+                           QLatin1Char(' '));
+        rate.appendValue(o.videoBitrate.mid(kCrf.size()));
+        rate.appendLiteral(QString::fromLatin1(codec->afterQuality));
     } else if (isWhole(o.videoBitrate)) {
-        video.appendLiteral(QStringLiteral(" -b:v "));
-        video.appendValue(o.videoBitrate);
-        video.appendLiteral(QStringLiteral("k"));
+        rate.appendLiteral(QStringLiteral(" -b:v "));
+        rate.appendValue(o.videoBitrate);
+        rate.appendLiteral(QStringLiteral("k"));
     } else {
-        return Expected<CommandLine>::failure(todayError("Video Bitrate", o.videoBitrate));
+        return Parts::failure(todayError("Video Bitrate", o.videoBitrate));
     }
+    video.append({CommandRole::VideoRate, rate});
     // Every player takes 4:2:0, whatever the camera recorded.
-    video.appendLiteral(QStringLiteral(" -pix_fmt yuv420p"));
+    video.append({CommandRole::Other, literal(" -pix_fmt yuv420p")});
     if (isWhole(o.videoFramerate) || o.videoFramerate.contains(u'.')) {
-        video.appendLiteral(QStringLiteral(" -r "));
-        video.appendValue(o.videoFramerate);
+        CommandLine frameRate = literal(" -r ");
+        frameRate.appendValue(o.videoFramerate);
+        video.append({CommandRole::FrameRate, frameRate});
     }
     if (const std::optional<QSize> frame = frameSizeOf(o.videoSize)) {
         const bool aspect = o.aspectRatio.contains(u':');
-        video.appendLiteral(QStringLiteral(" -s "));
-        video.appendValue(o.videoSize);
-        video.appendLiteral(QStringLiteral(" -vf "));
-        video.appendValue(
+        CommandLine size = literal(" -s ");
+        size.appendValue(o.videoSize);
+        video.append({CommandRole::Size, size});
+        CommandLine filter = literal(" -vf ");
+        filter.appendValue(
             pictureFitFilter(frame->width(), frame->height(), aspect ? o.aspectRatio : QString()));
+        video.append({CommandRole::Filter, filter});
         if (aspect) {
-            video.appendLiteral(QStringLiteral(" -aspect "));
-            video.appendValue(o.aspectRatio);
+            CommandLine shown = literal(" -aspect ");
+            shown.appendValue(o.aspectRatio);
+            video.append({CommandRole::Other, shown});
         }
     }
     return video;
 }
 
-Expected<CommandLine> todayAudio(const ConversionOptions &o)
+Expected<QList<CommandPart>> todayAudio(const ConversionOptions &o)
 {
-    CommandLine audio;
-    if (o.disableAudio != QLatin1String("No")) {
-        audio.appendLiteral(QStringLiteral(" -an"));
-        return audio;
-    }
+    if (o.disableAudio != QLatin1String("No"))
+        return QList<CommandPart>{{CommandRole::SoundCodec, literal(" -an")}};
     const std::optional<QString> encoder = todayAudioEncoder(o.audioCodec);
     if (!encoder)
-        return Expected<CommandLine>::failure(todayError("Audio Codec", o.audioCodec));
-    audio.appendLiteral(QStringLiteral(" -c:a "));
+        return Expected<QList<CommandPart>>::failure(todayError("Audio Codec", o.audioCodec));
+    CommandLine audio = literal(" -c:a ");
     audio.appendValue(*encoder);
     const struct
     {
@@ -160,7 +174,7 @@ Expected<CommandLine> todayAudio(const ConversionOptions &o)
         audio.appendValue(n.text);
         audio.appendLiteral(QString::fromLatin1(n.unit));
     }
-    return audio;
+    return QList<CommandPart>{{CommandRole::SoundCodec, audio}};
 }
 
 Expected<EncoderValues> prepareEncoderValues(const ConversionOptions &options)
@@ -185,50 +199,52 @@ Expected<EncoderValues> prepareEncoderValues(const ConversionOptions &options)
     return v;
 }
 
-Expected<CommandLine> buildEncoderCommand(const EncoderCommandInput &input)
+Expected<EncoderCommand> buildEncoderCommand(const EncoderCommandInput &input)
 {
+    using Built = Expected<EncoderCommand>;
     const ConversionJob &job = input.job;
     const ProfileCommandRow *row = profileCommandRow(job.profileIndex);
     if (!row)
-        return Expected<CommandLine>::failure(
+        return Built::failure(
             QCoreApplication::translate("EncoderCommand",
                                         "There is no output profile with the entry number %1")
                 .arg(job.profileIndex));
     const ConversionOptions &o = job.options;
-    QHash<QString, CommandLine> values;
+    // Today's options come with their own roles; they are read where they
+    // are used, old ones are not.
+    QHash<QString, QList<CommandPart>> spliced;
     if (isTodayShape(row->shape)) {
-        // Today's options are read where they are used; old ones are not.
         if (row->shape == Shape::TodayVideo) {
-            const Expected<CommandLine> video = todayVideo(o);
+            const Expected<QList<CommandPart>> video = todayVideo(o);
             if (!video)
-                return Expected<CommandLine>::failure(video.error());
-            values.insert(QStringLiteral("VIDEO"), *video);
+                return Built::failure(video.error());
+            spliced.insert(QStringLiteral("{VIDEO}"), *video);
         }
         if (row->shape != Shape::TodayCopy) {
-            const Expected<CommandLine> audio = todayAudio(o);
+            const Expected<QList<CommandPart>> audio = todayAudio(o);
             if (!audio)
-                return Expected<CommandLine>::failure(audio.error());
-            values.insert(QStringLiteral("AUDIO"), *audio);
+                return Built::failure(audio.error());
+            spliced.insert(QStringLiteral("{AUDIO}"), *audio);
         }
     }
     const Expected<EncoderValues> prepared = isTodayShape(row->shape)
                                                  ? Expected<EncoderValues>(EncoderValues())
                                                  : prepareEncoderValues(o);
     if (!prepared)
-        return Expected<CommandLine>::failure(prepared.error());
+        return Built::failure(prepared.error());
     const EncoderValues &v = *prepared;
+    QHash<QString, CommandLine> values;
     values.insert(QStringLiteral("ENCODER"), path(input.encoderPath));
     values.insert(QStringLiteral("SRC"), path(job.sourcePath));
     values.insert(QStringLiteral("OUT"), path(job.outputPath));
     values.insert(QStringLiteral("STATS"), path(input.statisticsPath));
     values.insert(QStringLiteral("FORMAT"), literal(row->format));
+    values.insert(QStringLiteral("MAPS"), literal(row->maps));
     values.insert(QStringLiteral("MIDDLE"), literal(row->middle));
     values.insert(QStringLiteral("SOUND"), literal(row->sound));
     values.insert(QStringLiteral("VCODEC"), v.videoCodec);
     values.insert(QStringLiteral("ACODEC"), v.audioCodec);
-    CommandLine an;
-    an.appendLiteral(v.disableAudio);
-    values.insert(QStringLiteral("AN"), an);
+    values.insert(QStringLiteral("AN"), literal(v.disableAudio));
     values.insert(QStringLiteral("AB"), value(QString::number(v.audioBitrate)));
     values.insert(QStringLiteral("CH"), value(QString::number(v.audioChannels)));
     values.insert(QStringLiteral("SR"), value(o.sampleRate));
@@ -240,10 +256,81 @@ Expected<CommandLine> buildEncoderCommand(const EncoderCommandInput &input)
     values.insert(QStringLiteral("T"), value(QString::number(job.durationSeconds)));
     values.insert(QStringLiteral("THREADS"), value(encoderThreadText(input.threadSetting)));
 
+    EncoderCommand command;
+    for (const TemplatePart &part : commandTemplate(row->shape)) {
+        const QString text = QString::fromLatin1(part.text);
+        if (spliced.contains(text)) {
+            command.append(spliced.value(text));
+            continue;
+        }
+        CommandLine pieces;
+        expand(pieces, part.text, values);
+        command.append(part.role, pieces);
+    }
+    return command;
+}
+
+void EncoderCommand::append(CommandRole role, const CommandLine &pieces)
+{
+    if (!pieces.pieces().empty())
+        m_parts.append({role, pieces});
+}
+
+void EncoderCommand::append(const QList<CommandPart> &parts)
+{
+    for (const CommandPart &part : parts)
+        append(part.role, part.pieces);
+}
+
+bool EncoderCommand::has(CommandRole role) const
+{
+    return std::any_of(m_parts.cbegin(), m_parts.cend(),
+                       [role](const CommandPart &part) { return part.role == role; });
+}
+
+void EncoderCommand::replace(CommandRole role, const CommandLine &pieces)
+{
+    qsizetype at = -1;
+    for (qsizetype i = 0; i < m_parts.size(); ++i) {
+        if (m_parts.at(i).role == role && at < 0)
+            at = i;
+    }
+    if (at < 0) {
+        at = 0;
+        while (at < m_parts.size() && m_parts.at(at).role != CommandRole::Output)
+            ++at;
+    }
+    remove(role);
+    m_parts.insert(std::min(at, m_parts.size()), {role, pieces});
+}
+
+void EncoderCommand::remove(CommandRole role)
+{
+    m_parts.removeIf([role](const CommandPart &part) { return part.role == role; });
+}
+
+QStringList EncoderCommand::argumentsOf(CommandRole role) const
+{
+    QStringList args;
+    for (const CommandPart &part : m_parts) {
+        if (part.role == role)
+            args += part.pieces.arguments();
+    }
+    return args;
+}
+
+QString EncoderCommand::lastValueOf(const QString &option) const
+{
+    const QStringList args = arguments();
+    const qsizetype at = args.lastIndexOf(option);
+    return at >= 0 && at + 1 < args.size() ? args.at(at + 1) : QString();
+}
+
+CommandLine EncoderCommand::tableForm() const
+{
     CommandLine command;
-    expand(command, headTemplate(row->shape), values);
-    expand(command, shapeTemplate(row->shape), values);
-    expand(command, tailTemplate(), values);
+    for (const CommandPart &part : m_parts)
+        command.append(part.pieces);
     return command;
 }
 

@@ -95,7 +95,7 @@ QStringList missingEncoders(const QStringList &runArguments, const QSet<QString>
     return missing;
 }
 
-bool needsEncoderList(const CommandLine &command)
+bool needsEncoderList(const EncoderCommand &command)
 {
     const QStringList args = command.arguments();
     // Today's entries name encoders a build may lack: known before they run.
@@ -110,119 +110,120 @@ bool needsEncoderList(const CommandLine &command)
 
 namespace {
 
-// Where the output's own options end: the output path stands right before
-// "-threads N" in every shape.
-qsizetype outputPathIndex(const QStringList &args)
+// The codec stretches as the installed encoder has them: a codec after
+// "-vcodec"/"-acodec" that it lacks becomes its built-in equivalent.
+QStringList withInstalledCodecs(QStringList args, const QSet<QString> &available)
 {
-    const qsizetype threads = args.lastIndexOf(QStringLiteral("-threads"));
-    return threads >= 1 ? threads - 1 : args.size() - 1;
+    if (available.isEmpty())
+        return args;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (args[i - 1] != QLatin1String("-acodec") && args[i - 1] != QLatin1String("-vcodec"))
+            continue;
+        for (const CodecReplacement &r : kReplacements) {
+            if (args[i] == QLatin1String(r.wanted) && !available.contains(args[i]) &&
+                available.contains(QLatin1String(r.equivalent)))
+                args[i] = QLatin1String(r.equivalent);
+        }
+    }
+    return args;
 }
 
-void adapt(QStringList &args, const RunAdaptation &adaptation)
+// The picture's filters as the run applies them: the adaptation's first,
+// then the command's own or, behind a frame size without one, the filter
+// that fits the picture into the frame; none when there is nothing to do.
+QString runFilters(const EncoderCommand &command, const RunAdaptation &adaptation)
 {
-    if (adaptation.streams) {
-        qsizetype at = -1;
-        for (qsizetype i = args.indexOf(QStringLiteral("-map")); i >= 0 && i + 1 < args.size();
-             i = args.indexOf(QStringLiteral("-map"), i)) {
-            args.remove(i, 2);
-            if (at < 0)
-                at = i;
-        }
-        if (at < 0)
-            at = args.indexOf(QStringLiteral("-i")) + 2; // after the source
-        for (auto it = adaptation.streams->crbegin(); it != adaptation.streams->crend(); ++it) {
-            args.insert(at, *it);
-            args.insert(at, QStringLiteral("-map"));
-        }
+    QStringList filters = adaptation.filtersBefore;
+    if (command.has(CommandRole::Filter)) {
+        filters << command.argumentsOf(CommandRole::Filter).value(1);
+    } else if (const std::optional<QSize> frame =
+                   frameSizeOf(command.argumentsOf(CommandRole::Size).value(1))) {
+        filters << pictureFitFilter(frame->width(), frame->height(),
+                                    command.lastValueOf(QStringLiteral("-aspect")));
     }
-    if (!adaptation.filtersBefore.isEmpty()) {
-        const QString before = adaptation.filtersBefore.join(u',');
-        const qsizetype filter = args.indexOf(QStringLiteral("-vf"));
-        if (filter >= 0 && filter + 1 < args.size()) {
-            args[filter + 1] = before + u',' + args[filter + 1];
-        } else {
-            const qsizetype out = outputPathIndex(args);
-            args.insert(out, before);
-            args.insert(out, QStringLiteral("-vf"));
-        }
-    }
-    for (qsizetype i = 0; i < adaptation.outputOptions.size(); ++i)
-        args.insert(outputPathIndex(args), adaptation.outputOptions.at(i));
+    if (filters.isEmpty())
+        return QString();
+    // Behind a filter the last picture lasts one frame's time; at a
+    // constant rate the fps filter fills the time the source holds it.
+    const QString ownRate = command.argumentsOf(CommandRole::FrameRate).value(1);
+    const QString rate = ownRate.isEmpty() ? adaptation.constantRate : ownRate;
+    if (!rate.isEmpty())
+        filters << QStringLiteral("fps=") + rate;
+    return filters.join(u',');
 }
 
 } // namespace
 
-QStringList encoderRunArguments(const CommandLine &command, ExistingFilePolicy policy,
+QStringList encoderRunArguments(const EncoderCommand &command, ExistingFilePolicy policy,
                                 const QSet<QString> &available, bool wholeFile,
                                 const RunAdaptation &adaptation)
 {
-    QStringList args = command.arguments();
-    if (!args.isEmpty())
-        args.removeFirst(); // the program
-
-    if (wholeFile) {
-        for (const QLatin1String option : {QLatin1String("-ss"), QLatin1String("-t")}) {
-            const qsizetype at = args.indexOf(option);
-            if (at >= 0 && at + 1 < args.size())
-                args.remove(at, 2);
-        }
-    }
-
-    if (!available.isEmpty()) {
-        for (qsizetype i = 1; i < args.size(); ++i) {
-            if (args[i - 1] != QLatin1String("-acodec") && args[i - 1] != QLatin1String("-vcodec"))
+    // The messages kept for a row are its own.
+    QStringList args{QStringLiteral("-hide_banner"), policy == ExistingFilePolicy::AddNew
+                                                         ? QStringLiteral("-n")
+                                                         : QStringLiteral("-y")};
+    QStringList maps;
+    for (const QString &stream : adaptation.streams.value_or(QStringList()))
+        maps << QStringLiteral("-map") << stream;
+    const QString filters = runFilters(command, adaptation);
+    // Where the filters stand: with the command's own, else behind the
+    // frame size, else before the output.
+    const CommandRole filterPlace = command.has(CommandRole::Filter) ? CommandRole::Filter
+                                    : command.has(CommandRole::Size) ? CommandRole::Size
+                                                                     : CommandRole::Output;
+    const QStringList filterArgs =
+        filters.isEmpty() ? QStringList() : QStringList{QStringLiteral("-vf"), filters};
+    bool mapsDone = false;
+    for (const CommandPart &part : command.parts()) {
+        QStringList partArgs = part.pieces.arguments();
+        switch (part.role) {
+        case CommandRole::Program:
+        case CommandRole::Threads:
+            continue; // the program is started apart; the threads stand before the output
+        case CommandRole::Input:
+            args += partArgs;
+            // A command without maps of its own takes the adaptation's here.
+            if (!command.has(CommandRole::Maps))
+                args += std::exchange(maps, {});
+            continue;
+        case CommandRole::Maps:
+            if (adaptation.streams)
+                partArgs = mapsDone ? QStringList() : maps;
+            mapsDone = true;
+            break;
+        case CommandRole::Clip:
+            if (wholeFile)
                 continue;
-            for (const CodecReplacement &r : kReplacements) {
-                if (args[i] == QLatin1String(r.wanted) && !available.contains(args[i]) &&
-                    available.contains(QLatin1String(r.equivalent)))
-                    args[i] = QLatin1String(r.equivalent);
-            }
+            break;
+        case CommandRole::VideoCodec:
+        case CommandRole::SoundCodec:
+            partArgs = withInstalledCodecs(partArgs, available);
+            break;
+        case CommandRole::VideoRate:
+            // "-b" meant the video bitrate; the installed encoder refuses it
+            // as ambiguous between video and audio.
+            if (partArgs.value(0) == QLatin1String("-b"))
+                partArgs[0] = QStringLiteral("-b:v");
+            break;
+        case CommandRole::Filter:
+            partArgs = filterArgs;
+            break;
+        case CommandRole::Output:
+            if (filterPlace == CommandRole::Output)
+                args += filterArgs;
+            args += adaptation.outputOptions;
+            args += command.argumentsOf(CommandRole::Threads);
+            break;
+        case CommandRole::FrameRate:
+        case CommandRole::Size:
+        case CommandRole::Other:
+        case CommandRole::Statistics:
+            break;
         }
+        args += partArgs;
+        if (part.role == CommandRole::Size && filterPlace == CommandRole::Size)
+            args += filterArgs;
     }
-
-    // "-b" meant the video bitrate; the installed encoder refuses it as
-    // ambiguous between video and audio.
-    for (QString &arg : args) {
-        if (arg == QLatin1String("-b"))
-            arg = QStringLiteral("-b:v");
-    }
-
-    // "-s WxH" alone would stretch the picture to the frame (today's commands
-    // fit it themselves).
-    const qsizetype size = args.lastIndexOf(QStringLiteral("-s"));
-    if (size >= 0 && size + 1 < args.size() && !args.contains(QStringLiteral("-vf"))) {
-        const qsizetype aspect = args.lastIndexOf(QStringLiteral("-aspect"));
-        if (const std::optional<QSize> frame = frameSizeOf(args[size + 1])) {
-            args.insert(size + 2,
-                        pictureFitFilter(frame->width(), frame->height(),
-                                         aspect >= 0 ? args.value(aspect + 1) : QString()));
-            args.insert(size + 2, QStringLiteral("-vf"));
-        }
-    }
-
-    adapt(args, adaptation);
-
-    // Behind a filter the last picture lasts one frame's time; at a constant
-    // rate the fps filter fills the time the source holds it.
-    const qsizetype filter = args.indexOf(QStringLiteral("-vf"));
-    const qsizetype rate = args.lastIndexOf(QStringLiteral("-r"));
-    const QString constantRate =
-        rate >= 0 && rate + 1 < args.size() ? args.at(rate + 1) : adaptation.constantRate;
-    if (filter >= 0 && filter + 1 < args.size() && !constantRate.isEmpty())
-        args[filter + 1] += QStringLiteral(",fps=") + constantRate;
-
-    // The output path stands right before "-threads N" in every shape.
-    const qsizetype threads = args.lastIndexOf(QStringLiteral("-threads"));
-    if (threads >= 1 && threads + 1 < args.size()) {
-        const QString count = args.takeAt(threads + 1);
-        args.removeAt(threads);
-        args.insert(threads - 1, count);
-        args.insert(threads - 1, QStringLiteral("-threads"));
-    }
-
-    args.prepend(policy == ExistingFilePolicy::AddNew ? QStringLiteral("-n")
-                                                      : QStringLiteral("-y"));
-    args.prepend(QStringLiteral("-hide_banner")); // the messages kept for a row are its own
     return args;
 }
 

@@ -104,7 +104,7 @@ void EncoderQuery::start(const QString &encoderPath)
 
 EncoderRun::EncoderRun(EncoderSetup setup, ToolControl &tools, QObject *parent)
     : QObject(parent), m_setup(std::move(setup)), m_tools(tools),
-      m_analysis(ToolLocator::mediaInfo(), m_setup.encoderPath), m_playCheck(m_setup.encoderPath),
+      m_preparation(m_setup.encoderPath), m_playCheck(m_setup.encoderPath),
       m_ticker(m_setup.statisticsPath)
 {
     m_encoder.setOutputLimit(kMessageChars);
@@ -124,13 +124,7 @@ EncoderRun::EncoderRun(EncoderSetup setup, ToolControl &tools, QObject *parent)
     // The statistics file tells of every frame, also while the encoder fills
     // a gap without a word on its status line.
     connect(&m_ticker, &ProgressTicker::encodedSecondsRead, this, &EncoderRun::stopARunaway);
-    connect(&m_analysis, &SourceAnalysis::finished, this, [this] {
-        if (const std::optional<SourceFacts> &facts = m_analysis.facts())
-            m_adaptation = adaptToSource(*facts, m_job);
-        for (const QString &note : std::as_const(m_adaptation.notes))
-            qCInfo(lcBatch).noquote() << "for its source:" << note;
-        startEncoder();
-    });
+    connect(&m_preparation, &RunPreparation::ready, this, &EncoderRun::startEncoder);
     connect(&m_encoder, &Process::finished, this, [this](const ProcessResult &result) {
         m_ticker.stop();
         m_result = result;
@@ -154,12 +148,12 @@ void EncoderRun::end(const ProcessResult &result)
 EncoderRun::~EncoderRun()
 {
     // The tools still running end with this object; nobody hears of them.
-    m_analysis.disconnect(this);
+    m_preparation.disconnect(this);
     m_encoder.disconnect(this);
     m_playCheck.disconnect(this);
 }
 
-Expected<CommandLine> EncoderRun::build(const ConversionJob &job) const
+Expected<EncoderCommand> EncoderRun::build(const ConversionJob &job) const
 {
     return buildEncoderCommand({job, m_setup.threads, m_setup.encoderPath, m_setup.statisticsPath});
 }
@@ -201,33 +195,25 @@ void EncoderRun::stopARunaway(double encodedSeconds)
     m_encoder.stop();
 }
 
-void EncoderRun::start(const ConversionJob &job, const CommandLine &command, int durationSeconds,
+void EncoderRun::start(const ConversionJob &job, const EncoderCommand &command, int durationSeconds,
                        bool wholeFile)
 {
     m_job = job;
-    m_command = command;
     m_durationSeconds = durationSeconds;
     m_messages.clear();
     m_reader = EncoderReportReader();
     m_wholeFile = wholeFile;
     m_lengthKnown = false;
     m_stopReason.clear();
-    m_adaptation = RunAdaptation();
     m_stopping = false;
-    if (adaptsToSource(job))
-        m_analysis.start(job.sourcePath, convertsPicture(job) ? SourceAnalysis::Depth::Picture
-                                                              : SourceAnalysis::Depth::Streams);
-    else
-        startEncoder();
+    m_preparation.start(job, command, {m_setup.existingFile, m_setup.installedEncoders, wholeFile});
 }
 
 void EncoderRun::startEncoder()
 {
     // The statistics file of the last row must not show as this row's progress.
     QFile::remove(m_setup.statisticsPath);
-    m_encoder.start(programOnly(m_setup.encoderPath),
-                    encoderRunArguments(m_command, m_setup.existingFile, m_setup.installedEncoders,
-                                        m_wholeFile, m_adaptation));
+    m_encoder.start(programOnly(m_setup.encoderPath), m_preparation.arguments());
     if (!m_encoder.isRunning())
         return; // it could not start; its end has been reported
     m_tools.setEncoder(&m_encoder);
@@ -249,8 +235,8 @@ void EncoderRun::stop()
 {
     m_ticker.stop();
     m_stopping = true;
-    if (m_analysis.isRunning()) {
-        m_analysis.stop();
+    if (m_preparation.isRunning()) {
+        m_preparation.stop();
         end({ProcessResult::Ending::Stopped, 0}); // nothing was written
         return;
     }

@@ -2,14 +2,13 @@
 
 #include "core/common/Expected.h"
 #include "core/convert/ConversionProgress.h"
+#include "core/convert/EncoderCommand.h"
 #include "core/convert/OutputCheck.h"
 #include "core/convert/PlayCheck.h"
-#include "core/convert/SourceAdaptation.h"
+#include "core/convert/RunPreparation.h"
 #include "core/records/ConversionJob.h"
 #include "core/settings/Settings.h"
-#include "core/tools/CommandLine.h"
 #include "core/tools/Process.h"
-#include "core/tools/SourceAnalysis.h"
 
 #include <QObject>
 #include <QPointer>
@@ -89,13 +88,13 @@ public:
 
     // The job's command as the tables build it; the reason when the job's
     // options do not make one.
-    Expected<CommandLine> build(const ConversionJob &job) const;
+    Expected<EncoderCommand> build(const ConversionJob &job) const;
 
     // Runs the command built for `job` (for a whole file without its clip);
     // progress is measured against `durationSeconds`, for a whole file
     // against the source's length once the encoder has read it. An encoder
     // that cannot start ends the run at once (`finished`).
-    void start(const ConversionJob &job, const CommandLine &command, int durationSeconds,
+    void start(const ConversionJob &job, const EncoderCommand &command, int durationSeconds,
                bool wholeFile);
 
     // Tells the encoder to finish its file and stop; `finished` follows when
@@ -119,7 +118,7 @@ public:
     std::optional<QString> playProblem() const { return m_playCheck.problem(); }
     // What the run did for its source, for the row's tip ("The picture was
     // deinterlaced ...").
-    QStringList notes() const { return m_adaptation.notes; }
+    QStringList notes() const { return m_preparation.adaptation().notes; }
 
 Q_SIGNALS:
     void elapsedTextChanged(const QString &text);
@@ -137,12 +136,10 @@ private:
 
     EncoderSetup m_setup;
     ToolControl &m_tools;
-    SourceAnalysis m_analysis;
+    RunPreparation m_preparation;
     Process m_encoder;
     PlayCheck m_playCheck;
     ConversionJob m_job;
-    CommandLine m_command;
-    RunAdaptation m_adaptation;
     ProcessResult m_result; // how the encoder ended
     bool m_stopping = false;
     ProgressTicker m_ticker;

@@ -49,7 +49,7 @@ QMap<int, QString> unavailableEntries(const QSet<QString> &installed, const QStr
         input.job.profileIndex = entry.number;
         input.job.options = sheet.conversionOptions();
         input.encoderPath = encoderPath;
-        const Expected<CommandLine> command = buildEncoderCommand(input);
+        const Expected<EncoderCommand> command = buildEncoderCommand(input);
         if (!command)
             continue;
         const QStringList missing = missingEncoders(

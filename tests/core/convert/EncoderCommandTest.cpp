@@ -53,7 +53,7 @@ const char kTail[] = " -threads 2 -vstats_file \"/data/curconvert.log\"";
 
 QString body(const EncoderCommandInput &in)
 {
-    const Expected<CommandLine> command = buildEncoderCommand(in);
+    const Expected<EncoderCommand> command = buildEncoderCommand(in);
     EXPECT_TRUE(command.ok()) << command.error().toStdString();
     if (!command)
         return QString();
@@ -189,7 +189,7 @@ TEST(EncoderCommand, ReproducesTheWorkedExample)
     in.job.durationSeconds = 205;
     in.encoderPath = qs("C:\\Conv\\fp.dll");
     in.statisticsPath = qs("C:\\Conv\\curconvert.log");
-    const Expected<CommandLine> command = buildEncoderCommand(in);
+    const Expected<EncoderCommand> command = buildEncoderCommand(in);
     ASSERT_TRUE(command.ok());
     EXPECT_EQ(command->text(),
               qs("\"C:\\Conv\\fp.dll\" -i \"D:\\v\\a b.avi\" -f mp4 -vcodec  libxvid  -aspect 4:3 "
@@ -246,7 +246,7 @@ TEST(EncoderCommand, EveryCodecTheSheetOffersRunsOnTheInstalledEncoder)
 
     // The codec after the option (the old name, or today's "-c:v"/"-c:a").
     const auto codecOf = [&installed](const EncoderCommandInput &in, const char *option) {
-        const Expected<CommandLine> command = buildEncoderCommand(in);
+        const Expected<EncoderCommand> command = buildEncoderCommand(in);
         EXPECT_TRUE(command) << command.error();
         if (!command)
             return std::optional<QString>();
@@ -337,7 +337,7 @@ TEST(EncoderCommand, AudioNumbersConvertForEveryShape)
                                           std::pair{&ConversionOptions::audioChannel, "-40000"}}) {
             ConversionOptions bad = standardOptions();
             bad.*field = qs(text);
-            const Expected<CommandLine> command = buildEncoderCommand(standardInput(entry, bad));
+            const Expected<EncoderCommand> command = buildEncoderCommand(standardInput(entry, bad));
             EXPECT_FALSE(command.ok()) << entry << " " << text;
             EXPECT_FALSE(command.error().isEmpty());
         }

@@ -190,7 +190,7 @@ TEST(EncoderInvocation, RunArgumentsAdaptTheCommandToTheInstalledEncoder)
     in.threadSetting = qs("2");
     in.encoderPath = qs("/usr/bin/ffmpeg");
     in.statisticsPath = qs("/d/curconvert.log");
-    const CommandLine command = buildEncoderCommand(in).value();
+    const EncoderCommand command = buildEncoderCommand(in).value();
 
     const QSet<QString> installed = {qs("aac"), qs("mpeg4"), qs("libx264")};
     const QStringList args = encoderRunArguments(command, ExistingFilePolicy::AddNew, installed);

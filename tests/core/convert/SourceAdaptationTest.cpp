@@ -53,7 +53,7 @@ QString adaptedRun(int entry, const SourceFacts &facts, const char *size = nullp
     in.job.options = sheet.conversionOptions();
     in.encoderPath = qs("ffmpeg");
     in.statisticsPath = qs("/d/s.log");
-    const CommandLine command = buildEncoderCommand(in).value();
+    const EncoderCommand command = buildEncoderCommand(in).value();
     return encoderRunArguments(command, ExistingFilePolicy::AddNew, {}, true,
                                adaptToSource(facts, in.job))
         .join(u' ');

@@ -1,0 +1,48 @@
+#include "core/convert/RunPreparation.h"
+
+#include "core/common/Logging.h"
+#include "core/convert/EncoderInvocation.h"
+#include "core/tools/ToolLocator.h"
+
+namespace vantrel {
+
+RunPreparation::RunPreparation(const QString &encoderPath, QObject *parent)
+    : QObject(parent), m_analysis(ToolLocator::mediaInfo(), encoderPath)
+{
+    connect(&m_analysis, &SourceAnalysis::finished, this, [this] {
+        if (const std::optional<SourceFacts> &facts = m_analysis.facts())
+            m_adaptation = adaptToSource(*facts, m_job);
+        for (const QString &note : std::as_const(m_adaptation.notes))
+            qCInfo(lcBatch).noquote() << "for its source:" << note;
+        Q_EMIT ready();
+    });
+}
+
+void RunPreparation::start(const ConversionJob &job, const EncoderCommand &command,
+                           const RunConditions &conditions)
+{
+    stop();
+    m_job = job;
+    m_command = command;
+    m_conditions = conditions;
+    m_adaptation = RunAdaptation();
+    if (adaptsToSource(job)) {
+        m_analysis.start(job.sourcePath, convertsPicture(job) ? SourceAnalysis::Depth::Picture
+                                                              : SourceAnalysis::Depth::Streams);
+        return;
+    }
+    Q_EMIT ready(); // nothing to learn
+}
+
+void RunPreparation::stop()
+{
+    m_analysis.stop();
+}
+
+QStringList RunPreparation::arguments() const
+{
+    return encoderRunArguments(m_command, m_conditions.existingFile, m_conditions.installedEncoders,
+                               m_conditions.wholeFile, m_adaptation);
+}
+
+} // namespace vantrel
