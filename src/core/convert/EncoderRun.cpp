@@ -191,7 +191,7 @@ void EncoderRun::start(const CommandLine &command, int durationSeconds, bool who
         encoderRunArguments(command, m_setup.existingFile, m_setup.installedEncoders, wholeFile));
     if (!m_encoder.isRunning())
         return; // it could not start; its end has been reported
-    m_tools.setEncoder(&m_encoder);
+    m_tools.addEncoder(&m_encoder);
     m_ticker.start(durationSeconds);
 }
 
