@@ -308,7 +308,7 @@ QString OnlineVideoController::streamDescription(int format) const
     if (!m_ytButtons.contains(format))
         return QString();
     const YtButton &button = m_ytButtons.value(format);
-    return tr("%1 (yt-dlp format %2)").arg(button.format.description(), button.formatSpec);
+    return tr("%1 (yt-dlp format %2)").arg(button.format.description(), button.formatSelector);
 }
 
 std::optional<int> OnlineVideoController::previewFormat() const
@@ -353,7 +353,7 @@ bool OnlineVideoController::download(int format)
             return false;
         const QString base = safeFileName(m_info.title, m_info.videoId);
         setStatus(tr("Downloading %1...").arg(base));
-        return m_ytDownload->start(m_address, button->formatSpec, base);
+        return m_ytDownload->start(m_address, button->formatSelector, base);
     }
     const QString name = streamFileName(m_info, format);
     setStatus(tr("Downloading %1...").arg(name));
