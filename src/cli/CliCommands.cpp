@@ -46,6 +46,13 @@ std::optional<int> parseArguments(QCommandLineParser &parser, const QString &com
     return std::nullopt;
 }
 
+QCommandLineOption threadsOption()
+{
+    return QCommandLineOption(QStringLiteral("threads"),
+                              tr("Encoder thread setting (default: the settings file's)."),
+                              QStringLiteral("TEXT"));
+}
+
 QString escapedField(const QString &text)
 {
     QString escaped;
@@ -156,9 +163,7 @@ int runCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     const QCommandLineOption start(QStringLiteral("start"), tr("Clip start (default 0:00:00)."),
                                    QStringLiteral("TIME"), QStringLiteral("0:00:00"));
     const QCommandLineOption end(QStringLiteral("end"), tr("Clip end."), QStringLiteral("TIME"));
-    const QCommandLineOption threads(QStringLiteral("threads"),
-                                     tr("Thread setting text (default: the settings file's)."),
-                                     QStringLiteral("TEXT"));
+    const QCommandLineOption threads = threadsOption();
     const QCommandLineOption encoder(QStringLiteral("encoder"),
                                      tr("Encoder path (default: the encoder the program runs)."),
                                      QStringLiteral("PATH"));

@@ -2,6 +2,7 @@
 
 #include "core/settings/Settings.h"
 
+#include <QCommandLineOption>
 #include <QCoreApplication>
 #include <QStringList>
 
@@ -37,6 +38,10 @@ int runCommand(const QStringList &args, QTextStream &out, QTextStream &err);
 std::optional<int> parseArguments(QCommandLineParser &parser, const QString &command,
                                   const QString &usage, const QString &description,
                                   const QStringList &args, QTextStream &out, QTextStream &err);
+
+// --threads TEXT, the encoder's thread setting, for every command that builds
+// an encoder command; the settings file's when not given.
+QCommandLineOption threadsOption();
 
 // A text as one field of a record line: backslash, tab, line feed and
 // carriage return written as \\, \t, \n and \r, so that a file name can

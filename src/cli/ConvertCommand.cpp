@@ -182,9 +182,7 @@ std::variant<int, ConvertRequest> readRequest(const QStringList &args, OptionShe
         QStringLiteral("existing"),
         tr("When an output name is taken: new (add _New) or overwrite."),
         QStringLiteral("new|overwrite"));
-    const QCommandLineOption threads(QStringLiteral("threads"),
-                                     tr("Encoder thread setting (default: the settings file's)."),
-                                     QStringLiteral("TEXT"));
+    const QCommandLineOption threads = threadsOption();
     const QCommandLineOption jobs(
         QStringLiteral("jobs"),
         tr("Files converted at once, 1 to %1 (default: the settings file's).")

@@ -209,8 +209,8 @@ std::optional<int> PageCommand::useYtDlpVideo(const YtVideo &video)
         printYtDlpVideo(video);
         return kExitOk;
     }
-    const std::optional<QString> spec = formatSpecFor(m_format, video.formats);
-    if (!spec) {
+    const std::optional<QString> selector = formatSelectorFor(m_format, video.formats);
+    if (!selector) {
         QStringList ids;
         for (const YtFormat &format : video.formats)
             ids << format.id;
@@ -222,7 +222,7 @@ std::optional<int> PageCommand::useYtDlpVideo(const YtVideo &video)
         std::make_unique<YtDlpDownload>(pageReaderProgram(), m_outputDir, ytDlpCacheFolder());
     m_ytDownload->setMaxBytes(cliSettingsFile().read().maxDownloadBytes);
     follow(*m_ytDownload);
-    m_ytDownload->start(m_address, *spec, safeFileName(video.info.title, video.info.videoId));
+    m_ytDownload->start(m_address, *selector, safeFileName(video.info.title, video.info.videoId));
     return std::nullopt;
 }
 
@@ -250,7 +250,7 @@ void PageCommand::printYtDlpVideo(const YtVideo &video)
             continue;
         const QString stream = QStringLiteral("stream_%1").arg(key);
         line(stream, buttons.value(key).format.url);
-        line(stream + QStringLiteral("_format"), buttons.value(key).formatSpec);
+        line(stream + QStringLiteral("_format"), buttons.value(key).formatSelector);
     }
     m_out.flush();
 }

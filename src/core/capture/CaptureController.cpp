@@ -2,9 +2,9 @@
 
 #include "core/capture/CaptureEngine.h"
 #include "core/capture/CaptureProgress.h"
+#include "core/common/FileNames.h"
 #include "core/common/PlatformServices.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 namespace vantrel {
@@ -14,13 +14,9 @@ namespace {
 // "name_New.avi", "name_New_New.avi", ... until one is free.
 QString freeName(const QString &file)
 {
-    QString name = file;
-    while (QFileInfo::exists(name)) {
-        const QFileInfo info(name);
-        const QString suffix = info.suffix().isEmpty() ? QString() : u'.' + info.suffix();
-        name = info.dir().filePath(info.completeBaseName() + QStringLiteral("_New") + suffix);
-    }
-    return name;
+    const QFileInfo info(file);
+    const QString suffix = info.suffix().isEmpty() ? QString() : u'.' + info.suffix();
+    return freeFileName(info.path(), info.completeBaseName(), suffix, isNameTaken);
 }
 
 } // namespace

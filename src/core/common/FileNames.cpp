@@ -46,6 +46,12 @@ QString fitFileName(const QString &base, const QString &extension, int maxBytes)
     return cut + extension;
 }
 
+bool isNameTaken(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
 QString freeFileName(const QString &folder, const QString &base, const QString &extension,
                      const NameTaken &taken)
 {
@@ -140,7 +146,7 @@ std::unique_ptr<NameClaim> NameClaim::take(const QString &path)
         file.close();
         return std::unique_ptr<NameClaim>(new NameClaim(marker));
     }
-    if (QFileInfo::exists(marker) || QFileInfo(marker).isSymLink())
+    if (isNameTaken(marker))
         return nullptr; // another holds it
     return std::unique_ptr<NameClaim>(new NameClaim(QString()));
 }

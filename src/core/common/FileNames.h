@@ -22,6 +22,10 @@ QString fitFileName(const QString &base, const QString &extension,
 
 using NameTaken = std::function<bool(const QString &path)>;
 
+// Whether something stands at `path`: a file, a folder, or a link, even one
+// that leads nowhere (writing through it would create its target).
+bool isNameTaken(const QString &path);
+
 // The first free path of the chain folder/base + extension,
 // base_New + extension, base_New_New + extension, ...: the first whose
 // `taken` says no. Every name is fitted to the file system's limit by

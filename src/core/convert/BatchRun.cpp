@@ -40,14 +40,6 @@ QString batchEndMessage(const BatchOutcome &outcome)
 
 namespace {
 
-QString missingEncoderReason(const QStringList &encoders)
-{
-    return QCoreApplication::translate(
-               "BatchRun", "This computer's FFmpeg has no %1 encoder, which this profile needs: "
-                           "install an FFmpeg built with it, or pick another profile.")
-        .arg(QLatin1Char('"') + encoders.join(QStringLiteral("\", \"")) + QLatin1Char('"'));
-}
-
 // Why a row's output did not get its first name, for the row's tip.
 QString nameClashNote(const OutputName &name)
 {
@@ -383,10 +375,7 @@ OutputName BatchRun::claimOutputName(const ConversionJob &job, std::shared_ptr<N
     QSet<QString> heldElsewhere;
     for (;;) {
         const OutputName name = outputPathFor(
-            job.sourcePath, m_outputFolder, job.outputExtension, m_setup.existingFile,
-            [](const QString &path) {
-                return QFileInfo::exists(path) || QFileInfo(path).isSymLink();
-            },
+            job.sourcePath, m_outputFolder, job.outputExtension, m_setup.existingFile, isNameTaken,
             [this](const QString &path) {
                 return m_reserved.contains(path) || m_written.contains(path);
             },

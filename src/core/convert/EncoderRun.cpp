@@ -216,7 +216,7 @@ void EncoderRun::startEncoder()
     m_encoder.start(programOnly(m_setup.encoderPath), m_preparation.arguments());
     if (!m_encoder.isRunning())
         return; // it could not start; its end has been reported
-    m_tools.setEncoder(&m_encoder);
+    m_tools.addEncoder(&m_encoder);
     m_ticker.start(m_durationSeconds);
 }
 

@@ -36,6 +36,14 @@ Expected<ConversionJob> buildConversionJob(const QString &sourcePath, int entry,
     return job;
 }
 
+QString missingEncoderReason(const QStringList &encoders)
+{
+    return QCoreApplication::translate(
+               "JobBuilder", "This computer's FFmpeg has no %1 encoder, which this profile needs: "
+                             "install an FFmpeg built with it, or pick another profile.")
+        .arg(QLatin1Char('"') + encoders.join(QStringLiteral("\", \"")) + QLatin1Char('"'));
+}
+
 QMap<int, QString> unavailableEntries(const QSet<QString> &installed, const QString &encoderPath)
 {
     QMap<int, QString> unavailable;
@@ -55,10 +63,7 @@ QMap<int, QString> unavailableEntries(const QSet<QString> &installed, const QStr
         const QStringList missing = missingEncoders(
             encoderRunArguments(*command, ExistingFilePolicy::AddNew, installed), installed);
         if (!missing.isEmpty())
-            unavailable.insert(entry.number,
-                               QCoreApplication::translate(
-                                   "JobBuilder", "This computer's FFmpeg has no %1 encoder.")
-                                   .arg(missing.join(QStringLiteral(", "))));
+            unavailable.insert(entry.number, missingEncoderReason(missing));
     }
     return unavailable;
 }

@@ -17,6 +17,10 @@ Expected<ConversionJob> buildConversionJob(const QString &sourcePath, int entry,
                                            const ConversionOptions &options,
                                            const QString &clipStart, const QString &clipEnd);
 
+// Why a profile cannot be converted on this computer: its FFmpeg lacks
+// `encoders`. The row's reason and the profile combo's tip.
+QString missingEncoderReason(const QStringList &encoders);
+
 // The entries whose default command names an encoder that `installed` lacks,
 // with why (for the profile combo to show them unavailable).
 QMap<int, QString> unavailableEntries(const QSet<QString> &installed, const QString &encoderPath);

@@ -50,13 +50,10 @@ Expected<QString> RowOutput::commit()
     } else {
         // Never over a file that appeared meanwhile: the next free name.
         const QFileInfo final(m_finalPath);
-        if (final.exists() || final.isSymLink())
+        if (isNameTaken(m_finalPath))
             m_finalPath =
                 outputPathFor(m_finalPath, final.absolutePath(), QLatin1Char('.') + final.suffix(),
-                              ExistingFilePolicy::AddNew,
-                              [](const QString &path) {
-                                  return QFileInfo::exists(path) || QFileInfo(path).isSymLink();
-                              })
+                              ExistingFilePolicy::AddNew, isNameTaken)
                     .path;
         QFile temporary(m_temporaryPath);
         if (!temporary.rename(m_finalPath))

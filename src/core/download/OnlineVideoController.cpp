@@ -41,15 +41,13 @@ constexpr StateText kStateTexts[] = {
     {TransferService::Disconnected, QT_TRANSLATE_NOOP("OnlineVideoController", "Disconnected.")},
 };
 
-// The buttons in the order the status line names them.
-constexpr int kButtonOrder[] = {22, 35, 34, 5};
-
 } // namespace
 
 OnlineVideoController::OnlineVideoController(QString downloadFolder, QString cacheFolder,
                                              Prompt *prompt, Desktop *desktop, QObject *parent)
     : QObject(parent), m_downloadFolder(downloadFolder), m_cacheFolder(std::move(cacheFolder)),
-      m_prompt(prompt), m_desktop(desktop), m_download(std::move(downloadFolder))
+      m_prompt(prompt), m_desktop(desktop), m_download(std::move(downloadFolder)),
+      m_source(std::make_unique<WatchPageSource>())
 {
     setYtDlpProgram(ToolLocator::ytDlp(QString()));
     const auto showState = [this](const TransferService &transfer, TransferService::State state) {
@@ -166,12 +164,14 @@ void OnlineVideoController::onPageFinished()
         readWithYtDlp(page);
         return;
     }
-    if (m_readByYtDlp) {
+    auto *pages = dynamic_cast<WatchPageSource *>(m_source.get());
+    if (!pages) {
         // The buttons of an old page were never the yt-dlp page's.
-        m_readByYtDlp = false;
-        m_ytButtons.clear();
-        m_enabled.clear();
+        auto fresh = std::make_unique<WatchPageSource>();
+        pages = fresh.get();
+        m_source = std::move(fresh);
     }
+    pages->addPage(page);
     if (failure == TransferService::Failure::None) {
         setStatus(tr("Complete!"));
     } else {
@@ -181,10 +181,6 @@ void OnlineVideoController::onPageFinished()
             m_prompt->error(tr("Something Went Wrong") + QLatin1Char('\n') +
                             m_pages.responseText());
     }
-    for (const int format : readStreamLinks(page, m_links))
-        m_enabled.insert(format);
-    m_info = parseVideoPage(page);
-    m_pictureKey = m_info.videoId;
     if (!page.isEmpty() && !pageHasVideo(page))
         setStatus(tr("The page names no video: it may have been removed."));
     cacheThumbnail();
@@ -201,35 +197,20 @@ void OnlineVideoController::readWithYtDlp(const QString &page)
 void OnlineVideoController::onYtDlpRead()
 {
     // Nothing of an earlier page stays behind the buttons.
-    m_readByYtDlp = true;
-    m_links = StreamLinks();
-    m_enabled.clear();
-    m_ytButtons.clear();
-    m_info = VideoPageInfo();
-    m_pictureKey.clear();
     if (m_reader->failure() == YtDlpReader::Failure::None) {
-        const YtVideo &video = m_reader->video();
-        m_info = video.info;
-        if (m_info.thumbnail.isEmpty())
-            m_info.thumbnail = m_pagePicture;
-        // Ids are unique only on their own site.
-        m_pictureKey = video.site + QLatin1Char('-') + m_info.videoId;
-        m_ytButtons = buttonsForFormats(video.formats);
-        QStringList offered;
-        for (const int format : kButtonOrder) {
-            if (!m_ytButtons.contains(format))
-                continue;
-            m_enabled.insert(format);
-            offered << streamButtonCaption(format) + QStringLiteral(": ") +
-                           m_ytButtons.value(format).format.description();
-        }
-        setStatus(tr("Complete! ") + offered.join(QStringLiteral("; ")));
-    } else if (m_reader->failure() == YtDlpReader::Failure::NoVideo) {
-        setStatus(tr("The page names no video: it may have been removed."));
+        auto source = std::make_unique<YtDlpSource>(m_address, m_reader->video(), m_pagePicture);
+        const QString offered = source->offerText();
+        m_source = std::move(source);
+        setStatus(tr("Complete! ") + offered);
     } else {
-        setStatus(m_reader->errorText());
-        if (m_prompt)
-            m_prompt->error(m_reader->errorText());
+        m_source = std::make_unique<YtDlpSource>(m_address);
+        if (m_reader->failure() == YtDlpReader::Failure::NoVideo) {
+            setStatus(tr("The page names no video: it may have been removed."));
+        } else {
+            setStatus(m_reader->errorText());
+            if (m_prompt)
+                m_prompt->error(m_reader->errorText());
+        }
     }
     cacheThumbnail();
     Q_EMIT pageRead();
@@ -247,13 +228,13 @@ void OnlineVideoController::cacheThumbnail()
 {
     // A picture still being fetched for an earlier page keeps the line; this
     // page shows what the cache holds of its video.
-    if (m_pictures.isBusy() || m_info.thumbnail.isEmpty()) {
+    if (m_pictures.isBusy() || m_source->info().thumbnail.isEmpty()) {
         showCachedPicture();
         return;
     }
-    m_pictureFetchKey = m_pictureKey;
-    m_pictureFile = pictureFileOf(m_pictureKey);
-    m_pictures.fetch(QUrl(m_info.thumbnail));
+    m_pictureFetchKey = m_source->pictureKey();
+    m_pictureFile = pictureFileOf(m_pictureFetchKey);
+    m_pictures.fetch(QUrl(m_source->info().thumbnail));
 }
 
 void OnlineVideoController::onPictureFetched()
@@ -265,14 +246,15 @@ void OnlineVideoController::onPictureFetched()
         if (file.open(QIODevice::WriteOnly) && file.write(m_pictures.body()) >= 0)
             file.commit();
     }
-    if (m_pictureFetchKey == m_pictureKey && m_pictureLoading)
+    if (m_pictureFetchKey == m_source->pictureKey() && m_pictureLoading)
         showCachedPicture();
 }
 
 void OnlineVideoController::showCachedPicture()
 {
     m_pictureLoading = false;
-    const QString cached = m_pictureKey.isEmpty() ? QString() : pictureFileOf(m_pictureKey);
+    const QString key = m_source->pictureKey();
+    const QString cached = key.isEmpty() ? QString() : pictureFileOf(key);
     setThumbnail(QFileInfo::exists(cached) ? cached : QString());
 }
 
@@ -288,50 +270,16 @@ void OnlineVideoController::openDownloadFolder()
         showFolder(m_desktop, m_prompt, QFileInfo(m_downloaded).absolutePath());
 }
 
-QString OnlineVideoController::lengthText() const
+bool OnlineVideoController::isReadByYtDlp() const
 {
-    // A site of today may not tell; a length it does not give shows as none.
-    if (m_readByYtDlp && m_info.length.isEmpty())
-        return QString();
-    return m_info.length + tr(" Sec.");
-}
-
-QString OnlineVideoController::streamAddress(int format) const
-{
-    if (m_readByYtDlp)
-        return m_ytButtons.value(format).format.url;
-    return m_links.address(format);
-}
-
-QString OnlineVideoController::streamDescription(int format) const
-{
-    if (!m_ytButtons.contains(format))
-        return QString();
-    const YtButton &button = m_ytButtons.value(format);
-    return tr("%1 (yt-dlp format %2)").arg(button.format.description(), button.formatSpec);
-}
-
-std::optional<int> OnlineVideoController::previewFormat() const
-{
-    if (!m_readByYtDlp)
-        return 35;
-    for (const int format : kButtonOrder) {
-        const auto button = m_ytButtons.constFind(format);
-        if (button != m_ytButtons.cend() && button->format.isProgressive() && button->format.video)
-            return format;
-    }
-    return std::nullopt;
+    return dynamic_cast<const YtDlpSource *>(m_source.get()) != nullptr;
 }
 
 Expected<QString> OnlineVideoController::previewAddress(int format)
 {
-    if (m_readByYtDlp && m_ytButtons.contains(format) &&
-        !m_ytButtons.value(format).format.isProgressive()) {
-        // A manifest's pieces are joined only by a download.
-        const QString refusal = tr("This stream comes in pieces (%1); it plays once downloaded.")
-                                    .arg(m_ytButtons.value(format).format.description());
-        setStatus(refusal);
-        return Expected<QString>::failure(refusal);
+    if (const std::optional<QString> refusal = m_source->previewRefusal(format)) {
+        setStatus(*refusal);
+        return Expected<QString>::failure(*refusal);
     }
     const QString address = streamAddress(format).trimmed();
     if (address.isEmpty())
@@ -347,17 +295,13 @@ bool OnlineVideoController::download(int format)
 {
     if (isDownloading())
         return false; // one at a time
-    if (m_readByYtDlp) {
-        const auto button = m_ytButtons.constFind(format);
-        if (button == m_ytButtons.cend())
-            return false;
-        const QString base = safeFileName(m_info.title, m_info.videoId);
-        setStatus(tr("Downloading %1...").arg(base));
-        return m_ytDownload->start(m_address, button->formatSpec, base);
-    }
-    const QString name = streamFileName(m_info, format);
-    setStatus(tr("Downloading %1...").arg(name));
-    return m_download.start(streamAddress(format), name);
+    const std::optional<StreamRequest> request = m_source->downloadRequest(format);
+    if (!request)
+        return false;
+    setStatus(tr("Downloading %1...").arg(request->name));
+    if (request->formatSelector.isEmpty())
+        return m_download.start(request->address, request->name);
+    return m_ytDownload->start(request->address, request->formatSelector, request->name);
 }
 
 void OnlineVideoController::cancelDownload()

@@ -4,8 +4,7 @@
 #include "core/common/PlatformServices.h"
 #include "core/download/StreamDownload.h"
 #include "core/download/TransferService.h"
-#include "core/download/WatchPage.h"
-#include "core/download/YtDlp.h"
+#include "core/download/VideoSource.h"
 
 #include <QObject>
 #include <QSet>
@@ -18,7 +17,7 @@ class YtDlpDownload;
 class YtDlpReader;
 
 // The online-video window without the window: reads a watch page (Get
-// Direct Link), keeps what it says and the streams it offers, caches the
+// Direct Link), keeps what it offers as the current VideoSource, caches the
 // video's picture, and downloads a stream. A page of the watch-page layouts
 // of 2009 and 2010 is read here; any other page, through yt-dlp, whose
 // formats stand behind the same four buttons. Nothing waits: the window
@@ -55,30 +54,29 @@ public:
     void getDirectLink(const QString &address);
 
     QString statusText() const { return m_status; }
-    const VideoPageInfo &info() const { return m_info; }
-    const StreamLinks &links() const { return m_links; }
+    const VideoPageInfo &info() const { return m_source->info(); }
     // The buttons that may be used: for the old layouts, every format a page
     // of this window has offered; for a page read by yt-dlp, its own.
-    QSet<int> enabledFormats() const { return m_enabled; }
+    QSet<int> enabledFormats() const { return m_source->formats(); }
     // Whether the page read last was read by yt-dlp.
-    bool isReadByYtDlp() const { return m_readByYtDlp; }
+    bool isReadByYtDlp() const;
     // What a button brings, for its tip ("MP4, 1280x720 (yt-dlp format 22)");
     // empty where a page of the old layouts tells nothing of it.
-    QString streamDescription(int format) const;
+    QString streamDescription(int format) const { return m_source->streamDescription(format); }
     // The format the Preview button plays: HD High for the old layouts; for
     // a page read by yt-dlp the first button whose format the player can
     // open over http(s), none when there is no such one.
-    std::optional<int> previewFormat() const;
+    std::optional<int> previewFormat() const { return m_source->previewFormat(); }
     // "213 Sec."
-    QString lengthText() const;
+    QString lengthText() const { return m_source->lengthText(); }
     // The cached picture of the video read last; empty while there is none
     // to show.
     QString thumbnailFile() const { return m_thumbnail; }
     // Whether the picture of the page read last may still come.
     bool isPictureLoading() const { return m_pictureLoading; }
 
-    // The address a stream's download or preview uses (decoded once more).
-    QString streamAddress(int format) const;
+    // The address a stream's preview uses (decoded once more).
+    QString streamAddress(int format) const { return m_source->streamAddress(format); }
     // The address the preview may play: a web address only, since the
     // player would open local files and devices too. A refusal also shows
     // on the status line.
@@ -134,20 +132,15 @@ private:
     StreamDownload m_download;
     std::unique_ptr<YtDlpReader> m_reader;
     std::unique_ptr<YtDlpDownload> m_ytDownload;
-    QString m_address;     // the page read last
-    QString m_pagePicture; // the picture that page names for sharing
+    QString m_address;                     // the page read last
+    QString m_pagePicture;                 // the picture that page names for sharing
+    std::unique_ptr<VideoSource> m_source; // what the page read last offers
     qint64 m_maxDownloadBytes = kDefaultMaxDownloadBytes;
-    bool m_readByYtDlp = false;
     bool m_cancelling = false; // the running download was cancelled by the user
-    QMap<int, YtButton> m_ytButtons;
     bool m_getEnabled = true;
     QString m_status;
-    VideoPageInfo m_info;
-    StreamLinks m_links;
-    QSet<int> m_enabled;
     QString m_thumbnail;
     bool m_pictureLoading = false;
-    QString m_pictureKey;      // the video of the page read last, unique among sites
     QString m_pictureFile;     // the name the picture being fetched will have
     QString m_pictureFetchKey; // the video whose picture is being fetched
     QString m_downloaded;

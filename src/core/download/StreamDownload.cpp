@@ -141,9 +141,7 @@ Expected<QString> StreamDownload::commit()
     // Renaming never replaces a file; one that appears meanwhile only moves
     // the name on.
     for (int attempt = 0; attempt < 3; ++attempt) {
-        const QString path = freeFileName(m_folder, base, extension, [](const QString &candidate) {
-            return QFileInfo::exists(candidate) || QFileInfo(candidate).isSymLink();
-        });
+        const QString path = freeFileName(m_folder, base, extension, isNameTaken);
         if (m_file->rename(path)) {
             m_file.reset();
             return path;

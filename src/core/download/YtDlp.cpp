@@ -263,20 +263,20 @@ QMap<int, YtButton> buttonsForFormats(const QList<YtFormat> &formats)
         YtButton button{*choice.format, choice.format->id};
         if (!choice.format->audio) {
             if (const std::optional<YtFormat> sound = soundFor(*choice.format, formats))
-                button.formatSpec += QLatin1Char('+') + sound->id;
+                button.formatSelector += QLatin1Char('+') + sound->id;
         }
         buttons.insert(choice.button, button);
     }
     return buttons;
 }
 
-std::optional<QString> formatSpecFor(const QString &wanted, const QList<YtFormat> &formats)
+std::optional<QString> formatSelectorFor(const QString &wanted, const QList<YtFormat> &formats)
 {
     bool isKey = false;
     const int key = wanted.toInt(&isKey);
     const QMap<int, YtButton> buttons = buttonsForFormats(formats);
     if (isKey && buttons.contains(key))
-        return buttons.value(key).formatSpec;
+        return buttons.value(key).formatSelector;
     const QStringList parts = wanted.split(u'+');
     for (const QString &part : parts) {
         const bool listed = std::any_of(formats.cbegin(), formats.cend(),
@@ -457,7 +457,7 @@ QStringList YtDlpCommand::info(const QString &address, const QString &cacheFolde
     return common(cacheFolder) + QStringList{QStringLiteral("-J"), QStringLiteral("--"), address};
 }
 
-QStringList YtDlpCommand::download(const QString &address, const QString &formatSpec,
+QStringList YtDlpCommand::download(const QString &address, const QString &formatSelector,
                                    const QString &outputTemplate, const QString &cacheFolder)
 {
     return common(cacheFolder) +
@@ -472,7 +472,7 @@ QStringList YtDlpCommand::download(const QString &address, const QString &format
                            QStringLiteral("%(filepath)s"),
                        QStringLiteral("--no-mtime"),
                        QStringLiteral("-f"),
-                       formatSpec,
+                       formatSelector,
                        QStringLiteral("-o"),
                        outputTemplate,
                        QStringLiteral("--"),

@@ -64,7 +64,8 @@ Expected<YtVideo> parseYtDlpVideo(const QByteArray &json);
 struct YtButton
 {
     YtFormat format;
-    QString formatSpec; // the format id, "+bestaudio" when it has no sound
+    // yt-dlp's format selector: the format id, "+" the sound's id when it has none
+    QString formatSelector;
 };
 
 // The formats that stand behind the window's four buttons, by what each
@@ -73,10 +74,10 @@ struct YtButton
 // smallest. A button without a matching format is not in the map.
 QMap<int, YtButton> buttonsForFormats(const QList<YtFormat> &formats);
 
-// What to ask yt-dlp for when a user names `wanted`: the format behind a
-// button's key ("22"), else format ids the video lists, one or joined by
-// "+" ("137+140"); none when the video has no such format.
-std::optional<QString> formatSpecFor(const QString &wanted, const QList<YtFormat> &formats);
+// The format selector to give yt-dlp when a user names `wanted`: the format
+// behind a button's key ("22"), else format ids the video lists, one or
+// joined by "+" ("137+140"); none when the video has no such format.
+std::optional<QString> formatSelectorFor(const QString &wanted, const QList<YtFormat> &formats);
 
 // A download's progress line (the program's own template): bytes so far and
 // the total when known.
@@ -130,9 +131,9 @@ public:
     static constexpr qint64 kMemoryLimitBytes = qint64(1024) * 1024 * 1024;
 
     static QStringList info(const QString &address, const QString &cacheFolder);
-    // Downloads `formatSpec` to `outputTemplate` ("folder/.name.vantrel-1-2.%(ext)s"),
+    // Downloads `formatSelector` to `outputTemplate` ("folder/.name.vantrel-1-2.%(ext)s"),
     // with a progress line of the program's own per step and the final path.
-    static QStringList download(const QString &address, const QString &formatSpec,
+    static QStringList download(const QString &address, const QString &formatSelector,
                                 const QString &outputTemplate, const QString &cacheFolder);
     static QStringList version();
 };

@@ -175,7 +175,7 @@ YtDlpDownload::~YtDlpDownload()
     }
 }
 
-bool YtDlpDownload::start(const QString &address, const QString &formatSpec,
+bool YtDlpDownload::start(const QString &address, const QString &formatSelector,
                           const QString &baseName)
 {
     if (isRunning())
@@ -206,7 +206,7 @@ bool YtDlpDownload::start(const QString &address, const QString &formatSpec,
     m_sinceMove.start();
     m_watch.start(qBound(100, m_stallMs / 4, 1000));
     m_process.start(commandOf(
-        m_program, YtDlpCommand::download(address, formatSpec, outputTemplate, m_cacheFolder)));
+        m_program, YtDlpCommand::download(address, formatSelector, outputTemplate, m_cacheFolder)));
     return true;
 }
 
@@ -332,10 +332,8 @@ Expected<QString> YtDlpDownload::commit() const
     // Renaming never replaces a file; one that appears meanwhile only moves
     // the name on.
     for (int attempt = 0; attempt < 3; ++attempt) {
-        const QString path = freeFileName(
-            m_folder, m_base, QLatin1Char('.') + *extension, [](const QString &candidate) {
-                return QFileInfo::exists(candidate) || QFileInfo(candidate).isSymLink();
-            });
+        const QString path =
+            freeFileName(m_folder, m_base, QLatin1Char('.') + *extension, isNameTaken);
         if (QFile::rename(made.filePath(), path))
             return path;
     }

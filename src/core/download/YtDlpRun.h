@@ -97,9 +97,9 @@ public:
     void setStallMs(int milliseconds) { m_stallMs = milliseconds; }
     void setMaxBytes(qint64 bytes) { m_maxBytes = bytes; }
 
-    // Starts downloading `formatSpec` of the video at `address` (a web
+    // Starts downloading `formatSelector` of the video at `address` (a web
     // address) as `baseName` plus the extension; false when one already runs.
-    bool start(const QString &address, const QString &formatSpec, const QString &baseName);
+    bool start(const QString &address, const QString &formatSelector, const QString &baseName);
     void cancel();
     bool isRunning() const { return m_process.isRunning(); }
 

@@ -31,7 +31,7 @@ ProcessPreviewPlayer::~ProcessPreviewPlayer()
         // application keeps it meanwhile and deletes it when it ends first.
         player->setParent(keeper);
         connect(player, &Process::finished, player, &QObject::deleteLater);
-        ToolControl::playerStop(kQuitGraceMs).apply(*player);
+        ToolControl::playerStop().apply(*player);
     }
 }
 
@@ -71,7 +71,7 @@ void ProcessPreviewPlayer::quit()
     // A player busy with a stream may not read its quit for a long while:
     // after the grace time it is ended.
     for (Process *player : running())
-        ToolControl::playerStop(kQuitGraceMs).apply(*player);
+        ToolControl::playerStop().apply(*player);
 }
 
 QList<Process *> ProcessPreviewPlayer::running() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/tools/CommandLine.h"
+#include "core/tools/ToolControl.h"
 
 #include <QList>
 #include <QObject>
@@ -11,7 +12,6 @@
 namespace vantrel {
 
 class Process;
-class ToolControl;
 
 // Starts the player and tells the running one what to do. Tests use a fake
 // that records what would happen.
@@ -56,7 +56,7 @@ class ProcessPreviewPlayer : public QObject, public PreviewPlayer
     Q_OBJECT
 
 public:
-    static constexpr int kQuitGraceMs = 1000;
+    static constexpr int kQuitGraceMs = ToolControl::kPlayerGraceMs;
 
     explicit ProcessPreviewPlayer(ToolControl &tools, QObject *parent = nullptr);
     ~ProcessPreviewPlayer() override;

@@ -92,8 +92,8 @@ ListKeeper::ListKeeper(SourceList &list, QString file, QObject *parent)
 
 void ListKeeper::changed()
 {
-    // The first change starts the wait and later ones join it: a list whose
-    // progress moves all the time is still written.
+    // The first change starts the wait and later ones join it: a list that
+    // changes all the time is still written, once per delay at most.
     if (m_keeping && !m_pending.isActive())
         m_pending.start();
 }
@@ -173,6 +173,7 @@ void ListKeeper::release()
     m_keeping = false;
     m_pending.stop();
     QFile::remove(m_file);
+    m_written.clear();
 }
 
 void ListKeeper::save()
@@ -182,8 +183,20 @@ void ListKeeper::save()
     const QList<SourceList::SavedRow> rows = m_list.savedRows();
     if (rows.isEmpty()) {
         QFile::remove(m_file); // nothing to lose: no question at the next start
+        m_written.clear();
         return;
     }
+    const QByteArray content = listContent(rows);
+    // A row's progress is not kept: a batch that only moves on writes nothing.
+    if (content == m_written)
+        return;
+    QSaveFile file(m_file);
+    if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit())
+        m_written = content;
+}
+
+QByteArray ListKeeper::listContent(const QList<SourceList::SavedRow> &rows) const
+{
     QJsonArray array;
     for (const SourceList::SavedRow &row : rows)
         array.append(toJson(row));
@@ -203,11 +216,7 @@ void ListKeeper::save()
         }
         kept.insert(QStringLiteral("sheet"), sheet);
     }
-    QSaveFile file(m_file);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(QJsonDocument(kept).toJson(QJsonDocument::Compact));
-        file.commit();
-    }
+    return QJsonDocument(kept).toJson(QJsonDocument::Compact);
 }
 
 } // namespace vantrel

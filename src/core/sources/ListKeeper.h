@@ -32,7 +32,8 @@ struct ListChoices
 // so that a crash (of the program or the machine) loses no list: the rows
 // (files, clips, probed fields, statuses and their reasons), with the profile
 // and the option sheet once told to keep them, are written, atomically,
-// shortly after every change, and the file goes on a clean exit.
+// shortly after a change of what the file holds (a row's progress is not
+// held), and the file goes on a clean exit.
 // A file found at start is the list of a run that did not end cleanly.
 class ListKeeper : public QObject
 {
@@ -59,7 +60,8 @@ public:
     // From now on the profile `selected` names and the sheet's values are
     // kept too; a change of the sheet is a change of what is kept.
     void keepChoices(OptionSheet &sheet, std::function<std::optional<int>()> selected);
-    // Something kept changed (the profile): written after the delay.
+    // Something kept may have changed (the profile): written after the
+    // delay when what the file holds differs.
     void changed();
 
     // Starts writing the list on every change.
@@ -69,6 +71,7 @@ public:
 
 private:
     void save();
+    QByteArray listContent(const QList<SourceList::SavedRow> &rows) const;
     QJsonDocument readLeft() const;
 
     SourceList &m_list;
@@ -76,6 +79,7 @@ private:
     std::function<std::optional<int>()> m_selected;
     QString m_file;
     QTimer m_pending;
+    QByteArray m_written; // what the file holds; empty when there is none
     bool m_keeping = false;
 };
 

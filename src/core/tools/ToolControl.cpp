@@ -51,20 +51,23 @@ QByteArray ToolControl::encoderKeyText(int key)
 
 void ToolControl::setPlayer(Process *player)
 {
-    track(player, &m_playerId);
+    m_playerId = track(player);
 }
 
-void ToolControl::setEncoder(Process *encoder)
+void ToolControl::addEncoder(Process *encoder)
 {
-    track(encoder, &m_encoderId);
-}
-
-void ToolControl::track(Process *tool, qint64 *id)
-{
-    const qint64 pid = tool ? tool->processId() : 0;
-    *id = pid;
+    const qint64 pid = track(encoder);
     if (pid == 0)
         return;
+    m_encoderIds.append(pid);
+    connect(encoder, &Process::finished, this, [this, pid] { m_encoderIds.removeAll(pid); });
+}
+
+qint64 ToolControl::track(Process *tool)
+{
+    const qint64 pid = tool ? tool->processId() : 0;
+    if (pid == 0)
+        return 0;
     m_running.insert(pid, tool);
     const QPointer<Process> registered(tool);
     connect(tool, &Process::finished, this, [this, pid, registered] {
@@ -72,6 +75,17 @@ void ToolControl::track(Process *tool, qint64 *id)
         if (m_running.value(pid) == registered)
             m_running.remove(pid);
     });
+    return pid;
+}
+
+QList<qint64> ToolControl::encoderProcessIds() const
+{
+    QList<qint64> running;
+    for (const qint64 pid : m_encoderIds) {
+        if (isRunning(pid))
+            running.append(pid);
+    }
+    return running;
 }
 
 bool ToolControl::isRunning(qint64 processId) const
@@ -104,22 +118,15 @@ bool ToolControl::seekPlayerForward()
 
 bool ToolControl::quitPlayer()
 {
-    return post(m_playerId, playerKeyText(KeyQ));
+    if (!isRunning(m_playerId))
+        return false;
+    playerStop().apply(*m_running.value(m_playerId));
+    return true;
 }
 
-bool ToolControl::quitPlayer(Process &player)
+StopPolicy ToolControl::playerStop()
 {
-    return player.write(playerKeyText(KeyQ));
-}
-
-bool ToolControl::finishEncoding()
-{
-    return post(m_encoderId, encoderKeyText(KeyQ));
-}
-
-StopPolicy ToolControl::playerStop(int graceMs)
-{
-    return {playerKeyText(KeyQ), graceMs};
+    return {playerKeyText(KeyQ), kPlayerGraceMs};
 }
 
 StopPolicy ToolControl::encoderStop(int graceMs)

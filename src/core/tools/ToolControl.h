@@ -1,9 +1,10 @@
 #pragma once
 
 #include "core/tools/StopPolicy.h"
+
 #include <QByteArray>
 #include <QHash>
-
+#include <QList>
 #include <QObject>
 #include <QPointer>
 
@@ -21,25 +22,31 @@ enum ToolKey : int
     KeyQ = 81,     // player: quit; encoder: stop and finish the file
 };
 
-// The running player and encoder, known by process id, and what the program
-// tells them. A command reaches a tool as text on its standard input: the
-// encoder reads "q", the player runs in slave mode and reads whole command
-// lines. A command for no running tool is dropped, so a stale id matches
-// nothing.
+// The running player and encoders, known by process id, and what the program
+// tells the player. A command reaches a tool as text on its standard input:
+// the encoder reads "q", the player runs in slave mode and reads whole
+// command lines. A command for no running tool is dropped, so a stale id
+// matches nothing.
 class ToolControl : public QObject
 {
     Q_OBJECT
 
 public:
+    // How long a player has to quit before it is ended: it has no file to
+    // finish, only its window to leave.
+    static constexpr int kPlayerGraceMs = 1000;
+
     explicit ToolControl(QObject *parent = nullptr);
 
-    // Registers a started tool; it leaves the registry when it finishes. The
-    // id stays as the last player or encoder id, as a stale id matches nothing.
+    // Registers a started tool; it leaves the registry when it finishes.
+    // The player's id stays as the last player id, as a stale id matches
+    // nothing. Several encoders run at once, one per converting row.
     void setPlayer(Process *player);
-    void setEncoder(Process *encoder);
+    void addEncoder(Process *encoder);
 
     qint64 playerProcessId() const { return m_playerId; }
-    qint64 encoderProcessId() const { return m_encoderId; }
+    // The registered encoders that run now, in the order they started.
+    QList<qint64> encoderProcessIds() const;
     bool isRunning(qint64 processId) const;
 
     // Commands to the registered player; each returns whether it reached a
@@ -47,17 +54,13 @@ public:
     bool pausePlayer(); // pauses, or resumes a paused player
     bool seekPlayerBack();
     bool seekPlayerForward();
+    // Stops the registered player as every player is stopped (playerStop).
     bool quitPlayer();
-    // Tells a player that is not (or no longer) the registered one to quit.
-    static bool quitPlayer(Process &player);
-    // How a player is made to quit, and an encoder to finish its file and
-    // stop, each given `graceMs` before it is ended at once.
-    static StopPolicy playerStop(int graceMs);
-    static StopPolicy encoderStop(int graceMs);
 
-    // Tells the registered encoder to stop reading and finish its output
-    // file; whether it reached a running encoder.
-    bool finishEncoding();
+    // How a player is made to quit, and an encoder to finish its file and
+    // stop, each ended at once when still there after the grace.
+    static StopPolicy playerStop();
+    static StopPolicy encoderStop(int graceMs);
 
     // The table behind the commands: the text a key becomes for the player
     // or the encoder, empty when the tool has no use for that key.
@@ -65,12 +68,12 @@ public:
     static QByteArray encoderKeyText(int key);
 
 private:
-    void track(Process *tool, qint64 *id);
+    qint64 track(Process *tool);
     bool post(qint64 processId, const QByteArray &text);
 
     QHash<qint64, QPointer<Process>> m_running;
     qint64 m_playerId = 0;
-    qint64 m_encoderId = 0;
+    QList<qint64> m_encoderIds; // started, not yet finished
 };
 
 } // namespace vantrel

@@ -4,6 +4,7 @@
 
 #include "core/app/MainController.h"
 #include "core/convert/JobBuilder.h"
+#include "core/sources/ListKeeper.h"
 #include "core/sources/SourceFileRules.h"
 
 #include <QSignalSpy>
@@ -78,6 +79,32 @@ TEST(LeftList, OfferedBackAfterACrashAndGoneAfterACleanExit)
         controller.unload(); // a clean exit
         EXPECT_FALSE(QFile::exists(env.listFile));
     }
+}
+
+// The list is written when what it keeps changes: a row's progress alone
+// writes nothing, its new status is written after the delay.
+TEST(LeftList, WrittenWhenWhatItKeepsChangesNotOnProgress)
+{
+    QTemporaryDir data;
+    const QString file = data.filePath(qs("list.json"));
+    SourceList list(nullptr);
+    ListKeeper keeper(list, file);
+    keeper.keep();
+    list.appendSavedRows({row("/v/a.avi", RowStatus::Processing)});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(file); }, 5000));
+    QFile::remove(file); // whatever is written from here on shows
+
+    int percent = 0;
+    EXPECT_FALSE(QTest::qWaitFor(
+        [&] {
+            list.setProgress(0, ++percent % 100);
+            return QFile::exists(file);
+        },
+        3 * ListKeeper::kSaveDelayMs));
+
+    list.setStatus(0, RowStatus::Ok);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(file); }, 5000));
+    EXPECT_TRUE(readFile(file).contains("\"status\":\"ok\"")) << readFile(file).toStdString();
 }
 
 // The profile and the option sheet the left list was to be converted with

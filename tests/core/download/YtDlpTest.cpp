@@ -64,7 +64,7 @@ TEST(YtDlpFormats, EachButtonTakesTheFormatThatMeansItToAUser)
     {
         const char *page;
         QList<YtFormat> formats;
-        QMap<int, QString> specs; // button -> what yt-dlp is asked for
+        QMap<int, QString> selectors; // button -> what yt-dlp is asked for
     } cases[] = {
         {"a video site of today",
          {format("18", "mp4", "https", 360, true, true, 500),
@@ -88,17 +88,17 @@ TEST(YtDlpFormats, EachButtonTakesTheFormatThatMeansItToAUser)
         {"sound only", {format("0", "mp3", "https", 0, false, true, 128)}, {}},
     };
     for (const auto &c : cases) {
-        QMap<int, QString> specs;
+        QMap<int, QString> selectors;
         const QMap<int, YtButton> buttons = buttonsForFormats(c.formats);
         for (auto it = buttons.cbegin(); it != buttons.cend(); ++it)
-            specs.insert(it.key(), it->formatSpec);
-        EXPECT_EQ(specs, c.specs) << c.page;
+            selectors.insert(it.key(), it->formatSelector);
+        EXPECT_EQ(selectors, c.selectors) << c.page;
     }
     // A user may also name the formats themselves.
     const QList<YtFormat> site = cases[0].formats;
-    EXPECT_EQ(formatSpecFor(qs("35"), site), qs("137+140"));
-    EXPECT_EQ(formatSpecFor(qs("248+251"), site), qs("248+251"));
-    EXPECT_EQ(formatSpecFor(qs("999"), site), std::nullopt);
+    EXPECT_EQ(formatSelectorFor(qs("35"), site), qs("137+140"));
+    EXPECT_EQ(formatSelectorFor(qs("248+251"), site), qs("248+251"));
+    EXPECT_EQ(formatSelectorFor(qs("999"), site), std::nullopt);
 }
 
 // yt-dlp's JSON and its download output, as recorded from it.

@@ -110,10 +110,10 @@ TEST(ToolControl, CommandsReachToolsAsTheirInputText)
     auto player = startEcho();
     auto encoder = startEcho();
     control.setPlayer(player.get());
-    control.setEncoder(encoder.get());
+    control.addEncoder(encoder.get());
     ASSERT_NE(control.playerProcessId(), 0);
-    ASSERT_NE(control.encoderProcessId(), 0);
-    ASSERT_NE(control.playerProcessId(), control.encoderProcessId());
+    ASSERT_EQ(control.encoderProcessIds(), QList<qint64>{encoder->processId()});
+    ASSERT_NE(control.playerProcessId(), encoder->processId());
 
     struct Row
     {
@@ -127,7 +127,6 @@ TEST(ToolControl, CommandsReachToolsAsTheirInputText)
         {"seek back", &ToolControl::seekPlayerBack, "pausing_keep seek -10 0\n", ""},
         {"seek forward", &ToolControl::seekPlayerForward, "pausing_keep seek 10 0\n", ""},
         {"quit", &ToolControl::quitPlayer, "quit\n", ""},
-        {"finish encoding", &ToolControl::finishEncoding, "", "q"},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
@@ -137,10 +136,6 @@ TEST(ToolControl, CommandsReachToolsAsTheirInputText)
         EXPECT_EQ(receivedSince(*player, playerBefore), qs(row.player));
         EXPECT_EQ(receivedSince(*encoder, encoderBefore), qs(row.encoder));
     }
-    // A player that is not the registered one is told to quit directly.
-    auto other = startEcho();
-    EXPECT_TRUE(ToolControl::quitPlayer(*other));
-    EXPECT_EQ(receivedSince(*other, 0), qs("quit\n"));
 }
 
 TEST(ToolControl, IdOfNoRunningToolPostsNothing)
@@ -157,14 +152,14 @@ TEST(ToolControl, IdOfNoRunningToolPostsNothing)
         {"no tool",
          [](ToolControl &control, std::unique_ptr<Process> &) {
              control.setPlayer(nullptr);
-             control.setEncoder(nullptr);
+             control.addEncoder(nullptr);
          },
          false},
         {"never launched",
          [](ToolControl &control, std::unique_ptr<Process> &tool) {
              tool = std::make_unique<Process>();
              control.setPlayer(tool.get());
-             control.setEncoder(tool.get());
+             control.addEncoder(tool.get());
          },
          false},
         {"failed to start",
@@ -172,7 +167,7 @@ TEST(ToolControl, IdOfNoRunningToolPostsNothing)
              tool = std::make_unique<Process>();
              tool->start(program(qs("/nonexistent/folder/tool")));
              control.setPlayer(tool.get());
-             control.setEncoder(tool.get());
+             control.addEncoder(tool.get());
          },
          false},
         {"failed to start, by a bare name",
@@ -180,7 +175,7 @@ TEST(ToolControl, IdOfNoRunningToolPostsNothing)
              tool = std::make_unique<Process>();
              tool->start(program(qs("vantrel-no-such-player")));
              control.setPlayer(tool.get());
-             control.setEncoder(tool.get());
+             control.addEncoder(tool.get());
          },
          false},
         {"ended on its own",
@@ -188,7 +183,7 @@ TEST(ToolControl, IdOfNoRunningToolPostsNothing)
              tool = std::make_unique<Process>();
              tool->start(program(qs("sleep"), " 0.2"));
              control.setPlayer(tool.get());
-             control.setEncoder(tool.get());
+             control.addEncoder(tool.get());
              ASSERT_TRUE(waitFor([&] { return !tool->isRunning(); }));
          },
          true},
@@ -196,7 +191,7 @@ TEST(ToolControl, IdOfNoRunningToolPostsNothing)
          [](ToolControl &control, std::unique_ptr<Process> &tool) {
              tool = startEcho();
              control.setPlayer(tool.get());
-             control.setEncoder(tool.get());
+             control.addEncoder(tool.get());
              tool->stop();
          },
          true},
@@ -204,7 +199,7 @@ TEST(ToolControl, IdOfNoRunningToolPostsNothing)
          [](ToolControl &control, std::unique_ptr<Process> &tool) {
              tool = startEcho();
              control.setPlayer(tool.get());
-             control.setEncoder(tool.get());
+             control.addEncoder(tool.get());
              tool.reset();
          },
          true},
@@ -212,7 +207,7 @@ TEST(ToolControl, IdOfNoRunningToolPostsNothing)
          [](ToolControl &control, std::unique_ptr<Process> &tool) {
              tool = startEcho();
              control.setPlayer(tool.get());
-             control.setEncoder(tool.get());
+             control.addEncoder(tool.get());
              tool->start(program(qs("cat")));
              ASSERT_TRUE(tool->isRunning());
          },
@@ -224,17 +219,14 @@ TEST(ToolControl, IdOfNoRunningToolPostsNothing)
         std::unique_ptr<Process> tool;
         row.setup(control, tool);
         const qint64 playerId = control.playerProcessId();
-        const qint64 encoderId = control.encoderProcessId();
         EXPECT_EQ(playerId != 0, row.idKept);
-        EXPECT_EQ(encoderId != 0, row.idKept);
+        EXPECT_TRUE(control.encoderProcessIds().isEmpty());
         EXPECT_FALSE(control.isRunning(playerId));
         EXPECT_FALSE(control.pausePlayer());
         EXPECT_FALSE(control.seekPlayerBack());
         EXPECT_FALSE(control.seekPlayerForward());
         EXPECT_FALSE(control.quitPlayer());
-        EXPECT_FALSE(control.finishEncoding());
         EXPECT_EQ(control.playerProcessId(), playerId);
-        EXPECT_EQ(control.encoderProcessId(), encoderId);
         if (tool && tool->isRunning()) {
             // A relaunched tool hears nothing meant for its old run.
             EXPECT_EQ(receivedSince(*tool, 0), QString());
@@ -246,7 +238,7 @@ TEST(ToolControl, PlayerAndEncoderAreKeptApart)
 {
     ToolControl control;
     auto encoder = startEcho();
-    control.setEncoder(encoder.get());
+    control.addEncoder(encoder.get());
     EXPECT_EQ(control.playerProcessId(), 0);
     EXPECT_FALSE(control.quitPlayer());
     EXPECT_EQ(receivedSince(*encoder, 0), QString());
@@ -262,6 +254,37 @@ TEST(ToolControl, PlayerAndEncoderAreKeptApart)
     EXPECT_EQ(receivedSince(*second, 0), qs("pause\n"));
     EXPECT_EQ(receivedSince(*first, 0), QString());
     EXPECT_EQ(receivedSince(*encoder, encoderBefore), QString());
+}
+
+// Several rows convert at once: every running encoder is known until it ends.
+TEST(ToolControl, EveryRunningEncoderIsKnown)
+{
+    ToolControl control;
+    auto first = startEcho();
+    auto second = startEcho();
+    control.addEncoder(first.get());
+    control.addEncoder(second.get());
+    EXPECT_EQ(control.encoderProcessIds(),
+              (QList<qint64>{first->processId(), second->processId()}));
+    const qint64 secondId = second->processId();
+    first->stop();
+    EXPECT_EQ(control.encoderProcessIds(), QList<qint64>{secondId});
+    second.reset();
+    EXPECT_TRUE(control.encoderProcessIds().isEmpty());
+}
+
+// A player that does not read its quit (busy with a stream) is ended once
+// the grace has passed.
+TEST(ToolControl, PlayerThatStaysIsEndedAfterTheGrace)
+{
+    ToolControl control;
+    auto player = startEcho(); // hears "quit" and goes on
+    control.setPlayer(player.get());
+    ASSERT_TRUE(control.quitPlayer());
+    ASSERT_TRUE(
+        waitFor([&] { return player->result().has_value(); }, ToolControl::kPlayerGraceMs + 5000));
+    EXPECT_EQ(player->result()->ending, ProcessResult::Ending::Stopped);
+    EXPECT_EQ(player->output(), qs("quit\n"));
 }
 
 // The real tools on a clip generated for the suite.
@@ -405,7 +428,7 @@ TEST_F(ToolControlWithTools, EncoderFinishesOutputOnQ)
                 " -c:v mpeg4 -y ");
     command.appendPath(output);
     encoder.start(command);
-    control.setEncoder(&encoder);
+    control.addEncoder(&encoder);
     ASSERT_TRUE(waitFor([&] { return encoder.output().contains(qs("frame=")); }))
         << encoder.output().toStdString();
 
@@ -414,10 +437,10 @@ TEST_F(ToolControlWithTools, EncoderFinishesOutputOnQ)
     EXPECT_FALSE(control.quitPlayer());
     EXPECT_TRUE(encoder.isRunning());
 
-    EXPECT_TRUE(control.finishEncoding());
+    ToolControl::encoderStop(3000).apply(encoder);
     ASSERT_TRUE(waitFor([&] { return !encoder.isRunning(); }, 3000));
     EXPECT_TRUE(encoder.result()->succeeded()) << encoder.output().toStdString();
-    EXPECT_FALSE(control.finishEncoding());
+    EXPECT_TRUE(control.encoderProcessIds().isEmpty());
 
     // The stopped encoder finished its file: it is playable and as long as it ran.
     Process probe;
