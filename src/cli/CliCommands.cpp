@@ -3,7 +3,9 @@
 #include "cli/SheetArguments.h"
 #include "core/common/TimeText.h"
 #include "core/convert/EncoderCommand.h"
+#include "core/convert/EncoderRun.h"
 #include "core/convert/JobBuilder.h"
+#include "core/convert/RunPreparation.h"
 #include "core/profiles/OptionSheet.h"
 #include "core/profiles/ProfileCatalogue.h"
 #include "core/settings/AppPaths.h"
@@ -11,6 +13,7 @@
 #include "core/tools/ToolLocator.h"
 
 #include <QCommandLineParser>
+#include <QRegularExpression>
 #include <QTextStream>
 
 namespace vantrel::cli {
@@ -18,6 +21,46 @@ namespace vantrel::cli {
 namespace {
 
 const QLatin1Char kTab('\t');
+
+// An argument as a POSIX shell reads it back: in single quotes unless it
+// is plain.
+QString shellWord(const QString &argument)
+{
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./:=,+%@^-]+$"));
+    if (plain.match(argument).hasMatch())
+        return argument;
+    QString quoted = argument;
+    quoted.replace(QLatin1String("'"), QLatin1String("'\\''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
+// Prints the arguments a batch would start the encoder with for `input`:
+// asks the installed encoder for its encoders (or its cache) and, for
+// today's entries, reads the source, as a batch does; runs the event loop
+// until then.
+int printAsRun(const EncoderCommandInput &input, const EncoderCommand &command,
+               const RunConditions &asked, QTextStream &out)
+{
+    EncoderQuery query;
+    query.setCacheFile(AppPaths::encoderListCache());
+    RunPreparation preparation(input.encoderPath);
+    RunConditions conditions = asked;
+    QObject::connect(&query, &EncoderQuery::finished, &preparation,
+                     [&](const QSet<QString> &encoders) {
+                         conditions.installedEncoders = encoders;
+                         preparation.start(input.job, command, conditions);
+                     });
+    QObject::connect(&preparation, &RunPreparation::ready, &preparation, [&] {
+        QStringList words{shellWord(input.encoderPath)};
+        for (const QString &argument : preparation.arguments())
+            words << shellWord(argument);
+        out << words.join(u' ') << '\n';
+        out.flush();
+        QCoreApplication::exit(kExitOk);
+    });
+    query.start(input.encoderPath);
+    return QCoreApplication::exec();
+}
 
 } // namespace
 
@@ -171,32 +214,43 @@ int runCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         QStringLiteral("stats-file"),
         tr("Statistics file (default: curconvert.log in the data folder)."),
         QStringLiteral("PATH"));
-    parser.addOptions({source, output, start, end, threads, encoder, stats});
+    const QCommandLineOption asRun(
+        QStringLiteral("as-run"),
+        tr("Print the arguments a batch starts the installed encoder with: adapted to it, to the "
+           "settings and (today's entries) to the source, which is read first. Without --end, "
+           "the whole file, as a batch converts an untrimmed row."));
+    parser.addOptions({source, output, start, end, threads, encoder, stats, asRun});
     if (const std::optional<int> done =
             parseArguments(parser, QStringLiteral("command"),
                            QStringLiteral("--profile N [--apply M]... [--set \"ITEM=VALUE\"]... "
                                           "--source PATH --output PATH [--start TIME] --end TIME "
-                                          "[--threads TEXT] [--encoder PATH] [--stats-file PATH]"),
+                                          "[--threads TEXT] [--encoder PATH] [--stats-file PATH] "
+                                          "[--as-run]"),
                            tr("Prints the encoder command that converts one source "
-                              "with profile N, as the tables build it."),
+                              "with profile N, as the tables build it (what the tables say, "
+                              "with the tool's paths quoted), or with --as-run as the batch "
+                              "runs it (one shell word per argument)."),
                            args, out, err))
         return *done;
     if (!parser.positionalArguments().isEmpty())
         return usageError(err,
                           tr("unexpected argument: ") + parser.positionalArguments().constFirst());
+    const bool wholeFile = parser.isSet(asRun) && !parser.isSet(end);
     for (const QCommandLineOption *required : {&source, &output, &end}) {
-        if (!parser.isSet(*required))
+        if (!parser.isSet(*required) && !(required == &end && wholeFile))
             return usageError(err, tr("--%1 is required").arg(required->names()[0]));
     }
+    if (wholeFile && parser.isSet(start))
+        return usageError(err, tr("--start needs --end"));
 
     OptionSheet sheet;
     sheet.build();
     const Expected<int> profile = sheetOptions.apply(parser, sheet);
     if (!profile)
         return usageError(err, profile.error());
-    const Expected<ConversionJob> job =
-        buildConversionJob(parser.value(source), *profile, sheet.conversionOptions(),
-                           parser.value(start), parser.value(end));
+    const Expected<ConversionJob> job = buildConversionJob(
+        parser.value(source), *profile, sheet.conversionOptions(), parser.value(start),
+        wholeFile ? parser.value(start) : parser.value(end));
     if (!job)
         return usageError(err, job.error());
 
@@ -211,6 +265,12 @@ int runCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     const Expected<EncoderCommand> command = buildEncoderCommand(input);
     if (!command)
         return usageError(err, command.error());
+    if (parser.isSet(asRun)) {
+        // Sound-only entries take the whole source anyway.
+        const bool soundOnly = isAudioOnlyShape(profileCommandRow(*profile)->shape);
+        return printAsRun(input, *command,
+                          {cliSettingsFile().read().existingFile, {}, wholeFile || soundOnly}, out);
+    }
     out << command->text() << '\n';
     return kExitOk;
 }

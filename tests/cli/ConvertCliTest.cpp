@@ -395,3 +395,67 @@ TEST_F(ConvertCli, ParallelRunsShareOneOutputFolder)
     EXPECT_EQ(outputs, (QStringList{qs("a.mp4"), qs("a_New.mp4"), qs("b.mp4"), qs("c.mp4")}));
     EXPECT_EQ(QDir(out("")).entryList(QDir::Files | QDir::Hidden), outputs);
 }
+
+// `command --as-run` prints the arguments a batch starts the encoder with:
+// an old entry's (codecs, "-b:v", the fitted picture, threads before the
+// output), today's entries' after reading their source (an interlaced one is
+// deinterlaced), a copy's and a sound entry's.
+TEST_F(ConvertCli, CommandAsRunIsWhatTheBatchStarts)
+{
+    const QString film = clips.video(qs("film.avi"), 1);
+    const QString interlaced = clips.encoded(
+        qs("tv.mpg"), {qs("-f"), qs("lavfi"), qs("-i"),
+                       qs("testsrc=s=160x120:r=25:d=1,tinterlace=mode=interleave_top,setfield=tff"),
+                       qs("-c:v"), qs("mpeg2video"), qs("-flags"), qs("+ilme+ildct")});
+    const struct
+    {
+        const char *entry;
+        QString source;
+        const char *output;
+    } cases[] = {{"2", film, "film.mp4"},
+                 {"103", interlaced, "tv.mp4"},
+                 {"108", film, "film.mp4"},
+                 {"96", film, "film.mp3"}};
+    QProcessEnvironment logging = environment();
+    logging.insert(qs("QT_LOGGING_RULES"), qs("vantrel.tools.info=true"));
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.entry);
+        QProcess command;
+        command.setProcessEnvironment(environment());
+        command.start(qs(VANTREL_CLI_PATH),
+                      {qs("command"), qs("--profile"), qs(c.entry), qs("--source"), c.source,
+                       qs("--output"), out(c.output), qs("--threads"), qs("2"), qs("--as-run")});
+        ASSERT_TRUE(command.waitForFinished(60000));
+        ASSERT_EQ(command.exitCode(), 0) << command.readAllStandardError().toStdString();
+        // The printed line, read back by a shell.
+        QProcess shell;
+        shell.start(qs("sh"), {qs("-c"), qs("printf '%s\\n' ") +
+                                             QString::fromUtf8(command.readAllStandardOutput())});
+        ASSERT_TRUE(shell.waitForFinished(10000));
+        QStringList printed =
+            QString::fromUtf8(shell.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+
+        QProcess cli;
+        startCli(cli,
+                 {qs("--profile"), qs(c.entry), qs("--output-dir"), qs("out"), qs("--threads"),
+                  qs("2"), c.source},
+                 logging);
+        ASSERT_TRUE(cli.waitForFinished(120000));
+        // The encoder's start as the tools log tells it (no blank in these names).
+        static const QRegularExpression start(qs("start: \"([^\"]+)\" (.* -vstats_file .*)$"),
+                                              QRegularExpression::MultilineOption);
+        const QRegularExpressionMatch started =
+            start.match(QString::fromUtf8(cli.readAllStandardError()));
+        ASSERT_TRUE(started.hasMatch());
+        QStringList ran = QStringList{started.captured(1)} + started.captured(2).split(u' ');
+        // The batch writes a hidden name first (and the next free one when
+        // taken), and statistics of its own.
+        for (QStringList *args : {&printed, &ran}) {
+            const qsizetype stats = args->indexOf(qs("-vstats_file"));
+            ASSERT_GT(stats, 1);
+            (*args)[stats - 1] = qs("OUT");
+            (*args)[stats + 1] = qs("STATS");
+        }
+        EXPECT_EQ(printed, ran);
+    }
+}

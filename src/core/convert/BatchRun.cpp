@@ -213,9 +213,6 @@ void BatchRun::startRows()
             m_queue.removeFirst(); // removed before its turn
             continue;
         }
-        // A row still being probed starts all the same: nobody can have
-        // trimmed it, so it converts the whole file, whose length the
-        // encoder tells.
         m_queue.removeFirst();
         if (!prepareAndStart(id) && m_awaitingEncoderList) {
             m_queue.prepend(id); // its command waits for the encoder list
@@ -241,66 +238,20 @@ std::optional<QString> BatchRun::outputFolderProblem() const
 
 bool BatchRun::prepareAndStart(RowId id)
 {
-    const bool probing = m_list.isProbing(*m_list.rowOf(id));
-    SourceItem item = m_list.item(*m_list.rowOf(id));
-    if (probing)
-        item.clipStart = item.clipEnd = item.videoTime = timeText(0); // the whole file
-    ConversionJob job;
-    job.sourcePath = item.fileName;
-    if (!QFileInfo(job.sourcePath).isFile() && m_env.missingSourceEndsBatch) {
-        m_ending = BatchOutcome{BatchEnding::Stopped, m_outputFolder, job.sourcePath};
+    const SourceItem item = itemToConvert(id);
+    if (!QFileInfo(item.fileName).isFile() && m_env.missingSourceEndsBatch) {
+        m_ending = BatchOutcome{BatchEnding::Stopped, m_outputFolder, item.fileName};
         return false;
     }
-    if (!QFileInfo::exists(job.sourcePath)) {
-        failRow(id, tr("\"%1\" does not exist.").arg(job.sourcePath));
+    const Expected<ConversionJob> job = jobFor(item);
+    if (!job) {
+        failRow(id, job.error());
         return false;
     }
-    // Why the source cannot be converted, in words, before the encoder says
-    // it less clearly (checked again: the file may have changed since).
-    if (const std::optional<QString> unreadable = unreadableReason(job.sourcePath)) {
-        failRow(id, *unreadable);
-        return false;
-    }
-    if (!item.problem.isEmpty()) {
-        failRow(id, item.problem);
-        return false;
-    }
-    const std::optional<int> entry = m_selectedEntry ? m_selectedEntry() : std::nullopt;
-    if (!entry) {
-        failRow(id, tr("No output profile is selected."));
-        return false;
-    }
-    const Expected<ConversionJob> built = buildConversionJob(
-        job.sourcePath, *entry, m_sheet.conversionOptions(), item.clipStart, item.clipEnd);
-    if (!built) {
-        failRow(id, built.error());
-        return false;
-    }
-    if (const std::optional<QString> problem = outputFolderProblem()) {
-        failRow(id, *problem);
-        return false;
-    }
-    job = *built;
-    Conversion conversion;
-    const OutputName name = claimOutputName(job, conversion.claim);
-    job.outputPath = name.path;
-    m_jobs.insert(id, job);
-    m_outputs.insert(id, job.outputPath);
-
-    conversion.id = id;
-    conversion.output = std::make_shared<RowOutput>(job.outputPath, m_setup.existingFile);
-    conversion.nameNote = nameClashNote(name);
-    conversion.slot = freeSlot();
-    m_slotsUsed = std::max(m_slotsUsed, conversion.slot + 1);
-    EncoderSetup setup = m_setup;
-    setup.statisticsPath = statisticsPath(conversion.slot);
-    // Owned here until it runs; a row that stops before ends it with it.
-    auto owned = std::make_unique<EncoderRun>(setup, tools(), this);
-    ConversionJob encoded = job;
-    encoded.outputPath = conversion.output->temporaryPath();
-    const Expected<EncoderCommand> command = owned->build(encoded);
+    Conversion conversion = conversionFor(id, item, *job);
+    const Expected<EncoderCommand> command = commandFor(conversion);
     if (!command) {
-        failRow(id, command.error() + QLatin1Char('.'));
+        failRow(id, command.error());
         return false;
     }
     if (!m_encoderListKnown && needsEncoderList(*command)) {
@@ -317,22 +268,94 @@ bool BatchRun::prepareAndStart(RowId id)
         failRow(id, missingEncoderReason(missing));
         return false;
     }
-    EncoderRun *run = owned.release();
-    conversion.run = run;
-    conversion.request.soundOnly = isAudioOnlyShape(profileCommandRow(*entry)->shape);
+    launch(conversion, *command);
+    return true;
+}
+
+SourceItem BatchRun::itemToConvert(RowId id) const
+{
+    const int row = *m_list.rowOf(id);
+    SourceItem item = m_list.item(row);
+    // A row still being probed starts all the same: nobody can have
+    // trimmed it, so it converts the whole file, whose length the encoder
+    // tells.
+    if (m_list.isProbing(row))
+        item.clipStart = item.clipEnd = item.videoTime = timeText(0);
+    return item;
+}
+
+Expected<ConversionJob> BatchRun::jobFor(const SourceItem &item) const
+{
+    using Job = Expected<ConversionJob>;
+    if (!QFileInfo::exists(item.fileName))
+        return Job::failure(tr("\"%1\" does not exist.").arg(item.fileName));
+    // Why the source cannot be converted, in words, before the encoder says
+    // it less clearly (checked again: the file may have changed since).
+    if (const std::optional<QString> unreadable = unreadableReason(item.fileName))
+        return Job::failure(*unreadable);
+    if (!item.problem.isEmpty())
+        return Job::failure(item.problem);
+    const std::optional<int> entry = m_selectedEntry ? m_selectedEntry() : std::nullopt;
+    if (!entry)
+        return Job::failure(tr("No output profile is selected."));
+    const Expected<ConversionJob> built = buildConversionJob(
+        item.fileName, *entry, m_sheet.conversionOptions(), item.clipStart, item.clipEnd);
+    if (!built)
+        return built;
+    if (const std::optional<QString> problem = outputFolderProblem())
+        return Job::failure(*problem);
+    return built;
+}
+
+BatchRun::Conversion BatchRun::conversionFor(RowId id, const SourceItem &item, ConversionJob job)
+{
+    Conversion conversion;
+    conversion.id = id;
+    const OutputName name = claimOutputName(job, conversion.claim);
+    job.outputPath = name.path;
+    m_jobs.insert(id, job);
+    m_outputs.insert(id, job.outputPath);
+    conversion.job = job;
+    conversion.output = std::make_shared<RowOutput>(job.outputPath, m_setup.existingFile);
+    conversion.nameNote = nameClashNote(name);
+    conversion.slot = freeSlot();
+    conversion.request.soundOnly = isAudioOnlyShape(profileCommandRow(job.profileIndex)->shape);
     conversion.request.soundWanted = job.options.disableAudio == QLatin1String("No");
     // Sound-only commands take the whole source anyway.
     conversion.request.wholeFile = isWholeFile(item) || conversion.request.soundOnly;
     conversion.request.startSeconds = job.startSeconds;
     conversion.request.durationSeconds = job.durationSeconds;
-    m_reserved.insert(job.outputPath);
+    conversion.caption = tr("Progress....") + job.sourcePath + tr(" To ") + job.outputPath;
+    return conversion;
+}
 
-    const int row = *m_list.rowOf(id);
+Expected<EncoderCommand> BatchRun::commandFor(const Conversion &conversion) const
+{
+    // The encoder writes the hidden temporary file; its statistics go to the
+    // file of its slot.
+    EncoderCommandInput input{conversion.job, m_setup.threads, m_setup.encoderPath,
+                              statisticsPath(conversion.slot)};
+    input.job.outputPath = conversion.output->temporaryPath();
+    const Expected<EncoderCommand> command = buildEncoderCommand(input);
+    if (!command)
+        return Expected<EncoderCommand>::failure(command.error() + QLatin1Char('.'));
+    return command;
+}
+
+void BatchRun::launch(Conversion conversion, const EncoderCommand &command)
+{
+    m_slotsUsed = std::max(m_slotsUsed, conversion.slot + 1);
+    EncoderSetup setup = m_setup;
+    setup.statisticsPath = statisticsPath(conversion.slot);
+    auto *run = new EncoderRun(setup, tools(), this);
+    conversion.run = run;
+    m_reserved.insert(conversion.job.outputPath);
+
+    const int row = *m_list.rowOf(conversion.id);
     qCInfo(lcBatch).noquote() << "row" << row + 1
                               << (conversion.request.wholeFile ? "(whole file)" : "(clip)")
-                              << "command:" << command->text();
+                              << "command:" << command.text();
     m_list.setStatus(row, RowStatus::Processing);
-    conversion.caption = tr("Progress....") + job.sourcePath + tr(" To ") + job.outputPath;
     m_active.append(conversion);
     showFileProgress();
     // The panel follows the row that has run longest.
@@ -358,13 +381,14 @@ bool BatchRun::prepareAndStart(RowId id)
     });
     connect(run, &EncoderRun::finished, this,
             [this, run](const ProcessResult &result) { onEncoderFinished(run, result); });
-    run->start(encoded, *command, job.durationSeconds, conversion.request.wholeFile);
+    ConversionJob encoded = conversion.job;
+    encoded.outputPath = conversion.output->temporaryPath();
+    run->start(encoded, command, conversion.job.durationSeconds, conversion.request.wholeFile);
     // Told once the encoder runs (one that could not start has ended the
     // row already), so that whoever hears it may cancel it at once.
     if (std::any_of(m_active.cbegin(), m_active.cend(),
                     [run](const Conversion &active) { return active.run == run; }))
-        Q_EMIT rowStarted(*m_list.rowOf(id), conversion.caption);
-    return true;
+        Q_EMIT rowStarted(*m_list.rowOf(conversion.id), conversion.caption);
 }
 
 OutputName BatchRun::claimOutputName(const ConversionJob &job, std::shared_ptr<NameClaim> &claim)

@@ -155,7 +155,8 @@ private:
     struct Conversion
     {
         RowId id = 0;
-        int slot = 0; // which of the batch's statistics files its encoder writes
+        ConversionJob job; // its final output path
+        int slot = 0;      // which of the batch's statistics files its encoder writes
         QPointer<EncoderRun> run;
         OutputRequest request;
         std::shared_ptr<RowOutput> output;
@@ -168,9 +169,17 @@ private:
     };
 
     void startRows();
-    // Starts the row `id` (which exists and is probed): false when it ended
-    // at once (failed, or stopped the batch).
+    // Starts the row `id` (which is in the list): false when it did not
+    // start (it failed, stopped the batch, or waits for the encoder list).
     bool prepareAndStart(RowId id);
+    // The steps of a row's start, in order: the row as it converts, its job
+    // (or why there is none), its output named and claimed with what it
+    // asks of it, the command that writes it, and the encoder run.
+    SourceItem itemToConvert(RowId id) const;
+    Expected<ConversionJob> jobFor(const SourceItem &item) const;
+    Conversion conversionFor(RowId id, const SourceItem &item, ConversionJob job);
+    Expected<EncoderCommand> commandFor(const Conversion &conversion) const;
+    void launch(Conversion conversion, const EncoderCommand &command);
     // The output name of a row's job and the claim on it: the name the
     // naming rules give, passing over names that other running batches hold.
     OutputName claimOutputName(const ConversionJob &job, std::shared_ptr<NameClaim> &claim);

@@ -153,11 +153,6 @@ EncoderRun::~EncoderRun()
     m_playCheck.disconnect(this);
 }
 
-Expected<EncoderCommand> EncoderRun::build(const ConversionJob &job) const
-{
-    return buildEncoderCommand({job, m_setup.threads, m_setup.encoderPath, m_setup.statisticsPath});
-}
-
 void EncoderRun::followSourceLength()
 {
     if (!m_wholeFile || m_lengthKnown)

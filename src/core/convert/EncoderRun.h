@@ -86,10 +86,6 @@ public:
     EncoderRun(EncoderSetup setup, ToolControl &tools, QObject *parent = nullptr);
     ~EncoderRun() override;
 
-    // The job's command as the tables build it; the reason when the job's
-    // options do not make one.
-    Expected<EncoderCommand> build(const ConversionJob &job) const;
-
     // Runs the command built for `job` (for a whole file without its clip);
     // progress is measured against `durationSeconds`, for a whole file
     // against the source's length once the encoder has read it. An encoder

@@ -394,3 +394,22 @@ TEST(CommandLine, PathsAndValuesStayWholeArguments)
     EXPECT_EQ(c.text(), qs("\"/usr/bin/ff mpeg\" -i \"/in/-x $(rm -rf ~) \"q\" 'é'.avi\"  -s 320 "
                            "x 240 -ab 128000  \"\""));
 }
+
+// The command's stretches split no argument: read one by one they give the
+// arguments of the whole, for every entry with its defaults.
+TEST(EncoderCommand, StretchesSplitNoArgument)
+{
+    OptionSheet sheet;
+    sheet.build();
+    for (const CatalogueEntry &entry : profileCatalogue()) {
+        applyProfileDefaults(sheet, entry.number);
+        if (entry.isGroup())
+            continue;
+        const EncoderCommand command =
+            buildEncoderCommand(standardInput(entry.number, sheet.conversionOptions())).value();
+        QStringList stretches;
+        for (const CommandPart &part : command.parts())
+            stretches += part.pieces.arguments();
+        EXPECT_EQ(stretches, command.arguments()) << entry.number;
+    }
+}
