@@ -1,10 +1,12 @@
 #include "cli/CliCommands.h"
 
 #include "cli/SheetArguments.h"
+#include "core/common/FileNames.h"
 #include "core/common/TimeText.h"
 #include "core/convert/EncoderCommand.h"
 #include "core/convert/EncoderRun.h"
 #include "core/convert/JobBuilder.h"
+#include "core/convert/PassPlan.h"
 #include "core/convert/RunPreparation.h"
 #include "core/profiles/OptionSheet.h"
 #include "core/profiles/ProfileCatalogue.h"
@@ -34,10 +36,11 @@ QString shellWord(const QString &argument)
     return QLatin1Char('\'') + quoted + QLatin1Char('\'');
 }
 
-// Prints the arguments a batch would start the encoder with for `input`:
-// asks the installed encoder for its encoders (or its cache) and, for
-// today's entries, reads the source, as a batch does; runs the event loop
-// until then.
+// Prints the arguments a batch would start the encoder with for `input`,
+// one line for each pass of the row's work (several under a comment line
+// each that says what the pass does): asks the installed encoder for its
+// encoders (or its cache) and, for today's entries, reads the source, as a
+// batch does; runs the event loop until then.
 int printAsRun(const EncoderCommandInput &input, const EncoderCommand &command,
                const RunConditions &asked, QTextStream &out)
 {
@@ -51,10 +54,18 @@ int printAsRun(const EncoderCommandInput &input, const EncoderCommand &command,
                          preparation.start(input.job, command, conditions);
                      });
     QObject::connect(&preparation, &RunPreparation::ready, &preparation, [&] {
-        QStringList words{shellWord(input.encoderPath)};
-        for (const QString &argument : preparation.arguments())
-            words << shellWord(argument);
-        out << words.join(u' ') << '\n';
+        const RowPasses passes(preparation.passContext(passLogBaseFor(input.statisticsPath)),
+                               command);
+        const QList<EncoderPass> outline = passes.outline();
+        for (qsizetype i = 0; i < outline.size(); ++i) {
+            if (outline.size() > 1)
+                out << "# " << i + 1 << '/' << outline.size() << ": "
+                    << escapedField(outline.at(i).title) << '\n';
+            QStringList words{shellWord(input.encoderPath)};
+            for (const QString &argument : preparation.arguments(outline.at(i)))
+                words << shellWord(argument);
+            out << words.join(u' ') << '\n';
+        }
         out.flush();
         QCoreApplication::exit(kExitOk);
     });

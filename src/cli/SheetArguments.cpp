@@ -66,10 +66,21 @@ Expected<bool> applySets(OptionSheet &sheet, const QStringList &assignments)
         const auto address = sheet.findItem(caption);
         if (!address)
             return Expected<bool>::failure(tr("the option sheet has no item \"%1\"").arg(caption));
-        if (sheet.item(address->category, address->item)->readOnly)
+        if (sheet.item(address->category, address->item)->readOnly) {
+            // The information items show the clicked row; the others are
+            // read-only where the profile has no use for them.
+            const bool information = address->category == QLatin1String("General") ||
+                                     address->category == QLatin1String("Output Duration");
             return Expected<bool>::failure(
-                tr("the item \"%1\" only shows the clicked row and cannot be set").arg(caption));
-        sheet.setValue(address->category, address->item, assignment.mid(eq + 1));
+                information
+                    ? tr("the item \"%1\" only shows the clicked row and cannot be set").arg(caption)
+                    : tr("the item \"%1\" does not apply to this profile").arg(caption));
+        }
+        const Expected<QString> value =
+            sheet.acceptedValue(address->category, address->item, assignment.mid(eq + 1));
+        if (!value)
+            return Expected<bool>::failure(tr("%1: %2").arg(caption, value.error()));
+        sheet.setValue(address->category, address->item, *value);
     }
     return true;
 }
@@ -80,9 +91,17 @@ SheetOptions::SheetOptions(QCommandLineParser &parser)
       m_apply(QStringLiteral("apply"), tr("Entry picked before N (repeatable, in order)."),
               QStringLiteral("M")),
       m_set(QStringLiteral("set"), tr("Sets an option sheet item after the defaults (repeatable)."),
-            QStringLiteral("ITEM=VALUE"))
+            QStringLiteral("ITEM=VALUE")),
+      m_fitSize(QStringLiteral("fit-size"),
+                tr("Fits the file under a size (today's video entries): \"10MB\", \"300kB\"; the "
+                   "same as --set \"Fit To Size=10 MB\"."),
+                QStringLiteral("SIZE")),
+      m_loudness(QStringLiteral("loudness"),
+                 tr("Brings the sound to a loudness in LUFS, -31 to -5 (today's entries that "
+                    "encode sound): the same as --set \"Loudness=-16 LUFS\"."),
+                 QStringLiteral("LUFS"))
 {
-    parser.addOptions({m_profile, m_apply, m_set});
+    parser.addOptions({m_profile, m_apply, m_set, m_fitSize, m_loudness});
 }
 
 Expected<int> SheetOptions::apply(const QCommandLineParser &parser, OptionSheet &sheet) const
@@ -100,7 +119,12 @@ Expected<int> SheetOptions::apply(const QCommandLineParser &parser, OptionSheet 
     applyProfileDefaults(sheet, *profile);
     if (!picked)
         return Expected<int>::failure(picked.error());
-    const Expected<bool> set = applySets(sheet, parser.values(m_set));
+    QStringList sets = parser.values(m_set);
+    if (parser.isSet(m_fitSize))
+        sets << QStringLiteral("Fit To Size=") + parser.value(m_fitSize);
+    if (parser.isSet(m_loudness))
+        sets << QStringLiteral("Loudness=") + parser.value(m_loudness);
+    const Expected<bool> set = applySets(sheet, sets);
     if (!set)
         return Expected<int>::failure(set.error());
     return profile;

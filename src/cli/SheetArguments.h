@@ -25,19 +25,23 @@ Expected<bool> applyPicks(OptionSheet &sheet, const QStringList &entries, const 
 Expected<bool> applySets(OptionSheet &sheet, const QStringList &assignments);
 
 // The options --profile N, --apply M and --set "ITEM=VALUE" that shape the
-// option sheet, shared by the commands that convert.
+// option sheet, shared by the commands that convert, with --fit-size and
+// --loudness, which set their items.
 class SheetOptions
 {
 public:
     explicit SheetOptions(QCommandLineParser &parser);
 
-    // Applies every M in order, then N, then the sets; returns N.
+    // Applies every M in order, then N, then the sets (--fit-size and
+    // --loudness last); returns N.
     Expected<int> apply(const QCommandLineParser &parser, OptionSheet &sheet) const;
 
 private:
     QCommandLineOption m_profile;
     QCommandLineOption m_apply;
     QCommandLineOption m_set;
+    QCommandLineOption m_fitSize;
+    QCommandLineOption m_loudness;
 };
 
 } // namespace vantrel::cli

@@ -113,12 +113,30 @@ bool processIsRunning(qint64 pid)
 #endif
 }
 
+QString passLogBaseFor(const QString &statisticsPath)
+{
+    const QFileInfo statistics(statisticsPath);
+    return statistics.dir().filePath(statistics.completeBaseName() + QStringLiteral(".pass"));
+}
+
+void removePassLogs(const QString &base)
+{
+    const QFileInfo info(base);
+    QDir folder = info.dir();
+    const QString name = info.fileName();
+    for (const QString &file : folder.entryList({name + u'*'}, QDir::Files | QDir::Hidden)) {
+        // Only what the encoder made of the base: "X.pass-0.log", "X.pass.log.cutree".
+        if (file == name || file.at(name.size()) == u'-' || file.at(name.size()) == u'.')
+            folder.remove(file);
+    }
+}
+
 std::optional<LeftoverOwner> leftoverOwnerOf(const QString &fileName)
 {
     // A host tag holds no "-", so the fields never run into each other.
     static const QRegularExpression kLeftover(
         QStringLiteral("^(?:\\..+\\.vantrel-([A-Za-z0-9_]+)-(\\d+)-\\d+(?:\\..*)?|"
-                       "curconvert-([A-Za-z0-9_]+)-(\\d+)(?:-\\d+)?\\.log)$"));
+                       "curconvert-([A-Za-z0-9_]+)-(\\d+)(?:-\\d+)?\\.(?:log|pass(?:[-.].*)?))$"));
     const QRegularExpressionMatch match = kLeftover.match(fileName);
     if (!match.hasMatch())
         return std::nullopt;

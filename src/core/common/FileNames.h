@@ -65,10 +65,18 @@ struct LeftoverOwner
     }
 };
 
+// Where an encoder's pass statistics go beside the statistics file of its
+// run ("curconvert-HOST-PID-2.log" gives "curconvert-HOST-PID-2.pass"; the
+// encoder adds its own endings: "-0.log", ".mbtree", ".cutree", ".temp").
+QString passLogBaseFor(const QString &statisticsPath);
+// Removes the files an encoder wrote from `base`.
+void removePassLogs(const QString &base);
+
 // The owner a name of the program's own carries: a temporary output or
 // download (".name.vantrel-HOST-PID-N.ext", with whatever yt-dlp adds:
-// ".part", ".ytdl", ".f137.mp4", "-Frag3") or a statistics file
-// ("curconvert-HOST-PID.log", "curconvert-HOST-PID-2.log"); none for any
+// ".part", ".ytdl", ".f137.mp4", "-Frag3"), a statistics file
+// ("curconvert-HOST-PID.log", "curconvert-HOST-PID-2.log") or an encoder's
+// pass statistics ("curconvert-HOST-PID-2.pass-0.log.mbtree"); none for any
 // other name. Names of older programs, without a host, are none: they may be
 // another machine's.
 std::optional<LeftoverOwner> leftoverOwnerOf(const QString &fileName);
@@ -99,8 +107,8 @@ private:
 };
 
 // Removes what programs of this kind that were killed on this machine left
-// in `folder`: hidden temporary outputs and downloads, statistics files and
-// name claims whose process no longer runs. A running program's files are
+// in `folder`: hidden temporary outputs and downloads, statistics files
+// (the passes' too) and name claims whose process no longer runs. A running program's files are
 // never touched, and neither is anything of another machine (whether its
 // program still runs cannot be known from here; its own next run sweeps it).
 // Returns how many files went.

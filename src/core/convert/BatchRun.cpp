@@ -11,6 +11,7 @@
 #include "core/convert/RowOutput.h"
 #include "core/profiles/OptionSheet.h"
 #include "core/profiles/ProfileCatalogue.h"
+#include "core/records/OutputTargets.h"
 #include "core/sources/SourceFileRules.h"
 #include "core/sources/SourceList.h"
 
@@ -325,6 +326,8 @@ BatchRun::Conversion BatchRun::conversionFor(RowId id, const SourceItem &item, C
     conversion.request.wholeFile = isWholeFile(item) || conversion.request.soundOnly;
     conversion.request.startSeconds = job.startSeconds;
     conversion.request.durationSeconds = job.durationSeconds;
+    if (const Expected<std::optional<qint64>> limit = fitSizeBytes(job.options.fitSize); limit)
+        conversion.request.sizeLimit = *limit;
     conversion.caption = tr("Progress....") + job.sourcePath + tr(" To ") + job.outputPath;
     return conversion;
 }
@@ -490,8 +493,10 @@ void BatchRun::onEncoderFinished(EncoderRun *run, const ProcessResult &result)
             reasons << verdict.text;
         }
     }
+    // The encoder's last lines tell of what it did, not of why the row's
+    // passes gave up.
     const QString lastLines = run->lastLines();
-    if (!lastLines.isEmpty())
+    if (!lastLines.isEmpty() && !(result.succeeded() && !run->stopReason().isEmpty()))
         reasons << lastLines;
     endRow(conversion.id, RowStatus::Fail, reasons.join(u'\n'));
 }
@@ -541,7 +546,11 @@ void BatchRun::onStopped(EncoderRun *run, const ProcessResult &result)
         if (!stopping.keep)
             break;
         QString note = tr("Cancelled before anything was converted: no file was kept.");
-        if (keepsStoppedOutput(result, run->report(), *stopping.output, stopping.request)) {
+        if (run->severalPasses()) {
+            // A file of several passes is whole or nothing.
+            note = tr("Cancelled: a file of several passes is kept only whole, so nothing was "
+                      "kept.");
+        } else if (keepsStoppedOutput(result, run->report(), *stopping.output, stopping.request)) {
             const Expected<QString> committed = stopping.output->commit();
             if (committed) {
                 m_outputs.insert(stopping.id, *committed);

@@ -22,6 +22,17 @@ struct TodayVideoCodec
     const char *speed;
     const char *quality; // "-crf"; what follows a CRF value (VP9 wants "-b:v 0")
     const char *afterQuality;
+    // Fitting a size: the options that ask for a picture rate of "{R}"
+    // kbit/s, and those of the encoder's first and second pass ("{N}",
+    // statistics at "{LOG}", or "{LOGPARAM}" inside a parameter list);
+    // none: it encodes once at the rate.
+    const char *rate;
+    const char *passes;
+    // The fewest bits per pixel of each frame at which a picture still
+    // watches well (measured, see README), and the share of the limit kept
+    // back for the error of the encoder's rate.
+    double leastBitsPerPixel;
+    double rateMargin;
 };
 const TodayVideoCodec *todayVideoCodec(const QString &label);
 // The encoder of today's sound codec label ("Opus" -> "libopus").

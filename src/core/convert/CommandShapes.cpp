@@ -85,13 +85,13 @@ const ShapeRow kShapes[] = {
     // The first picture that is no cover image and the first sound: a song
     // with its cover becomes sound alone rather than a failed film.
     {Shape::TodayVideo,
-     {{R::Other, "{FORMAT}"},
+     {{R::Container, "{FORMAT}"},
       {R::Maps, " -map 0:V:0? -map 0:a:0?"},
       {R::Other, "{VIDEO}"},
       {R::Other, "{AUDIO}"},
       {R::Other, " -sn -dn -map_metadata 0 -map_chapters 0"},
       {R::Clip, " -ss {SS} -t {T}"},
-      {R::Other, "{SOUND}"},
+      {R::Container, "{SOUND}"},
       {R::Output, " {OUT}"}}},
     {Shape::TodayCopy,
      {{R::Other, "{FORMAT}"},

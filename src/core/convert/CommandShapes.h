@@ -38,6 +38,11 @@ enum class CommandRole
     Filter,     // the picture's own filters ("-vf")
     Maps,       // the streams taken ("-map")
     SoundCodec, // the sound's codec with its settings, or "-an"/"-vn"
+    SoundRate,  // today's "-b:a"
+    SampleRate, // today's "-ar"
+    SoundFilter, // "-af"
+    Container,  // today's "-f" and the muxer's options
+    Pass,       // which of an encoder's two passes, and where its statistics go
     Other,      // what no rule changes: container, sound settings, aspect, metadata
     Output,     // the output path
     Threads,    // "-threads N"

@@ -86,6 +86,11 @@ ProgressTicker::ProgressTicker(QString statisticsPath, QObject *parent)
 void ProgressTicker::start(int durationSeconds)
 {
     m_elapsedSeconds = 0;
+    startPass(durationSeconds);
+}
+
+void ProgressTicker::startPass(int durationSeconds)
+{
     m_durationSeconds = durationSeconds;
     m_lastPercent = -1;
     m_statusTold = false;

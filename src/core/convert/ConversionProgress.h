@@ -53,6 +53,9 @@ public:
     // Elapsed seconds back to 0, ticking every second; the percent is of
     // `durationSeconds`.
     void start(int durationSeconds);
+    // The next pass of the same work: the percent starts again, the elapsed
+    // time goes on.
+    void startPass(int durationSeconds);
     void stop();
     bool isActive() const { return m_timer.isActive(); }
     int elapsedSeconds() const { return m_elapsedSeconds; }

@@ -4,6 +4,7 @@
 #include "core/convert/CodecMapping.h"
 #include "core/convert/CommandShapes.h"
 #include "core/convert/EncoderInvocation.h"
+#include "core/records/OutputTargets.h"
 #include "core/settings/Settings.h"
 
 #include <QCoreApplication>
@@ -54,25 +55,6 @@ CommandLine path(const QString &text)
     return piece;
 }
 
-// Expands a template: text outside braces is literal, {NAME} is replaced by
-// the pieces bound to NAME.
-void expand(CommandLine &out, const char *templ, const QHash<QString, CommandLine> &values)
-{
-    const QString text = QString::fromLatin1(templ);
-    qsizetype pos = 0;
-    while (pos < text.size()) {
-        const qsizetype open = text.indexOf(u'{', pos);
-        if (open < 0) {
-            out.appendLiteral(text.mid(pos));
-            break;
-        }
-        out.appendLiteral(text.mid(pos, open - pos));
-        const qsizetype close = text.indexOf(u'}', open);
-        out.append(values.value(text.mid(open + 1, close - open - 1)));
-        pos = close + 1;
-    }
-}
-
 QString audioIntegerError(const char *item, const QString &text)
 {
     return QCoreApplication::translate("EncoderCommand",
@@ -98,6 +80,23 @@ bool isTodayShape(Shape shape)
 }
 
 } // namespace
+
+void expandTemplate(CommandLine &out, const char *templ, const QHash<QString, CommandLine> &values)
+{
+    const QString text = QString::fromLatin1(templ);
+    qsizetype pos = 0;
+    while (pos < text.size()) {
+        const qsizetype open = text.indexOf(u'{', pos);
+        if (open < 0) {
+            out.appendLiteral(text.mid(pos));
+            break;
+        }
+        out.appendLiteral(text.mid(pos, open - pos));
+        const qsizetype close = text.indexOf(u'}', open);
+        out.append(values.value(text.mid(open + 1, close - open - 1)));
+        pos = close + 1;
+    }
+}
 
 Expected<QList<CommandPart>> todayVideo(const ConversionOptions &o)
 {
@@ -159,22 +158,25 @@ Expected<QList<CommandPart>> todayAudio(const ConversionOptions &o)
         return Expected<QList<CommandPart>>::failure(todayError("Audio Codec", o.audioCodec));
     CommandLine audio = literal(" -c:a ");
     audio.appendValue(*encoder);
+    QList<CommandPart> parts{{CommandRole::SoundCodec, audio}};
     const struct
     {
         const QString &text;
+        CommandRole role;
         const char *option;
         const char *unit;
-    } numbers[] = {{o.audioBitrate, " -b:a ", "k"},
-                   {o.sampleRate, " -ar ", ""},
-                   {o.audioChannel, " -ac ", ""}};
+    } numbers[] = {{o.audioBitrate, CommandRole::SoundRate, " -b:a ", "k"},
+                   {o.sampleRate, CommandRole::SampleRate, " -ar ", ""},
+                   {o.audioChannel, CommandRole::Other, " -ac ", ""}};
     for (const auto &n : numbers) {
         if (!isWhole(n.text))
             continue; // "Same as source", or not applying
-        audio.appendLiteral(QString::fromLatin1(n.option));
-        audio.appendValue(n.text);
-        audio.appendLiteral(QString::fromLatin1(n.unit));
+        CommandLine number = literal(n.option);
+        number.appendValue(n.text);
+        number.appendLiteral(QString::fromLatin1(n.unit));
+        parts.append({n.role, number});
     }
-    return QList<CommandPart>{{CommandRole::SoundCodec, audio}};
+    return parts;
 }
 
 Expected<EncoderValues> prepareEncoderValues(const ConversionOptions &options)
@@ -219,6 +221,8 @@ Expected<EncoderCommand> buildEncoderCommand(const EncoderCommandInput &input)
             if (!video)
                 return Built::failure(video.error());
             spliced.insert(QStringLiteral("{VIDEO}"), *video);
+            if (const Expected<std::optional<qint64>> limit = fitSizeBytes(o.fitSize); !limit)
+                return Built::failure(QStringLiteral("Fit To Size: ") + limit.error());
         }
         if (row->shape != Shape::TodayCopy) {
             const Expected<QList<CommandPart>> audio = todayAudio(o);
@@ -264,7 +268,7 @@ Expected<EncoderCommand> buildEncoderCommand(const EncoderCommandInput &input)
             continue;
         }
         CommandLine pieces;
-        expand(pieces, part.text, values);
+        expandTemplate(pieces, part.text, values);
         command.append(part.role, pieces);
     }
     return command;

@@ -5,6 +5,7 @@
 #include "core/records/ConversionJob.h"
 #include "core/tools/CommandLine.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -72,6 +73,10 @@ struct EncoderCommandInput
     QString encoderPath;    // the encoder executable
     QString statisticsPath; // where the encoder writes its per-frame statistics
 };
+
+// Appends a template to `out`: text outside braces is literal, {NAME} is
+// replaced by the pieces bound to NAME.
+void expandTemplate(CommandLine &out, const char *templ, const QHash<QString, CommandLine> &values);
 
 // The encoder command of one job: head, the body of the profile's shape, tail.
 Expected<EncoderCommand> buildEncoderCommand(const EncoderCommandInput &input);

@@ -216,6 +216,11 @@ QStringList encoderRunArguments(const EncoderCommand &command, ExistingFilePolic
             break;
         case CommandRole::FrameRate:
         case CommandRole::Size:
+        case CommandRole::SoundRate:
+        case CommandRole::SampleRate:
+        case CommandRole::SoundFilter:
+        case CommandRole::Container:
+        case CommandRole::Pass:
         case CommandRole::Other:
         case CommandRole::Statistics:
             break;

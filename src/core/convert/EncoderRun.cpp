@@ -1,6 +1,7 @@
 #include "core/convert/EncoderRun.h"
 
 #include "core/common/FileAccess.h"
+#include "core/common/FileNames.h"
 #include "core/common/Logging.h"
 #include "core/convert/EncoderCommand.h"
 #include "core/convert/EncoderInvocation.h"
@@ -109,7 +110,7 @@ EncoderRun::EncoderRun(EncoderSetup setup, ToolControl &tools, QObject *parent)
 {
     m_encoder.setOutputLimit(kMessageChars);
     connect(&m_ticker, &ProgressTicker::elapsedTextChanged, this, &EncoderRun::elapsedTextChanged);
-    connect(&m_ticker, &ProgressTicker::filePercentChanged, this, &EncoderRun::filePercentChanged);
+    connect(&m_ticker, &ProgressTicker::filePercentChanged, this, &EncoderRun::showPassPercent);
     connect(&m_encoder, &Process::outputReceived, this, [this](const QString &text) {
         m_messages = QString(m_messages + text).right(kMessageChars);
         m_reader.add(text);
@@ -120,28 +121,26 @@ EncoderRun::EncoderRun(EncoderSetup setup, ToolControl &tools, QObject *parent)
                 m_ticker.setEncodedSeconds(*seconds);
             stopARunaway(*seconds);
         }
+        // A pass whose output is of no use beyond a size is ended there.
+        const std::optional<qint64> written = m_reader.writtenKilobytes();
+        if (m_pass.stopAbove && written && *written * 1024 > *m_pass.stopAbove && !m_stoppedAbove &&
+            m_encoder.isRunning()) {
+            m_stoppedAbove = true;
+            qCInfo(lcBatch) << "the pass's output passed" << *m_pass.stopAbove << "bytes: ended";
+            m_encoder.stop();
+        }
     });
     // The statistics file tells of every frame, also while the encoder fills
     // a gap without a word on its status line.
     connect(&m_ticker, &ProgressTicker::encodedSecondsRead, this, &EncoderRun::stopARunaway);
-    connect(&m_preparation, &RunPreparation::ready, this, &EncoderRun::startEncoder);
-    connect(&m_encoder, &Process::finished, this, [this](const ProcessResult &result) {
-        m_ticker.stop();
-        m_result = result;
-        const EncoderReport report = m_reader.report();
-        // A file the encoder finished well must also play before it counts.
-        if (m_stopping || !result.succeeded() || !report.failureLine.isEmpty() ||
-            !report.writeErrorLine.isEmpty()) {
-            end(result);
-            return;
-        }
-        m_playCheck.start(m_job.outputPath);
-    });
+    connect(&m_preparation, &RunPreparation::ready, this, &EncoderRun::beginPasses);
+    connect(&m_encoder, &Process::finished, this, &EncoderRun::onPassEnded);
     connect(&m_playCheck, &PlayCheck::finished, this, [this] { end(m_result); });
 }
 
 void EncoderRun::end(const ProcessResult &result)
 {
+    removePassLogs(passLogBaseFor(m_setup.statisticsPath));
     Q_EMIT finished(result);
 }
 
@@ -151,6 +150,98 @@ EncoderRun::~EncoderRun()
     m_preparation.disconnect(this);
     m_encoder.disconnect(this);
     m_playCheck.disconnect(this);
+    removePassLogs(passLogBaseFor(m_setup.statisticsPath));
+}
+
+QStringList EncoderRun::notes() const
+{
+    QStringList notes = m_preparation.adaptation().notes;
+    if (m_passes)
+        notes += m_passes->notes();
+    return notes;
+}
+
+void EncoderRun::beginPasses()
+{
+    const QString passLogs = passLogBaseFor(m_setup.statisticsPath);
+    removePassLogs(passLogs);
+    m_passes = std::make_unique<RowPasses>(m_preparation.passContext(passLogs), m_command);
+    follow(m_passes->begin());
+}
+
+void EncoderRun::follow(const PassStep &step)
+{
+    switch (step.kind) {
+    case PassStep::Kind::Run:
+        startPass(step.pass);
+        return;
+    case PassStep::Kind::Done:
+        // A file the encoder finished well must also play before it counts.
+        m_playCheck.start(m_job.outputPath);
+        return;
+    case PassStep::Kind::Fail:
+        qCInfo(lcBatch).noquote() << "the row's passes give up:" << step.reason;
+        m_stopReason = step.reason;
+        end({ProcessResult::Ending::Exited, 0});
+        return;
+    }
+}
+
+void EncoderRun::startPass(const EncoderPass &pass)
+{
+    m_pass = pass;
+    m_messages.clear();
+    m_reader = EncoderReportReader();
+    m_lengthKnown = false;
+    m_stoppedAbove = false;
+    // The pass covers the share of what is left that its weight claims.
+    m_passBase = std::max(m_shownPercent, 0);
+    m_passSpan = (100 - m_passBase) * pass.weight / std::max(pass.weight + pass.weightAfter, 1e-9);
+    if (pass.writesOutput)
+        QFile::remove(m_job.outputPath); // an earlier pass's try
+    qCInfo(lcBatch).noquote() << "pass:" << pass.title;
+    // The statistics file of the last run must not show as this one's progress.
+    QFile::remove(m_setup.statisticsPath);
+    m_encoder.start(programOnly(m_setup.encoderPath), m_preparation.arguments(pass));
+    if (!m_encoder.isRunning())
+        return; // it could not start; its end has been reported
+    m_tools.addEncoder(&m_encoder);
+    if (std::exchange(m_firstPass, false))
+        m_ticker.start(m_durationSeconds);
+    else
+        m_ticker.startPass(m_durationSeconds);
+}
+
+void EncoderRun::onPassEnded(const ProcessResult &result)
+{
+    m_ticker.stop();
+    m_result = result;
+    const EncoderReport report = m_reader.report();
+    const bool stoppedAbove = m_stoppedAbove && result.ending == ProcessResult::Ending::Stopped;
+    if (m_stopping || !m_passes ||
+        (!stoppedAbove && (!result.succeeded() || !report.failureLine.isEmpty() ||
+                           !report.writeErrorLine.isEmpty()))) {
+        end(result);
+        return;
+    }
+    PassOutcome outcome;
+    outcome.messages = m_messages;
+    outcome.report = report;
+    outcome.stoppedAbove = stoppedAbove;
+    if (m_pass.writesOutput) {
+        const QFileInfo output(m_job.outputPath);
+        outcome.outputBytes = output.exists() ? output.size() : -1;
+    }
+    follow(m_passes->next(outcome));
+}
+
+void EncoderRun::showPassPercent(int percent)
+{
+    const int shown = static_cast<int>(std::floor(m_passBase + m_passSpan * percent / 100.0));
+    if (shown > m_shownPercent) {
+        m_shownPercent = std::min(shown, 100);
+        Q_EMIT filePercentChanged(m_shownPercent);
+    }
 }
 
 void EncoderRun::followSourceLength()
@@ -194,6 +285,11 @@ void EncoderRun::start(const ConversionJob &job, const EncoderCommand &command, 
                        bool wholeFile)
 {
     m_job = job;
+    m_command = command;
+    m_passes.reset();
+    m_pass = EncoderPass();
+    m_firstPass = true;
+    m_shownPercent = -1;
     m_durationSeconds = durationSeconds;
     m_messages.clear();
     m_reader = EncoderReportReader();
@@ -202,17 +298,6 @@ void EncoderRun::start(const ConversionJob &job, const EncoderCommand &command, 
     m_stopReason.clear();
     m_stopping = false;
     m_preparation.start(job, command, {m_setup.existingFile, m_setup.installedEncoders, wholeFile});
-}
-
-void EncoderRun::startEncoder()
-{
-    // The statistics file of the last row must not show as this row's progress.
-    QFile::remove(m_setup.statisticsPath);
-    m_encoder.start(programOnly(m_setup.encoderPath), m_preparation.arguments());
-    if (!m_encoder.isRunning())
-        return; // it could not start; its end has been reported
-    m_tools.addEncoder(&m_encoder);
-    m_ticker.start(m_durationSeconds);
 }
 
 QString EncoderRun::lastLines() const

@@ -4,6 +4,7 @@
 #include "core/convert/ConversionProgress.h"
 #include "core/convert/EncoderCommand.h"
 #include "core/convert/OutputCheck.h"
+#include "core/convert/PassPlan.h"
 #include "core/convert/PlayCheck.h"
 #include "core/convert/RunPreparation.h"
 #include "core/records/ConversionJob.h"
@@ -13,6 +14,8 @@
 #include <QObject>
 #include <QPointer>
 #include <QSet>
+
+#include <memory>
 
 namespace vantrel {
 
@@ -65,13 +68,16 @@ struct EncoderSetup
     QSet<QString> installedEncoders;
 };
 
-// One row's encoder: builds its command from the job, adapts it to the
-// One row's encoder: builds its command from the job, adapts it to the
-// installed encoder and, for today's entries, to what the source holds (a
-// SourceAnalysis first), runs it, follows its progress by the status lines it
-// writes and stops it. An encoder that ended well has its output decoded at
-// both ends (PlayCheck) before `finished`. A stopped encoder finishes the file
-// it is writing; it is killed if it has not ended after a grace time. The run
+// One row's encoder: adapts the row's command to the installed encoder and,
+// for today's entries, to what the source holds (a SourceAnalysis first),
+// runs the passes of the row's work one after another as its RowPasses
+// decide them (one conversion, or a measuring pass, a first and a second
+// pass, ...), follows their progress by the status lines the encoder writes
+// (one percent for all of them, never going back) and stops it. An encoder
+// that ended well has its output decoded at both ends (PlayCheck) before
+// `finished`. A stopped encoder finishes the file it is writing; it is
+// killed if it has not ended after a grace time. Each pass's statistics go
+// beside the run's statistics file and are removed with the run. The run
 // outlives nothing of its own: it may be deleted as soon as `finished` has
 // come.
 class EncoderRun : public QObject
@@ -86,10 +92,10 @@ public:
     EncoderRun(EncoderSetup setup, ToolControl &tools, QObject *parent = nullptr);
     ~EncoderRun() override;
 
-    // Runs the command built for `job` (for a whole file without its clip);
-    // progress is measured against `durationSeconds`, for a whole file
-    // against the source's length once the encoder has read it. An encoder
-    // that cannot start ends the run at once (`finished`).
+    // Runs the work of `job` from the command built for it (for a whole file
+    // without its clip); progress is measured against `durationSeconds`, for
+    // a whole file against the source's length once the encoder has read it.
+    // An encoder that cannot start ends the run at once (`finished`).
     void start(const ConversionJob &job, const EncoderCommand &command, int durationSeconds,
                bool wholeFile);
 
@@ -104,17 +110,21 @@ public:
     // Its last lines as a reader can use them: the status line it rewrote
     // in place counts once per rewrite, and only the end tells why it stopped.
     QString lastLines() const;
-    // What the encoder's messages told of the run, every line of them read.
+    // What the encoder's messages told of its last pass, every line of them read.
     EncoderReport report() const { return m_reader.report(); }
-    // Why the run stopped the encoder before its end (its output ran far past
-    // the source's length, see runawayReason); empty when it did not.
+    // Why the run ended before its output was made: it stopped the encoder
+    // (its output ran far past the source's length, see runawayReason), or
+    // the row's passes cannot make it (a size too small); empty otherwise.
     QString stopReason() const { return m_stopReason; }
+    // The row's work is more than one conversion: a stopped run's output is
+    // nothing to keep.
+    bool severalPasses() const { return m_passes && m_passes->severalPasses(); }
     // Why the output of an encoder that ended well does not play; none when
     // it plays or was not checked.
     std::optional<QString> playProblem() const { return m_playCheck.problem(); }
-    // What the run did for its source, for the row's tip ("The picture was
-    // deinterlaced ...").
-    QStringList notes() const { return m_preparation.adaptation().notes; }
+    // What the run did for its source and what its passes did, for the
+    // row's tip ("The picture was deinterlaced ...", "fitted: 720p, ...").
+    QStringList notes() const;
 
 Q_SIGNALS:
     void elapsedTextChanged(const QString &text);
@@ -127,7 +137,13 @@ private:
     // past the source's length: it cannot be sound, and an encoder filling a
     // gap of hours heeds no "q" until it is through.
     void stopARunaway(double encodedSeconds);
-    void startEncoder();
+    void beginPasses();
+    // Runs the step the row's passes decided on.
+    void follow(const PassStep &step);
+    void startPass(const EncoderPass &pass);
+    void onPassEnded(const ProcessResult &result);
+    // The pass's percent as the row's, which never goes back.
+    void showPassPercent(int percent);
     void end(const ProcessResult &result);
 
     EncoderSetup m_setup;
@@ -136,6 +152,14 @@ private:
     Process m_encoder;
     PlayCheck m_playCheck;
     ConversionJob m_job;
+    EncoderCommand m_command;
+    std::unique_ptr<RowPasses> m_passes;
+    EncoderPass m_pass;        // the one running
+    bool m_firstPass = true;
+    bool m_stoppedAbove = false; // the pass's output passed its stopAbove
+    double m_passBase = 0;       // the row's percent when the pass began
+    double m_passSpan = 100;     // the share of the row's percent it covers
+    int m_shownPercent = -1; // none shown yet
     ProcessResult m_result; // how the encoder ended
     bool m_stopping = false;
     ProgressTicker m_ticker;

@@ -2,6 +2,7 @@
 
 #include "core/common/TimeText.h"
 #include "core/convert/ConversionProgress.h"
+#include "core/records/OutputTargets.h"
 
 #include <QCoreApplication>
 #include <QLocale>
@@ -238,6 +239,12 @@ OutputVerdict judgeOutput(const OutputRequest &request, const OutputFindings &fi
         return problem(tr("The encoder wrote no output file."));
     if (findings.fileSize == 0)
         return problem(tr("The output file is empty."));
+    if (request.sizeLimit && findings.fileSize > *request.sizeLimit)
+        return problem(tr("The output came out at %1 (%2 bytes), over the limit of %3; it was "
+                          "not kept.")
+                           .arg(megabytesText(findings.fileSize))
+                           .arg(findings.fileSize)
+                           .arg(fitSizeText(*request.sizeLimit)));
     if (report.nothingEncoded)
         return problem(tr("The encoder found nothing to convert in the source."));
     // The file itself must hold what the encoder says it wrote (its size is

@@ -62,6 +62,8 @@ public:
     EncoderReport report() const;
     // The time the last complete status line gave, as the encoder wrote it.
     std::optional<double> statusSeconds() const { return m_report.encodedSeconds; }
+    // The size the last complete status line gave.
+    std::optional<qint64> writtenKilobytes() const { return m_report.writtenKilobytes; }
 
 private:
     void addLine(const QString &line);
@@ -98,6 +100,7 @@ struct OutputRequest
     bool wholeFile = true;   // no clip: the whole source is converted
     double startSeconds = 0; // the clip, when there is one
     double durationSeconds = 0;
+    std::optional<qint64> sizeLimit; // the file must fit under this many bytes
 };
 
 // What is known of a row's output once its encoder ended well.
@@ -118,7 +121,8 @@ struct OutputVerdict
 // never by a header's claim or the player's whole-second length: it must have
 // the streams the row asks for and the source has, and the file must hold
 // what the encoder says it wrote. A source that holds less than its header
-// claims gives a complete output with a note.
+// claims gives a complete output with a note. A file over the row's size
+// limit is never complete.
 OutputVerdict judgeOutput(const OutputRequest &request, const OutputFindings &findings);
 
 // Why an encode must stop before it ends: its output has run far past the

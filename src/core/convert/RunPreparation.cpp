@@ -10,8 +10,9 @@ RunPreparation::RunPreparation(const QString &encoderPath, QObject *parent)
     : QObject(parent), m_analysis(ToolLocator::mediaInfo(), encoderPath)
 {
     connect(&m_analysis, &SourceAnalysis::finished, this, [this] {
-        if (const std::optional<SourceFacts> &facts = m_analysis.facts())
-            m_adaptation = adaptToSource(*facts, m_job);
+        m_facts = m_analysis.facts();
+        if (m_facts)
+            m_adaptation = adaptToSource(*m_facts, m_job);
         for (const QString &note : std::as_const(m_adaptation.notes))
             qCInfo(lcBatch).noquote() << "for its source:" << note;
         Q_EMIT ready();
@@ -26,6 +27,7 @@ void RunPreparation::start(const ConversionJob &job, const EncoderCommand &comma
     m_command = command;
     m_conditions = conditions;
     m_adaptation = RunAdaptation();
+    m_facts.reset();
     if (adaptsToSource(job)) {
         m_analysis.start(job.sourcePath, convertsPicture(job) ? SourceAnalysis::Depth::Picture
                                                               : SourceAnalysis::Depth::Streams);
@@ -43,6 +45,22 @@ QStringList RunPreparation::arguments() const
 {
     return encoderRunArguments(m_command, m_conditions.existingFile, m_conditions.installedEncoders,
                                m_conditions.wholeFile, m_adaptation);
+}
+
+QStringList RunPreparation::arguments(const EncoderPass &pass) const
+{
+    RunAdaptation adaptation = m_adaptation;
+    if (pass.soundOnly) {
+        adaptation = RunAdaptation();
+        adaptation.streams = m_adaptation.streams;
+    }
+    return encoderRunArguments(pass.command, m_conditions.existingFile,
+                               m_conditions.installedEncoders, m_conditions.wholeFile, adaptation);
+}
+
+PassContext RunPreparation::passContext(const QString &passLogBase) const
+{
+    return PassContext{m_job, m_facts, m_conditions.wholeFile, passLogBase};
 }
 
 } // namespace vantrel

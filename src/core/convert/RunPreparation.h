@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/convert/EncoderCommand.h"
+#include "core/convert/PassPlan.h"
 #include "core/convert/SourceAdaptation.h"
 #include "core/records/ConversionJob.h"
 #include "core/settings/Settings.h"
@@ -45,6 +46,15 @@ public:
     // what was done for the source.
     QStringList arguments() const;
     const RunAdaptation &adaptation() const { return m_adaptation; }
+    // The arguments of one pass of the row's work: a pass that reads the
+    // sound alone takes the streams chosen for the source and nothing of
+    // its picture's rules.
+    QStringList arguments(const EncoderPass &pass) const;
+    // What the analysis learnt; none when the entry learns nothing of its
+    // source or the source could not be read.
+    const std::optional<SourceFacts> &facts() const { return m_facts; }
+    // What a row's plans decide from, for this preparation.
+    PassContext passContext(const QString &passLogBase) const;
 
 Q_SIGNALS:
     void ready();
@@ -55,6 +65,7 @@ private:
     EncoderCommand m_command;
     RunConditions m_conditions;
     RunAdaptation m_adaptation;
+    std::optional<SourceFacts> m_facts;
 };
 
 } // namespace vantrel

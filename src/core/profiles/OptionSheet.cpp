@@ -1,5 +1,7 @@
 #include "core/profiles/OptionSheet.h"
 
+#include "core/records/OutputTargets.h"
+
 namespace vantrel {
 
 namespace {
@@ -45,6 +47,8 @@ const std::vector<InitialItem> &initialSheet()
          {"Auto", "8", "10", "12", "15", "23.976", "24", "25", "29.97", "30"},
          false},
         {"Video Options", "Aspect Ratio", K::Choice, "4:3", {"4:3", "16:9"}, false},
+        // Today's entries offer these; the entries of old show them off.
+        {"Video Options", "Fit To Size", K::TypedChoice, "Off", {}, true},
         {"Audio Options", "Audio Codec", K::Choice, "aac", {"aac", "mp3", "ogg"}, false},
         {"Audio Options",
          "Audio Bitrate",
@@ -60,6 +64,7 @@ const std::vector<InitialItem> &initialSheet()
          {"8000", "11025", "22050", "24000", "32000", "44100", "48000"},
          false},
         {"Audio Options", "Audio Channel", K::Choice, "2", {"1", "2"}, false},
+        {"Audio Options", "Loudness", K::TypedChoice, "Same as source", {}, true},
         {"Audio Options", "Disable Audio", K::Choice, "No", {"No", "Yes"}, false},
         {"Audio Options", "A/V Sync", K::Choice, "Basic", {"Basic", "Default"}, false},
     };
@@ -193,6 +198,27 @@ std::optional<OptionSheet::ItemAddress> OptionSheet::findItem(const QString &ite
         }
     }
     return found;
+}
+
+Expected<QString> OptionSheet::acceptedValue(const QString &category, const QString &item,
+                                             const QString &text) const
+{
+    const Item *found = this->item(category, item);
+    if (!found || found->kind != ItemKind::TypedChoice)
+        return text;
+    if (item == QLatin1String("Fit To Size")) {
+        const Expected<std::optional<qint64>> limit = fitSizeBytes(text);
+        if (!limit)
+            return Expected<QString>::failure(limit.error());
+        return *limit ? fitSizeText(**limit) : fitSizeOff();
+    }
+    if (item == QLatin1String("Loudness")) {
+        const Expected<std::optional<double>> target = loudnessTarget(text);
+        if (!target)
+            return Expected<QString>::failure(target.error());
+        return *target ? loudnessText(**target) : loudnessAsSource();
+    }
+    return text;
 }
 
 void OptionSheet::showSourceRow(const SourceItem *row)

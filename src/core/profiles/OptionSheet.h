@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/common/Expected.h"
 #include "core/records/ConversionOptions.h"
 #include "core/records/SourceItem.h"
 
@@ -22,7 +23,8 @@ public:
     enum class ItemKind
     {
         Text,
-        Choice
+        Choice,
+        TypedChoice // a choice, or a value the user types (a size, a loudness)
     };
 
     struct Item
@@ -69,6 +71,13 @@ public:
 
     // The address of the item with that caption, when exactly one item has it.
     std::optional<ItemAddress> findItem(const QString &itemCaption) const;
+
+    // What the item stores for `text` the user gave it: a typed value in
+    // the sheet's own words ("10MB" becomes "10 MB", "-16" the choice
+    // "-16 LUFS (phones, podcasts)"), or why it is no value of that item;
+    // other items' texts as they are.
+    Expected<QString> acceptedValue(const QString &category, const QString &item,
+                                    const QString &text) const;
 
     // Shows a clicked source row in the information items; null changes nothing.
     void showSourceRow(const SourceItem *row);

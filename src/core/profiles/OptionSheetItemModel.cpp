@@ -86,6 +86,8 @@ QVariant OptionSheetItemModel::data(const QModelIndex &index, int role) const
         return index.column() == ValueColumn ? QVariant(item.value) : QVariant();
     case ChoicesRole:
         return item.choices;
+    case TypedRole:
+        return item.kind == OptionSheet::ItemKind::TypedChoice;
     default:
         return {};
     }
@@ -112,8 +114,9 @@ Qt::ItemFlags OptionSheetItemModel::flags(const QModelIndex &index) const
     result |= Qt::ItemNeverHasChildren;
     const auto &category = m_sheet.categories()[std::size_t(index.internalId() - 1)];
     const OptionSheet::Item &item = category.items[std::size_t(index.row())];
-    // The user only ever picks from a choice list; text items are information.
-    if (index.column() == ValueColumn && item.kind == OptionSheet::ItemKind::Choice &&
+    // The user picks from a choice list (or types a value where the item
+    // takes one); text items are information.
+    if (index.column() == ValueColumn && item.kind != OptionSheet::ItemKind::Text &&
         !item.readOnly)
         result |= Qt::ItemIsEditable;
     return result;
@@ -125,8 +128,10 @@ bool OptionSheetItemModel::setData(const QModelIndex &index, const QVariant &val
         return false;
     const auto &category = m_sheet.categories()[std::size_t(index.internalId() - 1)];
     const QString item = category.items[std::size_t(index.row())].caption;
+    const Expected<QString> accepted =
+        m_sheet.acceptedValue(category.caption, item, value.toString());
     // The sheet signals the change; onItemChanged turns that into dataChanged.
-    return m_sheet.setValue(category.caption, item, value.toString());
+    return accepted && m_sheet.setValue(category.caption, item, *accepted);
 }
 
 void OptionSheetItemModel::onItemChanged(const QString &category, const QString &item)
@@ -134,7 +139,7 @@ void OptionSheetItemModel::onItemChanged(const QString &category, const QString 
     // Only the value and the choices change after a build; the caption stays.
     const QModelIndex cell = itemIndex(category, item, ValueColumn);
     if (cell.isValid())
-        Q_EMIT dataChanged(cell, cell, {Qt::DisplayRole, Qt::EditRole, ChoicesRole});
+        Q_EMIT dataChanged(cell, cell, {Qt::DisplayRole, Qt::EditRole, ChoicesRole, TypedRole});
 }
 
 void OptionSheetItemModel::onRebuilt()

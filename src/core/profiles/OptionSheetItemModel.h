@@ -28,6 +28,8 @@ public:
     {
         // QStringList: an item's choices in the order added, repeats kept.
         ChoicesRole = Qt::UserRole + 1,
+        // bool: the item also takes a value the user types (a size, a loudness).
+        TypedRole,
     };
 
     explicit OptionSheetItemModel(OptionSheet &sheet, QObject *parent = nullptr);
@@ -45,7 +47,8 @@ public:
                         int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
     // On the value column of an editable item: the user's edit, passed on to
-    // the sheet. Everything else is refused.
+    // the sheet (a typed value in the sheet's words; one the item cannot
+    // take is refused and the value stays). Everything else is refused.
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
 
 private:

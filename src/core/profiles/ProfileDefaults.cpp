@@ -1,6 +1,7 @@
 #include "core/profiles/ProfileDefaults.h"
 
 #include "core/profiles/OptionSheet.h"
+#include "core/records/OutputTargets.h"
 
 #include <vector>
 
@@ -621,6 +622,7 @@ std::vector<TodayItem> video(const char *codec, const char *quality,
         {"Video Bitrate", quality, qualities(qualityChoices)},
         {"Video Framerate", "Same as source", kTodayRates},
         {"Aspect Ratio", "Same as source", kTodayAspects},
+        {"Fit To Size", "Off", fitSizeChoices()},
     };
 }
 
@@ -630,7 +632,7 @@ std::vector<TodayItem> noVideo(const char *codec)
     return {
         {"Video Codec", codec, {codec}, false}, {"Video Size", "", {}, false},
         {"Video Bitrate", "", {}, false},       {"Video Framerate", "", {}, false},
-        {"Aspect Ratio", "", {}, false},
+        {"Aspect Ratio", "", {}, false},       {"Fit To Size", "", {}, false},
     };
 }
 
@@ -645,6 +647,7 @@ std::vector<TodayItem> sound(const char *codec, bool bitrate,
         {"Sample Rate", "Same as source", sampleRates},
         {"Audio Channel", "Same as source", kTodayChannels},
         {"Disable Audio", "No", {"No", "Yes"}},
+        {"Loudness", "Same as source", loudnessChoices()},
     };
 }
 
@@ -656,6 +659,7 @@ std::vector<TodayItem> copiedSound()
         {"Sample Rate", "", {}, false},
         {"Audio Channel", "", {}, false},
         {"Disable Audio", "No", {"No", "Yes"}, false},
+        {"Loudness", "", {}, false},
     };
 }
 
@@ -699,7 +703,8 @@ const QString kAudioOptions = QStringLiteral("Audio Options");
 QString categoryOf(const char *item)
 {
     return QLatin1String(item).startsWith(QLatin1String("Video")) ||
-                   QLatin1String(item) == QLatin1String("Aspect Ratio")
+                   QLatin1String(item) == QLatin1String("Aspect Ratio") ||
+                   QLatin1String(item) == QLatin1String("Fit To Size")
                ? kVideoOptions
                : kAudioOptions;
 }

@@ -20,6 +20,10 @@ struct ConversionOptions
     QString sampleRate;
     QString audioChannel;
     QString disableAudio;
+    // Today's entries: the size the file must fit under, and the loudness
+    // its sound is brought to (see OutputTargets).
+    QString fitSize;
+    QString loudness;
 };
 
 // Where each option lives in the option sheet.
@@ -32,7 +36,7 @@ struct OptionField
 
 const std::vector<OptionField> &conversionOptionFields();
 
-// Reads the ten options through a lookup by (category caption, item caption).
+// Reads the options through a lookup by (category caption, item caption).
 using OptionLookup = std::function<QString(const QString &category, const QString &item)>;
 ConversionOptions readConversionOptions(const OptionLookup &lookup);
 

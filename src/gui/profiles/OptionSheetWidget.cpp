@@ -5,10 +5,12 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPointer>
 #include <QStyledItemDelegate>
 
 #include <functional>
+#include <utility>
 
 namespace vantrel {
 
@@ -70,6 +72,20 @@ public:
             Q_EMIT self->commitData(combo);
             Q_EMIT self->closeEditor(combo, QAbstractItemDelegate::NoHint);
         });
+        if (index.data(OptionSheetItemModel::TypedRole).toBool()) {
+            // A value may be typed: Enter takes it, the list stays shut
+            // until asked for (it would take the keys), and closing it
+            // leaves the typing open.
+            combo->setEditable(true);
+            combo->setInsertPolicy(QComboBox::NoInsert);
+            connect(combo->lineEdit(), &QLineEdit::returnPressed, self, [self, combo] {
+                if (std::exchange(combo->finished, true))
+                    return;
+                Q_EMIT self->commitData(combo);
+                Q_EMIT self->closeEditor(combo, QAbstractItemDelegate::NoHint);
+            });
+            return combo;
+        }
         // Posted work may find the editor already let go by the view (another
         // item clicked, a reset): the view runs the editor's posted events while
         // it lets go. Such work is only done for an editor the view still holds.
@@ -107,16 +123,20 @@ public:
             combo->clear();
             combo->addItems(choices); // in order; a repeated choice is listed again
         }
-        // A value outside the list selects nothing and is shown as the placeholder.
+        // A value outside the list selects nothing and is shown as the
+        // placeholder, or as the typed text where one may be typed.
         combo->setPlaceholderText(value);
         combo->setCurrentIndex(int(choices.indexOf(value)));
+        if (combo->isEditable())
+            combo->setEditText(value);
     }
 
     void setModelData(QWidget *editor, QAbstractItemModel *model,
                       const QModelIndex &index) const override
     {
         auto *combo = static_cast<QComboBox *>(editor);
-        if (combo->currentIndex() >= 0)
+        // The model refuses a typed text that is no value of the item.
+        if (combo->currentIndex() >= 0 || (combo->isEditable() && !combo->currentText().isEmpty()))
             model->setData(index, combo->currentText(), Qt::EditRole);
     }
 

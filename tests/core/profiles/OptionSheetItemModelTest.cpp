@@ -60,9 +60,9 @@ TEST(OptionSheetItemModel, MirrorsTheSheetAsCategoriesWithTheirItems)
                      qs("  All Clip Duration = 00:00:00"), qs("  Start Time = 00:00:00"),
                      qs("  Stop Time = 00:00:00"), qs("Video Options"), qs("  Video Codec = xvid"),
                      qs("  Video Size = 320x240"), qs("  Video Bitrate = 256"),
-                     qs("  Video Framerate = 29.97"), qs("  Aspect Ratio = 4:3"),
+                     qs("  Video Framerate = 29.97"), qs("  Aspect Ratio = 4:3"), qs("  Fit To Size = Off"),
                      qs("Audio Options"), qs("  Audio Codec = aac"), qs("  Audio Bitrate = 128"),
-                     qs("  Sample Rate = 44100"), qs("  Audio Channel = 2"),
+                     qs("  Sample Rate = 44100"), qs("  Audio Channel = 2"), qs("  Loudness = Same as source"),
                      qs("  Disable Audio = No"), qs("  A/V Sync = Basic")}));
     EXPECT_FALSE(m.itemIndex(kAudio, qs("Video Codec")).isValid()); // the category counts
 }

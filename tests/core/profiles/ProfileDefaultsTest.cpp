@@ -200,10 +200,12 @@ TEST_F(ProfileDefaultsTest, FullRuleOfOneEntry)
         qs("Video Bitrate=768|768,2000,4000,5000,6000,8000,10000,12000"),
         qs("Video Framerate=25|Auto,8,10,12,15,23.976,24,25,29.97,30"),
         qs("Aspect Ratio=4:3|4:3,16:9"),
+        qs("Fit To Size=Off|"),
         qs("Audio Codec=mp3|ac3,mp3,mp2,aac"),
         qs("Audio Bitrate=128|32,40,48,56,64,80,96,112,128,160,192,224,256,320"),
         qs("Sample Rate=44100|8000,11025,22050,24000,32000,44100,48000"),
         qs("Audio Channel=2|1,2"),
+        qs("Loudness=Same as source|"),
         qs("Disable Audio=No|No,Yes"),
         qs("A/V Sync=Basic|Basic,Default"),
     };
@@ -286,7 +288,7 @@ TEST_F(ProfileDefaultsTest, EveryProfileSetsItsAudioCodecAndChoices)
 
 // Today's entries set every video and audio item, and show read-only the
 // ones that do not apply; an old entry picked after one of them finds the
-// sheet as it would have been without it.
+// sheet as it would have been without it, with today's size and loudness off.
 TEST_F(ProfileDefaultsTest, TodaysEntriesSetTheirWholeOptionsAndGiveThemBack)
 {
     const auto readOnly = [this](const QString &category) {
@@ -308,13 +310,17 @@ TEST_F(ProfileDefaultsTest, TodaysEntriesSetTheirWholeOptionsAndGiveThemBack)
     } cases[] = {
         {103, {}, {}},
         {107,
-         list({"Video Codec", "Video Size", "Video Bitrate", "Video Framerate", "Aspect Ratio"}),
-         list({"Audio Codec", "Audio Bitrate", "Sample Rate", "Audio Channel", "Disable Audio"})},
+         list({"Video Codec", "Video Size", "Video Bitrate", "Video Framerate", "Aspect Ratio",
+               "Fit To Size"}),
+         list({"Audio Codec", "Audio Bitrate", "Sample Rate", "Audio Channel", "Loudness",
+               "Disable Audio"})},
         {110,
-         list({"Video Codec", "Video Size", "Video Bitrate", "Video Framerate", "Aspect Ratio"}),
+         list({"Video Codec", "Video Size", "Video Bitrate", "Video Framerate", "Aspect Ratio",
+               "Fit To Size"}),
          {}},
         {111,
-         list({"Video Codec", "Video Size", "Video Bitrate", "Video Framerate", "Aspect Ratio"}),
+         list({"Video Codec", "Video Size", "Video Bitrate", "Video Framerate", "Aspect Ratio",
+               "Fit To Size"}),
          list({"Audio Bitrate"})},
     };
     for (const auto &c : cases) {
@@ -328,6 +334,7 @@ TEST_F(ProfileDefaultsTest, TodaysEntriesSetTheirWholeOptionsAndGiveThemBack)
         sheet.build();
         pick({7});
         EXPECT_EQ(after, snapshot()) << c.entry;
-        EXPECT_TRUE(readOnly(kVideo).isEmpty());
+        EXPECT_EQ(readOnly(kVideo), list({"Fit To Size"}));
+        EXPECT_EQ(readOnly(kAudio), list({"Loudness"}));
     }
 }

@@ -1,0 +1,443 @@
+#include "core/convert/FitToSize.h"
+
+#include "core/common/NumberText.h"
+#include "core/common/TimeText.h"
+#include "core/convert/CodecMapping.h"
+#include "core/convert/EncoderInvocation.h"
+#include "core/records/OutputTargets.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <cmath>
+
+namespace vantrel {
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("FitToSize", text);
+}
+
+// What a container adds to its streams: a fixed part (headers, metadata)
+// and a part for every packet (MP4's index: sizes, times and offsets of
+// each sample; WebM's block headers and cues), measured on files of both.
+struct ContainerCost
+{
+    const char *extension;
+    qint64 fixedBytes;
+    double bytesPerPacket;
+};
+constexpr ContainerCost kContainerCosts[] = {
+    {".mp4", 4000, 22},
+    {".webm", 3000, 9},
+};
+// AAC and Opus both write about 50 packets a second.
+constexpr double kSoundPacketsPerSecond = 50;
+
+// The sound's rates from the profile's down, as a tight limit lowers them.
+constexpr int kSoundSteps[] = {160, 96, 64, 32};
+// The picture's shorter side, as a tight limit makes it smaller.
+constexpr int kPictureSteps[] = {1080, 720, 480, 360};
+// The sound takes at most this share of the rate.
+constexpr double kSoundShare = 0.25;
+// An encoder's rate overshoots a little when asked again: another try aims
+// this much lower than the overshoot alone says.
+constexpr double kRetryMargin = 0.97;
+
+QList<int> soundSteps(int profileKbps)
+{
+    QList<int> steps{profileKbps};
+    for (const int step : kSoundSteps) {
+        if (step < profileKbps)
+            steps << step;
+    }
+    return steps;
+}
+
+QList<int> pictureSides(const QSize &frame)
+{
+    const int own = std::min(frame.width(), frame.height());
+    QList<int> sides{own};
+    for (const int step : kPictureSteps) {
+        if (step < own)
+            sides << step;
+    }
+    return sides;
+}
+
+int videoKbpsFor(const FitInput &input, int soundKbps)
+{
+    FitInput shaped = input;
+    shaped.soundKbps = soundKbps;
+    const double usable = double(input.limitBytes) * (1 - input.rateMargin) -
+                          double(containerOverhead(shaped)) - double(soundBytes(input, soundKbps));
+    return int(std::floor(usable * 8 / input.seconds / 1000));
+}
+
+double bitsPerPixel(const FitInput &input, const QSize &frame, int videoKbps)
+{
+    return videoKbps * 1000.0 / (double(frame.width()) * frame.height() * input.framesPerSecond);
+}
+
+// The size in bytes that holds `frame` at the codec's floor with
+// `soundKbps` of sound, rounded up to a tenth of a MB (a hundredth below 1 MB).
+qint64 neededBytes(const FitInput &input, const QSize &frame, int soundKbps)
+{
+    FitInput shaped = input;
+    shaped.soundKbps = soundKbps;
+    const double pictureBits =
+        input.picture && frame.isValid() ? input.leastBitsPerPixel * frame.width() *
+                                               frame.height() * input.framesPerSecond
+                                         : 0;
+    const double bytes = ((pictureBits + soundKbps * 1000.0) * input.seconds / 8 +
+                          double(containerOverhead(shaped))) /
+                         (1 - input.rateMargin);
+    const double grain = bytes < 1e6 ? 1e4 : 1e5;
+    return qint64(std::ceil(bytes / grain) * grain);
+}
+
+QString sideText(const QSize &frame)
+{
+    return QStringLiteral("%1p").arg(std::min(frame.width(), frame.height()));
+}
+
+} // namespace
+
+qint64 containerOverhead(const FitInput &input)
+{
+    const ContainerCost *cost = &kContainerCosts[0];
+    for (const ContainerCost &row : kContainerCosts) {
+        if (input.extension == QLatin1String(row.extension))
+            cost = &row;
+    }
+    const double packets =
+        input.seconds * ((input.picture ? input.framesPerSecond : 0) +
+                         (input.soundKbps > 0 ? kSoundPacketsPerSecond : 0));
+    return cost->fixedBytes + qint64(std::ceil(packets * cost->bytesPerPacket));
+}
+
+qint64 soundBytes(const FitInput &input, int kbps)
+{
+    return qint64(std::ceil(kbps * 1000.0 / 8 * input.seconds));
+}
+
+QSize frameWithShorterSide(const QSize &frame, int side)
+{
+    const auto even = [](double length) { return std::max(2, 2 * int(std::lround(length / 2))); };
+    if (frame.width() <= frame.height())
+        return QSize(even(side), even(double(side) * frame.height() / frame.width()));
+    return QSize(even(double(side) * frame.width() / frame.height()), even(side));
+}
+
+FitBudget fitBudget(const FitInput &input)
+{
+    FitBudget budget;
+    budget.frame = input.frame;
+    const QList<int> sounds = input.soundKbps > 0 ? soundSteps(input.soundKbps) : QList<int>{0};
+    if (!input.picture) {
+        // Sound alone: the highest of its rates that the limit holds.
+        for (const int sound : sounds) {
+            budget.soundKbps = sound;
+            if (videoKbpsFor(input, sound) >= 0)
+                return budget;
+        }
+        budget.neededBytes = neededBytes(input, QSize(), sounds.constLast());
+        return budget;
+    }
+    // The sound's share first: at most a quarter of the rate.
+    const double totalKbps = videoKbpsFor(input, 0);
+    budget.soundKbps = sounds.constLast();
+    for (const int sound : sounds) {
+        if (sound <= totalKbps * kSoundShare) {
+            budget.soundKbps = sound;
+            break;
+        }
+    }
+    budget.videoKbps = videoKbpsFor(input, budget.soundKbps);
+    if (!input.frame.isValid()) {
+        // The picture's size is not known: no floor to hold it to.
+        if (budget.videoKbps <= 0)
+            budget.neededBytes = neededBytes(input, QSize(), budget.soundKbps);
+        return budget;
+    }
+    const QList<int> sides = pictureSides(input.frame);
+    for (const int side : sides) {
+        budget.frame = frameWithShorterSide(input.frame, side);
+        if (bitsPerPixel(input, budget.frame, budget.videoKbps) >= input.leastBitsPerPixel)
+            return budget;
+    }
+    // The smallest picture: with the least sound, or not at all.
+    budget.soundKbps = sounds.constLast();
+    budget.videoKbps = videoKbpsFor(input, budget.soundKbps);
+    if (bitsPerPixel(input, budget.frame, budget.videoKbps) < input.leastBitsPerPixel)
+        budget.neededBytes = neededBytes(input, budget.frame, budget.soundKbps);
+    return budget;
+}
+
+int loweredVideoKbps(const FitInput &input, const FitBudget &budget, int videoKbps,
+                     qint64 producedBytes)
+{
+    FitInput shaped = input;
+    shaped.soundKbps = budget.soundKbps;
+    const double rest = double(containerOverhead(shaped) + soundBytes(input, budget.soundKbps));
+    const double wanted = double(input.limitBytes) * (1 - input.rateMargin) - rest;
+    const double produced = double(producedBytes) - rest;
+    // When what is not the picture's went over, the whole is lowered alike.
+    const double factor = wanted > 0 && produced > wanted
+                              ? wanted / produced
+                              : double(input.limitBytes) / double(producedBytes);
+    return std::clamp(int(std::floor(videoKbps * factor * kRetryMargin)), 1, videoKbps - 1);
+}
+
+FitPlan::FitPlan(PassContext context, qint64 limitBytes)
+    : m_context(std::move(context)), m_limitBytes(limitBytes),
+      m_codec(todayVideoCodec(m_context.job.options.videoCodec))
+{}
+
+std::optional<FitInput> FitPlan::inputFor(const EncoderCommand &command) const
+{
+    const ConversionJob &job = m_context.job;
+    const std::optional<SourceFacts> &facts = m_context.facts;
+    FitInput input;
+    input.limitBytes = m_limitBytes;
+    input.extension = job.outputExtension;
+    input.leastBitsPerPixel = m_codec->leastBitsPerPixel;
+    input.rateMargin = m_codec->rateMargin;
+
+    // The clip's length, not the file's, and never past the file's end.
+    const std::optional<double> fileSeconds = facts ? facts->seconds : std::nullopt;
+    input.seconds = job.durationSeconds;
+    if (m_context.wholeFile && fileSeconds)
+        input.seconds = *fileSeconds;
+    else if (fileSeconds)
+        input.seconds = std::min(input.seconds, *fileSeconds - job.startSeconds);
+    if (input.seconds <= 0)
+        return std::nullopt;
+
+    const StreamFacts *picture = facts ? facts->picture() : nullptr;
+    input.picture = !facts || picture;
+    if (const std::optional<QSize> chosen =
+            frameSizeOf(command.argumentsOf(CommandRole::Size).value(1))) {
+        input.frame = *chosen;
+    } else if (picture) {
+        const bool turned = facts->rotation() % 180 != 0;
+        input.frame = turned ? QSize(picture->height, picture->width)
+                             : QSize(picture->width, picture->height);
+    }
+    const double ownRate = leadingNumber(command.argumentsOf(CommandRole::FrameRate).value(1));
+    const std::optional<double> sourceRate = picture ? picture->framesPerSecond() : std::nullopt;
+    input.framesPerSecond = std::clamp(ownRate > 0 ? ownRate : sourceRate.value_or(30), 1.0, 240.0);
+
+    const bool sound = job.options.disableAudio == QLatin1String("No") && (!facts || facts->sound());
+    input.soundKbps =
+        sound ? int(leadingNumber(command.argumentsOf(CommandRole::SoundRate).value(1))) : 0;
+    return input;
+}
+
+bool FitPlan::usesSmallerPicture() const
+{
+    return m_input.frame.isValid() && m_budget.frame != m_input.frame;
+}
+
+EncoderCommand FitPlan::shaped(EncoderCommand command, bool budgetShape, int pass) const
+{
+    if (budgetShape && usesSmallerPicture()) {
+        // The frame the run fits the picture into, in the picture's shape.
+        CommandLine size;
+        size.appendLiteral(QStringLiteral(" -s "));
+        size.appendValue(QStringLiteral("%1x%2")
+                             .arg(m_budget.frame.width())
+                             .arg(m_budget.frame.height()));
+        command.replace(CommandRole::Size, size);
+        command.remove(CommandRole::Filter);
+    }
+    if (budgetShape && command.has(CommandRole::SoundRate)) {
+        CommandLine sound;
+        sound.appendLiteral(QStringLiteral(" -b:a "));
+        sound.appendValue(QString::number(m_budget.soundKbps));
+        sound.appendLiteral(QStringLiteral("k"));
+        command.replace(CommandRole::SoundRate, sound);
+    }
+    if (pass > 0 && m_codec->passes) {
+        QString escaped = m_context.passLogBase;
+        for (const QChar special : {u'\\', u':', u'=', u'\''})
+            escaped.replace(special, QStringLiteral("\\") + special);
+        CommandLine log;
+        log.appendValue(m_context.passLogBase);
+        CommandLine logParam;
+        logParam.appendValue(escaped);
+        CommandLine number;
+        number.appendValue(QString::number(pass));
+        CommandLine passes;
+        expandTemplate(passes, m_codec->passes,
+                       {{QStringLiteral("N"), number},
+                        {QStringLiteral("LOG"), log},
+                        {QStringLiteral("LOGPARAM"), logParam}});
+        command.replace(CommandRole::Pass, passes);
+    }
+    return command;
+}
+
+EncoderPass FitPlan::qualityPass(bool smaller) const
+{
+    // Its picture's statistics serve the second pass, unless the budget's
+    // picture is another or there is no second pass: then a pass that went
+    // over the limit is ended there.
+    const bool statisticsServe = m_codec->passes && !m_budget.neededBytes &&
+                                 (smaller || !usesSmallerPicture());
+    EncoderPass pass;
+    pass.title = smaller ? tr("at the profile's quality, %1 (kept when it fits)")
+                               .arg(sideText(m_budget.frame))
+                         : tr("at the profile's quality (kept when it fits)");
+    pass.command = shaped(m_command, smaller, statisticsServe ? 1 : 0);
+    if (!statisticsServe)
+        pass.stopAbove = m_limitBytes;
+    const double share = smaller && m_input.frame.isValid()
+                             ? double(m_budget.frame.width()) * m_budget.frame.height() /
+                                   (double(m_input.frame.width()) * m_input.frame.height())
+                             : 1.0;
+    pass.weight = share;
+    pass.weightAfter = usesSmallerPicture() && !smaller ? 0.6 : share;
+    return pass;
+}
+
+EncoderPass FitPlan::ratePass(int videoKbps) const
+{
+    EncoderPass pass;
+    pass.title = m_input.picture ? tr("at %1 kbit/s of picture and %2 kbit/s of sound (run again "
+                                      "lower while over %3)")
+                                       .arg(videoKbps)
+                                       .arg(m_budget.soundKbps)
+                                       .arg(fitSizeText(m_limitBytes))
+                                 : tr("at %1 kbit/s of sound").arg(m_budget.soundKbps);
+    pass.command = shaped(m_command, true, 2);
+    if (m_input.picture) {
+        CommandLine rate;
+        CommandLine kbps;
+        kbps.appendValue(QString::number(videoKbps));
+        expandTemplate(rate, m_codec->rate, {{QStringLiteral("R"), kbps}});
+        pass.command.replace(CommandRole::VideoRate, rate);
+    }
+    pass.weight = usesSmallerPicture() ? 0.6 : 1.0;
+    pass.weightAfter = m_tries < kMostTries ? 0.1 : 0;
+    return pass;
+}
+
+PassStep FitPlan::begin(const EncoderCommand &command)
+{
+    m_command = command;
+    m_notes.clear();
+    m_tries = 0;
+    m_stage = Stage::AtQuality;
+    if (!m_codec)
+        return PassStep::fail(tr("This profile's picture cannot be fitted to a size."));
+    const std::optional<FitInput> input = inputFor(command);
+    if (!input)
+        return PassStep::fail(
+            tr("The length of the source could not be read, so it cannot be fitted to a size."));
+    m_input = *input;
+    m_budget = fitBudget(m_input);
+    return PassStep::run(qualityPass(false));
+}
+
+PassStep FitPlan::next(const PassOutcome &outcome)
+{
+    const bool fits =
+        !outcome.stoppedAbove && outcome.outputBytes >= 0 && outcome.outputBytes <= m_limitBytes;
+    if (m_stage != Stage::AtRate) {
+        if (fits) {
+            m_notes << (m_stage == Stage::AtQualitySmaller
+                            ? tr("Fit To Size %1: it fits at the profile's quality at %2 with %3 "
+                                 "kbit/s of sound (%4), so it was not filled up to the limit.")
+                                  .arg(fitSizeText(m_limitBytes), sideText(m_budget.frame))
+                                  .arg(m_budget.soundKbps)
+                                  .arg(megabytesText(outcome.outputBytes))
+                            : tr("Fit To Size %1: it fits at the profile's quality (%2), so it "
+                                 "was not filled up to the limit.")
+                                  .arg(fitSizeText(m_limitBytes),
+                                       megabytesText(outcome.outputBytes)));
+            return PassStep::done();
+        }
+        if (m_stage == Stage::AtQuality && usesSmallerPicture()) {
+            m_stage = Stage::AtQualitySmaller;
+            return PassStep::run(qualityPass(true));
+        }
+        if (m_budget.neededBytes)
+            return PassStep::fail(
+                tr("%1 is too small for %2 of watchable picture and sound: even at %3 with %4 "
+                   "kbit/s of sound it would need %5.")
+                    .arg(fitSizeText(m_limitBytes), timeText(qint64(std::ceil(m_input.seconds))),
+                         m_input.frame.isValid() ? sideText(m_budget.frame) : tr("its size"))
+                    .arg(m_budget.soundKbps)
+                    .arg(fitSizeText(*m_budget.neededBytes)));
+        m_stage = Stage::AtRate;
+        m_tries = 1;
+        m_videoKbps = m_budget.videoKbps;
+        return PassStep::run(ratePass(m_videoKbps));
+    }
+    if (fits) {
+        m_notes << fittedNote(outcome.outputBytes);
+        return PassStep::done();
+    }
+    if (m_tries >= kMostTries || (m_input.picture && m_videoKbps <= 1))
+        return PassStep::fail(tr("The output came out at %1, over the limit of %2, even after "
+                                 "its rate was lowered %3 times; it was not kept.")
+                                  .arg(megabytesText(outcome.outputBytes),
+                                       fitSizeText(m_limitBytes))
+                                  .arg(m_tries - 1));
+    ++m_tries;
+    if (m_input.picture) {
+        m_videoKbps = loweredVideoKbps(m_input, m_budget, m_videoKbps, outcome.outputBytes);
+    } else {
+        const QList<int> lower = soundSteps(m_budget.soundKbps).mid(1);
+        if (lower.isEmpty())
+            m_tries = kMostTries;
+        else
+            m_budget.soundKbps = lower.constFirst();
+    }
+    return PassStep::run(ratePass(m_videoKbps));
+}
+
+QString FitPlan::fittedNote(qint64 bytes) const
+{
+    QStringList what;
+    if (m_input.picture && m_budget.frame.isValid())
+        what << sideText(m_budget.frame);
+    what << (m_budget.soundKbps > 0 ? tr("%1 kbit/s sound").arg(m_budget.soundKbps)
+                                    : tr("no sound"));
+    what << megabytesText(bytes);
+    QString note = tr("fitted: %1").arg(what.join(QStringLiteral(", ")));
+    QStringList given;
+    if (usesSmallerPicture())
+        given << tr("the picture was made smaller than its %1").arg(sideText(m_input.frame));
+    if (m_input.soundKbps > 0 && m_budget.soundKbps < m_input.soundKbps)
+        given << tr("the sound lowered from %1 kbit/s").arg(m_input.soundKbps);
+    if (!given.isEmpty())
+        note += u'\n' + tr("To fit %1, %2.").arg(fitSizeText(m_limitBytes),
+                                                 given.join(tr(" and ")));
+    return note;
+}
+
+QList<EncoderPass> FitPlan::outline(const EncoderCommand &command, EncoderCommand &leaves) const
+{
+    // The passes it runs while each comes out over the limit, up to the
+    // first at the budget's rate.
+    FitPlan trial(m_context, m_limitBytes);
+    QList<EncoderPass> passes;
+    PassStep step = trial.begin(command);
+    while (step.kind == PassStep::Kind::Run) {
+        passes << step.pass;
+        if (trial.m_stage == Stage::AtRate)
+            break;
+        PassOutcome over;
+        over.stoppedAbove = true;
+        over.outputBytes = m_limitBytes + 1;
+        step = trial.next(over);
+    }
+    leaves = command;
+    return passes;
+}
+
+} // namespace vantrel

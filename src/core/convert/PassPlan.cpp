@@ -1,0 +1,121 @@
+#include "core/convert/PassPlan.h"
+
+#include "core/convert/FitToSize.h"
+#include "core/records/OutputTargets.h"
+
+#include <QCoreApplication>
+
+namespace vantrel {
+
+namespace {
+
+// A row that asks for nothing more: its command once.
+class ConvertOnce : public PassPlan
+{
+public:
+    PassStep begin(const EncoderCommand &command) override
+    {
+        m_command = command;
+        return PassStep::run(pass(command));
+    }
+    PassStep next(const PassOutcome &) override { return PassStep::done(); }
+    EncoderCommand leaves() const override { return m_command; }
+    QList<EncoderPass> outline(const EncoderCommand &command,
+                               EncoderCommand &leaves) const override
+    {
+        leaves = command;
+        return {pass(command)};
+    }
+    QStringList notes() const override { return {}; }
+
+private:
+    static EncoderPass pass(const EncoderCommand &command)
+    {
+        EncoderPass converts;
+        converts.title = QCoreApplication::translate("PassPlan", "converts");
+        converts.command = command;
+        return converts;
+    }
+
+    EncoderCommand m_command;
+};
+
+} // namespace
+
+PassStep PassStep::run(EncoderPass pass)
+{
+    PassStep step;
+    step.kind = Kind::Run;
+    step.pass = std::move(pass);
+    return step;
+}
+
+PassStep PassStep::done()
+{
+    return PassStep();
+}
+
+PassStep PassStep::fail(QString reason)
+{
+    PassStep step;
+    step.kind = Kind::Fail;
+    step.reason = std::move(reason);
+    return step;
+}
+
+RowPasses::RowPasses(const PassContext &context, const EncoderCommand &command)
+    : m_command(command)
+{
+    const Expected<std::optional<qint64>> limit = fitSizeBytes(context.job.options.fitSize);
+    if (limit && *limit) {
+        m_plans.push_back(std::make_unique<FitPlan>(context, **limit));
+        m_single = false;
+    } else {
+        m_plans.push_back(std::make_unique<ConvertOnce>());
+    }
+}
+
+RowPasses::~RowPasses() = default;
+
+PassStep RowPasses::begin()
+{
+    m_current = 0;
+    return advance(m_plans.front()->begin(m_command));
+}
+
+PassStep RowPasses::next(const PassOutcome &outcome)
+{
+    return advance(m_plans.at(m_current)->next(outcome));
+}
+
+PassStep RowPasses::advance(PassStep step)
+{
+    while (step.kind == PassStep::Kind::Done && m_current + 1 < m_plans.size()) {
+        const EncoderCommand command = m_plans.at(m_current)->leaves();
+        ++m_current;
+        step = m_plans.at(m_current)->begin(command);
+    }
+    return step;
+}
+
+QList<EncoderPass> RowPasses::outline() const
+{
+    QList<EncoderPass> passes;
+    EncoderCommand command = m_command;
+    for (const std::unique_ptr<PassPlan> &plan : m_plans) {
+        EncoderCommand leaves;
+        passes += plan->outline(command, leaves);
+        command = leaves;
+    }
+    return passes;
+}
+
+QStringList RowPasses::notes() const
+{
+    QStringList notes;
+    for (const std::unique_ptr<PassPlan> &plan : m_plans)
+        notes += plan->notes();
+    return notes;
+}
+
+} // namespace vantrel
