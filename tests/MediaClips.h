@@ -145,14 +145,15 @@ struct FileFacts
     QString format;
     double seconds = -1;
     QStringList codecs;
+    int height = 0; // the first picture's
 };
 
 inline FileFacts inspect(const QString &path)
 {
     QProcess probe;
     probe.start(qs("ffprobe"), {qs("-v"), qs("error"), qs("-show_entries"),
-                                qs("format=format_name,duration:stream=codec_name"), qs("-of"),
-                                qs("default=noprint_wrappers=1"), path});
+                                qs("format=format_name,duration:stream=codec_name,height"),
+                                qs("-of"), qs("default=noprint_wrappers=1"), path});
     probe.waitForFinished(30000);
     FileFacts facts;
     for (const QString &line : QString::fromUtf8(probe.readAllStandardOutput()).split(u'\n')) {
@@ -162,6 +163,8 @@ inline FileFacts inspect(const QString &path)
             facts.codecs << line.mid(11);
         else if (line.startsWith(qs("format_name=")))
             facts.format = line.mid(12);
+        else if (line.startsWith(qs("height=")) && facts.height == 0)
+            facts.height = line.mid(7).toInt();
     }
     return facts;
 }

@@ -45,6 +45,12 @@ constexpr double kSoundShare = 0.25;
 // An encoder's rate overshoots a little when asked again: another try aims
 // this much lower than the overshoot alone says.
 constexpr double kRetryMargin = 0.97;
+// Another try raises the rate at most this much: an output far under the
+// limit tells little of what a much higher rate gives.
+constexpr double kMostRaise = 2.0;
+// A fitted file this full of its limit is done; an emptier one is tried
+// again at a higher rate while a try is left to fall back on.
+constexpr double kFullShare = 0.9;
 
 QList<int> soundSteps(int profileKbps)
 {
@@ -88,14 +94,19 @@ qint64 neededBytes(const FitInput &input, const QSize &frame, int soundKbps)
     FitInput shaped = input;
     shaped.soundKbps = soundKbps;
     const double pictureBits =
-        input.picture && frame.isValid() ? input.leastBitsPerPixel * frame.width() *
-                                               frame.height() * input.framesPerSecond
-                                         : 0;
+        input.picture && frame.isValid()
+            ? input.leastBitsPerPixel * frame.width() * frame.height() * input.framesPerSecond
+            : 0;
     const double bytes = ((pictureBits + soundKbps * 1000.0) * input.seconds / 8 +
                           double(containerOverhead(shaped))) /
                          (1 - input.rateMargin);
     const double grain = bytes < 1e6 ? 1e4 : 1e5;
     return qint64(std::ceil(bytes / grain) * grain);
+}
+
+QString soundText(int kbps)
+{
+    return kbps > 0 ? tr("%1 kbit/s sound").arg(kbps) : tr("no sound");
 }
 
 QString sideText(const QSize &frame)
@@ -112,9 +123,8 @@ qint64 containerOverhead(const FitInput &input)
         if (input.extension == QLatin1String(row.extension))
             cost = &row;
     }
-    const double packets =
-        input.seconds * ((input.picture ? input.framesPerSecond : 0) +
-                         (input.soundKbps > 0 ? kSoundPacketsPerSecond : 0));
+    const double packets = input.seconds * ((input.picture ? input.framesPerSecond : 0) +
+                                            (input.soundKbps > 0 ? kSoundPacketsPerSecond : 0));
     return cost->fixedBytes + qint64(std::ceil(packets * cost->bytesPerPacket));
 }
 
@@ -125,7 +135,9 @@ qint64 soundBytes(const FitInput &input, int kbps)
 
 QSize frameWithShorterSide(const QSize &frame, int side)
 {
-    const auto even = [](double length) { return std::max(2, 2 * int(std::lround(length / 2))); };
+    const auto even = [](double length) {
+        return std::max(2, 2 * int(std::lround(length / 2)));
+    };
     if (frame.width() <= frame.height())
         return QSize(even(side), even(double(side) * frame.height() / frame.width()));
     return QSize(even(double(side) * frame.width() / frame.height()), even(side));
@@ -176,19 +188,22 @@ FitBudget fitBudget(const FitInput &input)
     return budget;
 }
 
-int loweredVideoKbps(const FitInput &input, const FitBudget &budget, int videoKbps,
-                     qint64 producedBytes)
+int correctedVideoKbps(const FitInput &input, const FitBudget &budget, int videoKbps,
+                       qint64 producedBytes)
 {
     FitInput shaped = input;
     shaped.soundKbps = budget.soundKbps;
     const double rest = double(containerOverhead(shaped) + soundBytes(input, budget.soundKbps));
     const double wanted = double(input.limitBytes) * (1 - input.rateMargin) - rest;
     const double produced = double(producedBytes) - rest;
+    const bool over = producedBytes > input.limitBytes;
+    double factor = wanted > 0 && produced > 0 ? wanted / produced : 0;
     // When what is not the picture's went over, the whole is lowered alike.
-    const double factor = wanted > 0 && produced > wanted
-                              ? wanted / produced
-                              : double(input.limitBytes) / double(producedBytes);
-    return std::clamp(int(std::floor(videoKbps * factor * kRetryMargin)), 1, videoKbps - 1);
+    if (over && !(factor > 0 && factor < 1))
+        factor = double(input.limitBytes) / double(producedBytes);
+    const int corrected =
+        std::max(1, int(std::floor(videoKbps * std::min(factor, kMostRaise) * kRetryMargin)));
+    return over ? std::min(corrected, std::max(1, videoKbps - 1)) : corrected;
 }
 
 FitPlan::FitPlan(PassContext context, qint64 limitBytes)
@@ -230,7 +245,8 @@ std::optional<FitInput> FitPlan::inputFor(const EncoderCommand &command) const
     const std::optional<double> sourceRate = picture ? picture->framesPerSecond() : std::nullopt;
     input.framesPerSecond = std::clamp(ownRate > 0 ? ownRate : sourceRate.value_or(30), 1.0, 240.0);
 
-    const bool sound = job.options.disableAudio == QLatin1String("No") && (!facts || facts->sound());
+    const bool sound =
+        job.options.disableAudio == QLatin1String("No") && (!facts || facts->sound());
     input.soundKbps =
         sound ? int(leadingNumber(command.argumentsOf(CommandRole::SoundRate).value(1))) : 0;
     return input;
@@ -247,13 +263,12 @@ EncoderCommand FitPlan::shaped(EncoderCommand command, bool budgetShape, int pas
         // The frame the run fits the picture into, in the picture's shape.
         CommandLine size;
         size.appendLiteral(QStringLiteral(" -s "));
-        size.appendValue(QStringLiteral("%1x%2")
-                             .arg(m_budget.frame.width())
-                             .arg(m_budget.frame.height()));
+        size.appendValue(
+            QStringLiteral("%1x%2").arg(m_budget.frame.width()).arg(m_budget.frame.height()));
         command.replace(CommandRole::Size, size);
         command.remove(CommandRole::Filter);
     }
-    if (budgetShape && command.has(CommandRole::SoundRate)) {
+    if (budgetShape && m_budget.soundKbps > 0 && command.has(CommandRole::SoundRate)) {
         CommandLine sound;
         sound.appendLiteral(QStringLiteral(" -b:a "));
         sound.appendValue(QString::number(m_budget.soundKbps));
@@ -285,12 +300,13 @@ EncoderPass FitPlan::qualityPass(bool smaller) const
     // Its picture's statistics serve the second pass, unless the budget's
     // picture is another or there is no second pass: then a pass that went
     // over the limit is ended there.
-    const bool statisticsServe = m_codec->passes && !m_budget.neededBytes &&
-                                 (smaller || !usesSmallerPicture());
+    const bool statisticsServe =
+        m_codec->passes && !m_budget.neededBytes && (smaller || !usesSmallerPicture());
     EncoderPass pass;
-    pass.title = smaller ? tr("at the profile's quality, %1 (kept when it fits)")
-                               .arg(sideText(m_budget.frame))
-                         : tr("at the profile's quality (kept when it fits)");
+    pass.title =
+        smaller
+            ? tr("at the profile's quality, %1 (kept when it fits)").arg(sideText(m_budget.frame))
+            : tr("at the profile's quality (kept when it fits)");
     pass.command = shaped(m_command, smaller, statisticsServe ? 1 : 0);
     if (!statisticsServe)
         pass.stopAbove = m_limitBytes;
@@ -350,10 +366,10 @@ PassStep FitPlan::next(const PassOutcome &outcome)
         if (fits) {
             m_notes << (m_stage == Stage::AtQualitySmaller
                             ? tr("Fit To Size %1: it fits at the profile's quality at %2 with %3 "
-                                 "kbit/s of sound (%4), so it was not filled up to the limit.")
-                                  .arg(fitSizeText(m_limitBytes), sideText(m_budget.frame))
-                                  .arg(m_budget.soundKbps)
-                                  .arg(megabytesText(outcome.outputBytes))
+                                 "(%4), so it was not filled up to the limit.")
+                                  .arg(fitSizeText(m_limitBytes), sideText(m_budget.frame),
+                                       soundText(m_budget.soundKbps),
+                                       megabytesText(outcome.outputBytes))
                             : tr("Fit To Size %1: it fits at the profile's quality (%2), so it "
                                  "was not filled up to the limit.")
                                   .arg(fitSizeText(m_limitBytes),
@@ -368,34 +384,52 @@ PassStep FitPlan::next(const PassOutcome &outcome)
             return PassStep::fail(
                 tr("%1 is too small for %2 of watchable picture and sound: even at %3 with %4 "
                    "kbit/s of sound it would need %5.")
-                    .arg(fitSizeText(m_limitBytes), timeText(qint64(std::ceil(m_input.seconds))),
+                    .arg(fitSizeText(m_limitBytes), timeText(std::llround(m_input.seconds)),
                          m_input.frame.isValid() ? sideText(m_budget.frame) : tr("its size"))
                     .arg(m_budget.soundKbps)
                     .arg(fitSizeText(*m_budget.neededBytes)));
         m_stage = Stage::AtRate;
         m_tries = 1;
         m_videoKbps = m_budget.videoKbps;
+        m_fittingKbps.reset();
+        m_overKbps.reset();
         return PassStep::run(ratePass(m_videoKbps));
     }
+    // At the budget's rate: done when full enough; otherwise another try,
+    // keeping a rate that fitted for the last one.
     if (fits) {
-        m_notes << fittedNote(outcome.outputBytes);
-        return PassStep::done();
-    }
-    if (m_tries >= kMostTries || (m_input.picture && m_videoKbps <= 1))
-        return PassStep::fail(tr("The output came out at %1, over the limit of %2, even after "
-                                 "its rate was lowered %3 times; it was not kept.")
-                                  .arg(megabytesText(outcome.outputBytes),
-                                       fitSizeText(m_limitBytes))
-                                  .arg(m_tries - 1));
-    ++m_tries;
-    if (m_input.picture) {
-        m_videoKbps = loweredVideoKbps(m_input, m_budget, m_videoKbps, outcome.outputBytes);
+        const bool full = outcome.outputBytes >= qint64(double(m_limitBytes) * kFullShare);
+        if (full || !m_input.picture || m_tries + 1 >= kMostTries) {
+            m_notes << fittedNote(outcome.outputBytes);
+            return PassStep::done();
+        }
+        m_fittingKbps = m_videoKbps;
     } else {
+        if (m_tries >= kMostTries || (m_input.picture && m_videoKbps <= 1))
+            return PassStep::fail(
+                tr("The output came out at %1, over the limit of %2, even "
+                   "after %3 more tries at other rates; it was not kept.")
+                    .arg(megabytesText(outcome.outputBytes), fitSizeText(m_limitBytes))
+                    .arg(m_tries - 1));
+        m_overKbps = m_videoKbps;
+    }
+    ++m_tries;
+    if (!m_input.picture) {
         const QList<int> lower = soundSteps(m_budget.soundKbps).mid(1);
         if (lower.isEmpty())
             m_tries = kMostTries;
         else
             m_budget.soundKbps = lower.constFirst();
+    } else if (!fits && m_fittingKbps && m_tries == kMostTries) {
+        m_videoKbps = *m_fittingKbps; // the last try: the rate that fitted
+    } else {
+        int kbps = correctedVideoKbps(m_input, m_budget, m_videoKbps, outcome.outputBytes);
+        // Between the highest rate that fitted and the lowest that did not.
+        if (m_overKbps)
+            kbps = std::min(kbps, *m_overKbps - 1);
+        if (m_fittingKbps)
+            kbps = std::max(kbps, *m_fittingKbps);
+        m_videoKbps = kbps;
     }
     return PassStep::run(ratePass(m_videoKbps));
 }
@@ -405,8 +439,7 @@ QString FitPlan::fittedNote(qint64 bytes) const
     QStringList what;
     if (m_input.picture && m_budget.frame.isValid())
         what << sideText(m_budget.frame);
-    what << (m_budget.soundKbps > 0 ? tr("%1 kbit/s sound").arg(m_budget.soundKbps)
-                                    : tr("no sound"));
+    what << soundText(m_budget.soundKbps);
     what << megabytesText(bytes);
     QString note = tr("fitted: %1").arg(what.join(QStringLiteral(", ")));
     QStringList given;
@@ -415,8 +448,8 @@ QString FitPlan::fittedNote(qint64 bytes) const
     if (m_input.soundKbps > 0 && m_budget.soundKbps < m_input.soundKbps)
         given << tr("the sound lowered from %1 kbit/s").arg(m_input.soundKbps);
     if (!given.isEmpty())
-        note += u'\n' + tr("To fit %1, %2.").arg(fitSizeText(m_limitBytes),
-                                                 given.join(tr(" and ")));
+        note +=
+            u'\n' + tr("To fit %1, %2.").arg(fitSizeText(m_limitBytes), given.join(tr(" and ")));
     return note;
 }
 

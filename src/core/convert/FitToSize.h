@@ -14,12 +14,12 @@ struct TodayVideoCodec;
 struct FitInput
 {
     qint64 limitBytes = 0;
-    double seconds = 0;          // the output's length: the clip's, when trimmed
-    bool picture = true;         // the output has a picture
-    QSize frame;                 // its frame as the command makes it; empty: not known
+    double seconds = 0;  // the output's length: the clip's, when trimmed
+    bool picture = true; // the output has a picture
+    QSize frame;         // its frame as the command makes it; empty: not known
     double framesPerSecond = 30;
-    int soundKbps = 0;           // the profile's sound; 0: the output has none
-    QString extension;           // the container's (".mp4", ".webm")
+    int soundKbps = 0;            // the profile's sound; 0: the output has none
+    QString extension;            // the container's (".mp4", ".webm")
     double leastBitsPerPixel = 0; // the codec's floor
     double rateMargin = 0;        // share of the limit kept back for the codec's error
 };
@@ -49,9 +49,10 @@ qint64 soundBytes(const FitInput &input, int kbps);
 FitBudget fitBudget(const FitInput &input);
 
 // The picture's rate for another try, after an output of `producedBytes`
-// came out over the limit at `videoKbps`: lowered by as much as it went over.
-int loweredVideoKbps(const FitInput &input, const FitBudget &budget, int videoKbps,
-                     qint64 producedBytes);
+// came out at `videoKbps`: lowered by as much as it went over the limit, or
+// raised (at most twice) by as much as it fell short of it.
+int correctedVideoKbps(const FitInput &input, const FitBudget &budget, int videoKbps,
+                       qint64 producedBytes);
 
 // `frame` made smaller so that its shorter side is `side`, its shape kept
 // and its sides even.
@@ -61,8 +62,9 @@ QSize frameWithShorterSide(const QSize &frame, int side);
 // profile's own quality first (a first pass of the encoder that writes the
 // output and, for x264 and x265, the statistics of its picture); a source
 // that fits at that quality is kept so, not filled up. Otherwise the second
-// pass at the rate the budget leaves, run again at a lowered rate while the
-// output comes out over the limit, at most twice; a limit too small for a
+// pass at the rate the budget leaves, run again at a corrected rate while
+// the output comes out over the limit or well under it, at most twice (the
+// last try falls back on a rate that fitted); a limit too small for a
 // watchable picture fails the row with the size it would need.
 class FitPlan : public PassPlan
 {
@@ -106,6 +108,8 @@ private:
     Stage m_stage = Stage::AtQuality;
     int m_tries = 0;
     int m_videoKbps = 0;
+    std::optional<int> m_fittingKbps; // the highest rate tried that fitted
+    std::optional<int> m_overKbps;    // the lowest rate tried that went over
     QStringList m_notes;
 };
 

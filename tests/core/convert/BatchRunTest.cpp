@@ -7,6 +7,7 @@
 #include "core/convert/ConversionProgress.h"
 #include "core/profiles/OptionSheet.h"
 #include "core/profiles/ProfileDefaults.h"
+#include "core/records/OutputTargets.h"
 #include "core/settings/IniFile.h"
 #include "core/sources/SourceList.h"
 #include "core/tools/MediaProbe.h"
@@ -1016,4 +1017,111 @@ TEST_F(BatchRunTest, RealWorldFilesConvertOrSayWhy)
             << files[row].toStdString() << "\n"
             << batch->rowMessages(row).toStdString();
     }
+}
+
+// Fit To Size: never over the limit; close under it when the source does not
+// fit at the profile's quality, at that quality when it does; a trimmed
+// row's budget is its clip's; a picture too big for its share is made
+// smaller; a limit too small fails with the size it would need. Each of two
+// rows at once keeps its own pass statistics, and none stay; Cancel keeps
+// nothing of a file of several passes.
+TEST_F(BatchRunTest, FitToSizeLandsUnderTheLimitAndCloseToIt)
+{
+    const auto lavfi = [](const char *source) {
+        return QStringList{qs("-f"), qs("lavfi"), qs("-i"), qs(source)};
+    };
+    const QStringList dense = {qs("-c:v"),    qs("libx264"),   qs("-crf"), qs("5"),
+                               qs("-preset"), qs("ultrafast"), qs("-t"),   qs("6")};
+    const QString motion = clips.encoded(qs("motion.mkv"), lavfi("mandelbrot=s=320x180:r=25") +
+                                                               lavfi("sine=f=300") + dense);
+    const QString still = clips.encoded(qs("still.mp4"), lavfi("smptebars=s=320x180:r=25") + dense);
+    const QString big =
+        clips.encoded(qs("big.mkv"), lavfi("mandelbrot=s=1280x720:r=25") + dense.mid(0, 6) +
+                                         QStringList{qs("-t"), qs("3")});
+    struct Case
+    {
+        int entry;
+        QString source;
+        const char *limit;
+        const char *clipEnd; // from 0:00:02; null: the whole file
+        bool full;           // lands at 90 % of the limit or more
+        const char *tip;
+        int height;
+    };
+    const Case cases[] = {
+        {103, motion, "300 kB", nullptr, true, "fitted: 180p", 180},
+        {105, motion, "300 kB", nullptr, true, "fitted: 180p", 180},
+        {103, still, "300 kB", nullptr, false, "not filled up", 180},
+        {103, motion, "150 kB", "0:00:05", true, "fitted: 180p", 180},
+        {103, big, "130 kB", nullptr, true, "fitted: 360p", 360},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(QStringLiteral("%1 %2 %3")
+                         .arg(c.entry)
+                         .arg(QFileInfo(c.source).fileName(), qs(c.limit))
+                         .toStdString());
+        entry = c.entry;
+        applyProfileDefaults(sheet, c.entry);
+        sheet.setValue(qs("Video Options"), qs("Fit To Size"), qs(c.limit));
+        list.clear();
+        addProbed({c.source});
+        if (c.clipEnd)
+            list.setClip(0, qs("0:00:02"), qs(c.clipEnd));
+        batch.reset();
+        ASSERT_EQ(run(120000), BatchEnding::Completed);
+        ASSERT_EQ(statuses(), QStringList{qs("OK")}) << batch->rowMessages(0);
+        const qint64 limit = fitSizeBytes(qs(c.limit)).value().value();
+        const qint64 size = QFileInfo(batch->rowOutput(0)).size();
+        EXPECT_LE(size, limit);
+        if (c.full) {
+            EXPECT_GE(size, limit * 9 / 10);
+        } else {
+            EXPECT_LT(size, limit * 6 / 10);
+        }
+        EXPECT_TRUE(batch->rowMessages(0).contains(qs(c.tip))) << batch->rowMessages(0);
+        EXPECT_EQ(inspect(batch->rowOutput(0)).height, c.height);
+        if (c.clipEnd) {
+            EXPECT_NEAR(inspect(batch->rowOutput(0)).seconds, 3.0, 0.3);
+        }
+    }
+
+    // Too small: the size it would need, and no file.
+    applyProfileDefaults(sheet, 103);
+    entry = 103;
+    sheet.setValue(qs("Video Options"), qs("Fit To Size"), qs("20 kB"));
+    list.clear();
+    addProbed({motion});
+    batch.reset();
+    const QStringList before = QDir(output).entryList(QDir::Files | QDir::Hidden);
+    ASSERT_EQ(run(), BatchEnding::Completed);
+    EXPECT_EQ(statuses(), QStringList{qs("Fail")});
+    EXPECT_TRUE(batch->rowMessages(0).contains(qs("0:00:06 of watchable picture and sound: even at "
+                                                  "180p with 32 kbit/s of sound it would need")))
+        << batch->rowMessages(0);
+    EXPECT_EQ(QDir(output).entryList(QDir::Files | QDir::Hidden), before);
+
+    // Two rows at once, then Cancel in a second pass.
+    sheet.setValue(qs("Video Options"), qs("Fit To Size"), qs("300 kB"));
+    list.clear();
+    addProbed({motion, clips.copy(motion, qs("motion2.mkv"))});
+    simultaneous = 2;
+    batch.reset();
+    ASSERT_EQ(run(120000), BatchEnding::Completed);
+    EXPECT_EQ(statuses(), (QStringList{qs("OK"), qs("OK")}));
+    for (int row : {0, 1})
+        EXPECT_LE(QFileInfo(batch->rowOutput(row)).size(), 300000);
+    const QStringList done = QDir(output).entryList(QDir::Files | QDir::Hidden);
+    QObject context;
+    QObject::connect(batch.get(), &BatchRun::rowProgressChanged, &context,
+                     [this](quint64, int percent) {
+                         if (percent >= 60)
+                             batch->cancel();
+                     });
+    QSignalSpy gone(batch.get(), &BatchRun::encoderGone);
+    ASSERT_EQ(run(120000), BatchEnding::Cancelled);
+    ASSERT_TRUE(!batch->encoderAlive() || gone.wait(15000));
+    EXPECT_EQ(QDir(output).entryList(QDir::Files | QDir::Hidden), done);
+    EXPECT_TRUE(batch->rowMessages(0).contains(qs("nothing was kept"))) << batch->rowMessages(0);
+    EXPECT_TRUE(QDir(data.path()).entryList({qs("*.pass*")}, QDir::Files).isEmpty())
+        << QDir(data.path()).entryList().join(u' ').toStdString();
 }
