@@ -116,8 +116,7 @@ Qt::ItemFlags OptionSheetItemModel::flags(const QModelIndex &index) const
     const OptionSheet::Item &item = category.items[std::size_t(index.row())];
     // The user picks from a choice list (or types a value where the item
     // takes one); text items are information.
-    if (index.column() == ValueColumn && item.kind != OptionSheet::ItemKind::Text &&
-        !item.readOnly)
+    if (index.column() == ValueColumn && item.kind != OptionSheet::ItemKind::Text && !item.readOnly)
         result |= Qt::ItemIsEditable;
     return result;
 }
@@ -130,8 +129,12 @@ bool OptionSheetItemModel::setData(const QModelIndex &index, const QVariant &val
     const QString item = category.items[std::size_t(index.row())].caption;
     const Expected<QString> accepted =
         m_sheet.acceptedValue(category.caption, item, value.toString());
+    if (!accepted) {
+        Q_EMIT valueRefused(index, item + QStringLiteral(": ") + accepted.error());
+        return false;
+    }
     // The sheet signals the change; onItemChanged turns that into dataChanged.
-    return accepted && m_sheet.setValue(category.caption, item, *accepted);
+    return m_sheet.setValue(category.caption, item, *accepted);
 }
 
 void OptionSheetItemModel::onItemChanged(const QString &category, const QString &item)

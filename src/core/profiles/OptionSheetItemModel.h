@@ -51,6 +51,10 @@ public:
     // take is refused and the value stays). Everything else is refused.
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
 
+Q_SIGNALS:
+    // A typed text the item cannot take, and why ("Fit To Size: ...").
+    void valueRefused(const QModelIndex &index, const QString &reason);
+
 private:
     void onItemChanged(const QString &category, const QString &item);
     void onRebuilt();

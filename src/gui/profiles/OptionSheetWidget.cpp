@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QStyledItemDelegate>
+#include <QTimer>
+#include <QToolTip>
 
 #include <functional>
 #include <utility>
@@ -185,6 +187,17 @@ OptionSheetWidget::OptionSheetWidget(OptionSheet &sheet, QWidget *parent)
     header()->setSectionsMovable(false);
     header()->setStretchLastSection(true);
     connect(m_model, &QAbstractItemModel::modelReset, this, &OptionSheetWidget::showAllCategories);
+    // A typed value the item cannot take is said where it was typed, once
+    // the Enter key that committed it is up (a key hides a tip).
+    connect(m_model, &OptionSheetItemModel::valueRefused, this,
+            [this](const QModelIndex &index, const QString &reason) {
+                const QPersistentModelIndex cell(index);
+                QTimer::singleShot(300, this, [this, cell, reason] {
+                    const QRect rect = visualRect(cell);
+                    QToolTip::showText(viewport()->mapToGlobal(rect.bottomLeft()), reason,
+                                       viewport(), rect, 8000);
+                });
+            });
     showAllCategories();
 }
 

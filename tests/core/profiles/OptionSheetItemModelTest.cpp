@@ -54,16 +54,27 @@ TEST(OptionSheetItemModel, MirrorsTheSheetAsCategoriesWithTheirItems)
                         caption.siblingAtColumn(Model::ValueColumn).data().toString();
         }
     }
-    EXPECT_EQ(
-        rows,
-        (QStringList{qs("General"), qs("  Item Name = Auto"), qs("Output Duration"),
-                     qs("  All Clip Duration = 00:00:00"), qs("  Start Time = 00:00:00"),
-                     qs("  Stop Time = 00:00:00"), qs("Video Options"), qs("  Video Codec = xvid"),
-                     qs("  Video Size = 320x240"), qs("  Video Bitrate = 256"),
-                     qs("  Video Framerate = 29.97"), qs("  Aspect Ratio = 4:3"), qs("  Fit To Size = Off"),
-                     qs("Audio Options"), qs("  Audio Codec = aac"), qs("  Audio Bitrate = 128"),
-                     qs("  Sample Rate = 44100"), qs("  Audio Channel = 2"), qs("  Loudness = Same as source"),
-                     qs("  Disable Audio = No"), qs("  A/V Sync = Basic")}));
+    EXPECT_EQ(rows, (QStringList{qs("General"),
+                                 qs("  Item Name = Auto"),
+                                 qs("Output Duration"),
+                                 qs("  All Clip Duration = 00:00:00"),
+                                 qs("  Start Time = 00:00:00"),
+                                 qs("  Stop Time = 00:00:00"),
+                                 qs("Video Options"),
+                                 qs("  Video Codec = xvid"),
+                                 qs("  Video Size = 320x240"),
+                                 qs("  Video Bitrate = 256"),
+                                 qs("  Video Framerate = 29.97"),
+                                 qs("  Aspect Ratio = 4:3"),
+                                 qs("  Fit To Size = Off"),
+                                 qs("Audio Options"),
+                                 qs("  Audio Codec = aac"),
+                                 qs("  Audio Bitrate = 128"),
+                                 qs("  Sample Rate = 44100"),
+                                 qs("  Audio Channel = 2"),
+                                 qs("  Loudness = Same as source"),
+                                 qs("  Disable Audio = No"),
+                                 qs("  A/V Sync = Basic")}));
     EXPECT_FALSE(m.itemIndex(kAudio, qs("Video Codec")).isValid()); // the category counts
 }
 
@@ -196,4 +207,45 @@ TEST(OptionSheetItemModel, ABuildResetsTheModel)
     EXPECT_EQ(bitrate.data().toString(), qs("256"));
     EXPECT_EQ(choicesAt(bitrate).size(), 11);
     EXPECT_EQ(model.itemIndex(kAudio, qs("A/V Sync")).data().toString(), qs("Basic"));
+}
+
+// Today's entries take a typed size and loudness, kept in the sheet's own
+// words; a text that is none is refused with its reason and the value stays.
+TEST(OptionSheetItemModel, TypedSizesAndLoudnessesAreTakenInTheSheetsWords)
+{
+    Fixture f;
+    applyProfileDefaults(f.sheet, 103);
+    QSignalSpy refused(&f.model, &Model::valueRefused);
+    const struct
+    {
+        const QString &category;
+        const char *item;
+        const char *typed;
+        const char *stored; // null: refused
+    } cases[] = {
+        {kVideo, "Fit To Size", "10MB", "10 MB"},
+        {kVideo, "Fit To Size", "2.5", "2.5 MB"},
+        {kVideo, "Fit To Size", "300 KB", "300 kB"},
+        {kVideo, "Fit To Size", "lots", nullptr},
+        {kVideo, "Fit To Size", "5 kB", nullptr},
+        {kVideo, "Fit To Size", "off", "Off"},
+        {kAudio, "Loudness", "-16", "-16 LUFS (phones, podcasts)"},
+        {kAudio, "Loudness", "-18 LUFS", "-18 LUFS"},
+        {kAudio, "Loudness", "-40", nullptr},
+        {kAudio, "Loudness", "loud", nullptr},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.typed);
+        const QModelIndex cell = f.model.itemIndex(c.category, qs(c.item), Model::ValueColumn);
+        ASSERT_TRUE(cell.flags() & Qt::ItemIsEditable);
+        EXPECT_TRUE(cell.data(Model::TypedRole).toBool());
+        const QString before = cell.data().toString();
+        refused.clear();
+        EXPECT_EQ(f.model.setData(cell, qs(c.typed)), c.stored != nullptr);
+        EXPECT_EQ(cell.data().toString(), c.stored ? qs(c.stored) : before);
+        ASSERT_EQ(refused.size(), c.stored ? 0 : 1);
+        if (!c.stored) {
+            EXPECT_TRUE(refused.at(0).at(1).toString().startsWith(qs(c.item) + qs(": ")));
+        }
+    }
 }
