@@ -187,5 +187,8 @@ TEST(Loudness, TheMeasureReadsTheClipsSoundAlone)
     ASSERT_GE(rate, 0) << converts;
     EXPECT_TRUE(converts.mid(filter, rate - filter).contains(qs("loudnorm=I=-16:TP=-1.0:")));
     converts.remove(filter, rate + 10 - filter);
-    EXPECT_EQ(converts, today[0]);
+    // The clip is read from the source, so that loudnorm sees only the clip.
+    const QString clip = qs(" -ss 1 -t 2");
+    EXPECT_TRUE(converts.contains(clip + qs(" -i "))) << converts;
+    EXPECT_EQ(converts.remove(clip), QString(today[0]).remove(clip));
 }

@@ -1,6 +1,5 @@
 #include "core/convert/LoudnessPlan.h"
 
-
 #include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -79,6 +78,25 @@ double measuredRange(const LoudnessMeasure &measure)
 QString decibels(double value)
 {
     return (value > 0 ? QStringLiteral("+") : QString()) + QString::number(value, 'f', 1);
+}
+
+// `command` with its clip read from the source: behind the sound's filter
+// the clip would only cut what loudnorm has measured or evened out, the
+// sound before the clip included.
+EncoderCommand clipAtSource(const EncoderCommand &command)
+{
+    EncoderCommand moved;
+    for (const CommandPart &part : command.parts()) {
+        if (part.role == CommandRole::Input) {
+            for (const CommandPart &clip : command.parts()) {
+                if (clip.role == CommandRole::Clip)
+                    moved.append(clip.role, clip.pieces);
+            }
+        }
+        if (part.role != CommandRole::Clip)
+            moved.append(part.role, part.pieces);
+    }
+    return moved;
 }
 
 } // namespace
@@ -177,7 +195,8 @@ EncoderPass LoudnessPlan::measuringPass(const EncoderCommand &command) const
         line.appendLiteral(QString::fromLatin1(text));
         return line;
     };
-    for (const CommandPart &part : command.parts()) {
+    const EncoderCommand source = clipAtSource(command);
+    for (const CommandPart &part : source.parts()) {
         switch (part.role) {
         case CommandRole::Output: {
             measuring.append(CommandRole::Other, literal(" -vn -sn -dn"));
@@ -195,9 +214,9 @@ EncoderPass LoudnessPlan::measuringPass(const EncoderCommand &command) const
             break;
         }
         case CommandRole::Program:
+        case CommandRole::Clip:
         case CommandRole::Input:
         case CommandRole::Maps:
-        case CommandRole::Clip:
         case CommandRole::Threads:
             measuring.append(part.role, part.pieces);
             break;
@@ -221,7 +240,7 @@ EncoderPass LoudnessPlan::measuringPass(const EncoderCommand &command) const
 
 EncoderCommand LoudnessPlan::withFilter(const EncoderCommand &command, const QString &filter) const
 {
-    EncoderCommand result = command;
+    EncoderCommand result = clipAtSource(command);
     CommandLine sound;
     sound.appendLiteral(QStringLiteral(" -af "));
     sound.appendValue(filter);
