@@ -174,7 +174,7 @@ TEST(Loudness, TheMeasureReadsTheClipsSoundAlone)
     ASSERT_EQ(passes.size(), 4) << passes.join(u'\n');
     EXPECT_EQ(passes[0], qs("# 1/2: measures the sound's loudness"));
     for (const char *part : {" -ss 1 -t 2 ", " -vn -sn -dn ",
-                             "loudnorm=I=-16:TP=-1.0:LRA=7:print_format=json", " -f null"})
+                             "loudnorm=I=-16:TP=-1.5:LRA=7:print_format=json", " -f null"})
         EXPECT_TRUE(passes[1].contains(qs(part))) << part << passes[1];
     EXPECT_FALSE(passes[1].contains(qs("-c:v"))) << passes[1];
     EXPECT_EQ(passes[2], qs("# 2/2: converts"));
@@ -185,7 +185,7 @@ TEST(Loudness, TheMeasureReadsTheClipsSoundAlone)
     ASSERT_GE(filter, 0);
     const qsizetype rate = converts.indexOf(qs(" -ar 44100"), filter);
     ASSERT_GE(rate, 0) << converts;
-    EXPECT_TRUE(converts.mid(filter, rate - filter).contains(qs("loudnorm=I=-16:TP=-1.0:")));
+    EXPECT_TRUE(converts.mid(filter, rate - filter).contains(qs("loudnorm=I=-16:TP=-1.5:")));
     converts.remove(filter, rate + 10 - filter);
     // The clip is read from the source, so that loudnorm sees only the clip.
     const QString clip = qs(" -ss 1 -t 2");

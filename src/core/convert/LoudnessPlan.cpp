@@ -128,7 +128,7 @@ bool appliesLinearly(double target, const LoudnessMeasure &measure)
 {
     // loudnorm's own test, on the values it is given.
     const double gain = target - within(measure.integrated, -99, 0);
-    return within(measure.truePeak, -99, 99) + gain <= kLoudnessCeiling;
+    return within(measure.truePeak, -99, 99) + gain <= kLimiterCeiling;
 }
 
 QString loudnessFilter(double target, const LoudnessMeasure &measure)
@@ -136,7 +136,7 @@ QString loudnessFilter(double target, const LoudnessMeasure &measure)
     const double range = measuredRange(measure);
     return QStringLiteral("loudnorm=I=%1:TP=%2:LRA=%3:measured_I=%4:measured_TP=%5:"
                           "measured_LRA=%6:measured_thresh=%7:offset=%8:linear=true")
-        .arg(QString::number(target), QString::number(kLoudnessCeiling, 'f', 1),
+        .arg(QString::number(target), QString::number(kLimiterCeiling, 'f', 1),
              number(std::clamp(range, kMeasuringRange, kWidestRange)),
              number(within(measure.integrated, -99, 0)), number(within(measure.truePeak, -99, 99)),
              number(range), number(within(measure.threshold, -99, 0)),
@@ -203,7 +203,7 @@ EncoderPass LoudnessPlan::measuringPass(const EncoderCommand &command) const
             CommandLine filter = literal(" -af ");
             filter.appendValue(QStringLiteral("loudnorm=I=%1:TP=%2:LRA=%3:print_format=json")
                                    .arg(QString::number(m_target),
-                                        QString::number(kLoudnessCeiling, 'f', 1),
+                                        QString::number(kLimiterCeiling, 'f', 1),
                                         QString::number(kMeasuringRange)));
             measuring.append(CommandRole::SoundFilter, filter);
             measuring.append(CommandRole::Container, literal(" -f null"));
@@ -288,8 +288,8 @@ PassStep LoudnessPlan::next(const PassOutcome &outcome)
         m_notes
             << tr("%1: %2; %3 dB applied to the whole.").arg(prefix(), measured, decibels(gain));
     else
-        m_notes << tr("%1: %2; %3 dB to the whole would take its peaks over %4 dBTP, so "
-                      "loudnorm's dynamic mode evened it out, peaks limited.")
+        m_notes << tr("%1: %2; %3 dB to the whole would take its peaks past the %4 dBTP "
+                      "ceiling, so loudnorm's dynamic mode evened it out, peaks limited.")
                        .arg(prefix(), measured, decibels(gain),
                             QString::number(kLoudnessCeiling, 'f', 1));
     m_leaves = withFilter(m_command, loudnessFilter(m_target, *measure));
@@ -311,7 +311,7 @@ QList<EncoderPass> LoudnessPlan::outline(const EncoderCommand &command,
         command,
         QStringLiteral("loudnorm=I=%1:TP=%2:LRA=%3:measured_I=%3:measured_TP=%3:"
                        "measured_LRA=%3:measured_thresh=%3:offset=%3:linear=true")
-            .arg(QString::number(m_target), QString::number(kLoudnessCeiling, 'f', 1), measured));
+            .arg(QString::number(m_target), QString::number(kLimiterCeiling, 'f', 1), measured));
     return {step.pass};
 }
 

@@ -23,13 +23,17 @@ std::optional<LoudnessMeasure> parseLoudnessMeasure(const QString &messages);
 
 // The loudest true peak an output may reach, in dBTP.
 constexpr double kLoudnessCeiling = -1.0;
+// What loudnorm is given as its ceiling: lower, as the resampling back to
+// the output's rate and a lossy encoder (AAC, Opus) raise the peaks its
+// limiter left by up to a few tenths of a dB.
+constexpr double kLimiterCeiling = kLoudnessCeiling - 0.5;
 
 // The filter that brings a sound measured as `measure` to `target` LUFS in
 // one go: linearly (one gain for the whole) when its peaks stay under the
 // ceiling, else in loudnorm's dynamic mode, which loudnorm chooses itself.
 QString loudnessFilter(double target, const LoudnessMeasure &measure);
-// Whether loudnormFilter applies one gain for the whole: the gain keeps the
-// true peak under the ceiling.
+// Whether loudnessFilter applies one gain for the whole: the gain keeps the
+// true peak under the limiter's ceiling.
 bool appliesLinearly(double target, const LoudnessMeasure &measure);
 
 // The rate the sound of today's `audioCodec` ("AAC", "Opus", "FLAC") is
