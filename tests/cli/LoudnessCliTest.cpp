@@ -2,7 +2,6 @@
 #include "TestSupport.h"
 
 #include <QProcess>
-#include <QRegularExpression>
 
 #include <QtEndian>
 
@@ -41,33 +40,6 @@ Row convert(MediaClips &clips, int entry, const QString &source, const QString &
     const QString record = QString::fromUtf8(cli.readAllStandardOutput());
     const QString first = record.section(u'\n', 0, 0);
     return {first.section(u'\t', 0, 0), first.section(u'\t', 2, 2), record.section(u'\n', 1)};
-}
-
-struct Meter
-{
-    double integrated = 0; // LUFS
-    double truePeak = 0;   // dBTP
-};
-
-// The summary of FFmpeg's ebur128 filter over the file's sound.
-Meter meter(const QString &path)
-{
-    QProcess ffmpeg;
-    ffmpeg.start(qs("ffmpeg"),
-                 {qs("-hide_banner"), qs("-nostats"), qs("-i"), path, qs("-map"), qs("0:a:0"),
-                  qs("-af"), qs("ebur128=peak=true"), qs("-f"), qs("null"), qs("-")});
-    ffmpeg.waitForFinished(60000);
-    const QString text = QString::fromUtf8(ffmpeg.readAllStandardError());
-    const QString summary = text.mid(text.lastIndexOf(qs("Summary:")));
-    static const QRegularExpression integrated(qs("\\bI:\\s+(-?[\\d.]+|-inf) LUFS"));
-    static const QRegularExpression peak(qs("True peak:\\s+Peak:\\s+(-?[\\d.]+|-inf) dBFS"));
-    const auto value = [&summary](const QRegularExpression &re) {
-        const QString found = re.match(summary).captured(1);
-        return found == qs("-inf") ? -std::numeric_limits<double>::infinity()
-               : found.isEmpty()   ? 99.0
-                                   : found.toDouble();
-    };
-    return {value(integrated), value(peak)};
 }
 
 // The rate the sound was encoded at: Opus keeps it in its header (a decoder
@@ -141,7 +113,7 @@ TEST(Loudness, EverySoundLandsOnTheTargetUnderTheCeiling)
         if (c.rate == 0)
             continue;
         EXPECT_EQ(encodedSampleRate(row.output), c.rate);
-        const Meter out = meter(row.output);
+        const Loudness out = loudnessOf(row.output);
         EXPECT_LE(out.truePeak, -1.0);
         if (qs(c.what) != qs("silence")) {
             EXPECT_NEAR(out.integrated, qs(c.loudness).toDouble(), 1.0);

@@ -59,26 +59,3 @@ TEST(Loudness, MeasuresAreReadFromTheEncodersLastSummary)
         EXPECT_EQ(parsed->offset, c.measure->offset);
     }
 }
-
-// loudnorm hands its sound on at 192 kHz: the output gets back the rate it
-// would have had, the encoder's nearest to the source's.
-TEST(Loudness, TheOutputsSampleRateIsTheOneItWouldHaveHad)
-{
-    const struct
-    {
-        const char *codec;
-        const char *sheet;
-        int source;
-        int output;
-    } cases[] = {
-        {"AAC", "Same as source", 44100, 44100},  {"AAC", "Same as source", 37800, 32000},
-        {"AAC", "48000", 44100, 48000},           {"Opus", "Same as source", 44100, 48000},
-        {"Opus", "Same as source", 32000, 24000}, {"Opus", "Same as source", 11025, 12000},
-        {"Opus", "24000", 48000, 24000},          {"FLAC", "Same as source", 96000, 96000},
-        {"FLAC", "Same as source", 0, 48000},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(QStringLiteral("%1 %2 %3").arg(qs(c.codec), qs(c.sheet)).arg(c.source));
-        EXPECT_EQ(outputSampleRate(qs(c.codec), qs(c.sheet), c.source), c.output);
-    }
-}
