@@ -24,6 +24,9 @@ QString tr(const char *text)
 // applying one gain.
 constexpr double kMeasuringRange = 7;
 constexpr double kWidestRange = 50;
+// loudnorm's dynamic mode looks 3 s ahead: a shorter sound comes out far
+// under the target.
+constexpr double kDynamicModeSeconds = 3.2;
 
 // The rates an encoder takes, when it does not take them all; FFmpeg
 // encodes at the one nearest the sound's (the first of two as near).
@@ -124,19 +127,24 @@ std::optional<LoudnessMeasure> parseLoudnessMeasure(const QString &messages)
     return LoudnessMeasure{*integrated, *truePeak, *range, *threshold, *offset};
 }
 
-bool appliesLinearly(double target, const LoudnessMeasure &measure)
+double limiterCeiling(const QString &audioCodec)
+{
+    return kLoudnessCeiling - (audioCodec == QLatin1String("Opus") ? 1.0 : 0.5);
+}
+
+bool appliesLinearly(double target, double ceiling, const LoudnessMeasure &measure)
 {
     // loudnorm's own test, on the values it is given.
     const double gain = target - within(measure.integrated, -99, 0);
-    return within(measure.truePeak, -99, 99) + gain <= kLimiterCeiling;
+    return within(measure.truePeak, -99, 99) + gain <= ceiling;
 }
 
-QString loudnessFilter(double target, const LoudnessMeasure &measure)
+QString loudnessFilter(double target, double ceiling, const LoudnessMeasure &measure)
 {
     const double range = measuredRange(measure);
     return QStringLiteral("loudnorm=I=%1:TP=%2:LRA=%3:measured_I=%4:measured_TP=%5:"
                           "measured_LRA=%6:measured_thresh=%7:offset=%8:linear=true")
-        .arg(QString::number(target), QString::number(kLimiterCeiling, 'f', 1),
+        .arg(QString::number(target), QString::number(ceiling, 'f', 1),
              number(std::clamp(range, kMeasuringRange, kWidestRange)),
              number(within(measure.integrated, -99, 0)), number(within(measure.truePeak, -99, 99)),
              number(range), number(within(measure.threshold, -99, 0)),
@@ -165,7 +173,8 @@ int outputSampleRate(const QString &audioCodec, const QString &sampleRate, int s
 }
 
 LoudnessPlan::LoudnessPlan(PassContext context, double target)
-    : m_context(std::move(context)), m_target(target)
+    : m_context(std::move(context)), m_target(target),
+      m_ceiling(limiterCeiling(m_context.job.options.audioCodec))
 {}
 
 QString LoudnessPlan::prefix() const
@@ -203,7 +212,7 @@ EncoderPass LoudnessPlan::measuringPass(const EncoderCommand &command) const
             CommandLine filter = literal(" -af ");
             filter.appendValue(QStringLiteral("loudnorm=I=%1:TP=%2:LRA=%3:print_format=json")
                                    .arg(QString::number(m_target),
-                                        QString::number(kLimiterCeiling, 'f', 1),
+                                        QString::number(m_ceiling, 'f', 1),
                                         QString::number(kMeasuringRange)));
             measuring.append(CommandRole::SoundFilter, filter);
             measuring.append(CommandRole::Container, literal(" -f null"));
@@ -284,15 +293,32 @@ PassStep LoudnessPlan::next(const PassOutcome &outcome)
     const QString measured = tr("measured %1 LUFS, true peak %2 dBTP")
                                  .arg(decibels(measure->integrated), decibels(measure->truePeak));
     const double gain = m_target - measure->integrated;
-    if (appliesLinearly(m_target, *measure))
+    const QString ceiling = QString::number(kLoudnessCeiling, 'f', 1);
+    if (appliesLinearly(m_target, m_ceiling, *measure)) {
         m_notes
             << tr("%1: %2; %3 dB applied to the whole.").arg(prefix(), measured, decibels(gain));
-    else
+        m_leaves = withFilter(m_command, loudnessFilter(m_target, m_ceiling, *measure));
+        return PassStep::done();
+    }
+    const std::optional<double> seconds = outcome.report.encodedSeconds;
+    if (seconds && *seconds < kDynamicModeSeconds) {
+        // loudnorm's dynamic mode needs its window of sound: a shorter one
+        // would come out far too quiet. One gain instead, as far as the peaks allow.
+        const double allowed = std::floor((m_ceiling - measure->truePeak) * 100) / 100;
+        const double applied = std::min(gain, allowed);
         m_notes << tr("%1: %2; %3 dB to the whole would take its peaks past the %4 dBTP "
-                      "ceiling, so loudnorm's dynamic mode evened it out, peaks limited.")
-                       .arg(prefix(), measured, decibels(gain),
-                            QString::number(kLoudnessCeiling, 'f', 1));
-    m_leaves = withFilter(m_command, loudnessFilter(m_target, *measure));
+                      "ceiling, and the sound is too short (%5 s) to be evened out: %6 dB "
+                      "applied, to about %7 LUFS.")
+                       .arg(prefix(), measured, decibels(gain), ceiling,
+                            QString::number(*seconds, 'f', 1), decibels(applied),
+                            decibels(measure->integrated + applied));
+        m_leaves = withFilter(m_command, QStringLiteral("volume=%1dB").arg(number(applied)));
+        return PassStep::done();
+    }
+    m_notes << tr("%1: %2; %3 dB to the whole would take its peaks past the %4 dBTP "
+                  "ceiling, so loudnorm's dynamic mode evened it out, peaks limited.")
+                   .arg(prefix(), measured, decibels(gain), ceiling);
+    m_leaves = withFilter(m_command, loudnessFilter(m_target, m_ceiling, *measure));
     return PassStep::done();
 }
 
@@ -308,10 +334,9 @@ QList<EncoderPass> LoudnessPlan::outline(const EncoderCommand &command,
     // What it measures stands as words.
     const QString measured = QStringLiteral("<measured>");
     leaves = withFilter(
-        command,
-        QStringLiteral("loudnorm=I=%1:TP=%2:LRA=%3:measured_I=%3:measured_TP=%3:"
-                       "measured_LRA=%3:measured_thresh=%3:offset=%3:linear=true")
-            .arg(QString::number(m_target), QString::number(kLimiterCeiling, 'f', 1), measured));
+        command, QStringLiteral("loudnorm=I=%1:TP=%2:LRA=%3:measured_I=%3:measured_TP=%3:"
+                                "measured_LRA=%3:measured_thresh=%3:offset=%3:linear=true")
+                     .arg(QString::number(m_target), QString::number(m_ceiling, 'f', 1), measured));
     return {step.pass};
 }
 

@@ -23,18 +23,19 @@ std::optional<LoudnessMeasure> parseLoudnessMeasure(const QString &messages);
 
 // The loudest true peak an output may reach, in dBTP.
 constexpr double kLoudnessCeiling = -1.0;
-// What loudnorm is given as its ceiling: lower, as the resampling back to
-// the output's rate and a lossy encoder (AAC, Opus) raise the peaks its
-// limiter left by up to a few tenths of a dB.
-constexpr double kLimiterCeiling = kLoudnessCeiling - 0.5;
+// What loudnorm is given as its ceiling for today's `audioCodec`: lower, as
+// the resampling back to the output's rate and a lossy encoder raise the
+// peaks it left (AAC by a few tenths of a dB, Opus by up to one on clipped
+// sound).
+double limiterCeiling(const QString &audioCodec);
 
 // The filter that brings a sound measured as `measure` to `target` LUFS in
 // one go: linearly (one gain for the whole) when its peaks stay under the
 // ceiling, else in loudnorm's dynamic mode, which loudnorm chooses itself.
-QString loudnessFilter(double target, const LoudnessMeasure &measure);
+QString loudnessFilter(double target, double ceiling, const LoudnessMeasure &measure);
 // Whether loudnessFilter applies one gain for the whole: the gain keeps the
-// true peak under the limiter's ceiling.
-bool appliesLinearly(double target, const LoudnessMeasure &measure);
+// true peak under `ceiling`.
+bool appliesLinearly(double target, double ceiling, const LoudnessMeasure &measure);
 
 // The rate the sound of today's `audioCodec` ("AAC", "Opus", "FLAC") is
 // encoded at: `sampleRate` as the sheet gives it, or for "Same as source"
@@ -45,9 +46,11 @@ int outputSampleRate(const QString &audioCodec, const QString &sampleRate, int s
 // Brings a row's sound to a loudness in two passes: it measures the sound
 // of the row's clip alone (the picture is not decoded), then leaves the
 // command with loudnorm given what it measured, and the sound resampled
-// back to the output's rate (loudnorm works at 192 kHz). A silent sound, a
-// source without sound or one that could not be read ahead is left as it is,
-// with a note.
+// back to the output's rate (loudnorm works at 192 kHz). A sound too short
+// for loudnorm's dynamic mode, whose peaks keep one gain from reaching the
+// target, gets the gain its peaks allow. A silent sound, a source without
+// sound or one that could not be read ahead is left as it is. The row's tip
+// says which, with what was measured.
 class LoudnessPlan : public PassPlan
 {
 public:
@@ -71,6 +74,7 @@ private:
 
     PassContext m_context;
     double m_target;
+    double m_ceiling;         // loudnorm's
     EncoderCommand m_command; // the command the plan began with
     EncoderCommand m_leaves;
     QStringList m_notes;
