@@ -42,6 +42,17 @@ Row convert(MediaClips &clips, int entry, const QString &source, const QString &
     return {first.section(u'\t', 0, 0), first.section(u'\t', 2, 2), record.section(u'\n', 1)};
 }
 
+// One entry of the file's first sound, as ffprobe tells it.
+QString soundEntry(const QString &path, const QString &entry)
+{
+    QProcess ffprobe;
+    ffprobe.start(qs("ffprobe"),
+                  {qs("-v"), qs("error"), qs("-select_streams"), qs("a:0"), qs("-show_entries"),
+                   qs("stream=") + entry, qs("-of"), qs("csv=p=0"), path});
+    ffprobe.waitForFinished(30000);
+    return QString::fromUtf8(ffprobe.readAllStandardOutput()).trimmed();
+}
+
 // The rate the sound was encoded at: Opus keeps it in its header (a decoder
 // gives 48 kHz whatever it was), the others in the stream.
 int encodedSampleRate(const QString &path)
@@ -50,12 +61,7 @@ int encodedSampleRate(const QString &path)
     const qsizetype head = bytes.indexOf("OpusHead");
     if (head >= 0 && head + 16 <= bytes.size())
         return int(qFromLittleEndian<quint32>(bytes.constData() + head + 12));
-    QProcess ffprobe;
-    ffprobe.start(qs("ffprobe"),
-                  {qs("-v"), qs("error"), qs("-select_streams"), qs("a:0"), qs("-show_entries"),
-                   qs("stream=sample_rate"), qs("-of"), qs("csv=p=0"), path});
-    ffprobe.waitForFinished(30000);
-    return QString::fromUtf8(ffprobe.readAllStandardOutput()).trimmed().toInt();
+    return soundEntry(path, qs("sample_rate")).toInt();
 }
 
 } // namespace
@@ -122,6 +128,10 @@ TEST(Loudness, EverySoundLandsOnTheTargetUnderTheCeiling)
         if (c.rate == 0)
             continue;
         EXPECT_EQ(encodedSampleRate(row.output), c.rate);
+        // FLAC keeps the source's 16 bits.
+        if (row.output.endsWith(qs(".flac"))) {
+            EXPECT_EQ(soundEntry(row.output, qs("bits_per_raw_sample")), qs("16"));
+        }
         const Loudness out = loudnessOf(row.output);
         EXPECT_LE(out.truePeak, -1.0);
         // Silence stays silent; a short sound lands where the tip says.

@@ -250,13 +250,19 @@ EncoderPass LoudnessPlan::measuringPass(const EncoderCommand &command) const
 EncoderCommand LoudnessPlan::withFilter(const EncoderCommand &command, const QString &filter) const
 {
     EncoderCommand result = clipAtSource(command);
-    CommandLine sound;
-    sound.appendLiteral(QStringLiteral(" -af "));
-    sound.appendValue(filter);
-    result.replace(CommandRole::SoundFilter, sound);
-    // loudnorm hands its sound on at 192 kHz.
     const StreamFacts *source = m_context.facts ? m_context.facts->sound() : nullptr;
     const ConversionOptions &options = m_context.job.options;
+    // The filters hand on samples in floating point, which FLAC would keep
+    // as 24 bits: a 16-bit sound stays 16-bit, as without them.
+    const bool sixteenBits = source && (source->sampleFormat.startsWith(QLatin1String("s16")) ||
+                                        source->sampleFormat.startsWith(QLatin1String("u8")));
+    CommandLine sound;
+    sound.appendLiteral(QStringLiteral(" -af "));
+    sound.appendValue(options.audioCodec == QLatin1String("FLAC") && sixteenBits
+                          ? filter + QStringLiteral(",aformat=sample_fmts=s16")
+                          : filter);
+    result.replace(CommandRole::SoundFilter, sound);
+    // loudnorm hands its sound on at 192 kHz.
     CommandLine rate;
     rate.appendLiteral(QStringLiteral(" -ar "));
     rate.appendValue(QString::number(
