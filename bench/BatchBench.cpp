@@ -14,15 +14,22 @@
 // Today's entries: a 720p film of 60 s through each of today's video entries,
 // its time over the film's length, and against the same command by hand.
 //
-//   batch_bench [--pairs=N] [--profile=E] [--today=T] [benchmark flags]
+// Loudness: the same film through H.264 with and without a loudness target,
+// side by side, its measuring pass against decoding the picture; and a table
+// of sounds (speech-like, music-like, loud, quiet, dynamic, peaky, silent)
+// brought to -16 LUFS, as FFmpeg's meter measures the outputs.
+//
+//   batch_bench [--pairs=N] [--profile=E] [--today=T] [--loudness=L] [benchmark flags]
 //   (N defaults to 3 pairs, 0 leaves the batches out; E to 49, an MPEG-4
 //   AVI profile; T pairs of
-//   today's entries, none by default: they take minutes)
+//   today's entries, none by default: they take minutes; L pairs for loudness,
+//   none by default)
 
 #include "core/convert/ConversionProgress.h"
 #include "core/convert/EncoderCommand.h"
 #include "core/convert/EncoderInvocation.h"
 #include "core/convert/JobBuilder.h"
+#include "core/convert/LoudnessPlan.h"
 #include "core/convert/OutputNaming.h"
 #include "core/profiles/OptionSheet.h"
 #include "core/profiles/ProfileCatalogue.h"
@@ -41,10 +48,12 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -60,7 +69,8 @@ namespace {
 constexpr int kToolTimeoutMs = 300000;
 
 int g_pairs = 3;
-int g_today = 0; // pairs for today's entries; none: they are left out
+int g_today = 0;    // pairs for today's entries; none: they are left out
+int g_loudness = 0; // pairs for loudness; none: it is left out
 int g_profile = 49;
 
 QString text(const char *latin1)
@@ -171,7 +181,7 @@ struct ScenarioSetup
             job.outputPath = outputPathFor(clip, folder("direct"), job.outputExtension, overwrite,
                                            [](const QString &) { return false; })
                                  .path;
-            const Expected<CommandLine> command = buildEncoderCommand(
+            const Expected<EncoderCommand> command = buildEncoderCommand(
                 {job, QString(), encoder, dir.filePath(text("direct/curconvert.log"))});
             if (!command) {
                 error = command.error();
@@ -190,22 +200,17 @@ struct ScenarioSetup
         return true;
     }
 
-    bool runCli(int jobs) const
+    bool runCli(int jobs, const QStringList &options = {}) const
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         // A data folder of its own: no settings file, so no power-off either.
         environment.insert(text("VANTREL_DATA_DIR"), folder("data"));
-        const QStringList arguments = {text("convert"),
-                                       text("--profile"),
-                                       QString::number(profile),
-                                       text("--output-dir"),
-                                       folder("cli"),
-                                       text("--existing"),
-                                       text("overwrite"),
-                                       text("--jobs"),
-                                       QString::number(jobs),
-                                       text("--")};
-        return runTool(QString::fromUtf8(VANTREL_CLI_PATH), arguments + clips, environment);
+        const QStringList arguments = {
+            text("convert"),      text("--profile"), QString::number(profile),
+            text("--output-dir"), folder("cli"),     text("--existing"),
+            text("overwrite"),    text("--jobs"),    QString::number(jobs)};
+        return runTool(QString::fromUtf8(VANTREL_CLI_PATH),
+                       arguments + options + QStringList{text("--")} + clips, environment);
     }
 };
 
@@ -306,6 +311,187 @@ bool compareTodaysEntries(int pairs)
     return allMet;
 }
 
+// ---- loudness -----------------------------------------------------------------
+
+struct Meter
+{
+    bool read = false;     // the meter summed the sound up
+    double integrated = 0; // LUFS
+    double truePeak = 0;   // dBTP
+};
+
+// The sound of `path` as FFmpeg's EBU R128 meter sums it up.
+Meter meterSound(const QString &encoder, const QString &path)
+{
+    QProcess meter;
+    meter.start(encoder, {text("-hide_banner"), text("-nostats"), text("-i"), path, text("-map"),
+                          text("0:a:0"), text("-af"), text("ebur128=peak=true"), text("-f"),
+                          text("null"), text("-")});
+    if (!meter.waitForFinished(kToolTimeoutMs))
+        return Meter();
+    const QString messages = QString::fromUtf8(meter.readAllStandardError());
+    const QString summary = messages.mid(messages.lastIndexOf(text("Summary:")));
+    const auto after = [&summary](const char *label, const char *unit) {
+        const QString value = summary.section(text(label), 1).section(text(unit), 0, 0).trimmed();
+        return value == text("-inf") ? -std::numeric_limits<double>::infinity() : value.toDouble();
+    };
+    if (summary.isEmpty())
+        return Meter();
+    return Meter{true, after(" I:", "LUFS"), after("Peak:", "dBFS")};
+}
+
+// The time of the 60 s 720p H.264 row with and without loudness, side by
+// side, and of its measuring pass alone against the picture's decoding:
+// the measure reads the sound only.
+bool compareLoudnessTime(int pairs)
+{
+    constexpr Scenario film = {"a 720p film of 60 s", 1, 60, "1280x720", 1, 1.10};
+    constexpr int kEntry = 103;
+    ScenarioSetup setup(film, kEntry);
+    const QStringList loudness = {text("--loudness"), text("-16")};
+    bool ok = setup.error.isEmpty() && setup.runCli(1) && setup.runCli(1, loudness);
+    std::vector<double> ratios;
+    double plain = 0;
+    double loud = 0;
+    for (int pair = 0; ok && pair < pairs; ++pair) {
+        const double p = secondsOf([&] { return setup.runCli(1); }, ok);
+        const double l = secondsOf([&] { return setup.runCli(1, loudness); }, ok);
+        plain += p;
+        loud += l;
+        ratios.push_back(l / p);
+    }
+    std::printf("\nLoudness -16 LUFS on %s through H.264 (median of %d pairs):\n", film.name,
+                pairs);
+    if (!ok) {
+        std::printf("  failed\n");
+        return false;
+    }
+
+    // The measuring pass as the row runs it, and the same reading of the
+    // source with its picture decoded.
+    OptionSheet sheet;
+    sheet.build();
+    applyProfileDefaults(sheet, kEntry);
+    sheet.setValue(text("Audio Options"), text("Loudness"), text("-16"));
+    const Expected<ConversionJob> built =
+        buildConversionJob(setup.clips.constFirst(), kEntry, sheet.conversionOptions(),
+                           text("0:00:00"), text("0:01:00"));
+    SourceFacts facts;
+    StreamFacts picture;
+    picture.kind = StreamFacts::Kind::Video;
+    picture.width = 1280;
+    picture.height = 720;
+    StreamFacts sound;
+    sound.index = 1;
+    sound.kind = StreamFacts::Kind::Audio;
+    sound.channels = 1;
+    sound.sampleRate = 44100;
+    facts.streams = {picture, sound};
+    QStringList measure;
+    if (built) {
+        ConversionJob job = *built;
+        job.outputPath = setup.folder("direct") + text("/film.mp4");
+        const Expected<EncoderCommand> command =
+            buildEncoderCommand({job, QString(), setup.encoder, QString()});
+        LoudnessPlan plan(PassContext{job, facts, true, QString()}, -16);
+        const PassStep step = command ? plan.begin(*command) : PassStep::done();
+        if (step.kind == PassStep::Kind::Run)
+            measure =
+                encoderRunArguments(step.pass.command, ExistingFilePolicy::Overwrite, {}, true);
+    }
+    QStringList withPicture = measure;
+    withPicture.removeAll(text("-vn"));
+    bool measured = !measure.isEmpty();
+    const double measuring = secondsOf([&] { return runTool(setup.encoder, measure); }, measured);
+    const double decoding =
+        secondsOf([&] { return runTool(setup.encoder, withPicture); }, measured);
+
+    std::sort(ratios.begin(), ratios.end());
+    const double ratio = ratios[ratios.size() / 2];
+    const bool met = ratio <= film.target && measured;
+    std::printf("  with loudness %.1f s against %.1f s without: ratio %.3f (target %.2f) %s\n",
+                loud / pairs, plain / pairs, ratio, film.target, met ? "met" : "MISSED");
+    std::printf("  its measuring pass %.2f s (%.0f times the film's speed); with the picture "
+                "decoded it would take %.2f s\n",
+                measuring, film.seconds / measuring, decoding);
+    return met;
+}
+
+struct LoudnessClip
+{
+    const char *name;
+    const char *source; // lavfi sound, 20 s
+};
+
+constexpr LoudnessClip kLoudnessClips[] = {
+    {"speech-like (pink noise in syllables and pauses)",
+     "anoisesrc=c=pink:a=0.3:d=20,highpass=f=120,lowpass=f=3500,"
+     "volume='0.05+0.95*gt(sin(2*PI*3*t)*sin(2*PI*0.4*t),0.1)':eval=frame"},
+    {"music-like (a chord, slow swell)",
+     "aevalsrc='(0.2*sin(2*PI*220*t)+0.15*sin(2*PI*277.2*t)+0.12*sin(2*PI*329.6*t))*"
+     "(0.6+0.4*sin(2*PI*0.2*t))':d=20:c=mono"},
+    {"loud (white noise near full scale)", "anoisesrc=a=0.9:d=20"},
+    {"quiet (a tone at -50 dBFS)", "sine=f=500:d=20,volume=-32dB"},
+    {"dynamic (quiet, a loud burst, quiet)",
+     "anoisesrc=c=pink:a=0.02:d=8[a];anoisesrc=c=pink:a=0.7:d=4[b];anoisesrc=c=pink:a=0.02:d=8[c];"
+     "[a][b][c]concat=n=3:v=0:a=1"},
+    {"peaky (a quiet tone with clicks)",
+     "aevalsrc='0.02*sin(2*PI*440*t)+0.95*lt(mod(t,2),0.002)':d=20:c=mono"},
+    {"noise at -40 dBFS", "anoisesrc=a=0.01:d=20"},
+    {"silence", "anullsrc=d=20:r=48000"},
+};
+
+// Each clip through H.264 (AAC) and Opus to -16 LUFS, measured after.
+bool loudnessTable()
+{
+    QTemporaryDir dir;
+    const QString encoder = ToolLocator::find(ToolLocator::kEncoder);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(text("VANTREL_DATA_DIR"), dir.filePath(text("data")));
+    std::printf("\nLoudness -16 LUFS, true peak at most -1 dBTP (ebur128 after the conversion):\n"
+                "  %-50s %-16s %-22s %-22s\n",
+                "clip", "source", "H.264 (AAC)", "Opus");
+    bool allMet = true;
+    int number = 0;
+    for (const LoudnessClip &clip : kLoudnessClips) {
+        const QString source = dir.filePath(QStringLiteral("clip%1.wav").arg(++number));
+        bool ok = runTool(encoder, {text("-y"), text("-filter_complex"), text(clip.source),
+                                    text("-c:a"), text("pcm_s16le"), source});
+        const Meter before = ok ? meterSound(encoder, source) : Meter();
+        QString cells;
+        bool met = before.read;
+        for (const int entry : {103, 110}) {
+            const QString folder = dir.filePath(QStringLiteral("out%1").arg(entry));
+            QProcess cli;
+            cli.setProcessEnvironment(environment);
+            cli.start(QString::fromUtf8(VANTREL_CLI_PATH),
+                      {text("convert"), text("--profile"), QString::number(entry),
+                       text("--loudness"), text("-16"), text("--output-dir"), folder,
+                       text("--existing"), text("overwrite"), text("--"), source});
+            ok = cli.waitForFinished(kToolTimeoutMs) && cli.exitCode() == 0;
+            const QString output = QString::fromUtf8(cli.readAllStandardOutput())
+                                       .section(u'\t', 2, 2)
+                                       .section(u'\n', 0, 0);
+            const Meter after = ok ? meterSound(encoder, output) : Meter();
+            if (!after.read) {
+                cells += QStringLiteral("%1 ").arg(text("failed"), -22);
+                met = false;
+                continue;
+            }
+            const bool silent = !std::isfinite(before.integrated) || before.integrated <= -70;
+            met =
+                met && after.truePeak <= -1.0 && (silent || std::abs(after.integrated + 16) <= 1.0);
+            cells += QStringLiteral("%1 LUFS %2 dBTP   ")
+                         .arg(after.integrated, 5, 'f', 1)
+                         .arg(after.truePeak, 5, 'f', 1);
+        }
+        allMet = allMet && met;
+        std::printf("  %-50s %5.1f / %5.1f  %s%s\n", clip.name, before.integrated, before.truePeak,
+                    cells.toLocal8Bit().constData(), met ? "met" : "MISSED");
+    }
+    return allMet;
+}
+
 // ---- progress tick ------------------------------------------------------------
 
 // Statistics files as the encoder writes them, one line per frame, 25 frames
@@ -387,7 +573,7 @@ constexpr qint64 kLargeFile = 50LL * 1024 * 1024;
 BENCHMARK(BM_ProgressTick)->Arg(kSmallFile)->Arg(kLargeFile)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_WholeFileLastLine)->Arg(kSmallFile)->Arg(kLargeFile)->Unit(benchmark::kMicrosecond);
 
-// Takes "--pairs=N", "--today=T" and "--profile=E" out of the arguments.
+// Takes "--pairs=N", "--today=T", "--loudness=L" and "--profile=E" out of the arguments.
 bool takeOwnArguments(int &argc, char **argv)
 {
     int kept = 1;
@@ -397,6 +583,8 @@ bool takeOwnArguments(int &argc, char **argv)
             g_pairs = std::atoi(arg + 8);
         } else if (std::strncmp(arg, "--today=", 8) == 0) {
             g_today = std::atoi(arg + 8);
+        } else if (std::strncmp(arg, "--loudness=", 11) == 0) {
+            g_loudness = std::atoi(arg + 11);
         } else if (std::strncmp(arg, "--profile=", 10) == 0) {
             g_profile = std::atoi(arg + 10);
         } else {
@@ -427,5 +615,6 @@ int main(int argc, char **argv)
 
     const bool batches = g_pairs ? compareWithHandRunCommands(g_pairs) : true;
     const bool today = g_today ? compareTodaysEntries(g_today) : true;
-    return batches && today ? 0 : 1;
+    const bool loudness = g_loudness ? compareLoudnessTime(g_loudness) && loudnessTable() : true;
+    return batches && today && loudness ? 0 : 1;
 }

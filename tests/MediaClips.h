@@ -7,6 +7,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <limits>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -167,4 +169,30 @@ inline FileFacts inspect(const QString &path)
             facts.height = line.mid(7).toInt();
     }
     return facts;
+}
+
+// The sound of a file as FFmpeg's EBU R128 meter sums it up: its integrated
+// loudness in LUFS and its true peak in dBTP (-inf for silence).
+struct Loudness
+{
+    double integrated = 99;
+    double truePeak = 99;
+};
+
+inline Loudness loudnessOf(const QString &path)
+{
+    QProcess ffmpeg;
+    ffmpeg.start(qs("ffmpeg"),
+                 {qs("-hide_banner"), qs("-nostats"), qs("-i"), path, qs("-map"), qs("0:a:0"),
+                  qs("-af"), qs("ebur128=peak=true"), qs("-f"), qs("null"), qs("-")});
+    ffmpeg.waitForFinished(60000);
+    const QString text = QString::fromUtf8(ffmpeg.readAllStandardError());
+    const QString summary = text.mid(text.lastIndexOf(qs("Summary:")));
+    const auto after = [&summary](const QString &label, const QString &unit) {
+        const QString value = summary.section(label, 1).section(unit, 0, 0).trimmed();
+        return value == qs("-inf") ? -std::numeric_limits<double>::infinity()
+               : value.isEmpty()   ? 99.0
+                                   : value.toDouble();
+    };
+    return {after(qs(" I:"), qs("LUFS")), after(qs("Peak:"), qs("dBFS"))};
 }

@@ -229,6 +229,8 @@ Expected<EncoderCommand> buildEncoderCommand(const EncoderCommandInput &input)
             if (!audio)
                 return Built::failure(audio.error());
             spliced.insert(QStringLiteral("{AUDIO}"), *audio);
+            if (const Expected<std::optional<double>> target = loudnessTarget(o.loudness); !target)
+                return Built::failure(QStringLiteral("Loudness: ") + target.error());
         }
     }
     const Expected<EncoderValues> prepared = isTodayShape(row->shape)

@@ -21,7 +21,8 @@ namespace vantrel {
 
 namespace {
 
-// The end of the encoder's messages is what tells why it stopped.
+// The end of the encoder's messages is what tells why it stopped, or what
+// a measuring pass found (loudnorm's summary, about 400 characters, last).
 constexpr qsizetype kMessageChars = 4096;
 constexpr int kMessageLines = 12;
 // A list of encoders is a few kB; anything larger is no cache of ours.

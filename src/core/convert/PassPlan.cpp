@@ -1,6 +1,8 @@
 #include "core/convert/PassPlan.h"
 
+#include "core/convert/CommandShapes.h"
 #include "core/convert/FitToSize.h"
+#include "core/convert/LoudnessPlan.h"
 #include "core/records/OutputTargets.h"
 
 #include <QCoreApplication>
@@ -66,6 +68,12 @@ PassStep PassStep::fail(QString reason)
 RowPasses::RowPasses(const PassContext &context, const EncoderCommand &command)
     : m_command(command)
 {
+    // The sound is measured before any pass that converts it.
+    const ProfileCommandRow *row = profileCommandRow(context.job.profileIndex);
+    const Expected<std::optional<double>> loudness = loudnessTarget(context.job.options.loudness);
+    if (row && (row->shape == Shape::TodayVideo || row->shape == Shape::TodaySound) && loudness &&
+        *loudness)
+        m_plans.push_back(std::make_unique<LoudnessPlan>(context, **loudness));
     const Expected<std::optional<qint64>> limit = fitSizeBytes(context.job.options.fitSize);
     if (limit && *limit) {
         m_plans.push_back(std::make_unique<FitPlan>(context, **limit));

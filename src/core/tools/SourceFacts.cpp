@@ -23,7 +23,7 @@ QString tr(const char *text)
 const QString kEntries = QStringLiteral(
     "format=format_name,duration,start_time"
     ":stream=index,codec_type,codec_name,width,height,pix_fmt,field_order,color_space,"
-    "color_transfer,color_primaries,r_frame_rate,avg_frame_rate,channels,sample_rate,"
+    "color_transfer,color_primaries,r_frame_rate,avg_frame_rate,channels,sample_rate,sample_fmt,"
     "nb_read_packets"
     ":stream_disposition=attached_pic:stream_tags=rotate:stream_side_data=rotation");
 
@@ -275,6 +275,7 @@ std::optional<SourceFacts> parseSourceFacts(const QByteArray &json)
         stream.height = s.value(QLatin1String("height")).toInt();
         stream.channels = s.value(QLatin1String("channels")).toInt();
         stream.sampleRate = intOf(s.value(QLatin1String("sample_rate")));
+        stream.sampleFormat = s.value(QLatin1String("sample_fmt")).toString();
         if (counted)
             stream.packets = s.value(QLatin1String("nb_read_packets")).toString().toLongLong();
         stream.coverPicture = s.value(QLatin1String("disposition"))

@@ -1125,3 +1125,48 @@ TEST_F(BatchRunTest, FitToSizeLandsUnderTheLimitAndCloseToIt)
     EXPECT_TRUE(QDir(data.path()).entryList({qs("*.pass*")}, QDir::Files).isEmpty())
         << QDir(data.path()).entryList().join(u' ').toStdString();
 }
+
+// Loudness on a trimmed row: the measure covers the clip, not the loud
+// start the clip leaves out, and the row's progress moves on through both
+// passes; a Cancel while the sound is measured keeps nothing.
+TEST_F(BatchRunTest, LoudnessMeasuresTheClipAndACancelKeepsNothing)
+{
+    entry = 103;
+    sheet.build();
+    applyProfileDefaults(sheet, *entry);
+    sheet.setValue(qs("Audio Options"), qs("Loudness"), qs("-16"));
+    const QString film = clips.encoded(
+        qs("film.mkv"),
+        {qs("-f"), qs("lavfi"), qs("-i"), qs("testsrc=s=160x120:r=25:d=7"), qs("-f"), qs("lavfi"),
+         qs("-i"), qs("anoisesrc=d=3:a=0.8[a];sine=d=4[b];[a][b]concat=v=0:a=1"), qs("-c:v"),
+         qs("mpeg4"), qs("-c:a"), qs("pcm_s16le")});
+    addProbed({film});
+    list.setClip(0, qs("0:00:04"), qs("0:00:07"));
+    BatchRun &b = makeBatch();
+    QList<int> percents;
+    QObject::connect(&b, &BatchRun::rowProgressChanged, &b,
+                     [&percents](quint64, int percent) { percents << percent; });
+    ASSERT_EQ(run(), BatchEnding::Completed);
+    ASSERT_EQ(statuses(), QStringList{qs("OK")}) << b.rowMessages(0);
+    EXPECT_TRUE(b.rowMessages(0).contains(qs("applied to the whole"))) << b.rowMessages(0);
+    EXPECT_NEAR(inspect(b.rowOutput(0)).seconds, 3.0, 0.3);
+    EXPECT_NEAR(loudnessOf(b.rowOutput(0)).integrated, -16.0, 1.0);
+    ASSERT_FALSE(percents.isEmpty());
+    EXPECT_TRUE(std::is_sorted(percents.cbegin(), percents.cend()));
+
+    // A long sound measures for a while: cancelled then, the row keeps nothing.
+    list.clear();
+    addProbed({clips.audio(qs("long.wav"), 150)});
+    BatchRun &again = makeBatch();
+    QSignalSpy finished(&again, &BatchRun::finished);
+    ASSERT_TRUE(again.start(TestSurroundings::settings(data)));
+    ASSERT_TRUE(
+        QTest::qWaitFor([] { return !processesNaming(qs("print_format=json")).isEmpty(); }, 30000));
+    again.cancel();
+    ASSERT_TRUE(QTest::qWaitFor([&finished] { return !finished.isEmpty(); }, 30000));
+    EXPECT_EQ(statuses(), QStringList{qs("Cancel")});
+    ASSERT_TRUE(QTest::qWaitFor([&again] { return !again.encoderAlive(); }, 15000));
+    settle();
+    const QStringList left = QDir(output).entryList(QDir::Files | QDir::Hidden).filter(qs("long"));
+    EXPECT_TRUE(left.isEmpty()) << left.join(u' ');
+}

@@ -1,0 +1,189 @@
+#include "MediaClips.h"
+#include "TestSupport.h"
+
+#include <QProcess>
+
+#include <QtEndian>
+
+// Loudness on real files: every sound through today's entries lands on the
+// target within 1 LU with its true peak at most -1 dBTP, as FFmpeg's own
+// EBU R128 meter measures the output, at the sample rate the entry gives.
+
+namespace {
+
+struct Row
+{
+    QString status;
+    QString output;
+    QString notes;
+};
+
+Row convert(MediaClips &clips, int entry, const QString &source, const QString &loudness,
+            const QStringList &set)
+{
+    static int run = 0;
+    QStringList args = {qs("convert"),
+                        qs("--profile"),
+                        QString::number(entry),
+                        qs("--loudness"),
+                        loudness,
+                        qs("--output-dir"),
+                        clips.path(QStringLiteral("loud%1").arg(++run))};
+    for (const QString &item : set)
+        args << qs("--set") << item;
+    QProcess cli;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(qs("VANTREL_DATA_DIR"), clips.path(qs("data")));
+    cli.setProcessEnvironment(env);
+    cli.start(qs(VANTREL_CLI_PATH), args + QStringList{qs("--"), source});
+    EXPECT_TRUE(cli.waitForFinished(120000));
+    const QString record = QString::fromUtf8(cli.readAllStandardOutput());
+    const QString first = record.section(u'\n', 0, 0);
+    return {first.section(u'\t', 0, 0), first.section(u'\t', 2, 2), record.section(u'\n', 1)};
+}
+
+// One entry of the file's first sound, as ffprobe tells it.
+QString soundEntry(const QString &path, const QString &entry)
+{
+    QProcess ffprobe;
+    ffprobe.start(qs("ffprobe"),
+                  {qs("-v"), qs("error"), qs("-select_streams"), qs("a:0"), qs("-show_entries"),
+                   qs("stream=") + entry, qs("-of"), qs("csv=p=0"), path});
+    ffprobe.waitForFinished(30000);
+    return QString::fromUtf8(ffprobe.readAllStandardOutput()).trimmed();
+}
+
+// The rate the sound was encoded at: Opus keeps it in its header (a decoder
+// gives 48 kHz whatever it was), the others in the stream.
+int encodedSampleRate(const QString &path)
+{
+    const QByteArray bytes = readFile(path);
+    const qsizetype head = bytes.indexOf("OpusHead");
+    if (head >= 0 && head + 16 <= bytes.size())
+        return int(qFromLittleEndian<quint32>(bytes.constData() + head + 12));
+    return soundEntry(path, qs("sample_rate")).toInt();
+}
+
+} // namespace
+
+TEST(Loudness, EverySoundLandsOnTheTargetUnderTheCeiling)
+{
+    MediaClips clips;
+    const QStringList picture = {qs("-f"), qs("lavfi"), qs("-i"), qs("testsrc=s=160x120:r=25:d=4")};
+    // A picture and the sound `filter` makes, 4 s.
+    const auto film = [&](const char *name, const QString &filter) {
+        return clips.encoded(qs(name),
+                             picture + QStringList{qs("-f"), qs("lavfi"), qs("-i"), filter,
+                                                   qs("-c:v"), qs("mpeg4"), qs("-c:a"),
+                                                   qs("pcm_s16le"), qs("-t"), qs("4")});
+    };
+    const QString noise = qs("anoisesrc=d=4:a=%1");
+    const QString tone = film("tone.mkv", qs("sine=f=440:d=4"));
+    const QString tone32k = film("tone32k.mkv", qs("sine=f=440:d=4:sample_rate=32000"));
+    const QString quietNoise = film("noise40.mkv", noise.arg(0.01));
+    const QString noise20 = film("noise20.mkv", noise.arg(0.1));
+    const QString loudNoise = film("noise6.mkv", noise.arg(0.5));
+    const QString halves = film(
+        "halves.mkv", qs("anoisesrc=d=2:a=0.5[a];anoisesrc=d=2:a=0.01[b];[a][b]concat=v=0:a=1"));
+    // A quiet tone with a loud click: one gain would take the click over the ceiling.
+    const QString click =
+        film("click.mkv", qs("aevalsrc='0.02*sin(2*PI*440*t)+0.9*between(t,1,1.002)':d=4:c=mono"));
+    const QString shortClick =
+        film("short.mkv", qs("aevalsrc='0.02*sin(2*PI*440*t)+0.9*between(t,1,1.002)':d=2:c=mono"));
+    const QString silent = film("silent.mkv", qs("anullsrc=d=4:r=48000"));
+    const QString mute =
+        clips.encoded(qs("mute.mkv"), picture + QStringList{qs("-c:v"), qs("mpeg4")});
+    const struct
+    {
+        const char *what;
+        int entry;
+        QString source;
+        const char *loudness;
+        QStringList set;
+        int rate;         // of the output; 0: it has no sound
+        const char *note; // in the row's notes
+    } cases[] = {
+        {"tone", 103, tone, "-16", {}, 44100, "applied to the whole"},
+        {"tone at 32 kHz", 110, tone32k, "-16", {}, 24000, "applied to the whole"},
+        {"noise at -40 dBFS", 105, quietNoise, "-14", {}, 48000, "applied to the whole"},
+        {"noise at -20 dBFS", 111, noise20, "-23", {qs("Sample Rate=48000")}, 48000, "applied"},
+        {"noise at -6 dBFS", 103, loudNoise, "-23", {}, 48000, "applied to the whole"},
+        {"loud and quiet halves", 110, halves, "-16", {}, 48000, "applied to the whole"},
+        {"a click over a quiet tone", 103, click, "-14", {}, 44100, "dynamic mode"},
+        {"the same, too short to be evened out",
+         110,
+         shortClick,
+         "-14",
+         {},
+         48000,
+         "too short (2.0 s) to be evened out"},
+        {"silence", 111, silent, "-16", {}, 48000, "silent, so it was left as it is"},
+        {"no sound", 103, mute, "-16", {}, 0, "the source has no sound"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(QStringLiteral("%1, entry %2").arg(qs(c.what)).arg(c.entry).toStdString());
+        const Row row = convert(clips, c.entry, c.source, qs(c.loudness), c.set);
+        ASSERT_EQ(row.status, qs("OK")) << row.notes;
+        EXPECT_TRUE(row.notes.contains(qs(c.note))) << row.notes;
+        if (c.rate == 0)
+            continue;
+        EXPECT_EQ(encodedSampleRate(row.output), c.rate);
+        // FLAC keeps the source's 16 bits.
+        if (row.output.endsWith(qs(".flac"))) {
+            EXPECT_EQ(soundEntry(row.output, qs("bits_per_raw_sample")), qs("16"));
+        }
+        const Loudness out = loudnessOf(row.output);
+        EXPECT_LE(out.truePeak, -1.0);
+        // Silence stays silent; a short sound lands where the tip says.
+        const QString about = row.notes.section(qs("to about "), 1).section(qs(" LUFS"), 0, 0);
+        if (!about.isEmpty()) {
+            EXPECT_NEAR(out.integrated, about.toDouble(), 1.0);
+        } else if (!qs(c.note).contains(qs("left as it is"))) {
+            EXPECT_NEAR(out.integrated, qs(c.loudness).toDouble(), 1.0);
+        }
+    }
+}
+
+// The passes as a batch runs them: the measure reads the clip's sound
+// alone; "Same as source" leaves the one conversion as it was.
+TEST(Loudness, TheMeasureReadsTheClipsSoundAlone)
+{
+    MediaClips clips;
+    const QString source = clips.video(qs("film.avi"), 3);
+    const auto asRun = [&](const QStringList &set) {
+        QStringList args = {qs("command"), qs("--profile"), qs("103"),     qs("--source"),
+                            source,        qs("--output"),  qs("out.mp4"), qs("--start"),
+                            qs("0:00:01"), qs("--end"),     qs("0:00:03"), qs("--as-run")};
+        for (const QString &item : set)
+            args << qs("--set") << item;
+        QProcess cli;
+        cli.start(qs(VANTREL_CLI_PATH), args);
+        EXPECT_TRUE(cli.waitForFinished(60000));
+        return QString::fromUtf8(cli.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    };
+    const QStringList today = asRun({});
+    ASSERT_EQ(today.size(), 1) << today.join(u'\n');
+    EXPECT_EQ(asRun({qs("Loudness=Same as source")}), today);
+
+    const QStringList passes = asRun({qs("Loudness=-16 LUFS")});
+    ASSERT_EQ(passes.size(), 4) << passes.join(u'\n');
+    EXPECT_EQ(passes[0], qs("# 1/2: measures the sound's loudness"));
+    for (const char *part : {" -ss 1 -t 2 ", " -vn -sn -dn ",
+                             "loudnorm=I=-16:TP=-1.5:LRA=7:print_format=json", " -f null"})
+        EXPECT_TRUE(passes[1].contains(qs(part))) << part << passes[1];
+    EXPECT_FALSE(passes[1].contains(qs("-c:v"))) << passes[1];
+    EXPECT_EQ(passes[2], qs("# 2/2: converts"));
+    // The conversion as today's, with the measured loudness applied and the
+    // source's rate restored.
+    QString converts = passes[3];
+    const qsizetype filter = converts.indexOf(qs(" -af "));
+    ASSERT_GE(filter, 0);
+    const qsizetype rate = converts.indexOf(qs(" -ar 44100"), filter);
+    ASSERT_GE(rate, 0) << converts;
+    EXPECT_TRUE(converts.mid(filter, rate - filter).contains(qs("loudnorm=I=-16:TP=-1.5:")));
+    converts.remove(filter, rate + 10 - filter);
+    // The clip is read from the source, so that loudnorm sees only the clip.
+    const QString clip = qs(" -ss 1 -t 2");
+    EXPECT_TRUE(converts.contains(clip + qs(" -i "))) << converts;
+    EXPECT_EQ(converts.remove(clip), QString(today[0]).remove(clip));
+}
