@@ -72,9 +72,9 @@ Expected<bool> applySets(OptionSheet &sheet, const QStringList &assignments)
             const bool information = address->category == QLatin1String("General") ||
                                      address->category == QLatin1String("Output Duration");
             return Expected<bool>::failure(
-                information
-                    ? tr("the item \"%1\" only shows the clicked row and cannot be set").arg(caption)
-                    : tr("the item \"%1\" does not apply to this profile").arg(caption));
+                information ? tr("the item \"%1\" only shows the clicked row and cannot be set")
+                                  .arg(caption)
+                            : tr("the item \"%1\" does not apply to this profile").arg(caption));
         }
         const Expected<QString> value =
             sheet.acceptedValue(address->category, address->item, assignment.mid(eq + 1));

@@ -28,25 +28,25 @@ enum class Shape
 // (see encoderRunArguments); `Other` is run as it stands.
 enum class CommandRole
 {
-    Program,    // the encoder
-    Input,      // how the source is read, and the source
-    VideoCodec, // the video codec with its options (old entries: the container first)
-    VideoRate,  // the picture's bitrate or constant quality
-    FrameRate,  // "-r"
-    Clip,       // "-ss" and "-t"
-    Size,       // "-s WxH"
-    Filter,     // the picture's own filters ("-vf")
-    Maps,       // the streams taken ("-map")
-    SoundCodec, // the sound's codec with its settings, or "-an"/"-vn"
-    SoundRate,  // today's "-b:a"
-    SampleRate, // today's "-ar"
+    Program,     // the encoder
+    Input,       // how the source is read, and the source
+    VideoCodec,  // the video codec with its options (old entries: the container first)
+    VideoRate,   // the picture's bitrate or constant quality
+    FrameRate,   // "-r"
+    Clip,        // "-ss" and "-t"
+    Size,        // "-s WxH"
+    Filter,      // the picture's own filters ("-vf")
+    Maps,        // the streams taken ("-map")
+    SoundCodec,  // the sound's codec with its settings, or "-an"/"-vn"
+    SoundRate,   // today's "-b:a"
+    SampleRate,  // today's "-ar"
     SoundFilter, // "-af"
-    Container,  // today's "-f" and the muxer's options
-    Pass,       // which of an encoder's two passes, and where its statistics go
-    Other,      // what no rule changes: container, sound settings, aspect, metadata
-    Output,     // the output path
-    Threads,    // "-threads N"
-    Statistics  // "-vstats_file"
+    Container,   // today's "-f" and the muxer's options
+    Pass,        // which of an encoder's two passes, and where its statistics go
+    Other,       // what no rule changes: container, sound settings, aspect, metadata
+    Output,      // the output path
+    Threads,     // "-threads N"
+    Statistics   // "-vstats_file"
 };
 
 // A stretch of a template: its role and its text, in which placeholders in

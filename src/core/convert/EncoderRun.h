@@ -154,13 +154,13 @@ private:
     ConversionJob m_job;
     EncoderCommand m_command;
     std::unique_ptr<RowPasses> m_passes;
-    EncoderPass m_pass;        // the one running
+    EncoderPass m_pass; // the one running
     bool m_firstPass = true;
     bool m_stoppedAbove = false; // the pass's output passed its stopAbove
     double m_passBase = 0;       // the row's percent when the pass began
     double m_passSpan = 100;     // the share of the row's percent it covers
-    int m_shownPercent = -1; // none shown yet
-    ProcessResult m_result; // how the encoder ended
+    int m_shownPercent = -1;     // none shown yet
+    ProcessResult m_result;      // how the encoder ended
     bool m_stopping = false;
     ProgressTicker m_ticker;
     QString m_messages;

@@ -22,8 +22,7 @@ public:
     }
     PassStep next(const PassOutcome &) override { return PassStep::done(); }
     EncoderCommand leaves() const override { return m_command; }
-    QList<EncoderPass> outline(const EncoderCommand &command,
-                               EncoderCommand &leaves) const override
+    QList<EncoderPass> outline(const EncoderCommand &command, EncoderCommand &leaves) const override
     {
         leaves = command;
         return {pass(command)};
@@ -65,8 +64,7 @@ PassStep PassStep::fail(QString reason)
     return step;
 }
 
-RowPasses::RowPasses(const PassContext &context, const EncoderCommand &command)
-    : m_command(command)
+RowPasses::RowPasses(const PassContext &context, const EncoderCommand &command) : m_command(command)
 {
     // The sound is measured before any pass that converts it.
     const ProfileCommandRow *row = profileCommandRow(context.job.profileIndex);

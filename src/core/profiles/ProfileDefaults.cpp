@@ -632,7 +632,7 @@ std::vector<TodayItem> noVideo(const char *codec)
     return {
         {"Video Codec", codec, {codec}, false}, {"Video Size", "", {}, false},
         {"Video Bitrate", "", {}, false},       {"Video Framerate", "", {}, false},
-        {"Aspect Ratio", "", {}, false},       {"Fit To Size", "", {}, false},
+        {"Aspect Ratio", "", {}, false},        {"Fit To Size", "", {}, false},
     };
 }
 

@@ -63,9 +63,9 @@ const std::vector<const char *> &fitSizeChoices()
 
 const std::vector<const char *> &loudnessChoices()
 {
-    static const std::vector<const char *> choices = {
-        "Same as source", "-14 LUFS (streaming)", "-16 LUFS (phones, podcasts)",
-        "-23 LUFS (EBU R128 broadcast)"};
+    static const std::vector<const char *> choices = {"Same as source", "-14 LUFS (streaming)",
+                                                      "-16 LUFS (phones, podcasts)",
+                                                      "-23 LUFS (EBU R128 broadcast)"};
     return choices;
 }
 
@@ -75,9 +75,11 @@ Expected<std::optional<qint64>> fitSizeBytes(const QString &text)
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty() || trimmed.compare(fitSizeOff(), Qt::CaseInsensitive) == 0)
         return std::optional<qint64>();
-    static const QRegularExpression size(QStringLiteral("^(\\d+(?:[.,]\\d+)?)\\s*([kKmMgG][bB])?$"));
+    static const QRegularExpression size(
+        QStringLiteral("^(\\d+(?:[.,]\\d+)?)\\s*([kKmMgG][bB])?$"));
     const QRegularExpressionMatch match = size.match(trimmed);
-    const std::optional<double> number = match.hasMatch() ? numberOf(match.captured(1)) : std::nullopt;
+    const std::optional<double> number =
+        match.hasMatch() ? numberOf(match.captured(1)) : std::nullopt;
     if (!number)
         return Limit::failure(
             tr("\"%1\" is no size: give it in MB (1,000,000 bytes), like \"10 MB\"").arg(text));
@@ -110,7 +112,8 @@ Expected<std::optional<double>> loudnessTarget(const QString &text)
         QStringLiteral("^([-+]?\\d+(?:[.,]\\d+)?)\\s*(?:LUFS)?\\s*(?:\\([^()]*\\))?$"),
         QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch match = target.match(trimmed);
-    const std::optional<double> lufs = match.hasMatch() ? numberOf(match.captured(1)) : std::nullopt;
+    const std::optional<double> lufs =
+        match.hasMatch() ? numberOf(match.captured(1)) : std::nullopt;
     if (!lufs || *lufs < kQuietestTarget || *lufs > kLoudestTarget)
         return Target::failure(
             tr("\"%1\" is no loudness target: give one from -31 to -5 LUFS, like \"-16\"")

@@ -108,9 +108,9 @@ TEST(ProfileSelection, StoredTextNamesAnEntryOrNone)
     {
         const char *text;
         int entry; // 0: none
-    } cases[] = {{"13", 13}, {"1", 1}, {"101", 101}, {" 96", 96}, {"13abc", 13}, {"", 0},
-                 {"abc", 0}, {"0", 0}, {"150", 0},   {"13.5", 0}, {"-5", 0},     {"111", 111},
-                 {"112", 0}};
+    } cases[] = {{"13", 13}, {"1", 1},     {"101", 101}, {" 96", 96}, {"13abc", 13},
+                 {"", 0},    {"abc", 0},   {"0", 0},     {"150", 0},  {"13.5", 0},
+                 {"-5", 0},  {"111", 111}, {"112", 0}};
     for (const auto &c : cases)
         EXPECT_EQ(entryOfStoredText(qs(c.text)).value_or(0), c.entry) << c.text;
 }
