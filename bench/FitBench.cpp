@@ -178,6 +178,7 @@ private:
                       << text("anoisesrc=a=0.05:c=pink,volume=4,lowpass=3000");
         arguments << text("-t") << QString::number(film.seconds) << text("-c:v") << text("libx264")
                   << text("-preset") << text("ultrafast") << text("-crf") << text("12")
+                  << text("-pix_fmt") << text("yuv420p") // as films are; the naive run keeps it
                   << text("-c:a") << text("flac") << path;
         return run(text("ffmpeg"), arguments).seconds >= 0 ? path : QString();
     }
