@@ -1,5 +1,4 @@
-#include "MediaClips.h"
-#include "TestSupport.h"
+#include "CliConversion.h"
 
 #include <QProcess>
 
@@ -10,37 +9,6 @@
 // EBU R128 meter measures the output, at the sample rate the entry gives.
 
 namespace {
-
-struct Row
-{
-    QString status;
-    QString output;
-    QString notes;
-};
-
-Row convert(MediaClips &clips, int entry, const QString &source, const QString &loudness,
-            const QStringList &set)
-{
-    static int run = 0;
-    QStringList args = {qs("convert"),
-                        qs("--profile"),
-                        QString::number(entry),
-                        qs("--loudness"),
-                        loudness,
-                        qs("--output-dir"),
-                        clips.path(QStringLiteral("loud%1").arg(++run))};
-    for (const QString &item : set)
-        args << qs("--set") << item;
-    QProcess cli;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(qs("VANTREL_DATA_DIR"), clips.path(qs("data")));
-    cli.setProcessEnvironment(env);
-    cli.start(qs(VANTREL_CLI_PATH), args + QStringList{qs("--"), source});
-    EXPECT_TRUE(cli.waitForFinished(120000));
-    const QString record = QString::fromUtf8(cli.readAllStandardOutput());
-    const QString first = record.section(u'\n', 0, 0);
-    return {first.section(u'\t', 0, 0), first.section(u'\t', 2, 2), record.section(u'\n', 1)};
-}
 
 // One entry of the file's first sound, as ffprobe tells it.
 QString soundEntry(const QString &path, const QString &entry)
@@ -122,9 +90,10 @@ TEST(Loudness, EverySoundLandsOnTheTargetUnderTheCeiling)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(QStringLiteral("%1, entry %2").arg(qs(c.what)).arg(c.entry).toStdString());
-        const Row row = convert(clips, c.entry, c.source, qs(c.loudness), c.set);
-        ASSERT_EQ(row.status, qs("OK")) << row.notes;
-        EXPECT_TRUE(row.notes.contains(qs(c.note))) << row.notes;
+        const ConvertedRow row =
+            convertOne(clips, c.entry, c.source, c.set, {qs("--loudness"), qs(c.loudness)});
+        ASSERT_EQ(row.status, qs("OK")) << row.detail;
+        EXPECT_TRUE(row.detail.contains(qs(c.note))) << row.detail;
         if (c.rate == 0)
             continue;
         EXPECT_EQ(encodedSampleRate(row.output), c.rate);
@@ -135,7 +104,7 @@ TEST(Loudness, EverySoundLandsOnTheTargetUnderTheCeiling)
         const Loudness out = loudnessOf(row.output);
         EXPECT_LE(out.truePeak, -1.0);
         // Silence stays silent; a short sound lands where the tip says.
-        const QString about = row.notes.section(qs("to about "), 1).section(qs(" LUFS"), 0, 0);
+        const QString about = row.detail.section(qs("to about "), 1).section(qs(" LUFS"), 0, 0);
         if (!about.isEmpty()) {
             EXPECT_NEAR(out.integrated, about.toDouble(), 1.0);
         } else if (!qs(c.note).contains(qs("left as it is"))) {

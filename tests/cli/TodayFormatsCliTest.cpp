@@ -1,5 +1,4 @@
-#include "MediaClips.h"
-#include "TestSupport.h"
+#include "CliConversion.h"
 
 #include "core/tools/SourceFacts.h"
 
@@ -235,32 +234,6 @@ TEST(TodayFormats, EveryEntryConvertsRealFilesKeepingWhatTheSourceCarries)
 
 namespace {
 
-struct Row
-{
-    QString status;
-    QString output;
-    QString detail; // the row's reason or notes
-};
-
-// One file through `entry` by vantrel-cli, with `set` in the option sheet.
-Row convertOne(MediaClips &clips, int entry, const QString &source, const QStringList &set = {})
-{
-    static int run = 0;
-    QStringList args = {qs("convert"), qs("--profile"), QString::number(entry), qs("--output-dir"),
-                        clips.path(QStringLiteral("out%1").arg(++run))};
-    for (const QString &item : set)
-        args << qs("--set") << item;
-    QProcess cli;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(qs("VANTREL_DATA_DIR"), clips.path(qs("data")));
-    cli.setProcessEnvironment(env);
-    cli.start(qs(VANTREL_CLI_PATH), args + QStringList{qs("--"), source});
-    EXPECT_TRUE(cli.waitForFinished(180000));
-    const QString record = QString::fromUtf8(cli.readAllStandardOutput());
-    const QString first = record.section(u'\n', 0, 0);
-    return {first.section(u'\t', 0, 0), first.section(u'\t', 2, 2), record.section(u'\n', 1)};
-}
-
 QString streamValue(const QJsonObject &facts, const char *key)
 {
     for (const QJsonValue &stream : facts.value(qs("streams")).toArray()) {
@@ -466,7 +439,7 @@ TEST(TodayFormats, CameraPhoneAndBroadcastFootage)
                          .toStdString());
         if (!QFile::exists(c.source))
             continue; // a real file that is not here
-        const Row row = convertOne(clips, c.entry, c.source, c.set);
+        const ConvertedRow row = convertOne(clips, c.entry, c.source, c.set);
         if (c.check == DoesNotPlay) {
             EXPECT_EQ(row.status, qs("Fail"));
             EXPECT_TRUE(row.detail.contains(qs("does not play"))) << row.detail;
