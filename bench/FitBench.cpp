@@ -51,13 +51,13 @@ struct Film
 // The films: their picture, length and whether they carry sound.
 const Film kFilms[] = {
     {"sport-720p", 30, "mandelbrot=s=1280x720:r=25", true},
-    {"talking-head-720p", 60,
+    {"talking-head-720p", 40,
      "smptehdbars=s=1280x720:r=25[b];mandelbrot=s=360x400:r=25[m];[b][m]overlay=460:200", true},
-    {"still-720p", 60, "smptehdbars=s=1280x720:r=25", true},
-    {"sport-1080p", 20, "mandelbrot=s=1920x1080:r=25", true},
+    {"still-720p", 40, "smptehdbars=s=1280x720:r=25", true},
+    {"sport-1080p", 15, "mandelbrot=s=1920x1080:r=25", true},
     {"grain-720p", 10, "testsrc2=s=1280x720:r=25,noise=alls=25:allf=t", true},
-    {"life-720p", 60, "life=s=320x180:r=25:mold=10:ratio=0.3,scale=1280x720:flags=neighbor", false},
-    {"screen-720p", 180, "testsrc2=s=1280x720:r=10", false},
+    {"life-720p", 40, "life=s=320x180:r=25:mold=10:ratio=0.3,scale=1280x720:flags=neighbor", false},
+    {"screen-720p", 120, "testsrc2=s=1280x720:r=10", false},
     {"grain-1080p", 10, "testsrc2=s=1920x1080:r=25,noise=alls=20:allf=t", true},
 };
 

@@ -34,14 +34,18 @@ constexpr CodecRow kAudioCodecs[] = {
 // at its "good" speed, nine times the time of the real-time one. SVT-AV1
 // takes two passes only through its own program, not through FFmpeg 5.1:
 // one pass of its variable rate, which looks ahead.
+// The floors: where a 480p picture overtakes the 720p one on hard motion.
+// VP9 at its real-time speed has no one such point (hard motion is better
+// smaller even at 0.07, a calm picture keeps its size down to 0.01): 0.05
+// lies between. Its constant rate lands a little under what is asked.
 constexpr TodayVideoCodec kTodayVideoCodecs[] = {
     {"H.264", "libx264", "-preset veryfast", "-crf", "", " -b:v {R}k",
-     " -pass {N} -passlogfile {LOG}", 0.05, 0.02},
+     " -pass {N} -passlogfile {LOG}", 0.03, 0.02},
     {"H.265", "libx265", "-preset superfast -tag:v hvc1 -x265-params log-level=error", "-crf", "",
-     " -b:v {R}k", " -x265-params log-level=error:pass={N}:stats={LOGPARAM}", 0.035, 0.02},
+     " -b:v {R}k", " -x265-params log-level=error:pass={N}:stats={LOGPARAM}", 0.04, 0.02},
     {"VP9", "libvpx-vp9", "-deadline realtime -cpu-used 8 -row-mt 1", "-crf", " -b:v 0",
-     " -b:v {R}k -minrate {R}k -maxrate {R}k", nullptr, 0.05, 0.03},
-    {"AV1", "libsvtav1", "-preset 10", "-crf", "", " -b:v {R}k", nullptr, 0.035, 0.04},
+     " -b:v {R}k -minrate {R}k -maxrate {R}k", nullptr, 0.05, 0.015},
+    {"AV1", "libsvtav1", "-preset 10", "-crf", "", " -b:v {R}k", nullptr, 0.02, 0.04},
 };
 
 constexpr CodecRow kTodayAudioCodecs[] = {

@@ -28,9 +28,10 @@ struct TodayVideoCodec
     // none: it encodes once at the rate.
     const char *rate;
     const char *passes;
-    // The fewest bits per pixel of each frame at which a picture still
-    // watches well (measured, see README), and the share of the limit kept
-    // back for the error of the encoder's rate.
+    // The fewest bits per pixel of each frame at which the picture keeps its
+    // size: below it, a smaller picture at the same rate, scaled back up,
+    // comes closer to hard motion (bench/fit-floors.sh). And the share of
+    // the limit kept back for the error of the encoder's rate.
     double leastBitsPerPixel;
     double rateMargin;
 };

@@ -1053,7 +1053,7 @@ TEST_F(BatchRunTest, FitToSizeLandsUnderTheLimitAndCloseToIt)
         {105, motion, "300 kB", nullptr, true, "fitted: 180p", 180},
         {103, still, "300 kB", nullptr, false, "not filled up", 180},
         {103, motion, "150 kB", "0:00:05", true, "fitted: 180p", 180},
-        {103, big, "130 kB", nullptr, true, "fitted: 360p", 360},
+        {103, big, "100 kB", nullptr, true, "fitted: 360p", 360},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(QStringLiteral("%1 %2 %3")
