@@ -303,10 +303,14 @@ EncoderPass FitPlan::qualityPass(bool smaller) const
     const bool statisticsServe =
         m_codec->passes && !m_budget.neededBytes && (smaller || !usesSmallerPicture());
     EncoderPass pass;
-    pass.title =
-        smaller
-            ? tr("at the profile's quality, %1 (kept when it fits)").arg(sideText(m_budget.frame))
-            : tr("at the profile's quality (kept when it fits)");
+    if (!smaller)
+        pass.title = tr("at the profile's quality (kept when it fits)");
+    else if (m_budget.neededBytes)
+        pass.title =
+            tr("at the profile's quality, %1 (kept when it fits)").arg(sideText(m_budget.frame));
+    else
+        pass.title = tr("at the profile's quality, %1 (the first of two passes)")
+                         .arg(sideText(m_budget.frame));
     pass.command = shaped(m_command, smaller, statisticsServe ? 1 : 0);
     if (!statisticsServe)
         pass.stopAbove = m_limitBytes;
@@ -363,7 +367,11 @@ PassStep FitPlan::next(const PassOutcome &outcome)
     const bool fits =
         !outcome.stoppedAbove && outcome.outputBytes >= 0 && outcome.outputBytes <= m_limitBytes;
     if (m_stage != Stage::AtRate) {
-        if (fits) {
+        // A picture the budget made smaller is filled up to the limit, unless
+        // the limit holds too little for a rate: then it is kept when it fits
+        // at the profile's quality.
+        const bool noRate = m_budget.neededBytes.has_value();
+        if (fits && (m_stage == Stage::AtQuality || noRate)) {
             m_notes << (m_stage == Stage::AtQualitySmaller
                             ? tr("Fit To Size %1: it fits at the profile's quality at %2 with %3 "
                                  "(%4), so it was not filled up to the limit.")
@@ -376,11 +384,11 @@ PassStep FitPlan::next(const PassOutcome &outcome)
                                        megabytesText(outcome.outputBytes)));
             return PassStep::done();
         }
-        if (m_stage == Stage::AtQuality && usesSmallerPicture()) {
+        if (m_stage == Stage::AtQuality && usesSmallerPicture() && (m_codec->passes || noRate)) {
             m_stage = Stage::AtQualitySmaller;
             return PassStep::run(qualityPass(true));
         }
-        if (m_budget.neededBytes)
+        if (noRate)
             return PassStep::fail(
                 tr("%1 is too small for %2 of watchable picture and sound: even at %3 with %4 "
                    "kbit/s of sound it would need %5.")

@@ -61,11 +61,12 @@ QSize frameWithShorterSide(const QSize &frame, int side);
 // Fits a row's output under a size, never over it and close under it: the
 // profile's own quality first (a first pass of the encoder that writes the
 // output and, for x264 and x265, the statistics of its picture); a source
-// that fits at that quality is kept so, not filled up. Otherwise the second
-// pass at the rate the budget leaves, run again at a corrected rate while
-// the output comes out over the limit or well under it, at most twice (the
-// last try falls back on a rate that fitted); a limit too small for a
-// watchable picture fails the row with the size it would need.
+// that fits at that quality is kept so, not filled up. Otherwise (after a
+// first pass at a picture the budget made smaller, kept only when no rate
+// would be watchable) the second pass at the rate the budget leaves, run again at a corrected rate
+// while the output comes out over the limit or well under it, at most twice (the last try falls
+// back on a rate that fitted); a limit too small for a watchable picture fails the row with the
+// size it would need.
 class FitPlan : public PassPlan
 {
 public:

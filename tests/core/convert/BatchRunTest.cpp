@@ -1022,9 +1022,9 @@ TEST_F(BatchRunTest, RealWorldFilesConvertOrSayWhy)
 // Fit To Size: never over the limit; close under it when the source does not
 // fit at the profile's quality, at that quality when it does; a trimmed
 // row's budget is its clip's; a picture too big for its share is made
-// smaller; a limit too small fails with the size it would need. Each of two
-// rows at once keeps its own pass statistics, and none stay; Cancel keeps
-// nothing of a file of several passes.
+// smaller and filled up; a limit too small fails with the size it would
+// need. Each of two rows at once keeps its own pass statistics, and none
+// stay; Cancel keeps nothing of a file of several passes.
 TEST_F(BatchRunTest, FitToSizeLandsUnderTheLimitAndCloseToIt)
 {
     const auto lavfi = [](const char *source) {
@@ -1038,6 +1038,11 @@ TEST_F(BatchRunTest, FitToSizeLandsUnderTheLimitAndCloseToIt)
     const QString big =
         clips.encoded(qs("big.mkv"), lavfi("mandelbrot=s=1280x720:r=25") + dense.mid(0, 6) +
                                          QStringList{qs("-t"), qs("3")});
+    // Small at the profile's quality only once made smaller: filled up.
+    const QString calm = clips.encoded(
+        qs("calm.mkv"),
+        lavfi("smptehdbars=s=1280x720:r=25[b];testsrc2=s=320x240:r=25[m];[b][m]overlay=480:240") +
+            dense.mid(0, 6) + QStringList{qs("-t"), qs("3")});
     struct Case
     {
         int entry;
@@ -1054,6 +1059,7 @@ TEST_F(BatchRunTest, FitToSizeLandsUnderTheLimitAndCloseToIt)
         {103, still, "300 kB", nullptr, false, "not filled up", 180},
         {103, motion, "150 kB", "0:00:05", true, "fitted: 180p", 180},
         {103, big, "100 kB", nullptr, true, "fitted: 360p", 360},
+        {103, calm, "90 kB", nullptr, true, "fitted: 360p", 360},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(QStringLiteral("%1 %2 %3")
