@@ -1,9 +1,10 @@
 #include "core/convert/LoudnessPlan.h"
 
+#include "core/common/Logging.h"
+
 #include <QCoreApplication>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QLocale>
+#include <QFileInfo>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cmath>
@@ -19,14 +20,38 @@ QString tr(const char *text)
     return QCoreApplication::translate("LoudnessPlan", text);
 }
 
-// The loudness range loudnorm aims at when it measures; the conversion's
-// is at least the sound's own, so that its range never keeps it from
-// applying one gain.
-constexpr double kMeasuringRange = 7;
+// The loudness range loudnorm is given: at least the sound's own, so that
+// its range never keeps it from applying one gain.
+constexpr double kLeastRange = 7;
 constexpr double kWidestRange = 50;
 // loudnorm's dynamic mode looks 3 s ahead: a shorter sound comes out far
 // under the target.
 constexpr double kDynamicModeSeconds = 3.2;
+// The meter calls a sound this quiet or quieter silent.
+constexpr double kSilence = -70;
+// An evened-out sound is measured again until it is this near the target
+// (LU), at most so many times; the closest is kept.
+constexpr double kAim = 0.4;
+constexpr int kMostTries = 5;
+// How far a try's true peak may pass the limiter's ceiling (the band-limited
+// sound at the output's rate, a little over what was limited at 192 kHz);
+// how much lower than that overshoot the limiter is set after a try over
+// it; and the lowest it is set to (alimiter takes down to -24 dB).
+constexpr double kPeakSlack = 0.2;
+constexpr double kLimitStep = 0.2;
+// How far under the output's ceiling an encoded try's true peak stays; and
+// how much a lossy encoder may raise the peaks of dense loud sound.
+constexpr double kPeakMargin = 0.05;
+constexpr double kEncoderOvershoot = 3.5;
+constexpr double kLowestLimit = -12;
+constexpr double kWidestGain = 40;
+// What the tries may add to the first one's gain: past that a limiter only
+// flattens the sound and lifts its noise; and the share of a change of gain
+// under which the limiter is taken to hold the sound at its loudest.
+constexpr double kMostExtraGain = 12;
+constexpr double kHeldSlope = 0.15;
+// The tip says so when the closest try is farther than this (LU).
+constexpr double kOutOfReach = 1;
 
 // The rates an encoder takes, when it does not take them all; FFmpeg
 // encodes at the one nearest the sound's (the first of two as near).
@@ -47,17 +72,18 @@ const std::vector<EncoderRates> &encoderRates()
 // What a sound of unknown rate is encoded at.
 constexpr int kCommonRate = 48000;
 
-// "-inf", "inf" and numbers, as loudnorm writes them.
-std::optional<double> measuredNumber(const QJsonObject &summary, const char *key)
+// FFmpeg's layout for a number of channels, as `-ac` makes it.
+QString defaultLayout(int channels)
 {
-    const QString text = summary.value(QLatin1String(key)).toString().trimmed();
-    if (text == QLatin1String("-inf"))
-        return -std::numeric_limits<double>::infinity();
-    if (text == QLatin1String("inf") || text == QLatin1String("+inf"))
-        return std::numeric_limits<double>::infinity();
-    bool ok = false;
-    const double value = QLocale::c().toDouble(text, &ok);
-    return ok && std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
+    static const char *const kLayouts[] = {"mono", "stereo", "2.1", "4.0",
+                                           "5.0",  "5.1",    "6.1", "7.1"};
+    return channels >= 1 && channels <= 8 ? QString::fromLatin1(kLayouts[channels - 1]) : QString();
+}
+
+// The meter as the passes run it: its summary alone, not a line per 100 ms.
+QString meter()
+{
+    return QStringLiteral("ebur128=peak=true:framelog=verbose");
 }
 
 QString number(double value)
@@ -65,22 +91,16 @@ QString number(double value)
     return QString::number(value, 'f', 2);
 }
 
-// loudnorm's own bounds for what it is told was measured.
-double within(double value, double low, double high)
-{
-    return std::clamp(value, low, high);
-}
-
-// loudnorm takes a range of 0 as "not measured" and then never applies one
-// gain; a steady sound's range rounds to 0.
-double measuredRange(const LoudnessMeasure &measure)
-{
-    return within(std::max(measure.range, 0.01), 0, 99);
-}
-
 QString decibels(double value)
 {
     return (value > 0 ? QStringLiteral("+") : QString()) + QString::number(value, 'f', 1);
+}
+
+CommandLine literal(const char *text)
+{
+    CommandLine line;
+    line.appendLiteral(QString::fromLatin1(text));
+    return line;
 }
 
 // `command` with its clip read from the source: behind the sound's filter
@@ -102,29 +122,85 @@ EncoderCommand clipAtSource(const EncoderCommand &command)
     return moved;
 }
 
+CommandLine pathPart(const QString &path)
+{
+    CommandLine line = literal(" ");
+    line.appendPath(path);
+    return line;
+}
+
+// The source of `command` with its clip, the sound alone, then `tail`.
+EncoderCommand soundAlone(const EncoderCommand &command, const QList<CommandPart> &tail)
+{
+    EncoderCommand sound;
+    const EncoderCommand source = clipAtSource(command);
+    for (const CommandPart &part : source.parts()) {
+        switch (part.role) {
+        case CommandRole::Output:
+            sound.append(CommandRole::Other, literal(" -vn -sn -dn"));
+            for (const CommandPart &end : tail)
+                sound.append(end.role, end.pieces);
+            break;
+        case CommandRole::Program:
+        case CommandRole::Clip:
+        case CommandRole::Input:
+        case CommandRole::Maps:
+        case CommandRole::Threads:
+            sound.append(part.role, part.pieces);
+            break;
+        default:
+            break;
+        }
+    }
+    return sound;
+}
+
+int wholeNumber(const QString &text)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    return ok ? value : 0;
+}
+
 } // namespace
 
-std::optional<LoudnessMeasure> parseLoudnessMeasure(const QString &messages)
+QList<LoudnessMeasure> parseLoudnessSummaries(const QString &messages)
 {
-    // "[Parsed_loudnorm_0 @ 0x...] \n{\n\t\"input_i\" : \"-21.82\", ... }"
-    const qsizetype key = messages.lastIndexOf(QLatin1String("\"input_i\""));
-    const qsizetype open = key < 0 ? -1 : messages.lastIndexOf(u'{', key);
-    const qsizetype close = key < 0 ? -1 : messages.indexOf(u'}', key);
-    if (open < 0 || close < 0)
-        return std::nullopt;
-    const QJsonDocument document =
-        QJsonDocument::fromJson(messages.mid(open, close - open + 1).toUtf8());
-    if (!document.isObject())
-        return std::nullopt;
-    const QJsonObject summary = document.object();
-    const std::optional<double> integrated = measuredNumber(summary, "input_i");
-    const std::optional<double> truePeak = measuredNumber(summary, "input_tp");
-    const std::optional<double> range = measuredNumber(summary, "input_lra");
-    const std::optional<double> threshold = measuredNumber(summary, "input_thresh");
-    const std::optional<double> offset = measuredNumber(summary, "target_offset");
-    if (!integrated || !truePeak || !range || !threshold || !offset)
-        return std::nullopt;
-    return LoudnessMeasure{*integrated, *truePeak, *range, *threshold, *offset};
+    // "[Parsed_ebur128_0 @ 0x...] Summary:\n\n  Integrated loudness:\n    I: -21.8 LUFS\n
+    //  Threshold: -31.8 LUFS\n\n  Loudness range:\n    LRA: 0.0 LU\n ...  True peak:\n
+    //  Peak: -18.1 dBFS"
+    static const QRegularExpression kSummary(QStringLiteral(
+        "Parsed_ebur128_(\\d+) @ [^\\]]*\\] Summary:\\s+Integrated loudness:\\s+I:\\s+(\\S+) "
+        "LUFS\\s+Threshold:\\s+(\\S+) LUFS\\s+"
+        "Loudness range:\\s+LRA:\\s+(\\S+) LU\\b(?:[^\\[]*?True peak:\\s+Peak:\\s+(\\S+) dBFS)?"));
+    const auto value = [](const QString &text, bool *ok) {
+        if (text == QLatin1String("-inf")) {
+            *ok = true;
+            return -std::numeric_limits<double>::infinity();
+        }
+        return text.toDouble(ok);
+    };
+    std::vector<std::pair<int, LoudnessMeasure>> found; // by the meter's place
+    QRegularExpressionMatchIterator matches = kSummary.globalMatch(messages);
+    while (matches.hasNext()) {
+        const QRegularExpressionMatch match = matches.next();
+        bool ok[4] = {true, true, true, true};
+        LoudnessMeasure measure;
+        measure.integrated = value(match.captured(2), &ok[0]);
+        measure.threshold = value(match.captured(3), &ok[1]);
+        measure.range = value(match.captured(4), &ok[2]);
+        measure.truePeak = match.captured(5).isEmpty() ? -std::numeric_limits<double>::infinity()
+                                                       : value(match.captured(5), &ok[3]);
+        if (ok[0] && ok[1] && ok[2] && ok[3])
+            found.emplace_back(match.captured(1).toInt(), measure);
+    }
+    // The meters sum up as the chain ends, in no set order.
+    std::stable_sort(found.begin(), found.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    QList<LoudnessMeasure> summaries;
+    for (const auto &[place, measure] : found)
+        summaries << measure;
+    return summaries;
 }
 
 double limiterCeiling(const QString &audioCodec)
@@ -135,27 +211,28 @@ double limiterCeiling(const QString &audioCodec)
 bool appliesLinearly(double target, double ceiling, const LoudnessMeasure &measure)
 {
     // loudnorm's own test, on the values it is given.
-    const double gain = target - within(measure.integrated, -99, 0);
-    return within(measure.truePeak, -99, 99) + gain <= ceiling;
+    const double gain = target - std::clamp(measure.integrated, -99.0, 0.0);
+    return std::clamp(measure.truePeak, -99.0, 99.0) + gain <= ceiling;
 }
 
 QString loudnessFilter(double target, double ceiling, const LoudnessMeasure &measure)
 {
-    const double range = measuredRange(measure);
+    // loudnorm takes a range of 0 as "not measured" and then never applies
+    // one gain; a steady sound's range rounds to 0.
+    const double range = std::clamp(std::max(measure.range, 0.01), 0.0, 99.0);
     return QStringLiteral("loudnorm=I=%1:TP=%2:LRA=%3:measured_I=%4:measured_TP=%5:"
-                          "measured_LRA=%6:measured_thresh=%7:offset=%8:linear=true")
+                          "measured_LRA=%6:measured_thresh=%7:offset=0:linear=true")
         .arg(QString::number(target), QString::number(ceiling, 'f', 1),
-             number(std::clamp(range, kMeasuringRange, kWidestRange)),
-             number(within(measure.integrated, -99, 0)), number(within(measure.truePeak, -99, 99)),
-             number(range), number(within(measure.threshold, -99, 0)),
-             number(within(measure.offset, -99, 99)));
+             number(std::clamp(range, kLeastRange, kWidestRange)),
+             number(std::clamp(measure.integrated, -99.0, 0.0)),
+             number(std::clamp(measure.truePeak, -99.0, 99.0)), number(range),
+             number(std::clamp(measure.threshold, -99.0, 0.0)));
 }
 
 int outputSampleRate(const QString &audioCodec, const QString &sampleRate, int sourceRate)
 {
-    bool chosen = false;
-    const int rate = sampleRate.toInt(&chosen);
-    if (chosen && rate > 0)
+    const int rate = wholeNumber(sampleRate);
+    if (rate > 0)
         return rate;
     if (sourceRate <= 0)
         return kCommonRate;
@@ -170,6 +247,22 @@ int outputSampleRate(const QString &audioCodec, const QString &sampleRate, int s
         return nearest;
     }
     return sourceRate;
+}
+
+QString encoderBandFilter(const QString &audioCodec, int rate, int channels, int kilobits)
+{
+    int top = rate / 2;
+    if (audioCodec == QLatin1String("AAC") && kilobits > 0 && channels > 0) {
+        // FFmpeg's AAC encoder cuts its band by the rate each channel gets.
+        const int perChannel = kilobits * 1000 / channels;
+        top = std::min({std::max(perChannel / 5, perChannel * 15 / 32 - 5500),
+                        3000 + perChannel / 4, 12000 + perChannel / 16, 22000, top});
+    } else if (audioCodec == QLatin1String("Opus")) {
+        top = std::min(20000, top); // Opus codes up to 20 kHz
+    }
+    if (top >= rate / 2)
+        return QString();
+    return QStringLiteral("firequalizer=gain='if(lt(f,%1),0,-120)'").arg(top);
 }
 
 LoudnessPlan::LoudnessPlan(PassContext context, double target)
@@ -194,57 +287,116 @@ std::optional<QString> LoudnessPlan::unmeasuredNote() const
     return std::nullopt;
 }
 
-EncoderPass LoudnessPlan::measuringPass(const EncoderCommand &command) const
+int LoudnessPlan::outputRate() const
 {
-    // The source, the sound the conversion takes and its clip; nothing is
-    // written.
-    EncoderCommand measuring;
-    const auto literal = [](const char *text) {
-        CommandLine line;
-        line.appendLiteral(QString::fromLatin1(text));
-        return line;
-    };
-    const EncoderCommand source = clipAtSource(command);
-    for (const CommandPart &part : source.parts()) {
-        switch (part.role) {
-        case CommandRole::Output: {
-            measuring.append(CommandRole::Other, literal(" -vn -sn -dn"));
-            CommandLine filter = literal(" -af ");
-            filter.appendValue(QStringLiteral("loudnorm=I=%1:TP=%2:LRA=%3:print_format=json")
-                                   .arg(QString::number(m_target),
-                                        QString::number(m_ceiling, 'f', 1),
-                                        QString::number(kMeasuringRange)));
-            measuring.append(CommandRole::SoundFilter, filter);
-            measuring.append(CommandRole::Container, literal(" -f null"));
-            CommandLine nowhere;
-            nowhere.appendLiteral(QStringLiteral(" "));
-            nowhere.appendPath(QStringLiteral("-"));
-            measuring.append(CommandRole::Output, nowhere);
-            break;
-        }
-        case CommandRole::Program:
-        case CommandRole::Clip:
-        case CommandRole::Input:
-        case CommandRole::Maps:
-        case CommandRole::Threads:
-            measuring.append(part.role, part.pieces);
-            break;
-        default:
-            break;
-        }
-    }
+    const StreamFacts *source = m_context.facts ? m_context.facts->sound() : nullptr;
+    const ConversionOptions &options = m_context.job.options;
+    return outputSampleRate(options.audioCodec, options.sampleRate,
+                            source ? source->sampleRate : 0);
+}
+
+int LoudnessPlan::outputChannels() const
+{
+    const StreamFacts *source = m_context.facts ? m_context.facts->sound() : nullptr;
+    const int chosen = wholeNumber(m_context.job.options.audioChannel);
+    return chosen > 0 ? chosen : (source ? source->channels : 0);
+}
+
+QString LoudnessPlan::outputFormat() const
+{
+    // A named layout: this FFmpeg finds none between a limiter, a
+    // resampler and a meter for a sound whose layout it does not know.
+    const QString layout = defaultLayout(outputChannels());
+    const QString rate = QStringLiteral("aresample=%1").arg(outputRate());
+    return layout.isEmpty() ? rate
+                            : QStringLiteral("aformat=channel_layouts=") + layout + u',' + rate;
+}
+
+QString LoudnessPlan::asEncoded() const
+{
+    const ConversionOptions &options = m_context.job.options;
+    const QString band = encoderBandFilter(options.audioCodec, outputRate(), outputChannels(),
+                                           wholeNumber(options.audioBitrate));
+    return band.isEmpty() ? outputFormat() : outputFormat() + u',' + band;
+}
+
+EncoderPass LoudnessPlan::passOf(EncoderCommand command, const QString &title) const
+{
     EncoderPass pass;
-    pass.title = tr("measures the sound's loudness");
-    pass.command = measuring;
+    pass.title = title;
+    pass.command = std::move(command);
     pass.writesOutput = false;
     pass.soundOnly = true;
     // Decoding the sound alone is quick beside a picture's conversion, and
     // about as long as a sound's.
     const bool picture =
-        m_context.facts && m_context.facts->picture() && command.has(CommandRole::VideoCodec);
+        m_context.facts && m_context.facts->picture() && m_command.has(CommandRole::VideoCodec);
     pass.weight = picture ? 0.05 : 0.5;
     pass.weightAfter = 1;
     return pass;
+}
+
+EncoderPass LoudnessPlan::soundPass(const EncoderCommand &command, const QString &chain,
+                                    const QString &title) const
+{
+    CommandLine filter = literal(" -af ");
+    filter.appendValue(chain);
+    return passOf(soundAlone(command, {{CommandRole::SoundFilter, filter},
+                                       {CommandRole::Container, literal(" -f null")},
+                                       {CommandRole::Output, pathPart(QStringLiteral("-"))}}),
+                  title);
+}
+
+EncoderPass LoudnessPlan::encodingPass(const QString &chain, const QString &path) const
+{
+    // The sound as the conversion encodes it, in the output's container:
+    // where the encoder's first samples start counts for a meter that gates
+    // 400 ms blocks.
+    const Expected<QList<CommandPart>> sound = todayAudio(m_context.job.options);
+    QList<CommandPart> parts = sound ? sound.value() : QList<CommandPart>();
+    for (const CommandPart &part : m_command.parts()) {
+        if (part.role == CommandRole::Container)
+            parts << part;
+    }
+    parts << CommandPart{CommandRole::Output, pathPart(path)};
+    EncoderPass pass = passOf(withFilter(soundAlone(m_command, parts), chain),
+                              tr("encodes the sound alone, to measure it"));
+    pass.weight *= 3; // an encoder is slower than a decoder
+    return pass;
+}
+
+EncoderPass LoudnessPlan::checkingPass(const QString &path) const
+{
+    EncoderCommand checking;
+    for (const CommandPart &part : m_command.parts()) {
+        if (part.role == CommandRole::Program)
+            checking.append(part.role, part.pieces);
+    }
+    CommandLine input = literal(" -i ");
+    input.appendPath(path);
+    checking.append(CommandRole::Input, input);
+    CommandLine filter = literal(" -af ");
+    filter.appendValue(meter());
+    checking.append(CommandRole::SoundFilter, filter);
+    checking.append(CommandRole::Container, literal(" -f null"));
+    checking.append(CommandRole::Output, pathPart(QStringLiteral("-")));
+    EncoderPass pass = passOf(checking, tr("measures the encoded sound"));
+    pass.readsSource = false;
+    return pass;
+}
+
+bool LoudnessPlan::encodesTries() const
+{
+    // A lossless encoder keeps the sound as the filters leave it.
+    return m_context.job.options.audioCodec != QLatin1String("FLAC");
+}
+
+QString LoudnessPlan::tryPath() const
+{
+    const QString suffix = QFileInfo(m_context.job.outputPath).suffix();
+    return m_context.passLogBase + QStringLiteral("-loudness-%1.%2")
+                                       .arg(m_tries)
+                                       .arg(suffix.isEmpty() ? QStringLiteral("out") : suffix);
 }
 
 EncoderCommand LoudnessPlan::withFilter(const EncoderCommand &command, const QString &filter) const
@@ -256,19 +408,32 @@ EncoderCommand LoudnessPlan::withFilter(const EncoderCommand &command, const QSt
     // as 24 bits: a 16-bit sound stays 16-bit, as without them.
     const bool sixteenBits = source && (source->sampleFormat.startsWith(QLatin1String("s16")) ||
                                         source->sampleFormat.startsWith(QLatin1String("u8")));
-    CommandLine sound;
-    sound.appendLiteral(QStringLiteral(" -af "));
+    CommandLine sound = literal(" -af ");
     sound.appendValue(options.audioCodec == QLatin1String("FLAC") && sixteenBits
                           ? filter + QStringLiteral(",aformat=sample_fmts=s16")
                           : filter);
     result.replace(CommandRole::SoundFilter, sound);
     // loudnorm hands its sound on at 192 kHz.
-    CommandLine rate;
-    rate.appendLiteral(QStringLiteral(" -ar "));
-    rate.appendValue(QString::number(
-        outputSampleRate(options.audioCodec, options.sampleRate, source ? source->sampleRate : 0)));
+    CommandLine rate = literal(" -ar ");
+    rate.appendValue(QString::number(outputRate()));
     result.replace(CommandRole::SampleRate, rate);
     return result;
+}
+
+QString LoudnessPlan::filtersOf(const Try &t) const
+{
+    if (!t.limited)
+        return m_picked;
+    // The sound is first cut to the output rate's band, which the encoder
+    // would cut anyway, raising the peaks the limiter left; then at 192 kHz
+    // a sample peak is close to the true peak. The sound has the output's
+    // channels already, so the limiter holds the peaks of what is encoded.
+    const QString limited =
+        QStringLiteral("%1,volume=%2dB,aresample=192000,alimiter=limit=%3:attack=5:"
+                       "release=50:level=0:latency=1")
+            .arg(outputFormat(), number(t.gain),
+                 QString::number(std::pow(10.0, t.limit / 20), 'f', 4));
+    return m_picked.isEmpty() ? limited : m_picked + u',' + limited;
 }
 
 PassStep LoudnessPlan::begin(const EncoderCommand &command)
@@ -276,55 +441,175 @@ PassStep LoudnessPlan::begin(const EncoderCommand &command)
     m_command = command;
     m_leaves = command;
     m_notes.clear();
+    m_stage = Stage::Measure;
+    m_tries = 0;
+    m_try = Try();
+    m_try.limit = m_ceiling;
+    m_firstGain = 0;
+    m_last.reset();
+    m_best.reset();
     if (const std::optional<QString> note = unmeasuredNote()) {
         if (!note->isEmpty())
             m_notes << *note;
         return PassStep::done();
     }
-    return PassStep::run(measuringPass(command));
+    // Timestamps by the samples: the measure's length is then the sound's
+    // as loudnorm will see it, whatever gaps its timestamps leave.
+    return PassStep::run(soundPass(
+        command, QStringLiteral("asetpts=N/SR/TB,") + meter() + u',' + asEncoded() + u',' + meter(),
+        tr("measures the sound's loudness")));
 }
 
 PassStep LoudnessPlan::next(const PassOutcome &outcome)
 {
-    const std::optional<LoudnessMeasure> measure = parseLoudnessMeasure(outcome.messages);
-    if (!measure) {
+    switch (m_stage) {
+    case Stage::Measure:
+        return afterMeasure(outcome);
+    case Stage::Encode:
+        m_stage = Stage::Check;
+        return PassStep::run(checkingPass(tryPath()));
+    case Stage::Check:
+        break;
+    }
+    return afterTry(outcome);
+}
+
+PassStep LoudnessPlan::afterMeasure(const PassOutcome &outcome)
+{
+    const QList<LoudnessMeasure> summaries = parseLoudnessSummaries(outcome.messages);
+    if (summaries.size() < 2) {
         m_notes << tr("%1: the encoder did not tell the sound's loudness, so it was left as it is.")
                        .arg(prefix());
         return PassStep::done();
     }
-    if (!std::isfinite(measure->integrated)) {
+    const LoudnessMeasure &whole = summaries.constFirst();
+    if (whole.integrated <= kSilence) {
         m_notes << tr("%1: the sound is silent, so it was left as it is.").arg(prefix());
         return PassStep::done();
     }
+    // The loudness of what will be encoded (the output's channels, the
+    // band the encoder keeps), the peaks of that and of the sound as it is.
+    LoudnessMeasure measure = whole;
+    measure.integrated = summaries.constLast().integrated;
+    measure.truePeak = std::max(whole.truePeak, summaries.constLast().truePeak);
     const QString measured = tr("measured %1 LUFS, true peak %2 dBTP")
-                                 .arg(decibels(measure->integrated), decibels(measure->truePeak));
-    const double gain = m_target - measure->integrated;
-    const QString ceiling = QString::number(kLoudnessCeiling, 'f', 1);
-    if (appliesLinearly(m_target, m_ceiling, *measure)) {
+                                 .arg(decibels(measure.integrated), decibels(measure.truePeak));
+    const double gain = m_target - measure.integrated;
+    m_picked = loudnessFilter(m_target, m_ceiling, measure);
+    if (appliesLinearly(m_target, m_ceiling, measure)) {
         m_notes
             << tr("%1: %2; %3 dB applied to the whole.").arg(prefix(), measured, decibels(gain));
-        m_leaves = withFilter(m_command, loudnessFilter(m_target, m_ceiling, *measure));
-        return PassStep::done();
+        // A lossy encoder raises the peaks of dense loud sound by up to
+        // 3 dB: near the ceiling, the sound is tried as encoded.
+        if (encodesTries() && measure.truePeak + gain > kLoudnessCeiling - kEncoderOvershoot)
+            return startTry();
+        return finish();
     }
     const std::optional<double> seconds = outcome.report.encodedSeconds;
     if (seconds && *seconds < kDynamicModeSeconds) {
         // loudnorm's dynamic mode needs its window of sound: a shorter one
-        // would come out far too quiet. One gain instead, as far as the peaks allow.
-        const double allowed = std::floor((m_ceiling - measure->truePeak) * 100) / 100;
-        const double applied = std::min(gain, allowed);
+        // would come out far too quiet.
+        m_picked.clear();
+        m_try.limited = true;
+        m_try.gain = gain;
+        m_firstGain = gain;
         m_notes << tr("%1: %2; %3 dB to the whole would take its peaks past the %4 dBTP "
-                      "ceiling, and the sound is too short (%5 s) to be evened out: %6 dB "
-                      "applied, to about %7 LUFS.")
-                       .arg(prefix(), measured, decibels(gain), ceiling,
-                            QString::number(*seconds, 'f', 1), decibels(applied),
-                            decibels(measure->integrated + applied));
-        m_leaves = withFilter(m_command, QStringLiteral("volume=%1dB").arg(number(applied)));
-        return PassStep::done();
+                      "ceiling, and the sound is too short (%5 s) for loudnorm's dynamic mode: "
+                      "the gain was applied with its peaks limited.")
+                       .arg(prefix(), measured, decibels(gain),
+                            QString::number(kLoudnessCeiling, 'f', 1),
+                            QString::number(*seconds, 'f', 1));
+    } else {
+        m_notes << tr("%1: %2; %3 dB to the whole would take its peaks past the %4 dBTP "
+                      "ceiling, so loudnorm's dynamic mode evened it out, peaks limited.")
+                       .arg(prefix(), measured, decibels(gain),
+                            QString::number(kLoudnessCeiling, 'f', 1));
     }
-    m_notes << tr("%1: %2; %3 dB to the whole would take its peaks past the %4 dBTP "
-                  "ceiling, so loudnorm's dynamic mode evened it out, peaks limited.")
-                   .arg(prefix(), measured, decibels(gain), ceiling);
-    m_leaves = withFilter(m_command, loudnessFilter(m_target, m_ceiling, *measure));
+    return startTry();
+}
+
+PassStep LoudnessPlan::startTry()
+{
+    ++m_tries;
+    if (encodesTries()) {
+        m_stage = Stage::Encode;
+        return PassStep::run(encodingPass(filtersOf(m_try), tryPath()));
+    }
+    m_stage = Stage::Check;
+    return PassStep::run(soundPass(m_command,
+                                   filtersOf(m_try) + u',' + asEncoded() + u',' + meter(),
+                                   tr("measures the evened-out sound")));
+}
+
+PassStep LoudnessPlan::afterTry(const PassOutcome &outcome)
+{
+    const QList<LoudnessMeasure> summaries = parseLoudnessSummaries(outcome.messages);
+    if (summaries.isEmpty() || summaries.constLast().integrated <= kSilence) {
+        m_notes << tr("The evened-out sound could not be measured, so it was kept untried.");
+        return finish();
+    }
+    const LoudnessMeasure &measure = summaries.constLast();
+    // An encoded try shows the output's peaks; a filtered one is measured
+    // against the limiter's lower ceiling.
+    const double ceiling = encodesTries() ? kLoudnessCeiling - kPeakMargin : m_ceiling + kPeakSlack;
+    const Tried tried{m_try, m_target - measure.integrated, measure.truePeak <= ceiling, measure};
+    qCInfo(lcBatch).noquote() << "loudness try" << m_tries << "gain" << m_try.gain << "limit"
+                              << m_try.limit << "measures" << measure.integrated << "LUFS"
+                              << measure.truePeak << "dBTP";
+    // The ceiling comes first, then the target.
+    const auto miss = [](const Tried &t) {
+        return std::abs(t.shortfall) + (t.underCeiling ? 0 : kWidestGain);
+    };
+    if (!m_best || miss(tried) < miss(*m_best))
+        m_best = tried;
+    if ((std::abs(tried.shortfall) <= kAim && tried.underCeiling) || m_tries >= kMostTries)
+        return finish();
+    m_try.limited = true;
+    if (!tried.underCeiling) {
+        // Limit lower, and win back next time what that takes.
+        m_try.limit -= measure.truePeak - ceiling + kLimitStep;
+        m_try.limit = std::max(m_try.limit, kLowestLimit);
+        m_last.reset();
+        return startTry();
+    }
+    // The limiter takes back part of any gain: after two tries, aim by what
+    // the last change of gain brought.
+    double slope = 1;
+    if (m_last && m_last->filters.limited && m_try.gain != m_last->filters.gain) {
+        const double brought =
+            (measure.integrated - m_last->measure.integrated) / (m_try.gain - m_last->filters.gain);
+        // More gain no longer makes it louder, only flatter: the limiter
+        // holds it.
+        if (brought < kHeldSlope && tried.shortfall > 0)
+            return finish();
+        slope = std::clamp(brought, kHeldSlope, 1.0);
+    }
+    m_last = tried;
+    const double gain = std::clamp(m_try.gain + tried.shortfall / slope, -kWidestGain,
+                                   m_firstGain + kMostExtraGain);
+    if (gain == m_try.gain)
+        return finish();
+    m_try.gain = gain;
+    return startTry();
+}
+
+PassStep LoudnessPlan::finish()
+{
+    if (m_best) {
+        m_try = m_best->filters;
+        const QString result =
+            tr("%1 LUFS, true peak %2 dBTP")
+                .arg(decibels(m_best->measure.integrated), decibels(m_best->measure.truePeak));
+        const QString measured = m_try.limited && !m_picked.isEmpty()
+                                     ? tr("With %1 dB more, peaks limited, the sound measures %2.")
+                                           .arg(decibels(m_try.gain), result)
+                                     : tr("The sound measures %1.").arg(result);
+        m_notes << (std::abs(m_best->shortfall) > kOutOfReach
+                        ? tr("%1 LUFS is out of reach with the peaks under the ceiling. %2")
+                              .arg(QString::number(m_target), measured)
+                        : measured);
+    }
+    m_leaves = withFilter(m_command, filtersOf(m_try));
     return PassStep::done();
 }
 
@@ -341,7 +626,7 @@ QList<EncoderPass> LoudnessPlan::outline(const EncoderCommand &command,
     const QString measured = QStringLiteral("<measured>");
     leaves = withFilter(
         command, QStringLiteral("loudnorm=I=%1:TP=%2:LRA=%3:measured_I=%3:measured_TP=%3:"
-                                "measured_LRA=%3:measured_thresh=%3:offset=%3:linear=true")
+                                "measured_LRA=%3:measured_thresh=%3:offset=0:linear=true")
                      .arg(QString::number(m_target), QString::number(m_ceiling, 'f', 1), measured));
     return {step.pass};
 }

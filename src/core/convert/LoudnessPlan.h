@@ -6,20 +6,19 @@
 
 namespace vantrel {
 
-// What loudnorm measured of a sound, from the summary it prints in JSON.
+// What FFmpeg's EBU R128 meter (`ebur128`) sums up of a sound.
 struct LoudnessMeasure
 {
-    double integrated = 0; // LUFS; -inf when the sound is silent
-    double truePeak = 0;   // dBTP; -inf when silent
+    double integrated = 0; // LUFS; -70 when the sound is silent
+    double truePeak = 0;   // dBTP; -inf when silent or not measured
     double range = 0;      // LU
-    double threshold = 0;  // LUFS, the gate
-    double offset = 0;     // dB loudnorm's limiter may still need; inf when silent
+    double threshold = 0;  // LUFS, the integrated measure's gate
 };
 
-// The last loudnorm summary in an encoder's messages ("input_i",
-// "input_tp", "input_lra", "input_thresh", "target_offset"); none when the
-// messages hold no whole one.
-std::optional<LoudnessMeasure> parseLoudnessMeasure(const QString &messages);
+// Every summary of the meter in an encoder's messages, in the order of the
+// meters in the filter chain (FFmpeg prints them in any order): "I:", the first "Threshold:",
+// "LRA:" and, when measured, the true "Peak:". A summary cut short is left out.
+QList<LoudnessMeasure> parseLoudnessSummaries(const QString &messages);
 
 // The loudest true peak an output may reach, in dBTP.
 constexpr double kLoudnessCeiling = -1.0;
@@ -43,14 +42,24 @@ bool appliesLinearly(double target, double ceiling, const LoudnessMeasure &measu
 // encoder's nearest (Opus: 48 kHz and its lower rates).
 int outputSampleRate(const QString &audioCodec, const QString &sampleRate, int sourceRate);
 
-// Brings a row's sound to a loudness in two passes: it measures the sound
-// of the row's clip alone (the picture is not decoded), then leaves the
-// command with loudnorm given what it measured, and the sound resampled
-// back to the output's rate (loudnorm works at 192 kHz). A sound too short
-// for loudnorm's dynamic mode, whose peaks keep one gain from reaching the
-// target, gets the gain its peaks allow. A silent sound, a source without
-// sound or one that could not be read ahead is left as it is. The row's tip
-// says which, with what was measured.
+// The filter that keeps the band today's encoder of `audioCodec` keeps of
+// a sound at `rate` Hz in `channels` channels at `kilobits` per second
+// (empty: the whole band). What lies above is not heard in the output and
+// takes its loudness with it: white noise loses about 1 LU to AAC in two
+// channels at 160 kbit/s.
+QString encoderBandFilter(const QString &audioCodec, int rate, int channels, int kilobits);
+
+// Brings a row's sound to a loudness. It measures the sound of the row's
+// clip alone (the picture is not decoded), as it is and within the band
+// the encoder will keep, and picks the filters: loudnorm applying one gain
+// when the peaks allow it; else the sound is evened out (loudnorm's dynamic
+// mode, or for a sound shorter than its window the gain with its peaks
+// limited) and what that gives is measured, a miss made good with more or
+// less gain and the peaks limited, a few times at most, the closest kept.
+// The conversion gets the filters and the output's sample rate (loudnorm
+// works at 192 kHz). A silent sound, a source without sound or one that
+// could not be read ahead is left as it is. The row's tip says which, with
+// what was measured.
 class LoudnessPlan : public PassPlan
 {
 public:
@@ -64,18 +73,68 @@ public:
     QStringList notes() const override { return m_notes; }
 
 private:
+    // A try: the filters picked, with `gain` dB more and the peaks limited
+    // under `limit` dBTP when `limited`.
+    struct Try
+    {
+        bool limited = false;
+        double gain = 0;
+        double limit = 0;
+    };
+    struct Tried
+    {
+        Try filters;
+        double shortfall = 0; // LU under the target
+        bool underCeiling = true;
+        LoudnessMeasure measure;
+    };
+
     // The note of a sound left as it is without a measure (empty: none to
     // make, as no sound is asked for); none when it is measured.
     std::optional<QString> unmeasuredNote() const;
-    EncoderPass measuringPass(const EncoderCommand &command) const;
+    EncoderPass passOf(EncoderCommand command, const QString &title) const;
+    // A pass that runs the sound of `command`'s source through `chain`.
+    EncoderPass soundPass(const EncoderCommand &command, const QString &chain,
+                          const QString &title) const;
+    // A pass that encodes the sound alone, as the conversion will, after
+    // `chain` into `path`; and one that measures the sound in `path`.
+    EncoderPass encodingPass(const QString &chain, const QString &path) const;
+    EncoderPass checkingPass(const QString &path) const;
+    bool encodesTries() const;
+    QString tryPath() const;
+    // The sound in the output's channels and at its rate; and that within
+    // the encoder's band.
+    QString outputFormat() const;
+    QString asEncoded() const;
+    int outputRate() const;
+    int outputChannels() const;
+    PassStep afterMeasure(const PassOutcome &outcome);
+    PassStep startTry();
+    PassStep afterTry(const PassOutcome &outcome);
+    // Leaves the closest try.
+    PassStep finish();
+    QString filtersOf(const Try &t) const;
     // `command` with `filter` on its sound and the output's rate restored.
     EncoderCommand withFilter(const EncoderCommand &command, const QString &filter) const;
     QString prefix() const;
 
     PassContext m_context;
     double m_target;
-    double m_ceiling;         // loudnorm's
+    double m_ceiling;         // loudnorm's and the limiter's
     EncoderCommand m_command; // the command the plan began with
+    enum class Stage
+    {
+        Measure, // the source's sound
+        Encode,  // a try's sound, encoded apart
+        Check    // a try measured
+    };
+    Stage m_stage = Stage::Measure;
+    QString m_picked; // loudnorm as the measure allows; empty for a short sound
+    Try m_try;
+    double m_firstGain = 0;
+    std::optional<Tried> m_last; // to aim the next try
+    std::optional<Tried> m_best;
+    int m_tries = 0;
     EncoderCommand m_leaves;
     QStringList m_notes;
 };

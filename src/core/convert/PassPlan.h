@@ -24,6 +24,8 @@ struct EncoderPass
     bool writesOutput = true;
     // It reads the sound alone: the rules for the source's picture do not apply.
     bool soundOnly = false;
+    // It reads the source: the rules for the source's streams apply.
+    bool readsSource = true;
     // Ended at once when its output grows past this many bytes; the plan
     // hears that it was.
     std::optional<qint64> stopAbove;

@@ -50,7 +50,9 @@ QStringList RunPreparation::arguments() const
 QStringList RunPreparation::arguments(const EncoderPass &pass) const
 {
     RunAdaptation adaptation = m_adaptation;
-    if (pass.soundOnly) {
+    if (!pass.readsSource) {
+        adaptation = RunAdaptation();
+    } else if (pass.soundOnly) {
         adaptation = RunAdaptation();
         adaptation.streams = m_adaptation.streams;
     }

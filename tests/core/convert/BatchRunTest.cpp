@@ -1133,8 +1133,8 @@ TEST_F(BatchRunTest, FitToSizeLandsUnderTheLimitAndCloseToIt)
 }
 
 // Loudness on a trimmed row: the measure covers the clip, not the loud
-// start the clip leaves out, and the row's progress moves on through both
-// passes; a Cancel while the sound is measured keeps nothing.
+// start the clip leaves out, and the row's progress moves on through all
+// its passes; a Cancel while the sound is measured keeps nothing.
 TEST_F(BatchRunTest, LoudnessMeasuresTheClipAndACancelKeepsNothing)
 {
     entry = 103;
@@ -1157,6 +1157,9 @@ TEST_F(BatchRunTest, LoudnessMeasuresTheClipAndACancelKeepsNothing)
     EXPECT_TRUE(b.rowMessages(0).contains(qs("applied to the whole"))) << b.rowMessages(0);
     EXPECT_NEAR(inspect(b.rowOutput(0)).seconds, 3.0, 0.3);
     EXPECT_NEAR(loudnessOf(b.rowOutput(0)).integrated, -16.0, 1.0);
+    // The tries' encoded sound is gone with the row.
+    EXPECT_TRUE(QDir(data.path()).entryList({qs("*.pass*")}, QDir::Files).isEmpty())
+        << QDir(data.path()).entryList().join(u' ').toStdString();
     ASSERT_FALSE(percents.isEmpty());
     EXPECT_TRUE(std::is_sorted(percents.cbegin(), percents.cend()));
 
@@ -1167,7 +1170,7 @@ TEST_F(BatchRunTest, LoudnessMeasuresTheClipAndACancelKeepsNothing)
     QSignalSpy finished(&again, &BatchRun::finished);
     ASSERT_TRUE(again.start(TestSurroundings::settings(data)));
     ASSERT_TRUE(
-        QTest::qWaitFor([] { return !processesNaming(qs("print_format=json")).isEmpty(); }, 30000));
+        QTest::qWaitFor([] { return !processesNaming(qs("ebur128=peak=true")).isEmpty(); }, 30000));
     again.cancel();
     ASSERT_TRUE(QTest::qWaitFor([&finished] { return !finished.isEmpty(); }, 30000));
     EXPECT_EQ(statuses(), QStringList{qs("Cancel")});
