@@ -52,6 +52,8 @@ constexpr double kMostExtraGain = 12;
 constexpr double kHeldSlope = 0.15;
 // The tip says so when the closest try is farther than this (LU).
 constexpr double kOutOfReach = 1;
+// How far loudnorm's dynamic mode may miss before the gain is limited instead.
+constexpr double kDynamicMiss = 2;
 
 // The rates an encoder takes, when it does not take them all; FFmpeg
 // encodes at the one nearest the sound's (the first of two as near).
@@ -423,7 +425,7 @@ EncoderCommand LoudnessPlan::withFilter(const EncoderCommand &command, const QSt
 QString LoudnessPlan::filtersOf(const Try &t) const
 {
     if (!t.limited)
-        return m_picked;
+        return t.picked;
     // The sound is first cut to the output rate's band, which the encoder
     // would cut anyway, raising the peaks the limiter left; then at 192 kHz
     // a sample peak is close to the true peak. The sound has the output's
@@ -433,7 +435,7 @@ QString LoudnessPlan::filtersOf(const Try &t) const
                        "release=50:level=0:latency=1")
             .arg(outputFormat(), number(t.gain),
                  QString::number(std::pow(10.0, t.limit / 20), 'f', 4));
-    return m_picked.isEmpty() ? limited : m_picked + u',' + limited;
+    return t.picked.isEmpty() ? limited : t.picked + u',' + limited;
 }
 
 PassStep LoudnessPlan::begin(const EncoderCommand &command)
@@ -446,6 +448,7 @@ PassStep LoudnessPlan::begin(const EncoderCommand &command)
     m_try = Try();
     m_try.limit = m_ceiling;
     m_firstGain = 0;
+    m_dynamic = false;
     m_last.reset();
     m_best.reset();
     if (const std::optional<QString> note = unmeasuredNote()) {
@@ -495,7 +498,8 @@ PassStep LoudnessPlan::afterMeasure(const PassOutcome &outcome)
     const QString measured = tr("measured %1 LUFS, true peak %2 dBTP")
                                  .arg(decibels(measure.integrated), decibels(measure.truePeak));
     const double gain = m_target - measure.integrated;
-    m_picked = loudnessFilter(m_target, m_ceiling, measure);
+    m_measured = measure.integrated;
+    m_try.picked = loudnessFilter(m_target, m_ceiling, measure);
     if (appliesLinearly(m_target, m_ceiling, measure)) {
         m_notes
             << tr("%1: %2; %3 dB applied to the whole.").arg(prefix(), measured, decibels(gain));
@@ -509,10 +513,7 @@ PassStep LoudnessPlan::afterMeasure(const PassOutcome &outcome)
     if (seconds && *seconds < kDynamicModeSeconds) {
         // loudnorm's dynamic mode needs its window of sound: a shorter one
         // would come out far too quiet.
-        m_picked.clear();
-        m_try.limited = true;
-        m_try.gain = gain;
-        m_firstGain = gain;
+        m_try = limitedGain();
         m_notes << tr("%1: %2; %3 dB to the whole would take its peaks past the %4 dBTP "
                       "ceiling, and the sound is too short (%5 s) for loudnorm's dynamic mode: "
                       "the gain was applied with its peaks limited.")
@@ -520,12 +521,19 @@ PassStep LoudnessPlan::afterMeasure(const PassOutcome &outcome)
                             QString::number(kLoudnessCeiling, 'f', 1),
                             QString::number(*seconds, 'f', 1));
     } else {
+        m_dynamic = true;
         m_notes << tr("%1: %2; %3 dB to the whole would take its peaks past the %4 dBTP "
                       "ceiling, so loudnorm's dynamic mode evened it out, peaks limited.")
                        .arg(prefix(), measured, decibels(gain),
                             QString::number(kLoudnessCeiling, 'f', 1));
     }
     return startTry();
+}
+
+LoudnessPlan::Try LoudnessPlan::limitedGain()
+{
+    m_firstGain = m_target - m_measured;
+    return Try{QString(), true, m_firstGain, m_ceiling};
 }
 
 PassStep LoudnessPlan::startTry()
@@ -562,6 +570,16 @@ PassStep LoudnessPlan::afterTry(const PassOutcome &outcome)
     };
     if (!m_best || miss(tried) < miss(*m_best))
         m_best = tried;
+    // loudnorm's dynamic mode can miss far (a quiet voice with rare loud
+    // clicks comes out 20 LU under): the gain with the peaks limited then.
+    if (std::exchange(m_dynamic, false) && std::abs(tried.shortfall) > kDynamicMiss) {
+        m_notes << tr("Its dynamic mode came out at %1 LUFS, so the gain was applied with the "
+                      "peaks limited instead.")
+                       .arg(decibels(measure.integrated));
+        m_try = limitedGain();
+        m_last.reset();
+        return startTry();
+    }
     if ((std::abs(tried.shortfall) <= kAim && tried.underCeiling) || m_tries >= kMostTries)
         return finish();
     m_try.limited = true;
@@ -600,7 +618,7 @@ PassStep LoudnessPlan::finish()
         const QString result =
             tr("%1 LUFS, true peak %2 dBTP")
                 .arg(decibels(m_best->measure.integrated), decibels(m_best->measure.truePeak));
-        const QString measured = m_try.limited && !m_picked.isEmpty()
+        const QString measured = m_try.limited && !m_try.picked.isEmpty()
                                      ? tr("With %1 dB more, peaks limited, the sound measures %2.")
                                            .arg(decibels(m_try.gain), result)
                                      : tr("The sound measures %1.").arg(result);

@@ -73,10 +73,11 @@ public:
     QStringList notes() const override { return m_notes; }
 
 private:
-    // A try: the filters picked, with `gain` dB more and the peaks limited
-    // under `limit` dBTP when `limited`.
+    // A try: loudnorm as the measure allows (none: the gain alone), with
+    // `gain` dB more and the peaks limited under `limit` dBTP when `limited`.
     struct Try
     {
+        QString picked;
         bool limited = false;
         double gain = 0;
         double limit = 0;
@@ -109,6 +110,9 @@ private:
     int outputRate() const;
     int outputChannels() const;
     PassStep afterMeasure(const PassOutcome &outcome);
+    // The gain to the target from the measure, the peaks limited; the
+    // first of such tries.
+    Try limitedGain();
     PassStep startTry();
     PassStep afterTry(const PassOutcome &outcome);
     // Leaves the closest try.
@@ -129,7 +133,8 @@ private:
         Check    // a try measured
     };
     Stage m_stage = Stage::Measure;
-    QString m_picked; // loudnorm as the measure allows; empty for a short sound
+    double m_measured = 0;  // LUFS, as the output will hold the sound
+    bool m_dynamic = false; // the first try is loudnorm's dynamic mode
     Try m_try;
     double m_firstGain = 0;
     std::optional<Tried> m_last; // to aim the next try
