@@ -387,6 +387,12 @@ TEST(TodayFormats, CameraPhoneAndBroadcastFootage)
                                 qs("log-level=error"), qs("-color_primaries"), qs("bt2020"),
                                 qs("-color_trc"), qs(transfer), qs("-colorspace"), qs("bt2020nc")});
     };
+    // Broadcast AC3 in 5.1 with side channels, a layout Opus refuses.
+    const QString surround = clips.encoded(
+        qs("surround.mkv"),
+        lavfi + QStringList{qs("testsrc=s=160x120:r=25:d=1"), qs("-f"), qs("lavfi"), qs("-i"),
+                            qs("anoisesrc=d=1:a=0.1,aformat=channel_layouts=5.1(side)"), qs("-c:v"),
+                            qs("mpeg4"), qs("-c:a"), qs("ac3")});
     ASSERT_NEAR(inspect(held).seconds, 3.46, 0.05);
     const QString hlg = hdr("hlg.mp4", "arib-std-b67");
     const QString pq = hdr("pq.mp4", "smpte2084");
@@ -402,6 +408,7 @@ TEST(TodayFormats, CameraPhoneAndBroadcastFootage)
         PcmLeftOut,
         WholeLength,
         ToneMapped,
+        SurroundInFFmpegsLayout,
         DoesNotPlay
     };
     const struct
@@ -426,6 +433,9 @@ TEST(TodayFormats, CameraPhoneAndBroadcastFootage)
         {105, held, {}, WholeLength},
         {103, hlg, {}, ToneMapped},
         {106, pq, {}, ToneMapped},
+        {105, surround, {}, SurroundInFFmpegsLayout},
+        {110, surround, {}, SurroundInFFmpegsLayout},
+        {103, surround, {}, SurroundInFFmpegsLayout},
         // An old entry is not adapted: this camera file's RGB tag reaches VP9.
         {94,
          qs(VANTREL_TESTDATA_DIR "/media/mpeg2ps_192x240_misnamed.m2v"),
@@ -492,6 +502,10 @@ TEST(TodayFormats, CameraPhoneAndBroadcastFootage)
             // Grey and washed out untouched (about 20 to 40), in colour again.
             EXPECT_GT(saturation(row.output), 60);
             EXPECT_TRUE(row.detail.contains(qs("tone-mapped"))) << row.detail;
+            break;
+        case SurroundInFFmpegsLayout:
+            EXPECT_TRUE(QJsonDocument(facts).toJson().contains("\"channel_layout\": \"5.1\""))
+                << QJsonDocument(facts).toJson().toStdString();
             break;
         case DoesNotPlay:
             break;

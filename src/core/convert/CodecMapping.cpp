@@ -90,4 +90,16 @@ std::optional<QString> todayAudioEncoder(const QString &label)
     return lookup(kTodayAudioCodecs, label);
 }
 
+bool wantsDefaultLayout(const QString &label)
+{
+    return label == QLatin1String("AAC") || label == QLatin1String("Opus");
+}
+
+QString defaultChannelLayout(int channels)
+{
+    static const char *const kLayouts[] = {"mono", "stereo", "2.1", "4.0",
+                                           "5.0",  "5.1",    "6.1", "7.1"};
+    return channels >= 1 && channels <= 8 ? QString::fromLatin1(kLayouts[channels - 1]) : QString();
+}
+
 } // namespace vantrel

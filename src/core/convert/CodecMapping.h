@@ -38,5 +38,11 @@ struct TodayVideoCodec
 const TodayVideoCodec *todayVideoCodec(const QString &label);
 // The encoder of today's sound codec label ("Opus" -> "libopus").
 std::optional<QString> todayAudioEncoder(const QString &label);
+// Whether today's sound codec takes a surround sound only in FFmpeg's own
+// layouts ("5.1", not "5.1(side)" as broadcast AC3 has it): Opus refuses the
+// others, AAC in MP4 loses them.
+bool wantsDefaultLayout(const QString &label);
+// FFmpeg's layout for a number of channels, as `-ac` makes it; empty past 8.
+QString defaultChannelLayout(int channels);
 
 } // namespace vantrel

@@ -166,6 +166,10 @@ QStringList encoderRunArguments(const EncoderCommand &command, ExistingFilePolic
     for (const QString &stream : adaptation.streams.value_or(QStringList()))
         maps << QStringLiteral("-map") << stream;
     const QString filters = runFilters(command, adaptation);
+    const QString soundLayout =
+        adaptation.soundLayout.isEmpty()
+            ? QString()
+            : QStringLiteral("aformat=channel_layouts=") + adaptation.soundLayout;
     // Where the filters stand: with the command's own, else behind the
     // frame size, else before the output.
     const CommandRole filterPlace = command.has(CommandRole::Filter) ? CommandRole::Filter
@@ -211,14 +215,19 @@ QStringList encoderRunArguments(const EncoderCommand &command, ExistingFilePolic
         case CommandRole::Output:
             if (filterPlace == CommandRole::Output)
                 args += filterArgs;
+            if (!command.has(CommandRole::SoundFilter) && !soundLayout.isEmpty())
+                args << QStringLiteral("-af") << soundLayout;
             args += adaptation.outputOptions;
             args += command.argumentsOf(CommandRole::Threads);
+            break;
+        case CommandRole::SoundFilter:
+            if (!soundLayout.isEmpty() && partArgs.size() == 2)
+                partArgs[1] = soundLayout + u',' + partArgs[1];
             break;
         case CommandRole::FrameRate:
         case CommandRole::Size:
         case CommandRole::SoundRate:
         case CommandRole::SampleRate:
-        case CommandRole::SoundFilter:
         case CommandRole::Container:
         case CommandRole::Pass:
         case CommandRole::Other:

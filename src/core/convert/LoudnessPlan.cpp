@@ -1,6 +1,7 @@
 #include "core/convert/LoudnessPlan.h"
 
 #include "core/common/Logging.h"
+#include "core/convert/CodecMapping.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -73,14 +74,6 @@ const std::vector<EncoderRates> &encoderRates()
 }
 // What a sound of unknown rate is encoded at.
 constexpr int kCommonRate = 48000;
-
-// FFmpeg's layout for a number of channels, as `-ac` makes it.
-QString defaultLayout(int channels)
-{
-    static const char *const kLayouts[] = {"mono", "stereo", "2.1", "4.0",
-                                           "5.0",  "5.1",    "6.1", "7.1"};
-    return channels >= 1 && channels <= 8 ? QString::fromLatin1(kLayouts[channels - 1]) : QString();
-}
 
 // The meter as the passes run it: its summary alone, not a line per 100 ms.
 QString meter()
@@ -308,7 +301,7 @@ QString LoudnessPlan::outputFormat() const
 {
     // A named layout: this FFmpeg finds none between a limiter, a
     // resampler and a meter for a sound whose layout it does not know.
-    const QString layout = defaultLayout(outputChannels());
+    const QString layout = defaultChannelLayout(outputChannels());
     const QString rate = QStringLiteral("aresample=%1").arg(outputRate());
     return layout.isEmpty() ? rate
                             : QStringLiteral("aformat=channel_layouts=") + layout + u',' + rate;

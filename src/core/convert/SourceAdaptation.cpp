@@ -1,5 +1,7 @@
 #include "core/convert/SourceAdaptation.h"
 
+#include "core/convert/CodecMapping.h"
+
 #include "core/convert/CommandShapes.h"
 #include "core/convert/EncoderInvocation.h"
 
@@ -88,6 +90,8 @@ void merge(RunAdaptation &into, const RunAdaptation &rule)
     if (!rule.constantRate.isEmpty())
         into.constantRate = rule.constantRate;
     into.outputOptions += rule.outputOptions;
+    if (!rule.soundLayout.isEmpty())
+        into.soundLayout = rule.soundLayout;
     into.notes += rule.notes;
 }
 
@@ -290,6 +294,21 @@ RunAdaptation rotationNote(const SourceFacts &facts, const QString &extension)
     return a;
 }
 
+RunAdaptation surroundLayout(const SourceFacts &facts, const ConversionOptions &options)
+{
+    RunAdaptation a;
+    const StreamFacts *sound = facts.sound();
+    if (!sound || options.disableAudio != QLatin1String("No") ||
+        !wantsDefaultLayout(options.audioCodec))
+        return a;
+    bool chosen = false;
+    const int channels = options.audioChannel.toInt(&chosen);
+    const int out = chosen && channels > 0 ? channels : sound->channels;
+    if (out > 2)
+        a.soundLayout = defaultChannelLayout(out);
+    return a;
+}
+
 RunAdaptation adaptToSource(const SourceFacts &facts, const ConversionJob &job)
 {
     const ProfileCommandRow *row = profileCommandRow(job.profileIndex);
@@ -302,6 +321,7 @@ RunAdaptation adaptToSource(const SourceFacts &facts, const ConversionJob &job)
         merge(a, deinterlacing(facts));
         merge(a, toneMapping(facts));
         merge(a, colourTags(facts));
+        merge(a, surroundLayout(facts, job.options));
         merge(a, heldLastPicture(facts, job.outputExtension));
         // FFmpeg writes MP4 at a constant rate: a filtered picture keeps its
         // held last picture at the rate FFmpeg takes for the source.
@@ -318,6 +338,7 @@ RunAdaptation adaptToSource(const SourceFacts &facts, const ConversionJob &job)
         break;
     case Shape::TodaySound:
         merge(a, streamChoice(facts, true));
+        merge(a, surroundLayout(facts, job.options));
         break;
     default:
         break;

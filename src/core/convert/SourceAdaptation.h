@@ -25,13 +25,15 @@ struct RunAdaptation
     QString constantRate;
     // Options for the output before its path (colour tags).
     QStringList outputOptions;
+    // The layout a surround sound is handed to its encoder in; empty: its own.
+    QString soundLayout;
     // What the row's tip says of it.
     QStringList notes;
 
     bool isEmpty() const
     {
         return !streams && filtersBefore.isEmpty() && constantRate.isEmpty() &&
-               outputOptions.isEmpty() && notes.isEmpty();
+               outputOptions.isEmpty() && soundLayout.isEmpty() && notes.isEmpty();
     }
 };
 
@@ -54,6 +56,9 @@ RunAdaptation streamChoice(const SourceFacts &facts, bool soundOnly);
 RunAdaptation deinterlacing(const SourceFacts &facts);
 // An HDR picture (PQ or HLG) becomes BT.709 SDR for 8-bit players.
 RunAdaptation toneMapping(const SourceFacts &facts);
+// A sound of more than two channels reaches AAC and Opus in FFmpeg's own
+// layout for its number of channels.
+RunAdaptation surroundLayout(const SourceFacts &facts, const ConversionOptions &options);
 // A YUV picture whose colour matrix is RGB or untold is tagged BT.601 or
 // BT.709 by its size.
 RunAdaptation colourTags(const SourceFacts &facts);
