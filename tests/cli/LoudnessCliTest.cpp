@@ -62,6 +62,10 @@ TEST(Loudness, EverySoundLandsOnTheTargetUnderTheCeiling)
     // white noise loses over 1 LU there.
     const QString stereoNoise =
         film("stereo.mkv", qs("anoisesrc=d=4:a=0.3,aformat=channel_layouts=stereo"));
+    // Broadcast 5.1 with side channels: Opus takes it in its own layout, and
+    // narrows its band at 27 kbit/s a channel.
+    const QString surround =
+        film("surround.mkv", qs("anoisesrc=d=4:a=0.1:c=pink,aformat=channel_layouts=5.1(side)"));
     const QString silent = film("silent.mkv", qs("anullsrc=d=4:r=48000"));
     const QString mute =
         clips.encoded(qs("mute.mkv"), picture + QStringList{qs("-c:v"), qs("mpeg4")});
@@ -98,6 +102,7 @@ TEST(Loudness, EverySoundLandsOnTheTargetUnderTheCeiling)
          {},
          8000,
          "too short (1.9 s)"},
+        {"surround sound", 110, surround, "-16", {}, 48000, "applied to the whole"},
         {"silence", 111, silent, "-16", {}, 48000, "silent, so it was left as it is"},
         {"no sound", 103, mute, "-16", {}, 0, "the source has no sound"},
     };

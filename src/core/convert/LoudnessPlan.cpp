@@ -44,6 +44,9 @@ constexpr double kLimitStep = 0.2;
 // how much a lossy encoder may raise the peaks of dense loud sound.
 constexpr double kPeakMargin = 0.05;
 constexpr double kEncoderOvershoot = 3.5;
+// The rate per channel (kbit/s) under which Opus may code less than its
+// whole band.
+constexpr int kOpusFullBandKbps = 48;
 constexpr double kLowestLimit = -12;
 constexpr double kWidestGain = 40;
 // What the tries may add to the first one's gain: past that a limiter only
@@ -380,6 +383,15 @@ EncoderPass LoudnessPlan::checkingPass(const QString &path) const
     return pass;
 }
 
+bool LoudnessPlan::bandUnknown() const
+{
+    // Opus narrows its band by itself when each channel gets little.
+    const ConversionOptions &options = m_context.job.options;
+    const int channels = std::max(outputChannels(), 1);
+    return options.audioCodec == QLatin1String("Opus") &&
+           wholeNumber(options.audioBitrate) / channels < kOpusFullBandKbps;
+}
+
 bool LoudnessPlan::encodesTries() const
 {
     // A lossless encoder keeps the sound as the filters leave it.
@@ -497,8 +509,10 @@ PassStep LoudnessPlan::afterMeasure(const PassOutcome &outcome)
         m_notes
             << tr("%1: %2; %3 dB applied to the whole.").arg(prefix(), measured, decibels(gain));
         // A lossy encoder raises the peaks of dense loud sound by up to
-        // 3 dB: near the ceiling, the sound is tried as encoded.
-        if (encodesTries() && measure.truePeak + gain > kLoudnessCeiling - kEncoderOvershoot)
+        // 3 dB: near the ceiling, the sound is tried as encoded; so is a
+        // sound whose band the encoder decides by itself.
+        if (encodesTries() &&
+            (measure.truePeak + gain > kLoudnessCeiling - kEncoderOvershoot || bandUnknown()))
             return startTry();
         return finish();
     }

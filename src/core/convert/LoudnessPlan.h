@@ -102,6 +102,7 @@ private:
     EncoderPass encodingPass(const QString &chain, const QString &path) const;
     EncoderPass checkingPass(const QString &path) const;
     bool encodesTries() const;
+    bool bandUnknown() const;
     QString tryPath() const;
     // The sound in the output's channels and at its rate; and that within
     // the encoder's band.

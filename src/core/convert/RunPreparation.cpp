@@ -53,8 +53,10 @@ QStringList RunPreparation::arguments(const EncoderPass &pass) const
     if (!pass.readsSource) {
         adaptation = RunAdaptation();
     } else if (pass.soundOnly) {
+        // The sound's rules hold; the picture's do not.
         adaptation = RunAdaptation();
         adaptation.streams = m_adaptation.streams;
+        adaptation.soundLayout = m_adaptation.soundLayout;
     }
     return encoderRunArguments(pass.command, m_conditions.existingFile,
                                m_conditions.installedEncoders, m_conditions.wholeFile, adaptation);
