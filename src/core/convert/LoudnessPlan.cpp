@@ -34,6 +34,9 @@ constexpr double kSilence = -70;
 // (LU), at most so many times; the closest is kept.
 constexpr double kAim = 0.4;
 constexpr int kMostTries = 5;
+// A sound this short (s) costs next to nothing to try: a few more tries.
+constexpr double kBriefSeconds = 30;
+constexpr int kMostBriefTries = 8;
 // How far a try's true peak may pass the limiter's ceiling (the band-limited
 // sound at the output's rate, a little over what was limited at 192 kHz);
 // how much lower than that overshoot the limiter is set after a try over
@@ -504,6 +507,10 @@ PassStep LoudnessPlan::afterMeasure(const PassOutcome &outcome)
                                  .arg(decibels(measure.integrated), decibels(measure.truePeak));
     const double gain = m_target - measure.integrated;
     m_measured = measure.integrated;
+    // The sound's length as loudnorm will find it (the measure's
+    // timestamps count samples).
+    const std::optional<double> seconds = outcome.report.encodedSeconds;
+    m_mostTries = seconds && *seconds < kBriefSeconds ? kMostBriefTries : kMostTries;
     m_try.picked = loudnessFilter(m_target, m_ceiling, measure);
     if (appliesLinearly(m_target, m_ceiling, measure)) {
         m_notes
@@ -516,7 +523,6 @@ PassStep LoudnessPlan::afterMeasure(const PassOutcome &outcome)
             return startTry();
         return finish();
     }
-    const std::optional<double> seconds = outcome.report.encodedSeconds;
     if (seconds && *seconds < kDynamicModeSeconds) {
         // loudnorm's dynamic mode needs its window of sound: a shorter one
         // would come out far too quiet.
@@ -587,7 +593,7 @@ PassStep LoudnessPlan::afterTry(const PassOutcome &outcome)
         m_last.reset();
         return startTry();
     }
-    if ((std::abs(tried.shortfall) <= kAim && tried.underCeiling) || m_tries >= kMostTries)
+    if ((std::abs(tried.shortfall) <= kAim && tried.underCeiling) || m_tries >= m_mostTries)
         return finish();
     m_try.limited = true;
     if (!tried.underCeiling) {

@@ -141,6 +141,7 @@ private:
     std::optional<Tried> m_last; // to aim the next try
     std::optional<Tried> m_best;
     int m_tries = 0;
+    int m_mostTries = 0;
     EncoderCommand m_leaves;
     QStringList m_notes;
 };
