@@ -95,6 +95,13 @@ bool wantsDefaultLayout(const QString &label)
     return label == QLatin1String("AAC") || label == QLatin1String("Opus");
 }
 
+int encodedChannels(const QString &audioChannel, int sourceChannels)
+{
+    bool chosen = false;
+    const int channels = audioChannel.toInt(&chosen);
+    return chosen && channels > 0 ? channels : sourceChannels;
+}
+
 QString defaultChannelLayout(int channels)
 {
     static const char *const kLayouts[] = {"mono", "stereo", "2.1", "4.0",

@@ -42,6 +42,9 @@ std::optional<QString> todayAudioEncoder(const QString &label);
 // layouts ("5.1", not "5.1(side)" as broadcast AC3 has it): Opus refuses the
 // others, AAC in MP4 loses them.
 bool wantsDefaultLayout(const QString &label);
+// The channels today's sound is encoded in: the sheet's Audio Channel when
+// it is a number, else the source's (0: unknown).
+int encodedChannels(const QString &audioChannel, int sourceChannels);
 // FFmpeg's layout for a number of channels, as `-ac` makes it; empty past 8.
 QString defaultChannelLayout(int channels);
 

@@ -26,21 +26,6 @@ CommandLine codecPiece(const std::optional<QString> &mapped, const QString &labe
     return piece;
 }
 
-CommandLine literal(const char *text)
-{
-    CommandLine piece;
-    if (text)
-        piece.appendLiteral(QString::fromLatin1(text));
-    return piece;
-}
-
-CommandLine literal(const QString &text)
-{
-    CommandLine piece;
-    piece.appendLiteral(text);
-    return piece;
-}
-
 CommandLine value(const QString &text)
 {
     CommandLine piece;
@@ -125,23 +110,23 @@ Expected<QList<CommandPart>> todayVideo(const ConversionOptions &o)
     }
     video.append({CommandRole::VideoRate, rate});
     // Every player takes 4:2:0, whatever the camera recorded.
-    video.append({CommandRole::Other, literal(" -pix_fmt yuv420p")});
+    video.append({CommandRole::Other, CommandLine::literal(" -pix_fmt yuv420p")});
     if (isWhole(o.videoFramerate) || o.videoFramerate.contains(u'.')) {
-        CommandLine frameRate = literal(" -r ");
+        CommandLine frameRate = CommandLine::literal(" -r ");
         frameRate.appendValue(o.videoFramerate);
         video.append({CommandRole::FrameRate, frameRate});
     }
     if (const std::optional<QSize> frame = frameSizeOf(o.videoSize)) {
         const bool aspect = o.aspectRatio.contains(u':');
-        CommandLine size = literal(" -s ");
+        CommandLine size = CommandLine::literal(" -s ");
         size.appendValue(o.videoSize);
         video.append({CommandRole::Size, size});
-        CommandLine filter = literal(" -vf ");
+        CommandLine filter = CommandLine::literal(" -vf ");
         filter.appendValue(
             pictureFitFilter(frame->width(), frame->height(), aspect ? o.aspectRatio : QString()));
         video.append({CommandRole::Filter, filter});
         if (aspect) {
-            CommandLine shown = literal(" -aspect ");
+            CommandLine shown = CommandLine::literal(" -aspect ");
             shown.appendValue(o.aspectRatio);
             video.append({CommandRole::Other, shown});
         }
@@ -152,11 +137,11 @@ Expected<QList<CommandPart>> todayVideo(const ConversionOptions &o)
 Expected<QList<CommandPart>> todayAudio(const ConversionOptions &o)
 {
     if (o.disableAudio != QLatin1String("No"))
-        return QList<CommandPart>{{CommandRole::SoundCodec, literal(" -an")}};
+        return QList<CommandPart>{{CommandRole::SoundCodec, CommandLine::literal(" -an")}};
     const std::optional<QString> encoder = todayAudioEncoder(o.audioCodec);
     if (!encoder)
         return Expected<QList<CommandPart>>::failure(todayError("Audio Codec", o.audioCodec));
-    CommandLine audio = literal(" -c:a ");
+    CommandLine audio = CommandLine::literal(" -c:a ");
     audio.appendValue(*encoder);
     QList<CommandPart> parts{{CommandRole::SoundCodec, audio}};
     const struct
@@ -171,7 +156,7 @@ Expected<QList<CommandPart>> todayAudio(const ConversionOptions &o)
     for (const auto &n : numbers) {
         if (!isWhole(n.text))
             continue; // "Same as source", or not applying
-        CommandLine number = literal(n.option);
+        CommandLine number = CommandLine::literal(n.option);
         number.appendValue(n.text);
         number.appendLiteral(QString::fromLatin1(n.unit));
         parts.append({n.role, number});
@@ -244,13 +229,13 @@ Expected<EncoderCommand> buildEncoderCommand(const EncoderCommandInput &input)
     values.insert(QStringLiteral("SRC"), path(job.sourcePath));
     values.insert(QStringLiteral("OUT"), path(job.outputPath));
     values.insert(QStringLiteral("STATS"), path(input.statisticsPath));
-    values.insert(QStringLiteral("FORMAT"), literal(row->format));
-    values.insert(QStringLiteral("MAPS"), literal(row->maps));
-    values.insert(QStringLiteral("MIDDLE"), literal(row->middle));
-    values.insert(QStringLiteral("SOUND"), literal(row->sound));
+    values.insert(QStringLiteral("FORMAT"), CommandLine::literal(row->format));
+    values.insert(QStringLiteral("MAPS"), CommandLine::literal(row->maps));
+    values.insert(QStringLiteral("MIDDLE"), CommandLine::literal(row->middle));
+    values.insert(QStringLiteral("SOUND"), CommandLine::literal(row->sound));
     values.insert(QStringLiteral("VCODEC"), v.videoCodec);
     values.insert(QStringLiteral("ACODEC"), v.audioCodec);
-    values.insert(QStringLiteral("AN"), literal(v.disableAudio));
+    values.insert(QStringLiteral("AN"), CommandLine::literal(v.disableAudio));
     values.insert(QStringLiteral("AB"), value(QString::number(v.audioBitrate)));
     values.insert(QStringLiteral("CH"), value(QString::number(v.audioChannels)));
     values.insert(QStringLiteral("SR"), value(o.sampleRate));

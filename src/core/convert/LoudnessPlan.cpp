@@ -30,37 +30,39 @@ constexpr double kWidestRange = 50;
 constexpr double kDynamicModeSeconds = 3.2;
 // The meter calls a sound this quiet or quieter silent.
 constexpr double kSilence = -70;
-// An evened-out sound is measured again until it is this near the target
-// (LU), at most so many times; the closest is kept.
+// A tried sound is tried again until it is this near the target (LU), at
+// most so many times (more for a sound this short, in s, whose tries cost
+// next to nothing); the closest is kept, and the tip says so when it is
+// still farther than kOutOfReach.
 constexpr double kAim = 0.4;
 constexpr int kMostTries = 5;
-// A sound this short (s) costs next to nothing to try: a few more tries.
 constexpr double kBriefSeconds = 30;
 constexpr int kMostBriefTries = 8;
-// How far a try's true peak may pass the limiter's ceiling (the band-limited
-// sound at the output's rate, a little over what was limited at 192 kHz);
-// how much lower than that overshoot the limiter is set after a try over
-// it; and the lowest it is set to (alimiter takes down to -24 dB).
+constexpr double kOutOfReach = 1;
+// How far loudnorm's dynamic mode may miss before the gain is limited instead.
+constexpr double kDynamicMiss = 2;
+// Peaks: how far a filtered try may pass the limiter's ceiling (the sound
+// at the output's rate, a little over what was limited at 192 kHz); how far
+// under the output's ceiling an encoded try stays; how much lower than the
+// overshoot the limiter is set after a try over it; and the lowest it is
+// set to (alimiter takes down to -24 dB).
 constexpr double kPeakSlack = 0.2;
-constexpr double kLimitStep = 0.2;
-// How far under the output's ceiling an encoded try's true peak stays; and
-// how much a lossy encoder may raise the peaks of dense loud sound.
 constexpr double kPeakMargin = 0.05;
+constexpr double kLimitStep = 0.2;
+constexpr double kLowestLimit = -12;
+// How much a lossy encoder may raise the peaks of dense loud sound: a single
+// gain that comes this near the ceiling is tried.
 constexpr double kEncoderOvershoot = 3.5;
 // The rate per channel (kbit/s) under which Opus may code less than its
 // whole band.
 constexpr int kOpusFullBandKbps = 48;
-constexpr double kLowestLimit = -12;
+// Gain: the most any try applies; what the tries may add to the first
+// one's (past that a limiter only flattens the sound and lifts its noise);
+// and the share of a change of gain under which the limiter is taken to
+// hold the sound at its loudest.
 constexpr double kWidestGain = 40;
-// What the tries may add to the first one's gain: past that a limiter only
-// flattens the sound and lifts its noise; and the share of a change of gain
-// under which the limiter is taken to hold the sound at its loudest.
 constexpr double kMostExtraGain = 12;
 constexpr double kHeldSlope = 0.15;
-// The tip says so when the closest try is farther than this (LU).
-constexpr double kOutOfReach = 1;
-// How far loudnorm's dynamic mode may miss before the gain is limited instead.
-constexpr double kDynamicMiss = 2;
 
 // The rates an encoder takes, when it does not take them all; FFmpeg
 // encodes at the one nearest the sound's (the first of two as near).
@@ -97,13 +99,6 @@ QString decibels(double value)
     return (value > 0 ? QStringLiteral("+") : QString()) + QString::number(value, 'f', 1);
 }
 
-CommandLine literal(const char *text)
-{
-    CommandLine line;
-    line.appendLiteral(QString::fromLatin1(text));
-    return line;
-}
-
 // `command` with its clip read from the source: behind the sound's filter
 // the clip would only cut what loudnorm has measured or evened out, the
 // sound before the clip included.
@@ -125,7 +120,7 @@ EncoderCommand clipAtSource(const EncoderCommand &command)
 
 CommandLine pathPart(const QString &path)
 {
-    CommandLine line = literal(" ");
+    CommandLine line = CommandLine::literal(" ");
     line.appendPath(path);
     return line;
 }
@@ -138,7 +133,7 @@ EncoderCommand soundAlone(const EncoderCommand &command, const QList<CommandPart
     for (const CommandPart &part : source.parts()) {
         switch (part.role) {
         case CommandRole::Output:
-            sound.append(CommandRole::Other, literal(" -vn -sn -dn"));
+            sound.append(CommandRole::Other, CommandLine::literal(" -vn -sn -dn"));
             for (const CommandPart &end : tail)
                 sound.append(end.role, end.pieces);
             break;
@@ -299,8 +294,7 @@ int LoudnessPlan::outputRate() const
 int LoudnessPlan::outputChannels() const
 {
     const StreamFacts *source = m_context.facts ? m_context.facts->sound() : nullptr;
-    const int chosen = wholeNumber(m_context.job.options.audioChannel);
-    return chosen > 0 ? chosen : (source ? source->channels : 0);
+    return encodedChannels(m_context.job.options.audioChannel, source ? source->channels : 0);
 }
 
 QString LoudnessPlan::outputFormat() const
@@ -340,10 +334,10 @@ EncoderPass LoudnessPlan::passOf(EncoderCommand command, const QString &title) c
 EncoderPass LoudnessPlan::soundPass(const EncoderCommand &command, const QString &chain,
                                     const QString &title) const
 {
-    CommandLine filter = literal(" -af ");
+    CommandLine filter = CommandLine::literal(" -af ");
     filter.appendValue(chain);
     return passOf(soundAlone(command, {{CommandRole::SoundFilter, filter},
-                                       {CommandRole::Container, literal(" -f null")},
+                                       {CommandRole::Container, CommandLine::literal(" -f null")},
                                        {CommandRole::Output, pathPart(QStringLiteral("-"))}}),
                   title);
 }
@@ -373,13 +367,13 @@ EncoderPass LoudnessPlan::checkingPass(const QString &path) const
         if (part.role == CommandRole::Program)
             checking.append(part.role, part.pieces);
     }
-    CommandLine input = literal(" -i ");
+    CommandLine input = CommandLine::literal(" -i ");
     input.appendPath(path);
     checking.append(CommandRole::Input, input);
-    CommandLine filter = literal(" -af ");
+    CommandLine filter = CommandLine::literal(" -af ");
     filter.appendValue(meter());
     checking.append(CommandRole::SoundFilter, filter);
-    checking.append(CommandRole::Container, literal(" -f null"));
+    checking.append(CommandRole::Container, CommandLine::literal(" -f null"));
     checking.append(CommandRole::Output, pathPart(QStringLiteral("-")));
     EncoderPass pass = passOf(checking, tr("measures the encoded sound"));
     pass.readsSource = false;
@@ -418,13 +412,13 @@ EncoderCommand LoudnessPlan::withFilter(const EncoderCommand &command, const QSt
     // as 24 bits: a 16-bit sound stays 16-bit, as without them.
     const bool sixteenBits = source && (source->sampleFormat.startsWith(QLatin1String("s16")) ||
                                         source->sampleFormat.startsWith(QLatin1String("u8")));
-    CommandLine sound = literal(" -af ");
+    CommandLine sound = CommandLine::literal(" -af ");
     sound.appendValue(options.audioCodec == QLatin1String("FLAC") && sixteenBits
                           ? filter + QStringLiteral(",aformat=sample_fmts=s16")
                           : filter);
     result.replace(CommandRole::SoundFilter, sound);
     // loudnorm hands its sound on at 192 kHz.
-    CommandLine rate = literal(" -ar ");
+    CommandLine rate = CommandLine::literal(" -ar ");
     rate.appendValue(QString::number(outputRate()));
     result.replace(CommandRole::SampleRate, rate);
     return result;

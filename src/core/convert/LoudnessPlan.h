@@ -54,8 +54,10 @@ QString encoderBandFilter(const QString &audioCodec, int rate, int channels, int
 // the encoder will keep, and picks the filters: loudnorm applying one gain
 // when the peaks allow it; else the sound is evened out (loudnorm's dynamic
 // mode, or for a sound shorter than its window the gain with its peaks
-// limited) and what that gives is measured, a miss made good with more or
-// less gain and the peaks limited, a few times at most, the closest kept.
+// limited). An evened-out sound, and a single gain near the ceiling, is
+// tried: encoded alone by a lossy encoder, then measured; a miss is made
+// good with more or less gain and the peaks limited, a few times at most,
+// the closest kept.
 // The conversion gets the filters and the output's sample rate (loudnorm
 // works at 192 kHz). A silent sound, a source without sound or one that
 // could not be read ahead is left as it is. The row's tip says which, with

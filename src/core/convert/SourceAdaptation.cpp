@@ -301,11 +301,9 @@ RunAdaptation surroundLayout(const SourceFacts &facts, const ConversionOptions &
     if (!sound || options.disableAudio != QLatin1String("No") ||
         !wantsDefaultLayout(options.audioCodec))
         return a;
-    bool chosen = false;
-    const int channels = options.audioChannel.toInt(&chosen);
-    const int out = chosen && channels > 0 ? channels : sound->channels;
-    if (out > 2)
-        a.soundLayout = defaultChannelLayout(out);
+    const int channels = encodedChannels(options.audioChannel, sound->channels);
+    if (channels > 2)
+        a.soundLayout = defaultChannelLayout(channels);
     return a;
 }
 

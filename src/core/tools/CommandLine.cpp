@@ -2,6 +2,18 @@
 
 namespace vantrel {
 
+CommandLine CommandLine::literal(const char *text)
+{
+    return literal(QString::fromLatin1(text));
+}
+
+CommandLine CommandLine::literal(const QString &text)
+{
+    CommandLine line;
+    line.appendLiteral(text);
+    return line;
+}
+
 void CommandLine::appendLiteral(const QString &text)
 {
     if (!text.isEmpty())

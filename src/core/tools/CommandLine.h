@@ -31,6 +31,10 @@ public:
         QString text;
     };
 
+    // A command line of one literal (Latin-1; none for a null text).
+    static CommandLine literal(const char *text);
+    static CommandLine literal(const QString &text);
+
     void appendLiteral(const QString &text);
     void appendValue(const QString &text);
     void appendPath(const QString &path);

@@ -176,9 +176,8 @@ TEST(Loudness, EvenedOutSoundIsMeasuredUntilItLands)
          103,
          measured(-20, -20, -2),
          {{-17.3, -1.8}, {-16.1, -1.6}},
-         "linear=true,aformat=channel_layouts=stereo,aresample=48000,volume=1.30dB,aresample="
-         "192000,"
-         "alimiter=limit=0.8414",
+         "linear=true,aformat=channel_layouts=stereo,aresample=48000,volume=1.30dB,"
+         "aresample=192000,alimiter=limit=0.8414",
          "With +1.3 dB more, peaks limited, the sound measures -16.1 LUFS"},
         {"a peak over the ceiling",
          105,
