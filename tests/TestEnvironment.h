@@ -5,7 +5,7 @@
 
 #include "core/app/BatchEndActions.h"
 #include "core/app/MainController.h"
-#include "core/convert/BatchRun.h"
+#include "core/convert/batch/BatchRun.h"
 #include "core/settings/Settings.h"
 #include "core/tools/ToolLocator.h"
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/CliText.h"
 #include "core/settings/Settings.h"
 
 #include <QCommandLineOption>
@@ -12,12 +13,6 @@ class QCommandLineParser;
 class QTextStream;
 
 namespace vantrel::cli {
-
-// The terminal's own texts, translatable as the windows' texts are.
-inline QString tr(const char *text)
-{
-    return QCoreApplication::translate("vantrel-cli", text);
-}
 
 // Exit codes of vantrel-cli.
 constexpr int kExitOk = 0;

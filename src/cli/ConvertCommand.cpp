@@ -2,7 +2,7 @@
 
 #include "cli/CliCommands.h"
 #include "cli/SheetArguments.h"
-#include "core/convert/BatchRun.h"
+#include "core/convert/batch/BatchRun.h"
 #include "core/profiles/OptionSheet.h"
 #include "core/settings/AppPaths.h"
 #include "core/sources/SourceFileRules.h"

@@ -1,6 +1,6 @@
 #include "cli/SheetArguments.h"
 
-#include "cli/CliCommands.h"
+#include "cli/CliText.h"
 
 #include "core/profiles/OptionSheet.h"
 #include "core/profiles/ProfileCatalogue.h"

@@ -7,9 +7,10 @@
 #include "TestSupport.h"
 
 #include "core/common/PlatformServices.h"
-#include "core/convert/BatchRun.h"
-#include "core/convert/ConversionProgress.h"
-#include "core/convert/EncoderCommand.h"
+#include "core/convert/batch/BatchRun.h"
+#include "core/convert/batch/ProgressTicker.h"
+#include "core/convert/checks/EncoderStatus.h"
+#include "core/convert/command/CommandBuilder.h"
 #include "core/profiles/OptionSheet.h"
 #include "core/profiles/ProfileCatalogue.h"
 #include "core/profiles/ProfileDefaults.h"
@@ -337,9 +338,9 @@ protected:
     // The command the row ran, for failure messages.
     static QString commandText(const BatchRun &batch, const BatchEnvironment &env)
     {
-        const Expected<EncoderCommand> command = buildEncoderCommand(
-            {batch.rowJob(0).value_or(ConversionJob()), QString(), env.encoderPath,
-             env.statisticsPath});
+        const Expected<EncoderCommand> command =
+            buildEncoderCommand({batch.rowJob(0).value_or(ConversionJob()), QString(),
+                                 env.encoderPath, env.statisticsPath});
         return command ? command->text() : command.error();
     }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/common/PlatformServices.h"
-#include "core/convert/BatchRun.h"
+#include "core/convert/batch/BatchRun.h"
 
 #include <QObject>
 

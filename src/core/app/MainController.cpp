@@ -1,7 +1,7 @@
 #include "core/app/MainController.h"
 
 #include "core/common/Logging.h"
-#include "core/convert/JobBuilder.h"
+#include "core/convert/command/EntryAvailability.h"
 #include "core/profiles/ProfileCatalogue.h"
 #include "core/profiles/ProfileDefaults.h"
 #include "core/sources/SourceFileRules.h"

@@ -3,7 +3,7 @@
 #include "core/app/BatchEndActions.h"
 #include "core/app/BatchOnDesktop.h"
 #include "core/common/PlatformServices.h"
-#include "core/convert/BatchRun.h"
+#include "core/convert/batch/BatchRun.h"
 #include "core/profiles/OptionSheet.h"
 #include "core/settings/Settings.h"
 #include "core/sources/ListKeeper.h"

@@ -1,7 +1,5 @@
 #include "core/common/FileNames.h"
 
-#include "core/common/FileAccess.h"
-
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
@@ -143,73 +141,6 @@ std::optional<LeftoverOwner> leftoverOwnerOf(const QString &fileName)
     const bool temporary = match.hasCaptured(1);
     return LeftoverOwner{match.captured(temporary ? 1 : 3),
                          match.captured(temporary ? 2 : 4).toLongLong()};
-}
-
-namespace {
-
-const QLatin1String kClaimTail(".vantrel-claim");
-constexpr qint64 kMarkerMaxBytes = 256;
-
-} // namespace
-
-std::unique_ptr<NameClaim> NameClaim::take(const QString &path)
-{
-    const QString marker = markerPathFor(path);
-    QFile file(marker);
-    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        file.write(QStringLiteral("%1 %2\n")
-                       .arg(hostTag())
-                       .arg(QCoreApplication::applicationPid())
-                       .toUtf8());
-        file.close();
-        return std::unique_ptr<NameClaim>(new NameClaim(marker));
-    }
-    if (isNameTaken(marker))
-        return nullptr; // another holds it
-    return std::unique_ptr<NameClaim>(new NameClaim(QString()));
-}
-
-NameClaim::~NameClaim()
-{
-    if (!m_marker.isEmpty())
-        QFile::remove(m_marker);
-}
-
-QString NameClaim::markerPathFor(const QString &path)
-{
-    const QFileInfo info(path);
-    return info.dir().filePath(QLatin1Char('.') +
-                               fitFileName(info.fileName(), kClaimTail, kFileNameMaxBytes - 1));
-}
-
-std::optional<LeftoverOwner> NameClaim::ownerOfMarker(const QByteArray &text)
-{
-    static const QRegularExpression kOwner(QStringLiteral("^([A-Za-z0-9_]+) (\\d+)\\n?$"));
-    const QRegularExpressionMatch match = kOwner.match(QString::fromLatin1(text));
-    if (!match.hasMatch())
-        return std::nullopt;
-    return LeftoverOwner{match.captured(1), match.captured(2).toLongLong()};
-}
-
-int sweepLeftovers(const QString &folder)
-{
-    int removed = 0;
-    const QFileInfoList entries =
-        QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
-    for (const QFileInfo &entry : entries) {
-        const QString name = entry.fileName();
-        std::optional<LeftoverOwner> owner = leftoverOwnerOf(name);
-        if (!owner && name.startsWith(u'.') && name.endsWith(kClaimTail)) {
-            if (const std::optional<QByteArray> text =
-                    readRegularFile(entry.filePath(), kMarkerMaxBytes))
-                owner = NameClaim::ownerOfMarker(*text);
-        }
-        if (!owner || owner->host != hostTag() ||
-            owner->pid == QCoreApplication::applicationPid() || processIsRunning(owner->pid))
-            continue; // not this machine's, or a running program's
-        removed += QFile::remove(entry.filePath()) ? 1 : 0;
-    }
-    return removed;
 }
 
 } // namespace vantrel

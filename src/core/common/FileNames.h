@@ -3,7 +3,6 @@
 #include <QString>
 
 #include <functional>
-#include <memory>
 #include <optional>
 
 namespace vantrel {
@@ -80,38 +79,5 @@ void removePassLogs(const QString &base);
 // other name. Names of older programs, without a host, are none: they may be
 // another machine's.
 std::optional<LeftoverOwner> leftoverOwnerOf(const QString &fileName);
-
-// An exclusive claim on a file name in a folder that other programs, here or
-// on other machines, may write too: a hidden marker beside the name
-// (".clip.mp4.vantrel-claim", holding the host tag and process id), made only
-// when there is none (O_CREAT|O_EXCL, which NFS keeps too). The marker goes
-// with the claim; a killed program's marker is swept like its other files.
-class NameClaim
-{
-public:
-    // The claim on `path`; none when another holds it. In a folder where no
-    // marker can be made the claim holds nothing, and nobody else's either.
-    static std::unique_ptr<NameClaim> take(const QString &path);
-    ~NameClaim();
-    NameClaim(const NameClaim &) = delete;
-    NameClaim &operator=(const NameClaim &) = delete;
-
-    static QString markerPathFor(const QString &path);
-    // The owner a marker's text names; none when it names none.
-    static std::optional<LeftoverOwner> ownerOfMarker(const QByteArray &text);
-
-private:
-    explicit NameClaim(QString marker) : m_marker(std::move(marker)) {}
-
-    QString m_marker; // empty: nothing was made
-};
-
-// Removes what programs of this kind that were killed on this machine left
-// in `folder`: hidden temporary outputs and downloads, statistics files
-// (the passes' too) and name claims whose process no longer runs. A running program's files are
-// never touched, and neither is anything of another machine (whether its
-// program still runs cannot be known from here; its own next run sweeps it).
-// Returns how many files went.
-int sweepLeftovers(const QString &folder);
 
 } // namespace vantrel

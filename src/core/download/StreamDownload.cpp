@@ -1,6 +1,7 @@
 #include "core/download/StreamDownload.h"
 
 #include "core/common/FileNames.h"
+#include "core/common/LeftoverSweep.h"
 #include "core/common/NumberText.h"
 #include "core/settings/AppPaths.h"
 

@@ -342,22 +342,12 @@ bool isWholeMediaFile(QIODevice &file, const QString &extension)
     return index && at == size;
 }
 
-QStringList splitYtDlpOutput(QString &pending, const QString &text)
+LineAssembler ytDlpLineAssembler()
 {
-    pending += text;
-    // A marked message starts a line of its own, wherever yt-dlp put it.
-    for (const char *mark : {YtDlpCommand::kProgressMark, YtDlpCommand::kFileMark}) {
-        const QString marker = QString::fromLatin1(mark).trimmed();
-        for (qsizetype at = pending.indexOf(marker, 1); at > 0;
-             at = pending.indexOf(marker, at + 2)) {
-            if (pending.at(at - 1) != u'\n')
-                pending.insert(at++, u'\n');
-        }
-    }
-    pending.replace(u'\r', u'\n');
-    QStringList lines = pending.split(u'\n');
-    pending = lines.takeLast(); // unfinished
-    lines.removeAll(QString());
+    LineAssembler lines;
+    lines.setLineMarks({QString::fromLatin1(YtDlpCommand::kProgressMark).trimmed(),
+                        QString::fromLatin1(YtDlpCommand::kFileMark).trimmed()});
+    lines.setSkipsEmptyLines(true);
     return lines;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/tools/LineAssembler.h"
+
 #include "core/common/Expected.h"
 #include "core/download/WatchPage.h"
 
@@ -87,9 +89,10 @@ struct YtProgress
     std::optional<qint64> total;
 };
 std::optional<YtProgress> parseYtDlpProgress(const QString &line);
-// The output's lines, the program's marked ones set apart even where yt-dlp
-// wrote them without a line end (post-processing messages).
-QStringList splitYtDlpOutput(QString &pending, const QString &text);
+// What cuts yt-dlp's output into its lines: the program's marked ones set
+// apart even where yt-dlp wrote them without a line end (post-processing
+// messages), empty lines left out.
+LineAssembler ytDlpLineAssembler();
 
 // The line that tells why yt-dlp failed ("ERROR: x" as "yt-dlp: x"), or its
 // last line. When the FFmpeg that yt-dlp ran failed, FFmpeg's own last lines

@@ -1,6 +1,7 @@
 #include "core/download/YtDlpRun.h"
 
 #include "core/common/FileNames.h"
+#include "core/common/LeftoverSweep.h"
 #include "core/common/NumberText.h"
 #include "core/download/StreamDownload.h"
 #include "core/download/WebAddress.h"
@@ -182,7 +183,7 @@ bool YtDlpDownload::start(const QString &address, const QString &formatSelector,
         return false;
     m_cancelled = false;
     m_boundReason.clear();
-    m_pending.clear();
+    m_lines = ytDlpLineAssembler();
     m_reported.clear();
     if (const std::optional<QString> refusal = nonWebAddressReason(QUrl(address))) {
         fail(*refusal);
@@ -250,7 +251,7 @@ void YtDlpDownload::takeOutput(const QString &text)
 {
     m_sinceMove.start();
     const QLatin1String fileMark(YtDlpCommand::kFileMark);
-    for (const QString &line : splitYtDlpOutput(m_pending, text)) {
+    for (const QString &line : m_lines.add(text)) {
         if (line.startsWith(fileMark)) {
             m_reported = line.mid(fileMark.size());
         } else if (const std::optional<YtProgress> progress = parseYtDlpProgress(line)) {

@@ -125,8 +125,8 @@ private:
     Process m_process;
     QString m_base;       // the final name without extension, fitted
     QString m_tempPrefix; // ".base.vantrel-PID-N." of the temporary files
-    QString m_pending;    // output not yet split into lines
-    QString m_reported;   // the path yt-dlp reported after its last step
+    LineAssembler m_lines = ytDlpLineAssembler();
+    QString m_reported; // the path yt-dlp reported after its last step
     bool m_cancelled = false;
     QString m_boundReason; // why a bound ended the download
     int m_stallMs = kStallMs;

@@ -14,6 +14,13 @@ CommandLine CommandLine::literal(const QString &text)
     return line;
 }
 
+CommandLine CommandLine::program(const QString &path)
+{
+    CommandLine command;
+    command.appendPath(path);
+    return command;
+}
+
 void CommandLine::appendLiteral(const QString &text)
 {
     if (!text.isEmpty())

@@ -34,6 +34,9 @@ public:
     // A command line of one literal (Latin-1; none for a null text).
     static CommandLine literal(const char *text);
     static CommandLine literal(const QString &text);
+    // A command line of the program at `path` alone, to be started with
+    // arguments of its own.
+    static CommandLine program(const QString &path);
 
     void appendLiteral(const QString &text);
     void appendValue(const QString &text);

@@ -54,9 +54,7 @@ void queryToolVersion(const QString &program, const QStringList &arguments,
             done(version);
         });
     deadline->start(kAnswerMs);
-    CommandLine command;
-    command.appendPath(program);
-    process->start(command, arguments);
+    process->start(CommandLine::program(program), arguments);
 }
 
 void queryEncoderVersion(const QString &program, QObject *context,

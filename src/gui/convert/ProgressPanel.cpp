@@ -1,6 +1,6 @@
 #include "gui/convert/ProgressPanel.h"
 
-#include "core/convert/BatchRun.h"
+#include "core/convert/batch/BatchRun.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

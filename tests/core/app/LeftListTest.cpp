@@ -3,7 +3,7 @@
 #include "TestSupport.h"
 
 #include "core/app/MainController.h"
-#include "core/convert/JobBuilder.h"
+#include "core/convert/command/EntryAvailability.h"
 #include "core/sources/ListKeeper.h"
 #include "core/sources/SourceFileRules.h"
 

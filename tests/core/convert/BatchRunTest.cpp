@@ -3,8 +3,9 @@
 #include "TestSupport.h"
 
 #include "core/common/FileNames.h"
-#include "core/convert/BatchRun.h"
-#include "core/convert/ConversionProgress.h"
+#include "core/convert/batch/BatchRun.h"
+#include "core/convert/batch/ProgressTicker.h"
+#include "core/convert/checks/EncoderStatus.h"
 #include "core/profiles/OptionSheet.h"
 #include "core/profiles/ProfileDefaults.h"
 #include "core/records/OutputTargets.h"

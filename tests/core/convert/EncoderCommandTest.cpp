@@ -1,8 +1,10 @@
 #include "TestSupport.h"
 
-#include "core/convert/CommandShapes.h"
-#include "core/convert/EncoderCommand.h"
-#include "core/convert/EncoderInvocation.h"
+#include "core/convert/command/CommandBuilder.h"
+#include "core/convert/command/CommandShapes.h"
+#include "core/convert/command/EncoderArguments.h"
+#include "core/convert/command/EncoderList.h"
+#include "core/convert/command/PictureFit.h"
 #include "core/profiles/OptionSheet.h"
 #include "core/profiles/ProfileCatalogue.h"
 #include "core/profiles/ProfileDefaults.h"

@@ -1,7 +1,8 @@
 #include "TestSupport.h"
 
-#include "core/convert/EncoderCommand.h"
-#include "core/convert/LoudnessPlan.h"
+#include "core/convert/command/CommandBuilder.h"
+#include "core/convert/plans/LoudnessFilters.h"
+#include "core/convert/plans/LoudnessPlan.h"
 #include "core/profiles/OptionSheet.h"
 #include "core/profiles/ProfileDefaults.h"
 

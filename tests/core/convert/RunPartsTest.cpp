@@ -1,10 +1,13 @@
 #include "TestSupport.h"
 
-#include "core/convert/ConversionProgress.h"
-#include "core/convert/EncoderCommand.h"
-#include "core/convert/EncoderInvocation.h"
-#include "core/convert/OutputCheck.h"
-#include "core/convert/OutputNaming.h"
+#include "core/convert/batch/OutputNaming.h"
+#include "core/convert/batch/ProgressTicker.h"
+#include "core/convert/checks/EncoderStatus.h"
+#include "core/convert/checks/OutputJudgement.h"
+#include "core/convert/command/CommandBuilder.h"
+#include "core/convert/command/EncoderArguments.h"
+#include "core/convert/command/EncoderList.h"
+#include "core/convert/command/PictureFit.h"
 
 #include <QDir>
 #include <QFile>

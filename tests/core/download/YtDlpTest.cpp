@@ -128,14 +128,14 @@ TEST(YtDlpOutput, ReadsItsVideoAndItsProgress)
     EXPECT_FALSE(parseYtDlpVideo(R"({"id": "x", "formats": []})"));
 
     // Lines cut anywhere, a message glued to the end of another, \r endings.
-    QString pending;
+    LineAssembler assembler = ytDlpLineAssembler();
     QStringList lines;
     for (const char *piece :
          {"[vantrel] {\"downloaded_bytes\": 1024, \"total_bytes\": 4096}\r\n[vantrel] {\"dow",
           "nloaded_bytes\": 2048, \"total_bytes_estimate\": 8192}\n[Merger] Merging formats",
           "[vantrel-file] /d/.a.vantrel-1-1.mp4\n[vantrel] {\"downloaded_bytes\": 7}\n"})
-        lines += splitYtDlpOutput(pending, qs(piece));
-    EXPECT_TRUE(pending.isEmpty());
+        lines += assembler.add(qs(piece));
+    EXPECT_TRUE(assembler.takeRest().isEmpty());
     ASSERT_EQ(lines.size(), 5) << lines.join(u'|');
     EXPECT_EQ(lines[2], qs("[Merger] Merging formats"));
     EXPECT_EQ(lines[3], qs("[vantrel-file] /d/.a.vantrel-1-1.mp4"));

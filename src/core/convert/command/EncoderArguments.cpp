@@ -1,0 +1,134 @@
+#include "core/convert/command/EncoderArguments.h"
+
+#include "core/convert/command/EncoderList.h"
+#include "core/convert/command/PictureFit.h"
+
+namespace vantrel {
+
+namespace {
+
+// The codec stretches as the installed encoder has them: a codec after
+// "-vcodec"/"-acodec" that it lacks becomes its built-in equivalent.
+QStringList withInstalledCodecs(QStringList args, const QSet<QString> &available)
+{
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (args[i - 1] == QLatin1String("-acodec") || args[i - 1] == QLatin1String("-vcodec"))
+            args[i] = installedCodec(args[i], available);
+    }
+    return args;
+}
+
+// The picture's filters as the run applies them: the adaptation's first,
+// then the command's own or, behind a frame size without one, the filter
+// that fits the picture into the frame; none when there is nothing to do.
+QString runFilters(const EncoderCommand &command, const RunAdaptation &adaptation)
+{
+    QStringList filters = adaptation.filtersBefore;
+    if (command.has(CommandRole::Filter)) {
+        filters << command.argumentsOf(CommandRole::Filter).value(1);
+    } else if (const std::optional<QSize> frame =
+                   frameSizeOf(command.argumentsOf(CommandRole::Size).value(1))) {
+        filters << pictureFitFilter(frame->width(), frame->height(),
+                                    command.lastValueOf(QStringLiteral("-aspect")));
+    }
+    if (filters.isEmpty())
+        return QString();
+    // Behind a filter the last picture lasts one frame's time; at a
+    // constant rate the fps filter fills the time the source holds it.
+    const QString ownRate = command.argumentsOf(CommandRole::FrameRate).value(1);
+    const QString rate = ownRate.isEmpty() ? adaptation.constantRate : ownRate;
+    if (!rate.isEmpty())
+        filters << QStringLiteral("fps=") + rate;
+    return filters.join(u',');
+}
+
+} // namespace
+
+QStringList encoderRunArguments(const EncoderCommand &command, ExistingFilePolicy policy,
+                                const QSet<QString> &available, bool wholeFile,
+                                const RunAdaptation &adaptation)
+{
+    // The messages kept for a row are its own.
+    QStringList args{QStringLiteral("-hide_banner"), policy == ExistingFilePolicy::AddNew
+                                                         ? QStringLiteral("-n")
+                                                         : QStringLiteral("-y")};
+    QStringList maps;
+    for (const QString &stream : adaptation.streams.value_or(QStringList()))
+        maps << QStringLiteral("-map") << stream;
+    const QString filters = runFilters(command, adaptation);
+    const QString soundLayout =
+        adaptation.soundLayout.isEmpty()
+            ? QString()
+            : QStringLiteral("aformat=channel_layouts=") + adaptation.soundLayout;
+    // Where the filters stand: with the command's own, else behind the
+    // frame size, else before the output.
+    const CommandRole filterPlace = command.has(CommandRole::Filter) ? CommandRole::Filter
+                                    : command.has(CommandRole::Size) ? CommandRole::Size
+                                                                     : CommandRole::Output;
+    const QStringList filterArgs =
+        filters.isEmpty() ? QStringList() : QStringList{QStringLiteral("-vf"), filters};
+    bool mapsDone = false;
+    for (const CommandPart &part : command.parts()) {
+        QStringList partArgs = part.pieces.arguments();
+        switch (part.role) {
+        case CommandRole::Program:
+        case CommandRole::Threads:
+            continue; // the program is started apart; the threads stand before the output
+        case CommandRole::Input:
+            args += partArgs;
+            // A command without maps of its own takes the adaptation's here.
+            if (!command.has(CommandRole::Maps))
+                args += std::exchange(maps, {});
+            continue;
+        case CommandRole::Maps:
+            if (adaptation.streams)
+                partArgs = mapsDone ? QStringList() : maps;
+            mapsDone = true;
+            break;
+        case CommandRole::Clip:
+            if (wholeFile)
+                continue;
+            break;
+        case CommandRole::VideoCodec:
+        case CommandRole::SoundCodec:
+            partArgs = withInstalledCodecs(partArgs, available);
+            break;
+        case CommandRole::VideoRate:
+            // "-b" meant the video bitrate; the installed encoder refuses it
+            // as ambiguous between video and audio.
+            if (partArgs.value(0) == QLatin1String("-b"))
+                partArgs[0] = QStringLiteral("-b:v");
+            break;
+        case CommandRole::Filter:
+            partArgs = filterArgs;
+            break;
+        case CommandRole::Output:
+            if (filterPlace == CommandRole::Output)
+                args += filterArgs;
+            if (!command.has(CommandRole::SoundFilter) && !soundLayout.isEmpty())
+                args << QStringLiteral("-af") << soundLayout;
+            args += adaptation.outputOptions;
+            args += command.argumentsOf(CommandRole::Threads);
+            break;
+        case CommandRole::SoundFilter:
+            if (!soundLayout.isEmpty() && partArgs.size() == 2)
+                partArgs[1] = soundLayout + u',' + partArgs[1];
+            break;
+        case CommandRole::FrameRate:
+        case CommandRole::Size:
+        case CommandRole::SoundRate:
+        case CommandRole::SampleRate:
+        case CommandRole::Container:
+        case CommandRole::Pass:
+        case CommandRole::Other:
+        case CommandRole::Statistics:
+            break;
+        }
+        args += partArgs;
+        if (part.role == CommandRole::Size && filterPlace == CommandRole::Size)
+            args += filterArgs;
+    }
+    return args;
+}
+
+} // namespace vantrel

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace vantrel {
+
+// What a run of today's entries changes in the command as the tables build
+// it, for what its source holds. Empty: the command runs as built.
+struct RunAdaptation
+{
+    // The streams to take ("0:2"), in place of every "-map" of the command;
+    // none: the command's own.
+    std::optional<QStringList> streams;
+    // Picture filters ahead of the command's own (deinterlacing, tone mapping).
+    QStringList filtersBefore;
+    // The rate of a constant-rate output, at which a filtered picture keeps
+    // a held last picture; empty when the command's own "-r" tells it or the
+    // output keeps each picture's own time.
+    QString constantRate;
+    // Options for the output before its path (colour tags).
+    QStringList outputOptions;
+    // The layout a surround sound is handed to its encoder in; empty: its own.
+    QString soundLayout;
+    // What the row's tip says of it.
+    QStringList notes;
+
+    bool isEmpty() const
+    {
+        return !streams && filtersBefore.isEmpty() && constantRate.isEmpty() &&
+               outputOptions.isEmpty() && soundLayout.isEmpty() && notes.isEmpty();
+    }
+};
+
+} // namespace vantrel

@@ -1,0 +1,315 @@
+#include "core/convert/plans/FitPlan.h"
+
+#include "core/common/NumberText.h"
+#include "core/common/TimeText.h"
+#include "core/convert/command/CodecMapping.h"
+#include "core/convert/command/CommandBuilder.h"
+#include "core/convert/command/PictureFit.h"
+#include "core/records/OutputTargets.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <cmath>
+
+namespace vantrel {
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("FitToSize", text);
+}
+
+// A fitted file this full of its limit is done; an emptier one is tried
+// again at a higher rate while a try is left to fall back on.
+constexpr double kFullShare = 0.9;
+
+QString soundText(int kbps)
+{
+    return kbps > 0 ? tr("%1 kbit/s sound").arg(kbps) : tr("no sound");
+}
+
+QString sideText(const QSize &frame)
+{
+    return QStringLiteral("%1p").arg(std::min(frame.width(), frame.height()));
+}
+
+} // namespace
+
+FitPlan::FitPlan(PassContext context, qint64 limitBytes)
+    : m_context(std::move(context)), m_limitBytes(limitBytes),
+      m_codec(todayVideoCodec(m_context.job.options.videoCodec))
+{}
+
+std::optional<FitInput> FitPlan::inputFor(const EncoderCommand &command) const
+{
+    const ConversionJob &job = m_context.job;
+    const std::optional<SourceFacts> &facts = m_context.facts;
+    FitInput input;
+    input.limitBytes = m_limitBytes;
+    input.extension = job.outputExtension;
+    input.leastBitsPerPixel = m_codec->leastBitsPerPixel;
+    input.rateMargin = m_codec->rateMargin;
+
+    // The clip's length, not the file's, and never past the file's end.
+    const std::optional<double> fileSeconds = facts ? facts->seconds : std::nullopt;
+    input.seconds = job.durationSeconds;
+    if (m_context.wholeFile && fileSeconds)
+        input.seconds = *fileSeconds;
+    else if (fileSeconds)
+        input.seconds = std::min(input.seconds, *fileSeconds - job.startSeconds);
+    if (input.seconds <= 0)
+        return std::nullopt;
+
+    const StreamFacts *picture = facts ? facts->picture() : nullptr;
+    input.picture = !facts || picture;
+    if (const std::optional<QSize> chosen =
+            frameSizeOf(command.argumentsOf(CommandRole::Size).value(1))) {
+        input.frame = *chosen;
+    } else if (picture) {
+        const bool turned = facts->rotation() % 180 != 0;
+        input.frame = turned ? QSize(picture->height, picture->width)
+                             : QSize(picture->width, picture->height);
+    }
+    const double ownRate = leadingNumber(command.argumentsOf(CommandRole::FrameRate).value(1));
+    const std::optional<double> sourceRate = picture ? picture->framesPerSecond() : std::nullopt;
+    input.framesPerSecond = std::clamp(ownRate > 0 ? ownRate : sourceRate.value_or(30), 1.0, 240.0);
+
+    const bool sound =
+        job.options.disableAudio == QLatin1String("No") && (!facts || facts->sound());
+    input.soundKbps =
+        sound ? int(leadingNumber(command.argumentsOf(CommandRole::SoundRate).value(1))) : 0;
+    return input;
+}
+
+bool FitPlan::usesSmallerPicture() const
+{
+    return m_input.frame.isValid() && m_budget.frame != m_input.frame;
+}
+
+EncoderCommand FitPlan::shaped(EncoderCommand command, bool budgetShape, int pass) const
+{
+    if (budgetShape && usesSmallerPicture()) {
+        // The frame the run fits the picture into, in the picture's shape.
+        CommandLine size;
+        size.appendLiteral(QStringLiteral(" -s "));
+        size.appendValue(
+            QStringLiteral("%1x%2").arg(m_budget.frame.width()).arg(m_budget.frame.height()));
+        command.replace(CommandRole::Size, size);
+        command.remove(CommandRole::Filter);
+    }
+    if (budgetShape && m_budget.soundKbps > 0 && command.has(CommandRole::SoundRate)) {
+        CommandLine sound;
+        sound.appendLiteral(QStringLiteral(" -b:a "));
+        sound.appendValue(QString::number(m_budget.soundKbps));
+        sound.appendLiteral(QStringLiteral("k"));
+        command.replace(CommandRole::SoundRate, sound);
+    }
+    if (pass > 0 && m_codec->passes) {
+        QString escaped = m_context.passLogBase;
+        for (const QChar special : {u'\\', u':', u'=', u'\''})
+            escaped.replace(special, QStringLiteral("\\") + special);
+        CommandLine log;
+        log.appendValue(m_context.passLogBase);
+        CommandLine logParam;
+        logParam.appendValue(escaped);
+        CommandLine number;
+        number.appendValue(QString::number(pass));
+        CommandLine passes;
+        expandTemplate(passes, m_codec->passes,
+                       {{QStringLiteral("N"), number},
+                        {QStringLiteral("LOG"), log},
+                        {QStringLiteral("LOGPARAM"), logParam}});
+        command.replace(CommandRole::Pass, passes);
+    }
+    return command;
+}
+
+EncoderPass FitPlan::qualityPass(bool smaller) const
+{
+    // Its picture's statistics serve the second pass, unless the budget's
+    // picture is another or there is no second pass: then a pass that went
+    // over the limit is ended there.
+    const bool statisticsServe =
+        m_codec->passes && !m_budget.neededBytes && (smaller || !usesSmallerPicture());
+    EncoderPass pass;
+    if (!smaller)
+        pass.title = tr("at the profile's quality (kept when it fits)");
+    else if (m_budget.neededBytes)
+        pass.title =
+            tr("at the profile's quality, %1 (kept when it fits)").arg(sideText(m_budget.frame));
+    else
+        pass.title = tr("at the profile's quality, %1 (the first of two passes)")
+                         .arg(sideText(m_budget.frame));
+    pass.command = shaped(m_command, smaller, statisticsServe ? 1 : 0);
+    if (!statisticsServe)
+        pass.stopAbove = m_limitBytes;
+    const double share = smaller && m_input.frame.isValid()
+                             ? double(m_budget.frame.width()) * m_budget.frame.height() /
+                                   (double(m_input.frame.width()) * m_input.frame.height())
+                             : 1.0;
+    pass.weight = share;
+    pass.weightAfter = usesSmallerPicture() && !smaller ? 0.6 : share;
+    return pass;
+}
+
+EncoderPass FitPlan::ratePass(int videoKbps) const
+{
+    EncoderPass pass;
+    pass.title = m_input.picture ? tr("at %1 kbit/s of picture and %2 kbit/s of sound (run again "
+                                      "lower while over %3)")
+                                       .arg(videoKbps)
+                                       .arg(m_budget.soundKbps)
+                                       .arg(fitSizeText(m_limitBytes))
+                                 : tr("at %1 kbit/s of sound").arg(m_budget.soundKbps);
+    pass.command = shaped(m_command, true, 2);
+    if (m_input.picture) {
+        CommandLine rate;
+        CommandLine kbps;
+        kbps.appendValue(QString::number(videoKbps));
+        expandTemplate(rate, m_codec->rate, {{QStringLiteral("R"), kbps}});
+        pass.command.replace(CommandRole::VideoRate, rate);
+    }
+    pass.weight = usesSmallerPicture() ? 0.6 : 1.0;
+    pass.weightAfter = m_tries < kMostTries ? 0.1 : 0;
+    return pass;
+}
+
+PassStep FitPlan::begin(const EncoderCommand &command)
+{
+    m_command = command;
+    m_notes.clear();
+    m_tries = 0;
+    m_stage = Stage::AtQuality;
+    if (!m_codec)
+        return PassStep::fail(tr("This profile's picture cannot be fitted to a size."));
+    const std::optional<FitInput> input = inputFor(command);
+    if (!input)
+        return PassStep::fail(
+            tr("The length of the source could not be read, so it cannot be fitted to a size."));
+    m_input = *input;
+    m_budget = fitBudget(m_input);
+    return PassStep::run(qualityPass(false));
+}
+
+PassStep FitPlan::next(const PassOutcome &outcome)
+{
+    const bool fits =
+        !outcome.stoppedAbove && outcome.outputBytes >= 0 && outcome.outputBytes <= m_limitBytes;
+    if (m_stage != Stage::AtRate) {
+        // A picture the budget made smaller is filled up to the limit, unless
+        // the limit holds too little for a rate: then it is kept when it fits
+        // at the profile's quality.
+        const bool noRate = m_budget.neededBytes.has_value();
+        if (fits && (m_stage == Stage::AtQuality || noRate)) {
+            m_notes << (m_stage == Stage::AtQualitySmaller
+                            ? tr("Fit To Size %1: it fits at the profile's quality at %2 with %3 "
+                                 "(%4), so it was not filled up to the limit.")
+                                  .arg(fitSizeText(m_limitBytes), sideText(m_budget.frame),
+                                       soundText(m_budget.soundKbps),
+                                       megabytesText(outcome.outputBytes))
+                            : tr("Fit To Size %1: it fits at the profile's quality (%2), so it "
+                                 "was not filled up to the limit.")
+                                  .arg(fitSizeText(m_limitBytes),
+                                       megabytesText(outcome.outputBytes)));
+            return PassStep::done();
+        }
+        if (m_stage == Stage::AtQuality && usesSmallerPicture() && (m_codec->passes || noRate)) {
+            m_stage = Stage::AtQualitySmaller;
+            return PassStep::run(qualityPass(true));
+        }
+        if (noRate)
+            return PassStep::fail(
+                tr("%1 is too small for %2 of watchable picture and sound: even at %3 with %4 "
+                   "kbit/s of sound it would need %5.")
+                    .arg(fitSizeText(m_limitBytes), timeText(std::llround(m_input.seconds)),
+                         m_input.frame.isValid() ? sideText(m_budget.frame) : tr("its size"))
+                    .arg(m_budget.soundKbps)
+                    .arg(fitSizeText(*m_budget.neededBytes)));
+        m_stage = Stage::AtRate;
+        m_tries = 1;
+        m_videoKbps = m_budget.videoKbps;
+        m_fittingKbps.reset();
+        m_overKbps.reset();
+        return PassStep::run(ratePass(m_videoKbps));
+    }
+    // At the budget's rate: done when full enough; otherwise another try,
+    // keeping a rate that fitted for the last one.
+    if (fits) {
+        const bool full = outcome.outputBytes >= qint64(double(m_limitBytes) * kFullShare);
+        if (full || !m_input.picture || m_tries + 1 >= kMostTries) {
+            m_notes << fittedNote(outcome.outputBytes);
+            return PassStep::done();
+        }
+        m_fittingKbps = m_videoKbps;
+    } else {
+        if (m_tries >= kMostTries || (m_input.picture && m_videoKbps <= 1))
+            return PassStep::fail(
+                tr("The output came out at %1, over the limit of %2, even "
+                   "after %3 more tries at other rates; it was not kept.")
+                    .arg(megabytesText(outcome.outputBytes), fitSizeText(m_limitBytes))
+                    .arg(m_tries - 1));
+        m_overKbps = m_videoKbps;
+    }
+    ++m_tries;
+    if (!m_input.picture) {
+        const QList<int> lower = fitSoundSteps(m_budget.soundKbps).mid(1);
+        if (lower.isEmpty())
+            m_tries = kMostTries;
+        else
+            m_budget.soundKbps = lower.constFirst();
+    } else if (!fits && m_fittingKbps && m_tries == kMostTries) {
+        m_videoKbps = *m_fittingKbps; // the last try: the rate that fitted
+    } else {
+        int kbps = correctedVideoKbps(m_input, m_budget, m_videoKbps, outcome.outputBytes);
+        // Between the highest rate that fitted and the lowest that did not.
+        if (m_overKbps)
+            kbps = std::min(kbps, *m_overKbps - 1);
+        if (m_fittingKbps)
+            kbps = std::max(kbps, *m_fittingKbps);
+        m_videoKbps = kbps;
+    }
+    return PassStep::run(ratePass(m_videoKbps));
+}
+
+QString FitPlan::fittedNote(qint64 bytes) const
+{
+    QStringList what;
+    if (m_input.picture && m_budget.frame.isValid())
+        what << sideText(m_budget.frame);
+    what << soundText(m_budget.soundKbps);
+    what << megabytesText(bytes);
+    QString note = tr("fitted: %1").arg(what.join(QStringLiteral(", ")));
+    QStringList given;
+    if (usesSmallerPicture())
+        given << tr("the picture was made smaller than its %1").arg(sideText(m_input.frame));
+    if (m_input.soundKbps > 0 && m_budget.soundKbps < m_input.soundKbps)
+        given << tr("the sound lowered from %1 kbit/s").arg(m_input.soundKbps);
+    if (!given.isEmpty())
+        note +=
+            u'\n' + tr("To fit %1, %2.").arg(fitSizeText(m_limitBytes), given.join(tr(" and ")));
+    return note;
+}
+
+QList<EncoderPass> FitPlan::outline(const EncoderCommand &command, EncoderCommand &leaves) const
+{
+    // The passes it runs while each comes out over the limit, up to the
+    // first at the budget's rate.
+    FitPlan trial(m_context, m_limitBytes);
+    QList<EncoderPass> passes;
+    PassStep step = trial.begin(command);
+    while (step.kind == PassStep::Kind::Run) {
+        passes << step.pass;
+        if (trial.m_stage == Stage::AtRate)
+            break;
+        PassOutcome over;
+        over.stoppedAbove = true;
+        over.outputBytes = m_limitBytes + 1;
+        step = trial.next(over);
+    }
+    leaves = command;
+    return passes;
+}
+
+} // namespace vantrel

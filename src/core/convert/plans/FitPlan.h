@@ -1,0 +1,68 @@
+#pragma once
+
+#include "core/convert/plans/FitBudget.h"
+#include "core/convert/plans/PassPlan.h"
+
+#include <optional>
+
+namespace vantrel {
+
+struct TodayVideoCodec;
+
+// Fits a row's output under a size, never over it and close under it: the
+// profile's own quality first (a first pass of the encoder that writes the
+// output and, for x264 and x265, the statistics of its picture); a source
+// that fits at that quality is kept so, not filled up. Otherwise (after a
+// first pass at a picture the budget made smaller, kept only when no rate
+// would be watchable) the second pass at the rate the budget leaves, run again at a corrected rate
+// while the output comes out over the limit or well under it, at most twice (the last try falls
+// back on a rate that fitted); a limit too small for a watchable picture fails the row with the
+// size it would need.
+class FitPlan : public PassPlan
+{
+public:
+    FitPlan(PassContext context, qint64 limitBytes);
+
+    PassStep begin(const EncoderCommand &command) override;
+    PassStep next(const PassOutcome &outcome) override;
+    EncoderCommand leaves() const override { return m_command; }
+    QList<EncoderPass> outline(const EncoderCommand &command,
+                               EncoderCommand &leaves) const override;
+    QStringList notes() const override { return m_notes; }
+
+    static constexpr int kMostTries = 3; // the second pass and two runs again
+
+private:
+    enum class Stage
+    {
+        AtQuality,        // the profile's quality, the picture as the command makes it
+        AtQualitySmaller, // the same with the budget's smaller picture and sound
+        AtRate            // the budget's rate
+    };
+
+    // The arithmetic's input for `command`; none when the output's length is
+    // not known.
+    std::optional<FitInput> inputFor(const EncoderCommand &command) const;
+    EncoderPass qualityPass(bool smaller) const;
+    EncoderPass ratePass(int videoKbps) const;
+    // `command` with the budget's picture frame and sound, and pass `n` of
+    // the codec's two (0: none).
+    EncoderCommand shaped(EncoderCommand command, bool smaller, int pass) const;
+    bool usesSmallerPicture() const;
+    QString fittedNote(qint64 bytes) const;
+
+    PassContext m_context;
+    qint64 m_limitBytes;
+    const TodayVideoCodec *m_codec = nullptr;
+    EncoderCommand m_command; // the command the plan began with
+    FitInput m_input;
+    FitBudget m_budget;
+    Stage m_stage = Stage::AtQuality;
+    int m_tries = 0;
+    int m_videoKbps = 0;
+    std::optional<int> m_fittingKbps; // the highest rate tried that fitted
+    std::optional<int> m_overKbps;    // the lowest rate tried that went over
+    QStringList m_notes;
+};
+
+} // namespace vantrel

@@ -1,0 +1,71 @@
+#include "core/convert/plans/RowPasses.h"
+
+#include "core/convert/command/CommandShapes.h"
+#include "core/convert/plans/ConvertOnce.h"
+#include "core/convert/plans/FitPlan.h"
+#include "core/convert/plans/LoudnessPlan.h"
+#include "core/records/OutputTargets.h"
+
+namespace vantrel {
+
+RowPasses::RowPasses(const PassContext &context, const EncoderCommand &command) : m_command(command)
+{
+    // The sound is measured before any pass that converts it.
+    const ProfileCommandRow *row = profileCommandRow(context.job.profileIndex);
+    const Expected<std::optional<double>> loudness = loudnessTarget(context.job.options.loudness);
+    if (row && (row->shape == Shape::TodayVideo || row->shape == Shape::TodaySound) && loudness &&
+        *loudness)
+        m_plans.push_back(std::make_unique<LoudnessPlan>(context, **loudness));
+    const Expected<std::optional<qint64>> limit = fitSizeBytes(context.job.options.fitSize);
+    if (limit && *limit) {
+        m_plans.push_back(std::make_unique<FitPlan>(context, **limit));
+        m_single = false;
+    } else {
+        m_plans.push_back(std::make_unique<ConvertOnce>());
+    }
+}
+
+RowPasses::~RowPasses() = default;
+
+PassStep RowPasses::begin()
+{
+    m_current = 0;
+    return advance(m_plans.front()->begin(m_command));
+}
+
+PassStep RowPasses::next(const PassOutcome &outcome)
+{
+    return advance(m_plans.at(m_current)->next(outcome));
+}
+
+PassStep RowPasses::advance(PassStep step)
+{
+    while (step.kind == PassStep::Kind::Done && m_current + 1 < m_plans.size()) {
+        const EncoderCommand command = m_plans.at(m_current)->leaves();
+        ++m_current;
+        step = m_plans.at(m_current)->begin(command);
+    }
+    return step;
+}
+
+QList<EncoderPass> RowPasses::outline() const
+{
+    QList<EncoderPass> passes;
+    EncoderCommand command = m_command;
+    for (const std::unique_ptr<PassPlan> &plan : m_plans) {
+        EncoderCommand leaves;
+        passes += plan->outline(command, leaves);
+        command = leaves;
+    }
+    return passes;
+}
+
+QStringList RowPasses::notes() const
+{
+    QStringList notes;
+    for (const std::unique_ptr<PassPlan> &plan : m_plans)
+        notes += plan->notes();
+    return notes;
+}
+
+} // namespace vantrel

@@ -1,0 +1,311 @@
+#include "core/convert/rules/SourceRules.h"
+
+#include "core/convert/command/CodecMapping.h"
+#include "core/convert/command/CommandShapes.h"
+#include "core/convert/command/PictureFit.h"
+#include "core/convert/rules/CopyContainers.h"
+
+#include <QCoreApplication>
+
+namespace vantrel {
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("SourceAdaptation", text);
+}
+
+using Kind = StreamFacts::Kind;
+
+QString containerName(const QString &extension)
+{
+    return extension == QLatin1String(".mkv") ? QStringLiteral("Matroska")
+                                              : extension.mid(1).toUpper();
+}
+
+QString kindWord(Kind kind)
+{
+    switch (kind) {
+    case Kind::Video:
+        return tr("pictures");
+    case Kind::Audio:
+        return tr("sound");
+    case Kind::Subtitle:
+        return tr("subtitles");
+    case Kind::Attachment:
+        return tr("attachments");
+    case Kind::Data:
+        break;
+    }
+    return tr("data");
+}
+
+QString leftOut(int index, const QString &reason)
+{
+    return tr("Stream %1 was left out: %2.").arg(index).arg(reason);
+}
+
+QString map(const StreamFacts &stream)
+{
+    return QStringLiteral("0:%1").arg(stream.index);
+}
+
+// The first stream the tables' own maps take: the first film picture
+// ("0:V:0"), the first sound ("0:a:0").
+const StreamFacts *firstOf(const SourceFacts &facts, Kind kind)
+{
+    for (const StreamFacts &s : facts.streams) {
+        if (s.kind == kind && !s.coverPicture)
+            return &s;
+    }
+    return nullptr;
+}
+
+void merge(RunAdaptation &into, const RunAdaptation &rule)
+{
+    if (rule.streams)
+        into.streams = rule.streams;
+    into.filtersBefore += rule.filtersBefore;
+    if (!rule.constantRate.isEmpty())
+        into.constantRate = rule.constantRate;
+    into.outputOptions += rule.outputOptions;
+    if (!rule.soundLayout.isEmpty())
+        into.soundLayout = rule.soundLayout;
+    into.notes += rule.notes;
+}
+
+// zscale's names for the colour tags it reads; another tag is read as BT.2020,
+// which HDR pictures use.
+QString toneMapInput(const QString &told, const QStringList &known, const char *otherwise)
+{
+    return known.contains(told) ? told : QString::fromLatin1(otherwise);
+}
+
+} // namespace
+
+bool adaptsToSource(const ConversionJob &job)
+{
+    const ProfileCommandRow *row = profileCommandRow(job.profileIndex);
+    return row && isTodayShape(row->shape);
+}
+
+bool convertsPicture(const ConversionJob &job)
+{
+    const ProfileCommandRow *row = profileCommandRow(job.profileIndex);
+    return row && row->shape == Shape::TodayVideo;
+}
+
+RunAdaptation streamChoice(const SourceFacts &facts, bool soundOnly)
+{
+    RunAdaptation a;
+    bool unusableSound = false;
+    for (const StreamFacts &s : facts.streams) {
+        if (s.kind != Kind::Audio && (soundOnly || s.kind != Kind::Video || s.coverPicture))
+            continue;
+        if (const std::optional<QString> reason = facts.unusableReason(s)) {
+            a.notes << leftOut(s.index, *reason);
+            unusableSound = unusableSound || s.kind == Kind::Audio;
+        }
+    }
+    const StreamFacts *picture = soundOnly ? nullptr : facts.picture();
+    const StreamFacts *sound = facts.sound();
+    // FFmpeg picks the sound of a sound entry itself, a good one when all are.
+    const bool ownChoice =
+        soundOnly ? !unusableSound
+                  : picture == firstOf(facts, Kind::Video) && sound == firstOf(facts, Kind::Audio);
+    if (ownChoice || (!picture && !sound))
+        return a;
+    a.streams = QStringList();
+    if (picture)
+        *a.streams << map(*picture);
+    if (sound)
+        *a.streams << map(*sound);
+    return a;
+}
+
+RunAdaptation deinterlacing(const SourceFacts &facts)
+{
+    // A turned picture comes from a phone, which records whole pictures; the
+    // encoder would turn it before any filter of the command.
+    if (!facts.interlaced() || facts.rotation() != 0)
+        return {};
+    RunAdaptation a;
+    const bool top = facts.topFieldFirst();
+    // Frames the stream marks interlaced are deinterlaced (a broadcast may
+    // switch); when only idet could tell, the marks cannot be trusted.
+    a.filtersBefore << (facts.fieldOrderUnknown()
+                            ? QStringLiteral("bwdif=mode=send_frame:parity=%1:deint=all")
+                                  .arg(top ? QLatin1String("tff") : QLatin1String("bff"))
+                            : QStringLiteral("bwdif=mode=send_frame:parity=auto:deint=interlaced"));
+    a.notes << (top ? tr("The picture was deinterlaced (its fields come top field first).")
+                    : tr("The picture was deinterlaced (its fields come bottom field first)."));
+    return a;
+}
+
+RunAdaptation toneMapping(const SourceFacts &facts)
+{
+    const SourceFacts::Range range = facts.range();
+    if (range == SourceFacts::Range::Standard)
+        return {};
+    const StreamFacts &p = *facts.picture();
+    const QString primaries = toneMapInput(p.colourPrimaries,
+                                           {QStringLiteral("bt709"), QStringLiteral("bt2020"),
+                                            QStringLiteral("smpte170m"), QStringLiteral("bt470bg"),
+                                            QStringLiteral("smpte431"), QStringLiteral("smpte432")},
+                                           "bt2020");
+    const QString matrix = toneMapInput(p.colourMatrix,
+                                        {QStringLiteral("bt709"), QStringLiteral("bt2020nc"),
+                                         QStringLiteral("bt2020c"), QStringLiteral("smpte170m"),
+                                         QStringLiteral("bt470bg")},
+                                        "bt2020nc");
+    RunAdaptation a;
+    // Into linear light, to BT.709's colours, the highlights rolled off
+    // (mobius keeps what a standard screen can show as it is), and back.
+    a.filtersBefore << QStringLiteral("zscale=tin=%1:pin=%2:min=%3:t=linear:npl=100,"
+                                      "format=gbrpf32le,zscale=p=bt709,"
+                                      "tonemap=tonemap=mobius:desat=0,"
+                                      "zscale=t=bt709:m=bt709:r=tv,format=yuv420p")
+                           .arg(p.colourTransfer, primaries, matrix);
+    a.outputOptions << QStringLiteral("-colorspace") << QStringLiteral("bt709")
+                    << QStringLiteral("-color_primaries") << QStringLiteral("bt709")
+                    << QStringLiteral("-color_trc") << QStringLiteral("bt709");
+    a.notes << (range == SourceFacts::Range::Hlg
+                    ? tr("The HDR picture (HLG) was tone-mapped to standard range (BT.709), "
+                         "as 8-bit players show it.")
+                    : tr("The HDR picture (PQ, HDR10) was tone-mapped to standard range "
+                         "(BT.709), as 8-bit players show it."));
+    return a;
+}
+
+RunAdaptation colourTags(const SourceFacts &facts)
+{
+    if (facts.range() != SourceFacts::Range::Standard || !facts.matrixUnusable())
+        return {};
+    const StreamFacts &p = *facts.picture();
+    // Players take pictures above standard definition for BT.709.
+    const bool high = p.height > 576;
+    const QString tag = high ? QStringLiteral("bt709") : QStringLiteral("smpte170m");
+    RunAdaptation a;
+    a.outputOptions << QStringLiteral("-colorspace") << tag;
+    if (p.colourPrimaries.isEmpty())
+        a.outputOptions << QStringLiteral("-color_primaries") << tag;
+    if (p.colourTransfer.isEmpty())
+        a.outputOptions << QStringLiteral("-color_trc") << tag;
+    if (facts.matrixSaysRgb())
+        a.notes << tr("The source's colour matrix says RGB, which its YUV picture is not: the "
+                      "output is tagged %1.")
+                       .arg(high ? QLatin1String("BT.709") : QLatin1String("BT.601"));
+    return a;
+}
+
+RunAdaptation heldLastPicture(const SourceFacts &facts, const QString &extension)
+{
+    const StreamFacts *picture = facts.picture();
+    if (extension != QLatin1String(".webm") || !picture || !facts.lastPictureSeconds)
+        return {};
+    const std::optional<double> perSecond = picture->framesPerSecond();
+    if (!perSecond || *facts.lastPictureSeconds <= 2 / *perSecond)
+        return {};
+    // The filters' input ends where the held picture ends: one copy of it
+    // there keeps it shown until then.
+    RunAdaptation a;
+    a.filtersBefore << QStringLiteral("tpad=stop_mode=clone:stop=1");
+    return a;
+}
+
+RunAdaptation copyStreams(const SourceFacts &facts, const QString &extension)
+{
+    const QList<Kind> kinds =
+        extension == QLatin1String(".mkv")
+            ? QList<Kind>{Kind::Video, Kind::Audio, Kind::Subtitle, Kind::Attachment}
+            : QList<Kind>{Kind::Video, Kind::Audio, Kind::Subtitle};
+    const StreamFacts *picture = facts.picture();
+    const StreamFacts *sound = facts.sound();
+    RunAdaptation a;
+    QStringList kept;
+    // In the order the tables' maps take them: pictures, sounds, subtitles, attachments.
+    for (const Kind kind : kinds) {
+        for (const StreamFacts &s : facts.streams) {
+            if (s.kind != kind)
+                continue;
+            std::optional<QString> reason = facts.unusableReason(s);
+            if (!reason && &s != picture && &s != sound && !containerHolds(extension, s))
+                reason = tr("%1 cannot hold %2 %3")
+                             .arg(containerName(extension),
+                                  s.codec.isEmpty() ? tr("unknown") : s.codec, kindWord(kind));
+            if (reason)
+                a.notes << leftOut(s.index, *reason);
+            else
+                kept << map(s);
+        }
+    }
+    if (a.notes.isEmpty() || kept.isEmpty())
+        return {};
+    a.streams = kept;
+    return a;
+}
+
+RunAdaptation rotationNote(const SourceFacts &facts, const QString &extension)
+{
+    if (extension != QLatin1String(".mkv") || facts.rotation() == 0)
+        return {};
+    RunAdaptation a;
+    a.notes << tr("Matroska, as this FFmpeg writes it, cannot keep the picture's rotation: the "
+                  "copy plays %1. \"MP4, same streams\" keeps it, and the converting profiles "
+                  "turn the picture upright.")
+                   .arg(facts.rotation() == 180 ? tr("upside down") : tr("on its side"));
+    return a;
+}
+
+RunAdaptation surroundLayout(const SourceFacts &facts, const ConversionOptions &options)
+{
+    RunAdaptation a;
+    const StreamFacts *sound = facts.sound();
+    if (!sound || options.disableAudio != QLatin1String("No") ||
+        !wantsDefaultLayout(options.audioCodec))
+        return a;
+    const int channels = encodedChannels(options.audioChannel, sound->channels);
+    if (channels > 2)
+        a.soundLayout = defaultChannelLayout(channels);
+    return a;
+}
+
+RunAdaptation adaptToSource(const SourceFacts &facts, const ConversionJob &job)
+{
+    const ProfileCommandRow *row = profileCommandRow(job.profileIndex);
+    RunAdaptation a;
+    if (!row)
+        return a;
+    switch (row->shape) {
+    case Shape::TodayVideo: {
+        merge(a, streamChoice(facts, false));
+        merge(a, deinterlacing(facts));
+        merge(a, toneMapping(facts));
+        merge(a, colourTags(facts));
+        merge(a, surroundLayout(facts, job.options));
+        merge(a, heldLastPicture(facts, job.outputExtension));
+        // FFmpeg writes MP4 at a constant rate: a filtered picture keeps its
+        // held last picture at the rate FFmpeg takes for the source.
+        const StreamFacts *picture = facts.picture();
+        const bool filtered =
+            !a.filtersBefore.isEmpty() || frameSizeOf(job.options.videoSize).has_value();
+        if (job.outputExtension == QLatin1String(".mp4") && picture && filtered)
+            a.constantRate = picture->frameRate;
+        break;
+    }
+    case Shape::TodayCopy:
+        merge(a, copyStreams(facts, job.outputExtension));
+        merge(a, rotationNote(facts, job.outputExtension));
+        break;
+    case Shape::TodaySound:
+        merge(a, streamChoice(facts, true));
+        merge(a, surroundLayout(facts, job.options));
+        break;
+    default:
+        break;
+    }
+    return a;
+}
+
+} // namespace vantrel

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "core/convert/command/RunAdaptation.h"
+#include "core/records/ConversionJob.h"
+#include "core/tools/SourceFacts.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace vantrel {
+
+// Whether a job's run is adapted to its source's facts (today's entries).
+bool adaptsToSource(const ConversionJob &job);
+// Whether its rules look at how the picture is made (today's converting
+// entries): its field order and its held last picture.
+bool convertsPicture(const ConversionJob &job);
+
+// The adaptation of `job` to `facts`: the rules below, together.
+RunAdaptation adaptToSource(const SourceFacts &facts, const ConversionJob &job);
+
+// The rules, each on its own.
+
+// The picture and the sound a conversion takes, when not the first of each
+// (an empty first picture stream, a sound with no channels), and the
+// unusable streams named for the tip.
+RunAdaptation streamChoice(const SourceFacts &facts, bool soundOnly);
+// An interlaced picture is deinterlaced, one picture per frame.
+RunAdaptation deinterlacing(const SourceFacts &facts);
+// An HDR picture (PQ or HLG) becomes BT.709 SDR for 8-bit players.
+RunAdaptation toneMapping(const SourceFacts &facts);
+// A sound of more than two channels reaches AAC and Opus in FFmpeg's own
+// layout for its number of channels.
+RunAdaptation surroundLayout(const SourceFacts &facts, const ConversionOptions &options);
+// A YUV picture whose colour matrix is RGB or untold is tagged BT.601 or
+// BT.709 by its size.
+RunAdaptation colourTags(const SourceFacts &facts);
+// A last picture held longer than two frames (a phone's, when nothing
+// moves) is kept as long in WebM, where FFmpeg would end it after one
+// frame's time; each other picture keeps its own time. MP4 keeps it through
+// its constant rate.
+RunAdaptation heldLastPicture(const SourceFacts &facts, const QString &extension);
+// A copy keeps each stream its container can hold and leaves out the rest,
+// except the film's own picture and sound (a container that cannot hold
+// those fails the row with the encoder's reason).
+RunAdaptation copyStreams(const SourceFacts &facts, const QString &extension);
+// A turned picture copied into Matroska shows turned: said in the tip.
+RunAdaptation rotationNote(const SourceFacts &facts, const QString &extension);
+
+} // namespace vantrel
