@@ -1,47 +1,47 @@
-// Two costs of a batch conversion.
+// What a batch costs beside the encoder commands it runs.
 //
-// The batch against the hand-run commands: `vantrel-cli convert` of a few
-// kinds of batch (many clips two at once, one short clip, one long 720p
-// file) against the same encoder commands run one after another without the
-// program, each built as the batch builds it (buildConversionJob,
-// buildEncoderCommand, encoderRunArguments). The two sides alternate, and
-// each kind reports the median ratio of its pairs against its target.
+// The batch against the hand-run commands: `vantrel-cli convert` of several
+// kinds of batch against the same encoder commands without the program,
+// each as `vantrel-cli command --as-run` prints it for that file ("-y" in
+// place of "-n", so that a run may write over the last one's output). The
+// two sides alternate; each kind reports the median ratio of its pairs
+// against its target. What stands against the batch:
+// - the loop: the commands one after another, as a shell loop runs them;
+// - the loop with the check: each command followed by the same decode of the
+//   output's ends that the batch runs before it calls a row OK;
+// - two at once: the commands run two at a time (xargs -P2);
+// - HandBrakeCLI (where installed): its queue of the same files, one after
+//   another, at the H.264 entry's settings (x264 veryfast RF 23, AAC 160k).
 //
 // Progress tick: one ProgressTicker::tick() on a statistics file of 1 KB and
 // of 50 MB (a long film), against reading the whole file for its last line.
-// The tick reads only the file's tail, so its cost must not grow with the file.
 //
-// Today's entries: a 720p film of 60 s through each of today's video entries,
-// its time over the film's length, and against the same command by hand.
+// Today's entries: a 720p film of 60 s through each of today's video
+// entries, its time over the film's length, and against its command by hand.
 //
-// Loudness: the same film through H.264 with and without a loudness target,
-// side by side, its measuring pass against decoding the picture; and a table
-// of sounds (speech-like, music-like, loud, quiet, dynamic, peaky, silent)
-// brought to -16 LUFS, as FFmpeg's meter measures the outputs.
+// Loudness: rows with a loudness target against the same rows without, on
+// a 720p film of 60 s and on a 5 s phone clip; and a table of sounds
+// (speech-like, music-like, loud, quiet, dynamic, peaky, silent) brought to
+// -16 LUFS, as FFmpeg's meter measures the outputs.
 //
-//   batch_bench [--pairs=N] [--profile=E] [--today=T] [--loudness=L] [benchmark flags]
-//   (N defaults to 3 pairs, 0 leaves the batches out; E to 49, an MPEG-4
-//   AVI profile; T pairs of
-//   today's entries, none by default: they take minutes; L pairs for loudness,
-//   none by default)
+//   batch_bench [--pairs=N] [--today=T] [--loudness=L] [benchmark flags]
+//   (N defaults to 3 pairs, 0 leaves the batches out; T pairs of today's
+//   entries, none by default: they take minutes; L pairs for loudness, none
+//   by default)
 
-#include "core/convert/ConversionProgress.h"
-#include "core/convert/EncoderCommand.h"
-#include "core/convert/EncoderInvocation.h"
-#include "core/convert/JobBuilder.h"
-#include "core/convert/LoudnessPlan.h"
-#include "core/convert/OutputNaming.h"
-#include "core/profiles/OptionSheet.h"
-#include "core/profiles/ProfileCatalogue.h"
-#include "core/profiles/ProfileDefaults.h"
-#include "core/records/ConversionJob.h"
+#include "core/convert/batch/ProgressTicker.h"
+#include "core/convert/checks/EncoderStatus.h"
+#include "core/convert/checks/PlayCheck.h"
 #include "core/tools/ToolLocator.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -66,12 +66,11 @@ namespace {
 #define VANTREL_CLI_PATH "vantrel-cli"
 #endif
 
-constexpr int kToolTimeoutMs = 300000;
+constexpr int kToolTimeoutMs = 600000;
 
 int g_pairs = 3;
 int g_today = 0;    // pairs for today's entries; none: they are left out
 int g_loudness = 0; // pairs for loudness; none: it is left out
-int g_profile = 49;
 
 QString text(const char *latin1)
 {
@@ -79,140 +78,88 @@ QString text(const char *latin1)
 }
 
 // Runs a tool to its end; false when it failed to start, timed out or exited
-// with a non-zero code.
+// with a non-zero code. Its standard output goes to `output` when given.
 bool runTool(const QString &program, const QStringList &arguments,
-             const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+             const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(),
+             QString *output = nullptr)
 {
     QProcess tool;
     tool.setProcessEnvironment(environment);
     tool.setStandardInputFile(QProcess::nullDevice());
-    tool.setStandardOutputFile(QProcess::nullDevice());
+    if (!output)
+        tool.setStandardOutputFile(QProcess::nullDevice());
     tool.setStandardErrorFile(QProcess::nullDevice());
     tool.start(program, arguments);
-    return tool.waitForFinished(kToolTimeoutMs) && tool.exitStatus() == QProcess::NormalExit &&
-           tool.exitCode() == 0;
+    const bool ok = tool.waitForFinished(kToolTimeoutMs) &&
+                    tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
+    if (output)
+        *output = QString::fromUtf8(tool.readAllStandardOutput());
+    return ok;
 }
 
-// ---- batch against the hand-run commands --------------------------------------
-
-// One comparison: `clips` copies of a clip of `seconds` at `size`, converted
-// by `vantrel-cli convert --jobs N` against the same encoder commands run one
-// after another by hand (built as the batch builds them), side by side:
-// the two alternate, and the ratio is the median of the pairs'.
-struct Scenario
+// Runs every command, `parallel` at a time; false when one failed.
+bool runAll(const QString &program, const QList<QStringList> &commands, int parallel)
 {
-    const char *name;
-    int clips;
-    double seconds;
-    const char *size;
-    int jobs;
-    double target; // the ratio to stay under
-};
+    std::vector<std::unique_ptr<QProcess>> running;
+    qsizetype next = 0;
+    bool ok = true;
+    while (next < commands.size() || !running.empty()) {
+        while (next < commands.size() && int(running.size()) < parallel) {
+            auto tool = std::make_unique<QProcess>();
+            tool->setStandardInputFile(QProcess::nullDevice());
+            tool->setStandardOutputFile(QProcess::nullDevice());
+            tool->setStandardErrorFile(QProcess::nullDevice());
+            tool->start(program, commands.at(next++));
+            running.push_back(std::move(tool));
+        }
+        // The first to end makes room, as xargs does.
+        for (auto it = running.begin(); it != running.end();) {
+            if ((*it)->state() == QProcess::NotRunning || (*it)->waitForFinished(5)) {
+                ok = ok && (*it)->exitStatus() == QProcess::NormalExit && (*it)->exitCode() == 0;
+                it = running.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    return ok;
+}
 
-constexpr Scenario kScenarios[] = {
-    {"20 clips of 1 s, two at once", 20, 1, "160x120", 2, 0.75},
-    {"300 tiny clips, two at once", 300, 0.2, "96x72", 2, 0.70},
-    {"one clip of 4 s", 1, 4, "320x240", 1, 1.03},
-    {"one 720p file of 60 s", 1, 60, "1280x720", 1, 1.01},
-};
-
-struct ScenarioSetup
+// The words of a line as a POSIX shell reads them: blanks between words,
+// single quotes around a word that is not plain, '\'' for a quote inside.
+QStringList shellWords(const QString &line)
 {
-    QTemporaryDir dir;
-    QString encoder = ToolLocator::find(ToolLocator::kEncoder);
-    QStringList clips;
-    QList<QStringList> directRuns;
-    QString error;
-
-    QString folder(const char *name) const { return dir.filePath(text(name)); }
-
-    int profile = g_profile;
-
-    ScenarioSetup(const Scenario &scenario, int entry) : profile(entry)
-    {
-        if (encoder.isEmpty() || ToolLocator::find(ToolLocator::kPlayer).isEmpty()) {
-            error = text("the encoder or the player is missing");
-            return;
-        }
-        for (const char *name : {"data", "direct", "cli"})
-            QDir().mkpath(folder(name));
-        const QString clip = dir.filePath(text("source.avi"));
-        const QString seconds = QString::number(scenario.seconds);
-        if (!runTool(
-                encoder,
-                {text("-y"), text("-f"), text("lavfi"), text("-i"),
-                 text("testsrc=rate=25:size=") + text(scenario.size) + text(":duration=") + seconds,
-                 text("-f"), text("lavfi"), text("-i"), text("sine=duration=") + seconds,
-                 text("-c:v"), text("mpeg4"), text("-q:v"), text("3"), text("-c:a"),
-                 text("libmp3lame"), text("-shortest"), clip})) {
-            error = text("the clips could not be made");
-            return;
-        }
-        for (int i = 1; i <= scenario.clips; ++i) {
-            const QString copy =
-                dir.filePath(QStringLiteral("clip %1.avi").arg(i, 3, 10, QChar(u'0')));
-            QFile::copy(clip, copy);
-            clips.append(copy);
-        }
-        makeDirectRuns();
-    }
-
-    // The commands the batch builds for the clips (whole files), with an
-    // empty settings file and the overwrite policy the CLI run is given.
-    void makeDirectRuns()
-    {
-        QProcess query;
-        query.start(encoder, {text("-hide_banner"), text("-encoders")});
-        query.waitForFinished(kToolTimeoutMs);
-        const QSet<QString> available =
-            parseEncoderList(QString::fromLocal8Bit(query.readAllStandardOutput()));
-        OptionSheet sheet;
-        sheet.build();
-        applyProfileDefaults(sheet, profile);
-        constexpr ExistingFilePolicy overwrite = ExistingFilePolicy::Overwrite;
-        for (const QString &clip : std::as_const(clips)) {
-            const Expected<ConversionJob> built = buildConversionJob(
-                clip, profile, sheet.conversionOptions(), text("0:00:00"), text("0:00:00"));
-            if (!built) {
-                error = built.error();
-                return;
-            }
-            ConversionJob job = *built;
-            job.outputPath = outputPathFor(clip, folder("direct"), job.outputExtension, overwrite,
-                                           [](const QString &) { return false; })
-                                 .path;
-            const Expected<EncoderCommand> command = buildEncoderCommand(
-                {job, QString(), encoder, dir.filePath(text("direct/curconvert.log"))});
-            if (!command) {
-                error = command.error();
-                return;
-            }
-            directRuns.append(encoderRunArguments(*command, overwrite, available, true));
+    QStringList words;
+    QString word;
+    bool inWord = false;
+    bool quoted = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar c = line.at(i);
+        if (quoted) {
+            if (c == u'\'')
+                quoted = false;
+            else
+                word += c;
+        } else if (c == u'\'') {
+            quoted = true;
+            inWord = true;
+        } else if (c == u'\\' && i + 1 < line.size()) {
+            word += line.at(++i);
+            inWord = true;
+        } else if (c == u' ') {
+            if (inWord)
+                words << word;
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
         }
     }
-
-    bool runDirect() const
-    {
-        for (const QStringList &arguments : directRuns) {
-            if (!runTool(encoder, arguments))
-                return false;
-        }
-        return true;
-    }
-
-    bool runCli(int jobs, const QStringList &options = {}) const
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        // A data folder of its own: no settings file, so no power-off either.
-        environment.insert(text("VANTREL_DATA_DIR"), folder("data"));
-        const QStringList arguments = {
-            text("convert"),      text("--profile"), QString::number(profile),
-            text("--output-dir"), folder("cli"),     text("--existing"),
-            text("overwrite"),    text("--jobs"),    QString::number(jobs)};
-        return runTool(QString::fromUtf8(VANTREL_CLI_PATH),
-                       arguments + options + QStringList{text("--")} + clips, environment);
-    }
-};
+    if (inWord)
+        words << word;
+    return words;
+}
 
 double secondsOf(const std::function<bool()> &run, bool &ok)
 {
@@ -221,48 +168,255 @@ double secondsOf(const std::function<bool()> &run, bool &ok)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// Runs every scenario side by side and prints its ratio against its target;
-// false when one missed it.
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? -1 : values[values.size() / 2];
+}
+
+// ---- the batch against the hand-run commands ------------------------------------
+
+enum class HandRun
+{
+    Loop,          // one command after another
+    LoopWithCheck, // each followed by the check of its output
+    TwoAtOnce      // two commands at a time
+};
+
+struct Scenario
+{
+    const char *name;
+    int clips;
+    double seconds;
+    const char *size;
+    int entry;
+    int jobs;
+    HandRun against;
+    double target; // the ratio to stay under
+};
+
+constexpr Scenario kScenarios[] = {
+    {"20 clips of 1 s, profile 13, one at a time", 20, 1, "320x240", 13, 1, HandRun::Loop, 1.05},
+    {"3 clips of 4 s, profile 13, one at a time", 3, 4, "320x240", 13, 1, HandRun::Loop, 1.05},
+    {"one clip of 4 s, profile 13 (and its check by hand)", 1, 4, "320x240", 13, 1,
+     HandRun::LoopWithCheck, 1.05},
+    {"20 clips of 1 s, profile 13, two at once", 20, 1, "320x240", 13, 2, HandRun::Loop, 0.65},
+    {"6 clips of 10 s at 720p, H.264, two at once", 6, 10, "1280x720", 103, 2, HandRun::TwoAtOnce,
+     1.03},
+};
+
+// The clips of a batch, the commands that convert them by hand and the CLI
+// run that converts them as a batch.
+class Batch
+{
+public:
+    Batch(const Scenario &scenario)
+        : m_scenario(scenario), m_encoder(ToolLocator::find(ToolLocator::kEncoder))
+    {
+        m_environment.insert(text("VANTREL_DATA_DIR"), folder("data"));
+        if (m_encoder.isEmpty() || ToolLocator::find(ToolLocator::kPlayer).isEmpty()) {
+            m_error = text("the encoder or the player is missing");
+            return;
+        }
+        for (const char *name : {"data", "direct", "cli", "handbrake"})
+            QDir().mkpath(folder(name));
+        makeClips();
+        if (m_error.isEmpty())
+            makeDirectRuns();
+    }
+
+    const QString &error() const { return m_error; }
+    const QStringList &clips() const { return m_clips; }
+
+    bool runDirect() const
+    {
+        clear("direct");
+        switch (m_scenario.against) {
+        case HandRun::Loop:
+            return runAll(m_encoder, m_directRuns, 1);
+        case HandRun::TwoAtOnce:
+            return runAll(m_encoder, m_directRuns, 2);
+        case HandRun::LoopWithCheck:
+            for (qsizetype i = 0; i < m_directRuns.size(); ++i) {
+                if (!runTool(m_encoder, m_directRuns.at(i)) ||
+                    !runTool(m_encoder, playCheckArguments(m_directOutputs.at(i))))
+                    return false;
+            }
+            return true;
+        }
+        return false;
+    }
+
+    bool runCli(const QStringList &options = {}) const
+    {
+        const QStringList arguments = {
+            text("convert"),      text("--profile"), QString::number(m_scenario.entry),
+            text("--output-dir"), folder("cli"),     text("--existing"),
+            text("overwrite"),    text("--jobs"),    QString::number(m_scenario.jobs)};
+        return runTool(QString::fromUtf8(VANTREL_CLI_PATH),
+                       arguments + options + QStringList{text("--")} + m_clips, m_environment);
+    }
+
+    // HandBrakeCLI's queue of the same files at the H.264 entry's settings;
+    // false when it is not installed or failed.
+    bool runHandBrake() const
+    {
+        const QString handBrake = QStandardPaths::findExecutable(text("HandBrakeCLI"));
+        if (handBrake.isEmpty())
+            return false;
+        for (const QString &clip : m_clips) {
+            const QString out =
+                folder("handbrake") + u'/' + QFileInfo(clip).completeBaseName() + text(".mp4");
+            if (!runTool(handBrake,
+                         {text("-i"), clip, text("-o"), out, text("-e"), text("x264"),
+                          text("--encoder-preset"), text("veryfast"), text("-q"), text("23"),
+                          text("-E"), text("av_aac"), text("-B"), text("160")}))
+                return false;
+        }
+        return true;
+    }
+
+    QString folder(const char *name) const { return m_dir.filePath(text(name)); }
+
+private:
+    void makeClips()
+    {
+        const QString clip = m_dir.filePath(text("source.avi"));
+        const QString seconds = QString::number(m_scenario.seconds);
+        if (!runTool(m_encoder,
+                     {text("-y"), text("-f"), text("lavfi"), text("-i"),
+                      text("testsrc=rate=25:size=") + text(m_scenario.size) + text(":duration=") +
+                          seconds,
+                      text("-f"), text("lavfi"), text("-i"), text("sine=duration=") + seconds,
+                      text("-c:v"), text("mpeg4"), text("-q:v"), text("3"), text("-c:a"),
+                      text("libmp3lame"), text("-shortest"), clip})) {
+            m_error = text("the clips could not be made");
+            return;
+        }
+        for (int i = 1; i <= m_scenario.clips; ++i) {
+            const QString copy =
+                m_dir.filePath(QStringLiteral("clip %1.avi").arg(i, 3, 10, QChar(u'0')));
+            QFile::copy(clip, copy);
+            m_clips.append(copy);
+        }
+    }
+
+    // Each clip's command as `command --as-run` prints it.
+    void makeDirectRuns()
+    {
+        for (const QString &clip : std::as_const(m_clips)) {
+            const QString output =
+                folder("direct") + u'/' + QFileInfo(clip).completeBaseName() + text(".mp4");
+            QString printed;
+            if (!runTool(QString::fromUtf8(VANTREL_CLI_PATH),
+                         {text("command"), text("--profile"), QString::number(m_scenario.entry),
+                          text("--source"), clip, text("--output"), output, text("--stats-file"),
+                          folder("direct") + text("/curconvert.log"), text("--as-run")},
+                         m_environment, &printed)) {
+                m_error = text("command --as-run failed");
+                return;
+            }
+            QStringList words = shellWords(printed.trimmed());
+            if (words.size() < 3 || printed.trimmed().contains(u'\n')) {
+                m_error = text("command --as-run printed no single command: ") + printed;
+                return;
+            }
+            words.removeFirst(); // the encoder
+            words.replaceInStrings(QRegularExpression(text("^-n$")), text("-y"));
+            m_directRuns << words;
+            m_directOutputs << output;
+        }
+    }
+
+    void clear(const char *name) const
+    {
+        QDir dir(folder(name));
+        for (const QString &file : dir.entryList(QDir::Files))
+            dir.remove(file);
+    }
+
+    Scenario m_scenario;
+    QString m_encoder;
+    QTemporaryDir m_dir;
+    QProcessEnvironment m_environment = QProcessEnvironment::systemEnvironment();
+    QStringList m_clips;
+    QList<QStringList> m_directRuns;
+    QStringList m_directOutputs;
+    QString m_error;
+};
+
+struct Comparison
+{
+    bool ok = true;
+    double ratio = 0;
+    double first = 0;  // mean seconds of the first side
+    double second = 0; // of the second
+};
+
+// The two sides alternately, `pairs` times after one of each to warm the
+// caches (the tools, the clips, the remembered encoder list).
+Comparison compare(int pairs, const std::function<bool()> &first,
+                   const std::function<bool()> &second)
+{
+    Comparison c;
+    c.ok = first() && second();
+    std::vector<double> ratios;
+    for (int pair = 0; c.ok && pair < pairs; ++pair) {
+        const double a = secondsOf(second, c.ok);
+        const double b = secondsOf(first, c.ok);
+        c.first += b / pairs;
+        c.second += a / pairs;
+        ratios.push_back(b / a);
+    }
+    c.ratio = median(ratios);
+    return c;
+}
+
+bool report(const char *name, const Comparison &c, double target)
+{
+    if (!c.ok) {
+        std::printf("  %-54s failed\n", name);
+        return false;
+    }
+    const bool met = c.ratio <= target;
+    std::printf("  %-54s %7.0f ms against %7.0f ms  ratio %.3f (target %.2f) %s\n", name,
+                c.first * 1000, c.second * 1000, c.ratio, target, met ? "met" : "MISSED");
+    std::fflush(stdout);
+    return met;
+}
+
 bool compareWithHandRunCommands(int pairs)
 {
     bool allMet = true;
     std::printf("\nvantrel-cli convert against the same encoder commands run by hand "
-                "(profile %d, median of %d pairs):\n",
-                g_profile, pairs);
+                "(median of %d pairs):\n",
+                pairs);
     for (const Scenario &scenario : kScenarios) {
-        ScenarioSetup setup(scenario, g_profile);
-        bool ok = setup.error.isEmpty();
-        if (ok) {
-            // Warm the caches: the tools, the clips, the remembered encoder list.
-            ok = setup.runDirect() && setup.runCli(scenario.jobs);
-        }
-        std::vector<double> ratios;
-        double cli = 0;
-        double direct = 0;
-        for (int pair = 0; ok && pair < pairs; ++pair) {
-            const double d = secondsOf([&] { return setup.runDirect(); }, ok);
-            const double c = secondsOf([&] { return setup.runCli(scenario.jobs); }, ok);
-            direct += d;
-            cli += c;
-            ratios.push_back(c / d);
-        }
-        if (!ok) {
-            std::printf("  %-32s failed: %s\n", scenario.name,
-                        setup.error.isEmpty() ? "a run failed"
-                                              : setup.error.toLocal8Bit().constData());
+        const Batch batch(scenario);
+        if (!batch.error().isEmpty()) {
+            std::printf("  %-54s failed: %s\n", scenario.name, qPrintable(batch.error()));
             allMet = false;
             continue;
         }
-        std::sort(ratios.begin(), ratios.end());
-        const double ratio = ratios[ratios.size() / 2];
-        const bool met = ratio <= scenario.target;
-        allMet = allMet && met;
-        std::printf("  %-32s %8.0f ms against %8.0f ms  ratio %.2f (target %.2f) %s\n",
-                    scenario.name, cli / pairs * 1000, direct / pairs * 1000, ratio,
-                    scenario.target, met ? "met" : "MISSED");
+        allMet =
+            report(scenario.name,
+                   compare(
+                       pairs, [&] { return batch.runCli(); }, [&] { return batch.runDirect(); }),
+                   scenario.target) &&
+            allMet;
+        if (scenario.entry == 103 &&
+            !QStandardPaths::findExecutable(text("HandBrakeCLI")).isEmpty())
+            allMet = report("  the same against HandBrakeCLI's queue",
+                            compare(
+                                pairs, [&] { return batch.runCli(); },
+                                [&] { return batch.runHandBrake(); }),
+                            0.77) &&
+                     allMet;
     }
     return allMet;
 }
+
+// ---- today's entries ----------------------------------------------------------
 
 struct TodayTarget
 {
@@ -278,34 +432,26 @@ constexpr TodayTarget kTodayTargets[] = {
 
 bool compareTodaysEntries(int pairs)
 {
-    constexpr Scenario film = {"a 720p film of 60 s", 1, 60, "1280x720", 1, 1.02};
     bool allMet = true;
-    std::printf("\nToday's entries on %s (median of %d pairs):\n", film.name, pairs);
+    std::printf("\nToday's entries on a 720p film of 60 s (median of %d pairs):\n", pairs);
     for (const TodayTarget &target : kTodayTargets) {
-        ScenarioSetup setup(film, target.entry);
-        bool ok = setup.error.isEmpty() && setup.runCli(1); // warms the caches
-        std::vector<double> ratios;
-        std::vector<double> times;
-        for (int pair = 0; ok && pair < pairs; ++pair) {
-            const double d = secondsOf([&] { return setup.runDirect(); }, ok);
-            const double c = secondsOf([&] { return setup.runCli(1); }, ok);
-            ratios.push_back(c / d);
-            times.push_back(c);
-        }
-        if (!ok) {
+        const Scenario film = {target.name,   1,   60, "1280x720", target.entry, 1,
+                               HandRun::Loop, 1.02};
+        const Batch batch(film);
+        const Comparison c = compare(
+            pairs, [&] { return batch.error().isEmpty() && batch.runCli(); },
+            [&] { return batch.runDirect(); });
+        if (!c.ok) {
             std::printf("  %-10s failed\n", target.name);
             allMet = false;
             continue;
         }
-        std::sort(ratios.begin(), ratios.end());
-        std::sort(times.begin(), times.end());
-        const double ratio = ratios[ratios.size() / 2];
-        const double realTime = times[times.size() / 2] / film.seconds;
-        const bool met = ratio <= film.target && realTime <= target.realTime;
+        const double realTime = c.first / film.seconds;
+        const bool met = c.ratio <= film.target && realTime <= target.realTime;
         allMet = allMet && met;
         std::printf("  %-10s %6.2f of real time (target %.2f), against the command by hand %.3f "
                     "(target %.2f) %s\n",
-                    target.name, realTime, target.realTime, ratio, film.target,
+                    target.name, realTime, target.realTime, c.ratio, film.target,
                     met ? "met" : "MISSED");
     }
     return allMet;
@@ -340,80 +486,74 @@ Meter meterSound(const QString &encoder, const QString &path)
     return Meter{true, after(" I:", "LUFS"), after("Peak:", "dBFS")};
 }
 
-// The time of the 60 s 720p H.264 row with and without loudness, side by
-// side, and of its measuring pass alone against the picture's decoding:
-// the measure reads the sound only.
+// A phone's clip: 720p H.264 turned a quarter, AAC at 48 kHz, speech-like sound.
+QString makePhoneClip(const QString &folder, double seconds)
+{
+    const QString path = folder + text("/phone.mp4");
+    const QString length = QString::number(seconds);
+    const bool made =
+        runTool(ToolLocator::find(ToolLocator::kEncoder),
+                {text("-y"),
+                 text("-f"),
+                 text("lavfi"),
+                 text("-i"),
+                 text("testsrc2=size=1280x720:rate=30:duration=") + length,
+                 text("-f"),
+                 text("lavfi"),
+                 text("-i"),
+                 text("anoisesrc=c=pink:a=0.3:r=48000:d=") + length +
+                     text(",highpass=f=120,lowpass=f=3500,volume='0.05+0.95*gt(sin(2*PI*3*t)*"
+                          "sin(2*PI*0.4*t),0.1)':eval=frame"),
+                 text("-c:v"),
+                 text("libx264"),
+                 text("-preset"),
+                 text("veryfast"),
+                 text("-pix_fmt"),
+                 text("yuv420p"),
+                 text("-c:a"),
+                 text("aac"),
+                 text("-metadata:s:v:0"),
+                 text("rotate=90"),
+                 text("-shortest"),
+                 path});
+    return made ? path : QString();
+}
+
+// Rows with a loudness target against the same rows without, side by side.
 bool compareLoudnessTime(int pairs)
 {
-    constexpr Scenario film = {"a 720p film of 60 s", 1, 60, "1280x720", 1, 1.10};
-    constexpr int kEntry = 103;
-    ScenarioSetup setup(film, kEntry);
-    const QStringList loudness = {text("--loudness"), text("-16")};
-    bool ok = setup.error.isEmpty() && setup.runCli(1) && setup.runCli(1, loudness);
-    std::vector<double> ratios;
-    double plain = 0;
-    double loud = 0;
-    for (int pair = 0; ok && pair < pairs; ++pair) {
-        const double p = secondsOf([&] { return setup.runCli(1); }, ok);
-        const double l = secondsOf([&] { return setup.runCli(1, loudness); }, ok);
-        plain += p;
-        loud += l;
-        ratios.push_back(l / p);
-    }
-    std::printf("\nLoudness -16 LUFS on %s through H.264 (median of %d pairs):\n", film.name,
+    std::printf("\nLoudness -16 LUFS through H.264, the row with it against the row without "
+                "(median of %d pairs):\n",
                 pairs);
-    if (!ok) {
-        std::printf("  failed\n");
-        return false;
-    }
+    const QStringList loudness = {text("--loudness"), text("-16")};
+    constexpr Scenario film = {"a 720p film of 60 s", 1,   60, "1280x720", 103, 1,
+                               HandRun::Loop,         1.10};
+    const Batch batch(film);
+    bool met =
+        report(film.name,
+               compare(
+                   pairs, [&] { return batch.runCli(loudness); }, [&] { return batch.runCli(); }),
+               film.target);
 
-    // The measuring pass as the row runs it, and the same reading of the
-    // source with its picture decoded.
-    OptionSheet sheet;
-    sheet.build();
-    applyProfileDefaults(sheet, kEntry);
-    sheet.setValue(text("Audio Options"), text("Loudness"), text("-16"));
-    const Expected<ConversionJob> built =
-        buildConversionJob(setup.clips.constFirst(), kEntry, sheet.conversionOptions(),
-                           text("0:00:00"), text("0:01:00"));
-    SourceFacts facts;
-    StreamFacts picture;
-    picture.kind = StreamFacts::Kind::Video;
-    picture.width = 1280;
-    picture.height = 720;
-    StreamFacts sound;
-    sound.index = 1;
-    sound.kind = StreamFacts::Kind::Audio;
-    sound.channels = 1;
-    sound.sampleRate = 44100;
-    facts.streams = {picture, sound};
-    QStringList measure;
-    if (built) {
-        ConversionJob job = *built;
-        job.outputPath = setup.folder("direct") + text("/film.mp4");
-        const Expected<EncoderCommand> command =
-            buildEncoderCommand({job, QString(), setup.encoder, QString()});
-        LoudnessPlan plan(PassContext{job, facts, true, QString()}, -16);
-        const PassStep step = command ? plan.begin(*command) : PassStep::done();
-        if (step.kind == PassStep::Kind::Run)
-            measure =
-                encoderRunArguments(step.pass.command, ExistingFilePolicy::Overwrite, {}, true);
-    }
-    QStringList withPicture = measure;
-    withPicture.removeAll(text("-vn"));
-    bool measured = !measure.isEmpty();
-    const double measuring = secondsOf([&] { return runTool(setup.encoder, measure); }, measured);
-    const double decoding =
-        secondsOf([&] { return runTool(setup.encoder, withPicture); }, measured);
-
-    std::sort(ratios.begin(), ratios.end());
-    const double ratio = ratios[ratios.size() / 2];
-    const bool met = ratio <= film.target && measured;
-    std::printf("  with loudness %.1f s against %.1f s without: ratio %.3f (target %.2f) %s\n",
-                loud / pairs, plain / pairs, ratio, film.target, met ? "met" : "MISSED");
-    std::printf("  its measuring pass %.2f s (%.0f times the film's speed); with the picture "
-                "decoded it would take %.2f s\n",
-                measuring, film.seconds / measuring, decoding);
+    // The phone's clip, converted as its own batch.
+    QTemporaryDir dir;
+    const QString clip = makePhoneClip(dir.path(), 5);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(text("VANTREL_DATA_DIR"), dir.filePath(text("data")));
+    const auto convert = [&](const QStringList &options) {
+        return !clip.isEmpty() &&
+               runTool(QString::fromUtf8(VANTREL_CLI_PATH),
+                       QStringList{text("convert"), text("--profile"), text("103"),
+                                   text("--output-dir"), dir.filePath(text("out")),
+                                   text("--existing"), text("overwrite")} +
+                           options + QStringList{text("--"), clip},
+                       environment);
+    };
+    met = report("a phone's clip of 5 s",
+                 compare(
+                     pairs, [&] { return convert(loudness); }, [&] { return convert({}); }),
+                 1.4) &&
+          met;
     return met;
 }
 
@@ -462,16 +602,13 @@ bool loudnessTable()
         bool met = before.read;
         for (const int entry : {103, 110}) {
             const QString folder = dir.filePath(QStringLiteral("out%1").arg(entry));
-            QProcess cli;
-            cli.setProcessEnvironment(environment);
-            cli.start(QString::fromUtf8(VANTREL_CLI_PATH),
-                      {text("convert"), text("--profile"), QString::number(entry),
-                       text("--loudness"), text("-16"), text("--output-dir"), folder,
-                       text("--existing"), text("overwrite"), text("--"), source});
-            ok = cli.waitForFinished(kToolTimeoutMs) && cli.exitCode() == 0;
-            const QString output = QString::fromUtf8(cli.readAllStandardOutput())
-                                       .section(u'\t', 2, 2)
-                                       .section(u'\n', 0, 0);
+            QString printed;
+            ok = runTool(QString::fromUtf8(VANTREL_CLI_PATH),
+                         {text("convert"), text("--profile"), QString::number(entry),
+                          text("--loudness"), text("-16"), text("--output-dir"), folder,
+                          text("--existing"), text("overwrite"), text("--"), source},
+                         environment, &printed);
+            const QString output = printed.section(u'\t', 2, 2).section(u'\n', 0, 0);
             const Meter after = ok ? meterSound(encoder, output) : Meter();
             if (!after.read) {
                 cells += QStringLiteral("%1 ").arg(text("failed"), -22);
@@ -487,7 +624,7 @@ bool loudnessTable()
         }
         allMet = allMet && met;
         std::printf("  %-50s %5.1f / %5.1f  %s%s\n", clip.name, before.integrated, before.truePeak,
-                    cells.toLocal8Bit().constData(), met ? "met" : "MISSED");
+                    qPrintable(cells), met ? "met" : "MISSED");
     }
     return allMet;
 }
@@ -573,26 +710,23 @@ constexpr qint64 kLargeFile = 50LL * 1024 * 1024;
 BENCHMARK(BM_ProgressTick)->Arg(kSmallFile)->Arg(kLargeFile)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_WholeFileLastLine)->Arg(kSmallFile)->Arg(kLargeFile)->Unit(benchmark::kMicrosecond);
 
-// Takes "--pairs=N", "--today=T", "--loudness=L" and "--profile=E" out of the arguments.
+// Takes "--pairs=N", "--today=T" and "--loudness=L" out of the arguments.
 bool takeOwnArguments(int &argc, char **argv)
 {
     int kept = 1;
     for (int i = 1; i < argc; ++i) {
         const char *arg = argv[i];
-        if (std::strncmp(arg, "--pairs=", 8) == 0) {
+        if (std::strncmp(arg, "--pairs=", 8) == 0)
             g_pairs = std::atoi(arg + 8);
-        } else if (std::strncmp(arg, "--today=", 8) == 0) {
+        else if (std::strncmp(arg, "--today=", 8) == 0)
             g_today = std::atoi(arg + 8);
-        } else if (std::strncmp(arg, "--loudness=", 11) == 0) {
+        else if (std::strncmp(arg, "--loudness=", 11) == 0)
             g_loudness = std::atoi(arg + 11);
-        } else if (std::strncmp(arg, "--profile=", 10) == 0) {
-            g_profile = std::atoi(arg + 10);
-        } else {
+        else
             argv[kept++] = argv[i];
-        }
     }
     argc = kept;
-    return g_pairs >= 0 && g_profile >= kFirstEntry && g_profile <= kLastEntry;
+    return g_pairs >= 0 && g_today >= 0 && g_loudness >= 0;
 }
 
 } // namespace
@@ -600,10 +734,7 @@ bool takeOwnArguments(int &argc, char **argv)
 int main(int argc, char **argv)
 {
     if (!takeOwnArguments(argc, argv)) {
-        std::fprintf(stderr,
-                     "batch_bench: --pairs takes a number (0: no batches), --profile "
-                     "1..%d\n",
-                     kLastEntry);
+        std::fprintf(stderr, "batch_bench: --pairs, --today and --loudness take a count\n");
         return 2;
     }
     benchmark::Initialize(&argc, argv);
