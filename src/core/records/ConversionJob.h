@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/records/ConversionOptions.h"
+#include "core/records/OptionValues.h"
 
 #include <QString>
 
@@ -15,7 +15,7 @@ struct ConversionJob
     QString outputPath;
     int startSeconds = 0;
     int durationSeconds = 0;
-    ConversionOptions options;
+    OptionValues options; // the sheet's, parsed when the job took them
 };
 
 } // namespace vantrel

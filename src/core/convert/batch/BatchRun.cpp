@@ -325,12 +325,12 @@ BatchRun::Conversion BatchRun::conversionFor(RowId id, const SourceItem &item, C
     conversion.nameNote = nameClashNote(name);
     conversion.slot = freeSlot();
     conversion.request.soundOnly = isAudioOnlyShape(profileCommandRow(job.profileIndex)->shape);
-    conversion.request.soundWanted = job.options.disableAudio == QLatin1String("No");
+    conversion.request.soundWanted = job.options.soundWanted();
     // Sound-only commands take the whole source anyway.
     conversion.request.wholeFile = isWholeFile(item) || conversion.request.soundOnly;
     conversion.request.startSeconds = job.startSeconds;
     conversion.request.durationSeconds = job.durationSeconds;
-    if (const Expected<std::optional<qint64>> limit = fitSizeBytes(job.options.fitSize); limit)
+    if (const Expected<std::optional<qint64>> &limit = job.options.sizeLimit(); limit)
         conversion.request.sizeLimit = *limit;
     conversion.caption = tr("Progress....") + job.sourcePath + tr(" To ") + job.outputPath;
     return conversion;

@@ -95,11 +95,9 @@ bool wantsDefaultLayout(const QString &label)
     return label == QLatin1String("AAC") || label == QLatin1String("Opus");
 }
 
-int encodedChannels(const QString &audioChannel, int sourceChannels)
+int encodedChannels(std::optional<int> chosen, int sourceChannels)
 {
-    bool chosen = false;
-    const int channels = audioChannel.toInt(&chosen);
-    return chosen && channels > 0 ? channels : sourceChannels;
+    return chosen.value_or(sourceChannels);
 }
 
 QString defaultChannelLayout(int channels)

@@ -43,8 +43,8 @@ std::optional<QString> todayAudioEncoder(const QString &label);
 // others, AAC in MP4 loses them.
 bool wantsDefaultLayout(const QString &label);
 // The channels today's sound is encoded in: the sheet's Audio Channel when
-// it is a number, else the source's (0: unknown).
-int encodedChannels(const QString &audioChannel, int sourceChannels);
+// it gives a number, else the source's (0: unknown).
+int encodedChannels(std::optional<int> chosen, int sourceChannels);
 // FFmpeg's layout for a number of channels, as `-ac` makes it; empty past 8.
 QString defaultChannelLayout(int channels);
 

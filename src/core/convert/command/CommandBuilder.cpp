@@ -4,7 +4,6 @@
 #include "core/convert/command/CodecMapping.h"
 #include "core/convert/command/CommandShapes.h"
 #include "core/convert/command/TodayOptions.h"
-#include "core/records/OutputTargets.h"
 #include "core/settings/Settings.h"
 
 #include <QCoreApplication>
@@ -96,26 +95,28 @@ Expected<EncoderCommand> buildEncoderCommand(const EncoderCommandInput &input)
             QCoreApplication::translate("EncoderCommand",
                                         "There is no output profile with the entry number %1")
                 .arg(job.profileIndex));
-    const ConversionOptions &o = job.options;
-    // Today's options come with their own roles; they are read where they
-    // are used, old ones are not.
+    // The 101 entries of old put the sheet's texts in as they stand.
+    const ConversionOptions &o = job.options.texts();
+    // Today's options come with their own roles.
     QHash<QString, QList<CommandPart>> spliced;
     if (isTodayShape(row->shape)) {
         if (row->shape == Shape::TodayVideo) {
-            const Expected<QList<CommandPart>> video = todayVideo(o);
+            const Expected<QList<CommandPart>> video = todayVideo(job.options);
             if (!video)
                 return Built::failure(video.error());
             spliced.insert(QStringLiteral("{VIDEO}"), *video);
-            if (const Expected<std::optional<qint64>> limit = fitSizeBytes(o.fitSize); !limit)
-                return Built::failure(QStringLiteral("Fit To Size: ") + limit.error());
+            if (!job.options.sizeLimit())
+                return Built::failure(QStringLiteral("Fit To Size: ") +
+                                      job.options.sizeLimit().error());
         }
         if (row->shape != Shape::TodayCopy) {
-            const Expected<QList<CommandPart>> audio = todayAudio(o);
+            const Expected<QList<CommandPart>> audio = todayAudio(job.options);
             if (!audio)
                 return Built::failure(audio.error());
             spliced.insert(QStringLiteral("{AUDIO}"), *audio);
-            if (const Expected<std::optional<double>> target = loudnessTarget(o.loudness); !target)
-                return Built::failure(QStringLiteral("Loudness: ") + target.error());
+            if (!job.options.loudness())
+                return Built::failure(QStringLiteral("Loudness: ") +
+                                      job.options.loudness().error());
         }
     }
     const Expected<EncoderValues> prepared = isTodayShape(row->shape)

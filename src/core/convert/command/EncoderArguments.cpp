@@ -2,6 +2,7 @@
 
 #include "core/convert/command/EncoderList.h"
 #include "core/convert/command/PictureFit.h"
+#include "core/records/OptionValues.h"
 
 namespace vantrel {
 

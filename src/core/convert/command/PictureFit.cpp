@@ -1,20 +1,10 @@
 #include "core/convert/command/PictureFit.h"
 
-#include <QRegularExpression>
 #include <QStringList>
 
 #include <numeric>
 
 namespace vantrel {
-
-std::optional<QSize> frameSizeOf(const QString &text)
-{
-    static const QRegularExpression frame(QStringLiteral("^(\\d+)x(\\d+)$"));
-    const QRegularExpressionMatch match = frame.match(text);
-    const QSize size(match.captured(1).toInt(), match.captured(2).toInt());
-    return match.hasMatch() && size.width() > 0 && size.height() > 0 ? std::optional<QSize>(size)
-                                                                     : std::nullopt;
-}
 
 QString pictureFitFilter(int width, int height, const QString &displayAspect)
 {

@@ -1,14 +1,8 @@
 #pragma once
 
-#include <QSize>
 #include <QString>
 
-#include <optional>
-
 namespace vantrel {
-
-// "1280x720" as a frame size; none for any other text or a zero side.
-std::optional<QSize> frameSizeOf(const QString &text);
 
 // The filter that fits a picture into a frame of `width` x `height` pixels
 // shown at `displayAspect` ("4:3", "16:9", "1.78"; empty: square pixels),

@@ -39,10 +39,10 @@ QString sideText(const QSize &frame)
 
 FitPlan::FitPlan(PassContext context, qint64 limitBytes)
     : m_context(std::move(context)), m_limitBytes(limitBytes),
-      m_codec(todayVideoCodec(m_context.job.options.videoCodec))
+      m_codec(todayVideoCodec(m_context.job.options.videoCodec()))
 {}
 
-std::optional<FitInput> FitPlan::inputFor(const EncoderCommand &command) const
+std::optional<FitInput> FitPlan::input() const
 {
     const ConversionJob &job = m_context.job;
     const std::optional<SourceFacts> &facts = m_context.facts;
@@ -64,22 +64,19 @@ std::optional<FitInput> FitPlan::inputFor(const EncoderCommand &command) const
 
     const StreamFacts *picture = facts ? facts->picture() : nullptr;
     input.picture = !facts || picture;
-    if (const std::optional<QSize> chosen =
-            frameSizeOf(command.argumentsOf(CommandRole::Size).value(1))) {
+    if (const std::optional<QSize> &chosen = job.options.frameSize()) {
         input.frame = *chosen;
     } else if (picture) {
         const bool turned = facts->rotation() % 180 != 0;
         input.frame = turned ? QSize(picture->height, picture->width)
                              : QSize(picture->width, picture->height);
     }
-    const double ownRate = leadingNumber(command.argumentsOf(CommandRole::FrameRate).value(1));
     const std::optional<double> sourceRate = picture ? picture->framesPerSecond() : std::nullopt;
-    input.framesPerSecond = std::clamp(ownRate > 0 ? ownRate : sourceRate.value_or(30), 1.0, 240.0);
+    input.framesPerSecond =
+        std::clamp(job.options.framesPerSecond().value_or(sourceRate.value_or(30)), 1.0, 240.0);
 
-    const bool sound =
-        job.options.disableAudio == QLatin1String("No") && (!facts || facts->sound());
-    input.soundKbps =
-        sound ? int(leadingNumber(command.argumentsOf(CommandRole::SoundRate).value(1))) : 0;
+    const bool sound = job.options.soundWanted() && (!facts || facts->sound());
+    input.soundKbps = sound ? job.options.soundKbps().value_or(0) : 0;
     return input;
 }
 
@@ -184,7 +181,7 @@ PassStep FitPlan::begin(const EncoderCommand &command)
     m_stage = Stage::AtQuality;
     if (!m_codec)
         return PassStep::fail(tr("This profile's picture cannot be fitted to a size."));
-    const std::optional<FitInput> input = inputFor(command);
+    const std::optional<FitInput> input = this->input();
     if (!input)
         return PassStep::fail(
             tr("The length of the source could not be read, so it cannot be fitted to a size."));

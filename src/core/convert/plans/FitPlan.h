@@ -40,9 +40,9 @@ private:
         AtRate            // the budget's rate
     };
 
-    // The arithmetic's input for `command`; none when the output's length is
-    // not known.
-    std::optional<FitInput> inputFor(const EncoderCommand &command) const;
+    // The arithmetic's input, from the row's options and its source's
+    // facts; none when the output's length is not known.
+    std::optional<FitInput> input() const;
     EncoderPass qualityPass(bool smaller) const;
     EncoderPass ratePass(int videoKbps) const;
     // `command` with the budget's picture frame and sound, and pass `n` of

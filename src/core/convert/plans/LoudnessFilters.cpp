@@ -36,13 +36,6 @@ QString number(double value)
     return QString::number(value, 'f', 2);
 }
 
-int wholeNumber(const QString &text)
-{
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    return ok ? value : 0;
-}
-
 } // namespace
 
 double limiterCeiling(const QString &audioCodec)
@@ -71,11 +64,10 @@ QString loudnessFilter(double target, double ceiling, const LoudnessMeasure &mea
              number(std::clamp(measure.threshold, -99.0, 0.0)));
 }
 
-int outputSampleRate(const QString &audioCodec, const QString &sampleRate, int sourceRate)
+int outputSampleRate(const QString &audioCodec, std::optional<int> sampleRate, int sourceRate)
 {
-    const int rate = wholeNumber(sampleRate);
-    if (rate > 0)
-        return rate;
+    if (sampleRate)
+        return *sampleRate;
     if (sourceRate <= 0)
         return kCommonRate;
     for (const EncoderRates &row : encoderRates()) {

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace vantrel {
 
 // The loudest true peak an output may reach, in dBTP.
@@ -26,7 +28,7 @@ bool appliesLinearly(double target, double ceiling, const LoudnessMeasure &measu
 // encoded at: `sampleRate` as the sheet gives it, or for "Same as source"
 // the rate FFmpeg picks for a source of `sourceRate` Hz (0: unknown), the
 // encoder's nearest (Opus: 48 kHz and its lower rates).
-int outputSampleRate(const QString &audioCodec, const QString &sampleRate, int sourceRate);
+int outputSampleRate(const QString &audioCodec, std::optional<int> sampleRate, int sourceRate);
 
 // The filter that keeps the band today's encoder of `audioCodec` keeps of
 // a sound at `rate` Hz in `channels` channels at `kilobits` per second

@@ -127,18 +127,11 @@ EncoderCommand soundAlone(const EncoderCommand &command, const QList<CommandPart
     return sound;
 }
 
-int wholeNumber(const QString &text)
-{
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    return ok ? value : 0;
-}
-
 } // namespace
 
 LoudnessPlan::LoudnessPlan(PassContext context, double target)
     : m_context(std::move(context)), m_target(target),
-      m_ceiling(limiterCeiling(m_context.job.options.audioCodec))
+      m_ceiling(limiterCeiling(m_context.job.options.audioCodec()))
 {}
 
 QString LoudnessPlan::prefix() const
@@ -148,7 +141,7 @@ QString LoudnessPlan::prefix() const
 
 std::optional<QString> LoudnessPlan::unmeasuredNote() const
 {
-    if (m_context.job.options.disableAudio != QLatin1String("No"))
+    if (!m_context.job.options.soundWanted())
         return QString(); // no sound is asked for
     if (!m_context.facts)
         return tr("%1: the source could not be read ahead, so its sound was left as it is.")
@@ -161,15 +154,15 @@ std::optional<QString> LoudnessPlan::unmeasuredNote() const
 int LoudnessPlan::outputRate() const
 {
     const StreamFacts *source = m_context.facts ? m_context.facts->sound() : nullptr;
-    const ConversionOptions &options = m_context.job.options;
-    return outputSampleRate(options.audioCodec, options.sampleRate,
+    const OptionValues &options = m_context.job.options;
+    return outputSampleRate(options.audioCodec(), options.sampleRate(),
                             source ? source->sampleRate : 0);
 }
 
 int LoudnessPlan::outputChannels() const
 {
     const StreamFacts *source = m_context.facts ? m_context.facts->sound() : nullptr;
-    return encodedChannels(m_context.job.options.audioChannel, source ? source->channels : 0);
+    return encodedChannels(m_context.job.options.channels(), source ? source->channels : 0);
 }
 
 QString LoudnessPlan::outputFormat() const
@@ -184,9 +177,9 @@ QString LoudnessPlan::outputFormat() const
 
 QString LoudnessPlan::asEncoded() const
 {
-    const ConversionOptions &options = m_context.job.options;
-    const QString band = encoderBandFilter(options.audioCodec, outputRate(), outputChannels(),
-                                           wholeNumber(options.audioBitrate));
+    const OptionValues &options = m_context.job.options;
+    const QString band = encoderBandFilter(options.audioCodec(), outputRate(), outputChannels(),
+                                           options.soundKbps().value_or(0));
     return band.isEmpty() ? outputFormat() : outputFormat() + u',' + band;
 }
 
@@ -258,16 +251,16 @@ EncoderPass LoudnessPlan::checkingPass(const QString &path) const
 bool LoudnessPlan::bandUnknown() const
 {
     // Opus narrows its band by itself when each channel gets little.
-    const ConversionOptions &options = m_context.job.options;
+    const OptionValues &options = m_context.job.options;
     const int channels = std::max(outputChannels(), 1);
-    return options.audioCodec == QLatin1String("Opus") &&
-           wholeNumber(options.audioBitrate) / channels < kOpusFullBandKbps;
+    return options.audioCodec() == QLatin1String("Opus") &&
+           options.soundKbps().value_or(0) / channels < kOpusFullBandKbps;
 }
 
 bool LoudnessPlan::encodesTries() const
 {
     // A lossless encoder keeps the sound as the filters leave it.
-    return m_context.job.options.audioCodec != QLatin1String("FLAC");
+    return m_context.job.options.audioCodec() != QLatin1String("FLAC");
 }
 
 QString LoudnessPlan::tryPath() const
@@ -282,13 +275,13 @@ EncoderCommand LoudnessPlan::withFilter(const EncoderCommand &command, const QSt
 {
     EncoderCommand result = clipAtSource(command);
     const StreamFacts *source = m_context.facts ? m_context.facts->sound() : nullptr;
-    const ConversionOptions &options = m_context.job.options;
+    const OptionValues &options = m_context.job.options;
     // The filters hand on samples in floating point, which FLAC would keep
     // as 24 bits: a 16-bit sound stays 16-bit, as without them.
     const bool sixteenBits = source && (source->sampleFormat.startsWith(QLatin1String("s16")) ||
                                         source->sampleFormat.startsWith(QLatin1String("u8")));
     CommandLine sound = CommandLine::literal(" -af ");
-    sound.appendValue(options.audioCodec == QLatin1String("FLAC") && sixteenBits
+    sound.appendValue(options.audioCodec() == QLatin1String("FLAC") && sixteenBits
                           ? filter + QStringLiteral(",aformat=sample_fmts=s16")
                           : filter);
     result.replace(CommandRole::SoundFilter, sound);

@@ -4,7 +4,6 @@
 #include "core/convert/plans/ConvertOnce.h"
 #include "core/convert/plans/FitPlan.h"
 #include "core/convert/plans/LoudnessPlan.h"
-#include "core/records/OutputTargets.h"
 
 namespace vantrel {
 
@@ -12,11 +11,11 @@ RowPasses::RowPasses(const PassContext &context, const EncoderCommand &command) 
 {
     // The sound is measured before any pass that converts it.
     const ProfileCommandRow *row = profileCommandRow(context.job.profileIndex);
-    const Expected<std::optional<double>> loudness = loudnessTarget(context.job.options.loudness);
+    const Expected<std::optional<double>> &loudness = context.job.options.loudness();
     if (row && (row->shape == Shape::TodayVideo || row->shape == Shape::TodaySound) && loudness &&
         *loudness)
         m_plans.push_back(std::make_unique<LoudnessPlan>(context, **loudness));
-    const Expected<std::optional<qint64>> limit = fitSizeBytes(context.job.options.fitSize);
+    const Expected<std::optional<qint64>> &limit = context.job.options.sizeLimit();
     if (limit && *limit) {
         m_plans.push_back(std::make_unique<FitPlan>(context, **limit));
         m_single = false;

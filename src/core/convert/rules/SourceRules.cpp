@@ -258,14 +258,13 @@ RunAdaptation rotationNote(const SourceFacts &facts, const QString &extension)
     return a;
 }
 
-RunAdaptation surroundLayout(const SourceFacts &facts, const ConversionOptions &options)
+RunAdaptation surroundLayout(const SourceFacts &facts, const OptionValues &options)
 {
     RunAdaptation a;
     const StreamFacts *sound = facts.sound();
-    if (!sound || options.disableAudio != QLatin1String("No") ||
-        !wantsDefaultLayout(options.audioCodec))
+    if (!sound || !options.soundWanted() || !wantsDefaultLayout(options.audioCodec()))
         return a;
-    const int channels = encodedChannels(options.audioChannel, sound->channels);
+    const int channels = encodedChannels(options.channels(), sound->channels);
     if (channels > 2)
         a.soundLayout = defaultChannelLayout(channels);
     return a;
@@ -288,8 +287,7 @@ RunAdaptation adaptToSource(const SourceFacts &facts, const ConversionJob &job)
         // FFmpeg writes MP4 at a constant rate: a filtered picture keeps its
         // held last picture at the rate FFmpeg takes for the source.
         const StreamFacts *picture = facts.picture();
-        const bool filtered =
-            !a.filtersBefore.isEmpty() || frameSizeOf(job.options.videoSize).has_value();
+        const bool filtered = !a.filtersBefore.isEmpty() || job.options.frameSize().has_value();
         if (job.outputExtension == QLatin1String(".mp4") && picture && filtered)
             a.constantRate = picture->frameRate;
         break;

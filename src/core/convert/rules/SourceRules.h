@@ -32,7 +32,7 @@ RunAdaptation deinterlacing(const SourceFacts &facts);
 RunAdaptation toneMapping(const SourceFacts &facts);
 // A sound of more than two channels reaches AAC and Opus in FFmpeg's own
 // layout for its number of channels.
-RunAdaptation surroundLayout(const SourceFacts &facts, const ConversionOptions &options);
+RunAdaptation surroundLayout(const SourceFacts &facts, const OptionValues &options);
 // A YUV picture whose colour matrix is RGB or untold is tagged BT.601 or
 // BT.709 by its size.
 RunAdaptation colourTags(const SourceFacts &facts);
