@@ -8,10 +8,12 @@
 #include "core/convert/batch/RunPreparation.h"
 #include "core/convert/command/CommandBuilder.h"
 #include "core/convert/plans/RowPasses.h"
+#include "core/convert/rules/SourceRules.h"
 #include "core/profiles/OptionSheet.h"
 #include "core/profiles/ProfileCatalogue.h"
 #include "core/settings/AppPaths.h"
 #include "core/settings/Settings.h"
+#include "core/tools/SourceReading.h"
 #include "core/tools/ToolLocator.h"
 
 #include <QCommandLineParser>
@@ -36,39 +38,57 @@ QString shellWord(const QString &argument)
     return QLatin1Char('\'') + quoted + QLatin1Char('\'');
 }
 
-// Prints the arguments a batch would start the encoder with for `input`,
-// one line for each pass of the row's work (several under a comment line
-// each that says what the pass does): asks the installed encoder for its
-// encoders (or its cache) and, for today's entries, reads the source, as a
-// batch does; runs the event loop until then.
+// Prints the passes of the row's work for `input`, each as the arguments a
+// batch starts the encoder with (several under a comment line each that
+// says what the pass does); a pass decided by what a pass before it
+// measures is said by its rule alone.
+void printPasses(const EncoderCommandInput &input, const RunPreparation &preparation,
+                 QTextStream &out)
+{
+    const RowPasses passes(preparation.passContext(passLogBaseFor(input.statisticsPath)),
+                           preparation.command());
+    const QList<EncoderPass> outline = passes.outline();
+    for (qsizetype i = 0; i < outline.size(); ++i) {
+        const EncoderPass &pass = outline.at(i);
+        if (outline.size() > 1) {
+            out << "# " << i + 1 << '/' << outline.size() << ": " << escapedField(pass.title);
+            if (!pass.decidedBy.isEmpty())
+                out << ": " << escapedField(pass.decidedBy);
+            out << '\n';
+        }
+        if (!pass.decidedBy.isEmpty())
+            continue;
+        QStringList words{shellWord(input.encoderPath)};
+        for (const QString &argument : preparation.arguments(pass))
+            words << shellWord(argument);
+        out << words.join(u' ') << '\n';
+    }
+    out.flush();
+}
+
+// Prints the row's passes as a batch runs them: asks the installed encoder
+// for its encoders (or its cache) and, for today's entries, reads the
+// source, as a batch does; runs the event loop until then.
 int printAsRun(const EncoderCommandInput &input, const EncoderCommand &command,
                const RunConditions &asked, QTextStream &out)
 {
     EncoderQuery query;
     query.setCacheFile(AppPaths::encoderListCache());
-    RunPreparation preparation(input.encoderPath);
+    SourceReading reading(ToolLocator::mediaInfo(), input.encoderPath);
     RunConditions conditions = asked;
-    QObject::connect(&query, &EncoderQuery::finished, &preparation,
-                     [&](const QSet<QString> &encoders) {
-                         conditions.installedEncoders = encoders;
-                         preparation.start(input.job, command, conditions);
-                     });
-    QObject::connect(&preparation, &RunPreparation::ready, &preparation, [&] {
-        const RowPasses passes(preparation.passContext(passLogBaseFor(input.statisticsPath)),
-                               command);
-        const QList<EncoderPass> outline = passes.outline();
-        for (qsizetype i = 0; i < outline.size(); ++i) {
-            if (outline.size() > 1)
-                out << "# " << i + 1 << '/' << outline.size() << ": "
-                    << escapedField(outline.at(i).title) << '\n';
-            QStringList words{shellWord(input.encoderPath)};
-            for (const QString &argument : preparation.arguments(outline.at(i)))
-                words << shellWord(argument);
-            out << words.join(u' ') << '\n';
-        }
-        out.flush();
+    const std::optional<ReadingNeeds> needs = sourceNeeds(input.job);
+    const auto print = [&](const std::optional<SourceFacts> &facts) {
+        printPasses(input, RunPreparation(input.job, command, conditions, facts), out);
         QCoreApplication::exit(kExitOk);
+    };
+    QObject::connect(&query, &EncoderQuery::finished, &reading, [&](const QSet<QString> &encoders) {
+        conditions.installedEncoders = encoders;
+        if (needs)
+            reading.start(input.job.sourcePath, *needs);
+        else
+            print(std::nullopt);
     });
+    QObject::connect(&reading, &SourceReading::finished, &reading, [&] { print(reading.facts()); });
     query.start(input.encoderPath);
     return QCoreApplication::exec();
 }

@@ -149,25 +149,15 @@ TEST(Loudness, TheMeasureReadsTheClipsSoundAlone)
     EXPECT_EQ(asRun({qs("Loudness=Same as source")}), today);
 
     const QStringList passes = asRun({qs("Loudness=-16 LUFS")});
-    ASSERT_EQ(passes.size(), 4) << passes.join(u'\n');
+    ASSERT_EQ(passes.size(), 3) << passes.join(u'\n');
     EXPECT_EQ(passes[0], qs("# 1/2: measures the sound's loudness"));
     // The sound as it is, and within the band the AAC encoder keeps.
     for (const char *part : {" -ss 1 -t 2 ", " -vn -sn -dn ", "ebur128=peak=true:framelog=verbose,",
                              "aresample=44100,firequalizer", " -f null"})
         EXPECT_TRUE(passes[1].contains(qs(part))) << part << passes[1];
     EXPECT_FALSE(passes[1].contains(qs("-c:v"))) << passes[1];
-    EXPECT_EQ(passes[2], qs("# 2/2: converts"));
-    // The conversion as today's, with the measured loudness applied and the
-    // source's rate restored.
-    QString converts = passes[3];
-    const qsizetype filter = converts.indexOf(qs(" -af "));
-    ASSERT_GE(filter, 0);
-    const qsizetype rate = converts.indexOf(qs(" -ar 44100"), filter);
-    ASSERT_GE(rate, 0) << converts;
-    EXPECT_TRUE(converts.mid(filter, rate - filter).contains(qs("loudnorm=I=-16:TP=-1.5:")));
-    converts.remove(filter, rate + 10 - filter);
-    // The clip is read from the source, so that loudnorm sees only the clip.
-    const QString clip = qs(" -ss 1 -t 2");
-    EXPECT_TRUE(converts.contains(clip + qs(" -i "))) << converts;
-    EXPECT_EQ(converts.remove(clip), QString(today[0]).remove(clip));
+    // The conversion takes what the measure finds: said by its rule, never
+    // as arguments that could not run.
+    EXPECT_TRUE(passes[2].startsWith(qs("# 2/2: converts: the sound through loudnorm to -16 LUFS")))
+        << passes[2];
 }

@@ -182,7 +182,7 @@ void MainController::clearAll()
     // A row the batch was converting or about to convert is no longer its:
     // it comes back unconverted.
     for (SourceList::SavedRow &row : m_cleared) {
-        if (row.item.status == RowStatus::Processing || row.item.status == RowStatus::Waiting) {
+        if (isInProgress(row.item.status)) {
             row.item.status = RowStatus::None;
             row.statusDetail.clear();
         }

@@ -12,7 +12,7 @@ PictureRotation::PictureRotation(QString probePath, QObject *parent)
         m_analysis.stop();
         answer(0);
     });
-    connect(&m_analysis, &SourceAnalysis::finished, this, [this] {
+    connect(&m_analysis, &SourceReading::finished, this, [this] {
         m_wait.stop();
         const std::optional<SourceFacts> &facts = m_analysis.facts();
         const int rotation = facts ? facts->rotation() : 0;
@@ -35,7 +35,9 @@ void PictureRotation::lookUp(const QString &file, std::function<void(int)> answe
     m_file = file;
     m_answer = std::move(answer);
     m_wait.start(kLongestWaitMs);
-    m_analysis.start(file, SourceAnalysis::Depth::Header);
+    ReadingNeeds needs;
+    needs.headerOnly = true;
+    m_analysis.start(file, needs);
 }
 
 void PictureRotation::forget()

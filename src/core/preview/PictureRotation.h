@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/tools/SourceAnalysis.h"
+#include "core/tools/SourceReading.h"
 
 #include <QHash>
 #include <QObject>
@@ -35,7 +35,7 @@ public:
 private:
     void answer(int rotation);
 
-    SourceAnalysis m_analysis;
+    SourceReading m_analysis;
     QTimer m_wait;
     QHash<QString, int> m_known;
     QString m_file;

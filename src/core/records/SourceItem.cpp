@@ -19,8 +19,16 @@ QString rowStatusText(RowStatus status)
         return QStringLiteral("Cancel");
     case RowStatus::Waiting:
         return QStringLiteral("Waiting");
+    case RowStatus::Checking:
+        return QStringLiteral("Checking");
     }
     return QString();
+}
+
+bool isInProgress(RowStatus status)
+{
+    return status == RowStatus::Processing || status == RowStatus::Waiting ||
+           status == RowStatus::Checking;
 }
 
 bool isWholeFile(const SourceItem &item)

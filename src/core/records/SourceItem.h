@@ -12,12 +12,16 @@ enum class RowStatus
     Ok,
     Fail,
     Cancel,
-    Waiting // the running batch will convert it
+    Waiting, // the running batch will convert it
+    Checking // converted; its output is being checked before it is called OK
 };
 
 // The status as the list shows it and vantrel-cli prints it: "", "Processing",
-// "OK", "Fail", "Cancel", "Waiting".
+// "OK", "Fail", "Cancel", "Waiting", "Checking".
 QString rowStatusText(RowStatus status);
+// Whether a batch has the row in hand: waiting for its turn, converting or
+// checking it.
+bool isInProgress(RowStatus status);
 
 struct SourceItem;
 

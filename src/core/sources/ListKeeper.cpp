@@ -38,9 +38,13 @@ struct StatusName
 };
 
 constexpr StatusName kStatuses[] = {
-    {RowStatus::None, ""},         {RowStatus::Processing, "processing"},
-    {RowStatus::Ok, "ok"},         {RowStatus::Fail, "fail"},
-    {RowStatus::Cancel, "cancel"}, {RowStatus::Waiting, "waiting"},
+    {RowStatus::None, ""},
+    {RowStatus::Processing, "processing"},
+    {RowStatus::Ok, "ok"},
+    {RowStatus::Fail, "fail"},
+    {RowStatus::Cancel, "cancel"},
+    {RowStatus::Waiting, "waiting"},
+    {RowStatus::Checking, "checking"},
 };
 
 QJsonObject toJson(const SourceList::SavedRow &row)
@@ -69,7 +73,7 @@ SourceList::SavedRow fromJson(const QJsonObject &object)
     row.statusDetail = object.value(QStringLiteral("reason")).toString();
     // A row that was converting or waiting for its turn when the program
     // went was not converted.
-    if (row.item.status == RowStatus::Processing || row.item.status == RowStatus::Waiting) {
+    if (isInProgress(row.item.status)) {
         row.item.status = RowStatus::None;
         row.statusDetail.clear();
     }

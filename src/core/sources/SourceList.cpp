@@ -223,6 +223,26 @@ void SourceList::clear()
         Q_EMIT allProbed();
 }
 
+std::optional<SourceFacts> SourceList::sourceFacts(int row) const
+{
+    const Row &kept = m_rows.at(row);
+    if (!kept.facts)
+        return std::nullopt;
+    const QFileInfo file(kept.item.fileName);
+    if (file.size() != kept.factsFileSize || file.lastModified() != kept.factsFileTime)
+        return std::nullopt;
+    return kept.facts;
+}
+
+void SourceList::keepFacts(int row, const SourceFacts &facts)
+{
+    Row &kept = m_rows[row];
+    const QFileInfo file(kept.item.fileName);
+    kept.facts = facts;
+    kept.factsFileSize = file.size();
+    kept.factsFileTime = file.lastModified();
+}
+
 void SourceList::onProbed(quint64 ticket, const ProbeResult &result)
 {
     // Tickets of removed rows, and of other users of the same probe, are not here.
@@ -235,6 +255,8 @@ void SourceList::onProbed(quint64 ticket, const ProbeResult &result)
         return;
     const int row = *found;
     m_rows[row].ticket = 0;
+    if (result.facts)
+        keepFacts(row, *result.facts);
     applyProbeFields(result.fields, m_rows[row].item);
     m_rows[row].item.problem = probeProblem(result);
     if (const auto kept = std::exchange(m_rows[row].keptClip, std::nullopt);

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "core/records/SourceItem.h"
+#include "core/tools/SourceFacts.h"
 
 #include <QAbstractTableModel>
+#include <QDateTime>
 #include <QHash>
 #include <QPointer>
 #include <QVector>
@@ -76,6 +78,12 @@ public:
     // The same, before the row `at` (0 puts them on top).
     void insertSavedRows(int at, const QList<SavedRow> &rows);
     bool isProbing(int row) const;
+
+    // What the source's one reading learnt, kept with its row: none when it
+    // was not read, or when the file has changed since (its size or its
+    // modification time), so that it is read again.
+    std::optional<SourceFacts> sourceFacts(int row) const;
+    void keepFacts(int row, const SourceFacts &facts);
     int pendingProbes() const { return static_cast<int>(m_probeOwners.size()); }
 
     // The status, and what explains it (why a row failed); the detail shows
@@ -107,6 +115,10 @@ private:
         std::optional<int> progress;
         // A kept row's clip (start, end), which its probe must not undo.
         std::optional<std::pair<QString, QString>> keptClip;
+        // Its source's facts, and the file they were read of.
+        std::optional<SourceFacts> facts;
+        qint64 factsFileSize = -1;
+        QDateTime factsFileTime;
     };
 
     void onProbed(quint64 ticket, const ProbeResult &result);

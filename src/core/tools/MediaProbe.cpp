@@ -3,7 +3,7 @@
 #include "core/common/NumberText.h"
 #include "core/common/TimeText.h"
 #include "core/tools/Process.h"
-#include "core/tools/SourceAnalysis.h"
+#include "core/tools/SourceReading.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -403,7 +403,8 @@ void MediaProbe::onToolFinished(Run *run)
     schedulePump();
 }
 
-void MediaProbe::finish(const Job &job, ProbeResult::Outcome outcome, const ProbeFields &fields)
+void MediaProbe::finish(const Job &job, ProbeResult::Outcome outcome, const ProbeFields &fields,
+                        std::optional<SourceFacts> facts)
 {
     if (job.cancelled)
         return;
@@ -411,6 +412,7 @@ void MediaProbe::finish(const Job &job, ProbeResult::Outcome outcome, const Prob
     result.path = job.path;
     result.outcome = outcome;
     result.fields = fields;
+    result.facts = std::move(facts);
     Q_EMIT probed(job.ticket, result);
 }
 
@@ -425,9 +427,9 @@ void MediaProbe::startLengthChecks()
     while (!m_lengthQueue.empty() && int(m_lengthChecks.size()) < m_maxParallel) {
         const auto [job, fields] = m_lengthQueue.front();
         m_lengthQueue.pop_front();
-        auto analysis = std::make_unique<SourceAnalysis>(m_lengthProbePath);
-        SourceAnalysis *check = analysis.get();
-        connect(check, &SourceAnalysis::finished, this, [this, job = job, fields = fields, check] {
+        auto reading = std::make_unique<SourceReading>(m_lengthProbePath);
+        SourceReading *check = reading.get();
+        connect(check, &SourceReading::finished, this, [this, job = job, fields = fields, check] {
             ProbeFields better = fields;
             const std::optional<SourceFacts> &facts = check->facts();
             if (facts && facts->seconds && *facts->seconds > 0)
@@ -438,11 +440,12 @@ void MediaProbe::startLengthChecks()
                 it->second.release()->deleteLater();
                 m_lengthChecks.erase(it);
             }
-            finish(job, ProbeResult::Outcome::Probed, better);
+            finish(job, ProbeResult::Outcome::Probed, better, facts);
             startLengthChecks();
         });
-        check->start(job.path, SourceAnalysis::Depth::Header);
-        m_lengthChecks.emplace(job.ticket, std::move(analysis));
+        // The source's one reading: the row keeps what it learnt.
+        check->start(job.path, ReadingNeeds());
+        m_lengthChecks.emplace(job.ticket, std::move(reading));
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/records/SourceItem.h"
 #include "core/tools/CommandLine.h"
+#include "core/tools/SourceFacts.h"
 #include "core/tools/ToolLocator.h"
 
 #include <QMetaType>
@@ -18,7 +19,7 @@
 namespace vantrel {
 
 class Process;
-class SourceAnalysis;
+class SourceReading;
 
 // The player's identify run: it opens each file in turn, prints the ID_ lines
 // that the probe reads, for picture and sound alike, and goes on before
@@ -86,6 +87,9 @@ struct ProbeResult
     QString path;
     Outcome outcome = Outcome::Probed;
     ProbeFields fields;
+    // What ffprobe read of a file whose length the player could not tell:
+    // the source's reading, which its row keeps.
+    std::optional<SourceFacts> facts;
 };
 
 // Probes files with the player in the background: probes wait in a FIFO queue
@@ -94,7 +98,8 @@ struct ProbeResult
 // file's header; anything else (a pipe, a device, a file not there) gets a
 // run of its own, so that it cannot hold up the others. A file whose length
 // the player cannot tell (ProbeFields::lengthUnreliable) gets it from ffprobe
-// (a SourceAnalysis of its header) before its result comes.
+// (the source's SourceReading, which comes with the result) before its
+// result comes.
 //
 // Every result arrives through `probed`, never before `probe` has returned,
 // carrying the ticket that `probe` gave out. A file that keeps the player
@@ -165,7 +170,8 @@ private:
     void start(std::vector<Job> jobs);
     void watch(Run &run);
     void onToolFinished(Run *run);
-    void finish(const Job &job, ProbeResult::Outcome outcome, const ProbeFields &fields);
+    void finish(const Job &job, ProbeResult::Outcome outcome, const ProbeFields &fields,
+                std::optional<SourceFacts> facts = std::nullopt);
     // Reads the length of `job`'s file with ffprobe, then finishes it; as
     // many at once as player runs.
     void checkLength(const Job &job, const ProbeFields &fields);
@@ -186,7 +192,7 @@ private:
     std::vector<std::unique_ptr<Run>> m_runs;
     // Files whose length ffprobe is to read, and those it is reading, by ticket.
     std::deque<std::pair<Job, ProbeFields>> m_lengthQueue;
-    std::map<Ticket, std::unique_ptr<SourceAnalysis>> m_lengthChecks;
+    std::map<Ticket, std::unique_ptr<SourceReading>> m_lengthChecks;
 };
 
 } // namespace vantrel

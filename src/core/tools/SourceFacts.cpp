@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -19,23 +20,30 @@ QString tr(const char *text)
     return QCoreApplication::translate("SourceFacts", text);
 }
 
-// What ffprobe is asked for: only what a conversion decides by.
+// What ffprobe is asked for: only what a conversion, its rules and its
+// checks decide by. The packets are listed, not decoded.
 const QString kEntries = QStringLiteral(
     "format=format_name,duration,start_time"
     ":stream=index,codec_type,codec_name,width,height,pix_fmt,field_order,color_space,"
-    "color_transfer,color_primaries,r_frame_rate,avg_frame_rate,channels,sample_rate,sample_fmt,"
-    "nb_read_packets"
-    ":stream_disposition=attached_pic:stream_tags=rotate:stream_side_data=rotation");
+    "color_transfer,color_primaries,color_range,r_frame_rate,avg_frame_rate,channels,"
+    "sample_rate,sample_fmt,duration"
+    ":stream_disposition:stream_tags=rotate,language,title:stream_side_data"
+    ":packet=stream_index,pts_time,duration_time");
 
-// Packets counted at the head: enough for every stream of a film to show
+// Packets read at the head: enough for every stream of a film to show
 // itself, few enough to be read at once whatever the file.
 constexpr int kCountedPackets = 600;
+// A held last picture is told by the last seconds' packets: when no more
+// than this is read ahead, the whole file is read.
+constexpr double kShortFileSeconds = 8;
 // Of a picture, the seconds and frames idet looks at.
 constexpr int kFieldCountSeconds = 5;
 constexpr int kFieldCountFrames = 150;
 // Of the file's end, the seconds whose packets tell how long the last
 // picture is held.
 constexpr double kLastSeconds = 5;
+// Packets that end this near the length the header tells reached the end.
+constexpr double kEndTolerance = 1;
 
 StreamFacts::Kind kindOf(const QString &type)
 {
@@ -88,6 +96,99 @@ int clockwiseDegrees(double rotation)
 int intOf(const QJsonValue &value)
 {
     return value.isString() ? value.toString().toInt() : value.toInt();
+}
+
+std::optional<double> secondsOf(const QJsonValue &value)
+{
+    bool ok = false;
+    const double seconds = value.toString().toDouble(&ok);
+    return ok && std::isfinite(seconds) ? std::optional<double>(seconds) : std::nullopt;
+}
+
+// "35400/50000" as a number; a plain number as it is.
+double fractionOf(const QJsonValue &value)
+{
+    if (value.isDouble())
+        return value.toDouble();
+    const QStringList parts = value.toString().split(u'/');
+    const double num = parts.value(0).toDouble();
+    const double den = parts.size() == 2 ? parts[1].toDouble() : 1;
+    return den != 0 ? num / den : 0;
+}
+
+StreamFacts::Disposition dispositionOf(const QJsonObject &d)
+{
+    const auto on = [&d](const char *key) {
+        return d.value(QLatin1String(key)).toInt() != 0;
+    };
+    StreamFacts::Disposition disposition;
+    disposition.isDefault = on("default");
+    disposition.forced = on("forced");
+    disposition.comment = on("comment");
+    disposition.hearingImpaired = on("hearing_impaired");
+    disposition.visualImpaired = on("visual_impaired");
+    disposition.original = on("original");
+    disposition.dub = on("dub");
+    return disposition;
+}
+
+// The side data a stream's header carries: its rotation (the display
+// matrix turns counter-clockwise), HDR10's static metadata, Dolby Vision.
+void readSideData(const QJsonArray &sideData, StreamFacts &stream)
+{
+    for (const QJsonValue &value : sideData) {
+        const QJsonObject data = value.toObject();
+        const QString type = data.value(QLatin1String("side_data_type")).toString();
+        const auto number = [&data](const char *key) {
+            return fractionOf(data.value(QLatin1String(key)));
+        };
+        if (data.contains(QLatin1String("rotation"))) {
+            stream.rotation = clockwiseDegrees(-data.value(QLatin1String("rotation")).toDouble());
+        } else if (type == QLatin1String("Mastering display metadata") &&
+                   data.contains(QLatin1String("red_x"))) {
+            stream.masteringDisplay = StreamFacts::MasteringDisplay{
+                number("red_x"),         number("red_y"),         number("green_x"),
+                number("green_y"),       number("blue_x"),        number("blue_y"),
+                number("white_point_x"), number("white_point_y"), number("min_luminance"),
+                number("max_luminance")};
+        } else if (type == QLatin1String("Content light level metadata")) {
+            stream.contentLight =
+                StreamFacts::ContentLight{data.value(QLatin1String("max_content")).toInt(),
+                                          data.value(QLatin1String("max_average")).toInt()};
+        } else if (data.contains(QLatin1String("dv_profile"))) {
+            stream.dolbyVisionProfile = data.value(QLatin1String("dv_profile")).toInt();
+        }
+    }
+}
+
+// What the listed packets tell: each stream's count, where the last of them
+// ends, and for each stream the packet shown last (its time and how long it
+// is held).
+struct PacketList
+{
+    QHash<int, qint64> counts;
+    std::optional<double> end;
+    QHash<int, std::pair<double, double>> shownLast;
+};
+
+PacketList readPackets(const QJsonArray &packets)
+{
+    PacketList list;
+    for (const QJsonValue &value : packets) {
+        const QJsonObject packet = value.toObject();
+        const int stream = packet.value(QLatin1String("stream_index")).toInt();
+        ++list.counts[stream];
+        const std::optional<double> pts = secondsOf(packet.value(QLatin1String("pts_time")));
+        const std::optional<double> duration =
+            secondsOf(packet.value(QLatin1String("duration_time")));
+        if (!pts)
+            continue;
+        list.end = std::max(list.end.value_or(*pts), *pts + duration.value_or(0));
+        const auto last = list.shownLast.constFind(stream);
+        if (duration && (last == list.shownLast.constEnd() || *pts >= last->first))
+            list.shownLast.insert(stream, {*pts, *duration});
+    }
+    return list;
 }
 
 } // namespace
@@ -158,6 +259,24 @@ const StreamFacts *SourceFacts::sound() const
     return best;
 }
 
+bool StreamFacts::mayCarryFields() const
+{
+    // Codecs that code whole pictures only.
+    static const QStringList kProgressiveOnly = {
+        QStringLiteral("vp8"),    QStringLiteral("vp9"),        QStringLiteral("av1"),
+        QStringLiteral("mjpeg"),  QStringLiteral("mpeg1video"), QStringLiteral("png"),
+        QStringLiteral("apng"),   QStringLiteral("gif"),        QStringLiteral("webp"),
+        QStringLiteral("theora"), QStringLiteral("flv1"),       QStringLiteral("vp6"),
+        QStringLiteral("vp6f"),   QStringLiteral("vp6a")};
+    return !kProgressiveOnly.contains(codec);
+}
+
+bool SourceFacts::fieldsToCount() const
+{
+    const StreamFacts *p = picture();
+    return p && fieldOrderUnknown() && p->mayCarryFields() && !fieldsCounted;
+}
+
 bool SourceFacts::fieldOrderUnknown() const
 {
     const StreamFacts *p = picture();
@@ -225,18 +344,39 @@ QString localFileArgument(const QString &path)
     return QStringLiteral("file:") + QFileInfo(path).absoluteFilePath();
 }
 
-QStringList sourceFactsArguments(const QString &path, bool countPackets)
+QStringList sourceFactsArguments(const QString &path, std::optional<double> expectedSeconds)
 {
-    QStringList args = {QStringLiteral("-v"),           QStringLiteral("error"),
-                        QStringLiteral("-hide_banner"), QStringLiteral("-probesize"),
-                        QStringLiteral("10M"),          QStringLiteral("-analyzeduration"),
-                        QStringLiteral("10M")};
-    if (countPackets)
-        args << QStringLiteral("-count_packets") << QStringLiteral("-read_intervals")
-             << QStringLiteral("%+#%1").arg(kCountedPackets);
-    args << QStringLiteral("-show_entries") << kEntries << QStringLiteral("-of")
-         << QStringLiteral("json") << QStringLiteral("-i") << localFileArgument(path);
-    return args;
+    // The head's packets, and the last seconds' when the length is known:
+    // a short file is read whole.
+    QString intervals = QStringLiteral("%+#%1").arg(kCountedPackets);
+    if (expectedSeconds && *expectedSeconds <= kShortFileSeconds)
+        intervals = QStringLiteral("%");
+    else if (expectedSeconds)
+        intervals += QStringLiteral(",%1%").arg(*expectedSeconds - kLastSeconds, 0, 'f', 3);
+    return {QStringLiteral("-v"),
+            QStringLiteral("error"),
+            QStringLiteral("-hide_banner"),
+            QStringLiteral("-probesize"),
+            QStringLiteral("10M"),
+            QStringLiteral("-analyzeduration"),
+            QStringLiteral("10M"),
+            QStringLiteral("-read_intervals"),
+            intervals,
+            QStringLiteral("-show_entries"),
+            kEntries,
+            QStringLiteral("-of"),
+            QStringLiteral("json=c=1"),
+            QStringLiteral("-i"),
+            localFileArgument(path)};
+}
+
+QStringList sourceHeaderArguments(const QString &path)
+{
+    QStringList arguments = sourceFactsArguments(path, std::nullopt);
+    const qsizetype at = arguments.indexOf(QStringLiteral("-read_intervals"));
+    arguments.remove(at, 2);
+    arguments[arguments.indexOf(kEntries)] = kEntries.section(QStringLiteral(":packet="), 0, 0);
+    return arguments;
 }
 
 std::optional<SourceFacts> parseSourceFacts(const QByteArray &json)
@@ -260,9 +400,10 @@ std::optional<SourceFacts> parseSourceFacts(const QByteArray &json)
     const double start = format.value(QLatin1String("start_time")).toString().toDouble(&ok);
     if (ok && std::isfinite(start))
         facts.startSeconds = start;
-    // Packets were counted when any stream tells its count; a stream that
-    // then tells none had none.
-    bool counted = false;
+    // Packets were counted when listed, or when any stream tells its count;
+    // a stream that then has none had none.
+    const bool listed = root.contains(QLatin1String("packets"));
+    bool counted = listed;
     for (const QJsonValue &value : streams)
         counted = counted || value.toObject().contains(QLatin1String("nb_read_packets"));
     for (const QJsonValue &value : streams) {
@@ -278,10 +419,9 @@ std::optional<SourceFacts> parseSourceFacts(const QByteArray &json)
         stream.sampleFormat = s.value(QLatin1String("sample_fmt")).toString();
         if (counted)
             stream.packets = s.value(QLatin1String("nb_read_packets")).toString().toLongLong();
-        stream.coverPicture = s.value(QLatin1String("disposition"))
-                                  .toObject()
-                                  .value(QLatin1String("attached_pic"))
-                                  .toInt() != 0;
+        const QJsonObject disposition = s.value(QLatin1String("disposition")).toObject();
+        stream.coverPicture = disposition.value(QLatin1String("attached_pic")).toInt() != 0;
+        stream.disposition = dispositionOf(disposition);
         stream.fieldOrder = toldOrEmpty(s.value(QLatin1String("field_order")));
         stream.colourMatrix = toldOrEmpty(s.value(QLatin1String("color_space")));
         stream.colourTransfer = toldOrEmpty(s.value(QLatin1String("color_transfer")));
@@ -289,19 +429,31 @@ std::optional<SourceFacts> parseSourceFacts(const QByteArray &json)
         stream.pixelFormat = s.value(QLatin1String("pix_fmt")).toString();
         stream.frameRate = guessedRate(s.value(QLatin1String("r_frame_rate")).toString(),
                                        s.value(QLatin1String("avg_frame_rate")).toString());
-        // The display matrix turns counter-clockwise; an older "rotate" tag
-        // tells the clockwise turn.
+        stream.colourRange = toldOrEmpty(s.value(QLatin1String("color_range")));
+        stream.seconds = secondsOf(s.value(QLatin1String("duration")));
+        // An older "rotate" tag tells the clockwise turn.
         const QJsonArray sideData = s.value(QLatin1String("side_data_list")).toArray();
         const QJsonObject tags = s.value(QLatin1String("tags")).toObject();
-        for (const QJsonValue &data : sideData) {
-            if (data.toObject().contains(QLatin1String("rotation")))
-                stream.rotation =
-                    clockwiseDegrees(-data.toObject().value(QLatin1String("rotation")).toDouble());
-        }
-        if (sideData.isEmpty() && tags.contains(QLatin1String("rotate")))
+        readSideData(sideData, stream);
+        if (stream.rotation == 0 && tags.contains(QLatin1String("rotate")))
             stream.rotation =
                 clockwiseDegrees(tags.value(QLatin1String("rotate")).toString().toDouble());
+        const QString language = tags.value(QLatin1String("language")).toString();
+        stream.language = language == QLatin1String("und") ? QString() : language;
+        stream.title = tags.value(QLatin1String("title")).toString();
         facts.streams.push_back(stream);
+    }
+    if (listed) {
+        const PacketList packets = readPackets(root.value(QLatin1String("packets")).toArray());
+        for (StreamFacts &stream : facts.streams)
+            stream.packets = packets.counts.value(stream.index);
+        facts.packetsEndSeconds = packets.end;
+        // The packets reached the file's end: its last picture is known.
+        facts.lastPacketsRead = packets.end && facts.seconds &&
+                                *packets.end >= facts.startSeconds + *facts.seconds - kEndTolerance;
+        const StreamFacts *picture = facts.picture();
+        if (facts.lastPacketsRead && picture && packets.shownLast.contains(picture->index))
+            facts.lastPictureSeconds = packets.shownLast.value(picture->index).second;
     }
     return facts;
 }

@@ -31,17 +31,55 @@ struct StreamFacts
     QString sampleFormat; // "s16", "fltp"; empty: not told
     // Packets read in the file's first moments; none when they were not counted.
     std::optional<qint64> packets;
-    bool coverPicture = false; // a still picture attached to a song or a film
-    QString fieldOrder;        // "progressive", "tt", "bb", "tb", "bt"; empty: not told
-    QString colourMatrix;      // "bt709", "gbr"; empty: not told
-    QString colourTransfer;    // "bt709", "smpte2084", "arib-std-b67"
-    QString colourPrimaries;   // "bt709", "bt2020"
-    QString pixelFormat;       // "yuv420p10le"
-    QString frameRate;         // the rate FFmpeg takes for the stream: "30000/1001"
-    int rotation = 0;          // degrees the picture is turned clockwise when shown
+    bool coverPicture = false;     // a still picture attached to a song or a film
+    QString fieldOrder;            // "progressive", "tt", "bb", "tb", "bt"; empty: not told
+    QString colourMatrix;          // "bt709", "gbr"; empty: not told
+    QString colourTransfer;        // "bt709", "smpte2084", "arib-std-b67"
+    QString colourPrimaries;       // "bt709", "bt2020"
+    QString pixelFormat;           // "yuv420p10le"
+    QString frameRate;             // the rate FFmpeg takes for the stream: "30000/1001"
+    int rotation = 0;              // degrees the picture is turned clockwise when shown
+    QString colourRange;           // "tv", "pc"; empty: not told
+    std::optional<double> seconds; // the stream's own length as the header tells it
+    // What a user chooses a track by: its language as tagged ("eng"; empty
+    // when not told, "und" included), its title, and what it is for.
+    QString language;
+    QString title;
+    struct Disposition
+    {
+        bool isDefault = false;
+        bool forced = false;
+        bool comment = false;
+        bool hearingImpaired = false;
+        bool visualImpaired = false;
+        bool original = false;
+        bool dub = false;
+    };
+    Disposition disposition;
+    // HDR10's static metadata as the container carries it: the mastering
+    // display's primaries and white point (CIE x, y) and its luminance (cd/m²),
+    // the content's light levels (cd/m²); and a Dolby Vision configuration's profile.
+    struct MasteringDisplay
+    {
+        double redX = 0, redY = 0, greenX = 0, greenY = 0, blueX = 0, blueY = 0;
+        double whiteX = 0, whiteY = 0;
+        double minLuminance = 0, maxLuminance = 0;
+    };
+    std::optional<MasteringDisplay> masteringDisplay;
+    struct ContentLight
+    {
+        int maxContent = 0; // MaxCLL
+        int maxAverage = 0; // MaxFALL
+    };
+    std::optional<ContentLight> contentLight;
+    std::optional<int> dolbyVisionProfile;
 
     // The frame rate as a number; none when not told.
     std::optional<double> framesPerSecond() const;
+
+    // Whether its codec can hold a picture made of two fields: every codec
+    // but those that know only whole pictures (VP9, AV1, MJPEG, ...).
+    bool mayCarryFields() const;
 
     // Why the stream cannot be converted or copied, in words ("a sound with
     // no channels"); none when it can. `packetsElsewhere`: another stream of its kind has packets,
@@ -59,8 +97,9 @@ struct FieldCount
 };
 
 // What a source holds, as far as a conversion must know before it starts:
-// its streams, and how its picture is made. The questions below are asked of
-// the picture a conversion takes.
+// its streams, and how its picture is made, read once per file and kept
+// with its row. The questions below are asked of the picture a conversion
+// takes.
 struct SourceFacts
 {
     enum class Range
@@ -74,10 +113,16 @@ struct SourceFacts
     std::optional<double> seconds; // the container's length
     double startSeconds = 0;       // the time of its first packet (a transport stream's is not 0)
     std::vector<StreamFacts> streams;
-    // Counted by idet when the picture's stream does not tell its field order.
+    // Counted by idet when the picture's stream does not tell its field
+    // order; `fieldsCounted`: idet was run (a count may still be none).
     std::optional<FieldCount> measuredFields;
-    // How long the picture's last frame is shown (a phone holds it when
-    // nothing moves); read from the file's end.
+    bool fieldsCounted = false;
+    // The packets of the file's last seconds were read: where the last of
+    // them ends (the length the file holds, whatever its header claims), and
+    // how long the picture's last frame is shown (a phone holds it when
+    // nothing moves).
+    bool lastPacketsRead = false;
+    std::optional<double> packetsEndSeconds;
     std::optional<double> lastPictureSeconds;
 
     // The picture a conversion takes: of the usable film pictures (no cover),
@@ -89,8 +134,11 @@ struct SourceFacts
     // Why `stream` cannot be used; none when it can.
     std::optional<QString> unusableReason(const StreamFacts &stream) const;
 
-    // The picture's stream cannot tell whether it is interlaced: idet must count.
+    // The picture's stream cannot tell whether it is interlaced.
     bool fieldOrderUnknown() const;
+    // Its fields are left to count (idet): the stream does not tell its
+    // field order, its codec can carry fields, and none were counted yet.
+    bool fieldsToCount() const;
     // The picture is made of two fields: its stream says so, or idet found
     // most of the pictures it could judge interlaced.
     bool interlaced() const;
@@ -105,11 +153,16 @@ struct SourceFacts
     int rotation() const;
 };
 
-// The ffprobe arguments that describe `path` (after the program). They read
-// no more than the head of the file; `countPackets` counts each stream's
-// packets among the first few hundred.
-QStringList sourceFactsArguments(const QString &path, bool countPackets);
-// Reads ffprobe's JSON answer; none when it is no such answer.
+// The ffprobe arguments that read what a conversion needs to know of `path`
+// (after the program): the file's and each stream's header, and the packets
+// of the file's first moments, where each stream must show itself, and,
+// when its length `expectedSeconds` is known ahead, of its last seconds.
+QStringList sourceFactsArguments(const QString &path, std::optional<double> expectedSeconds);
+// The same for the headers alone, without a packet.
+QStringList sourceHeaderArguments(const QString &path);
+// Reads ffprobe's JSON answer; none when it is no such answer. The packets
+// it lists count for each stream; those that reach the file's end tell its
+// held last picture and where it ends.
 std::optional<SourceFacts> parseSourceFacts(const QByteArray &json);
 
 // The ffprobe arguments that list the packets of stream `streamIndex` in the

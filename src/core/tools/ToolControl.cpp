@@ -60,7 +60,10 @@ void ToolControl::addEncoder(Process *encoder)
     if (pid == 0)
         return;
     m_encoderIds.append(pid);
-    connect(encoder, &Process::finished, this, [this, pid] { m_encoderIds.removeAll(pid); });
+    // Once for this run: a tool started again for another pass is registered again.
+    connect(
+        encoder, &Process::finished, this, [this, pid] { m_encoderIds.removeAll(pid); },
+        Qt::SingleShotConnection);
 }
 
 qint64 ToolControl::track(Process *tool)
@@ -70,11 +73,14 @@ qint64 ToolControl::track(Process *tool)
         return 0;
     m_running.insert(pid, tool);
     const QPointer<Process> registered(tool);
-    connect(tool, &Process::finished, this, [this, pid, registered] {
-        // The system may reuse an id: only this tool's own entry goes.
-        if (m_running.value(pid) == registered)
-            m_running.remove(pid);
-    });
+    connect(
+        tool, &Process::finished, this,
+        [this, pid, registered] {
+            // The system may reuse an id: only this tool's own entry goes.
+            if (m_running.value(pid) == registered)
+                m_running.remove(pid);
+        },
+        Qt::SingleShotConnection);
     return pid;
 }
 

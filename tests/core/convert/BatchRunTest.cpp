@@ -431,6 +431,13 @@ TEST_F(BatchRunTest, SeveralRowsAtOnce)
         QObject::connect(&b, &BatchRun::rowFinished, &context, [&](int row) {
             running.remove(QFileInfo(list.item(row).fileName).fileName());
         });
+        // A row whose output is checked no longer converts: the next one may start.
+        QObject::connect(&list, &SourceList::dataChanged, &context, [&] {
+            for (int row = 0; row < list.count(); ++row) {
+                if (list.item(row).status == RowStatus::Checking)
+                    running.remove(QFileInfo(list.item(row).fileName).fileName());
+            }
+        });
         EXPECT_EQ(run(), c.act == Act::Cancel ? BatchEnding::Cancelled : BatchEnding::Completed);
         EXPECT_EQ(statuses(), c.statuses);
         // The first rows start together, never more than allowed.

@@ -9,15 +9,18 @@
 #include "core/convert/batch/JobBuilder.h"
 #include "core/convert/batch/OutputNaming.h"
 #include "core/convert/batch/RowOutput.h"
+#include "core/convert/batch/RunPreparation.h"
 #include "core/convert/command/CommandShapes.h"
 #include "core/convert/command/EncoderArguments.h"
 #include "core/convert/command/EncoderList.h"
 #include "core/convert/command/PictureFit.h"
+#include "core/convert/rules/SourceRules.h"
 #include "core/profiles/OptionSheet.h"
 #include "core/profiles/ProfileCatalogue.h"
 #include "core/records/OutputTargets.h"
 #include "core/sources/SourceFileRules.h"
 #include "core/sources/SourceList.h"
+#include "core/tools/ToolLocator.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -88,8 +91,11 @@ bool keepsStoppedOutput(const ProcessResult &result, const EncoderReport &report
 BatchRun::BatchRun(SourceList &list, OptionSheet &sheet, SelectedEntry selectedEntry,
                    BatchEnvironment environment, QObject *parent)
     : QObject(parent), m_list(list), m_sheet(sheet), m_selectedEntry(std::move(selectedEntry)),
-      m_env(std::move(environment))
+      m_env(std::move(environment)), m_readings(list, ToolLocator::mediaInfo(), m_env.encoderPath),
+      m_checks(m_env.encoderPath)
 {
+    connect(&m_readings, &SourceReadings::ended, this, &BatchRun::onRead);
+    connect(&m_checks, &PlayCheck::checked, this, &BatchRun::onChecked);
     m_setup.encoderPath = m_env.encoderPath;
     m_setup.statisticsPath = m_env.statisticsPath;
     // Asked at once, while the first files are probed; remembered across
@@ -273,7 +279,8 @@ bool BatchRun::prepareAndStart(RowId id)
         failRow(id, missingEncoderReason(missing));
         return false;
     }
-    launch(conversion, *command);
+    conversion.command = *command;
+    launch(conversion);
     return true;
 }
 
@@ -349,22 +356,45 @@ Expected<EncoderCommand> BatchRun::commandFor(const Conversion &conversion) cons
     return command;
 }
 
-void BatchRun::launch(Conversion conversion, const EncoderCommand &command)
+void BatchRun::launch(Conversion conversion)
 {
     m_slotsUsed = std::max(m_slotsUsed, conversion.slot + 1);
+    m_reserved.insert(conversion.job.outputPath);
+    const int row = *m_list.rowOf(conversion.id);
+    qCInfo(lcBatch).noquote() << "row" << row + 1
+                              << (conversion.request.wholeFile ? "(whole file)" : "(clip)")
+                              << "command:" << conversion.command.text();
+    m_list.setStatus(row, RowStatus::Processing);
+    // Today's entries fit their runs to what the source holds: its facts as
+    // the row keeps them, or read now.
+    conversion.needs = sourceNeeds(conversion.job);
+    std::optional<SourceFacts> facts;
+    if (conversion.needs) {
+        facts = m_readings.known(conversion.id, *conversion.needs);
+        if (!facts)
+            conversion.stage = Conversion::Stage::Reading;
+    }
+    m_active.append(conversion);
+    showFileProgress();
+    if (conversion.stage == Conversion::Stage::Reading)
+        m_readings.read(conversion.id, *conversion.needs);
+    else
+        startEncoder(m_active.last(), facts);
+    readAhead();
+    // Told once the row runs (one whose encoder could not start has ended
+    // already), so that whoever hears it may cancel it at once.
+    if (std::any_of(m_active.cbegin(), m_active.cend(),
+                    [id = conversion.id](const Conversion &active) { return active.id == id; }))
+        Q_EMIT rowStarted(row, conversion.caption);
+}
+
+void BatchRun::startEncoder(Conversion &conversion, const std::optional<SourceFacts> &facts)
+{
+    conversion.stage = Conversion::Stage::Encoding;
     EncoderSetup setup = m_setup;
     setup.statisticsPath = statisticsPath(conversion.slot);
     auto *run = new EncoderRun(setup, tools(), this);
     conversion.run = run;
-    m_reserved.insert(conversion.job.outputPath);
-
-    const int row = *m_list.rowOf(conversion.id);
-    qCInfo(lcBatch).noquote() << "row" << row + 1
-                              << (conversion.request.wholeFile ? "(whole file)" : "(clip)")
-                              << "command:" << command.text();
-    m_list.setStatus(row, RowStatus::Processing);
-    m_active.append(conversion);
-    showFileProgress();
     // The panel follows the row that has run longest.
     connect(run, &EncoderRun::elapsedTextChanged, this, [this, run](const QString &text) {
         for (Conversion &active : m_active) {
@@ -390,12 +420,43 @@ void BatchRun::launch(Conversion conversion, const EncoderCommand &command)
             [this, run](const ProcessResult &result) { onEncoderFinished(run, result); });
     ConversionJob encoded = conversion.job;
     encoded.outputPath = conversion.output->temporaryPath();
-    run->start(encoded, command, conversion.job.durationSeconds, conversion.request.wholeFile);
-    // Told once the encoder runs (one that could not start has ended the
-    // row already), so that whoever hears it may cancel it at once.
-    if (std::any_of(m_active.cbegin(), m_active.cend(),
-                    [run](const Conversion &active) { return active.run == run; }))
-        Q_EMIT rowStarted(*m_list.rowOf(conversion.id), conversion.caption);
+    const RunPreparation preparation(
+        encoded, conversion.command,
+        {m_setup.existingFile, m_setup.installedEncoders, conversion.request.wholeFile}, facts);
+    // Last: an encoder that cannot start ends the row inside this call.
+    run->start(encoded, preparation, conversion.job.durationSeconds, conversion.request.wholeFile);
+}
+
+void BatchRun::onRead(RowId id, const std::optional<SourceFacts> &facts)
+{
+    for (Conversion &active : m_active) {
+        if (active.id != id || active.stage != Conversion::Stage::Reading)
+            continue;
+        // Read ahead for less than the row's entry asks: the rest now.
+        if (facts && active.needs && !active.needs->metBy(*facts)) {
+            m_readings.read(id, *active.needs);
+            return;
+        }
+        startEncoder(active, facts);
+        return;
+    }
+}
+
+void BatchRun::readAhead()
+{
+    if (m_ending || m_queue.isEmpty())
+        return;
+    const RowId next = m_queue.constFirst();
+    const std::optional<int> row = m_list.rowOf(next);
+    const std::optional<int> entry = m_selectedEntry ? m_selectedEntry() : std::nullopt;
+    if (!row || !entry || m_list.isProbing(*row) || m_readings.isReading(next))
+        return;
+    const Expected<ConversionJob> job =
+        buildConversionJob(m_list.item(*row).fileName, *entry, m_sheet.conversionOptions(),
+                           m_list.item(*row).clipStart, m_list.item(*row).clipEnd);
+    const std::optional<ReadingNeeds> needs = job ? sourceNeeds(*job) : std::nullopt;
+    if (needs && !m_readings.known(next, *needs))
+        m_readings.read(next, *needs);
 }
 
 OutputName BatchRun::claimOutputName(const ConversionJob &job, std::shared_ptr<NameClaim> &claim)
@@ -454,7 +515,6 @@ void BatchRun::onEncoderFinished(EncoderRun *run, const ProcessResult &result)
     const Conversion conversion = m_active.takeAt(at);
     run->disconnect(this);
     run->deleteLater();
-    m_reserved.remove(conversion.output->finalPath());
     qCInfo(lcBatch).noquote() << "row id" << conversion.id << "encoder" << endingText(result);
     QMetaObject::invokeMethod(this, &BatchRun::startRows, Qt::QueuedConnection);
 
@@ -474,35 +534,72 @@ void BatchRun::onEncoderFinished(EncoderRun *run, const ProcessResult &result)
     } else if (!report.failureLine.isEmpty())
         reasons << report.failureLine;
     if (reasons.isEmpty()) {
-        OutputVerdict verdict = conversion.output->judge(conversion.request, report);
-        // Complete is not enough: it must play.
-        if (const std::optional<QString> unplayable = run->playProblem();
-            verdict.complete && unplayable)
-            verdict = {false, *unplayable};
+        const OutputVerdict verdict = conversion.output->judge(conversion.request, report);
         if (verdict.complete) {
-            const Expected<QString> committed = conversion.output->commit();
-            if (committed) {
-                m_outputs.insert(conversion.id, *committed);
-                m_written.insert(*committed);
-                m_writtenClaims.append(conversion.claim);
-                if (oldest)
-                    Q_EMIT filePercentChanged(100);
-                QStringList notes = QStringList{conversion.nameNote, verdict.text} + run->notes();
-                notes.removeAll(QString());
-                endRow(conversion.id, RowStatus::Ok, notes.join(u'\n'));
-                return;
-            }
-            reasons << committed.error();
-        } else {
-            reasons << verdict.text;
+            // Complete is not enough: it must play.
+            if (oldest)
+                Q_EMIT filePercentChanged(100);
+            Conversion checked = conversion;
+            checked.notes = run->notes();
+            checked.lastLines = run->lastLines();
+            startCheck(checked, verdict.text);
+            return;
         }
+        reasons << verdict.text;
     }
     // The encoder's last lines tell of what it did, not of why the row's
     // passes gave up.
     const QString lastLines = run->lastLines();
     if (!lastLines.isEmpty() && !(result.succeeded() && !run->stopReason().isEmpty()))
         reasons << lastLines;
+    m_reserved.remove(conversion.output->finalPath());
     endRow(conversion.id, RowStatus::Fail, reasons.join(u'\n'));
+}
+
+void BatchRun::startCheck(Conversion conversion, const QString &note)
+{
+    conversion.stage = Conversion::Stage::Checking;
+    conversion.check = m_checks.check(conversion.output->temporaryPath());
+    conversion.notes.prepend(note);
+    if (const std::optional<int> row = m_list.rowOf(conversion.id))
+        m_list.setStatus(*row, RowStatus::Checking);
+    m_checking.append(conversion);
+    showFileProgress();
+}
+
+void BatchRun::onChecked(PlayCheck::Ticket ticket, const std::optional<QString> &problem)
+{
+    for (qsizetype i = 0; i < m_checking.size(); ++i) {
+        if (m_checking.at(i).check != ticket)
+            continue;
+        const Conversion conversion = m_checking.takeAt(i);
+        m_reserved.remove(conversion.output->finalPath());
+        if (problem) {
+            QStringList reasons{*problem};
+            if (!conversion.lastLines.isEmpty())
+                reasons << conversion.lastLines;
+            endRow(conversion.id, RowStatus::Fail, reasons.join(u'\n'));
+        } else {
+            commitChecked(conversion, QString());
+        }
+        break;
+    }
+    maybeEnd();
+}
+
+void BatchRun::commitChecked(Conversion conversion, const QString &note)
+{
+    const Expected<QString> committed = conversion.output->commit();
+    if (!committed) {
+        endRow(conversion.id, RowStatus::Fail, committed.error());
+        return;
+    }
+    m_outputs.insert(conversion.id, *committed);
+    m_written.insert(*committed);
+    m_writtenClaims.append(conversion.claim);
+    QStringList notes = QStringList{conversion.nameNote} + conversion.notes + QStringList{note};
+    notes.removeAll(QString());
+    endRow(conversion.id, RowStatus::Ok, notes.join(u'\n'));
 }
 
 void BatchRun::cancel()
@@ -522,19 +619,41 @@ void BatchRun::stopBatch(bool keepOutput)
         return;
     // The encoders finish the files they are writing and exit; the batch
     // does not wait for them. The files then take their final names.
+    m_readings.cancelAll();
     for (Conversion conversion : std::exchange(m_active, {})) {
+        const std::optional<int> row = m_list.rowOf(conversion.id);
+        m_reserved.remove(conversion.output->finalPath());
+        if (conversion.stage == Conversion::Stage::Reading) {
+            if (row) {
+                m_list.setStatus(*row, RowStatus::Cancel,
+                                 tr("Cancelled before anything was converted: no file was kept."));
+                Q_EMIT rowFinished(*row, RowStatus::Cancel);
+            }
+            continue;
+        }
         EncoderRun *run = conversion.run;
         run->disconnect(this);
-        if (const std::optional<int> row = m_list.rowOf(conversion.id)) {
+        if (row) {
             m_list.setStatus(*row, RowStatus::Cancel);
             Q_EMIT rowFinished(*row, RowStatus::Cancel);
         }
-        m_reserved.remove(conversion.output->finalPath());
         conversion.keep = keepOutput;
         m_stopping.append(conversion);
         connect(run, &EncoderRun::finished, this,
                 [this, run](const ProcessResult &result) { onStopped(run, result); });
         run->stop();
+    }
+    // A row whose output is being checked was converted whole: its check
+    // ends it, unless nobody asked for its file.
+    if (!keepOutput) {
+        for (const Conversion &checking : std::exchange(m_checking, {})) {
+            m_checks.cancel(checking.check);
+            m_reserved.remove(checking.output->finalPath());
+            if (const std::optional<int> row = m_list.rowOf(checking.id)) {
+                m_list.setStatus(*row, RowStatus::Cancel);
+                Q_EMIT rowFinished(*row, RowStatus::Cancel);
+            }
+        }
     }
     Q_EMIT busyChanged(false);
     m_ending = BatchOutcome{BatchEnding::Cancelled, m_outputFolder, QString()};
@@ -577,7 +696,7 @@ void BatchRun::onStopped(EncoderRun *run, const ProcessResult &result)
 
 void BatchRun::maybeEnd()
 {
-    if (!m_running || !m_active.isEmpty())
+    if (!m_running || !m_active.isEmpty() || !m_checking.isEmpty())
         return;
     if (m_ending) {
         endBatch(*m_ending);
@@ -653,6 +772,8 @@ void BatchRun::updateTimeLeft()
     double done = m_mediaDone;
     for (const Conversion &active : std::as_const(m_active))
         done += rowMediaSeconds(active.id) * active.percent / 100.0;
+    for (const Conversion &checking : std::as_const(m_checking))
+        done += rowMediaSeconds(checking.id);
     const std::optional<int> left =
         batchSecondsLeft(total, done, double(m_clock.elapsed()) / 1000.0);
     Q_EMIT timeLeftChanged(left ? timeText(*left) : QString());

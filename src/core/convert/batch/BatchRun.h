@@ -2,7 +2,9 @@
 
 #include "core/convert/batch/EncoderQuery.h"
 #include "core/convert/batch/EncoderRun.h"
+#include "core/convert/batch/SourceReadings.h"
 #include "core/convert/checks/OutputJudgement.h"
+#include "core/convert/checks/PlayCheck.h"
 #include "core/records/ConversionJob.h"
 #include "core/records/SourceItem.h"
 #include "core/settings/Settings.h"
@@ -71,6 +73,13 @@ struct BatchEnvironment
 // settings allow (each encoder with its own statistics file), on the event loop:
 // each step is started by the end of the one before (an encoder or a check
 // finishing, a probe completing), nothing waits.
+//
+// A row goes through named stages: its source read (today's entries: its
+// facts, kept with the row and read ahead of its turn), its passes encoded
+// (EncoderRun), its output checked (PlayCheck: it must play), then its
+// verdict. Only reading and encoding take one of the rows that may convert
+// at once: the next row's encode starts while the last one's check runs
+// ("Checking"), and the batch ends when every check has.
 //
 // The batch follows its rows by their ids, not their places: it converts the
 // rows the list held when it started, in that order; a row removed before its
@@ -152,13 +161,26 @@ Q_SIGNALS:
     void encodersKnown(const QSet<QString> &encoders);
 
 private:
-    // A row whose encoder runs (or finishes its file after a cancel).
+    // A row in hand: its source being read, its encoder running (or
+    // finishing its file after a cancel), or its output being checked.
     struct Conversion
     {
+        enum class Stage
+        {
+            Reading,
+            Encoding,
+            Checking
+        };
         RowId id = 0;
+        Stage stage = Stage::Encoding;
         ConversionJob job; // its final output path
-        int slot = 0;      // which of the batch's statistics files its encoder writes
+        EncoderCommand command;
+        std::optional<ReadingNeeds> needs; // what its rules must know of its source
+        int slot = 0; // which of the batch's statistics files its encoder writes
         QPointer<EncoderRun> run;
+        PlayCheck::Ticket check = 0; // Checking
+        QStringList notes;           // Checking: what the run did, for the tip
+        QString lastLines;           // Checking: the encoder's last lines
         OutputRequest request;
         std::shared_ptr<RowOutput> output;
         std::shared_ptr<NameClaim> claim; // of the output's name, against other batches
@@ -180,7 +202,17 @@ private:
     Expected<ConversionJob> jobFor(const SourceItem &item) const;
     Conversion conversionFor(RowId id, const SourceItem &item, ConversionJob job);
     Expected<EncoderCommand> commandFor(const Conversion &conversion) const;
-    void launch(Conversion conversion, const EncoderCommand &command);
+    void launch(Conversion conversion);
+    // Starts the encoder of the row `conversion`, whose source's facts are
+    // `facts` (none: not read, or unreadable).
+    void startEncoder(Conversion &conversion, const std::optional<SourceFacts> &facts);
+    void onRead(RowId id, const std::optional<SourceFacts> &facts);
+    // Reads the source of the next row ahead of its turn, for today's entries.
+    void readAhead();
+    void startCheck(Conversion conversion, const QString &note);
+    void onChecked(PlayCheck::Ticket ticket, const std::optional<QString> &problem);
+    // Names the checked output and ends its row.
+    void commitChecked(Conversion conversion, const QString &note);
     // The output name of a row's job and the claim on it: the name the
     // naming rules give, passing over names that other running batches hold.
     OutputName claimOutputName(const ConversionJob &job, std::shared_ptr<NameClaim> &claim);
@@ -221,7 +253,8 @@ private:
     int m_slotsUsed = 0;          // statistics files this object's encoders wrote
     QList<RowId> m_rows;          // the rows the batch began with, in order
     QList<RowId> m_queue;         // those not started yet
-    QList<Conversion> m_active;   // rows whose encoders run, oldest first
+    QList<Conversion> m_active;   // rows read or encoded, oldest first
+    QList<Conversion> m_checking; // rows whose outputs are checked
     QList<Conversion> m_stopping; // cancelled rows' encoders finishing their files
     RowId m_followed = 0;         // the row the panel follows; 0: none
     QHash<RowId, ConversionJob> m_jobs;
@@ -232,6 +265,8 @@ private:
     QString m_outputFolder;
     EncoderSetup m_setup; // shared by the batch's encoder runs
     EncoderQuery m_encoderQuery;
+    SourceReadings m_readings;
+    PlayCheck m_checks;
 
     QSet<QString> m_reserved; // final names that rows in progress will take
     QSet<QString> m_written;  // final names this batch wrote

@@ -19,18 +19,21 @@ constexpr qint64 kCacheMaxBytes = 1024 * 1024;
 
 EncoderQuery::EncoderQuery(QObject *parent) : QObject(parent)
 {
-    connect(&m_process, &Process::finished, this, [this](const ProcessResult &result) {
-        // A query stopped by the next one (or by its owner's end) says nothing.
-        if (result.ending == ProcessResult::Ending::Stopped)
-            return;
-        const QSet<QString> encoders = parseEncoderList(m_process.output());
-        if (!encoders.isEmpty() && !m_cacheFile.isEmpty() && !m_identity.isEmpty()) {
-            QStringList names(encoders.cbegin(), encoders.cend());
-            names.sort();
-            replaceFile(m_cacheFile, (m_identity + u'\n' + names.join(u'\n') + u'\n').toUtf8());
-        }
-        Q_EMIT finished(encoders);
-    });
+    connect(
+        &m_process, &Process::finished, this,
+        [this](const ProcessResult &result) {
+            // A query stopped by the next one (or by its owner's end) says nothing.
+            if (result.ending == ProcessResult::Ending::Stopped)
+                return;
+            const QSet<QString> encoders = parseEncoderList(m_process.output());
+            if (!encoders.isEmpty() && !m_cacheFile.isEmpty() && !m_identity.isEmpty()) {
+                QStringList names(encoders.cbegin(), encoders.cend());
+                names.sort();
+                replaceFile(m_cacheFile, (m_identity + u'\n' + names.join(u'\n') + u'\n').toUtf8());
+            }
+            Q_EMIT finished(encoders);
+        },
+        Qt::QueuedConnection);
 }
 
 QString EncoderQuery::identity(const QString &encoderPath)

@@ -24,8 +24,8 @@ public:
 
     // Where the answer is remembered; none: it is asked every time.
     void setCacheFile(const QString &path) { m_cacheFile = path; }
-    // `finished` follows, from the cache (after this call returns) or from
-    // the encoder.
+    // `finished` follows, from the cache or from the encoder, never inside
+    // this call (an encoder that cannot start answers at once otherwise).
     void start(const QString &encoderPath);
 
 Q_SIGNALS:

@@ -23,9 +23,7 @@ constexpr int kMessageLines = 12;
 } // namespace
 
 EncoderRun::EncoderRun(EncoderSetup setup, ToolControl &tools, QObject *parent)
-    : QObject(parent), m_setup(std::move(setup)), m_tools(tools),
-      m_preparation(m_setup.encoderPath), m_playCheck(m_setup.encoderPath),
-      m_ticker(m_setup.statisticsPath)
+    : QObject(parent), m_setup(std::move(setup)), m_tools(tools), m_ticker(m_setup.statisticsPath)
 {
     m_encoder.setOutputLimit(kMessageChars);
     connect(&m_ticker, &ProgressTicker::elapsedTextChanged, this, &EncoderRun::elapsedTextChanged);
@@ -52,9 +50,7 @@ EncoderRun::EncoderRun(EncoderSetup setup, ToolControl &tools, QObject *parent)
     // The statistics file tells of every frame, also while the encoder fills
     // a gap without a word on its status line.
     connect(&m_ticker, &ProgressTicker::encodedSecondsRead, this, &EncoderRun::stopARunaway);
-    connect(&m_preparation, &RunPreparation::ready, this, &EncoderRun::beginPasses);
     connect(&m_encoder, &Process::finished, this, &EncoderRun::onPassEnded);
-    connect(&m_playCheck, &PlayCheck::finished, this, [this] { end(m_result); });
 }
 
 void EncoderRun::end(const ProcessResult &result)
@@ -65,10 +61,8 @@ void EncoderRun::end(const ProcessResult &result)
 
 EncoderRun::~EncoderRun()
 {
-    // The tools still running end with this object; nobody hears of them.
-    m_preparation.disconnect(this);
+    // The encoder still running ends with this object; nobody hears of it.
     m_encoder.disconnect(this);
-    m_playCheck.disconnect(this);
     removePassLogs(passLogBaseFor(m_setup.statisticsPath));
 }
 
@@ -80,14 +74,6 @@ QStringList EncoderRun::notes() const
     return notes;
 }
 
-void EncoderRun::beginPasses()
-{
-    const QString passLogs = passLogBaseFor(m_setup.statisticsPath);
-    removePassLogs(passLogs);
-    m_passes = std::make_unique<RowPasses>(m_preparation.passContext(passLogs), m_command);
-    follow(m_passes->begin());
-}
-
 void EncoderRun::follow(const PassStep &step)
 {
     switch (step.kind) {
@@ -95,8 +81,7 @@ void EncoderRun::follow(const PassStep &step)
         startPass(step.pass);
         return;
     case PassStep::Kind::Done:
-        // A file the encoder finished well must also play before it counts.
-        m_playCheck.start(m_job.outputPath);
+        end(m_result);
         return;
     case PassStep::Kind::Fail:
         qCInfo(lcBatch).noquote() << "the row's passes give up:" << step.reason;
@@ -200,11 +185,11 @@ void EncoderRun::stopARunaway(double encodedSeconds)
     m_encoder.stop();
 }
 
-void EncoderRun::start(const ConversionJob &job, const EncoderCommand &command, int durationSeconds,
-                       bool wholeFile)
+void EncoderRun::start(const ConversionJob &job, const RunPreparation &preparation,
+                       int durationSeconds, bool wholeFile)
 {
     m_job = job;
-    m_command = command;
+    m_preparation = preparation;
     m_passes.reset();
     m_pass = EncoderPass();
     m_firstPass = true;
@@ -216,7 +201,11 @@ void EncoderRun::start(const ConversionJob &job, const EncoderCommand &command, 
     m_lengthKnown = false;
     m_stopReason.clear();
     m_stopping = false;
-    m_preparation.start(job, command, {m_setup.existingFile, m_setup.installedEncoders, wholeFile});
+    const QString passLogs = passLogBaseFor(m_setup.statisticsPath);
+    removePassLogs(passLogs);
+    m_passes =
+        std::make_unique<RowPasses>(m_preparation.passContext(passLogs), m_preparation.command());
+    follow(m_passes->begin());
 }
 
 QString EncoderRun::lastLines() const
@@ -234,16 +223,6 @@ void EncoderRun::stop()
 {
     m_ticker.stop();
     m_stopping = true;
-    if (m_preparation.isRunning()) {
-        m_preparation.stop();
-        end({ProcessResult::Ending::Stopped, 0}); // nothing was written
-        return;
-    }
-    if (m_playCheck.isRunning()) {
-        m_playCheck.stop();
-        end(m_result); // the file is finished; asked to stop, it is not judged by playing
-        return;
-    }
     if (!m_encoder.isRunning())
         return;
     qCInfo(lcBatch) << "stopping the encoder: it finishes its file";

@@ -5,7 +5,6 @@
 #include "core/convert/batch/RunPreparation.h"
 #include "core/convert/checks/EncoderStatus.h"
 #include "core/convert/checks/OutputJudgement.h"
-#include "core/convert/checks/PlayCheck.h"
 #include "core/convert/command/CommandBuilder.h"
 #include "core/convert/plans/RowPasses.h"
 #include "core/records/ConversionJob.h"
@@ -32,15 +31,13 @@ struct EncoderSetup
     QSet<QString> installedEncoders;
 };
 
-// One row's encoder: adapts the row's command to the installed encoder and,
-// for today's entries, to what the source holds (a SourceAnalysis first),
-// runs the passes of the row's work one after another as its RowPasses
-// decide them (one conversion, or a measuring pass, a first and a second
-// pass, ...), follows their progress by the status lines the encoder writes
-// (one percent for all of them, never going back) and stops it. An encoder
-// that ended well has its output decoded at both ends (PlayCheck) before
-// `finished`. A stopped encoder finishes the file it is writing; it is
-// killed if it has not ended after a grace time. Each pass's statistics go
+// One row's encoder: runs the passes of the row's work, made ready for the
+// installed encoder and the source (RunPreparation), one after another as
+// its RowPasses decide them (one conversion, or a measuring pass, a first
+// and a second pass, ...), follows their progress by the status lines the
+// encoder writes (one percent for all of them, never going back) and stops
+// it. A stopped encoder finishes the file it is writing; it is killed if it
+// has not ended after a grace time. Each pass's statistics go
 // beside the run's statistics file and are removed with the run. The run
 // outlives nothing of its own: it may be deleted as soon as `finished` has
 // come.
@@ -56,16 +53,16 @@ public:
     EncoderRun(EncoderSetup setup, ToolControl &tools, QObject *parent = nullptr);
     ~EncoderRun() override;
 
-    // Runs the work of `job` from the command built for it (for a whole file
-    // without its clip); progress is measured against `durationSeconds`, for
-    // a whole file against the source's length once the encoder has read it.
-    // An encoder that cannot start ends the run at once (`finished`).
-    void start(const ConversionJob &job, const EncoderCommand &command, int durationSeconds,
+    // Runs the work of `job` (with the temporary output path it writes),
+    // made ready as `preparation`; progress is measured against
+    // `durationSeconds`, for a whole file against the source's length once
+    // the encoder has read it. An encoder that cannot start ends the run at
+    // once (`finished`).
+    void start(const ConversionJob &job, const RunPreparation &preparation, int durationSeconds,
                bool wholeFile);
 
     // Tells the encoder to finish its file and stop; `finished` follows when
-    // it has (the progress is no longer followed meanwhile). Stopped before
-    // the encoder runs, or while its output is checked, the run ends at once.
+    // it has (the progress is no longer followed meanwhile).
     void stop();
 
     bool isRunning() const { return m_encoder.isRunning(); }
@@ -83,9 +80,6 @@ public:
     // The row's work is more than one conversion: a stopped run's output is
     // nothing to keep.
     bool severalPasses() const { return m_passes && m_passes->severalPasses(); }
-    // Why the output of an encoder that ended well does not play; none when
-    // it plays or was not checked.
-    std::optional<QString> playProblem() const { return m_playCheck.problem(); }
     // What the run did for its source and what its passes did, for the
     // row's tip ("The picture was deinterlaced ...", "fitted: 720p, ...").
     QStringList notes() const;
@@ -101,7 +95,6 @@ private:
     // past the source's length: it cannot be sound, and an encoder filling a
     // gap of hours heeds no "q" until it is through.
     void stopARunaway(double encodedSeconds);
-    void beginPasses();
     // Runs the step the row's passes decided on.
     void follow(const PassStep &step);
     void startPass(const EncoderPass &pass);
@@ -114,9 +107,7 @@ private:
     ToolControl &m_tools;
     RunPreparation m_preparation;
     Process m_encoder;
-    PlayCheck m_playCheck;
     ConversionJob m_job;
-    EncoderCommand m_command;
     std::unique_ptr<RowPasses> m_passes;
     EncoderPass m_pass; // the one running
     bool m_firstPass = true;

@@ -2,45 +2,19 @@
 
 #include "core/common/Logging.h"
 #include "core/convert/command/EncoderArguments.h"
-#include "core/convert/command/EncoderList.h"
-#include "core/convert/command/PictureFit.h"
-#include "core/tools/ToolLocator.h"
+#include "core/convert/rules/SourceRules.h"
 
 namespace vantrel {
 
-RunPreparation::RunPreparation(const QString &encoderPath, QObject *parent)
-    : QObject(parent), m_analysis(ToolLocator::mediaInfo(), encoderPath)
+RunPreparation::RunPreparation(ConversionJob job, EncoderCommand command, RunConditions conditions,
+                               std::optional<SourceFacts> facts)
+    : m_job(std::move(job)), m_command(std::move(command)), m_conditions(std::move(conditions)),
+      m_facts(std::move(facts))
 {
-    connect(&m_analysis, &SourceAnalysis::finished, this, [this] {
-        m_facts = m_analysis.facts();
-        if (m_facts)
-            m_adaptation = adaptToSource(*m_facts, m_job);
-        for (const QString &note : std::as_const(m_adaptation.notes))
-            qCInfo(lcBatch).noquote() << "for its source:" << note;
-        Q_EMIT ready();
-    });
-}
-
-void RunPreparation::start(const ConversionJob &job, const EncoderCommand &command,
-                           const RunConditions &conditions)
-{
-    stop();
-    m_job = job;
-    m_command = command;
-    m_conditions = conditions;
-    m_adaptation = RunAdaptation();
-    m_facts.reset();
-    if (adaptsToSource(job)) {
-        m_analysis.start(job.sourcePath, convertsPicture(job) ? SourceAnalysis::Depth::Picture
-                                                              : SourceAnalysis::Depth::Streams);
-        return;
-    }
-    Q_EMIT ready(); // nothing to learn
-}
-
-void RunPreparation::stop()
-{
-    m_analysis.stop();
+    if (m_facts && adaptsToSource(m_job))
+        m_adaptation = adaptToSource(*m_facts, m_job);
+    for (const QString &note : std::as_const(m_adaptation.notes))
+        qCInfo(lcBatch).noquote() << "for its source:" << note;
 }
 
 QStringList RunPreparation::arguments() const

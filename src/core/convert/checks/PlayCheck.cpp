@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace vantrel {
 
 namespace {
@@ -33,43 +35,54 @@ QString decoderWords(const QString &line)
                                    : m.captured(1) + QStringLiteral(": ") + m.captured(2);
 }
 
+// "  Input stream #1:0 (video): 25 packets read (1234 bytes); 25 frames decoded; "
+const QRegularExpression &countLine()
+{
+    static const QRegularExpression count(QStringLiteral(
+        "Input stream #(\\d+):\\d+ \\((video|audio)\\): (\\d+) packets read [^;]*; (\\d+) frames "
+        "decoded"));
+    return count;
+}
+
 } // namespace
+
+QStringList playCheckArguments(const QStringList &paths)
+{
+    QStringList args = {QStringLiteral("-nostdin"), QStringLiteral("-hide_banner"),
+                        QStringLiteral("-nostats"), QStringLiteral("-loglevel"),
+                        QStringLiteral("level+verbose")};
+    // One decoding thread each: the check runs beside the next encode.
+    for (const QString &path : paths) {
+        const QString file = localFileArgument(path);
+        args << QStringLiteral("-threads") << QStringLiteral("1") << QStringLiteral("-t")
+             << QStringLiteral("1") << QStringLiteral("-i") << file;
+        // The end from the key picture before its last second: the pictures
+        // the last one is made from, and the last second of sound.
+        args << QStringLiteral("-threads") << QStringLiteral("1") << QStringLiteral("-skip_frame")
+             << QStringLiteral("noref") << QStringLiteral("-sseof") << QStringLiteral("-1")
+             << QStringLiteral("-i") << file;
+    }
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        const QString start = QString::number(2 * i);
+        const QString end = QString::number(2 * i + 1);
+        args << QStringLiteral("-map") << start + QStringLiteral(":v?") << QStringLiteral("-map")
+             << start + QStringLiteral(":a?") << QStringLiteral("-frames:v") << QStringLiteral("1")
+             << QStringLiteral("-f") << QStringLiteral("null") << QStringLiteral("-");
+        args << QStringLiteral("-map") << end + QStringLiteral(":v?") << QStringLiteral("-map")
+             << end + QStringLiteral(":a?") << QStringLiteral("-f") << QStringLiteral("null")
+             << QStringLiteral("-");
+    }
+    return args;
+}
 
 QStringList playCheckArguments(const QString &path)
 {
-    const QString file = localFileArgument(path);
-    return {QStringLiteral("-nostdin"),
-            QStringLiteral("-hide_banner"),
-            QStringLiteral("-nostats"),
-            QStringLiteral("-loglevel"),
-            QStringLiteral("level+verbose"),
-            QStringLiteral("-t"),
-            QStringLiteral("1"),
-            QStringLiteral("-i"),
-            file,
-            QStringLiteral("-sseof"),
-            QStringLiteral("-1"),
-            QStringLiteral("-i"),
-            file,
-            QStringLiteral("-map"),
-            QStringLiteral("0:v?"),
-            QStringLiteral("-map"),
-            QStringLiteral("0:a?"),
-            QStringLiteral("-map"),
-            QStringLiteral("1:v?"),
-            QStringLiteral("-map"),
-            QStringLiteral("1:a?"),
-            QStringLiteral("-f"),
-            QStringLiteral("null"),
-            QStringLiteral("-")};
+    return playCheckArguments(QStringList{path});
 }
 
 std::optional<QString> playProblem(const QString &messages, const ProcessResult &result)
 {
-    // "  Input stream #1:0 (video): 25 packets read (1234 bytes); 25 frames decoded; "
-    static const QRegularExpression count(QStringLiteral(
-        "Input stream #(\\d+):\\d+ \\((video|audio)\\): (\\d+) packets read [^;]*; (\\d+) frames "
-        "decoded"));
+    const QRegularExpression &count = countLine();
     QString firstError;
     QString silentStream;
     for (const QString &line : messages.split(u'\n')) {
@@ -105,8 +118,19 @@ std::optional<QString> playProblem(const QString &messages, const ProcessResult 
     return text + QLatin1Char('.');
 }
 
+bool playedInGroup(const QString &messages, int index)
+{
+    for (const QString &line : messages.split(u'\n')) {
+        const QRegularExpressionMatch m = countLine().match(line);
+        if (m.hasMatch() && m.captured(1).toInt() / 2 == index && m.captured(3).toLongLong() > 0 &&
+            m.captured(4).toLongLong() == 0)
+            return false;
+    }
+    return true;
+}
+
 PlayCheck::PlayCheck(QString encoderPath, QObject *parent)
-    : QObject(parent), m_encoderPath(std::move(encoderPath))
+    : QObject(parent), m_encoderPath(std::move(encoderPath)), m_lines(kLongestLine)
 {
     m_limit.setSingleShot(true);
     connect(&m_limit, &QTimer::timeout, this, [this] {
@@ -120,20 +144,72 @@ PlayCheck::PlayCheck(QString encoderPath, QObject *parent)
         for (const QString &line : m_lines.add(text))
             keep(line);
     });
-    connect(&m_decoder, &Process::finished, this, [this](const ProcessResult &result) {
-        m_limit.stop();
-        keep(m_lines.takeRest());
-        if (m_timedOut)
-            qCInfo(lcBatch) << "the play check took too long; the output is taken as it is";
-        else
-            m_problem = playProblem(m_kept.join(u'\n'), result);
-        Q_EMIT finished();
-    });
+    connect(&m_decoder, &Process::finished, this, &PlayCheck::onEnded);
 }
 
 PlayCheck::~PlayCheck()
 {
-    stop();
+    m_limit.stop();
+    m_decoder.blockSignals(true);
+    m_decoder.stop();
+}
+
+PlayCheck::Ticket PlayCheck::check(const QString &path)
+{
+    m_waiting.append({++m_lastTicket, path, false});
+    scheduleNext();
+    return m_lastTicket;
+}
+
+void PlayCheck::cancel(Ticket ticket)
+{
+    m_waiting.removeIf([ticket](const Request &r) { return r.ticket == ticket; });
+    // A file being checked is checked to the end with the others; its
+    // answer is not told.
+    for (Request &running : m_running) {
+        if (running.ticket == ticket)
+            running.ticket = 0;
+    }
+}
+
+void PlayCheck::scheduleNext()
+{
+    if (std::exchange(m_scheduled, true))
+        return;
+    // From the event loop, so that `checked` never comes inside a call.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_scheduled = false;
+            startNext();
+        },
+        Qt::QueuedConnection);
+}
+
+void PlayCheck::startNext()
+{
+    if (!m_running.isEmpty() || m_waiting.isEmpty())
+        return;
+    // A file checked again alone goes by itself; the others together.
+    if (m_waiting.constFirst().alone) {
+        m_running << m_waiting.takeFirst();
+    } else {
+        for (qsizetype i = 0; i < m_waiting.size() && m_running.size() < kMostFiles;) {
+            if (m_waiting.at(i).alone)
+                ++i;
+            else
+                m_running << m_waiting.takeAt(i);
+        }
+    }
+    QStringList paths;
+    for (const Request &request : std::as_const(m_running))
+        paths << request.path;
+    m_timedOut = false;
+    m_kept.clear();
+    m_lines.takeRest();
+    m_errors = 0;
+    m_limit.start(kTimeLimitMs * int(paths.size()));
+    m_decoder.start(CommandLine::program(m_encoderPath), playCheckArguments(paths));
 }
 
 void PlayCheck::keep(const QString &line)
@@ -143,23 +219,36 @@ void PlayCheck::keep(const QString &line)
         m_kept << line.left(kLongestLine);
 }
 
-void PlayCheck::start(const QString &path)
-{
-    m_problem.reset();
-    m_timedOut = false;
-    m_kept.clear();
-    m_lines = LineAssembler(kLongestLine);
-    m_errors = 0;
-    m_limit.start(kTimeLimitMs);
-    m_decoder.start(CommandLine::program(m_encoderPath), playCheckArguments(path));
-}
-
-void PlayCheck::stop()
+void PlayCheck::onEnded(const ProcessResult &result)
 {
     m_limit.stop();
-    m_decoder.blockSignals(true);
-    m_decoder.stop();
-    m_decoder.blockSignals(false);
+    keep(m_lines.takeRest());
+    const QString messages = m_kept.join(u'\n');
+    const QList<Request> ended = std::exchange(m_running, {});
+    QList<std::pair<Ticket, std::optional<QString>>> answers;
+    if (m_timedOut) {
+        qCInfo(lcBatch) << "the play check took too long; the outputs are taken as they are";
+        for (const Request &request : ended)
+            answers.append({request.ticket, std::nullopt});
+    } else if (ended.size() == 1) {
+        answers.append({ended.constFirst().ticket, playProblem(messages, result)});
+    } else {
+        // The decoder's words, and a failure of the whole, belong to no file
+        // alone: a file that did not play is checked again by itself.
+        QList<Request> again;
+        for (int i = 0; i < int(ended.size()); ++i) {
+            if (result.succeeded() && playedInGroup(messages, i))
+                answers.append({ended.at(i).ticket, std::nullopt});
+            else
+                again.append({ended.at(i).ticket, ended.at(i).path, true});
+        }
+        m_waiting = again + m_waiting;
+    }
+    scheduleNext();
+    for (const auto &[ticket, problem] : std::as_const(answers)) {
+        if (ticket != 0)
+            Q_EMIT checked(ticket, problem);
+    }
 }
 
 } // namespace vantrel

@@ -3,6 +3,7 @@
 #include "core/tools/LineAssembler.h"
 #include "core/tools/Process.h"
 
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -12,45 +13,71 @@
 
 namespace vantrel {
 
-// The encoder arguments that decode a file's first second and its last
-// second (from the key picture before it) into nothing, and report each
-// stream's decoded frames and every decoder error.
+// The encoder arguments that decode what proves each of `paths` plays, into
+// nothing: its first picture and first second of sound, and its last
+// pictures (from the key picture before its last second, the pictures
+// others refer to), reporting each stream's decoded frames and every decoder
+// error. File `i` is read as the inputs 2i (its start) and 2i + 1 (its end).
+QStringList playCheckArguments(const QStringList &paths);
 QStringList playCheckArguments(const QString &path);
 
-// Why a file does not play, from the check's messages and how it ended: the
-// decoder's own words when a stream that has packets decodes no frame, or
-// the check failed; none when it plays. A damaged frame here and there, as
-// a copy of a damaged source has, still plays.
+// Why a file does not play, from its check's messages (inputs #0 and #1)
+// and how the check ended: the decoder's own words when a stream that has
+// packets decodes no frame, or the check failed; none when it plays. A
+// damaged frame here and there, as a copy of a damaged source has, still
+// plays.
 std::optional<QString> playProblem(const QString &messages, const ProcessResult &result);
 
-// Decodes a finished output at both ends before it is called complete: what
-// the encoder wrote must also play. Cheap next to the encode (two seconds
-// of decoding); a check that cannot run or takes too long says nothing.
+// Whether file `index` of a check of several played: every stream that had
+// packets decoded a frame. The decoder's words of a file that did not are
+// not its own alone; it is checked again by itself.
+bool playedInGroup(const QString &messages, int index);
+
+// Decodes finished outputs at both ends before they are called complete:
+// what the encoder wrote must also play. The outputs that wait while a
+// check runs are checked together by the next, in one decoder process,
+// which costs what one check costs by hand (one FFmpeg start and the
+// decode). Cheap next to an encode; a check that cannot run or takes too
+// long says nothing.
 class PlayCheck : public QObject
 {
     Q_OBJECT
 
 public:
+    using Ticket = quint64;
+    // The longest a check of one file may take; one of several takes as
+    // much more for each.
     static constexpr int kTimeLimitMs = 60000;
+    // The most files one decoder process checks.
+    static constexpr int kMostFiles = 8;
 
     explicit PlayCheck(QString encoderPath, QObject *parent = nullptr);
-    // Ends a check still running; no `finished` comes.
+    // Ends a check still running; no `checked` comes.
     ~PlayCheck() override;
 
-    // Checks `path`; `finished` follows.
-    void start(const QString &path);
-    // Gives the check up; no `finished` comes.
-    void stop();
-    bool isRunning() const { return m_decoder.isRunning(); }
-
-    // Why the last file checked does not play; none when it plays or
-    // could not be checked.
-    const std::optional<QString> &problem() const { return m_problem; }
+    // Checks `path`; `checked` follows with the ticket returned, never
+    // before this returns.
+    Ticket check(const QString &path);
+    // Forgets a check; no `checked` comes for it.
+    void cancel(Ticket ticket);
+    // Checks waiting or running.
+    int pending() const { return int(m_waiting.size() + m_running.size()); }
 
 Q_SIGNALS:
-    void finished();
+    // Why the file does not play; none when it plays or could not be checked.
+    void checked(quint64 ticket, const std::optional<QString> &problem);
 
 private:
+    struct Request
+    {
+        Ticket ticket = 0;
+        QString path;
+        bool alone = false; // checked again by itself
+    };
+
+    void scheduleNext();
+    void startNext();
+    void onEnded(const ProcessResult &result);
     void keep(const QString &line);
 
     QString m_encoderPath;
@@ -59,8 +86,11 @@ private:
     LineAssembler m_lines;
     QStringList m_kept; // the lines the judgement reads
     int m_errors = 0;
-    std::optional<QString> m_problem;
     bool m_timedOut = false;
+    bool m_scheduled = false;
+    Ticket m_lastTicket = 0;
+    QList<Request> m_waiting;
+    QList<Request> m_running;
 };
 
 } // namespace vantrel

@@ -10,10 +10,11 @@ PassStep ConvertOnce::begin(const EncoderCommand &command)
     return PassStep::run(pass(command));
 }
 
-QList<EncoderPass> ConvertOnce::outline(const EncoderCommand &command, EncoderCommand &leaves) const
+QList<EncoderPass> ConvertOnce::outline(Outline &at) const
 {
-    leaves = command;
-    return {pass(command)};
+    EncoderPass converts = pass(at.command);
+    converts.decidedBy = at.rule;
+    return {converts};
 }
 
 EncoderPass ConvertOnce::pass(const EncoderCommand &command)

@@ -11,8 +11,7 @@ public:
     PassStep begin(const EncoderCommand &command) override;
     PassStep next(const PassOutcome &) override { return PassStep::done(); }
     EncoderCommand leaves() const override { return m_command; }
-    QList<EncoderPass> outline(const EncoderCommand &command,
-                               EncoderCommand &leaves) const override;
+    QList<EncoderPass> outline(Outline &at) const override;
     QStringList notes() const override { return {}; }
 
 private:

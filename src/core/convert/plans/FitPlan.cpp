@@ -289,14 +289,16 @@ QString FitPlan::fittedNote(qint64 bytes) const
     return note;
 }
 
-QList<EncoderPass> FitPlan::outline(const EncoderCommand &command, EncoderCommand &leaves) const
+QList<EncoderPass> FitPlan::outline(Outline &at) const
 {
     // The passes it runs while each comes out over the limit, up to the
-    // first at the budget's rate.
+    // first at the budget's rate; the runs again at a corrected rate are
+    // decided by the sizes the passes before leave.
     FitPlan trial(m_context, m_limitBytes);
     QList<EncoderPass> passes;
-    PassStep step = trial.begin(command);
+    PassStep step = trial.begin(at.command);
     while (step.kind == PassStep::Kind::Run) {
+        step.pass.decidedBy = at.rule;
         passes << step.pass;
         if (trial.m_stage == Stage::AtRate)
             break;
@@ -305,7 +307,17 @@ QList<EncoderPass> FitPlan::outline(const EncoderCommand &command, EncoderComman
         over.outputBytes = m_limitBytes + 1;
         step = trial.next(over);
     }
-    leaves = command;
+    if (trial.m_stage == Stage::AtRate) {
+        EncoderPass again;
+        again.title = tr("at a corrected rate");
+        again.decidedBy =
+            tr("runs again, at most %1 times, while the output comes out over %2 or under %3 of "
+               "it: the rate corrected by the size the pass before left")
+                .arg(kMostTries - 1)
+                .arg(fitSizeText(m_limitBytes))
+                .arg(QStringLiteral("%1 %").arg(int(kFullShare * 100)));
+        passes << again;
+    }
     return passes;
 }
 

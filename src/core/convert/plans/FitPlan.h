@@ -26,8 +26,7 @@ public:
     PassStep begin(const EncoderCommand &command) override;
     PassStep next(const PassOutcome &outcome) override;
     EncoderCommand leaves() const override { return m_command; }
-    QList<EncoderPass> outline(const EncoderCommand &command,
-                               EncoderCommand &leaves) const override;
+    QList<EncoderPass> outline(Outline &at) const override;
     QStringList notes() const override { return m_notes; }
 
     static constexpr int kMostTries = 3; // the second pass and two runs again

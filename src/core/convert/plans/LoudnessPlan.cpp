@@ -506,21 +506,19 @@ PassStep LoudnessPlan::finish()
     return PassStep::done();
 }
 
-QList<EncoderPass> LoudnessPlan::outline(const EncoderCommand &command,
-                                         EncoderCommand &leaves) const
+QList<EncoderPass> LoudnessPlan::outline(Outline &at) const
 {
     LoudnessPlan trial(m_context, m_target);
-    const PassStep step = trial.begin(command);
-    if (step.kind != PassStep::Kind::Run) {
-        leaves = command;
+    PassStep step = trial.begin(at.command);
+    if (step.kind != PassStep::Kind::Run)
         return {};
-    }
-    // What it measures stands as words.
-    const QString measured = QStringLiteral("<measured>");
-    leaves = withFilter(
-        command, QStringLiteral("loudnorm=I=%1:TP=%2:LRA=%3:measured_I=%3:measured_TP=%3:"
-                                "measured_LRA=%3:measured_thresh=%3:offset=0:linear=true")
-                     .arg(QString::number(m_target), QString::number(m_ceiling, 'f', 1), measured));
+    step.pass.decidedBy = at.rule;
+    // What follows takes the filters the measure decides.
+    at.rule = tr("the sound through loudnorm to %1 LUFS with the values the measure finds, one "
+                 "gain for the whole (linear) when its true peak stays under %2 dBTP, else "
+                 "evened out; tries of the sound alone, encoded and measured, come first when "
+                 "its peaks come near the ceiling")
+                  .arg(QString::number(m_target), QString::number(m_ceiling, 'f', 1));
     return {step.pass};
 }
 

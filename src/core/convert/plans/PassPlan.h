@@ -31,6 +31,19 @@ struct EncoderPass
     // after it are likely to take: the row's progress shares them out.
     double weight = 1;
     double weightAfter = 0;
+    // In an outline, before any pass ran: the rule by which the run decides
+    // this pass from what the passes before it find; empty when its command
+    // is known as it stands.
+    QString decidedBy;
+};
+
+// Where a plan's outline begins, and what it leaves for the plans after
+// it: a command known as it stands, or one that `rule` decides from what
+// a pass before finds.
+struct Outline
+{
+    EncoderCommand command;
+    QString rule;
 };
 
 // What a pass that ended well found.
@@ -82,10 +95,10 @@ public:
     virtual PassStep next(const PassOutcome &outcome) = 0;
     // Once done: the command the plans after it begin with.
     virtual EncoderCommand leaves() const = 0;
-    // Its passes as they would run, before any ran (what a pass measures
-    // stands as a placeholder), and the command it would leave.
-    virtual QList<EncoderPass> outline(const EncoderCommand &command,
-                                       EncoderCommand &leaves) const = 0;
+    // Its passes as they would run, before any ran, from `at`, which it
+    // leaves as the plans after it begin: a pass whose arguments depend on
+    // what another measures says by what rule.
+    virtual QList<EncoderPass> outline(Outline &at) const = 0;
     // What the row's tip says of what it did.
     virtual QStringList notes() const = 0;
 };

@@ -50,12 +50,9 @@ PassStep RowPasses::advance(PassStep step)
 QList<EncoderPass> RowPasses::outline() const
 {
     QList<EncoderPass> passes;
-    EncoderCommand command = m_command;
-    for (const std::unique_ptr<PassPlan> &plan : m_plans) {
-        EncoderCommand leaves;
-        passes += plan->outline(command, leaves);
-        command = leaves;
-    }
+    Outline at{m_command, QString()};
+    for (const std::unique_ptr<PassPlan> &plan : m_plans)
+        passes += plan->outline(at);
     return passes;
 }
 

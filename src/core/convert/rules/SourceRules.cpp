@@ -90,6 +90,17 @@ bool adaptsToSource(const ConversionJob &job)
     return row && isTodayShape(row->shape);
 }
 
+std::optional<ReadingNeeds> sourceNeeds(const ConversionJob &job)
+{
+    if (!adaptsToSource(job))
+        return std::nullopt;
+    ReadingNeeds needs;
+    needs.fieldOrder = convertsPicture(job);
+    // WebM ends a held last picture after one frame's time (heldLastPicture).
+    needs.lastPicture = needs.fieldOrder && job.outputExtension == QLatin1String(".webm");
+    return needs;
+}
+
 bool convertsPicture(const ConversionJob &job)
 {
     const ProfileCommandRow *row = profileCommandRow(job.profileIndex);

@@ -3,6 +3,7 @@
 #include "core/convert/command/RunAdaptation.h"
 #include "core/records/ConversionJob.h"
 #include "core/tools/SourceFacts.h"
+#include "core/tools/SourceReading.h"
 
 #include <QString>
 #include <QStringList>
@@ -16,6 +17,10 @@ bool adaptsToSource(const ConversionJob &job);
 // Whether its rules look at how the picture is made (today's converting
 // entries): its field order and its held last picture.
 bool convertsPicture(const ConversionJob &job);
+
+// What the rules of `job` must know of its source beyond its streams;
+// none for an entry that takes its command as built.
+std::optional<ReadingNeeds> sourceNeeds(const ConversionJob &job);
 
 // The adaptation of `job` to `facts`: the rules below, together.
 RunAdaptation adaptToSource(const SourceFacts &facts, const ConversionJob &job);

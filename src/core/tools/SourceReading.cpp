@@ -1,4 +1,4 @@
-#include "core/tools/SourceAnalysis.h"
+#include "core/tools/SourceReading.h"
 
 #include "core/common/Logging.h"
 
@@ -6,32 +6,30 @@ namespace vantrel {
 
 namespace {
 
-// ffprobe's answer for a film is a few kB; a file of thousands of streams
-// is not worth more.
-constexpr qsizetype kLongestAnswer = 2 * 1024 * 1024;
+// ffprobe's answer for a film is some tens of kB (its packets listed); a
+// file of thousands of streams is not worth more.
+constexpr qsizetype kLongestAnswer = 8 * 1024 * 1024;
 // The idet summary stands at the end of the encoder's messages.
 constexpr qsizetype kKeptMessages = 16384;
 
-CommandLine programOnly(const QString &path)
-{
-    CommandLine command;
-    command.appendPath(path);
-    return command;
-}
-
 } // namespace
 
-SourceAnalysis::SourceAnalysis(QString probePath, QString encoderPath, QObject *parent)
+bool ReadingNeeds::metBy(const SourceFacts &facts) const
+{
+    if (fieldOrder && facts.fieldsToCount())
+        return false;
+    return !lastPicture || !facts.picture() || facts.lastPacketsRead;
+}
+
+SourceReading::SourceReading(QString probePath, QString encoderPath, QObject *parent)
     : QObject(parent), m_probePath(std::move(probePath)), m_encoderPath(std::move(encoderPath))
 {
+    for (Process *step : {&m_probe, &m_lastPackets, &m_fieldCount}) {
+        step->setOutputLimit(kKeptMessages);
+        step->setBackground(true);
+    }
     m_probe.setDataOutput(true);
-    m_probe.setOutputLimit(kKeptMessages);
-    m_probe.setBackground(true);
     m_lastPackets.setDataOutput(true);
-    m_lastPackets.setOutputLimit(kKeptMessages);
-    m_lastPackets.setBackground(true);
-    m_fieldCount.setOutputLimit(kKeptMessages);
-    m_fieldCount.setBackground(true);
     m_limit.setSingleShot(true);
     connect(&m_probe, &Process::dataReceived, this, [this](const QByteArray &data) {
         if (m_answer.size() + data.size() > kLongestAnswer) {
@@ -41,15 +39,15 @@ SourceAnalysis::SourceAnalysis(QString probePath, QString encoderPath, QObject *
         }
         m_answer += data;
     });
-    connect(&m_probe, &Process::finished, this, &SourceAnalysis::onProbeEnded);
+    connect(&m_probe, &Process::finished, this, &SourceReading::onProbeEnded);
     connect(&m_lastPackets, &Process::dataReceived, this, [this](const QByteArray &data) {
         // The list's end is what tells; a few seconds of packets are small.
         m_answer = QByteArray(m_answer + data).right(kKeptMessages);
     });
-    connect(&m_lastPackets, &Process::finished, this, &SourceAnalysis::onLastPacketsEnded);
-    connect(&m_fieldCount, &Process::finished, this, &SourceAnalysis::onFieldCountEnded);
+    connect(&m_lastPackets, &Process::finished, this, &SourceReading::onLastPacketsEnded);
+    connect(&m_fieldCount, &Process::finished, this, &SourceReading::onFieldCountEnded);
     connect(&m_limit, &QTimer::timeout, this, [this] {
-        qCInfo(lcTools) << "source analysis took too long:" << m_path;
+        qCInfo(lcTools) << "source reading took too long:" << m_path;
         // Each stop ends its step, which goes on with what is known.
         for (Process *step : {&m_probe, &m_lastPackets, &m_fieldCount}) {
             if (step->isRunning())
@@ -58,34 +56,41 @@ SourceAnalysis::SourceAnalysis(QString probePath, QString encoderPath, QObject *
     });
 }
 
-SourceAnalysis::~SourceAnalysis()
+SourceReading::~SourceReading()
 {
     stop();
 }
 
-void SourceAnalysis::start(const QString &path, Depth depth)
+void SourceReading::start(const QString &path, const ReadingNeeds &needs,
+                          std::optional<double> expectedSeconds, std::optional<SourceFacts> known)
 {
     stop();
     m_path = path;
-    m_depth = depth;
-    m_facts.reset();
+    m_needs = needs;
+    m_facts = std::move(known);
     m_answer.clear();
     m_tooLong = false;
+    m_lastPacketsTried = false;
     m_running = true;
     // From the event loop, so that `finished` never comes inside this call.
     QMetaObject::invokeMethod(
         this,
-        [this] {
+        [this, expectedSeconds] {
             if (!m_running || m_probe.isRunning())
                 return;
+            if (m_facts) {
+                next();
+                return;
+            }
             m_limit.start(kProbeLimitMs);
-            m_probe.start(programOnly(m_probePath),
-                          sourceFactsArguments(m_path, m_depth != Depth::Header));
+            m_probe.start(CommandLine::program(m_probePath),
+                          m_needs.headerOnly ? sourceHeaderArguments(m_path)
+                                             : sourceFactsArguments(m_path, expectedSeconds));
         },
         Qt::QueuedConnection);
 }
 
-void SourceAnalysis::stop()
+void SourceReading::stop()
 {
     m_running = false;
     m_limit.stop();
@@ -96,7 +101,7 @@ void SourceAnalysis::stop()
     }
 }
 
-void SourceAnalysis::onProbeEnded(const ProcessResult &result)
+void SourceReading::onProbeEnded(const ProcessResult &result)
 {
     if (!m_running)
         return;
@@ -110,55 +115,56 @@ void SourceAnalysis::onProbeEnded(const ProcessResult &result)
         end();
         return;
     }
+    next();
+}
+
+void SourceReading::next()
+{
     const StreamFacts *picture = m_facts->picture();
-    if (m_depth != Depth::Picture || !picture) {
-        end();
+    if (m_needs.lastPicture && picture && !m_facts->lastPacketsRead && !m_lastPacketsTried) {
+        m_lastPacketsTried = true;
+        if (const std::optional<QStringList> arguments =
+                lastPacketsArguments(m_path, *m_facts, picture->index)) {
+            m_limit.start(kProbeLimitMs);
+            m_lastPackets.start(CommandLine::program(m_probePath), *arguments);
+            return;
+        }
+    }
+    if (m_needs.fieldOrder && m_facts->fieldsToCount()) {
+        m_limit.start(kFieldCountLimitMs);
+        m_fieldCount.start(CommandLine::program(m_encoderPath),
+                           fieldCountArguments(m_path, picture->index));
         return;
     }
-    const std::optional<QStringList> lastPackets =
-        lastPacketsArguments(m_path, *m_facts, picture->index);
-    if (!lastPackets) {
-        countFields();
-        return;
-    }
-    m_limit.start(kProbeLimitMs);
-    m_lastPackets.start(programOnly(m_probePath), *lastPackets);
-}
-
-void SourceAnalysis::onLastPacketsEnded(const ProcessResult &result)
-{
-    if (!m_running)
-        return;
-    m_limit.stop();
-    if (result.succeeded())
-        m_facts->lastPictureSeconds = parseLastPictureSeconds(QString::fromLatin1(m_answer));
-    m_answer.clear();
-    countFields();
-}
-
-void SourceAnalysis::countFields()
-{
-    if (!m_facts->fieldOrderUnknown()) {
-        end();
-        return;
-    }
-    m_limit.start(kFieldCountLimitMs);
-    m_fieldCount.start(programOnly(m_encoderPath),
-                       fieldCountArguments(m_path, m_facts->picture()->index));
-}
-
-void SourceAnalysis::onFieldCountEnded(const ProcessResult &result)
-{
-    if (!m_running)
-        return;
-    m_limit.stop();
-    // A count cut short by the time limit still counted what it saw.
-    if (result.succeeded() || result.ending == ProcessResult::Ending::Stopped)
-        m_facts->measuredFields = parseFieldCount(m_fieldCount.output());
     end();
 }
 
-void SourceAnalysis::end()
+void SourceReading::onLastPacketsEnded(const ProcessResult &result)
+{
+    if (!m_running)
+        return;
+    m_limit.stop();
+    if (result.succeeded()) {
+        m_facts->lastPictureSeconds = parseLastPictureSeconds(QString::fromLatin1(m_answer));
+        m_facts->lastPacketsRead = true;
+    }
+    m_answer.clear();
+    next();
+}
+
+void SourceReading::onFieldCountEnded(const ProcessResult &result)
+{
+    if (!m_running)
+        return;
+    m_limit.stop();
+    m_facts->fieldsCounted = true;
+    // A count cut short by the time limit still counted what it saw.
+    if (result.succeeded() || result.ending == ProcessResult::Ending::Stopped)
+        m_facts->measuredFields = parseFieldCount(m_fieldCount.output());
+    next();
+}
+
+void SourceReading::end()
 {
     m_running = false;
     Q_EMIT finished();
