@@ -183,6 +183,14 @@ enum class HandRun
     TwoAtOnce      // two commands at a time
 };
 
+// What the clips are: an MPEG-4 AVI with MP3 sound, as of old, or a
+// camera's H.264 MP4 with AAC sound.
+enum class Source
+{
+    OldAvi,
+    CameraMp4
+};
+
 struct Scenario
 {
     const char *name;
@@ -193,6 +201,7 @@ struct Scenario
     int jobs;
     HandRun against;
     double target; // the ratio to stay under
+    Source source = Source::OldAvi;
 };
 
 constexpr Scenario kScenarios[] = {
@@ -202,7 +211,7 @@ constexpr Scenario kScenarios[] = {
      HandRun::LoopWithCheck, 1.05},
     {"20 clips of 1 s, profile 13, two at once", 20, 1, "320x240", 13, 2, HandRun::Loop, 0.65},
     {"6 clips of 10 s at 720p, H.264, two at once", 6, 10, "1280x720", 103, 2, HandRun::TwoAtOnce,
-     1.03},
+     1.03, Source::CameraMp4},
 };
 
 // The clips of a batch, the commands that convert them by hand and the CLI
@@ -281,21 +290,27 @@ public:
 private:
     void makeClips()
     {
-        const QString clip = m_dir.filePath(text("source.avi"));
+        const bool camera = m_scenario.source == Source::CameraMp4;
+        const QString extension = camera ? text(".mp4") : text(".avi");
+        const QString clip = m_dir.filePath(text("source") + extension);
         const QString seconds = QString::number(m_scenario.seconds);
-        if (!runTool(m_encoder,
-                     {text("-y"), text("-f"), text("lavfi"), text("-i"),
-                      text("testsrc=rate=25:size=") + text(m_scenario.size) + text(":duration=") +
-                          seconds,
-                      text("-f"), text("lavfi"), text("-i"), text("sine=duration=") + seconds,
-                      text("-c:v"), text("mpeg4"), text("-q:v"), text("3"), text("-c:a"),
-                      text("libmp3lame"), text("-shortest"), clip})) {
+        const QStringList codecs =
+            camera ? QStringList{text("-c:v"),     text("libx264"), text("-preset"), text("fast"),
+                                 text("-pix_fmt"), text("yuv420p"), text("-c:a"),    text("aac")}
+                   : QStringList{text("-c:v"), text("mpeg4"), text("-q:v"),
+                                 text("3"),    text("-c:a"),  text("libmp3lame")};
+        if (!runTool(m_encoder, QStringList{text("-y"), text("-f"), text("lavfi"), text("-i"),
+                                            text("testsrc=rate=25:size=") + text(m_scenario.size) +
+                                                text(":duration=") + seconds,
+                                            text("-f"), text("lavfi"), text("-i"),
+                                            text("sine=duration=") + seconds} +
+                                    codecs + QStringList{text("-shortest"), clip})) {
             m_error = text("the clips could not be made");
             return;
         }
         for (int i = 1; i <= m_scenario.clips; ++i) {
             const QString copy =
-                m_dir.filePath(QStringLiteral("clip %1.avi").arg(i, 3, 10, QChar(u'0')));
+                m_dir.filePath(QStringLiteral("clip %1").arg(i, 3, 10, QChar(u'0')) + extension);
             QFile::copy(clip, copy);
             m_clips.append(copy);
         }

@@ -198,6 +198,20 @@ TEST(Cli, RefusesWhatCannotBeBuilt)
     expectUsageError(runCli({}));
 }
 
+// `command --as-run` with an encoder that is not there still prints the
+// command and ends: the encoder's answer never comes before the command waits.
+TEST(Cli, AsRunWithAMissingEncoderEnds)
+{
+    const QTemporaryDir data;
+    const CliRun run = runCli({qs("command"), qs("--profile"), qs("2"), qs("--source"), qs("a.avi"),
+                               qs("--output"), qs("b.mp4"), qs("--encoder"),
+                               qs("/nonexistent/ffmpeg"), qs("--as-run")},
+                              data.path());
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.startsWith(qs("/nonexistent/ffmpeg -hide_banner -n -i a.avi ")))
+        << run.out.toStdString();
+}
+
 TEST(Cli, EveryCommandHasHelp)
 {
     for (const char *command : {"profiles", "sheet", "command"}) {

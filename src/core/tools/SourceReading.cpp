@@ -61,6 +61,12 @@ SourceReading::~SourceReading()
     stop();
 }
 
+void SourceReading::setBackground(bool background)
+{
+    for (Process *step : {&m_probe, &m_lastPackets, &m_fieldCount})
+        step->setBackground(background);
+}
+
 void SourceReading::start(const QString &path, const ReadingNeeds &needs,
                           std::optional<double> expectedSeconds, std::optional<SourceFacts> known)
 {

@@ -59,6 +59,9 @@ public:
                std::optional<SourceFacts> known = std::nullopt);
     // Gives the reading up; no `finished` comes.
     void stop();
+    // From the next start on, the tools run at a lower priority (the
+    // default): a reading nobody waits for yields to the encodes.
+    void setBackground(bool background);
     bool isRunning() const { return m_running; }
 
     // What the last reading learnt; none when nothing could be read.

@@ -253,10 +253,23 @@ TEST_F(BatchRunTest, LeftoversOfKilledRunsAreSwept)
     };
     for (const auto &f : files)
         writeFile(f.file, f.text.isEmpty() ? QByteArray("left") : f.text);
+    // A claim's marker that still names nobody: its maker died before it
+    // wrote it, unless it was made a moment ago.
+    const QString unwritten = output + qs("/.f.mp4.vantrel-claim");
+    const QString beingWritten = output + qs("/.g.mp4.vantrel-claim");
+    writeFile(unwritten, QByteArray());
+    writeFile(beingWritten, QByteArray());
+    QFile old(unwritten);
+    ASSERT_TRUE(old.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(old.setFileTime(QDateTime::currentDateTime().addSecs(-120),
+                                QFileDevice::FileModificationTime));
+    old.close();
     addProbed({clips.video(qs("a.avi"), 1)});
     EXPECT_EQ(run(), BatchEnding::Completed);
     for (const auto &f : files)
         EXPECT_EQ(QFile::exists(f.file), !f.swept) << f.file;
+    EXPECT_FALSE(QFile::exists(unwritten));
+    EXPECT_TRUE(QFile::exists(beingWritten));
 
     // Host names as they stand in file names: safe, bounded, and apart.
     EXPECT_EQ(hostTagOf(qs("box1.example.com")), qs("box1_example_com"));
@@ -493,6 +506,68 @@ TEST_F(BatchRunTest, AMissingEncoderFailsTheRowBeforeItRuns)
     EXPECT_TRUE(batch->rowMessages(0).contains(qs("no \"libx265\" encoder")))
         << batch->rowMessages(0);
     EXPECT_TRUE(QDir(output).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+// Each source is read once: the list keeps its facts for the next batch,
+// whatever the entry, and reads it again only when the file has changed;
+// the old entries read nothing. One row converts while the last one's
+// output is checked ("Checking"), and the batch ends when every check has.
+TEST_F(BatchRunTest, EachSourceIsReadOnceAndCheckedBesideTheNext)
+{
+    // ffprobe as the batch runs it, each run written down.
+    const QString readings = clips.path(qs("readings.log"));
+    const QString probe = clips.path(qs("counting-ffprobe"));
+    writeFile(probe, QStringLiteral("#!/bin/sh\necho \"$*\" >> '%1'\nexec ffprobe \"$@\"\n")
+                         .arg(readings)
+                         .toUtf8());
+    QFile::setPermissions(probe, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const auto readCount = [&] {
+        return int(readFile(readings).count('\n'));
+    };
+    QStringList sources;
+    for (const char *name : {"a.mp4", "b.mp4", "c.mp4"}) {
+        sources << clips.encoded(qs(name), {qs("-f"), qs("lavfi"), qs("-i"),
+                                            qs("testsrc=size=160x120:rate=25:d=1"), qs("-c:v"),
+                                            qs("libx264"), qs("-pix_fmt"), qs("yuv420p")});
+    }
+    addProbed(sources);
+    BatchEnvironment env = surroundings.batch(data, &tools);
+    env.probePath = probe;
+    batch = std::make_unique<BatchRun>(
+        list, sheet, [this] { return entry; }, env);
+    surroundings.reportEnds(*batch, data);
+    QStringList checkingWhenStarted; // the other rows' statuses as each row starts
+    QObject context;
+    QObject::connect(batch.get(), &BatchRun::rowStarted, &context,
+                     [&](int started, const QString &) {
+                         for (int row = 0; row < started; ++row)
+                             checkingWhenStarted << rowStatusText(list.item(row).status);
+                     });
+
+    const struct
+    {
+        int entry;
+        int newReadings;
+        bool touch; // the second file changes before the batch
+    } cases[] = {{103, 3, false}, {105, 0, false}, {108, 0, false}, {103, 1, true}, {2, 0, false}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.entry);
+        if (c.touch) {
+            QFile file(sources.at(1));
+            ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+            ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addSecs(-30),
+                                         QFileDevice::FileModificationTime));
+        }
+        entry = c.entry;
+        applyProfileDefaults(sheet, c.entry);
+        const int before = readCount();
+        EXPECT_EQ(run(), BatchEnding::Completed);
+        EXPECT_EQ(statuses(), (QStringList{qs("OK"), qs("OK"), qs("OK")})) << batch->rowMessages(0);
+        EXPECT_EQ(readCount() - before, c.newReadings);
+        for (int row = 0; row < list.count(); ++row)
+            EXPECT_TRUE(list.sourceFacts(row)) << row;
+    }
+    EXPECT_TRUE(checkingWhenStarted.contains(qs("Checking"))) << checkingWhenStarted.join(u' ');
 }
 
 // Every status is true at every moment: a new batch takes the old ones away

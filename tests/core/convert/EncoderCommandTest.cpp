@@ -8,11 +8,13 @@
 #include "core/profiles/OptionSheet.h"
 #include "core/profiles/ProfileCatalogue.h"
 #include "core/profiles/ProfileDefaults.h"
+#include "core/records/OptionValues.h"
 #include "core/tools/CommandLine.h"
 
 #include <QProcess>
 #include <QStringList>
 
+#include <functional>
 #include <set>
 
 using namespace vantrel;
@@ -414,4 +416,68 @@ TEST(EncoderCommand, StretchesSplitNoArgument)
             stretches += part.pieces.arguments();
         EXPECT_EQ(stretches, command.arguments()) << entry.number;
     }
+}
+
+// The sheet's texts as a conversion reads them, parsed once when a job
+// takes them: numbers, sizes and targets as values, "Same as source" and
+// "Off" as none, a text that is no value of its item as the reason.
+TEST(OptionValues, SheetTextsAreReadOnce)
+{
+    const auto valuesOf = [](const std::function<void(ConversionOptions &)> &set) {
+        ConversionOptions texts;
+        texts.disableAudio = qs("No");
+        set(texts);
+        return OptionValues(texts);
+    };
+    const OptionValues asSource = valuesOf([](ConversionOptions &o) {
+        o.videoBitrate = qs("CRF 23");
+        o.videoSize = o.videoFramerate = o.audioBitrate = qs("Same as source");
+        o.fitSize = qs("Off");
+        o.loudness = qs("Same as source");
+    });
+    EXPECT_TRUE(asSource.soundWanted());
+    EXPECT_EQ(asSource.videoRate()->kind, VideoRate::Kind::Quality);
+    EXPECT_EQ(asSource.videoRate()->value, 23);
+    EXPECT_FALSE(asSource.frameSize() || asSource.framesPerSecond() || asSource.soundKbps());
+    EXPECT_TRUE(asSource.frameRateText().isEmpty());
+    EXPECT_FALSE(*asSource.sizeLimit() || *asSource.loudness());
+
+    const OptionValues chosen = valuesOf([](ConversionOptions &o) {
+        o.videoBitrate = qs("2500");
+        o.videoSize = qs("1280x720");
+        o.aspectRatio = qs("16:9");
+        o.videoFramerate = qs("29.97");
+        o.audioBitrate = qs("160");
+        o.sampleRate = qs("48000");
+        o.audioChannel = qs("6");
+        o.fitSize = qs("10MB");
+        o.loudness = qs("-16 LUFS (phones, podcasts)");
+        o.disableAudio = qs("Yes");
+    });
+    EXPECT_FALSE(chosen.soundWanted());
+    EXPECT_EQ(chosen.videoRate()->kind, VideoRate::Kind::Kilobits);
+    EXPECT_EQ(chosen.videoRate()->value, 2500);
+    EXPECT_EQ(chosen.frameSize(), QSize(1280, 720));
+    EXPECT_EQ(chosen.displayAspect(), qs("16:9"));
+    EXPECT_EQ(chosen.frameRateText(), qs("29.97"));
+    EXPECT_DOUBLE_EQ(chosen.framesPerSecond().value_or(0), 29.97);
+    EXPECT_EQ(chosen.soundKbps(), 160);
+    EXPECT_EQ(chosen.sampleRate(), 48000);
+    EXPECT_EQ(chosen.channels(), 6);
+    EXPECT_EQ(*chosen.sizeLimit(), qint64(10000000));
+    EXPECT_EQ(*chosen.loudness(), -16.0);
+    EXPECT_EQ(chosen.texts().videoSize, qs("1280x720")); // kept as the sheet wrote them
+
+    const OptionValues wrong = valuesOf([](ConversionOptions &o) {
+        o.videoBitrate = qs("fast");
+        o.videoSize = qs("0x720");
+        o.audioBitrate = qs("-5");
+        o.fitSize = qs("lots");
+        o.loudness = qs("-60");
+    });
+    EXPECT_EQ(wrong.videoRate().error(),
+              qs("Video Bitrate \"fast\" is not one this profile takes"));
+    EXPECT_FALSE(wrong.frameSize() || wrong.soundKbps());
+    EXPECT_FALSE(wrong.sizeLimit().ok());
+    EXPECT_FALSE(wrong.loudness().ok());
 }

@@ -73,6 +73,37 @@ TEST(ConversionProgress, EncodedTimeFromTheEncoderStatusOutput)
     EXPECT_FALSE(encodedSecondsOfStatusText(qs("Input #0, lavfi")).has_value());
 }
 
+// The size a status line gives, as FFmpeg 6 and older write it (kB) and as
+// FFmpeg 7 does (KiB): the size stop of a fitting pass and the check that
+// the file holds what was written read both.
+TEST(EncoderStatus, WrittenSizeInTheUnitsOfEveryFFmpeg)
+{
+    const struct
+    {
+        const char *line;
+        std::optional<qint64> kilobytes;
+    } cases[] = {
+        {"frame=   75 fps=0.0 q=2.0 Lsize=     107kB time=00:00:03.01 bitrate= 290.3kbits/s "
+         "speed=41.5x",
+         107},
+        // FFmpeg 7.0, as it reports the end of a run.
+        {"[info] frame=    5 fps=0.0 q=-1.0 Lsize=      10KiB time=00:00:03.00 bitrate=  "
+         "27.2kbits/s speed= 283x",
+         10},
+        {"frame=  122 fps=0.0 q=28.0 size=     256KiB time=00:00:04.80 bitrate= 437.0kbits/s "
+         "speed=9.58x",
+         256},
+        {"size=N/A time=00:00:06.02 bitrate=N/A speed= 221x", std::nullopt},
+        {"video:77KiB audio:26KiB subtitle:0KiB other streams:0KiB", std::nullopt},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(writtenKilobytesOfStatusLine(qs(c.line)), c.kilobytes) << c.line;
+    // A file far smaller than the encoder says it wrote is no complete file.
+    OutputFindings findings{2048, parseEncoderReport(qs(cases[2].line) + u'\n')};
+    EXPECT_EQ(judgeOutput(OutputRequest(), findings).text,
+              qs("The output file holds 2 kB, but the encoder wrote 256 kB."));
+}
+
 TEST(ConversionProgress, PercentRoundsHalfToEven)
 {
     const struct

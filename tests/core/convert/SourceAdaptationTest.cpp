@@ -1,3 +1,4 @@
+#include "MediaClips.h"
 #include "TestSupport.h"
 
 #include "core/convert/checks/PlayCheck.h"
@@ -12,6 +13,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
+#include <QTest>
 
 #include <functional>
 
@@ -108,6 +111,80 @@ TEST(SourceFacts, ReadsWhatTheToolsAnswer)
     EXPECT_FALSE(parseFieldCount(qs("frame=  50 fps=0.0")));
 }
 
+// The one reading of a source: its packets listed at the head and, the
+// length being known, at the end tell each stream's count, where the file
+// ends and its last picture; languages, titles and dispositions choose
+// tracks; the HDR10 metadata the container carries is read exact.
+TEST(SourceFacts, OneReadingTellsWhatTheRulesAsk)
+{
+    const SourceFacts film = recorded("reading-hdr-languages.json");
+    ASSERT_EQ(film.streams.size(), 3u);
+    const StreamFacts &picture = *film.picture();
+    EXPECT_EQ(picture.colourRange, qs("tv"));
+    EXPECT_EQ(film.range(), SourceFacts::Range::Pq);
+    ASSERT_TRUE(picture.masteringDisplay && picture.contentLight);
+    EXPECT_NEAR(picture.masteringDisplay->redX, 0.708, 1e-6);
+    EXPECT_NEAR(picture.masteringDisplay->greenY, 0.797, 1e-6);
+    EXPECT_NEAR(picture.masteringDisplay->whiteX, 0.3127, 1e-6);
+    EXPECT_NEAR(picture.masteringDisplay->minLuminance, 0.005, 1e-6);
+    EXPECT_EQ(picture.masteringDisplay->maxLuminance, 1000);
+    EXPECT_EQ(picture.contentLight->maxContent, 1000);
+    EXPECT_EQ(picture.contentLight->maxAverage, 400);
+    const StreamFacts &german = film.streams.at(1);
+    const StreamFacts &commentary = film.streams.at(2);
+    EXPECT_EQ(german.language, qs("ger"));
+    EXPECT_EQ(german.title, qs("Deutsch"));
+    EXPECT_TRUE(german.disposition.isDefault && !german.disposition.comment);
+    EXPECT_EQ(commentary.language, qs("eng"));
+    EXPECT_TRUE(commentary.disposition.comment && !commentary.disposition.isDefault);
+    for (const StreamFacts &stream : film.streams)
+        EXPECT_GT(stream.packets.value_or(0), 0) << stream.index;
+    EXPECT_TRUE(film.lastPacketsRead);
+    EXPECT_NEAR(film.packetsEndSeconds.value_or(0), 12.16, 0.01);
+    EXPECT_EQ(film.lastPictureSeconds, 0.1);
+
+    // What is left to read: the fields of a picture whose stream does not
+    // tell them and whose codec can carry them, the end of a file not read
+    // to its end.
+    const auto facts = [](const char *codec, const char *fieldOrder, bool counted, bool end) {
+        SourceFacts f;
+        StreamFacts p;
+        p.kind = StreamFacts::Kind::Video;
+        p.width = 640;
+        p.height = 480;
+        p.codec = qs(codec);
+        p.fieldOrder = qs(fieldOrder);
+        f.streams = {p};
+        f.fieldsCounted = counted;
+        f.lastPacketsRead = end;
+        return f;
+    };
+    ReadingNeeds converted;
+    converted.fieldOrder = true;
+    ReadingNeeds toWebm = converted;
+    toWebm.lastPicture = true;
+    const struct
+    {
+        SourceFacts facts;
+        bool fieldsLeft;
+        bool metForWebm;
+    } cases[] = {
+        {facts("mpeg4", "", false, true), true, false},
+        {facts("h264", "", false, true), true, false},
+        {facts("mpeg4", "", true, true), false, true},
+        {facts("h264", "progressive", false, true), false, true},
+        {facts("vp9", "", false, true), false, true},
+        {facts("av1", "", false, true), false, true},
+        {facts("mjpeg", "", false, false), false, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.facts.streams.at(0).codec.toStdString());
+        EXPECT_EQ(c.facts.fieldsToCount(), c.fieldsLeft);
+        EXPECT_EQ(converted.metBy(c.facts), !c.fieldsLeft);
+        EXPECT_EQ(toWebm.metBy(c.facts), c.metForWebm);
+    }
+}
+
 // Each rule on the facts of real and made files, as the run's arguments show it.
 TEST(SourceAdaptation, RunsAdaptToWhatTheSourceHolds)
 {
@@ -195,4 +272,47 @@ TEST(PlayCheck, AnOutputThatDecodesNothingDoesNotPlay)
               qs("The output does not play: its pictures do not decode at its end."));
     // A check that could not run knows nothing.
     EXPECT_FALSE(playProblem(QString(), {ProcessResult::Ending::FailedToStart, 0}));
+}
+
+// Outputs that wait while a check runs are checked together by the next,
+// each answered for itself: one that decodes nothing is checked again by
+// itself and told in the decoder's own words; the others play.
+TEST(PlayCheck, OutputsCheckedTogetherAnswerEachForItself)
+{
+    MediaClips clips;
+    const QString film = clips.encoded(
+        qs("film.mp4"),
+        {qs("-f"), qs("lavfi"), qs("-i"), qs("testsrc=size=160x120:rate=25:d=2"), qs("-c:v"),
+         qs("libx264"), qs("-pix_fmt"), qs("yuv420p"), qs("-movflags"), qs("+faststart")});
+    const QString sound = clips.audio(qs("sound.m4a"), 2);
+    const QString stillFilm = clips.copy(film, qs("still.mp4"));
+    // The pictures' data gone, the file's form kept.
+    const QString broken = clips.copy(film, qs("broken.mp4"));
+    QByteArray bytes = readFile(broken);
+    const qsizetype data = bytes.indexOf("mdat") + 4;
+    bytes.replace(data, bytes.size() - data, QByteArray(bytes.size() - data, '\0'));
+    writeFile(broken, bytes);
+
+    PlayCheck check(qs("ffmpeg"));
+    QHash<quint64, std::optional<QString>> answers;
+    QObject::connect(&check, &PlayCheck::checked,
+                     [&](quint64 ticket, const std::optional<QString> &problem) {
+                         answers.insert(ticket, problem);
+                     });
+    const PlayCheck::Ticket first = check.check(film);
+    const PlayCheck::Ticket second = check.check(broken);
+    const PlayCheck::Ticket third = check.check(sound);
+    const PlayCheck::Ticket fourth = check.check(stillFilm);
+    check.cancel(fourth);
+    EXPECT_EQ(check.pending(), 3);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answers.size() == 3; }, 60000));
+    EXPECT_FALSE(answers.value(first)) << *answers.value(first);
+    EXPECT_FALSE(answers.value(third)) << *answers.value(third);
+    ASSERT_TRUE(answers.value(second));
+    EXPECT_TRUE(answers.value(second)->startsWith(qs("The output does not play")))
+        << *answers.value(second);
+    EXPECT_TRUE(answers.value(second)->contains(qs("the decoder says \"h264: ")))
+        << *answers.value(second);
+    EXPECT_FALSE(answers.contains(fourth));
+    EXPECT_EQ(check.pending(), 0);
 }

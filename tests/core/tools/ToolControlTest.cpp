@@ -273,6 +273,28 @@ TEST(ToolControl, EveryRunningEncoderIsKnown)
     EXPECT_TRUE(control.encoderProcessIds().isEmpty());
 }
 
+// A row of several passes starts its encoder again for each: each run is
+// registered once, and what the registry hears of it goes with it.
+TEST(ToolControl, AnEncoderStartedForEachPassIsKnownOnce)
+{
+    // The receivers of a tool's end, as Qt counts them.
+    struct CountedProcess : Process
+    {
+        int endReceivers() const { return receivers(SIGNAL(finished(vantrel::ProcessResult))); }
+    };
+    ToolControl control;
+    CountedProcess encoder;
+    const int unregistered = encoder.endReceivers();
+    for (int pass = 0; pass < 5; ++pass) {
+        encoder.start(program(qs("cat")));
+        control.addEncoder(&encoder);
+        EXPECT_EQ(control.encoderProcessIds(), QList<qint64>{encoder.processId()});
+        encoder.stop();
+        EXPECT_TRUE(control.encoderProcessIds().isEmpty());
+        EXPECT_EQ(encoder.endReceivers(), unregistered) << pass;
+    }
+}
+
 // A player that does not read its quit (busy with a stream) is ended once
 // the grace has passed.
 TEST(ToolControl, PlayerThatStaysIsEndedAfterTheGrace)

@@ -26,6 +26,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 
 #include <algorithm>
 #include <memory>
@@ -91,10 +92,13 @@ bool keepsStoppedOutput(const ProcessResult &result, const EncoderReport &report
 BatchRun::BatchRun(SourceList &list, OptionSheet &sheet, SelectedEntry selectedEntry,
                    BatchEnvironment environment, QObject *parent)
     : QObject(parent), m_list(list), m_sheet(sheet), m_selectedEntry(std::move(selectedEntry)),
-      m_env(std::move(environment)), m_readings(list, ToolLocator::mediaInfo(), m_env.encoderPath),
+      m_env(std::move(environment)),
+      m_readings(list, m_env.probePath.isEmpty() ? ToolLocator::mediaInfo() : m_env.probePath,
+                 m_env.encoderPath),
       m_checks(m_env.encoderPath)
 {
     connect(&m_readings, &SourceReadings::ended, this, &BatchRun::onRead);
+    connect(&m_list, &SourceList::rowProbed, this, &BatchRun::readAhead);
     connect(&m_checks, &PlayCheck::checked, this, &BatchRun::onChecked);
     m_setup.encoderPath = m_env.encoderPath;
     m_setup.statisticsPath = m_env.statisticsPath;
@@ -377,7 +381,7 @@ void BatchRun::launch(Conversion conversion)
     m_active.append(conversion);
     showFileProgress();
     if (conversion.stage == Conversion::Stage::Reading)
-        m_readings.read(conversion.id, *conversion.needs);
+        m_readings.read(conversion.id, *conversion.needs, SourceReadings::Urgency::Waited);
     else
         startEncoder(m_active.last(), facts);
     readAhead();
@@ -425,16 +429,28 @@ void BatchRun::startEncoder(Conversion &conversion, const std::optional<SourceFa
         {m_setup.existingFile, m_setup.installedEncoders, conversion.request.wholeFile}, facts);
     // Last: an encoder that cannot start ends the row inside this call.
     run->start(encoded, preparation, conversion.job.durationSeconds, conversion.request.wholeFile);
+    holdChecksWhileBusy();
+}
+
+void BatchRun::holdChecksWhileBusy()
+{
+    const auto encoding =
+        std::count_if(m_active.cbegin(), m_active.cend(), [](const Conversion &active) {
+            return active.stage == Conversion::Stage::Encoding;
+        });
+    // Encoders on every core: the checks wait to share one decoder start.
+    m_checks.setHeld(m_running && !m_ending && encoding >= QThread::idealThreadCount());
 }
 
 void BatchRun::onRead(RowId id, const std::optional<SourceFacts> &facts)
 {
+    readAhead();
     for (Conversion &active : m_active) {
         if (active.id != id || active.stage != Conversion::Stage::Reading)
             continue;
         // Read ahead for less than the row's entry asks: the rest now.
         if (facts && active.needs && !active.needs->metBy(*facts)) {
-            m_readings.read(id, *active.needs);
+            m_readings.read(id, *active.needs, SourceReadings::Urgency::Waited);
             return;
         }
         startEncoder(active, facts);
@@ -444,19 +460,22 @@ void BatchRun::onRead(RowId id, const std::optional<SourceFacts> &facts)
 
 void BatchRun::readAhead()
 {
-    if (m_ending || m_queue.isEmpty())
-        return;
-    const RowId next = m_queue.constFirst();
-    const std::optional<int> row = m_list.rowOf(next);
     const std::optional<int> entry = m_selectedEntry ? m_selectedEntry() : std::nullopt;
-    if (!row || !entry || m_list.isProbing(*row) || m_readings.isReading(next))
+    if (!m_running || m_ending || !entry)
         return;
-    const Expected<ConversionJob> job =
-        buildConversionJob(m_list.item(*row).fileName, *entry, m_sheet.conversionOptions(),
-                           m_list.item(*row).clipStart, m_list.item(*row).clipEnd);
-    const std::optional<ReadingNeeds> needs = job ? sourceNeeds(*job) : std::nullopt;
-    if (needs && !m_readings.known(next, *needs))
-        m_readings.read(next, *needs);
+    // As many rows ahead as may convert at once; a row still being probed
+    // waits for the length the list learns.
+    for (const RowId next : m_queue.mid(0, m_maxRunning)) {
+        const std::optional<int> row = m_list.rowOf(next);
+        if (!row || m_list.isProbing(*row) || m_readings.isReading(next))
+            continue;
+        const SourceItem &item = m_list.item(*row);
+        const Expected<ConversionJob> job = buildConversionJob(
+            item.fileName, *entry, m_sheet.conversionOptions(), item.clipStart, item.clipEnd);
+        const std::optional<ReadingNeeds> needs = job ? sourceNeeds(*job) : std::nullopt;
+        if (needs && !m_readings.known(next, *needs))
+            m_readings.read(next, *needs, SourceReadings::Urgency::Ahead);
+    }
 }
 
 OutputName BatchRun::claimOutputName(const ConversionJob &job, std::shared_ptr<NameClaim> &claim)
@@ -515,6 +534,7 @@ void BatchRun::onEncoderFinished(EncoderRun *run, const ProcessResult &result)
     const Conversion conversion = m_active.takeAt(at);
     run->disconnect(this);
     run->deleteLater();
+    holdChecksWhileBusy();
     qCInfo(lcBatch).noquote() << "row id" << conversion.id << "encoder" << endingText(result);
     QMetaObject::invokeMethod(this, &BatchRun::startRows, Qt::QueuedConnection);
 
@@ -657,6 +677,7 @@ void BatchRun::stopBatch(bool keepOutput)
     }
     Q_EMIT busyChanged(false);
     m_ending = BatchOutcome{BatchEnding::Cancelled, m_outputFolder, QString()};
+    holdChecksWhileBusy();
     maybeEnd();
 }
 

@@ -58,6 +58,7 @@ struct BatchEnvironment
     // registers its encoder there. Without one the batch keeps its own.
     ToolControl *tools = nullptr;
     QString encoderPath;    // the encoder executable
+    QString probePath;      // what reads the sources' facts; empty: the one the program finds
     QString statisticsPath; // this program's own; removed when the batch object goes
     // Where the installed encoder's list of encoders is remembered; none:
     // it is asked once per batch object.
@@ -210,6 +211,8 @@ private:
     // Reads the source of the next row ahead of its turn, for today's entries.
     void readAhead();
     void startCheck(Conversion conversion, const QString &note);
+    // The checks wait while encoders take every core (PlayCheck::setHeld).
+    void holdChecksWhileBusy();
     void onChecked(PlayCheck::Ticket ticket, const std::optional<QString> &problem);
     // Names the checked output and ends its row.
     void commitChecked(Conversion conversion, const QString &note);

@@ -25,7 +25,7 @@ std::optional<SourceFacts> SourceReadings::known(quint64 id, const ReadingNeeds 
     return facts && needs.metBy(*facts) ? facts : std::nullopt;
 }
 
-void SourceReadings::read(quint64 id, const ReadingNeeds &needs)
+void SourceReadings::read(quint64 id, const ReadingNeeds &needs, Urgency urgency)
 {
     const std::optional<int> row = m_list.rowOf(id);
     if (!row || m_readings.contains(id))
@@ -37,6 +37,7 @@ void SourceReadings::read(quint64 id, const ReadingNeeds &needs)
         seconds && *seconds > 0 && !m_list.isProbing(*row))
         expected = *seconds;
     auto reading = std::make_shared<SourceReading>(m_probePath, m_encoderPath);
+    reading->setBackground(urgency == Urgency::Ahead);
     m_readings.insert(id, reading);
     connect(reading.get(), &SourceReading::finished, this, [this, id] {
         const std::shared_ptr<SourceReading> done = m_readings.take(id);

@@ -32,8 +32,14 @@ public:
     // none when they must be read first.
     std::optional<SourceFacts> known(quint64 id, const ReadingNeeds &needs) const;
     // Reads row `id`'s source as `needs` asks (a reading under way for it
-    // goes on); `ended` follows, never inside this call.
-    void read(quint64 id, const ReadingNeeds &needs);
+    // goes on); `ended` follows, never inside this call. A reading ahead of
+    // the row's turn runs at a lower priority than one its row waits for.
+    enum class Urgency
+    {
+        Ahead,
+        Waited
+    };
+    void read(quint64 id, const ReadingNeeds &needs, Urgency urgency);
     bool isReading(quint64 id) const { return m_readings.contains(id); }
     // Gives up the reading of row `id`; no `ended` comes for it.
     void cancel(quint64 id);

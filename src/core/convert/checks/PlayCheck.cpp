@@ -46,7 +46,7 @@ const QRegularExpression &countLine()
 
 } // namespace
 
-QStringList playCheckArguments(const QStringList &paths)
+QStringList playCheckArguments(const QStringList &paths, CheckDepth depth)
 {
     QStringList args = {QStringLiteral("-nostdin"), QStringLiteral("-hide_banner"),
                         QStringLiteral("-nostats"), QStringLiteral("-loglevel"),
@@ -56,11 +56,12 @@ QStringList playCheckArguments(const QStringList &paths)
         const QString file = localFileArgument(path);
         args << QStringLiteral("-threads") << QStringLiteral("1") << QStringLiteral("-t")
              << QStringLiteral("1") << QStringLiteral("-i") << file;
-        // The end from the key picture before its last second: the pictures
-        // the last one is made from, and the last second of sound.
-        args << QStringLiteral("-threads") << QStringLiteral("1") << QStringLiteral("-skip_frame")
-             << QStringLiteral("noref") << QStringLiteral("-sseof") << QStringLiteral("-1")
-             << QStringLiteral("-i") << file;
+        // The end from the key picture before its last second, and the last
+        // second of sound.
+        args << QStringLiteral("-threads") << QStringLiteral("1");
+        if (depth == CheckDepth::KeyPictures)
+            args << QStringLiteral("-skip_frame") << QStringLiteral("nokey");
+        args << QStringLiteral("-sseof") << QStringLiteral("-1") << QStringLiteral("-i") << file;
     }
     for (qsizetype i = 0; i < paths.size(); ++i) {
         const QString start = QString::number(2 * i);
@@ -75,9 +76,9 @@ QStringList playCheckArguments(const QStringList &paths)
     return args;
 }
 
-QStringList playCheckArguments(const QString &path)
+QStringList playCheckArguments(const QString &path, CheckDepth depth)
 {
-    return playCheckArguments(QStringList{path});
+    return playCheckArguments(QStringList{path}, depth);
 }
 
 std::optional<QString> playProblem(const QString &messages, const ProcessResult &result)
@@ -138,8 +139,9 @@ PlayCheck::PlayCheck(QString encoderPath, QObject *parent)
         m_decoder.stop();
     });
     // Only its ending is kept of what the decoder says; the lines that
-    // matter are picked as they come.
+    // matter are picked as they come. It yields to the encodes it runs beside.
     m_decoder.setOutputLimit(kLongestLine);
+    m_decoder.setBackground(true);
     connect(&m_decoder, &Process::outputReceived, this, [this](const QString &text) {
         for (const QString &line : m_lines.add(text))
             keep(line);
@@ -172,6 +174,13 @@ void PlayCheck::cancel(Ticket ticket)
     }
 }
 
+void PlayCheck::setHeld(bool held)
+{
+    m_held = held;
+    if (!held)
+        scheduleNext();
+}
+
 void PlayCheck::scheduleNext()
 {
     if (std::exchange(m_scheduled, true))
@@ -189,6 +198,8 @@ void PlayCheck::scheduleNext()
 void PlayCheck::startNext()
 {
     if (!m_running.isEmpty() || m_waiting.isEmpty())
+        return;
+    if (m_held && m_waiting.size() < kMostFiles && !m_waiting.constFirst().alone)
         return;
     // A file checked again alone goes by itself; the others together.
     if (m_waiting.constFirst().alone) {
@@ -209,7 +220,9 @@ void PlayCheck::startNext()
     m_lines.takeRest();
     m_errors = 0;
     m_limit.start(kTimeLimitMs * int(paths.size()));
-    m_decoder.start(CommandLine::program(m_encoderPath), playCheckArguments(paths));
+    const bool alone = m_running.constFirst().alone;
+    m_decoder.start(CommandLine::program(m_encoderPath),
+                    playCheckArguments(paths, alone ? CheckDepth::Whole : CheckDepth::KeyPictures));
 }
 
 void PlayCheck::keep(const QString &line)
@@ -230,11 +243,12 @@ void PlayCheck::onEnded(const ProcessResult &result)
         qCInfo(lcBatch) << "the play check took too long; the outputs are taken as they are";
         for (const Request &request : ended)
             answers.append({request.ticket, std::nullopt});
-    } else if (ended.size() == 1) {
+    } else if (ended.size() == 1 && ended.constFirst().alone) {
         answers.append({ended.constFirst().ticket, playProblem(messages, result)});
     } else {
-        // The decoder's words, and a failure of the whole, belong to no file
-        // alone: a file that did not play is checked again by itself.
+        // A file whose key pictures did not show it playing is checked again
+        // by itself, every picture of its end decoded: the decoder's words,
+        // and a failure of the whole, then are its own.
         QList<Request> again;
         for (int i = 0; i < int(ended.size()); ++i) {
             if (result.succeeded() && playedInGroup(messages, i))

@@ -13,13 +13,20 @@
 
 namespace vantrel {
 
+// How much of a file's end a check decodes.
+enum class CheckDepth
+{
+    KeyPictures, // the key pictures of its last second, and its last second of sound
+    Whole        // every picture from the key picture before its last second
+};
+
 // The encoder arguments that decode what proves each of `paths` plays, into
-// nothing: its first picture and first second of sound, and its last
-// pictures (from the key picture before its last second, the pictures
-// others refer to), reporting each stream's decoded frames and every decoder
+// nothing: its first picture and first second of sound, and its end as
+// `depth` says, reporting each stream's decoded frames and every decoder
 // error. File `i` is read as the inputs 2i (its start) and 2i + 1 (its end).
-QStringList playCheckArguments(const QStringList &paths);
-QStringList playCheckArguments(const QString &path);
+QStringList playCheckArguments(const QStringList &paths,
+                               CheckDepth depth = CheckDepth::KeyPictures);
+QStringList playCheckArguments(const QString &path, CheckDepth depth = CheckDepth::KeyPictures);
 
 // Why a file does not play, from its check's messages (inputs #0 and #1)
 // and how the check ended: the decoder's own words when a stream that has
@@ -37,8 +44,11 @@ bool playedInGroup(const QString &messages, int index);
 // what the encoder wrote must also play. The outputs that wait while a
 // check runs are checked together by the next, in one decoder process,
 // which costs what one check costs by hand (one FFmpeg start and the
-// decode). Cheap next to an encode; a check that cannot run or takes too
-// long says nothing.
+// decode of the first picture and of the end's key pictures). An output
+// that shows a stream which decodes nothing is checked again by itself,
+// every picture of its end decoded, before it is said not to play (a stream
+// whose key pictures are not marked). Cheap next to an encode; a check that
+// cannot run or takes too long says nothing.
 class PlayCheck : public QObject
 {
     Q_OBJECT
@@ -60,6 +70,10 @@ public:
     Ticket check(const QString &path);
     // Forgets a check; no `checked` comes for it.
     void cancel(Ticket ticket);
+    // While held, the checks wait until as many as one process checks are
+    // waiting: a machine busy with encodes gains more from one decoder start
+    // for several files than from an early answer.
+    void setHeld(bool held);
     // Checks waiting or running.
     int pending() const { return int(m_waiting.size() + m_running.size()); }
 
@@ -72,7 +86,7 @@ private:
     {
         Ticket ticket = 0;
         QString path;
-        bool alone = false; // checked again by itself
+        bool alone = false; // checked again by itself, its end whole
     };
 
     void scheduleNext();
@@ -88,6 +102,7 @@ private:
     int m_errors = 0;
     bool m_timedOut = false;
     bool m_scheduled = false;
+    bool m_held = false;
     Ticket m_lastTicket = 0;
     QList<Request> m_waiting;
     QList<Request> m_running;
