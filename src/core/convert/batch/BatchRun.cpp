@@ -434,12 +434,15 @@ void BatchRun::startEncoder(Conversion &conversion, const std::optional<SourceFa
 
 void BatchRun::holdChecksWhileBusy()
 {
-    const auto encoding =
-        std::count_if(m_active.cbegin(), m_active.cend(), [](const Conversion &active) {
-            return active.stage == Conversion::Stage::Encoding;
-        });
+    // The rows that encode now or will at once: a row that ends while others
+    // wait for their turn gives its place to the next.
+    qsizetype busy = std::count_if(m_active.cbegin(), m_active.cend(), [](const Conversion &c) {
+        return c.stage == Conversion::Stage::Encoding;
+    });
+    if (!m_queue.isEmpty())
+        busy += std::max<qsizetype>(0, m_maxRunning - m_active.size());
     // Encoders on every core: the checks wait to share one decoder start.
-    m_checks.setHeld(m_running && !m_ending && encoding >= QThread::idealThreadCount());
+    m_checks.setHeld(m_running && !m_ending && busy >= QThread::idealThreadCount());
 }
 
 void BatchRun::onRead(RowId id, const std::optional<SourceFacts> &facts)
