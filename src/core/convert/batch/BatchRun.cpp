@@ -33,49 +33,7 @@
 
 namespace vantrel {
 
-QString batchEndMessage(const BatchOutcome &outcome)
-{
-    switch (outcome.ending) {
-    case BatchEnding::Completed:
-        return QCoreApplication::translate("BatchRun", "Conversion completed!");
-    case BatchEnding::Cancelled:
-        return QCoreApplication::translate("BatchRun", "Conversion Canceled by the user!");
-    case BatchEnding::Stopped:
-        return QCoreApplication::translate("BatchRun", "Invalid input file name. ") +
-               outcome.missingSource;
-    }
-    return QString();
-}
-
 namespace {
-
-// Why a row's output did not get its first name, for the row's tip.
-QString nameClashNote(const OutputName &name)
-{
-    switch (name.clash) {
-    case NameClash::None:
-        return QString();
-    case NameClash::Source:
-        return QCoreApplication::translate(
-                   "BatchRun", "The first name for this output is its own source file, which "
-                               "\"overwrite\" never replaces; it was named \"%1\" instead.")
-            .arg(QFileInfo(name.path).fileName());
-    case NameClash::SameBatch:
-        return QCoreApplication::translate(
-                   "BatchRun", "The first name for this output was written earlier in this "
-                               "batch, which \"overwrite\" never replaces; it was named \"%1\" "
-                               "instead.")
-            .arg(QFileInfo(name.path).fileName());
-    case NameClash::OtherRun:
-        return QCoreApplication::translate(
-                   "BatchRun", "The first name for this output is held by another conversion "
-                               "running into the same folder (here or on another computer), "
-                               "which \"overwrite\" never replaces; it was named \"%1\" "
-                               "instead.")
-            .arg(QFileInfo(name.path).fileName());
-    }
-    return QString();
-}
 
 // Whether the file a stopped row's encoder finished may take its final name:
 // only when the encoder ended well and the output check finds a picture or
@@ -173,7 +131,6 @@ bool BatchRun::start(const Settings &settings)
         m_list.setStatus(row, RowStatus::Waiting);
     m_jobs.clear();
     m_outputs.clear();
-    m_written.clear();
     Q_EMIT panelVisibleChanged(true);
     setTotalPercent(0);
     Q_EMIT busyChanged(true);
@@ -189,6 +146,7 @@ bool BatchRun::start(const Settings &settings)
             qCInfo(lcBatch) << "removed" << count << "files left by killed runs in" << swept;
     }
     m_setup.existingFile = settings.existingFile;
+    m_names.begin(m_outputFolder, settings.existingFile);
     m_setup.threads = settings.threads;
     m_maxRunning = std::max(1, settings.simultaneous);
     m_clock.start();
@@ -327,13 +285,14 @@ BatchRun::Conversion BatchRun::conversionFor(RowId id, const SourceItem &item, C
 {
     Conversion conversion;
     conversion.id = id;
-    const OutputName name = claimOutputName(job, conversion.claim);
-    job.outputPath = name.path;
+    const BatchNames::Given given = m_names.give(job);
+    conversion.claim = given.claim;
+    job.outputPath = given.name.path;
     m_jobs.insert(id, job);
     m_outputs.insert(id, job.outputPath);
     conversion.job = job;
     conversion.output = std::make_shared<RowOutput>(job.outputPath, m_setup.existingFile);
-    conversion.nameNote = nameClashNote(name);
+    conversion.nameNote = given.note;
     conversion.slot = freeSlot();
     conversion.request.soundOnly = isAudioOnlyShape(profileCommandRow(job.profileIndex)->shape);
     conversion.request.soundWanted = job.options.soundWanted();
@@ -363,7 +322,7 @@ Expected<EncoderCommand> BatchRun::commandFor(const Conversion &conversion) cons
 void BatchRun::launch(Conversion conversion)
 {
     m_slotsUsed = std::max(m_slotsUsed, conversion.slot + 1);
-    m_reserved.insert(conversion.job.outputPath);
+    m_names.reserve(conversion.job.outputPath);
     const int row = *m_list.rowOf(conversion.id);
     qCInfo(lcBatch).noquote() << "row" << row + 1
                               << (conversion.request.wholeFile ? "(whole file)" : "(clip)")
@@ -481,27 +440,6 @@ void BatchRun::readAhead()
     }
 }
 
-OutputName BatchRun::claimOutputName(const ConversionJob &job, std::shared_ptr<NameClaim> &claim)
-{
-    // A name that this batch wrote, or that a row still in progress will
-    // take, is never replaced, not even with "overwrite"; nor is one that
-    // another batch holds.
-    QSet<QString> heldElsewhere;
-    for (;;) {
-        const OutputName name = outputPathFor(
-            job.sourcePath, m_outputFolder, job.outputExtension, m_setup.existingFile, isNameTaken,
-            [this](const QString &path) {
-                return m_reserved.contains(path) || m_written.contains(path);
-            },
-            [&heldElsewhere](const QString &path) { return heldElsewhere.contains(path); });
-        claim = NameClaim::take(name.path);
-        // The end of a chain is given even when taken: whoever writes it refuses.
-        if (claim || heldElsewhere.contains(name.path))
-            return name;
-        heldElsewhere.insert(name.path);
-    }
-}
-
 void BatchRun::failRow(RowId id, const QString &reason)
 {
     endRow(id, RowStatus::Fail, reason);
@@ -575,7 +513,7 @@ void BatchRun::onEncoderFinished(EncoderRun *run, const ProcessResult &result)
     const QString lastLines = run->lastLines();
     if (!lastLines.isEmpty() && !(result.succeeded() && !run->stopReason().isEmpty()))
         reasons << lastLines;
-    m_reserved.remove(conversion.output->finalPath());
+    m_names.release(conversion.output->finalPath());
     endRow(conversion.id, RowStatus::Fail, reasons.join(u'\n'));
 }
 
@@ -596,7 +534,7 @@ void BatchRun::onChecked(PlayCheck::Ticket ticket, const std::optional<QString> 
         if (m_checking.at(i).check != ticket)
             continue;
         const Conversion conversion = m_checking.takeAt(i);
-        m_reserved.remove(conversion.output->finalPath());
+        m_names.release(conversion.output->finalPath());
         if (problem) {
             QStringList reasons{*problem};
             if (!conversion.lastLines.isEmpty())
@@ -618,8 +556,7 @@ void BatchRun::commitChecked(Conversion conversion, const QString &note)
         return;
     }
     m_outputs.insert(conversion.id, *committed);
-    m_written.insert(*committed);
-    m_writtenClaims.append(conversion.claim);
+    m_names.written(*committed, conversion.claim);
     QStringList notes = QStringList{conversion.nameNote} + conversion.notes + QStringList{note};
     notes.removeAll(QString());
     endRow(conversion.id, RowStatus::Ok, notes.join(u'\n'));
@@ -645,7 +582,7 @@ void BatchRun::stopBatch(bool keepOutput)
     m_readings.cancelAll();
     for (Conversion conversion : std::exchange(m_active, {})) {
         const std::optional<int> row = m_list.rowOf(conversion.id);
-        m_reserved.remove(conversion.output->finalPath());
+        m_names.release(conversion.output->finalPath());
         if (conversion.stage == Conversion::Stage::Reading) {
             if (row) {
                 m_list.setStatus(*row, RowStatus::Cancel,
@@ -671,7 +608,7 @@ void BatchRun::stopBatch(bool keepOutput)
     if (!keepOutput) {
         for (const Conversion &checking : std::exchange(m_checking, {})) {
             m_checks.cancel(checking.check);
-            m_reserved.remove(checking.output->finalPath());
+            m_names.release(checking.output->finalPath());
             if (const std::optional<int> row = m_list.rowOf(checking.id)) {
                 m_list.setStatus(*row, RowStatus::Cancel);
                 Q_EMIT rowFinished(*row, RowStatus::Cancel);
@@ -701,7 +638,7 @@ void BatchRun::onStopped(EncoderRun *run, const ProcessResult &result)
             const Expected<QString> committed = stopping.output->commit();
             if (committed) {
                 m_outputs.insert(stopping.id, *committed);
-                m_written.insert(*committed);
+                m_names.written(*committed);
                 note = tr("Cancelled: what was converted so far was kept.");
             } else {
                 note = committed.error();
@@ -759,7 +696,7 @@ void BatchRun::endBatch(const BatchOutcome &outcome)
     m_ending.reset();
     m_awaitingEncoderList = false;
     m_queue.clear();
-    m_writtenClaims.clear();
+    m_names.end();
     qCInfo(lcBatch) << "batch ends:" << batchEndMessage(outcome);
     // The receivers tell the user while the panel still shows how it ended.
     Q_EMIT finished(outcome);

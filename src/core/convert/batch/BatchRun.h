@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/convert/batch/BatchNames.h"
+#include "core/convert/batch/BatchOutcome.h"
 #include "core/convert/batch/EncoderQuery.h"
 #include "core/convert/batch/EncoderRun.h"
 #include "core/convert/batch/SourceReadings.h"
@@ -29,27 +31,6 @@ class OptionSheet;
 class RowOutput;
 struct OutputName;
 class SourceList;
-
-// How a batch ended.
-enum class BatchEnding
-{
-    Completed, // every row was tried
-    Cancelled, // the user cancelled
-    Stopped    // a row's source file was missing
-};
-
-struct BatchOutcome
-{
-    BatchEnding ending = BatchEnding::Completed;
-    QString outputFolder;  // where the rows' outputs went
-    QString missingSource; // Stopped: the source file that was not there
-    int rows = 0;          // Completed: the rows of the batch
-    int failedRows = 0;    // Completed: those that ended "Fail"
-};
-
-// What the user is told when a batch has ended: "Conversion completed!",
-// "Conversion Canceled by the user!" or "Invalid input file name. " + the file.
-QString batchEndMessage(const BatchOutcome &outcome);
 
 // Where a batch finds its tools and files.
 struct BatchEnvironment
@@ -216,9 +197,6 @@ private:
     void onChecked(PlayCheck::Ticket ticket, const std::optional<QString> &problem);
     // Names the checked output and ends its row.
     void commitChecked(Conversion conversion, const QString &note);
-    // The output name of a row's job and the claim on it: the name the
-    // naming rules give, passing over names that other running batches hold.
-    OutputName claimOutputName(const ConversionJob &job, std::shared_ptr<NameClaim> &claim);
     // Why no row can be written into the output folder; none when it can.
     std::optional<QString> outputFolderProblem() const;
     void failRow(RowId id, const QString &reason);
@@ -271,13 +249,7 @@ private:
     SourceReadings m_readings;
     PlayCheck m_checks;
 
-    QSet<QString> m_reserved; // final names that rows in progress will take
-    QSet<QString> m_written;  // final names this batch wrote
-    // The claims on the names this batch wrote: another batch must not
-    // replace them while this one runs.
-    QList<std::shared_ptr<NameClaim>> m_writtenClaims;
+    BatchNames m_names;
 };
 
 } // namespace vantrel
-
-Q_DECLARE_METATYPE(vantrel::BatchOutcome)

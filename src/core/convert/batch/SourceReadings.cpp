@@ -27,9 +27,15 @@ std::optional<SourceFacts> SourceReadings::known(quint64 id, const ReadingNeeds 
 
 void SourceReadings::read(quint64 id, const ReadingNeeds &needs, Urgency urgency)
 {
-    const std::optional<int> row = m_list.rowOf(id);
-    if (!row || m_readings.contains(id))
+    if (m_readings.contains(id))
         return;
+    const std::optional<int> row = m_list.rowOf(id);
+    if (!row) {
+        // A row removed meanwhile has nothing to read; whoever waits hears so.
+        QMetaObject::invokeMethod(
+            this, [this, id] { Q_EMIT ended(id, std::nullopt); }, Qt::QueuedConnection);
+        return;
+    }
     const SourceItem &item = m_list.item(*row);
     // The length the list knows tells where the file's last seconds are.
     std::optional<double> expected;

@@ -1,0 +1,84 @@
+#include "core/convert/batch/BatchNames.h"
+
+#include "core/common/FileNames.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+namespace vantrel {
+
+namespace {
+
+// Why a row's output did not get its first name, for the row's tip.
+QString nameClashNote(const OutputName &name)
+{
+    switch (name.clash) {
+    case NameClash::None:
+        return QString();
+    case NameClash::Source:
+        return QCoreApplication::translate(
+                   "BatchRun", "The first name for this output is its own source file, which "
+                               "\"overwrite\" never replaces; it was named \"%1\" instead.")
+            .arg(QFileInfo(name.path).fileName());
+    case NameClash::SameBatch:
+        return QCoreApplication::translate(
+                   "BatchRun", "The first name for this output was written earlier in this "
+                               "batch, which \"overwrite\" never replaces; it was named \"%1\" "
+                               "instead.")
+            .arg(QFileInfo(name.path).fileName());
+    case NameClash::OtherRun:
+        return QCoreApplication::translate(
+                   "BatchRun", "The first name for this output is held by another conversion "
+                               "running into the same folder (here or on another computer), "
+                               "which \"overwrite\" never replaces; it was named \"%1\" "
+                               "instead.")
+            .arg(QFileInfo(name.path).fileName());
+    }
+    return QString();
+}
+
+} // namespace
+
+void BatchNames::begin(const QString &folder, ExistingFilePolicy policy)
+{
+    m_folder = folder;
+    m_policy = policy;
+    m_reserved.clear();
+    m_written.clear();
+    m_writtenClaims.clear();
+}
+
+void BatchNames::end()
+{
+    m_writtenClaims.clear();
+}
+
+BatchNames::Given BatchNames::give(const ConversionJob &job)
+{
+    // A name that this batch wrote, or that a row still in progress will
+    // take, is never replaced, not even with "overwrite"; nor is one that
+    // another batch holds.
+    QSet<QString> heldElsewhere;
+    for (;;) {
+        const OutputName name = outputPathFor(
+            job.sourcePath, m_folder, job.outputExtension, m_policy, isNameTaken,
+            [this](const QString &path) {
+                return m_reserved.contains(path) || m_written.contains(path);
+            },
+            [&heldElsewhere](const QString &path) { return heldElsewhere.contains(path); });
+        std::shared_ptr<NameClaim> claim = NameClaim::take(name.path);
+        // The end of a chain is given even when taken: whoever writes it refuses.
+        if (claim || heldElsewhere.contains(name.path))
+            return Given{name, claim, nameClashNote(name)};
+        heldElsewhere.insert(name.path);
+    }
+}
+
+void BatchNames::written(const QString &path, std::shared_ptr<NameClaim> claim)
+{
+    m_written.insert(path);
+    if (claim)
+        m_writtenClaims.append(std::move(claim));
+}
+
+} // namespace vantrel
