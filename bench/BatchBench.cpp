@@ -761,6 +761,10 @@ int main(int argc, char **argv)
 
     const bool batches = g_pairs ? compareWithHandRunCommands(g_pairs) : true;
     const bool today = g_today ? compareTodaysEntries(g_today) : true;
-    const bool loudness = g_loudness ? compareLoudnessTime(g_loudness) && loudnessTable() : true;
+    bool loudness = true;
+    if (g_loudness) {
+        loudness = compareLoudnessTime(g_loudness);
+        loudness = loudnessTable() && loudness;
+    }
     return batches && today && loudness ? 0 : 1;
 }

@@ -10,6 +10,7 @@
 #include "core/convert/batch/OutputNaming.h"
 #include "core/convert/batch/RowOutput.h"
 #include "core/convert/batch/RunPreparation.h"
+#include "core/convert/command/CommandBuilder.h"
 #include "core/convert/command/CommandShapes.h"
 #include "core/convert/command/EncoderArguments.h"
 #include "core/convert/command/EncoderList.h"

@@ -1,18 +1,14 @@
 #pragma once
 
-#include "core/common/Expected.h"
 #include "core/convert/batch/ProgressTicker.h"
 #include "core/convert/batch/RunPreparation.h"
-#include "core/convert/checks/EncoderStatus.h"
-#include "core/convert/checks/OutputJudgement.h"
-#include "core/convert/command/CommandBuilder.h"
+#include "core/convert/checks/EncoderReport.h"
 #include "core/convert/plans/RowPasses.h"
 #include "core/records/ConversionJob.h"
 #include "core/settings/Settings.h"
 #include "core/tools/Process.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QSet>
 
 #include <memory>
