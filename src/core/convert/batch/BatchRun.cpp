@@ -394,13 +394,10 @@ void BatchRun::startEncoder(Conversion &conversion, const std::optional<SourceFa
 
 void BatchRun::holdChecksWhileBusy()
 {
-    // The rows that encode now or will at once: a row that ends while others
-    // wait for their turn gives its place to the next.
-    qsizetype busy = std::count_if(m_active.cbegin(), m_active.cend(), [](const Conversion &c) {
-        return c.stage == Conversion::Stage::Encoding;
-    });
-    if (!m_queue.isEmpty())
-        busy += std::max<qsizetype>(0, m_maxRunning - m_active.size());
+    // The rows that encode now or will at once (their sources being read,
+    // or the next rows taking the place of those that ended).
+    const qsizetype busy =
+        m_queue.isEmpty() ? m_active.size() : std::max<qsizetype>(m_active.size(), m_maxRunning);
     // Encoders on every core: the checks wait to share one decoder start.
     m_checks.setHeld(m_running && !m_ending && busy >= QThread::idealThreadCount());
 }
