@@ -117,9 +117,8 @@ TEST(DBusNotifier, NotificationsAndTaskBarProgressReachTheDesktop)
     notifier.notify(qs("Conversion completed!"), qs("2 files converted."), false);
     notifier.notify(qs("Conversion completed!"), qs("1 of 2 files converted, 1 failed."), true);
     notifier.showProgress(std::nullopt);
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return service.calls.size() == 2 && dock.updates.size() == 2; },
-                        10000))
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return service.calls.size() == 2 && dock.updates.size() == 2; }, 10000))
         << service.calls.join(u'\n') << dock.updates.join(u'\n');
     EXPECT_EQ(service.calls,
               (QStringList{qs("Vantrel Video Converter|0|vantrel|Conversion completed!|2 files "
@@ -153,8 +152,7 @@ TEST(SystemDesktop, OpeningAFolderAnswersWhetherABrowserTookIt)
         if (c.opener) {
             writeFile(bin.filePath(qs("xdg-open")),
                       QByteArray("#!/bin/sh\necho \"$1\" > \"$0.asked\"\n") + c.opener + '\n');
-            QFile::setPermissions(bin.filePath(qs("xdg-open")),
-                                  QFile::ReadOwner | QFile::ExeOwner);
+            QFile::setPermissions(bin.filePath(qs("xdg-open")), QFile::ReadOwner | QFile::ExeOwner);
         }
         qputenv("PATH", QFile::encodeName(bin.path()));
         std::optional<bool> answer;

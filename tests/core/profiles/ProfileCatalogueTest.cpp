@@ -10,7 +10,7 @@ TEST(ProfileCatalogue, HoldsTheEntriesInListOrder)
 {
     const auto &entries = profileCatalogue();
     ASSERT_EQ(entries.size(), 111u);
-    const std::set<int> headers = {1,  6,  12, 16, 19, 25, 28, 32, 36, 41, 48, 53, 60,
+    const std::set<int> headers = {1,  6,  12, 16, 19, 25, 28, 32, 36, 41, 48,  53, 60,
                                    64, 68, 70, 75, 77, 79, 82, 85, 87, 95, 102, 109};
     int profiles = 0;
     std::set<int> pictures;
