@@ -4,7 +4,6 @@
 #include "core/convert/command/CommandShapes.h"
 #include "core/convert/command/EncoderArguments.h"
 #include "core/convert/command/EncoderList.h"
-#include "core/convert/command/PictureFit.h"
 #include "core/profiles/OptionSheet.h"
 #include "core/profiles/ProfileCatalogue.h"
 #include "core/profiles/ProfileDefaults.h"

@@ -4,8 +4,6 @@
 #include "core/convert/checks/PlayCheck.h"
 #include "core/convert/command/CommandBuilder.h"
 #include "core/convert/command/EncoderArguments.h"
-#include "core/convert/command/EncoderList.h"
-#include "core/convert/command/PictureFit.h"
 #include "core/convert/rules/SourceRules.h"
 #include "core/profiles/OptionSheet.h"
 #include "core/profiles/ProfileCatalogue.h"

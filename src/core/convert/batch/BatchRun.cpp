@@ -14,7 +14,6 @@
 #include "core/convert/command/CommandShapes.h"
 #include "core/convert/command/EncoderArguments.h"
 #include "core/convert/command/EncoderList.h"
-#include "core/convert/command/PictureFit.h"
 #include "core/convert/rules/SourceRules.h"
 #include "core/profiles/OptionSheet.h"
 #include "core/profiles/ProfileCatalogue.h"

@@ -4,7 +4,6 @@
 #include "core/common/TimeText.h"
 #include "core/convert/command/CodecMapping.h"
 #include "core/convert/command/CommandBuilder.h"
-#include "core/convert/command/PictureFit.h"
 #include "core/records/OutputTargets.h"
 
 #include <QCoreApplication>

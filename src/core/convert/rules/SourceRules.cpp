@@ -2,7 +2,6 @@
 
 #include "core/convert/command/CodecMapping.h"
 #include "core/convert/command/CommandShapes.h"
-#include "core/convert/command/PictureFit.h"
 #include "core/convert/rules/CopyContainers.h"
 
 #include <QCoreApplication>
