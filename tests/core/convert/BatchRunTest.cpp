@@ -925,6 +925,15 @@ TEST_F(BatchRunTest, HardFilesConvertAllTheyHoldOrSayWhy)
          "not a video or sound file the player can read"},
         {"timestamps that jump hours past the length", jumping, kEntry, RowStatus::Fail,
          "its timestamps run past its length"},
+        // A broadcast's one picture with a sound stream that holds nothing.
+        {"one 576i picture with an empty sound stream",
+         clips.encoded(qs("empty sound.ts"),
+                       lavfi("testsrc=s=720x576:r=25:d=0.04") + lavfi("anullsrc=r=48000") +
+                           QStringList{qs("-map"), qs("0:v"), qs("-map"), qs("1:a"), qs("-c:v"),
+                                       qs("libx264"), qs("-flags"), qs("+ildct+ilme"), qs("-c:a"),
+                                       qs("mp2"), qs("-frames:a"), qs("0"), qs("-frames:v"),
+                                       qs("1")}),
+         103, RowStatus::Ok, "Stream 1 was left out"},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.what);

@@ -204,6 +204,13 @@ TEST(Loudness, EvenedOutSoundIsMeasuredUntilItLands)
          {},
          "",
          "the sound is silent, so it was left as it is."},
+        // A camera's 0.17 s of sound peaks loud, but the meter's blocks are 0.4 s.
+        {"too short to measure",
+         103,
+         measured(-70, -70, -6, 0.17),
+         {},
+         "",
+         "the sound is too short to measure (0.17 s; the meter needs 0.4 s)"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);

@@ -354,6 +354,10 @@ void BatchRun::launch(Conversion conversion)
 void BatchRun::startEncoder(Conversion &conversion, const std::optional<SourceFacts> &facts)
 {
     conversion.stage = Conversion::Stage::Encoding;
+    // A source whose sound streams hold nothing usable is converted without
+    // them (streamChoice); its output is not asked for sound.
+    if (facts && !facts->sound())
+        conversion.request.soundWanted = false;
     EncoderSetup setup = m_setup;
     setup.statisticsPath = statisticsPath(conversion.slot);
     auto *run = new EncoderRun(setup, tools(), this);

@@ -23,8 +23,10 @@ QString tr(const char *text)
 // loudnorm's dynamic mode looks 3 s ahead: a shorter sound comes out far
 // under the target.
 constexpr double kDynamicModeSeconds = 3.2;
-// The meter calls a sound this quiet or quieter silent.
+// The meter calls a sound this quiet or quieter silent, and cannot sum up
+// a sound shorter than one of its blocks (in s).
 constexpr double kSilence = -70;
+constexpr double kShortestMeasured = 0.4;
 // A tried sound is tried again until it is this near the target (LU), at
 // most so many times (more for a sound this short, in s, whose tries cost
 // next to nothing); the closest is kept, and the tip says so when it is
@@ -356,6 +358,17 @@ PassStep LoudnessPlan::afterMeasure(const PassOutcome &outcome)
         return PassStep::done();
     }
     const LoudnessMeasure &whole = summaries.constFirst();
+    const std::optional<double> seconds = outcome.report.encodedSeconds;
+    // The meter sums up blocks of 400 ms: a shorter sound has no loudness,
+    // however loud its peaks.
+    if (whole.integrated <= kSilence && seconds && *seconds < kShortestMeasured &&
+        whole.truePeak > kSilence) {
+        m_notes << tr("%1: the sound is too short to measure (%2 s; the meter needs %3 s), so "
+                      "it was left as it is.")
+                       .arg(prefix(), QString::number(*seconds, 'f', 2),
+                            QString::number(kShortestMeasured, 'f', 1));
+        return PassStep::done();
+    }
     if (whole.integrated <= kSilence) {
         m_notes << tr("%1: the sound is silent, so it was left as it is.").arg(prefix());
         return PassStep::done();
@@ -369,9 +382,8 @@ PassStep LoudnessPlan::afterMeasure(const PassOutcome &outcome)
                                  .arg(decibels(measure.integrated), decibels(measure.truePeak));
     const double gain = m_target - measure.integrated;
     m_measured = measure.integrated;
-    // The sound's length as loudnorm will find it (the measure's
-    // timestamps count samples).
-    const std::optional<double> seconds = outcome.report.encodedSeconds;
+    // The sound's length as loudnorm will find it: the measure's timestamps
+    // count samples.
     m_mostTries = seconds && *seconds < kBriefSeconds ? kMostBriefTries : kMostTries;
     m_try.picked = loudnessFilter(m_target, m_ceiling, measure);
     if (appliesLinearly(m_target, m_ceiling, measure)) {
