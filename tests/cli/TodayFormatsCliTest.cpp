@@ -91,6 +91,27 @@ QStringList streamHashes(const QString &path, const QStringList &maps)
     return hashes;
 }
 
+// The pictures a file decodes to, and how many repeat the one before.
+std::pair<int, int> picturesAndRepeats(const QString &path)
+{
+    QProcess ffmpeg;
+    ffmpeg.start(qs("ffmpeg"), {qs("-v"), qs("error"), qs("-i"), path, qs("-map"), qs("0:v"),
+                                qs("-f"), qs("framemd5"), qs("-")});
+    ffmpeg.waitForFinished(60000);
+    int pictures = 0;
+    int repeats = 0;
+    QString before;
+    for (const QString &line : QString::fromUtf8(ffmpeg.readAllStandardOutput()).split(u'\n')) {
+        if (line.isEmpty() || line.startsWith(u'#'))
+            continue;
+        const QString hash = line.section(u',', 5).trimmed();
+        ++pictures;
+        repeats += hash == before ? 1 : 0;
+        before = hash;
+    }
+    return {pictures, repeats};
+}
+
 } // namespace
 
 TEST(TodayFormats, EveryEntryConvertsRealFilesKeepingWhatTheSourceCarries)
@@ -293,6 +314,11 @@ TEST(TodayFormats, CameraPhoneAndBroadcastFootage)
     const QString untold =
         clips.encoded(qs("untold.avi"), lavfi + QStringList{moving} + interlace +
                                             QStringList{qs("-c:v"), qs("mpeg4")});
+    // A camera's 576i50: H.264 with interlaced macroblocks in MPEG-TS.
+    const QString avchd = clips.encoded(
+        qs("camera.mts"), lavfi + QStringList{moving} + interlace +
+                              QStringList{qs("-c:v"), qs("libx264"), qs("-flags"),
+                                          qs("+ilme+ildct"), qs("-x264opts"), qs("tff=1")});
     const QString dv = clips.encoded(
         qs("camcorder.avi"),
         lavfi + QStringList{qs("gradients=s=720x576:r=50:speed=0.05:d=1"), qs("-f"), qs("lavfi"),
@@ -400,6 +426,8 @@ TEST(TodayFormats, CameraPhoneAndBroadcastFootage)
     enum Check
     {
         Deinterlaced,
+        PicturePerFrame,
+        PicturePerField,
         PictureFromThirdStream,
         TaggedBt601,
         SaidSideways,
@@ -421,6 +449,9 @@ TEST(TodayFormats, CameraPhoneAndBroadcastFootage)
         {103, broadcast, {}, Deinterlaced},
         {105, untold, {}, Deinterlaced},
         {103, dv, {}, Deinterlaced},
+        {103, avchd, {}, PicturePerFrame},
+        {105, avchd, {}, PicturePerFrame},
+        {103, avchd, {qs("Video Framerate=50")}, PicturePerField},
         {103, windows, {}, PictureFromThirdStream},
         {107, windows, {}, PictureFromThirdStream},
         {105, rgbTagged, {}, TaggedBt601},
@@ -468,6 +499,16 @@ TEST(TodayFormats, CameraPhoneAndBroadcastFootage)
             EXPECT_EQ(streamValue(facts, "field_order"), qs("progressive"));
             EXPECT_TRUE(row.detail.contains(qs("deinterlaced"))) << row.detail;
             break;
+        case PicturePerFrame:
+        case PicturePerField: {
+            // A second of 25 frames: one picture each, or one per field,
+            // never a picture shown twice.
+            const auto [pictures, repeats] = picturesAndRepeats(row.output);
+            EXPECT_EQ(pictures, c.check == PicturePerFrame ? 25 : 50);
+            EXPECT_EQ(repeats, 0);
+            EXPECT_TRUE(row.detail.contains(qs("deinterlaced"))) << row.detail;
+            break;
+        }
         case PictureFromThirdStream:
             EXPECT_EQ(pictureSizeOf(facts), qs("160x120"));
             EXPECT_EQ(codecsOf(facts).count(u' '), 1); // one picture, one sound

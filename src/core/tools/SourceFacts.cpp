@@ -193,9 +193,23 @@ PacketList readPackets(const QJsonArray &packets)
 
 } // namespace
 
+std::optional<double> frameRateValue(const QString &fraction)
+{
+    return rateOf(fraction);
+}
+
 std::optional<double> StreamFacts::framesPerSecond() const
 {
     return rateOf(frameRate);
+}
+
+QString StreamFacts::frameRateOfFrames() const
+{
+    const std::optional<double> rate = rateOf(frameRate);
+    const std::optional<double> average = rateOf(averageRate);
+    if (rate && average && std::abs(*rate - 2 * *average) < 0.01 * *rate)
+        return averageRate;
+    return frameRate;
 }
 
 std::optional<QString> StreamFacts::unusableReason(bool packetsElsewhere) const
@@ -429,6 +443,7 @@ std::optional<SourceFacts> parseSourceFacts(const QByteArray &json)
         stream.pixelFormat = s.value(QLatin1String("pix_fmt")).toString();
         stream.frameRate = guessedRate(s.value(QLatin1String("r_frame_rate")).toString(),
                                        s.value(QLatin1String("avg_frame_rate")).toString());
+        stream.averageRate = s.value(QLatin1String("avg_frame_rate")).toString();
         stream.colourRange = toldOrEmpty(s.value(QLatin1String("color_range")));
         stream.seconds = secondsOf(s.value(QLatin1String("duration")));
         // An older "rotate" tag tells the clockwise turn.

@@ -31,13 +31,16 @@ struct StreamFacts
     QString sampleFormat; // "s16", "fltp"; empty: not told
     // Packets read in the file's first moments; none when they were not counted.
     std::optional<qint64> packets;
-    bool coverPicture = false;     // a still picture attached to a song or a film
-    QString fieldOrder;            // "progressive", "tt", "bb", "tb", "bt"; empty: not told
-    QString colourMatrix;          // "bt709", "gbr"; empty: not told
-    QString colourTransfer;        // "bt709", "smpte2084", "arib-std-b67"
-    QString colourPrimaries;       // "bt709", "bt2020"
-    QString pixelFormat;           // "yuv420p10le"
-    QString frameRate;             // the rate FFmpeg takes for the stream: "30000/1001"
+    bool coverPicture = false; // a still picture attached to a song or a film
+    QString fieldOrder;        // "progressive", "tt", "bb", "tb", "bt"; empty: not told
+    QString colourMatrix;      // "bt709", "gbr"; empty: not told
+    QString colourTransfer;    // "bt709", "smpte2084", "arib-std-b67"
+    QString colourPrimaries;   // "bt709", "bt2020"
+    QString pixelFormat;       // "yuv420p10le"
+    QString frameRate;         // the rate FFmpeg takes for the stream: "30000/1001"
+    // The pictures a second the stream holds on average: "25/1" for a
+    // camera's 1080i50 whose packets come at the field rate ("50/1" above).
+    QString averageRate;
     int rotation = 0;              // degrees the picture is turned clockwise when shown
     QString colourRange;           // "tv", "pc"; empty: not told
     std::optional<double> seconds; // the stream's own length as the header tells it
@@ -76,6 +79,9 @@ struct StreamFacts
 
     // The frame rate as a number; none when not told.
     std::optional<double> framesPerSecond() const;
+    // The rate of whole frames, each of two fields: the average where the
+    // stream's rate is that of its fields; its rate otherwise.
+    QString frameRateOfFrames() const;
 
     // Whether its codec can hold a picture made of two fields: every codec
     // but those that know only whole pictures (VP9, AV1, MJPEG, ...).
@@ -152,6 +158,10 @@ struct SourceFacts
     // Degrees the picture is turned clockwise when shown: 0, 90, 180 or 270.
     int rotation() const;
 };
+
+// A rate as ffprobe gives it ("30000/1001", "25") as a number; none for
+// "0/0" or any other text.
+std::optional<double> frameRateValue(const QString &fraction);
 
 // The ffprobe arguments that read what a conversion needs to know of `path`
 // (after the program): the file's and each stream's header, and the packets

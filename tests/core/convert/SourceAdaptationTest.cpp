@@ -41,13 +41,16 @@ ConversionJob jobOf(int entry)
 
 // The run of `entry` with its default sheet (and `set` in it) on /in/src,
 // adapted to `facts`, as one text.
-QString adaptedRun(int entry, const SourceFacts &facts, const char *size = nullptr)
+QString adaptedRun(int entry, const SourceFacts &facts, const char *size = nullptr,
+                   const char *rate = nullptr)
 {
     OptionSheet sheet;
     sheet.build();
     applyProfileDefaults(sheet, entry);
     if (size)
         sheet.setValue(qs("Video Options"), qs("Video Size"), qs(size));
+    if (rate)
+        sheet.setValue(qs("Video Options"), qs("Video Framerate"), qs(rate));
     EncoderCommandInput in;
     in.job.sourcePath = qs("/in/src");
     in.job.profileIndex = entry;
@@ -240,6 +243,18 @@ TEST(SourceAdaptation, RunsAdaptToWhatTheSourceHolds)
             EXPECT_TRUE(notes.isEmpty()) << notes.join(u'|');
         }
     }
+    // A camera's 1080i50 whose packets come at the field rate: one picture
+    // per frame at the frames' rate, never each picture twice; one per field
+    // when the sheet asks for the field rate.
+    SourceFacts fieldRate = dvTold;
+    fieldRate.streams[0].frameRate = qs("50/1");
+    fieldRate.streams[0].averageRate = qs("25/1");
+    EXPECT_TRUE(
+        adaptedRun(103, fieldRate)
+            .contains(qs("-vf bwdif=mode=send_frame:parity=auto:deint=interlaced,fps=25/1 ")));
+    EXPECT_TRUE(
+        adaptedRun(103, fieldRate, nullptr, "50")
+            .contains(qs("-vf bwdif=mode=send_field:parity=auto:deint=interlaced,fps=50 ")));
     // Old entries are never adapted; a filtered picture at their rate holds its last picture.
     EXPECT_FALSE(adaptsToSource(jobOf(13)));
     EXPECT_TRUE(adaptedRun(13, SourceFacts()).contains(qs(",fps=25 -aspect 4:3")));

@@ -134,7 +134,7 @@ RunAdaptation streamChoice(const SourceFacts &facts, bool soundOnly)
     return a;
 }
 
-RunAdaptation deinterlacing(const SourceFacts &facts)
+RunAdaptation deinterlacing(const SourceFacts &facts, const OptionValues &options)
 {
     // A turned picture comes from a phone, which records whole pictures; the
     // encoder would turn it before any filter of the command.
@@ -142,14 +142,26 @@ RunAdaptation deinterlacing(const SourceFacts &facts)
         return {};
     RunAdaptation a;
     const bool top = facts.topFieldFirst();
+    // One picture per field when the sheet asks for about twice the frames.
+    const std::optional<double> frames = frameRateValue(facts.picture()->frameRateOfFrames());
+    const std::optional<double> asked = options.framesPerSecond();
+    const bool perField = frames && asked && *asked > 1.5 * *frames;
+    const QLatin1String mode = perField ? QLatin1String("send_field") : QLatin1String("send_frame");
     // Frames the stream marks interlaced are deinterlaced (a broadcast may
     // switch); when only idet could tell, the marks cannot be trusted.
-    a.filtersBefore << (facts.fieldOrderUnknown()
-                            ? QStringLiteral("bwdif=mode=send_frame:parity=%1:deint=all")
-                                  .arg(top ? QLatin1String("tff") : QLatin1String("bff"))
-                            : QStringLiteral("bwdif=mode=send_frame:parity=auto:deint=interlaced"));
-    a.notes << (top ? tr("The picture was deinterlaced (its fields come top field first).")
-                    : tr("The picture was deinterlaced (its fields come bottom field first)."));
+    a.filtersBefore
+        << (facts.fieldOrderUnknown()
+                ? QStringLiteral("bwdif=mode=%1:parity=%2:deint=all")
+                      .arg(mode, top ? QLatin1String("tff") : QLatin1String("bff"))
+                : QStringLiteral("bwdif=mode=%1:parity=auto:deint=interlaced").arg(mode));
+    if (perField)
+        a.notes << (top ? tr("The picture was deinterlaced, one picture per field (its fields "
+                             "come top field first).")
+                        : tr("The picture was deinterlaced, one picture per field (its fields "
+                             "come bottom field first)."));
+    else
+        a.notes << (top ? tr("The picture was deinterlaced (its fields come top field first).")
+                        : tr("The picture was deinterlaced (its fields come bottom field first)."));
     return a;
 }
 
@@ -289,17 +301,20 @@ RunAdaptation adaptToSource(const SourceFacts &facts, const ConversionJob &job)
     switch (row->shape) {
     case Shape::TodayVideo: {
         merge(a, streamChoice(facts, false));
-        merge(a, deinterlacing(facts));
+        merge(a, deinterlacing(facts, job.options));
         merge(a, toneMapping(facts));
         merge(a, colourTags(facts));
         merge(a, surroundLayout(facts, job.options));
         merge(a, heldLastPicture(facts, job.outputExtension));
         // FFmpeg writes MP4 at a constant rate: a filtered picture keeps its
-        // held last picture at the rate FFmpeg takes for the source.
+        // held last picture at the rate FFmpeg takes for the source, or for
+        // a deinterlaced one at the rate of its frames (not of its fields,
+        // which would show each picture twice).
         const StreamFacts *picture = facts.picture();
         const bool filtered = !a.filtersBefore.isEmpty() || job.options.frameSize().has_value();
+        const bool deinterlaced = facts.interlaced() && facts.rotation() == 0;
         if (job.outputExtension == QLatin1String(".mp4") && picture && filtered)
-            a.constantRate = picture->frameRate;
+            a.constantRate = deinterlaced ? picture->frameRateOfFrames() : picture->frameRate;
         break;
     }
     case Shape::TodayCopy:

@@ -31,8 +31,10 @@ RunAdaptation adaptToSource(const SourceFacts &facts, const ConversionJob &job);
 // (an empty first picture stream, a sound with no channels), and the
 // unusable streams named for the tip.
 RunAdaptation streamChoice(const SourceFacts &facts, bool soundOnly);
-// An interlaced picture is deinterlaced, one picture per frame.
-RunAdaptation deinterlacing(const SourceFacts &facts);
+// An interlaced picture is deinterlaced, one picture per frame (each two
+// fields make one), or one per field when the sheet asks for the field rate
+// (smoother motion, twice the pictures, none of them twice).
+RunAdaptation deinterlacing(const SourceFacts &facts, const OptionValues &options);
 // An HDR picture (PQ or HLG) becomes BT.709 SDR for 8-bit players.
 RunAdaptation toneMapping(const SourceFacts &facts);
 // A sound of more than two channels reaches AAC and Opus in FFmpeg's own
