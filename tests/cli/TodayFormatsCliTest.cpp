@@ -419,6 +419,15 @@ TEST(TodayFormats, CameraPhoneAndBroadcastFootage)
         lavfi + QStringList{qs("testsrc=s=160x120:r=25:d=1"), qs("-f"), qs("lavfi"), qs("-i"),
                             qs("anoisesrc=d=1:a=0.1,aformat=channel_layouts=5.1(side)"), qs("-c:v"),
                             qs("mpeg4"), qs("-c:a"), qs("ac3")});
+    // Pictures that jump 300 s ahead after two seconds; the sound runs on to four.
+    const QString plain = clips.encoded(
+        qs("plain.mkv"),
+        lavfi + QStringList{qs("testsrc=s=160x120:r=25:d=4"), qs("-f"), qs("lavfi"), qs("-i"),
+                            qs("sine=d=4"), qs("-c:v"), qs("libx264"), qs("-bf"), qs("0")});
+    const QString jumping =
+        clips.encoded(qs("jumping.mkv"), {qs("-i"), plain, qs("-c"), qs("copy"), qs("-bsf:v"),
+                                          qs("setts=pts=if(gte(N\\,50)\\,PTS+300/TB\\,PTS):"
+                                             "dts=if(gte(N\\,50)\\,DTS+300/TB\\,DTS)")});
     ASSERT_NEAR(inspect(held).seconds, 3.46, 0.05);
     const QString hlg = hdr("hlg.mp4", "arib-std-b67");
     const QString pq = hdr("pq.mp4", "smpte2084");
@@ -437,6 +446,7 @@ TEST(TodayFormats, CameraPhoneAndBroadcastFootage)
         WholeLength,
         ToneMapped,
         SurroundInFFmpegsLayout,
+        GapTold,
         DoesNotPlay
     };
     const struct
@@ -467,6 +477,7 @@ TEST(TodayFormats, CameraPhoneAndBroadcastFootage)
         {105, surround, {}, SurroundInFFmpegsLayout},
         {110, surround, {}, SurroundInFFmpegsLayout},
         {103, surround, {}, SurroundInFFmpegsLayout},
+        {103, jumping, {}, GapTold},
         // An old entry is not adapted: this camera file's RGB tag reaches VP9.
         {94,
          qs(VANTREL_TESTDATA_DIR "/media/mpeg2ps_192x240_misnamed.m2v"),
@@ -547,6 +558,10 @@ TEST(TodayFormats, CameraPhoneAndBroadcastFootage)
         case SurroundInFFmpegsLayout:
             EXPECT_TRUE(QJsonDocument(facts).toJson().contains("\"channel_layout\": \"5.1\""))
                 << QJsonDocument(facts).toJson().toStdString();
+            break;
+        case GapTold:
+            EXPECT_TRUE(row.detail.contains(qs("holds nothing from 0:00:04 for 298 s")))
+                << row.detail;
             break;
         case DoesNotPlay:
             break;

@@ -432,8 +432,13 @@ void MediaProbe::startLengthChecks()
         connect(check, &SourceReading::finished, this, [this, job = job, fields = fields, check] {
             ProbeFields better = fields;
             const std::optional<SourceFacts> &facts = check->facts();
-            if (facts && facts->seconds && *facts->seconds > 0)
-                better.duration = durationText(QString::number(*facts->seconds, 'f', 3));
+            // The header's length, else where the packets end (a browser's
+            // recording tells none).
+            std::optional<double> seconds = facts ? facts->seconds : std::nullopt;
+            if (facts && (!seconds || *seconds <= 0))
+                seconds = facts->heldSeconds();
+            if (seconds && *seconds > 0)
+                better.duration = durationText(QString::number(*seconds, 'f', 3));
             // The check goes once this handler has returned.
             const auto it = m_lengthChecks.find(job.ticket);
             if (it != m_lengthChecks.end()) {
@@ -444,7 +449,9 @@ void MediaProbe::startLengthChecks()
             startLengthChecks();
         });
         // The source's one reading: the row keeps what it learnt.
-        check->start(job.path, ReadingNeeds());
+        ReadingNeeds needs;
+        needs.length = true;
+        check->start(job.path, needs);
         m_lengthChecks.emplace(job.ticket, std::move(reading));
     }
 }

@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QSet>
 
 #include <algorithm>
 #include <cmath>
@@ -26,7 +27,7 @@ const QString kEntries = QStringLiteral(
     "format=format_name,duration,start_time"
     ":stream=index,codec_type,codec_name,width,height,pix_fmt,field_order,color_space,"
     "color_transfer,color_primaries,color_range,r_frame_rate,avg_frame_rate,channels,"
-    "sample_rate,sample_fmt,duration"
+    "sample_rate,sample_fmt,duration,nb_frames"
     ":stream_disposition:stream_tags=rotate,language,title:stream_side_data"
     ":packet=stream_index,pts_time,duration_time");
 
@@ -44,6 +45,8 @@ constexpr int kFieldCountFrames = 150;
 constexpr double kLastSeconds = 5;
 // Packets that end this near the length the header tells reached the end.
 constexpr double kEndTolerance = 1;
+// Seconds without a packet of picture or sound that make a gap worth telling.
+constexpr double kGapSeconds = 10;
 
 StreamFacts::Kind kindOf(const QString &type)
 {
@@ -169,12 +172,34 @@ struct PacketList
     QHash<int, qint64> counts;
     std::optional<double> end;
     QHash<int, std::pair<double, double>> shownLast;
+    std::optional<SourceFacts::Gap> gap;
 };
 
-PacketList readPackets(const QJsonArray &packets)
+// The longest span that no packet covers among `spans` (start, end), when
+// longer than kGapSeconds.
+std::optional<SourceFacts::Gap> longestGap(std::vector<std::pair<double, double>> spans)
+{
+    std::sort(spans.begin(), spans.end());
+    std::optional<SourceFacts::Gap> longest;
+    std::optional<double> covered;
+    for (const auto &[start, end] : spans) {
+        if (covered && start - *covered > std::max(kGapSeconds, longest ? longest->seconds : 0))
+            longest = SourceFacts::Gap{*covered, start - *covered};
+        covered = std::max(covered.value_or(end), end);
+    }
+    return longest;
+}
+
+// `media`: the streams of picture and sound, whose packets tell a gap.
+PacketList readPackets(const QJsonArray &packets, const QSet<int> &media)
 {
     PacketList list;
+    // The head's packets are read in one run; the end's, after a seek, are
+    // apart from them by design.
+    std::vector<std::pair<double, double>> headSpans;
+    int read = 0;
     for (const QJsonValue &value : packets) {
+        ++read;
         const QJsonObject packet = value.toObject();
         const int stream = packet.value(QLatin1String("stream_index")).toInt();
         ++list.counts[stream];
@@ -184,10 +209,13 @@ PacketList readPackets(const QJsonArray &packets)
         if (!pts)
             continue;
         list.end = std::max(list.end.value_or(*pts), *pts + duration.value_or(0));
+        if (media.contains(stream) && read <= kCountedPackets)
+            headSpans.emplace_back(*pts, *pts + duration.value_or(0));
         const auto last = list.shownLast.constFind(stream);
         if (duration && (last == list.shownLast.constEnd() || *pts >= last->first))
             list.shownLast.insert(stream, {*pts, *duration});
     }
+    list.gap = longestGap(std::move(headSpans));
     return list;
 }
 
@@ -353,6 +381,25 @@ int SourceFacts::rotation() const
     return p ? p->rotation : 0;
 }
 
+std::optional<double> SourceFacts::heldSeconds() const
+{
+    if (lastPacketsRead && packetsEndSeconds)
+        return std::max(0.0, *packetsEndSeconds - startSeconds);
+    return seconds;
+}
+
+std::optional<double> SourceFacts::claimedSeconds() const
+{
+    std::optional<double> claimed = seconds;
+    const StreamFacts *p = picture();
+    const std::optional<double> rate = p ? p->framesPerSecond() : std::nullopt;
+    const std::optional<double> average = p ? rateOf(p->averageRate) : std::nullopt;
+    // The higher of the two rates: a count of fields is not taken for frames.
+    if (p && p->frames && rate)
+        claimed = std::max(claimed.value_or(0), *p->frames / std::max(*rate, average.value_or(0)));
+    return claimed;
+}
+
 QString localFileArgument(const QString &path)
 {
     return QStringLiteral("file:") + QFileInfo(path).absoluteFilePath();
@@ -446,6 +493,9 @@ std::optional<SourceFacts> parseSourceFacts(const QByteArray &json)
         stream.averageRate = s.value(QLatin1String("avg_frame_rate")).toString();
         stream.colourRange = toldOrEmpty(s.value(QLatin1String("color_range")));
         stream.seconds = secondsOf(s.value(QLatin1String("duration")));
+        if (const qint64 frames = s.value(QLatin1String("nb_frames")).toString().toLongLong();
+            frames > 0)
+            stream.frames = frames;
         // An older "rotate" tag tells the clockwise turn.
         const QJsonArray sideData = s.value(QLatin1String("side_data_list")).toArray();
         const QJsonObject tags = s.value(QLatin1String("tags")).toObject();
@@ -459,7 +509,15 @@ std::optional<SourceFacts> parseSourceFacts(const QByteArray &json)
         facts.streams.push_back(stream);
     }
     if (listed) {
-        const PacketList packets = readPackets(root.value(QLatin1String("packets")).toArray());
+        QSet<int> media;
+        for (const StreamFacts &stream : facts.streams) {
+            if (stream.kind == StreamFacts::Kind::Audio ||
+                (stream.kind == StreamFacts::Kind::Video && !stream.coverPicture))
+                media.insert(stream.index);
+        }
+        const PacketList packets =
+            readPackets(root.value(QLatin1String("packets")).toArray(), media);
+        facts.timestampGap = packets.gap;
         for (StreamFacts &stream : facts.streams)
             stream.packets = packets.counts.value(stream.index);
         facts.packetsEndSeconds = packets.end;
@@ -473,45 +531,45 @@ std::optional<SourceFacts> parseSourceFacts(const QByteArray &json)
     return facts;
 }
 
-std::optional<QStringList> lastPacketsArguments(const QString &path, const SourceFacts &facts,
-                                                int streamIndex)
+QStringList lastPacketsArguments(const QString &path, const SourceFacts &facts, int streamIndex)
 {
-    if (!facts.seconds)
-        return std::nullopt;
-    const double from = std::max(0.0, facts.startSeconds + *facts.seconds - kLastSeconds);
-    return QStringList{QStringLiteral("-v"),
-                       QStringLiteral("error"),
-                       QStringLiteral("-hide_banner"),
-                       QStringLiteral("-select_streams"),
-                       QString::number(streamIndex),
-                       QStringLiteral("-read_intervals"),
-                       QString::number(from, 'f', 3) + QLatin1Char('%'),
-                       QStringLiteral("-show_entries"),
-                       QStringLiteral("packet=pts_time,duration_time"),
-                       QStringLiteral("-of"),
-                       QStringLiteral("csv=p=0"),
-                       QStringLiteral("-i"),
-                       localFileArgument(path)};
+    const double from =
+        facts.seconds ? std::max(0.0, facts.startSeconds + *facts.seconds - kLastSeconds) : 0;
+    return {QStringLiteral("-v"),
+            QStringLiteral("error"),
+            QStringLiteral("-hide_banner"),
+            QStringLiteral("-select_streams"),
+            QString::number(streamIndex),
+            QStringLiteral("-read_intervals"),
+            QString::number(from, 'f', 3) + QLatin1Char('%'),
+            QStringLiteral("-show_entries"),
+            QStringLiteral("packet=pts_time,duration_time"),
+            QStringLiteral("-of"),
+            QStringLiteral("csv=p=0"),
+            QStringLiteral("-i"),
+            localFileArgument(path)};
 }
 
-std::optional<double> parseLastPictureSeconds(const QString &packets)
+LastPackets parseLastPackets(const QString &packets)
 {
+    LastPackets last;
     std::optional<double> lastShown;
-    std::optional<double> held;
     for (const QString &line : packets.split(u'\n')) {
         const QStringList fields = line.trimmed().split(u',');
         bool ptsOk = false;
         bool durationOk = false;
         const double pts = fields.value(0).toDouble(&ptsOk);
         const double duration = fields.value(1).toDouble(&durationOk);
-        if (fields.size() != 2 || !ptsOk || !durationOk)
+        if (fields.size() != 2 || !ptsOk || !std::isfinite(pts))
             continue;
-        if (!lastShown || pts >= *lastShown) {
+        const double shown = durationOk && std::isfinite(duration) ? duration : 0;
+        last.endSeconds = std::max(last.endSeconds.value_or(pts), pts + shown);
+        if (durationOk && (!lastShown || pts >= *lastShown)) {
             lastShown = pts;
-            held = duration;
+            last.shownLastSeconds = duration;
         }
     }
-    return held;
+    return last;
 }
 
 QStringList fieldCountArguments(const QString &path, int streamIndex)

@@ -44,6 +44,8 @@ struct StreamFacts
     int rotation = 0;              // degrees the picture is turned clockwise when shown
     QString colourRange;           // "tv", "pc"; empty: not told
     std::optional<double> seconds; // the stream's own length as the header tells it
+    // The frames the header counts (an AVI's, an MP4's); none when not told.
+    std::optional<qint64> frames;
     // What a user chooses a track by: its language as tagged ("eng"; empty
     // when not told, "und" included), its title, and what it is for.
     QString language;
@@ -123,13 +125,21 @@ struct SourceFacts
     // order; `fieldsCounted`: idet was run (a count may still be none).
     std::optional<FieldCount> measuredFields;
     bool fieldsCounted = false;
-    // The packets of the file's last seconds were read: where the last of
-    // them ends (the length the file holds, whatever its header claims), and
-    // how long the picture's last frame is shown (a phone holds it when
-    // nothing moves).
+    // The packets of the file's end were read: where the last of them ends
+    // (the length the file holds, whatever its header claims), and how long
+    // the picture's last frame is shown (a phone holds it when nothing moves).
     bool lastPacketsRead = false;
     std::optional<double> packetsEndSeconds;
     std::optional<double> lastPictureSeconds;
+    // The longest span of the file's first packets that no picture or sound
+    // covers, when long: where timestamps jump ahead (a damaged file, or a
+    // recording that held its picture long without sound).
+    struct Gap
+    {
+        double at = 0; // where the gap begins, in the file's timestamps
+        double seconds = 0;
+    };
+    std::optional<Gap> timestampGap;
 
     // The picture a conversion takes: of the usable film pictures (no cover),
     // the one with the most pixels, the first of equals; none without.
@@ -157,6 +167,13 @@ struct SourceFacts
     bool matrixUnusable() const;
     // Degrees the picture is turned clockwise when shown: 0, 90, 180 or 270.
     int rotation() const;
+    // The length the file holds: where its packets end, once its end was
+    // read (a truncated file holds less than its header says, a browser's
+    // recording tells no length at all); the header's length before.
+    std::optional<double> heldSeconds() const;
+    // The length the header claims: the longer of the container's and the
+    // picture's frames at its rate (an AVI cut short still counts them all).
+    std::optional<double> claimedSeconds() const;
 };
 
 // A rate as ffprobe gives it ("30000/1001", "25") as a number; none for
@@ -176,13 +193,20 @@ QStringList sourceHeaderArguments(const QString &path);
 std::optional<SourceFacts> parseSourceFacts(const QByteArray &json);
 
 // The ffprobe arguments that list the packets of stream `streamIndex` in the
-// last seconds of `path`, whose facts are `facts`; none when its length is
-// not known.
-std::optional<QStringList> lastPacketsArguments(const QString &path, const SourceFacts &facts,
-                                                int streamIndex);
-// How long the last picture of a packet list ("pts,duration" lines) is
-// shown: the duration of the packet shown last; none without one.
-std::optional<double> parseLastPictureSeconds(const QString &packets);
+// last seconds of `path`, whose facts are `facts`; of the whole file when
+// its length is not known (a seek past a truncated file's end lands on its
+// last packets).
+QStringList lastPacketsArguments(const QString &path, const SourceFacts &facts, int streamIndex);
+
+// What the last packets of a stream tell.
+struct LastPackets
+{
+    std::optional<double> shownLastSeconds; // how long the packet shown last is held
+    std::optional<double> endSeconds;       // where the last of them ends
+};
+// Reads a packet list ("pts,duration" lines); none of either without a
+// packet that tells its time.
+LastPackets parseLastPackets(const QString &packets);
 
 // The encoder arguments that run idet over the first seconds of picture
 // stream `streamIndex` of `path`; its count comes at the end of its messages.

@@ -18,7 +18,8 @@ bool ReadingNeeds::metBy(const SourceFacts &facts) const
 {
     if (fieldOrder && facts.fieldsToCount())
         return false;
-    return !lastPicture || !facts.picture() || facts.lastPacketsRead;
+    const bool endWanted = length || (lastPicture && facts.picture());
+    return !endWanted || facts.lastPacketsRead;
 }
 
 SourceReading::SourceReading(QString probePath, QString encoderPath, QObject *parent)
@@ -77,6 +78,7 @@ void SourceReading::start(const QString &path, const ReadingNeeds &needs,
     m_answer.clear();
     m_tooLong = false;
     m_lastPacketsTried = false;
+    m_lastPacketsOfPicture = false;
     m_running = true;
     // From the event loop, so that `finished` never comes inside this call.
     QMetaObject::invokeMethod(
@@ -127,14 +129,16 @@ void SourceReading::onProbeEnded(const ProcessResult &result)
 void SourceReading::next()
 {
     const StreamFacts *picture = m_facts->picture();
-    if (m_needs.lastPicture && picture && !m_facts->lastPacketsRead && !m_lastPacketsTried) {
+    // The end is read in the picture's packets, or the sound's without one.
+    const StreamFacts *ending = picture ? picture : m_facts->sound();
+    const bool endWanted = m_needs.length || (m_needs.lastPicture && picture);
+    if (ending && endWanted && !m_facts->lastPacketsRead && !m_lastPacketsTried) {
         m_lastPacketsTried = true;
-        if (const std::optional<QStringList> arguments =
-                lastPacketsArguments(m_path, *m_facts, picture->index)) {
-            m_limit.start(kProbeLimitMs);
-            m_lastPackets.start(CommandLine::program(m_probePath), *arguments);
-            return;
-        }
+        m_lastPacketsOfPicture = ending == picture;
+        m_limit.start(m_facts->seconds ? kProbeLimitMs : kWholeReadLimitMs);
+        m_lastPackets.start(CommandLine::program(m_probePath),
+                            lastPacketsArguments(m_path, *m_facts, ending->index));
+        return;
     }
     if (m_needs.fieldOrder && m_facts->fieldsToCount()) {
         m_limit.start(kFieldCountLimitMs);
@@ -150,8 +154,11 @@ void SourceReading::onLastPacketsEnded(const ProcessResult &result)
     if (!m_running)
         return;
     m_limit.stop();
-    if (result.succeeded()) {
-        m_facts->lastPictureSeconds = parseLastPictureSeconds(QString::fromLatin1(m_answer));
+    const LastPackets last = parseLastPackets(QString::fromLatin1(m_answer));
+    if (result.succeeded() && last.endSeconds) {
+        if (m_lastPacketsOfPicture)
+            m_facts->lastPictureSeconds = last.shownLastSeconds;
+        m_facts->packetsEndSeconds = last.endSeconds;
         m_facts->lastPacketsRead = true;
     }
     m_answer.clear();

@@ -22,6 +22,9 @@ struct ReadingNeeds
     bool fieldOrder = false;
     // A picture written to WebM: how long its last frame is held.
     bool lastPicture = false;
+    // The length the file holds, read from its last packets (a fitted file's
+    // rate is spread over it).
+    bool length = false;
 
     // Whether `facts` already tell all of it.
     bool metBy(const SourceFacts &facts) const;
@@ -44,6 +47,8 @@ class SourceReading : public QObject
 public:
     static constexpr int kProbeLimitMs = 10000;
     static constexpr int kFieldCountLimitMs = 15000;
+    // A file without a length is read through to find its end.
+    static constexpr int kWholeReadLimitMs = 60000;
 
     explicit SourceReading(QString probePath = ToolLocator::mediaInfo(),
                            QString encoderPath = ToolLocator::encoder(), QObject *parent = nullptr);
@@ -90,6 +95,7 @@ private:
     ReadingNeeds m_needs;
     bool m_running = false;
     bool m_lastPacketsTried = false;
+    bool m_lastPacketsOfPicture = false; // else of the sound
     std::optional<SourceFacts> m_facts;
 };
 

@@ -1111,6 +1111,66 @@ TEST_F(BatchRunTest, RealWorldFilesConvertOrSayWhy)
     }
 }
 
+// A source cut short, whatever its container, converts all it holds and
+// says how much of its claimed length that was; a recording without a
+// length in its header is listed, converted and fitted by its packets.
+TEST_F(BatchRunTest, ASourceCutShortSaysSoInEveryContainer)
+{
+    const struct
+    {
+        const char *name;
+        QStringList codecs;
+    } made[] = {
+        {"cut.wmv", {qs("-c:v"), qs("wmv2"), qs("-c:a"), qs("wmav2")}},
+        {"cut.avi", {qs("-c:v"), qs("mpeg4"), qs("-c:a"), qs("mp3")}},
+        {"cut.mkv", {qs("-c:v"), qs("libx264"), qs("-c:a"), qs("aac")}},
+        {"cut.flv", {qs("-c:v"), qs("flv"), qs("-c:a"), qs("mp3"), qs("-ar"), qs("44100")}},
+        {"cut.mov",
+         {qs("-c:v"), qs("libx264"), qs("-c:a"), qs("aac"), qs("-movflags"), qs("+faststart")}},
+    };
+    QStringList paths;
+    for (const auto &m : made) {
+        const QString whole = clips.encoded(qs("whole-") + qs(m.name),
+                                            QStringList{qs("-f"), qs("lavfi"), qs("-i"),
+                                                        qs("testsrc=s=160x120:r=25:d=10"), qs("-f"),
+                                                        qs("lavfi"), qs("-i"), qs("sine=d=10")} +
+                                                m.codecs);
+        paths << clips.path(qs(m.name));
+        writeFile(paths.last(), readFile(whole).left(readFile(whole).size() * 4 / 10));
+    }
+    paths << clips.encoded(qs("recorded.webm"),
+                           {qs("-f"), qs("lavfi"), qs("-i"), qs("testsrc2=s=320x240:r=25:d=6"),
+                            qs("-c:v"), qs("libvpx"), qs("-live"), qs("1")});
+    entry = 103;
+    applyProfileDefaults(sheet, 103);
+    addProbed(paths);
+    EXPECT_EQ(list.item(paths.size() - 1).videoTime, qs("0:00:06"));
+    EXPECT_EQ(run(120000), BatchEnding::Completed);
+    for (int row = 0; row < paths.size(); ++row) {
+        SCOPED_TRACE(paths[row].toStdString());
+        EXPECT_EQ(list.item(row).status, RowStatus::Ok) << batch->rowMessages(row).toStdString();
+        const bool whole = row == paths.size() - 1;
+        EXPECT_EQ(batch->rowMessages(row).contains(qs("holds less than it claims")), !whole)
+            << batch->rowMessages(row).toStdString();
+    }
+
+    // Fitted, the header-less recording is spread over its six seconds, and
+    // the cut file over the four it holds.
+    QDir(output).removeRecursively();
+    sheet.setValue(qs("Video Options"), qs("Fit To Size"), qs("60 kB"));
+    list.clear();
+    addProbed({paths.last(), paths.first()});
+    batch.reset();
+    EXPECT_EQ(run(120000), BatchEnding::Completed);
+    for (int row = 0; row < 2; ++row) {
+        EXPECT_EQ(list.item(row).status, RowStatus::Ok) << batch->rowMessages(row).toStdString();
+        const QString out = batch->rowOutput(row);
+        EXPECT_NEAR(decodableSeconds(out, false), row == 0 ? 6 : 4, 0.3);
+        EXPECT_LE(QFileInfo(out).size(), 60 * 1000);
+        EXPECT_GE(QFileInfo(out).size(), 54 * 1000) << batch->rowMessages(row).toStdString();
+    }
+}
+
 // Fit To Size: never over the limit; close under it when the source does not
 // fit at the profile's quality, at that quality when it does; a trimmed
 // row's budget is its clip's; a picture too big for its share is made

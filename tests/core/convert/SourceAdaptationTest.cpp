@@ -103,11 +103,13 @@ TEST(SourceFacts, ReadsWhatTheToolsAnswer)
     EXPECT_TRUE(dv.interlaced());
     EXPECT_FALSE(dv.topFieldFirst());
 
-    // The last picture is the one shown last, whatever order the packets come in.
-    EXPECT_EQ(
-        parseLastPictureSeconds(qs("1.880000,0.040000\n1.960000,1.500000\n1.920000,0.040000\n")),
-        1.5);
-    EXPECT_FALSE(parseLastPictureSeconds(qs("N/A,N/A\n")));
+    // The last picture is the one shown last, whatever order the packets
+    // come in; the end is where the last of them ends.
+    const LastPackets last =
+        parseLastPackets(qs("1.880000,0.040000\n1.960000,1.500000\n1.920000,0.040000\n"));
+    EXPECT_EQ(last.shownLastSeconds, 1.5);
+    EXPECT_NEAR(last.endSeconds.value_or(0), 3.46, 1e-9);
+    EXPECT_FALSE(parseLastPackets(qs("N/A,N/A\n")).endSeconds);
     EXPECT_FALSE(parseSourceFacts("Invalid data found when processing input"));
     EXPECT_FALSE(parseFieldCount(qs("frame=  50 fps=0.0")));
 }
@@ -183,6 +185,33 @@ TEST(SourceFacts, OneReadingTellsWhatTheRulesAsk)
         EXPECT_EQ(c.facts.fieldsToCount(), c.fieldsLeft);
         EXPECT_EQ(converted.metBy(c.facts), !c.fieldsLeft);
         EXPECT_EQ(toWebm.metBy(c.facts), c.metForWebm);
+    }
+
+    // The length held is where the packets end once the end was read; the
+    // length claimed counts the header's frames at the frames' rate.
+    const auto lengths = [&](std::optional<double> header, std::optional<double> end,
+                             std::optional<qint64> frames, const char *rate, const char *average) {
+        SourceFacts f = facts("h264", "progressive", false, end.has_value());
+        f.seconds = header;
+        f.startSeconds = 1.4; // a transport stream's
+        f.packetsEndSeconds = end ? std::optional<double>(*end + 1.4) : std::nullopt;
+        f.streams[0].frames = frames;
+        f.streams[0].frameRate = qs(rate);
+        f.streams[0].averageRate = qs(average);
+        return std::pair(f.heldSeconds(), f.claimedSeconds());
+    };
+    const struct
+    {
+        std::pair<std::optional<double>, std::optional<double>> got, expected;
+    } lengthCases[] = {
+        {lengths(46.9, 1.9, std::nullopt, "25/1", "25/1"), {1.9, 46.9}}, // truncated
+        {lengths(std::nullopt, 8.73, std::nullopt, "30/1", "0/0"), {8.73, std::nullopt}},
+        {lengths(4.02, std::nullopt, 251, "25/1", "25/1"), {4.02, 10.04}}, // an AVI cut short
+        {lengths(1, std::nullopt, 25, "50/1", "25/1"), {1, 1}},            // fields at 50
+    };
+    for (const auto &c : lengthCases) {
+        EXPECT_NEAR(c.got.first.value_or(-1), c.expected.first.value_or(-1), 1e-9);
+        EXPECT_NEAR(c.got.second.value_or(-1), c.expected.second.value_or(-1), 1e-9);
     }
 }
 

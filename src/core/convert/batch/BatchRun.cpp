@@ -358,6 +358,9 @@ void BatchRun::startEncoder(Conversion &conversion, const std::optional<SourceFa
     // them (streamChoice); its output is not asked for sound.
     if (facts && !facts->sound())
         conversion.request.soundWanted = false;
+    if (const std::optional<int> row = m_list.rowOf(conversion.id))
+        setClaimedLength(conversion.request, facts ? facts : m_list.sourceFacts(*row),
+                         m_list.item(*row).videoTime);
     EncoderSetup setup = m_setup;
     setup.statisticsPath = statisticsPath(conversion.slot);
     auto *run = new EncoderRun(setup, tools(), this);

@@ -86,19 +86,37 @@ OutputVerdict judgeOutput(const OutputRequest &request, const OutputFindings &fi
 
     // The encoder ended well after reading all it could: an output shorter
     // than the source's header claims is all that the source held.
-    const std::optional<double> sourceLength =
-        source ? source->length(request.soundOnly) : std::nullopt;
+    const double told = source ? source->length(request.soundOnly).value_or(0) : 0;
+    const double claimed = request.claimedSeconds.value_or(0);
+    const double sourceLength = std::max(told, claimed);
+    const double within = claimed > told ? request.claimedWithin : 0;
     const std::optional<double> written = report.encodedSeconds;
-    if (!written || !sourceLength)
+    if (!written || sourceLength <= 0)
         return {true, QString()};
     const double expected =
-        request.wholeFile ? *sourceLength
-                          : std::min(request.durationSeconds, *sourceLength - request.startSeconds);
-    if (expected > 0 && *written + lengthTolerance(expected) < expected)
+        request.wholeFile ? sourceLength
+                          : std::min(request.durationSeconds, sourceLength - request.startSeconds);
+    if (expected > 0 && *written + lengthTolerance(expected) + within < expected)
         return {true, tr("The source holds less than it claims: %1 s of %2 s could be "
                          "converted.")
                           .arg(seconds(*written), seconds(expected))};
     return {true, QString()};
+}
+
+void setClaimedLength(OutputRequest &request, const std::optional<SourceFacts> &facts,
+                      const QString &listedTime)
+{
+    if (facts) {
+        request.claimedSeconds = request.soundOnly ? facts->seconds : facts->claimedSeconds();
+        request.claimedWithin = 0;
+    }
+    if (request.claimedSeconds)
+        return;
+    // The player reads headers FFmpeg does not (an ASF's play time).
+    if (const std::optional<int> listed = secondsOfTimeText(listedTime); listed && *listed > 0) {
+        request.claimedSeconds = *listed;
+        request.claimedWithin = 1;
+    }
 }
 
 std::optional<QString> runawayReason(double outputSeconds, double sourceSeconds)

@@ -2,6 +2,7 @@
 
 #include "core/convert/checks/EncoderReport.h"
 #include "core/tools/Process.h"
+#include "core/tools/SourceFacts.h"
 
 #include <QString>
 
@@ -22,6 +23,11 @@ struct OutputRequest
     double startSeconds = 0; // the clip, when there is one
     double durationSeconds = 0;
     std::optional<qint64> sizeLimit; // the file must fit under this many bytes
+    // The length the source claims where the encoder tells less or none (an
+    // AVI's header counting frames the file lost, an ASF's that FFmpeg does
+    // not read), known to within `claimedWithin` seconds.
+    std::optional<double> claimedSeconds;
+    double claimedWithin = 0;
 };
 
 // What is known of a row's output once its encoder ended well.
@@ -45,6 +51,12 @@ struct OutputVerdict
 // claims gives a complete output with a note. A file over the row's size
 // limit is never complete.
 OutputVerdict judgeOutput(const OutputRequest &request, const OutputFindings &findings);
+
+// Sets what `request` takes the source to claim: the header's length as read
+// ahead (`facts`; its frames counted, for a picture), else, when no header
+// tells a length, the one the list shows (`listedTime`, whole seconds).
+void setClaimedLength(OutputRequest &request, const std::optional<SourceFacts> &facts,
+                      const QString &listedTime);
 
 // Why an encode must stop before it ends: its output has run far past the
 // length of the source (`sourceSeconds`), which only a damaged source's

@@ -52,7 +52,7 @@ std::optional<FitInput> FitPlan::input() const
     input.rateMargin = m_codec->rateMargin;
 
     // The clip's length, not the file's, and never past the file's end.
-    const std::optional<double> fileSeconds = facts ? facts->seconds : std::nullopt;
+    const std::optional<double> fileSeconds = facts ? facts->heldSeconds() : std::nullopt;
     input.seconds = job.durationSeconds;
     if (m_context.wholeFile && fileSeconds)
         input.seconds = *fileSeconds;

@@ -1,5 +1,6 @@
 #include "core/convert/rules/SourceRules.h"
 
+#include "core/common/TimeText.h"
 #include "core/convert/command/CodecMapping.h"
 #include "core/convert/command/CommandShapes.h"
 #include "core/convert/rules/CopyContainers.h"
@@ -97,6 +98,9 @@ std::optional<ReadingNeeds> sourceNeeds(const ConversionJob &job)
     needs.fieldOrder = convertsPicture(job);
     // WebM ends a held last picture after one frame's time (heldLastPicture).
     needs.lastPicture = needs.fieldOrder && job.outputExtension == QLatin1String(".webm");
+    // A size is spread over the length the file holds, not the one it claims.
+    const Expected<std::optional<qint64>> limit = job.options.sizeLimit();
+    needs.length = limit && limit->has_value();
     return needs;
 }
 
@@ -292,6 +296,19 @@ RunAdaptation surroundLayout(const SourceFacts &facts, const OptionValues &optio
     return a;
 }
 
+RunAdaptation gapNote(const SourceFacts &facts)
+{
+    if (!facts.timestampGap)
+        return {};
+    RunAdaptation a;
+    const SourceFacts::Gap &gap = *facts.timestampGap;
+    a.notes << tr("The source holds nothing from %1 for %2 s (its timestamps jump ahead there); "
+                  "the output keeps that gap, its picture standing still without sound.")
+                   .arg(timeText(qint64(gap.at - facts.startSeconds)))
+                   .arg(QString::number(gap.seconds, 'f', gap.seconds < 100 ? 1 : 0));
+    return a;
+}
+
 RunAdaptation adaptToSource(const SourceFacts &facts, const ConversionJob &job)
 {
     const ProfileCommandRow *row = profileCommandRow(job.profileIndex);
@@ -328,6 +345,7 @@ RunAdaptation adaptToSource(const SourceFacts &facts, const ConversionJob &job)
     default:
         break;
     }
+    merge(a, gapNote(facts));
     return a;
 }
 

@@ -35,6 +35,9 @@ RunAdaptation streamChoice(const SourceFacts &facts, bool soundOnly);
 // fields make one), or one per field when the sheet asks for the field rate
 // (smoother motion, twice the pictures, none of them twice).
 RunAdaptation deinterlacing(const SourceFacts &facts, const OptionValues &options);
+// A source whose timestamps jump far ahead is said to, where and how far:
+// the output keeps the gap.
+RunAdaptation gapNote(const SourceFacts &facts);
 // An HDR picture (PQ or HLG) becomes BT.709 SDR for 8-bit players.
 RunAdaptation toneMapping(const SourceFacts &facts);
 // A sound of more than two channels reaches AAC and Opus in FFmpeg's own
