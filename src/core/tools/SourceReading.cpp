@@ -79,6 +79,7 @@ void SourceReading::start(const QString &path, const ReadingNeeds &needs,
     m_tooLong = false;
     m_lastPacketsTried = false;
     m_lastPacketsOfPicture = false;
+    m_wholeRead = false;
     m_running = true;
     // From the event loop, so that `finished` never comes inside this call.
     QMetaObject::invokeMethod(
@@ -135,6 +136,7 @@ void SourceReading::next()
     if (ending && endWanted && !m_facts->lastPacketsRead && !m_lastPacketsTried) {
         m_lastPacketsTried = true;
         m_lastPacketsOfPicture = ending == picture;
+        m_lastPacketsStream = ending->index;
         m_limit.start(m_facts->seconds ? kProbeLimitMs : kWholeReadLimitMs);
         m_lastPackets.start(CommandLine::program(m_probePath),
                             lastPacketsArguments(m_path, *m_facts, ending->index));
@@ -155,13 +157,25 @@ void SourceReading::onLastPacketsEnded(const ProcessResult &result)
         return;
     m_limit.stop();
     const LastPackets last = parseLastPackets(QString::fromLatin1(m_answer));
-    if (result.succeeded() && last.endSeconds) {
+    m_answer.clear();
+    // Nothing past the seek (a file cut well before its claimed end): the
+    // whole file is read for its end.
+    if (result.succeeded() && !last.endSeconds && !m_wholeRead && m_facts->seconds) {
+        m_wholeRead = true;
+        SourceFacts untold = *m_facts;
+        untold.seconds.reset();
+        m_limit.start(kWholeReadLimitMs);
+        m_lastPackets.start(CommandLine::program(m_probePath),
+                            lastPacketsArguments(m_path, untold, m_lastPacketsStream));
+        return;
+    }
+    // Read to the end, the file's end is known, or that it has no packet.
+    if (result.succeeded()) {
         if (m_lastPacketsOfPicture)
             m_facts->lastPictureSeconds = last.shownLastSeconds;
         m_facts->packetsEndSeconds = last.endSeconds;
         m_facts->lastPacketsRead = true;
     }
-    m_answer.clear();
     next();
 }
 

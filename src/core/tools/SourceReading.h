@@ -96,6 +96,8 @@ private:
     bool m_running = false;
     bool m_lastPacketsTried = false;
     bool m_lastPacketsOfPicture = false; // else of the sound
+    int m_lastPacketsStream = 0;
+    bool m_wholeRead = false; // the end read found nothing after its seek
     std::optional<SourceFacts> m_facts;
 };
 

@@ -414,8 +414,10 @@ void BatchRun::onRead(RowId id, const std::optional<SourceFacts> &facts)
     for (Conversion &active : m_active) {
         if (active.id != id || active.stage != Conversion::Stage::Reading)
             continue;
-        // Read ahead for less than the row's entry asks: the rest now.
-        if (facts && active.needs && !active.needs->metBy(*facts)) {
+        // Read ahead for less than the row's entry asks: the rest now, once;
+        // what a reading cannot learn is not asked of it again.
+        if (facts && active.needs && !active.needs->metBy(*facts) &&
+            !std::exchange(active.readAgain, true)) {
             m_readings.read(id, *active.needs, SourceReadings::Urgency::Waited);
             return;
         }

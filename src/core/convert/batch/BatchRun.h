@@ -158,7 +158,8 @@ private:
         ConversionJob job; // its final output path
         EncoderCommand command;
         std::optional<ReadingNeeds> needs; // what its rules must know of its source
-        int slot = 0; // which of the batch's statistics files its encoder writes
+        bool readAgain = false; // read once more after a reading ahead that asked for less
+        int slot = 0;           // which of the batch's statistics files its encoder writes
         QPointer<EncoderRun> run;
         PlayCheck::Ticket check = 0; // Checking
         QStringList notes;           // Checking: what the run did, for the tip

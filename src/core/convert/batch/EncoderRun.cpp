@@ -205,7 +205,9 @@ void EncoderRun::start(const ConversionJob &job, const RunPreparation &preparati
     removePassLogs(passLogs);
     m_passes =
         std::make_unique<RowPasses>(m_preparation.passContext(passLogs), m_preparation.command());
-    follow(m_passes->begin());
+    // A source the entry cannot take fails before any encoder starts.
+    const QString refusal = m_preparation.adaptation().refusal;
+    follow(refusal.isEmpty() ? m_passes->begin() : PassStep::fail(refusal));
 }
 
 QString EncoderRun::lastLines() const

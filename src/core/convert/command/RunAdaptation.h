@@ -26,11 +26,14 @@ struct RunAdaptation
     QString soundLayout;
     // What the row's tip says of it.
     QStringList notes;
+    // Why the run cannot be made of this source at all; empty: it can.
+    QString refusal;
 
     bool isEmpty() const
     {
         return !streams && filtersBefore.isEmpty() && constantRate.isEmpty() &&
-               outputOptions.isEmpty() && soundLayout.isEmpty() && notes.isEmpty();
+               outputOptions.isEmpty() && soundLayout.isEmpty() && notes.isEmpty() &&
+               refusal.isEmpty();
     }
 };
 

@@ -23,6 +23,9 @@ QString tr(const char *text)
 // A fitted file this full of its limit is done; an emptier one is tried
 // again at a higher rate while a try is left to fall back on.
 constexpr double kFullShare = 0.9;
+// Between two tried rates, the size aimed at: above the full share, below
+// the limit by the encoder's usual error.
+constexpr double kAimedShare = 0.95;
 
 QString soundText(int kbps)
 {
@@ -127,8 +130,7 @@ EncoderPass FitPlan::qualityPass(bool smaller) const
     // Its picture's statistics serve the second pass, unless the budget's
     // picture is another or there is no second pass: then a pass that went
     // over the limit is ended there.
-    const bool statisticsServe =
-        m_codec->passes && !m_budget.neededBytes && (smaller || !usesSmallerPicture());
+    const bool statisticsServe = m_codec->passes && (smaller || !usesSmallerPicture());
     EncoderPass pass;
     if (!smaller)
         pass.title = tr("at the profile's quality (kept when it fits)");
@@ -168,7 +170,7 @@ EncoderPass FitPlan::ratePass(int videoKbps) const
         pass.command.replace(CommandRole::VideoRate, rate);
     }
     pass.weight = usesSmallerPicture() ? 0.6 : 1.0;
-    pass.weightAfter = m_tries < kMostTries ? 0.1 : 0;
+    pass.weightAfter = m_tries < kMostTries && !m_fallingBack ? 0.1 : 0;
     return pass;
 }
 
@@ -194,21 +196,16 @@ PassStep FitPlan::next(const PassOutcome &outcome)
     const bool fits =
         !outcome.stoppedAbove && outcome.outputBytes >= 0 && outcome.outputBytes <= m_limitBytes;
     if (m_stage != Stage::AtRate) {
-        // A picture the budget made smaller is filled up to the limit, unless
-        // the limit holds too little for a rate: then it is kept when it fits
-        // at the profile's quality.
+        // A picture the budget made smaller is filled up to the limit. When
+        // the limit holds too little for a watchable rate, it is kept when
+        // it fits at the profile's quality, and the room it leaves is filled
+        // at a rate, that output kept to fall back on.
         const bool noRate = m_budget.neededBytes.has_value();
+        if (fits && noRate && m_stage == Stage::AtQualitySmaller && m_budget.videoKbps > 1 &&
+            outcome.outputBytes < qint64(double(m_limitBytes) * kFullShare))
+            return fillFrom(outcome.outputBytes);
         if (fits && (m_stage == Stage::AtQuality || noRate)) {
-            m_notes << (m_stage == Stage::AtQualitySmaller
-                            ? tr("Fit To Size %1: it fits at the profile's quality at %2 with %3 "
-                                 "(%4), so it was not filled up to the limit.")
-                                  .arg(fitSizeText(m_limitBytes), sideText(m_budget.frame),
-                                       soundText(m_budget.soundKbps),
-                                       megabytesText(outcome.outputBytes))
-                            : tr("Fit To Size %1: it fits at the profile's quality (%2), so it "
-                                 "was not filled up to the limit.")
-                                  .arg(fitSizeText(m_limitBytes),
-                                       megabytesText(outcome.outputBytes)));
+            m_notes << qualityNote(outcome.outputBytes);
             return PassStep::done();
         }
         if (m_stage == Stage::AtQuality && usesSmallerPicture() && (m_codec->passes || noRate)) {
@@ -217,36 +214,45 @@ PassStep FitPlan::next(const PassOutcome &outcome)
         }
         if (noRate)
             return PassStep::fail(
-                tr("%1 is too small for %2 of watchable picture and sound: even at %3 with %4 "
-                   "kbit/s of sound it would need %5.")
+                tr("%1 is too small for %2 of watchable picture and sound: even at %3 %4 it "
+                   "would need %5.")
                     .arg(fitSizeText(m_limitBytes), timeText(std::llround(m_input.seconds)),
-                         m_input.frame.isValid() ? sideText(m_budget.frame) : tr("its size"))
-                    .arg(m_budget.soundKbps)
-                    .arg(fitSizeText(*m_budget.neededBytes)));
+                         m_input.frame.isValid() ? sideText(m_budget.frame) : tr("its size"),
+                         m_budget.soundKbps > 0
+                             ? tr("with %1 kbit/s of sound").arg(m_budget.soundKbps)
+                             : tr("without sound"),
+                         fitSizeText(*m_budget.neededBytes)));
         m_stage = Stage::AtRate;
         m_tries = 1;
         m_videoKbps = m_budget.videoKbps;
-        m_fittingKbps.reset();
-        m_overKbps.reset();
+        m_fitting.reset();
+        m_over.reset();
+        m_fallingBack = false;
         return PassStep::run(ratePass(m_videoKbps));
     }
     // At the budget's rate: done when full enough; otherwise another try,
-    // keeping a rate that fitted for the last one.
+    // and when the tries are spent after one that went over, the highest
+    // rate that fitted once more.
     if (fits) {
         const bool full = outcome.outputBytes >= qint64(double(m_limitBytes) * kFullShare);
-        if (full || !m_input.picture || m_tries + 1 >= kMostTries) {
+        if (m_fallingBack && m_fitting->atQuality) {
+            m_notes << qualityNote(outcome.outputBytes);
+            return PassStep::done();
+        }
+        if (full || !m_input.picture || m_tries >= kMostTries || m_fallingBack) {
             m_notes << fittedNote(outcome.outputBytes);
             return PassStep::done();
         }
-        m_fittingKbps = m_videoKbps;
+        m_fitting = Tried{m_videoKbps, outcome.outputBytes, false};
     } else {
-        if (m_tries >= kMostTries || (m_input.picture && m_videoKbps <= 1))
+        if (m_fallingBack || (m_tries >= kMostTries && !m_fitting) ||
+            (m_input.picture && m_videoKbps <= 1))
             return PassStep::fail(
                 tr("The output came out at %1, over the limit of %2, even "
                    "after %3 more tries at other rates; it was not kept.")
                     .arg(megabytesText(outcome.outputBytes), fitSizeText(m_limitBytes))
                     .arg(m_tries - 1));
-        m_overKbps = m_videoKbps;
+        m_over = Tried{m_videoKbps, outcome.outputBytes, false};
     }
     ++m_tries;
     if (!m_input.picture) {
@@ -255,18 +261,61 @@ PassStep FitPlan::next(const PassOutcome &outcome)
             m_tries = kMostTries;
         else
             m_budget.soundKbps = lower.constFirst();
-    } else if (!fits && m_fittingKbps && m_tries == kMostTries) {
-        m_videoKbps = *m_fittingKbps; // the last try: the rate that fitted
+    } else if (!fits && m_fitting &&
+               (m_tries > kMostTries || m_over->kbps - m_fitting->kbps <= 1)) {
+        m_videoKbps = m_fitting->kbps;
+        m_fallingBack = true;
+        if (m_fitting->atQuality)
+            return PassStep::run(qualityPass(true));
+    } else if (m_fitting && m_over) {
+        // Between a rate that fitted and one that went over, the encoder's
+        // sizes tell the rate that lands near the limit better than any
+        // estimate: a straight line through the two.
+        const double target = double(m_limitBytes) * kAimedShare;
+        const double share = double(target - m_fitting->bytes) /
+                             double(std::max<qint64>(1, m_over->bytes - m_fitting->bytes));
+        const int kbps =
+            m_fitting->kbps + int(std::floor(share * (m_over->kbps - m_fitting->kbps)));
+        m_videoKbps = std::clamp(kbps, m_fitting->kbps + 1, m_over->kbps - 1);
     } else {
         int kbps = correctedVideoKbps(m_input, m_budget, m_videoKbps, outcome.outputBytes);
-        // Between the highest rate that fitted and the lowest that did not.
-        if (m_overKbps)
-            kbps = std::min(kbps, *m_overKbps - 1);
-        if (m_fittingKbps)
-            kbps = std::max(kbps, *m_fittingKbps);
+        if (m_over)
+            kbps = std::min(kbps, m_over->kbps - 1);
+        if (m_fitting)
+            kbps = std::max(kbps, m_fitting->kbps);
         m_videoKbps = kbps;
     }
     return PassStep::run(ratePass(m_videoKbps));
+}
+
+PassStep FitPlan::fillFrom(qint64 qualityBytes)
+{
+    // The quality's picture rate, as its size tells it.
+    FitInput shaped = m_input;
+    shaped.soundKbps = m_budget.soundKbps;
+    const double rest = double(containerOverhead(shaped) + soundBytes(m_input, m_budget.soundKbps));
+    const int qualityKbps =
+        std::max(1, int((double(qualityBytes) - rest) * 8 / 1000 / std::max(0.1, m_input.seconds)));
+    m_stage = Stage::AtRate;
+    m_tries = 1;
+    m_fitting = Tried{qualityKbps, qualityBytes, true};
+    m_over.reset();
+    m_fallingBack = false;
+    m_videoKbps =
+        std::max(qualityKbps + 1, correctedVideoKbps(m_input, m_budget, qualityKbps, qualityBytes));
+    return PassStep::run(ratePass(m_videoKbps));
+}
+
+QString FitPlan::qualityNote(qint64 bytes) const
+{
+    return m_stage == Stage::AtQuality
+               ? tr("Fit To Size %1: it fits at the profile's quality (%2), so it was not filled "
+                    "up to the limit.")
+                     .arg(fitSizeText(m_limitBytes), megabytesText(bytes))
+               : tr("Fit To Size %1: it fits at the profile's quality at %2 with %3 (%4), so it "
+                    "was not filled up to the limit.")
+                     .arg(fitSizeText(m_limitBytes), sideText(m_budget.frame),
+                          soundText(m_budget.soundKbps), megabytesText(bytes));
 }
 
 QString FitPlan::fittedNote(qint64 bytes) const

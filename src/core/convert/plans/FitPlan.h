@@ -14,10 +14,12 @@ struct TodayVideoCodec;
 // output and, for x264 and x265, the statistics of its picture); a source
 // that fits at that quality is kept so, not filled up. Otherwise (after a
 // first pass at a picture the budget made smaller, kept only when no rate
-// would be watchable) the second pass at the rate the budget leaves, run again at a corrected rate
-// while the output comes out over the limit or well under it, at most twice (the last try falls
-// back on a rate that fitted); a limit too small for a watchable picture fails the row with the
-// size it would need.
+// would be watchable) the second pass at the rate the budget leaves, run again
+// while the output comes out over the limit or well under it, at most twice:
+// at a corrected rate, or between a rate that fitted and one that went over,
+// where their sizes place the limit; when the last of them went over, once
+// more at the rate that fitted. A limit too small for a watchable picture
+// fails the row with the size it would need.
 class FitPlan : public PassPlan
 {
 public:
@@ -29,7 +31,9 @@ public:
     QList<EncoderPass> outline(Outline &at) const override;
     QStringList notes() const override { return m_notes; }
 
-    static constexpr int kMostTries = 3; // the second pass and two runs again
+    // The second pass and two runs again at new rates; one more at the
+    // rate that fitted when the last of them went over.
+    static constexpr int kMostTries = 3;
 
 private:
     enum class Stage
@@ -48,6 +52,10 @@ private:
     // the codec's two (0: none).
     EncoderCommand shaped(EncoderCommand command, bool smaller, int pass) const;
     bool usesSmallerPicture() const;
+    // A smaller picture that fits at the quality with room to spare: the
+    // room filled at a rate.
+    PassStep fillFrom(qint64 qualityBytes);
+    QString qualityNote(qint64 bytes) const;
     QString fittedNote(qint64 bytes) const;
 
     PassContext m_context;
@@ -59,8 +67,15 @@ private:
     Stage m_stage = Stage::AtQuality;
     int m_tries = 0;
     int m_videoKbps = 0;
-    std::optional<int> m_fittingKbps; // the highest rate tried that fitted
-    std::optional<int> m_overKbps;    // the lowest rate tried that went over
+    struct Tried
+    {
+        int kbps = 0;
+        qint64 bytes = 0;
+        bool atQuality = false; // the smaller picture's quality pass, its rate as its size tells
+    };
+    std::optional<Tried> m_fitting; // the highest rate tried that fitted
+    std::optional<Tried> m_over;    // the lowest rate tried that went over
+    bool m_fallingBack = false;     // the last run, at the rate that fitted
     QStringList m_notes;
 };
 

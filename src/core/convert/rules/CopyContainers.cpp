@@ -20,7 +20,8 @@ struct CopyContainerRow
 };
 constexpr CopyContainerRow kCopyContainers[] = {
     {".mp4", Kind::Video, "h264 hevc mpeg4 mpeg2video mpeg1video mjpeg av1 vp9", ""},
-    {".mp4", Kind::Audio, "aac mp3 mp2 ac3 eac3 opus vorbis alac dts", ""},
+    // Vorbis in MP4 plays almost nowhere, and this FFmpeg cannot always write it.
+    {".mp4", Kind::Audio, "aac mp3 mp2 ac3 eac3 opus alac dts", ""},
     {".mp4", Kind::Subtitle, "subrip ass ssa webvtt mov_text text", ""},
     {".mkv", Kind::Video, "*", ""},
     {".mkv", Kind::Audio, "*", ""},

@@ -73,6 +73,8 @@ void merge(RunAdaptation &into, const RunAdaptation &rule)
     if (!rule.soundLayout.isEmpty())
         into.soundLayout = rule.soundLayout;
     into.notes += rule.notes;
+    if (into.refusal.isEmpty())
+        into.refusal = rule.refusal;
 }
 
 // zscale's names for the colour tags it reads; another tag is read as BT.2020,
@@ -250,25 +252,47 @@ RunAdaptation copyStreams(const SourceFacts &facts, const QString &extension)
     const StreamFacts *sound = facts.sound();
     RunAdaptation a;
     QStringList kept;
+    bool leftOutAny = false;
+    int soundsKept = 0;
     // In the order the tables' maps take them: pictures, sounds, subtitles, attachments.
     for (const Kind kind : kinds) {
         for (const StreamFacts &s : facts.streams) {
             if (s.kind != kind)
                 continue;
             std::optional<QString> reason = facts.unusableReason(s);
-            if (!reason && &s != picture && &s != sound && !containerHolds(extension, s))
+            const bool held = containerHolds(extension, s);
+            if (!reason && !held && kind == Kind::Audio) {
+                // A sound the container cannot hold is converted, the rest copied.
+                const QString at = QString::number(soundsKept);
+                a.outputOptions << QStringLiteral("-c:a:") + at << QStringLiteral("aac")
+                                << QStringLiteral("-b:a:") + at
+                                << (s.channels > 2 ? QStringLiteral("384k")
+                                                   : QStringLiteral("160k"));
+                a.notes << tr("Stream %1 was converted to AAC: %2 cannot hold %3 sound as it is.")
+                               .arg(s.index)
+                               .arg(containerName(extension),
+                                    s.codec.isEmpty() ? tr("unknown") : s.codec);
+            } else if (!reason && !held && &s == picture) {
+                a.refusal =
+                    tr("%1 cannot hold this picture (%2) as it is: \"MKV, same streams\" "
+                       "keeps it, and the converting profiles convert it.")
+                        .arg(containerName(extension), s.codec.isEmpty() ? tr("unknown") : s.codec);
+            } else if (!reason && !held && &s != sound) {
                 reason = tr("%1 cannot hold %2 %3")
                              .arg(containerName(extension),
                                   s.codec.isEmpty() ? tr("unknown") : s.codec, kindWord(kind));
-            if (reason)
+            }
+            if (reason) {
                 a.notes << leftOut(s.index, *reason);
-            else
-                kept << map(s);
+                leftOutAny = true;
+                continue;
+            }
+            kept << map(s);
+            soundsKept += kind == Kind::Audio ? 1 : 0;
         }
     }
-    if (a.notes.isEmpty() || kept.isEmpty())
-        return {};
-    a.streams = kept;
+    if (leftOutAny && !kept.isEmpty())
+        a.streams = kept;
     return a;
 }
 
@@ -323,14 +347,14 @@ RunAdaptation adaptToSource(const SourceFacts &facts, const ConversionJob &job)
         merge(a, colourTags(facts));
         merge(a, surroundLayout(facts, job.options));
         merge(a, heldLastPicture(facts, job.outputExtension));
-        // FFmpeg writes MP4 at a constant rate: a filtered picture keeps its
+        // FFmpeg writes MP4 at a constant rate: a filtered picture (filtered
+        // here, or made smaller by the run's frame size or a fit) keeps its
         // held last picture at the rate FFmpeg takes for the source, or for
         // a deinterlaced one at the rate of its frames (not of its fields,
-        // which would show each picture twice).
+        // which would show each picture twice). Unfiltered, it is not used.
         const StreamFacts *picture = facts.picture();
-        const bool filtered = !a.filtersBefore.isEmpty() || job.options.frameSize().has_value();
         const bool deinterlaced = facts.interlaced() && facts.rotation() == 0;
-        if (job.outputExtension == QLatin1String(".mp4") && picture && filtered)
+        if (job.outputExtension == QLatin1String(".mp4") && picture)
             a.constantRate = deinterlaced ? picture->frameRateOfFrames() : picture->frameRate;
         break;
     }
