@@ -2,6 +2,7 @@
 
 #include "core/convert/batch/OutputNaming.h"
 #include "core/convert/batch/ProgressTicker.h"
+#include "core/convert/batch/TimeLeft.h"
 #include "core/convert/checks/EncoderStatus.h"
 #include "core/convert/checks/OutputJudgement.h"
 #include "core/convert/command/CommandBuilder.h"
@@ -118,23 +119,29 @@ TEST(ConversionProgress, PercentRoundsHalfToEven)
     EXPECT_FALSE(filePercent(3, 0).has_value());
 }
 
-TEST(ConversionProgress, TimeLeftFollowsTheSpeedSoFar)
+TEST(ConversionProgress, TimeLeftKnowsEachRowsStages)
 {
     const struct
     {
-        double total, done, wall;
+        const char *what;
+        BatchProgress progress;
         std::optional<int> left;
     } cases[] = {
-        {100, 25, 10, 30},          // 2.5 media seconds a second: 75 left take 30
-        {100, 100, 40, 0},          // done
-        {60, 45.5, 7, 3},           // rounded up: 2.23 s
-        {100, 0, 10, std::nullopt}, // nothing encoded yet
-        {100, 10, 0.5, std::nullopt},
-        {0, 5, 10, std::nullopt}, // lengths unknown
-        {10, 12, 5, 0},           // more than the lengths said
+        {"nothing encoded yet", {{}, {{3, 0, 0, 20}}, {20, 20}, 1}, std::nullopt},
+        {"too early to tell a speed", {{}, {{1.5, 0.5, 10, 20}}, {20}, 1}, std::nullopt},
+        // 8 s reading, then 20 % of 20 s in 2 s: 8 s more for it, 8 + 10 for the next.
+        {"a long reading is no slow encoding", {{}, {{10, 2, 20, 20}}, {20}, 1}, 26},
+        // Measured per media second on the rows done (reading and passes included).
+        {"rows done tell the cost of the rest",
+         {{{6, 15}, {6, 15}}, {{1, 0, 0, 15}}, {15, 15}, 1},
+         17},
+        {"two at once", {{}, {{4, 4, 50, 20}, {4, 4, 50, 20}}, {20, 20}, 2}, 12},
+        {"one left of two slots", {{}, {{4, 4, 50, 20}}, {}, 2}, 4},
+        {"several passes: the row's percent over all of them", {{}, {{9, 9, 90, 10}}, {}, 1}, 1},
+        {"all done", {{{5, 10}}, {}, {}, 1}, 0},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(batchSecondsLeft(c.total, c.done, c.wall), c.left) << c.total << " " << c.done;
+        EXPECT_EQ(batchSecondsLeft(c.progress), c.left) << c.what;
 }
 
 TEST(ConversionProgress, TickerCountsAndReadsOnlyTheTail)

@@ -149,8 +149,7 @@ bool BatchRun::start(const Settings &settings)
     m_names.begin(m_outputFolder, settings.existingFile);
     m_setup.threads = settings.threads;
     m_maxRunning = std::max(1, settings.simultaneous);
-    m_clock.start();
-    m_mediaDone = 0;
+    m_doneRows.clear();
     Q_EMIT timeLeftChanged(QString());
     qCInfo(lcBatch) << "batch of" << m_rows.size() << "rows into" << m_outputFolder;
     QMetaObject::invokeMethod(this, &BatchRun::startRows, Qt::QueuedConnection);
@@ -327,6 +326,7 @@ void BatchRun::launch(Conversion conversion)
     qCInfo(lcBatch).noquote() << "row" << row + 1
                               << (conversion.request.wholeFile ? "(whole file)" : "(clip)")
                               << "command:" << conversion.command.text();
+    conversion.started.start();
     m_list.setStatus(row, RowStatus::Processing);
     // Today's entries fit their runs to what the source holds: its facts as
     // the row keeps them, or read now.
@@ -354,6 +354,7 @@ void BatchRun::launch(Conversion conversion)
 void BatchRun::startEncoder(Conversion &conversion, const std::optional<SourceFacts> &facts)
 {
     conversion.stage = Conversion::Stage::Encoding;
+    conversion.encoding.start();
     // A source whose sound streams hold nothing usable is converted without
     // them (streamChoice); its output is not asked for sound.
     if (facts && !facts->sound())
@@ -453,7 +454,6 @@ void BatchRun::failRow(RowId id, const QString &reason)
 
 void BatchRun::endRow(RowId id, RowStatus status, const QString &detail)
 {
-    m_mediaDone += rowMediaSeconds(id);
     if (status == RowStatus::Ok)
         setTotalPercent(static_cast<int>(
             roundHalfEven(m_totalPercent + 100.0 / static_cast<double>(m_rows.size()))));
@@ -506,6 +506,8 @@ void BatchRun::onEncoderFinished(EncoderRun *run, const ProcessResult &result)
             // Complete is not enough: it must play.
             if (oldest)
                 Q_EMIT filePercentChanged(100);
+            m_doneRows << BatchProgress::Done{double(conversion.started.elapsed()) / 1000,
+                                              rowMediaSeconds(conversion.id)};
             Conversion checked = conversion;
             checked.notes = run->notes();
             checked.lastLines = run->lastLines();
@@ -733,16 +735,21 @@ double BatchRun::rowMediaSeconds(RowId id) const
 
 void BatchRun::updateTimeLeft()
 {
-    double total = 0;
-    for (const RowId id : std::as_const(m_rows))
-        total += rowMediaSeconds(id);
-    double done = m_mediaDone;
-    for (const Conversion &active : std::as_const(m_active))
-        done += rowMediaSeconds(active.id) * active.percent / 100.0;
-    for (const Conversion &checking : std::as_const(m_checking))
-        done += rowMediaSeconds(checking.id);
-    const std::optional<int> left =
-        batchSecondsLeft(total, done, double(m_clock.elapsed()) / 1000.0);
+    BatchProgress progress;
+    progress.done = m_doneRows;
+    for (const Conversion &active : std::as_const(m_active)) {
+        BatchProgress::Running running;
+        running.wallSeconds = double(active.started.elapsed()) / 1000;
+        running.encodingSeconds =
+            active.encoding.isValid() ? double(active.encoding.elapsed()) / 1000 : 0;
+        running.percent = active.percent;
+        running.mediaSeconds = rowMediaSeconds(active.id);
+        progress.running << running;
+    }
+    for (const RowId id : std::as_const(m_queue))
+        progress.waiting << rowMediaSeconds(id);
+    progress.slots = m_maxRunning;
+    const std::optional<int> left = batchSecondsLeft(progress);
     Q_EMIT timeLeftChanged(left ? timeText(*left) : QString());
 }
 

@@ -5,6 +5,7 @@
 #include "core/convert/batch/EncoderQuery.h"
 #include "core/convert/batch/EncoderRun.h"
 #include "core/convert/batch/SourceReadings.h"
+#include "core/convert/batch/TimeLeft.h"
 #include "core/convert/checks/OutputJudgement.h"
 #include "core/convert/checks/PlayCheck.h"
 #include "core/records/ConversionJob.h"
@@ -171,6 +172,8 @@ private:
         QString caption;                  // "Progress...." + source + " To " + output
         int percent = 0;                  // of its file
         QString elapsed;                  // its encoder's running time
+        QElapsedTimer started;            // since its turn came
+        QElapsedTimer encoding;           // since its encoder started
         bool keep = true;                 // stopped: the finished file takes its name
     };
 
@@ -242,8 +245,7 @@ private:
     QHash<RowId, ConversionJob> m_jobs;
     QHash<RowId, QString> m_outputs;
     int m_totalPercent = 0;
-    QElapsedTimer m_clock;  // since the batch started
-    double m_mediaDone = 0; // media seconds of the rows that have ended
+    QList<BatchProgress::Done> m_doneRows; // the rows encoded whole, for the time left
     QString m_outputFolder;
     EncoderSetup m_setup; // shared by the batch's encoder runs
     EncoderQuery m_encoderQuery;

@@ -35,15 +35,6 @@ QString lastCompleteLine(const QByteArray &text)
     return QString::fromUtf8(line);
 }
 
-std::optional<int> batchSecondsLeft(double totalMediaSeconds, double doneMediaSeconds,
-                                    double wallSeconds)
-{
-    if (wallSeconds < 1.0 || doneMediaSeconds <= 0.0 || totalMediaSeconds <= 0.0)
-        return std::nullopt;
-    const double left = std::max(0.0, totalMediaSeconds - doneMediaSeconds);
-    return static_cast<int>(std::ceil(left * wallSeconds / doneMediaSeconds));
-}
-
 std::optional<int> filePercent(double encodedSeconds, int durationSeconds)
 {
     if (durationSeconds == 0)

@@ -21,12 +21,6 @@ QString lastCompleteLine(const QByteArray &text);
 // 100 * encoded / duration, rounded half to even; no value for a zero duration.
 std::optional<int> filePercent(double encodedSeconds, int durationSeconds);
 
-// The seconds a batch still needs: the media seconds left to encode at the
-// speed so far (media seconds encoded per second of the clock). No value
-// before a second has passed or anything was encoded, or without a length.
-std::optional<int> batchSecondsLeft(double totalMediaSeconds, double doneMediaSeconds,
-                                    double wallSeconds);
-
 // The progress of a running conversion: counts the elapsed seconds once a
 // second, and moves the file's percent, never back, as the encoder's status
 // tells its time (at once, as each status line comes). Only an encoder that
