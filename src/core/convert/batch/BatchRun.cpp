@@ -359,9 +359,6 @@ void BatchRun::startEncoder(Conversion &conversion, const std::optional<SourceFa
     // them (streamChoice); its output is not asked for sound.
     if (facts && !facts->sound())
         conversion.request.soundWanted = false;
-    if (const std::optional<int> row = m_list.rowOf(conversion.id))
-        setClaimedLength(conversion.request, facts ? facts : m_list.sourceFacts(*row),
-                         m_list.item(*row).videoTime);
     EncoderSetup setup = m_setup;
     setup.statisticsPath = statisticsPath(conversion.slot);
     auto *run = new EncoderRun(setup, tools(), this);
@@ -478,7 +475,11 @@ void BatchRun::onEncoderFinished(EncoderRun *run, const ProcessResult &result)
     if (at < 0)
         return;
     const bool oldest = at == 0;
-    const Conversion conversion = m_active.takeAt(at);
+    Conversion conversion = m_active.takeAt(at);
+    // What the source claims, as known now: the list may have learnt its
+    // length while the row converted.
+    if (const std::optional<int> row = m_list.rowOf(conversion.id))
+        setClaimedLength(conversion.request, m_list.sourceFacts(*row), m_list.item(*row).videoTime);
     run->disconnect(this);
     run->deleteLater();
     holdChecksWhileBusy();
