@@ -254,7 +254,7 @@ int runCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     if (const std::optional<int> done =
             parseArguments(parser, QStringLiteral("command"),
                            QStringLiteral("--profile N [--apply M]... [--set \"ITEM=VALUE\"]... "
-                                          "--source PATH --output PATH [--start TIME] --end TIME "
+                                          "--source PATH --output PATH [--start TIME] [--end TIME] "
                                           "[--threads TEXT] [--encoder PATH] [--stats-file PATH] "
                                           "[--as-run]"),
                            tr("Prints the encoder command that converts one source "

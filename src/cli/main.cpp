@@ -3,6 +3,8 @@
 #include "cli/PageCommand.h"
 #include "cli/ProbeCommand.h"
 #include "core/download/YtDlpRun.h"
+#include "core/tools/ToolLocator.h"
+#include "core/tools/ToolVersion.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -12,20 +14,21 @@
 
 namespace {
 
-const char kUsage[] =
-    QT_TRANSLATE_NOOP("vantrel-cli", "Usage: vantrel-cli <command> [arguments]\n"
-                                     "\n"
-                                     "Commands:\n"
-                                     "  profiles   list the output profiles\n"
-                                     "  sheet      show the option sheet after picking profiles\n"
-                                     "  command    print the encoder command of one conversion\n"
-                                     "  probe      probe media files with the player\n"
-                                     "  convert    convert files with an output profile\n"
-                                     "  page       print what an online video's watch page says\n"
-                                     "  download   download a stream of a watch page\n"
-                                     "\n"
-                                     "vantrel-cli --version prints the version and yt-dlp's.\n"
-                                     "vantrel-cli <command> --help describes a command.\n");
+const char kUsage[] = QT_TRANSLATE_NOOP(
+    "vantrel-cli", "Usage: vantrel-cli <command> [arguments]\n"
+                   "\n"
+                   "Commands:\n"
+                   "  profiles   list the output profiles\n"
+                   "  sheet      show the option sheet after picking profiles\n"
+                   "  command    print the encoder command of one conversion\n"
+                   "  probe      probe media files with the player\n"
+                   "  convert    convert files with an output profile\n"
+                   "  page       print what an online video's watch page says\n"
+                   "  download   download a stream of a watch page\n"
+                   "\n"
+                   "vantrel-cli --version prints its version and those of FFmpeg,\n"
+                   "MPlayer and yt-dlp.\n"
+                   "vantrel-cli <command> --help describes a command.\n");
 
 } // namespace
 
@@ -51,14 +54,27 @@ int main(int argc, char *argv[])
     if (command == QLatin1String("--version")) {
         out << QStringLiteral("vantrel-cli %1\n").arg(QCoreApplication::applicationVersion());
         out.flush();
-        // And the yt-dlp that reads today's pages, asked once the loop runs.
+        // And the tools it drives, as About names them, asked once the loop runs.
         QTimer::singleShot(0, &app, [&out] {
-            vantrel::queryYtDlpVersion(pageReaderProgram(), qApp, [&out](const QString &version) {
-                out << (version.isEmpty() ? tr("yt-dlp not found\n")
-                                          : QStringLiteral("yt-dlp %1\n").arg(version));
+            const auto line = [&out](const char *tool, const QString &version) {
+                out << (version.isEmpty()
+                            ? tr("%1 not found\n").arg(QLatin1String(tool))
+                            : QStringLiteral("%1 %2\n").arg(QLatin1String(tool), version));
                 out.flush();
-                QCoreApplication::exit(kExitOk);
-            });
+            };
+            vantrel::queryEncoderVersion(
+                vantrel::ToolLocator::encoder(), qApp, [line](const QString &ffmpeg) {
+                    line("FFmpeg", ffmpeg);
+                    vantrel::queryPlayerVersion(
+                        vantrel::ToolLocator::player(), qApp, [line](const QString &mplayer) {
+                            line("MPlayer", mplayer);
+                            vantrel::queryYtDlpVersion(pageReaderProgram(), qApp,
+                                                       [line](const QString &ytDlp) {
+                                                           line("yt-dlp", ytDlp);
+                                                           QCoreApplication::exit(kExitOk);
+                                                       });
+                        });
+                });
         });
         return QCoreApplication::exec();
     }

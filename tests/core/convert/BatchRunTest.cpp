@@ -800,16 +800,18 @@ TEST_F(BatchRunTest, OddFileNamesConvertIntact)
     EXPECT_FALSE(QFile::exists(qs("pwned")));
 }
 
-// A row still being probed starts at once and converts its whole file.
-TEST_F(BatchRunTest, ARowStillBeingProbedConvertsWhole)
+// A row still being probed waits for its probe: it converts as listed, and
+// a file the player cannot read fails with the list's reason, no encoder run.
+TEST_F(BatchRunTest, ARowStillBeingProbedWaitsForItsProbe)
 {
-    add({clips.video(qs("fresh.avi"), 2)});
+    writeFile(clips.path(qs("notes.txt")), "a shopping list\n");
+    add({clips.video(qs("fresh.avi"), 2), clips.path(qs("notes.txt"))});
     ASSERT_TRUE(list.isProbing(0));
     EXPECT_EQ(run(), BatchEnding::Completed);
-    EXPECT_EQ(statuses(), QStringList{qs("OK")});
+    EXPECT_EQ(statuses(), (QStringList{qs("OK"), qs("Fail")}));
     EXPECT_NEAR(inspect(batch->rowOutput(0)).seconds, 2.0, 0.3);
-    // The probe is the list's, not the batch's: it may outlast the row, and ends by itself.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return list.pendingProbes() == 0; }, 30000));
+    EXPECT_TRUE(batch->rowMessages(1).contains(qs("is not a video or sound file")))
+        << batch->rowMessages(1);
 }
 
 TEST_F(BatchRunTest, SecondConvertIsRefusedAndEmptyListDoesNothing)

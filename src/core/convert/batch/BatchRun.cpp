@@ -56,7 +56,10 @@ BatchRun::BatchRun(SourceList &list, OptionSheet &sheet, SelectedEntry selectedE
       m_checks(m_env.encoderPath)
 {
     connect(&m_readings, &SourceReadings::ended, this, &BatchRun::onRead);
-    connect(&m_list, &SourceList::rowProbed, this, &BatchRun::readAhead);
+    connect(&m_list, &SourceList::rowProbed, this, [this] {
+        startRows();
+        readAhead();
+    });
     connect(&m_checks, &PlayCheck::checked, this, &BatchRun::onChecked);
     m_setup.encoderPath = m_env.encoderPath;
     m_setup.statisticsPath = m_env.statisticsPath;
@@ -185,6 +188,10 @@ void BatchRun::startRows()
             m_queue.removeFirst(); // removed before its turn
             continue;
         }
+        // A row still being probed waits for what the list learns of it:
+        // a file the player cannot read fails with the list's reason.
+        if (m_list.isProbing(*row))
+            return;
         m_queue.removeFirst();
         if (!prepareAndStart(id) && m_awaitingEncoderList) {
             m_queue.prepend(id); // its command waits for the encoder list
@@ -248,13 +255,7 @@ bool BatchRun::prepareAndStart(RowId id)
 SourceItem BatchRun::itemToConvert(RowId id) const
 {
     const int row = *m_list.rowOf(id);
-    SourceItem item = m_list.item(row);
-    // A row still being probed starts all the same: nobody can have
-    // trimmed it, so it converts the whole file, whose length the encoder
-    // tells.
-    if (m_list.isProbing(row))
-        item.clipStart = item.clipEnd = item.videoTime = timeText(0);
-    return item;
+    return m_list.item(row);
 }
 
 Expected<ConversionJob> BatchRun::jobFor(const SourceItem &item) const
