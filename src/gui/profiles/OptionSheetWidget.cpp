@@ -29,7 +29,22 @@ public:
     using QComboBox::QComboBox;
 
     std::function<void()> onListClosedWithoutChoice;
+    // Enter in the typing: the editor takes the key, so that it never
+    // reaches the view, which would open the item again.
+    std::function<void()> onEnter;
     bool finished = false;
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == lineEdit() && event->type() == QEvent::KeyPress && onEnter) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                onEnter();
+                return true;
+            }
+        }
+        return QComboBox::eventFilter(watched, event);
+    }
 
     void hidePopup() override
     {
@@ -77,15 +92,23 @@ public:
         if (index.data(OptionSheetItemModel::TypedRole).toBool()) {
             // A value may be typed: Enter takes it, the list stays shut
             // until asked for (it would take the keys), and closing it
-            // leaves the typing open.
+            // leaves the typing open. A value the item refuses keeps the
+            // editor open with what was typed (the refusal is told beside
+            // it); no completion puts words in the user's mouth.
             combo->setEditable(true);
             combo->setInsertPolicy(QComboBox::NoInsert);
-            connect(combo->lineEdit(), &QLineEdit::returnPressed, self, [self, combo] {
-                if (std::exchange(combo->finished, true))
+            combo->setCompleter(nullptr);
+            combo->lineEdit()->installEventFilter(combo);
+            const QPersistentModelIndex cell(index);
+            combo->onEnter = [self, combo, cell] {
+                if (combo->finished || !cell.isValid())
                     return;
-                Q_EMIT self->commitData(combo);
+                auto *model = const_cast<QAbstractItemModel *>(cell.model());
+                if (!model->setData(cell, combo->currentText(), Qt::EditRole))
+                    return;
+                combo->finished = true;
                 Q_EMIT self->closeEditor(combo, QAbstractItemDelegate::NoHint);
-            });
+            };
             return combo;
         }
         // Posted work may find the editor already let go by the view (another

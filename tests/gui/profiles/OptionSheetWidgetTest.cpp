@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QImage>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -396,4 +397,41 @@ TEST_F(OptionSheetWidgetTest, RendersReadOnlyValuesGreyed)
     const int readOnly = darkest(cell(qs("General"), qs("Item Name")));
     const int editable = darkest(cell(kVideo, qs("Video Codec")));
     EXPECT_GT(readOnly, editable + 40);
+}
+
+// A value typed and taken with Enter closes the editor; the arrow keys then
+// move through the grid and change no value unseen. A value the item cannot
+// take leaves the editor open with what was typed.
+TEST_F(OptionSheetWidgetTest, ATypedValueIsTakenWithEnterAndTheArrowsMoveOn)
+{
+    applyProfileDefaults(sheet, 103);
+    const QString item = qs("Fit To Size");
+    const struct
+    {
+        const char *typed;
+        const char *kept;
+        bool closes;
+    } cases[] = {{"10 MB", "10 MB", true}, {"lots", "10 MB", false}, {"1", "1 MB", true}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.typed);
+        click(cell(kVideo, item));
+        QComboBox *combo = editorOf(kVideo, item);
+        ASSERT_NE(combo, nullptr);
+        combo->lineEdit()->selectAll();
+        QTest::keyClicks(combo->lineEdit(), qs(c.typed));
+        QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+        EXPECT_EQ(sheet.value(kVideo, item), qs(c.kept));
+        EXPECT_EQ(QTest::qWaitFor([this] { return editorsClosed(); }, 500), c.closes);
+        if (!c.closes) {
+            EXPECT_EQ(combo->currentText(), qs(c.typed));
+            QTest::keyClick(combo->lineEdit(), Qt::Key_Escape);
+            EXPECT_TRUE(QTest::qWaitFor([this] { return editorsClosed(); }, 1000));
+            continue;
+        }
+        QTest::keyClick(widget.focusWidget(), Qt::Key_Down);
+        QTest::keyClick(widget.focusWidget(), Qt::Key_Down);
+        EXPECT_EQ(sheet.value(kVideo, item), qs(c.kept));
+        EXPECT_NE(widget.currentIndex().row(), cell(kVideo, item).row());
+        EXPECT_TRUE(editorsClosed());
+    }
 }
