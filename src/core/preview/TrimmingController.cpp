@@ -88,7 +88,11 @@ void TrimmingController::updateLength()
 {
     const std::optional<int> start = secondsOfTimeText(m_startText);
     const std::optional<int> stop = secondsOfTimeText(m_stopText);
-    m_lengthText = start && stop ? timeText(std::abs(*stop - *start)) : QString();
+    // Within the file, as the sliders stand.
+    const auto within = [this](int seconds) {
+        return m_sliderMaximum > 0 ? std::clamp(seconds, 0, m_sliderMaximum) : seconds;
+    };
+    m_lengthText = start && stop ? timeText(std::abs(within(*stop) - within(*start))) : QString();
     Q_EMIT lengthTextChanged(m_lengthText);
 }
 
@@ -100,6 +104,13 @@ bool TrimmingController::accept()
     if (!start || !stop || *start >= *stop) {
         if (m_prompt)
             m_prompt->error(tr("Start time or End time is error."));
+        return false;
+    }
+    // The file's length, where the list knows it, is as far as a clip goes.
+    if (m_sliderMaximum > 0 && *stop > m_sliderMaximum) {
+        if (m_prompt)
+            m_prompt->error(
+                tr("The end %1 is past the end of the file (%2).").arg(m_stopText, m_durationText));
         return false;
     }
     if (m_row >= 0 && m_row < m_list.count() && m_list.item(m_row).fileName == m_file)

@@ -41,8 +41,9 @@ public:
     QString durationText() const { return m_durationText; }
     QString startText() const { return m_startText; }
     QString stopText() const { return m_stopText; }
-    // The clip's length without sign, as a time text: a start after the stop
-    // shows the distance between them too. Empty when a text is no time.
+    // The clip's length without sign, as a time text, within the file: a
+    // start after the stop shows the distance between them too. Empty when a
+    // text is no time.
     QString lengthText() const { return m_lengthText; }
     // Both sliders run from 0 to the file's duration in seconds.
     int sliderMaximum() const { return m_sliderMaximum; }
@@ -60,8 +61,9 @@ public:
     void startSliderReleased(int seconds);
     void stopSliderReleased(int seconds);
 
-    // OK: refuses a start that is not before the stop (compared in seconds)
-    // with a message and stays open; otherwise stores both texts in the row.
+    // OK: refuses a start that is not before the stop (compared in seconds),
+    // or a stop past the file's length, with a message and stays open;
+    // otherwise stores both texts in the row.
     // Returns whether the window closes.
     bool accept();
     // Cancel (also the Escape key and the close box).

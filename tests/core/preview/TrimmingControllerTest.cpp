@@ -87,12 +87,18 @@ TEST_F(TrimmingTest, OkComparesSecondsNotTexts)
         const char *start;
         const char *stop;
         bool accepted;
+        const char *refusal = "Start time or End time is error.";
     };
+    const char *pastTheEnd = "The end %1 is past the end of the file (0:00:04).";
     const Case cases[] = {
-        {"9:00:00", "10:00:00", true}, // as texts "10:..." sorts first
-        {"0:01:05", "0:03:25", true},   {"0:00:00", "0:00:04", true},
-        {"10:00:00", "9:00:00", false}, {"0:00:02", "0:00:02", false}, // equal is refused
-        {"0:00:03", "0:00:01", false},  {"soon", "0:00:04", false},    // no time at all
+        {"0:00:01", "0:00:03", true},
+        {"0:00:00", "0:00:04", true},
+        {"10:00:00", "9:00:00", false}, // as texts "10:..." sorts first
+        {"0:00:02", "0:00:02", false},  // equal is refused
+        {"0:00:03", "0:00:01", false},
+        {"soon", "0:00:04", false}, // no time at all
+        {"0:00:01", "0:00:09", false, pastTheEnd},
+        {"9:00:00", "10:00:00", false, pastTheEnd},
     };
     for (const Case &c : cases) {
         prompt.errors.clear();
@@ -109,7 +115,7 @@ TEST_F(TrimmingTest, OkComparesSecondsNotTexts)
             EXPECT_TRUE(finished.at(0).at(0).toBool());
             EXPECT_EQ(player->take(), QStringList{qs("Q")});
         } else {
-            EXPECT_EQ(prompt.errors, QStringList{qs("Start time or End time is error.")});
+            EXPECT_EQ(prompt.errors, QStringList{qs(c.refusal).arg(qs(c.stop))});
             EXPECT_EQ(list.item(0).clipStart, qs("0:00:00")); // the row is unchanged
             EXPECT_EQ(list.item(0).clipEnd, qs("0:00:04"));
             EXPECT_EQ(finished.count(), 0); // the window stays open
@@ -195,7 +201,7 @@ TEST_F(TrimmingTest, SliderReleasesUpdateTheTextsAndTheLengthWithoutSign)
         const char *length;
     } typed[] = {
         {true, "0:00:02", 2, 1, "0:00:01"},  {false, "0:00:04", 2, 4, "0:00:02"},
-        {false, "0:01:00", 2, 4, "0:00:58"}, {false, "0:00:", 2, 4, ""},
+        {false, "0:01:00", 2, 4, "0:00:02"}, {false, "0:00:", 2, 4, ""},
         {false, "0:00:04", 2, 4, "0:00:02"},
     };
     for (const auto &c : typed) {
