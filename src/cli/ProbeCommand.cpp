@@ -95,8 +95,8 @@ void ProbeCommand::report()
     for (int row = 0; row < m_list->count(); ++row) {
         const SourceItem &item = m_list->item(row);
         m_out << escapedField(item.fileName) << tab << item.clipStart << tab << item.clipEnd << tab
-              << item.frameSize << tab << escapedField(item.videoFormat) << tab << item.videoTime
-              << '\n';
+              << item.frameSize << tab << escapedField(videoFormatName(item.videoFormat)) << tab
+              << item.videoTime << '\n';
         if (!item.problem.isEmpty()) {
             m_err << "vantrel-cli: " << escapedField(item.problem) << '\n';
             ++unfit;

@@ -58,8 +58,8 @@ TEST(CliProbe, PrintsOneLinePerFileInTheOrderGiven)
     EXPECT_EQ(run.err, qs("vantrel-cli: \"") + dir + qs("missing.avi\" does not exist.\n"));
     EXPECT_EQ(run.out, sound + qs("\t0:00:00\t0:00:02\t0x0\t\t0:00:02\n") + dir +
                            qs("missing.avi\t0:00:00\t\t0x0\t\t\n") + video +
-                           qs("\t0:00:00\t0:00:03\t160x120\tFMP4\t0:00:03\n") + dir +
-                           qs("-dash.avi\t0:00:00\t0:00:03\t160x120\tFMP4\t0:00:03\n") + sound +
+                           qs("\t0:00:00\t0:00:03\t160x120\tMPEG-4\t0:00:03\n") + dir +
+                           qs("-dash.avi\t0:00:00\t0:00:03\t160x120\tMPEG-4\t0:00:03\n") + sound +
                            qs("\t0:00:00\t0:00:02\t0x0\t\t0:00:02\n"));
 }
 

@@ -67,6 +67,14 @@ QVariant SourceList::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
         if (index.column() == SizeColumn && row.ticket != 0)
             return tr("Probing...");
+        // A file that cannot be converted says so where the user looks; its
+        // size, which the player could not read, is left blank.
+        if (!row.item.problem.isEmpty() && row.ticket == 0 && row.item.status == RowStatus::None) {
+            if (index.column() == StatusColumn)
+                return tr("Cannot be read");
+            if (index.column() == SizeColumn)
+                return QString();
+        }
         if (index.column() == StatusColumn) {
             if (row.item.status == RowStatus::Processing && row.progress)
                 return QString(rowStatusText(row.item.status) +
@@ -79,6 +87,8 @@ QVariant SourceList::data(const QModelIndex &index, int role) const
     case Qt::ToolTipRole:
         if (index.column() == StatusColumn && !row.statusDetail.isEmpty())
             return row.statusDetail;
+        if (index.column() == StatusColumn && !row.item.problem.isEmpty())
+            return row.item.problem;
         if (index.column() != FileNameColumn)
             return {};
         return row.item.problem.isEmpty()

@@ -112,14 +112,50 @@ CommandLine probeCommand(const QString &playerPath, const QString &path)
 
 QString videoFormatName(const QString &playerFormat)
 {
-    // The player's codes for the video of MPEG program and transport streams.
+    // The player's codes (its own for the video of MPEG program and
+    // transport streams, the container's FourCC otherwise) and the names a
+    // user knows them by; a code not here is shown as the player gives it.
     static const QHash<QString, QString> names = {
         {QStringLiteral("0x10000001"), QStringLiteral("MPEG-1")},
         {QStringLiteral("0x10000002"), QStringLiteral("MPEG-2")},
         {QStringLiteral("0x10000004"), QStringLiteral("MPEG-4")},
         {QStringLiteral("0x10000005"), QStringLiteral("H.264")},
+        {QStringLiteral("mpg1"), QStringLiteral("MPEG-1")},
+        {QStringLiteral("mpg2"), QStringLiteral("MPEG-2")},
+        {QStringLiteral("h264"), QStringLiteral("H.264")},
+        {QStringLiteral("avc1"), QStringLiteral("H.264")},
+        {QStringLiteral("hevc"), QStringLiteral("H.265")},
+        {QStringLiteral("hvc1"), QStringLiteral("H.265")},
+        {QStringLiteral("hev1"), QStringLiteral("H.265")},
+        {QStringLiteral("h263"), QStringLiteral("H.263")},
+        {QStringLiteral("s263"), QStringLiteral("H.263")},
+        {QStringLiteral("fmp4"), QStringLiteral("MPEG-4")},
+        {QStringLiteral("mp4v"), QStringLiteral("MPEG-4")},
+        {QStringLiteral("xvid"), QStringLiteral("MPEG-4")},
+        {QStringLiteral("divx"), QStringLiteral("MPEG-4")},
+        {QStringLiteral("dx50"), QStringLiteral("MPEG-4")},
+        {QStringLiteral("mp42"), QStringLiteral("MS MPEG-4 v2")},
+        {QStringLiteral("mp43"), QStringLiteral("MS MPEG-4 v3")},
+        {QStringLiteral("div3"), QStringLiteral("MS MPEG-4 v3")},
+        {QStringLiteral("wmv1"), QStringLiteral("WMV 7")},
+        {QStringLiteral("wmv2"), QStringLiteral("WMV 8")},
+        {QStringLiteral("wmv3"), QStringLiteral("WMV 9")},
+        {QStringLiteral("flv1"), QStringLiteral("Sorenson H.263")},
+        {QStringLiteral("vp60"), QStringLiteral("VP6")},
+        {QStringLiteral("vp6f"), QStringLiteral("VP6")},
+        {QStringLiteral("vp80"), QStringLiteral("VP8")},
+        {QStringLiteral("vp90"), QStringLiteral("VP9")},
+        {QStringLiteral("av01"), QStringLiteral("AV1")},
+        {QStringLiteral("theo"), QStringLiteral("Theora")},
+        {QStringLiteral("dvsd"), QStringLiteral("DV")},
+        {QStringLiteral("dvcp"), QStringLiteral("DV")},
+        {QStringLiteral("mjpg"), QStringLiteral("Motion JPEG")},
+        {QStringLiteral("jpeg"), QStringLiteral("Motion JPEG")},
+        {QStringLiteral("mjpa"), QStringLiteral("Motion JPEG")},
+        {QStringLiteral("apcn"), QStringLiteral("ProRes")},
+        {QStringLiteral("apch"), QStringLiteral("ProRes")},
     };
-    return names.value(playerFormat.toLower(), playerFormat);
+    return names.value(playerFormat.trimmed().toLower(), playerFormat);
 }
 
 QStringList splitProbeOutput(const QString &output, const QStringList &paths)
@@ -195,8 +231,11 @@ void applyProbeFields(const ProbeFields &fields, SourceItem &item)
     if (!fields.ok())
         return;
     item.clipStart = timeText(0);
-    item.frameSize = QString::number(fields.width.value_or(0)) + QLatin1Char('x') +
-                     QString::number(fields.height.value_or(0));
+    // A 1080-line picture is coded as 1088 lines (whole macroblocks), which
+    // the player reports for a transport stream; it shows 1080.
+    const int height = fields.height.value_or(0) == 1088 ? 1080 : fields.height.value_or(0);
+    item.frameSize =
+        QString::number(fields.width.value_or(0)) + QLatin1Char('x') + QString::number(height);
 }
 
 MediaProbe::MediaProbe(const QString &playerPath, QObject *parent)

@@ -1,6 +1,7 @@
 #include "gui/sources/SourceListWidget.h"
 
 #include "core/sources/SourceList.h"
+#include "gui/sources/FileNameDelegate.h"
 
 #include <QDragEnterEvent>
 #include <QHeaderView>
@@ -14,9 +15,8 @@ namespace vantrel {
 
 namespace {
 
-// Column widths in pixels at 96 dots per inch, left to right. The file
-// name's is what it starts with; it then takes what the others leave.
-constexpr int kColumnWidths[] = {535, 139, 125, 129, 111, 169, 122};
+// The file name takes what the other columns, each as wide as its contents,
+// leave, and never less than this.
 constexpr int kNameColumnMinimum = 160;
 
 } // namespace
@@ -37,10 +37,16 @@ SourceListWidget::SourceListWidget(SourceList &list, QWidget *parent) : QTreeVie
     setDragDropMode(QAbstractItemView::DropOnly);
     setContextMenuPolicy(Qt::NoContextMenu); // the right button press opens it
     header()->setStretchLastSection(false);
-    for (int column = 0; column < int(std::size(kColumnWidths)); ++column)
-        header()->resizeSection(column, kColumnWidths[column]);
-    // A long path loses its middle, not its name; the tip shows it whole.
-    setTextElideMode(Qt::ElideMiddle);
+    header()->setMinimumSectionSize(fontMetrics().horizontalAdvance(QStringLiteral("0:00:00")));
+    for (int column = 1; column < SourceList::ColumnCount; ++column)
+        header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    // The status changes while a batch runs: its column is as wide as its
+    // longest word from the start, so that the others do not move.
+    header()->setSectionResizeMode(SourceList::StatusColumn, QHeaderView::Fixed);
+    header()->resizeSection(SourceList::StatusColumn,
+                            fontMetrics().horizontalAdvance(QStringLiteral("Processing 100%  ")));
+    // A long path loses its folder before its name; the tip shows it whole.
+    setItemDelegateForColumn(SourceList::FileNameColumn, new FileNameDelegate(this));
     connect(header(), &QHeaderView::sectionResized, this, [this](int column) {
         if (column != SourceList::FileNameColumn)
             fitNameColumn();

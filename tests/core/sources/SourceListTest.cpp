@@ -28,6 +28,12 @@ QStringList filled(const QString &path, const char *end, const char *size, const
     return {path, qs("0:00:00"), qs(end), qs(size), qs(format), QString(), qs(end)};
 }
 
+// A file the player could not read says so in its status; it has no size.
+QStringList unreadable(const QString &path)
+{
+    return {path, qs("0:00:00"), QString(), QString(), QString(), qs("Cannot be read"), QString()};
+}
+
 bool waitForAllProbed(SourceList &list, int timeoutMs = 20000)
 {
     return QTest::qWaitFor([&] { return list.pendingProbes() == 0; }, timeoutMs);
@@ -97,19 +103,22 @@ TEST(SourceList, RowsKeepTheirOrderWhileProbesEndInAnyOrder)
     for (int row = 0; row < list.count(); ++row)
         EXPECT_FALSE(list.isProbing(row));
 
-    EXPECT_EQ(rowTexts(list, 0), filled(fifo, "", "0x0", ""));
-    EXPECT_EQ(rowTexts(list, 1), filled(video, "0:00:03", "160x120", "FMP4"));
+    EXPECT_EQ(rowTexts(list, 0), unreadable(fifo));
+    EXPECT_EQ(rowTexts(list, 1), filled(video, "0:00:03", "160x120", "MPEG-4"));
     EXPECT_EQ(rowTexts(list, 2), filled(sound, "0:00:02", "0x0", ""));
-    EXPECT_EQ(rowTexts(list, 3), filled(wide, "0:00:01", "176x144", "FMP4"));
-    EXPECT_EQ(rowTexts(list, 4), filled(missing, "", "0x0", ""));
-    EXPECT_EQ(rowTexts(list, 5), filled(video, "0:00:03", "160x120", "FMP4"));
+    EXPECT_EQ(rowTexts(list, 3), filled(wide, "0:00:01", "176x144", "MPEG-4"));
+    EXPECT_EQ(rowTexts(list, 4), unreadable(missing));
+    EXPECT_EQ(rowTexts(list, 5), filled(video, "0:00:03", "160x120", "MPEG-4"));
     EXPECT_EQ(list.item(3).frameSize, qs("176x144"));
     EXPECT_EQ(list.data(list.index(6, SourceList::FormatColumn)).toString(), qs("MPEG-2"));
     EXPECT_EQ(list.item(6).videoFormat, qs("0x10000002")); // the record keeps the player's code
     for (const auto &[code, name] : {std::pair{"0x10000001", "MPEG-1"},
                                      {"0x10000005", "H.264"},
                                      {"0X10000004", "MPEG-4"},
-                                     {"XVID", "XVID"},
+                                     {"XVID", "MPEG-4"},
+                                     {"dvsd", "DV"},
+                                     {"s263", "H.263"},
+                                     {"FOO1", "FOO1"},
                                      {"", ""}})
         EXPECT_EQ(videoFormatName(qs(code)), qs(name)) << code;
 }
@@ -136,8 +145,8 @@ TEST(SourceList, ResultsOfRemovedRowsAreDropped)
     EXPECT_EQ(list.pendingProbes(), 2);
     ASSERT_TRUE(waitForAllProbed(list));
     EXPECT_EQ(all.count(), 1);
-    EXPECT_EQ(rowTexts(list, 0), filled(first, "0:00:01", "176x144", "FMP4"));
-    EXPECT_EQ(rowTexts(list, 1), filled(second, "0:00:02", "160x120", "FMP4"));
+    EXPECT_EQ(rowTexts(list, 0), filled(first, "0:00:01", "176x144", "MPEG-4"));
+    EXPECT_EQ(rowTexts(list, 1), filled(second, "0:00:02", "160x120", "MPEG-4"));
     EXPECT_EQ(probe.pending(), 0);
 
     // Removing the only probing row ends the wait too.
@@ -161,7 +170,7 @@ TEST(SourceList, ResultsOfRemovedRowsAreDropped)
     settle(); // nothing of the removed rows' probes comes after all
     EXPECT_EQ(probed.count(), 1);
     ASSERT_EQ(list.count(), 1);
-    EXPECT_EQ(rowTexts(list, 0), filled(first, "0:00:01", "176x144", "FMP4"));
+    EXPECT_EQ(rowTexts(list, 0), filled(first, "0:00:01", "176x144", "MPEG-4"));
     EXPECT_TRUE(QTest::qWaitFor([] { return childProcesses(qs("mplayer")).isEmpty(); }, 5000));
 }
 
@@ -203,7 +212,7 @@ TEST(SourceList, StatusAndClipEdits)
     EXPECT_EQ(changed.at(1).at(0).toModelIndex().column(), SourceList::StartColumn);
     EXPECT_EQ(changed.at(1).at(1).toModelIndex().column(), SourceList::EndColumn);
     EXPECT_EQ(rowTexts(list, 0), (QStringList{video, qs("0:00:01"), qs("0:00:02"), qs("160x120"),
-                                              qs("FMP4"), qs("OK"), qs("0:00:03")}));
+                                              qs("MPEG-4"), qs("OK"), qs("0:00:03")}));
 }
 
 TEST(SourceList, MissingPlayerStillFillsTheRows)
@@ -214,6 +223,6 @@ TEST(SourceList, MissingPlayerStillFillsTheRows)
     list.addSourceFile(qs("relative b.avi"));
     ASSERT_TRUE(waitForAllProbed(list));
     EXPECT_TRUE(probe.isToolMissing());
-    EXPECT_EQ(rowTexts(list, 0), filled(qs("/v/a.avi"), "", "0x0", ""));
-    EXPECT_EQ(rowTexts(list, 1), filled(qs("relative b.avi"), "", "0x0", ""));
+    EXPECT_EQ(rowTexts(list, 0), unreadable(qs("/v/a.avi")));
+    EXPECT_EQ(rowTexts(list, 1), unreadable(qs("relative b.avi")));
 }

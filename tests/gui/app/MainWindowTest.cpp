@@ -15,6 +15,7 @@
 #include "gui/convert/ProgressPanel.h"
 #include "gui/download/OnlineVideoWindow.h"
 #include "gui/profiles/ProfileComboWidget.h"
+#include "gui/sources/FileNameDelegate.h"
 #include "gui/sources/SourceListWidget.h"
 
 #include <QAbstractItemView>
@@ -510,4 +511,31 @@ TEST_F(MainWindowTest, AFailedRowTellsWhyInItsStatusTip)
     combo->showPopup();
     EXPECT_GT(combo->view()->viewport()->width(), widest);
     combo->hidePopup();
+}
+
+// A path too long for its cell gives way folder first; the name goes last.
+TEST(FileNameColumn, APathGivesWayFolderFirst)
+{
+    const QFontMetrics metrics(QApplication::font());
+    const QString folder = qs("/home/user/Videos/Holiday in Portugal 2026/day two/");
+    const QString name = qs("camera_1080i50.mts");
+    const int nameWidth = metrics.horizontalAdvance(name);
+    const struct
+    {
+        int width;
+        bool wholeName;
+        bool someFolder;
+    } cases[] = {
+        {metrics.horizontalAdvance(folder + name), true, true}, // all of it fits
+        {nameWidth + metrics.horizontalAdvance(qs("/home/user/…/")), true, true},
+        {nameWidth + metrics.horizontalAdvance(qs("…/")), true, false},
+        {nameWidth / 2, false, false},
+    };
+    for (const auto &c : cases) {
+        const QString shown = elidedPath(folder + name, metrics, c.width);
+        SCOPED_TRACE(shown.toStdString());
+        EXPECT_LE(metrics.horizontalAdvance(shown), c.width);
+        EXPECT_EQ(shown.endsWith(name), c.wholeName);
+        EXPECT_EQ(shown.startsWith(qs("/home")), c.someFolder);
+    }
 }
