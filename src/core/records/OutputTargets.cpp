@@ -76,7 +76,7 @@ Expected<std::optional<qint64>> fitSizeBytes(const QString &text)
     if (trimmed.isEmpty() || trimmed.compare(fitSizeOff(), Qt::CaseInsensitive) == 0)
         return std::optional<qint64>();
     static const QRegularExpression size(
-        QStringLiteral("^(\\d+(?:[.,]\\d+)?)\\s*([kKmMgG][bB])?$"));
+        QStringLiteral("^(\\d+(?:[.,]\\d+)?)\\s*([kKmMgGtT][bB])?$"));
     const QRegularExpressionMatch match = size.match(trimmed);
     const std::optional<double> number =
         match.hasMatch() ? numberOf(match.captured(1)) : std::nullopt;
@@ -84,8 +84,10 @@ Expected<std::optional<qint64>> fitSizeBytes(const QString &text)
         return Limit::failure(
             tr("\"%1\" is no size: give it in MB (1,000,000 bytes), like \"10 MB\"").arg(text));
     const QString unit = match.captured(2).toLower();
+    // A terabyte is understood, to be told the range it lies outside of.
     const double scale = unit == QLatin1String("kb")   ? 1000.0
                          : unit == QLatin1String("gb") ? 1000.0 * kMegabyte
+                         : unit == QLatin1String("tb") ? 1000.0 * 1000.0 * kMegabyte
                                                        : double(kMegabyte);
     const double bytes = std::round(*number * scale);
     if (bytes < kSmallestLimit || bytes > kLargestLimit)

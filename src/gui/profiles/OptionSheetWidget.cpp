@@ -7,10 +7,12 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPointer>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QToolTip>
 
+#include <algorithm>
 #include <functional>
 #include <utility>
 
@@ -147,6 +149,15 @@ public:
         if (shown != choices) {
             combo->clear();
             combo->addItems(choices); // in order; a repeated choice is listed again
+            // The open list is as wide as its longest entry, whatever the
+            // column's width ("-14 LUFS (music streaming)" is read whole).
+            int widest = 0;
+            for (const QString &choice : choices)
+                widest = std::max(widest, combo->fontMetrics().horizontalAdvance(choice));
+            const QStyle *style = combo->style();
+            combo->view()->setMinimumWidth(widest +
+                                           2 * style->pixelMetric(QStyle::PM_FocusFrameHMargin) +
+                                           style->pixelMetric(QStyle::PM_ScrollBarExtent) + 16);
         }
         // A value outside the list selects nothing and is shown as the
         // placeholder, or as the typed text where one may be typed.

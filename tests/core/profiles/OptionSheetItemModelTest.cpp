@@ -222,12 +222,14 @@ TEST(OptionSheetItemModel, TypedSizesAndLoudnessesAreTakenInTheSheetsWords)
         const char *item;
         const char *typed;
         const char *stored; // null: refused
+        const char *why = "";
     } cases[] = {
         {kVideo, "Fit To Size", "10MB", "10 MB"},
         {kVideo, "Fit To Size", "2.5", "2.5 MB"},
         {kVideo, "Fit To Size", "300 KB", "300 kB"},
         {kVideo, "Fit To Size", "lots", nullptr},
-        {kVideo, "Fit To Size", "5 kB", nullptr},
+        {kVideo, "Fit To Size", "5 kB", nullptr, "it takes 10 kB to 1000 GB"},
+        {kVideo, "Fit To Size", "2 TB", nullptr, "it takes 10 kB to 1000 GB"},
         {kVideo, "Fit To Size", "off", "Off"},
         {kAudio, "Loudness", "-16", "-16 LUFS (phones, podcasts)"},
         {kAudio, "Loudness", "-18 LUFS", "-18 LUFS"},
@@ -246,6 +248,7 @@ TEST(OptionSheetItemModel, TypedSizesAndLoudnessesAreTakenInTheSheetsWords)
         ASSERT_EQ(refused.size(), c.stored ? 0 : 1);
         if (!c.stored) {
             EXPECT_TRUE(refused.at(0).at(1).toString().startsWith(qs(c.item) + qs(": ")));
+            EXPECT_TRUE(refused.at(0).at(1).toString().contains(qs(c.why)));
         }
     }
 }

@@ -435,3 +435,22 @@ TEST_F(OptionSheetWidgetTest, ATypedValueIsTakenWithEnterAndTheArrowsMoveOn)
         EXPECT_TRUE(editorsClosed());
     }
 }
+
+// The open list is as wide as its longest entry, however narrow the column.
+TEST_F(OptionSheetWidgetTest, TheOpenListShowsItsLongestEntryWhole)
+{
+    applyProfileDefaults(sheet, 103);
+    widget.resize(260, 420);
+    click(cell(kAudio, qs("Loudness")));
+    QComboBox *combo = editorOf(kAudio, qs("Loudness"));
+    ASSERT_NE(combo, nullptr);
+    combo->showPopup(); // a typed item's list opens when asked for
+    ASSERT_TRUE(waitForList(combo));
+    int widest = 0;
+    for (const QString &entry : itemsOf(combo))
+        widest = std::max(widest, combo->view()->fontMetrics().horizontalAdvance(entry));
+    EXPECT_GE(combo->view()->viewport()->width(), widest);
+    QTest::keyClick(combo->view(), Qt::Key_Escape);
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return editorsClosed(); }, 2000));
+}
