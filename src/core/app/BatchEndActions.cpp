@@ -43,24 +43,31 @@ QString BatchEndActions::completedMessage(const BatchOutcome &outcome)
 
 void BatchEndActions::report(const BatchOutcome &outcome)
 {
-    const bool completed = outcome.ending == BatchEnding::Completed;
-    // The folder opens once the message has been read.
-    Prompt::Then openFolder;
-    if (completed && m_desktop)
-        openFolder = [desktop = m_desktop, prompt = m_prompt, folder = outcome.outputFolder] {
-            showFolder(desktop, prompt, folder);
-        };
-    if (!m_prompt) {
-        if (openFolder)
-            openFolder();
+    if (outcome.ending != BatchEnding::Completed) {
+        // A Cancel the user asked for is no error; a missing source is.
+        if (m_prompt && outcome.ending == BatchEnding::Cancelled)
+            m_prompt->information(batchEndMessage(outcome));
+        else if (m_prompt)
+            m_prompt->error(batchEndMessage(outcome));
         return;
     }
-    if (!completed)
-        m_prompt->error(batchEndMessage(outcome));
-    else if (outcome.failedRows > 0) // not a success, whatever the words say
-        m_prompt->warning(completedMessage(outcome), std::move(openFolder));
+    // One message: how the batch went and, where no file browser took the
+    // folder, where the files are.
+    const auto tell = [self = QPointer<BatchEndActions>(this), outcome](bool opened) {
+        if (!self || !self->m_prompt)
+            return;
+        QString message = completedMessage(outcome);
+        if (!opened)
+            message += QStringLiteral("\n") + folderNotShownMessage(outcome.outputFolder);
+        if (outcome.failedRows > 0) // not a success, whatever the words say
+            self->m_prompt->warning(message);
+        else
+            self->m_prompt->information(message);
+    };
+    if (m_desktop)
+        m_desktop->openFolder(outcome.outputFolder, tell);
     else
-        m_prompt->information(completedMessage(outcome), std::move(openFolder));
+        tell(true);
 }
 
 } // namespace vantrel

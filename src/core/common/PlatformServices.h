@@ -63,6 +63,8 @@ public:
     virtual void openFolder(const QString &folder, Opened opened) = 0;
 };
 
+// Where the files are, for a user whose file browser did not open `folder`.
+QString folderNotShownMessage(const QString &folder);
 // Opens `folder` in the file browser; where none opens, the user is told
 // where the files are instead. Without a desktop nothing is done.
 void showFolder(Desktop *desktop, Prompt *prompt, const QString &folder);

@@ -414,8 +414,9 @@ QStringList sourceFactsArguments(const QString &path, std::optional<double> expe
         intervals = QStringLiteral("%");
     else if (expectedSeconds)
         intervals += QStringLiteral(",%1%").arg(*expectedSeconds - kLastSeconds, 0, 'f', 3);
+    // Warnings too: one of them tells a length guessed from the bitrate.
     return {QStringLiteral("-v"),
-            QStringLiteral("error"),
+            QStringLiteral("warning"),
             QStringLiteral("-hide_banner"),
             QStringLiteral("-probesize"),
             QStringLiteral("10M"),
@@ -438,6 +439,16 @@ QStringList sourceHeaderArguments(const QString &path)
     arguments.remove(at, 2);
     arguments[arguments.indexOf(kEntries)] = kEntries.section(QStringLiteral(":packet="), 0, 0);
     return arguments;
+}
+
+void forgetGuessedLength(SourceFacts &facts, const QString &messages)
+{
+    if (!messages.contains(QLatin1String("Estimating duration from bitrate")))
+        return;
+    facts.lengthGuessed = true;
+    facts.seconds.reset();
+    for (StreamFacts &stream : facts.streams)
+        stream.seconds.reset();
 }
 
 std::optional<SourceFacts> parseSourceFacts(const QByteArray &json)

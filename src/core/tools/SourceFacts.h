@@ -119,7 +119,10 @@ struct SourceFacts
 
     QString container;             // ffprobe's format name: "mov,mp4,m4a,3gp,3g2,mj2"
     std::optional<double> seconds; // the container's length
-    double startSeconds = 0;       // the time of its first packet (a transport stream's is not 0)
+    // The demuxer guessed the length from the bitrate (a file written to a
+    // pipe tells none): such a guess is no length, so none is kept.
+    bool lengthGuessed = false;
+    double startSeconds = 0; // the time of its first packet (a transport stream's is not 0)
     std::vector<StreamFacts> streams;
     // Counted by idet when the picture's stream does not tell its field
     // order; `fieldsCounted`: idet was run (a count may still be none).
@@ -191,6 +194,9 @@ QStringList sourceHeaderArguments(const QString &path);
 // it lists count for each stream; those that reach the file's end tell its
 // held last picture and where it ends.
 std::optional<SourceFacts> parseSourceFacts(const QByteArray &json);
+// Forgets the lengths in `facts` when ffprobe's `messages` say it guessed
+// them from the bitrate.
+void forgetGuessedLength(SourceFacts &facts, const QString &messages);
 
 // The ffprobe arguments that list the packets of stream `streamIndex` in the
 // last seconds of `path`, whose facts are `facts`; of the whole file when

@@ -117,6 +117,8 @@ void SourceReading::onProbeEnded(const ProcessResult &result)
     m_limit.stop();
     if (result.succeeded() && !m_tooLong)
         m_facts = parseSourceFacts(m_answer);
+    if (m_facts)
+        forgetGuessedLength(*m_facts, m_probe.output());
     m_answer.clear();
     if (!m_facts) {
         qCInfo(lcTools).noquote() << "no facts of" << m_path << endingText(result)

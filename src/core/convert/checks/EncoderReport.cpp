@@ -68,6 +68,7 @@ EncoderReport EncoderReportReader::report() const
         report.input->containerSeconds.reset();
         report.input->videoSeconds.reset();
         report.input->audioSeconds.reset();
+        report.input->lengthGuessed = true;
     }
     // A picture stream that got no frame is no picture.
     if (report.output && reader.m_frames == 0)

@@ -17,6 +17,8 @@ struct MediaFacts
     std::optional<double> videoSeconds;
     std::optional<double> audioSeconds;
     std::optional<double> containerSeconds;
+    // The lengths were guessed from the bitrate, and so are not kept.
+    bool lengthGuessed = false;
 
     // The length a conversion takes from the file: the sound's when only the
     // sound is taken, else the picture's (the sound's for a file without

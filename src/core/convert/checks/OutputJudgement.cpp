@@ -87,7 +87,12 @@ OutputVerdict judgeOutput(const OutputRequest &request, const OutputFindings &fi
     // The encoder ended well after reading all it could: an output shorter
     // than the source's header claims is all that the source held.
     const double told = source ? source->length(request.soundOnly).value_or(0) : 0;
-    const double claimed = request.claimedSeconds.value_or(0);
+    // The player's listing stands in only where the source tells no length
+    // and the encoder guessed none.
+    const bool listingOnly = request.claimedWithin > 0;
+    const double claimed = listingOnly && (told > 0 || (source && source->lengthGuessed))
+                               ? 0
+                               : request.claimedSeconds.value_or(0);
     const double sourceLength = std::max(told, claimed);
     const double within = claimed > told ? request.claimedWithin : 0;
     const std::optional<double> written = report.encodedSeconds;
@@ -107,10 +112,15 @@ void setClaimedLength(OutputRequest &request, const std::optional<SourceFacts> &
                       const QString &listedTime)
 {
     if (facts) {
-        request.claimedSeconds = request.soundOnly ? facts->seconds : facts->claimedSeconds();
+        // A sound kept alone claims its own stream's length where told.
+        const StreamFacts *sound = facts->sound();
+        request.claimedSeconds = !request.soundOnly        ? facts->claimedSeconds()
+                                 : sound && sound->seconds ? sound->seconds
+                                                           : facts->seconds;
         request.claimedWithin = 0;
     }
-    if (request.claimedSeconds)
+    // Where the length was a guess, the player's listing is one too.
+    if (request.claimedSeconds || (facts && facts->lengthGuessed))
         return;
     // The player reads headers FFmpeg does not (an ASF's play time).
     if (const std::optional<int> listed = secondsOfTimeText(listedTime); listed && *listed > 0) {
