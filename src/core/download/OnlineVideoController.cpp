@@ -183,6 +183,9 @@ void OnlineVideoController::onPageFinished()
     }
     if (!page.isEmpty() && !pageHasVideo(page))
         setStatus(tr("The page names no video: it may have been removed."));
+    // A read that found no video may be tried again on the same address.
+    if (page.isEmpty() || !pageHasVideo(page))
+        setGetEnabled(true);
     cacheThumbnail();
     Q_EMIT pageRead();
 }
@@ -204,6 +207,7 @@ void OnlineVideoController::onYtDlpRead()
         setStatus(tr("Complete! ") + offered);
     } else {
         m_source = std::make_unique<YtDlpSource>(m_address);
+        setGetEnabled(true); // the same address may be tried again
         if (m_reader->failure() == YtDlpReader::Failure::NoVideo) {
             setStatus(tr("The page names no video: it may have been removed."));
         } else {
@@ -282,8 +286,14 @@ Expected<QString> OnlineVideoController::previewAddress(int format)
         return Expected<QString>::failure(*refusal);
     }
     const QString address = streamAddress(format).trimmed();
-    if (address.isEmpty())
-        return address; // no page gave one: the panel shows, nothing plays
+    if (address.isEmpty()) {
+        const QString nothing =
+            m_address.isEmpty()
+                ? tr("Nothing to preview yet: Get Direct Link reads a video's page first.")
+                : tr("The page read last offers no stream to preview.");
+        setStatus(nothing);
+        return Expected<QString>::failure(nothing);
+    }
     if (const std::optional<QString> refusal = nonWebAddressReason(QUrl(address))) {
         setStatus(*refusal);
         return Expected<QString>::failure(*refusal);

@@ -31,7 +31,8 @@ std::optional<int> WatchPageSource::previewFormat() const
 
 QString WatchPageSource::lengthText() const
 {
-    return m_info.length + tr(" Sec.");
+    // A page that told no length (or none was read) shows none, not " Sec.".
+    return m_info.length.isEmpty() ? QString() : m_info.length + tr(" Sec.");
 }
 
 std::optional<StreamRequest> WatchPageSource::downloadRequest(int format) const

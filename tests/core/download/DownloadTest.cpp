@@ -430,17 +430,26 @@ TEST_F(OnlineVideo, FailuresSayWhatWentWrong)
     server.route("/missing", {"no such page", 404});
     server.route("/slow", {"", 200, true, false, true});
 
+    // Nothing read yet: the preview says so rather than wait for nothing.
+    EXPECT_FALSE(controller().previewAddress(35));
+    EXPECT_TRUE(controller().statusText().startsWith(qs("Nothing to preview yet")));
+
     read(server.url("/removed"));
     EXPECT_TRUE(controller().statusText().contains(qs("no video")))
         << controller().statusText().toStdString();
     EXPECT_TRUE(controller().info().title.isEmpty());
+    // A read that found no video may be tried again on the same address.
+    EXPECT_TRUE(controller().canGetDirectLink());
 
     read(server.url("/missing"));
     ASSERT_EQ(prompt.errors.size(), 1);
     EXPECT_TRUE(prompt.errors[0].startsWith(qs("Something Went Wrong\n")))
         << prompt.errors[0].toStdString();
-    EXPECT_EQ(controller().lengthText(), qs(" Sec."));
+    EXPECT_EQ(controller().lengthText(), QString());
+    EXPECT_TRUE(controller().canGetDirectLink());
     EXPECT_TRUE(controller().statusText().startsWith(qs("Error 404")));
+    EXPECT_FALSE(controller().previewAddress(35));
+    EXPECT_EQ(controller().statusText(), qs("The page read last offers no stream to preview."));
 
     read(server.url("/slow"));
     EXPECT_EQ(controller().statusText(), qs("Slow Connection"));

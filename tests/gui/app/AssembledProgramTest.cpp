@@ -4,9 +4,11 @@
 #include "TestEnvironment.h"
 
 #include "core/app/MainController.h"
+#include "core/profiles/OptionSheetItemModel.h"
 #include "gui/app/MainWindow.h"
 #include "gui/app/Skin.h"
 #include "gui/convert/ProgressPanel.h"
+#include "gui/profiles/OptionSheetWidget.h"
 
 #include <QApplication>
 #include <QDir>
@@ -222,6 +224,7 @@ struct WindowPoints
 {
     QPoint convertCaption;
     QPoint cancelButton;
+    QPoint fitToSize; // the item's value cell in the sheet of the H.264 entry
 };
 
 WindowPoints measureMainWindow()
@@ -232,14 +235,19 @@ WindowPoints measureMainWindow()
     MainController controller(surroundings.main(data));
     MainWindow window(controller);
     window.startUp();
+    controller.pickEntry(103);
     window.show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
     window.progressPanel()->show();
     settle(); // laid out as shown
     const QWidget *caption = window.findChild<QWidget *>(qs("Label11"));
     const QWidget *cancel = window.progressPanel()->cancelButton();
+    const auto *sheet = window.findChild<OptionSheetWidget *>();
+    const QRect fit =
+        sheet->visualRect(sheet->sheetModel()->itemIndex(qs("Video Options"), qs("Fit To Size")));
     const WindowPoints points{caption->mapTo(&window, caption->rect().center()),
-                              cancel->mapTo(&window, cancel->rect().center())};
+                              cancel->mapTo(&window, cancel->rect().center()),
+                              sheet->viewport()->mapTo(&window, fit.center())};
     qApp->setStyleSheet(QString());
     return points;
 }
@@ -388,4 +396,101 @@ TEST(AssembledProgram, CameraFilesTrueStatusesAndAListThatIsNeverLost)
     ASSERT_TRUE(QTest::qWaitFor([&] { return keptStatuses(kept).size() == 3; }, 5000));
     keepScreenshot(main, "camera-undone.png");
     EXPECT_EQ(again.terminate().exitCode, 0);
+}
+
+// A new user's first hour on today's profiles: a file the player cannot read
+// says so in its row, a size typed into the sheet stays as typed when the
+// arrows move on, a clip's end past the file is refused, and a batch of
+// several stages ends in one message that also says where the files are.
+TEST(AssembledProgram, AFirstHourOnTodaysProfiles)
+{
+    if (!RunningProgram::canRun())
+        GTEST_SKIP() << "needs an X server and xdotool";
+    const WindowPoints points = measureMainWindow();
+    MediaClips clips;
+    clips.video(qs("holiday.mp4"), 4, "320x240");
+    writeFile(clips.path(qs("broken.mkv")), QByteArray(30000, '\x5a'));
+    const QString out = clips.path(qs("out"));
+    QTemporaryDir data;
+    writeFile(data.filePath(qs("settings.dat")),
+              "[Set]\nprofile=103\noutputfolder=" + QFile::encodeName(out) + "\n");
+    QTemporaryDir bin; // no file browser answers
+    writeFile(bin.filePath(qs("xdg-open")), "#!/bin/sh\nexit 3\n");
+    QFile::setPermissions(bin.filePath(qs("xdg-open")), QFile::ReadOwner | QFile::ExeOwner);
+    QProcessEnvironment extra;
+    extra.insert(qs("VANTREL_DATA_DIR"), data.path());
+    extra.insert(qs("PATH"), bin.path() + u':' + qEnvironmentVariable("PATH"));
+    const QString kept = data.filePath(qs("list.json"));
+    RunningProgram program({qs("holiday.mp4"), qs("broken.mkv")}, clips.folder(), extra);
+    const QString main = program.waitForWindow(qs("^Vantrel Video Converter 3"));
+    ASSERT_FALSE(main.isEmpty()) << program.log();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return keptStatuses(kept).size() == 2; }, 10000));
+    QTest::qWait(1500); // both probed
+    keepScreenshot(main, "first-hour-listed.png");
+
+    // "300 kB" typed and taken with Enter; the arrows then move on, changing nothing.
+    RunningProgram::click(main, points.fitToSize);
+    QTest::qWait(500);
+    program.key(main, qs("End"));
+    program.key(main, qs("shift+Home"));
+    RunningProgram::type(qs("300 kB"));
+    program.key(main, qs("Return"));
+    program.key(main, qs("Down"));
+    program.key(main, qs("Down"));
+    const QByteArray typed = R"("item":"Fit To Size","value":"300 kB")";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return readFile(kept).contains(typed); }, 5000))
+        << readFile(kept).toStdString();
+    QTest::qWait(1000);
+    EXPECT_TRUE(readFile(kept).contains(typed)) << readFile(kept).toStdString();
+    keepScreenshot(main, "first-hour-typed.png");
+
+    // A clip's end typed past the file is refused, and the window stays.
+    RunningProgram::click(main, QPoint(100, 123)); // the first row
+    program.key(main, qs("ctrl+v"));
+    const QString clip = program.waitForWindow(qs("^Clip Time"));
+    ASSERT_FALSE(clip.isEmpty()) << program.log();
+    for (int i = 0; i < 4; ++i) // from the first control back to the End Time box
+        program.key(clip, qs("shift+Tab"));
+    program.key(clip, qs("End"));
+    program.key(clip, qs("shift+Home"));
+    RunningProgram::type(qs("0:00:09"));
+    keepScreenshot(clip, "first-hour-clip-end.png");
+    program.key(clip, qs("Return"));
+    EXPECT_TRUE(program.waitForLog(
+        QRegularExpression(qs("message: The end 0:00:09 is past the end of the file"))))
+        << program.log();
+    const QString refusal = program.waitForWindow(qs("^Vantrel Video Converter$"));
+    ASSERT_FALSE(refusal.isEmpty());
+    program.key(refusal, qs("Return"));
+    EXPECT_FALSE(program.windows(qs("^Clip Time")).isEmpty());
+    program.key(clip, qs("Escape"));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return program.windows(qs("^Clip Time")).isEmpty(); }, 10000));
+
+    // The fitted row runs its passes with the time left shown; the batch ends
+    // in one message.
+    program.key(main, qs("ctrl+n"));
+    ASSERT_TRUE(program.waitForLog(QRegularExpression(qs("pass: ")))) << program.log();
+    keepScreenshot(main, "first-hour-converting.png");
+    ASSERT_TRUE(program.waitForLog(QRegularExpression(qs("batch ends")))) << program.log();
+    const QString done = program.waitForWindow(qs("^Vantrel Video Converter$"));
+    ASSERT_FALSE(done.isEmpty());
+    keepScreenshot(done, "first-hour-done.png");
+    program.key(done, qs("Return"));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return program.windows(qs("^Vantrel Video Converter$")).isEmpty(); }, 10000));
+    EXPECT_TRUE(program.waitForLog(QRegularExpression(QRegularExpression::escape(
+        qs("see why.\nNo file browser opened. The files are in:\n") + out))))
+        << program.log();
+    EXPECT_EQ(program.log().count(qs("message: ")), 2) << program.log(); // the refusal, the end
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return keptStatuses(kept) == QStringList{qs("ok"), qs("fail")};
+        },
+        5000))
+        << keptStatuses(kept).join(u' ');
+    const qint64 size = QFileInfo(QDir(out).filePath(qs("holiday.mp4"))).size();
+    EXPECT_GT(size, 0);
+    EXPECT_LE(size, 300000);
+    EXPECT_EQ(program.terminate().exitCode, 0);
 }
