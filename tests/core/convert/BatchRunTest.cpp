@@ -923,6 +923,11 @@ TEST_F(BatchRunTest, HardFilesConvertAllTheyHoldOrSayWhy)
         {"truncated FLV", clips.truncated(flv, qs("truncated.flv"), 0.5), kEntry, RowStatus::Ok,
          "holds less than it claims"},
         {"short sound track as sound", shortSound, 96, RowStatus::Ok, ""},
+        {"a camera's sound ending before its picture, as sound",
+         clips.encoded(qs("camera.avi"),
+                       lavfi("testsrc=s=160x120:r=25:d=3") + lavfi("sine=d=2.6") +
+                           QStringList{qs("-c:v"), qs("mjpeg"), qs("-c:a"), qs("pcm_s16le")}),
+         110, RowStatus::Ok, ""},
         {"short sound track as video", shortSound, kEntry, RowStatus::Ok, ""},
         {"not a media file", noise, kEntry, RowStatus::Fail,
          "not a video or sound file the player can read"},
@@ -953,7 +958,7 @@ TEST_F(BatchRunTest, HardFilesConvertAllTheyHoldOrSayWhy)
             EXPECT_FALSE(QFile::exists(batch->rowOutput(0)));
             continue;
         }
-        const double decodable = decodableSeconds(row.file, row.entry == 96);
+        const double decodable = decodableSeconds(row.file, row.entry == 96 || row.entry == 110);
         EXPECT_NEAR(inspect(batch->rowOutput(0)).seconds, decodable, 0.2 + 0.05 * decodable);
     }
     // Nothing unfinished stands beside the outputs.

@@ -85,12 +85,18 @@ OutputVerdict judgeOutput(const OutputRequest &request, const OutputFindings &fi
     }
 
     // The encoder ended well after reading all it could: an output shorter
-    // than the source's header claims is all that the source held.
-    const double told = source ? source->length(request.soundOnly).value_or(0) : 0;
-    // The player's listing stands in only where the source tells no length
-    // and the encoder guessed none.
-    const bool listingOnly = request.claimedWithin > 0;
-    const double claimed = listingOnly && (told > 0 || (source && source->lengthGuessed))
+    // than the source's header claims is all that the source held. A sound
+    // kept alone is held to its own stream's length: a file's length is its
+    // picture's too, which a camera's sound may fall short of.
+    const double told = !source ? 0
+                        : request.soundOnly && source->hasVideo
+                            ? source->audioSeconds.value_or(0)
+                            : source->length(request.soundOnly).value_or(0);
+    // A claim known only roughly (the player's listing, a film's length for
+    // its sound) stands in only where the source tells no length and the
+    // encoder guessed none.
+    const bool rough = request.claimedWithin > 0;
+    const double claimed = rough && (told > 0 || (source && source->lengthGuessed))
                                ? 0
                                : request.claimedSeconds.value_or(0);
     const double sourceLength = std::max(told, claimed);
@@ -112,12 +118,15 @@ void setClaimedLength(OutputRequest &request, const std::optional<SourceFacts> &
                       const QString &listedTime)
 {
     if (facts) {
-        // A sound kept alone claims its own stream's length where told.
+        // A sound kept alone claims its own stream's length; where that is not
+        // told, the file's, to within a second (a camera's sound may end
+        // before its picture).
         const StreamFacts *sound = facts->sound();
+        const bool ownLength = !request.soundOnly || !facts->picture() || (sound && sound->seconds);
         request.claimedSeconds = !request.soundOnly        ? facts->claimedSeconds()
                                  : sound && sound->seconds ? sound->seconds
                                                            : facts->seconds;
-        request.claimedWithin = 0;
+        request.claimedWithin = ownLength ? 0 : 1;
     }
     // Where the length was a guess, the player's listing is one too.
     if (request.claimedSeconds || (facts && facts->lengthGuessed))

@@ -53,8 +53,9 @@ struct OutputVerdict
 OutputVerdict judgeOutput(const OutputRequest &request, const OutputFindings &findings);
 
 // Sets what `request` takes the source to claim: the header's length as read
-// ahead (`facts`; its frames counted, for a picture), else, when no header
-// tells a length, the one the list shows (`listedTime`, whole seconds).
+// ahead (`facts`; its frames counted, for a picture; a sound kept alone, its
+// own stream's), else, when no header tells a length, the one the list shows
+// (`listedTime`, whole seconds).
 void setClaimedLength(OutputRequest &request, const std::optional<SourceFacts> &facts,
                       const QString &listedTime);
 
