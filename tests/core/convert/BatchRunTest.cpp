@@ -803,7 +803,9 @@ TEST_F(BatchRunTest, OddFileNamesConvertIntact)
 
 // A row still being probed waits for its probe: it converts as listed, and
 // a file the player cannot read fails with the list's reason, no encoder run.
-TEST_F(BatchRunTest, ARowStillBeingProbedWaitsForItsProbe)
+// Rows start while their files are still probed; one the player cannot read
+// fails with the list's reason, whether its encoder or its probe ends first.
+TEST_F(BatchRunTest, ARowStillBeingProbedStartsAndAnUnreadableOneSaysWhy)
 {
     writeFile(clips.path(qs("notes.txt")), "a shopping list\n");
     add({clips.video(qs("fresh.avi"), 2), clips.path(qs("notes.txt"))});

@@ -57,9 +57,10 @@ BatchRun::BatchRun(SourceList &list, OptionSheet &sheet, SelectedEntry selectedE
 {
     connect(&m_readings, &SourceReadings::ended, this, &BatchRun::onRead);
     connect(&m_list, &SourceList::rowProbed, this, [this] {
-        startRows();
+        endFailuresProbed();
         readAhead();
     });
+    connect(&m_list, &SourceList::allProbed, this, &BatchRun::endFailuresProbed);
     connect(&m_checks, &PlayCheck::checked, this, &BatchRun::onChecked);
     m_setup.encoderPath = m_env.encoderPath;
     m_setup.statisticsPath = m_env.statisticsPath;
@@ -188,10 +189,6 @@ void BatchRun::startRows()
             m_queue.removeFirst(); // removed before its turn
             continue;
         }
-        // A row still being probed waits for what the list learns of it:
-        // a file the player cannot read fails with the list's reason.
-        if (m_list.isProbing(*row))
-            return;
         m_queue.removeFirst();
         if (!prepareAndStart(id) && m_awaitingEncoderList) {
             m_queue.prepend(id); // its command waits for the encoder list
@@ -255,7 +252,13 @@ bool BatchRun::prepareAndStart(RowId id)
 SourceItem BatchRun::itemToConvert(RowId id) const
 {
     const int row = *m_list.rowOf(id);
-    return m_list.item(row);
+    SourceItem item = m_list.item(row);
+    // A row still being probed starts all the same: nobody can have
+    // trimmed it, so it converts the whole file, whose length the encoder
+    // tells.
+    if (m_list.isProbing(row))
+        item.clipStart = item.clipEnd = item.videoTime = timeText(0);
+    return item;
 }
 
 Expected<ConversionJob> BatchRun::jobFor(const SourceItem &item) const
@@ -524,7 +527,34 @@ void BatchRun::onEncoderFinished(EncoderRun *run, const ProcessResult &result)
     if (!lastLines.isEmpty() && !(result.succeeded() && !run->stopReason().isEmpty()))
         reasons << lastLines;
     m_names.release(conversion.output->finalPath());
-    endRow(conversion.id, RowStatus::Fail, reasons.join(u'\n'));
+    failRowWhenProbed(conversion.id, reasons.join(u'\n'));
+}
+
+void BatchRun::failRowWhenProbed(RowId id, const QString &reason)
+{
+    const std::optional<int> row = m_list.rowOf(id);
+    if (row && m_list.isProbing(*row)) {
+        m_failedWhileProbed.insert(id, reason);
+        return;
+    }
+    const QString problem = row ? m_list.item(*row).problem : QString();
+    failRow(id, problem.isEmpty() ? reason : problem);
+}
+
+void BatchRun::endFailuresProbed()
+{
+    for (auto at = m_failedWhileProbed.begin(); at != m_failedWhileProbed.end();) {
+        const std::optional<int> row = m_list.rowOf(at.key());
+        if (row && m_list.isProbing(*row)) {
+            ++at;
+            continue;
+        }
+        const QString reason = at.value();
+        const RowId id = at.key();
+        at = m_failedWhileProbed.erase(at);
+        failRowWhenProbed(id, reason);
+    }
+    maybeEnd();
 }
 
 void BatchRun::startCheck(Conversion conversion, const QString &note)
@@ -625,6 +655,10 @@ void BatchRun::stopBatch(bool keepOutput)
             }
         }
     }
+    // A failure is not held for its probe once the batch stops.
+    for (auto at = m_failedWhileProbed.cbegin(); at != m_failedWhileProbed.cend(); ++at)
+        failRow(at.key(), at.value());
+    m_failedWhileProbed.clear();
     Q_EMIT busyChanged(false);
     m_ending = BatchOutcome{BatchEnding::Cancelled, m_outputFolder, QString()};
     holdChecksWhileBusy();
@@ -667,7 +701,8 @@ void BatchRun::onStopped(EncoderRun *run, const ProcessResult &result)
 
 void BatchRun::maybeEnd()
 {
-    if (!m_running || !m_active.isEmpty() || !m_checking.isEmpty())
+    if (!m_running || !m_active.isEmpty() || !m_checking.isEmpty() ||
+        !m_failedWhileProbed.isEmpty())
         return;
     if (m_ending) {
         endBatch(*m_ending);

@@ -204,6 +204,11 @@ private:
     // Why no row can be written into the output folder; none when it can.
     std::optional<QString> outputFolderProblem() const;
     void failRow(RowId id, const QString &reason);
+    // A row whose encoder failed while its file was still being probed
+    // waits for the probe: a file the player cannot read fails with the
+    // list's reason, not the encoder's.
+    void failRowWhenProbed(RowId id, const QString &reason);
+    void endFailuresProbed();
     void endRow(RowId id, RowStatus status, const QString &detail);
     void onEncoderFinished(EncoderRun *run, const ProcessResult &result);
     void onStopped(EncoderRun *run, const ProcessResult &result);
@@ -234,14 +239,15 @@ private:
     std::optional<BatchOutcome> m_ending; // the batch winds down to this end
     bool m_awaitingEncoderList = false;   // a row waits for it
     bool m_encoderListKnown = false;
-    int m_maxRunning = 1;         // rows converting at once
-    int m_slotsUsed = 0;          // statistics files this object's encoders wrote
-    QList<RowId> m_rows;          // the rows the batch began with, in order
-    QList<RowId> m_queue;         // those not started yet
-    QList<Conversion> m_active;   // rows read or encoded, oldest first
-    QList<Conversion> m_checking; // rows whose outputs are checked
-    QList<Conversion> m_stopping; // cancelled rows' encoders finishing their files
-    RowId m_followed = 0;         // the row the panel follows; 0: none
+    int m_maxRunning = 1;                      // rows converting at once
+    int m_slotsUsed = 0;                       // statistics files this object's encoders wrote
+    QList<RowId> m_rows;                       // the rows the batch began with, in order
+    QList<RowId> m_queue;                      // those not started yet
+    QList<Conversion> m_active;                // rows read or encoded, oldest first
+    QList<Conversion> m_checking;              // rows whose outputs are checked
+    QList<Conversion> m_stopping;              // cancelled rows' encoders finishing their files
+    QHash<RowId, QString> m_failedWhileProbed; // failures waiting for their rows' probes
+    RowId m_followed = 0;                      // the row the panel follows; 0: none
     QHash<RowId, ConversionJob> m_jobs;
     QHash<RowId, QString> m_outputs;
     int m_totalPercent = 0;
