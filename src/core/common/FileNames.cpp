@@ -65,17 +65,20 @@ QString freeFileName(const QString &folder, const QString &base, const QString &
 
 QString hostTagOf(const QString &hostName)
 {
-    constexpr qsizetype kMaxTag = 24;
+    // A name that had to change (punctuation, length) keeps a short hash of
+    // the whole beside its readable part: "node-a.b" and "node.a-b" must
+    // never share a tag, or one machine's sweep takes the other's work.
+    constexpr qsizetype kMaxReadable = 23;
     QString tag;
     for (const QChar c : hostName)
-        tag += (c.isLetterOrNumber() && c.unicode() < 128) ? c : u'_';
-    if (tag.isEmpty())
+        tag += (c.isLetterOrNumber() && c.unicode() < 128) || c == u'_' ? c : u'_';
+    if (hostName.isEmpty())
         return QStringLiteral("host");
-    if (tag.size() <= kMaxTag)
+    if (tag == hostName && tag.size() <= kMaxReadable + 9)
         return tag;
     const QByteArray hash =
         QCryptographicHash::hash(hostName.toUtf8(), QCryptographicHash::Sha1).toHex().left(8);
-    return tag.left(kMaxTag - 9) + u'_' + QString::fromLatin1(hash);
+    return tag.left(kMaxReadable) + u'_' + QString::fromLatin1(hash);
 }
 
 QString hostTag()

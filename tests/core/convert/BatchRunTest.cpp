@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 
 #include "core/common/FileNames.h"
+#include "core/convert/batch/BatchNames.h"
 #include "core/convert/batch/BatchRun.h"
 #include "core/convert/batch/ProgressTicker.h"
 #include "core/convert/checks/EncoderStatus.h"
@@ -272,11 +273,14 @@ TEST_F(BatchRunTest, LeftoversOfKilledRunsAreSwept)
     EXPECT_TRUE(QFile::exists(beingWritten));
 
     // Host names as they stand in file names: safe, bounded, and apart.
-    EXPECT_EQ(hostTagOf(qs("box1.example.com")), qs("box1_example_com"));
+    EXPECT_EQ(hostTagOf(qs("box1")), qs("box1"));
     EXPECT_EQ(hostTagOf(qs("")), qs("host"));
+    EXPECT_TRUE(hostTagOf(qs("box1.example.com")).startsWith(qs("box1_example_com_")));
+    EXPECT_NE(hostTagOf(qs("node-a.b")), hostTagOf(qs("node.a-b")));
+    EXPECT_NE(hostTagOf(qs("node-a.b")), hostTagOf(qs("node_a_b")));
     const QString longA = hostTagOf(qs("a-very-long-host-name-of-a-cluster-node-0001.example"));
     const QString longB = hostTagOf(qs("a-very-long-host-name-of-a-cluster-node-0002.example"));
-    EXPECT_EQ(longA.size(), 24);
+    EXPECT_EQ(longA.size(), 32);
     EXPECT_NE(longA, longB);
     EXPECT_EQ(leftoverOwnerOf(QFileInfo(files[0].file).fileName()),
               (LeftoverOwner{here, dead.toLongLong()}));
@@ -1016,6 +1020,38 @@ TEST_F(BatchRunTest, TwoRunsIntoOneFolderKeepEachOthersFiles)
         if (qstrcmp(policy, "1") == 0) {
             EXPECT_TRUE(notes.contains(qs("held by another conversion"))) << notes;
         }
+    }
+}
+
+// "Overwrite" replaces a file that stood there before the batch began, never
+// one another run wrote since: that run, ended meanwhile, called it OK.
+TEST(BatchNamesTest, OverwriteKeepsWhatAnotherRunWroteSinceTheBatchBegan)
+{
+    QTemporaryDir folder;
+    writeFile(folder.filePath(qs("old.mp4")), "there before");
+    QFile before(folder.filePath(qs("old.mp4")));
+    ASSERT_TRUE(before.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(before.setFileTime(QDateTime::currentDateTime().addSecs(-60),
+                                   QFileDevice::FileModificationTime));
+    before.close();
+    BatchNames names;
+    names.begin(folder.path(), ExistingFilePolicy::Overwrite);
+    writeFile(folder.filePath(qs("new.mp4")), "another run's OK file");
+    const struct
+    {
+        const char *source;
+        const char *given;
+        bool noted;
+    } rows[] = {{"/films/old.avi", "old.mp4", false}, {"/films/new.avi", "new_New.mp4", true}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.source);
+        ConversionJob job;
+        job.sourcePath = qs(row.source);
+        job.outputExtension = qs(".mp4");
+        const BatchNames::Given given = names.give(job);
+        EXPECT_EQ(QFileInfo(given.name.path).fileName(), qs(row.given));
+        EXPECT_EQ(given.note.contains(qs("written since this batch began")), row.noted)
+            << given.note.toStdString();
     }
 }
 

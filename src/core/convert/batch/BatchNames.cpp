@@ -29,9 +29,9 @@ QString nameClashNote(const OutputName &name)
     case NameClash::OtherRun:
         return QCoreApplication::translate(
                    "BatchRun", "The first name for this output is held by another conversion "
-                               "running into the same folder (here or on another computer), "
-                               "which \"overwrite\" never replaces; it was named \"%1\" "
-                               "instead.")
+                               "into the same folder (running, or written since this batch "
+                               "began; here or on another computer), which \"overwrite\" never "
+                               "replaces; it was named \"%1\" instead.")
             .arg(QFileInfo(name.path).fileName());
     }
     return QString();
@@ -43,6 +43,7 @@ void BatchNames::begin(const QString &folder, ExistingFilePolicy policy)
 {
     m_folder = folder;
     m_policy = policy;
+    m_began = QDateTime::currentDateTimeUtc();
     m_reserved.clear();
     m_written.clear();
     m_writtenClaims.clear();
@@ -65,13 +66,22 @@ BatchNames::Given BatchNames::give(const ConversionJob &job)
             [this](const QString &path) {
                 return m_reserved.contains(path) || m_written.contains(path);
             },
-            [&heldElsewhere](const QString &path) { return heldElsewhere.contains(path); });
+            [this, &heldElsewhere](const QString &path) {
+                return heldElsewhere.contains(path) || writtenByAnotherRun(path);
+            });
         std::shared_ptr<NameClaim> claim = NameClaim::take(name.path);
         // The end of a chain is given even when taken: whoever writes it refuses.
         if (claim || heldElsewhere.contains(name.path))
             return Given{name, claim, nameClashNote(name)};
         heldElsewhere.insert(name.path);
     }
+}
+
+bool BatchNames::writtenByAnotherRun(const QString &path) const
+{
+    const QFileInfo file(path);
+    return m_policy == ExistingFilePolicy::Overwrite && !m_written.contains(path) &&
+           file.exists() && file.lastModified().toUTC() >= m_began;
 }
 
 void BatchNames::written(const QString &path, std::shared_ptr<NameClaim> claim)

@@ -5,6 +5,7 @@
 #include "core/records/ConversionJob.h"
 #include "core/settings/Settings.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -18,7 +19,8 @@ namespace vantrel {
 // claim on it (NameClaim) against them; the names rows in progress will
 // take and the names the batch wrote are never given again, not even with
 // "overwrite", and the claims on the names written are held until the
-// batch ends.
+// batch ends. Nor does "overwrite" replace a file written since the batch
+// began: another run, ended meanwhile, called it OK.
 class BatchNames
 {
 public:
@@ -43,8 +45,12 @@ public:
     void written(const QString &path, std::shared_ptr<NameClaim> claim = nullptr);
 
 private:
+    // With "overwrite": `path` was written since the batch began, not by it.
+    bool writtenByAnotherRun(const QString &path) const;
+
     QString m_folder;
     ExistingFilePolicy m_policy = ExistingFilePolicy::AddNew;
+    QDateTime m_began;
     QSet<QString> m_reserved; // final names that rows in progress will take
     QSet<QString> m_written;  // final names this batch wrote
     QList<std::shared_ptr<NameClaim>> m_writtenClaims;
