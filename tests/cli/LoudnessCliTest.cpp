@@ -129,6 +129,35 @@ TEST(Loudness, EverySoundLandsOnTheTargetUnderTheCeiling)
     }
 }
 
+// A film with a stereo sound marked default and a 5.1 sound after it: every
+// entry that encodes sound converts the 5.1 one, the one its plan measured
+// and shaped, with its six channels (FFmpeg alone would take the default).
+TEST(Loudness, EveryEntryConvertsTheSoundItsPlanMeasured)
+{
+    MediaClips clips;
+    const QString film =
+        clips.encoded(qs("two sounds.mkv"),
+                      {qs("-f"),     qs("lavfi"),
+                       qs("-i"),     qs("testsrc=s=160x120:r=25:d=2"),
+                       qs("-f"),     qs("lavfi"),
+                       qs("-i"),     qs("sine=d=2"),
+                       qs("-f"),     qs("lavfi"),
+                       qs("-i"),     qs("anoisesrc=d=2:a=0.2:seed=3,aformat=channel_layouts=5.1"),
+                       qs("-map"),   qs("0"),
+                       qs("-map"),   qs("1"),
+                       qs("-map"),   qs("2"),
+                       qs("-c:v"),   qs("mpeg4"),
+                       qs("-c:a:0"), qs("aac"),
+                       qs("-c:a:1"), qs("ac3")});
+    for (const int entry : {103, 104, 105, 106, 110, 111}) {
+        SCOPED_TRACE(entry);
+        const ConvertedRow row = convertOne(clips, entry, film, {}, {qs("--loudness"), qs("-16")});
+        ASSERT_EQ(row.status, qs("OK")) << row.detail;
+        EXPECT_EQ(soundEntry(row.output, qs("channels")), qs("6"));
+        EXPECT_TRUE(row.detail.contains(qs("Loudness -16 LUFS"))) << row.detail;
+    }
+}
+
 // The passes as a batch runs them: the measure reads the clip's sound
 // alone; "Same as source" leaves the one conversion as it was.
 TEST(Loudness, TheMeasureReadsTheClipsSoundAlone)

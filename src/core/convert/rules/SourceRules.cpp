@@ -7,6 +7,8 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+
 namespace vantrel {
 
 namespace {
@@ -126,9 +128,13 @@ RunAdaptation streamChoice(const SourceFacts &facts, bool soundOnly)
     }
     const StreamFacts *picture = soundOnly ? nullptr : facts.picture();
     const StreamFacts *sound = facts.sound();
-    // FFmpeg picks the sound of a sound entry itself, a good one when all are.
+    // A sound entry leaves the choice to FFmpeg only when there is none to
+    // make: FFmpeg prefers the sound marked default over the one with the
+    // most channels, which the plans measure and shape.
+    const auto sounds = std::count_if(facts.streams.cbegin(), facts.streams.cend(),
+                                      [](const StreamFacts &s) { return s.kind == Kind::Audio; });
     const bool ownChoice =
-        soundOnly ? !unusableSound
+        soundOnly ? !unusableSound && sounds == 1
                   : picture == firstOf(facts, Kind::Video) && sound == firstOf(facts, Kind::Audio);
     if (ownChoice || (!picture && !sound))
         return a;
