@@ -203,7 +203,7 @@ std::variant<int, ConvertRequest> readRequest(const QStringList &args, OptionShe
     if (request.files.isEmpty())
         return usageError(err, tr("no files to convert"));
     for (const QString &file : std::as_const(request.files)) {
-        if (const std::optional<QString> refusal = unusableNameReason(file))
+        if (const std::optional<QString> refusal = unusableSourceReason(file))
             return usageError(err, *refusal);
     }
 

@@ -63,7 +63,7 @@ std::optional<int> ProbeCommand::start(const QStringList &args)
     }
 
     for (const QString &file : files) {
-        if (const std::optional<QString> refusal = unusableNameReason(file))
+        if (const std::optional<QString> refusal = unusableSourceReason(file))
             return usageError(m_err, *refusal);
     }
 

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+#include <sys/stat.h>
+
 namespace vantrel {
 
 namespace {
@@ -105,6 +107,20 @@ std::optional<QString> unusableNameReason(const QString &path)
     return QCoreApplication::translate(
                "SourceFileRules", "The name of \"%1\" holds bytes that are not text, so the "
                                   "tools cannot be given the file. Rename it and add it again.")
+        .arg(path);
+}
+
+std::optional<QString> unusableSourceReason(const QString &path)
+{
+    if (std::optional<QString> name = unusableNameReason(path))
+        return name;
+    struct stat status = {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0 || S_ISREG(status.st_mode) ||
+        S_ISBLK(status.st_mode) || S_ISDIR(status.st_mode))
+        return std::nullopt; // missing files and folders are told when read
+    return QCoreApplication::translate("SourceFileRules",
+                                       "\"%1\" is a pipe or a device, not a video or sound file: "
+                                       "reading it might never end.")
         .arg(path);
 }
 
@@ -238,7 +254,7 @@ FileSorting sortAddedFiles(const QStringList &paths)
     for (const QString &path : paths) {
         if (!isAcceptedMediaFile(path))
             otherTypes << path;
-        else if (const std::optional<QString> reason = unusableNameReason(path))
+        else if (const std::optional<QString> reason = unusableSourceReason(path))
             unusable << *reason;
         else
             sorting.accepted << path;

@@ -42,6 +42,12 @@ ChosenFiles splitChosenFiles(const QStringList &selectedPaths);
 // rename it.
 std::optional<QString> unusableNameReason(const QString &path);
 
+// Why a file is refused at the door, or none: its name (above), or what it is.
+// A pipe, a socket or a character device under a media name (a FIFO named
+// .mp4, /dev/zero linked as .mp3) would leave the tools waiting or reading
+// for ever; a regular file or a block device (a disc) is taken.
+std::optional<QString> unusableSourceReason(const QString &path);
+
 // Why a file cannot be read, in the system's words (a folder, no
 // permission), or none. A file that is not there is none of this.
 std::optional<QString> unreadableReason(const QString &path);

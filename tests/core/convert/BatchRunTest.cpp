@@ -1023,6 +1023,32 @@ TEST_F(BatchRunTest, TwoRunsIntoOneFolderKeepEachOthersFiles)
     }
 }
 
+// An encoder that tells no progress (its source hangs, as a dead network
+// share does: here the encoder is stopped by a signal) is stopped after the
+// bound, and its row fails saying so.
+TEST_F(BatchRunTest, AStalledEncodeIsStoppedWithItsReason)
+{
+    entry = 103; // x264: slow enough to be caught running
+    applyProfileDefaults(sheet, 103);
+    addProbed({clips.video(qs("stalling.avi"), 30, "640x480")});
+    BatchEnvironment env = surroundings.batch(data, &tools);
+    env.encoderStallLimitMs = 1500;
+    batch = std::make_unique<BatchRun>(
+        list, sheet, [this] { return entry; }, env);
+    QSignalSpy finished(batch.get(), &BatchRun::finished);
+    QObject::connect(batch.get(), &BatchRun::filePercentChanged, batch.get(), [](int percent) {
+        if (percent > 0)
+            QProcess::execute(qs("pkill"), {qs("-STOP"), qs("-f"), qs("stalling.avi")});
+    });
+    ASSERT_TRUE(batch->start(TestSurroundings::settings(data)));
+    ASSERT_TRUE(finished.wait(60000));
+    EXPECT_EQ(statuses(), QStringList{qs("Fail")});
+    EXPECT_TRUE(batch->rowMessages(0).startsWith(qs("The encoder told no progress for 1 s")))
+        << batch->rowMessages(0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !batch->encoderAlive(); }, 15000));
+    EXPECT_FALSE(QFile::exists(batch->rowOutput(0)));
+}
+
 // "Overwrite" replaces a file that stood there before the batch began, never
 // one another run wrote since: that run, ended meanwhile, called it OK.
 TEST(BatchNamesTest, OverwriteKeepsWhatAnotherRunWroteSinceTheBatchBegan)

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace vantrel;
@@ -126,4 +127,34 @@ TEST(SourceFileRules, NamesThatAreNotTextAreRefusedWhenAdded)
     writeFile(real, "x");
     EXPECT_FALSE(unusableNameReason(real).has_value());
     EXPECT_FALSE(unusableNameReason(qs("/any/plain ünï name.avi")).has_value());
+}
+
+// What never ends is refused at the door: a FIFO or a character device under
+// a media name. Plain files, folders (told when read) and missing names pass.
+TEST(SourceFileRules, PipesAndDevicesAreRefusedWhenAdded)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(qs("stream.mp4"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString zero = dir.filePath(qs("zero.mp3"));
+    ASSERT_TRUE(QFile::link(qs("/dev/zero"), zero));
+    const QString plain = dir.filePath(qs("clip.avi"));
+    writeFile(plain, "x");
+    const struct
+    {
+        QString path;
+        bool refused;
+    } cases[] = {{fifo, true},
+                 {zero, true},
+                 {qs("/dev/null.mp4"), false},
+                 {plain, false},
+                 {dir.path(), false}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        EXPECT_EQ(unusableSourceReason(c.path).has_value(), c.refused);
+    }
+    const FileSorting sorted = sortAddedFiles({fifo, plain});
+    EXPECT_EQ(sorted.accepted, QStringList{plain});
+    EXPECT_TRUE(sorted.refusal.contains(qs("is a pipe or a device")))
+        << sorted.refusal.toStdString();
 }

@@ -64,6 +64,8 @@ BatchRun::BatchRun(SourceList &list, OptionSheet &sheet, SelectedEntry selectedE
     connect(&m_checks, &PlayCheck::checked, this, &BatchRun::onChecked);
     m_setup.encoderPath = m_env.encoderPath;
     m_setup.statisticsPath = m_env.statisticsPath;
+    if (m_env.encoderStallLimitMs > 0)
+        m_setup.stallLimitMs = m_env.encoderStallLimitMs;
     // Asked at once, while the first files are probed; remembered across
     // programs for the same encoder.
     connect(&m_encoderQuery, &EncoderQuery::finished, this, [this](const QSet<QString> &encoders) {
@@ -270,6 +272,8 @@ Expected<ConversionJob> BatchRun::jobFor(const SourceItem &item) const
     // it less clearly (checked again: the file may have changed since).
     if (const std::optional<QString> unreadable = unreadableReason(item.fileName))
         return Job::failure(*unreadable);
+    if (const std::optional<QString> unusable = unusableSourceReason(item.fileName))
+        return Job::failure(*unusable);
     if (!item.problem.isEmpty())
         return Job::failure(item.problem);
     const std::optional<int> entry = m_selectedEntry ? m_selectedEntry() : std::nullopt;

@@ -50,6 +50,9 @@ struct BatchEnvironment
     // as the window has it; otherwise it fails its own row and the batch
     // goes on, as a terminal command given many files wants.
     bool missingSourceEndsBatch = true;
+    // How long an encoder may tell no progress before it is stopped; 0: the
+    // encoder run's own bound.
+    int encoderStallLimitMs = 0;
 };
 
 // Converts the rows of the source list, top to bottom, as many at once as the

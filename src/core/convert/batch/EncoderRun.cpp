@@ -36,6 +36,7 @@ EncoderRun::EncoderRun(EncoderSetup setup, ToolControl &tools, QObject *parent)
         if (const std::optional<double> seconds = m_reader.statusSeconds()) {
             if (m_ticker.isActive())
                 m_ticker.setEncodedSeconds(*seconds);
+            madeProgress(*seconds);
             stopARunaway(*seconds);
         }
         // A pass whose output is of no use beyond a size is ended there.
@@ -49,7 +50,12 @@ EncoderRun::EncoderRun(EncoderSetup setup, ToolControl &tools, QObject *parent)
     });
     // The statistics file tells of every frame, also while the encoder fills
     // a gap without a word on its status line.
-    connect(&m_ticker, &ProgressTicker::encodedSecondsRead, this, &EncoderRun::stopARunaway);
+    connect(&m_ticker, &ProgressTicker::encodedSecondsRead, this, [this](double seconds) {
+        madeProgress(seconds);
+        stopARunaway(seconds);
+    });
+    m_stall.setSingleShot(true);
+    connect(&m_stall, &QTimer::timeout, this, &EncoderRun::stopAStall);
     connect(&m_encoder, &Process::finished, this, &EncoderRun::onPassEnded);
 }
 
@@ -110,6 +116,8 @@ void EncoderRun::startPass(const EncoderPass &pass)
     if (!m_encoder.isRunning())
         return; // it could not start; its end has been reported
     m_tools.addEncoder(&m_encoder);
+    m_lastSeconds = -1;
+    m_stall.start(m_setup.stallLimitMs);
     if (std::exchange(m_firstPass, false))
         m_ticker.start(m_durationSeconds);
     else
@@ -119,6 +127,7 @@ void EncoderRun::startPass(const EncoderPass &pass)
 void EncoderRun::onPassEnded(const ProcessResult &result)
 {
     m_ticker.stop();
+    m_stall.stop();
     m_result = result;
     const EncoderReport report = m_reader.report();
     const bool stoppedAbove = m_stoppedAbove && result.ending == ProcessResult::Ending::Stopped;
@@ -185,6 +194,26 @@ void EncoderRun::stopARunaway(double encodedSeconds)
     m_encoder.stop();
 }
 
+void EncoderRun::madeProgress(double seconds)
+{
+    if (seconds <= m_lastSeconds || !m_stall.isActive())
+        return;
+    m_lastSeconds = seconds;
+    m_stall.start(m_setup.stallLimitMs);
+}
+
+void EncoderRun::stopAStall()
+{
+    if (!m_stopReason.isEmpty() || !m_encoder.isRunning())
+        return;
+    m_stopReason = tr("The encoder told no progress for %1 s: its source may never end or may "
+                      "hang, so it was stopped.")
+                       .arg(m_setup.stallLimitMs / 1000);
+    qCInfo(lcBatch).noquote() << "stopping a stalled encode:" << m_stopReason;
+    m_ticker.stop();
+    m_encoder.stop();
+}
+
 void EncoderRun::start(const ConversionJob &job, const RunPreparation &preparation,
                        int durationSeconds, bool wholeFile)
 {
@@ -224,6 +253,7 @@ QString EncoderRun::lastLines() const
 void EncoderRun::stop()
 {
     m_ticker.stop();
+    m_stall.stop();
     m_stopping = true;
     if (!m_encoder.isRunning())
         return;

@@ -10,6 +10,7 @@
 
 #include <QObject>
 #include <QSet>
+#include <QTimer>
 
 #include <memory>
 
@@ -25,6 +26,10 @@ struct EncoderSetup
     QString threads; // the thread setting as stored
     ExistingFilePolicy existingFile = ExistingFilePolicy::AddNew;
     QSet<QString> installedEncoders;
+    // A pass whose encoder tells no new time for this long is stopped: its
+    // source never ends or hangs (a slow first picture of a large film takes
+    // seconds, not minutes).
+    int stallLimitMs = 5 * 60 * 1000;
 };
 
 // One row's encoder: runs the passes of the row's work, made ready for the
@@ -98,6 +103,9 @@ private:
     // The pass's percent as the row's, which never goes back.
     void showPassPercent(int percent);
     void end(const ProcessResult &result);
+    // The pass told `seconds`: a new time puts the stall off.
+    void madeProgress(double seconds);
+    void stopAStall();
 
     EncoderSetup m_setup;
     ToolControl &m_tools;
@@ -120,6 +128,8 @@ private:
     bool m_lengthKnown = false;
     int m_durationSeconds = 0; // of the clip, or as the list knows the whole file
     QString m_stopReason;
+    QTimer m_stall;            // runs out when the pass tells no new time
+    double m_lastSeconds = -1; // the latest time the pass told
 };
 
 } // namespace vantrel
