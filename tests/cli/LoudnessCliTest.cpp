@@ -71,6 +71,12 @@ TEST(Loudness, EverySoundLandsOnTheTargetUnderTheCeiling)
     const QString silent = film("silent.mkv", qs("anullsrc=d=4:r=48000"));
     const QString mute =
         clips.encoded(qs("mute.mkv"), picture + QStringList{qs("-c:v"), qs("mpeg4")});
+    // Every sound packet damaged: nothing of it decodes.
+    const QString undecodable = clips.encoded(
+        qs("undecodable.mkv"),
+        picture + QStringList{qs("-f"), qs("lavfi"), qs("-i"), qs("sine=d=4"), qs("-c:v"),
+                              qs("mpeg4"), qs("-c:a"), qs("aac"), qs("-bsf:a"),
+                              qs("noise=amount=1"), qs("-f"), qs("matroska")});
     const struct
     {
         const char *what;
@@ -107,6 +113,13 @@ TEST(Loudness, EverySoundLandsOnTheTargetUnderTheCeiling)
         {"surround sound", 110, surround, "-16", {}, 48000, "applied to the whole"},
         {"silence", 111, silent, "-16", {}, 48000, "silent, so it was left as it is"},
         {"no sound", 103, mute, "-16", {}, 0, "the source has no sound"},
+        {"a sound that cannot be decoded",
+         103,
+         undecodable,
+         "-16",
+         {},
+         0,
+         "the sound could not be decoded (Error while decoding stream"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(QStringLiteral("%1, entry %2").arg(qs(c.what)).arg(c.entry).toStdString());

@@ -131,13 +131,16 @@ void EncoderRun::onPassEnded(const ProcessResult &result)
     m_result = result;
     const EncoderReport report = m_reader.report();
     const bool stoppedAbove = m_stoppedAbove && result.ending == ProcessResult::Ending::Stopped;
-    if (m_stopping || !m_passes ||
-        (!stoppedAbove && (!result.succeeded() || !report.failureLine.isEmpty() ||
-                           !report.writeErrorLine.isEmpty()))) {
+    const bool failed = !stoppedAbove && (!result.succeeded() || !report.failureLine.isEmpty() ||
+                                          !report.writeErrorLine.isEmpty());
+    const bool stopped = result.ending == ProcessResult::Ending::Stopped && !stoppedAbove;
+    if (m_stopping || !m_passes || !m_stopReason.isEmpty() ||
+        (failed && (!m_pass.failureIsFinding || stopped))) {
         end(result);
         return;
     }
     PassOutcome outcome;
+    outcome.failed = failed;
     outcome.messages = m_messages;
     outcome.report = report;
     outcome.stoppedAbove = stoppedAbove;

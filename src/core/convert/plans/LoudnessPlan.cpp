@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cmath>
@@ -127,6 +128,20 @@ EncoderCommand soundAlone(const EncoderCommand &command, const QList<CommandPart
         }
     }
     return sound;
+}
+
+// What the decoder said of a sound it could not decode: its first error
+// line, without the decoder's address; empty when it said nothing.
+QString decoderWords(const QString &messages)
+{
+    static const QRegularExpression address(QStringLiteral("^\\[[^\\]]*\\] *"));
+    for (QString line : messages.split(u'\n')) {
+        line = line.trimmed().remove(address);
+        if (line.startsWith(QLatin1String("Error while decoding")) ||
+            line.contains(QLatin1String("Invalid data found")))
+            return line;
+    }
+    return QString();
 }
 
 } // namespace
@@ -330,9 +345,11 @@ PassStep LoudnessPlan::begin(const EncoderCommand &command)
     }
     // Timestamps by the samples: the measure's length is then the sound's
     // as loudnorm will see it, whatever gaps its timestamps leave.
-    return PassStep::run(soundPass(
+    EncoderPass measure = soundPass(
         command, QStringLiteral("asetpts=N/SR/TB,") + meter() + u',' + asEncoded() + u',' + meter(),
-        tr("measures the sound's loudness")));
+        tr("measures the sound's loudness"));
+    measure.failureIsFinding = true; // a sound that cannot be decoded is left as it is
+    return PassStep::run(measure);
 }
 
 PassStep LoudnessPlan::next(const PassOutcome &outcome)
@@ -351,6 +368,15 @@ PassStep LoudnessPlan::next(const PassOutcome &outcome)
 
 PassStep LoudnessPlan::afterMeasure(const PassOutcome &outcome)
 {
+    if (outcome.failed) {
+        const QString words = decoderWords(outcome.messages);
+        m_notes << (words.isEmpty()
+                        ? tr("%1: the sound could not be decoded, so it was left as it is.")
+                              .arg(prefix())
+                        : tr("%1: the sound could not be decoded (%2), so it was left as it is.")
+                              .arg(prefix(), words));
+        return PassStep::done();
+    }
     const QList<LoudnessMeasure> summaries = parseLoudnessSummaries(outcome.messages);
     if (summaries.size() < 2) {
         m_notes << tr("%1: the encoder did not tell the sound's loudness, so it was left as it is.")

@@ -27,6 +27,9 @@ struct EncoderPass
     // Ended at once when its output grows past this many bytes; the plan
     // hears that it was.
     std::optional<qint64> stopAbove;
+    // Its encoder ending with an error is a finding for its plan (a measure
+    // of what the source holds), not the row's failure.
+    bool failureIsFinding = false;
     // Its time against one conversion of the row, and the time the passes
     // after it are likely to take: the row's progress shares them out.
     double weight = 1;
@@ -53,6 +56,7 @@ struct PassOutcome
     EncoderReport report;
     qint64 outputBytes = -1;   // its output file's size; -1: there is none
     bool stoppedAbove = false; // ended when its output passed the pass's `stopAbove`
+    bool failed = false;       // the encoder ended with an error (`failureIsFinding`)
 };
 
 // What follows a pass: the next one, the end of the plan, or the row's failure.
