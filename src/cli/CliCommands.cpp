@@ -20,6 +20,8 @@
 #include <QRegularExpression>
 #include <QTextStream>
 
+#include <cmath>
+
 namespace vantrel::cli {
 
 namespace {
@@ -69,22 +71,53 @@ void printPasses(const EncoderCommandInput &input, const RunPreparation &prepara
 // Prints the row's passes as a batch runs them: asks the installed encoder
 // for its encoders (or its cache) and, for today's entries, reads the
 // source, as a batch does; runs the event loop until then.
+// Why a clip of `job` cannot be taken from a source that holds `facts`: it
+// starts or ends past the source's end (lengths are whole seconds in the
+// list, so an end within the last second is taken).
+std::optional<QString> clipRefusal(const ConversionJob &job, const SourceFacts &facts)
+{
+    const std::optional<double> held = facts.heldSeconds();
+    if (!held)
+        return std::nullopt;
+    const QString length = timeText(qRound(*held));
+    if (job.startSeconds >= *held)
+        return tr("The clip starts at %1, past the end of the source (%2).")
+            .arg(timeText(job.startSeconds), length);
+    if (job.startSeconds + job.durationSeconds > std::ceil(*held))
+        return tr("The clip ends at %1, past the end of the source (%2).")
+            .arg(timeText(job.startSeconds + job.durationSeconds), length);
+    return std::nullopt;
+}
+
 int printAsRun(const EncoderCommandInput &input, const EncoderCommand &command,
-               const RunConditions &asked, QTextStream &out)
+               const RunConditions &asked, bool clip, QTextStream &out, QTextStream &err)
 {
     EncoderQuery query;
     query.setCacheFile(AppPaths::encoderListCache());
     SourceReading reading(ToolLocator::mediaInfo(), input.encoderPath);
     RunConditions conditions = asked;
     const std::optional<ReadingNeeds> needs = sourceNeeds(input.job);
+    // A clip is held to the length the source holds, whatever the entry reads.
+    std::optional<ReadingNeeds> reads = needs;
+    if (clip) {
+        reads = reads.value_or(ReadingNeeds());
+        reads->length = true;
+    }
     const auto print = [&](const std::optional<SourceFacts> &facts) {
-        printPasses(input, RunPreparation(input.job, command, conditions, facts), out);
+        if (const std::optional<QString> refusal =
+                clip && facts ? clipRefusal(input.job, *facts) : std::nullopt) {
+            QCoreApplication::exit(usageError(err, *refusal));
+            return;
+        }
+        printPasses(input,
+                    RunPreparation(input.job, command, conditions, needs ? facts : std::nullopt),
+                    out);
         QCoreApplication::exit(kExitOk);
     };
     QObject::connect(&query, &EncoderQuery::finished, &reading, [&](const QSet<QString> &encoders) {
         conditions.installedEncoders = encoders;
-        if (needs)
-            reading.start(input.job.sourcePath, *needs);
+        if (reads)
+            reading.start(input.job.sourcePath, *reads);
         else
             print(std::nullopt);
     });
@@ -284,6 +317,9 @@ int runCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         wholeFile ? parser.value(start) : parser.value(end));
     if (!job)
         return usageError(err, job.error());
+    if (parser.isSet(end) && job->durationSeconds <= 0)
+        return usageError(err, tr("The clip's end %1 is not after its start %2.")
+                                   .arg(parser.value(end), parser.value(start)));
 
     EncoderCommandInput input;
     input.job = *job;
@@ -300,7 +336,8 @@ int runCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         // Sound-only entries take the whole source anyway.
         const bool soundOnly = isAudioOnlyShape(profileCommandRow(*profile)->shape);
         return printAsRun(input, *command,
-                          {cliSettingsFile().read().existingFile, {}, wholeFile || soundOnly}, out);
+                          {cliSettingsFile().read().existingFile, {}, wholeFile || soundOnly},
+                          !wholeFile, out, err);
     }
     out << command->text() << '\n';
     return kExitOk;

@@ -1,3 +1,4 @@
+#include "MediaClips.h"
 #include "TestSupport.h"
 
 #include "core/profiles/ProfileCatalogue.h"
@@ -139,9 +140,9 @@ TEST(Cli, CommandAppliesEarlierPicksThenTheProfileThenTheSets)
                                qs("--output"),
                                qs("-x.wmv"),
                                qs("--start"),
-                               qs("0:01:00"),
-                               qs("--end"),
                                qs("0:00:30"),
+                               qs("--end"),
+                               qs("0:01:00"),
                                qs("--encoder"),
                                qs("ffmpeg"),
                                qs("--stats-file"),
@@ -149,7 +150,7 @@ TEST(Cli, CommandAppliesEarlierPicksThenTheProfileThenTheSets)
                                qs("--threads"),
                                qs("abc")});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(run.out, qs("\"ffmpeg\" -i \"-x.avi\"  -vcodec wmv2 -b 768000 -r 29.976 -ss 60 -t -30"
+    EXPECT_EQ(run.out, qs("\"ffmpeg\" -i \"-x.avi\"  -vcodec wmv2 -b 768000 -r 29.976 -ss 30 -t 30"
                           " -s 320x240 -acodec wmav2  -an \"-x.wmv\" -threads 0 -vstats_file "
                           "\"s.log\"\n"));
 }
@@ -196,6 +197,23 @@ TEST(Cli, RefusesWhatCannotBeBuilt)
     expectUsageError(runCli(base + QStringList{qs("--profile"), qs("2"), qs("--bogus")} + end));
     expectUsageError(runCli({qs("frobnicate")}));
     expectUsageError(runCli({}));
+    // A clip that ends before it starts; one past the end of its source, as
+    // the batch would run it (with or without a size to fit).
+    expectUsageError(runCli(base + QStringList{qs("--profile"), qs("2"), qs("--start"),
+                                               qs("0:00:08"), qs("--end"), qs("0:00:02")}));
+    MediaClips clips;
+    const QString clip = clips.video(qs("short.avi"), 2);
+    for (const QStringList &asRun :
+         {QStringList{qs("--start"), qs("0:00:06"), qs("--end"), qs("0:00:09")},
+          QStringList{qs("--start"), qs("0:00:01"), qs("--end"), qs("0:00:09")},
+          QStringList{qs("--start"), qs("0:00:06"), qs("--end"), qs("0:00:09"), qs("--fit-size"),
+                      qs("1MB")}}) {
+        SCOPED_TRACE(asRun.join(u' ').toStdString());
+        expectUsageError(
+            runCli(QStringList{qs("command"), qs("--as-run"), qs("--profile"), qs("103"),
+                               qs("--source"), clip, qs("--output"), clips.path(qs("out.mp4"))} +
+                   asRun));
+    }
 }
 
 // `command --as-run` with an encoder that is not there still prints the
