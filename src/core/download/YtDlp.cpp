@@ -402,6 +402,13 @@ bool isMediaExtension(const QString &extension)
 
 std::optional<QString> savedExtension(const QString &extension, const QByteArray &head)
 {
+    // Text is no media, whatever its name says (a script called "clip.mp4").
+    const bool text = std::all_of(head.cbegin(), head.cend(), [](char c) {
+        const auto byte = static_cast<quint8>(c);
+        return byte >= 0x20 || byte == '\t' || byte == '\n' || byte == '\r';
+    });
+    if (text)
+        return std::nullopt;
     if (isMediaExtension(extension))
         return extension.toLower();
     const auto at = [&head](int offset, const char *bytes) {

@@ -357,7 +357,7 @@ void YtDlpDownload::removeTemporaries() const
 void YtDlpDownload::fail(const QString &reason)
 {
     removeTemporaries();
-    Q_EMIT finished(false, tr("Error-") + reason);
+    Q_EMIT finished(false, tr("The download failed: ") + reason);
 }
 
 void queryYtDlpVersion(const QString &program, QObject *context,

