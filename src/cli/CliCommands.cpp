@@ -160,6 +160,17 @@ QCommandLineOption threadsOption()
                               QStringLiteral("TEXT"));
 }
 
+namespace {
+
+bool isDirectionControl(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u == 0x061C || u == 0x200E || u == 0x200F || (u >= 0x202A && u <= 0x202E) ||
+           (u >= 0x2066 && u <= 0x2069);
+}
+
+} // namespace
+
 QString escapedField(const QString &text)
 {
     QString escaped;
@@ -183,6 +194,10 @@ QString escapedField(const QString &text)
             // would be a command to the terminal: it is shown as \xNN.
             if (c.category() == QChar::Other_Control)
                 escaped += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+            // A direction mark or override would turn the rest of the line
+            // around (a title that shows "4pm.exe" as "exe.mp4"): shown as \uNNNN.
+            else if (isDirectionControl(c))
+                escaped += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
             else
                 escaped += c;
         }

@@ -155,6 +155,17 @@ TEST(CliPage, ReadsAndDownloadsAPageOfTodayThroughYtDlp)
     EXPECT_EQ(readFile(dir.filePath(qs("Today (1).webm"))), clip);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
               (QStringList{qs("Today (1).webm"), qs("Today (1)_New.webm")}));
+
+    // A right-to-left override in a title would turn the terminal's line
+    // around: it prints escaped.
+    server.route("/turned", {"<html><head><meta property=\"og:title\" content=\"Clip "
+                             "\xe2\x80\xae"
+                             "exe.mp4\"></head><body><video src=\"/v.webm\">"
+                             "</video></body></html>"});
+    const CliResult turned = runCli({qs("page"), server.url("/turned")});
+    EXPECT_EQ(turned.exitCode, 0) << turned.err;
+    EXPECT_FALSE(turned.out.contains(QChar(0x202E))) << turned.out;
+    EXPECT_TRUE(turned.out.contains(qs("\\u202eexe.mp4"))) << turned.out;
 }
 
 // Ctrl+C or SIGTERM during a download, of either kind: the command ends at
