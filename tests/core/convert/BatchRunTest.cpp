@@ -1079,6 +1079,14 @@ TEST(BatchNamesTest, OverwriteKeepsWhatAnotherRunWroteSinceTheBatchBegan)
         EXPECT_EQ(given.note.contains(qs("written since this batch began")), row.noted)
             << given.note.toStdString();
     }
+    // A folder where a name's claim marker goes is no other conversion.
+    ASSERT_TRUE(QDir(folder.path()).mkdir(qs(".blocked.mp4.vantrel-claim")));
+    ConversionJob job;
+    job.sourcePath = qs("/films/blocked.avi");
+    job.outputExtension = qs(".mp4");
+    const BatchNames::Given given = names.give(job);
+    EXPECT_EQ(QFileInfo(given.name.path).fileName(), qs("blocked_New.mp4"));
+    EXPECT_TRUE(given.note.startsWith(qs("A folder stands where the claim"))) << given.note;
 }
 
 // The remembered list of encoders is read only from a regular file of its

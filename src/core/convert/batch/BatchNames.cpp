@@ -37,6 +37,17 @@ QString nameClashNote(const OutputName &name)
     return QString();
 }
 
+// Why a row's output did not get its first name `first`, when a folder
+// stands where that name's claim marker goes.
+QString blockedClaimNote(const QString &first, const QString &given)
+{
+    return QCoreApplication::translate(
+               "BatchRun", "A folder stands where the claim of the first name for this output "
+                           "goes (\"%1\"), so that name could not be claimed; it was named "
+                           "\"%2\" instead.")
+        .arg(QFileInfo(NameClaim::markerPathFor(first)).fileName(), QFileInfo(given).fileName());
+}
+
 } // namespace
 
 void BatchNames::begin(const QString &folder, ExistingFilePolicy policy)
@@ -60,6 +71,8 @@ BatchNames::Given BatchNames::give(const ConversionJob &job)
     // take, is never replaced, not even with "overwrite"; nor is one that
     // another batch holds.
     QSet<QString> heldElsewhere;
+    QSet<QString> blocked; // names whose claim marker's place a folder takes
+    QString first;
     for (;;) {
         const OutputName name = outputPathFor(
             job.sourcePath, m_folder, job.outputExtension, m_policy, isNameTaken,
@@ -69,10 +82,17 @@ BatchNames::Given BatchNames::give(const ConversionJob &job)
             [this, &heldElsewhere](const QString &path) {
                 return heldElsewhere.contains(path) || writtenByAnotherRun(path);
             });
+        if (first.isEmpty())
+            first = name.path;
         std::shared_ptr<NameClaim> claim = NameClaim::take(name.path);
         // The end of a chain is given even when taken: whoever writes it refuses.
-        if (claim || heldElsewhere.contains(name.path))
+        if (claim || heldElsewhere.contains(name.path)) {
+            if (name.clash == NameClash::OtherRun && blocked.contains(first))
+                return Given{name, claim, blockedClaimNote(first, name.path)};
             return Given{name, claim, nameClashNote(name)};
+        }
+        if (QFileInfo(NameClaim::markerPathFor(name.path)).isDir())
+            blocked.insert(name.path);
         heldElsewhere.insert(name.path);
     }
 }
