@@ -190,6 +190,7 @@ TEST(CliPage, AnInterruptedDownloadLeavesNothing)
               "\"vcodec\":\"h264\",\"acodec\":\"aac\",\"protocol\":\"http\"}]}'; exit 0;; esac\n"
               "while [ $# -gt 0 ]; do [ \"$1\" = -o ] && out=\"$2\"; shift; done\n"
               "sh -c 'while :; do echo x >> \"$1.part\"; sleep 0.02; done' sh \"$out\" &\n"
+              "setsid sh -c 'sleep 60' sh \"$out\" &\n" // one that left its group
               "wait\n");
     QFile::setPermissions(tools.filePath(qs("yt-dlp")), QFile::ReadOwner | QFile::ExeOwner);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

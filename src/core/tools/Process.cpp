@@ -3,10 +3,14 @@
 #include "core/common/Logging.h"
 #include "core/settings/AppPaths.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
+#include <QTimer>
 
 #if defined(Q_OS_LINUX)
 #include <csignal>
@@ -94,8 +98,7 @@ QStringList guarded(QStringList args)
 {
     const QString guard = AppPaths::helperProgram(QStringLiteral("vantrel-guard"));
     if (guard.isEmpty()) {
-        qCWarning(lcTools) << "vantrel-guard is missing: what" << args.constFirst()
-                           << "starts may outlive the program";
+        qCWarning(lcTools).noquote() << *Process::guardMissingReason();
         return args;
     }
     const QString tool = args.constFirst();
@@ -105,7 +108,43 @@ QStringList guarded(QStringList args)
     return QStringList{guard} + args;
 }
 
+// How long a guard asked to end may take before its group is killed.
+constexpr int kGuardGraceMs = 5000;
+
+#if defined(Q_OS_LINUX)
+// Kills every process of group `group` but its leader: a guard's tool and
+// what stayed in its group end at once, while the guard lives on to end
+// what left the group.
+void killGroupButLeader(pid_t group)
+{
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString &entry : entries) {
+        bool number = false;
+        const pid_t pid = pid_t(entry.toInt(&number));
+        if (!number || pid == group)
+            continue;
+        QFile stat(QStringLiteral("/proc/") + entry + QStringLiteral("/stat"));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        // "pid (comm) state ppid pgrp ...": the command name may hold anything.
+        const QByteArray text = stat.read(1024);
+        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 2 && fields.at(2).toInt() == group)
+            ::kill(pid, SIGKILL);
+    }
+}
+#endif
+
 } // namespace
+
+std::optional<QString> Process::guardMissingReason()
+{
+    if (!AppPaths::helperProgram(QStringLiteral("vantrel-guard")).isEmpty())
+        return std::nullopt;
+    return QCoreApplication::translate(
+        "Process", "vantrel-guard is missing or cannot be run (reinstall the program): the tools "
+                   "yt-dlp starts may go on running after it ends.");
+}
 
 QString endingText(const ProcessResult &result)
 {
@@ -166,6 +205,8 @@ void Process::start(const CommandLine &command, const QStringList &extraArgument
     }
     if (m_ownGroup)
         args = guarded(args);
+    m_guarded =
+        m_ownGroup && QFileInfo(args.constFirst()).fileName() == QLatin1String("vantrel-guard");
     m_process = new QProcess(this);
     tieChildToParent(*m_process, m_background, m_ownGroup, m_memoryLimit);
     if (!m_environment.isEmpty()) {
@@ -261,10 +302,21 @@ void Process::stop()
 void Process::kill()
 {
 #if defined(Q_OS_LINUX)
-    // What the tool started goes with it at once; the group is the tool's own
-    // (with its guard), made in the child before it ran anything.
-    if (m_ownGroup && m_process->processId() > 0)
-        ::kill(-pid_t(m_process->processId()), SIGKILL);
+    const pid_t pid = pid_t(m_process->processId());
+    // A guard is asked to end: it ends the tool's group and what left it
+    // (yt-dlp's FFmpeg in a session of its own), which killing the group
+    // with the guard in it would leave running. Should it not end, its
+    // group is killed after a grace time.
+    if (m_guarded && pid > 0) {
+        killGroupButLeader(pid);
+        ::kill(pid, SIGTERM);
+        QTimer::singleShot(kGuardGraceMs, m_process, [pid] { ::kill(-pid, SIGKILL); });
+        return;
+    }
+    // What the tool started goes with it at once; the group is the tool's
+    // own, made in the child before it ran anything.
+    if (m_ownGroup && pid > 0)
+        ::kill(-pid, SIGKILL);
 #endif
     m_process->kill();
 }

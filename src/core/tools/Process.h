@@ -68,6 +68,10 @@ public:
     // starts also ends when this program ends in any way, even the tools
     // that left the group.
     void setOwnGroup(bool ownGroup) { m_ownGroup = ownGroup; }
+    // Why a tool of its own group would run unguarded (vantrel-guard missing
+    // or not executable): what it starts could then outlive the program.
+    // None when the guard is there.
+    static std::optional<QString> guardMissingReason();
     // From the next start on, the tool and what it starts may hold at most
     // this many bytes of data (RLIMIT_DATA, where the system has it); 0: no
     // limit. A tool that reads whatever a server sends then fails rather than
@@ -120,6 +124,7 @@ private:
     bool m_dataOutput = false;
     bool m_background = false;
     bool m_ownGroup = false;
+    bool m_guarded = false; // the running tool runs under the guard
     qint64 m_memoryLimit = 0;
     QList<QPair<QString, QString>> m_environment;
     std::optional<ProcessResult> m_result;
