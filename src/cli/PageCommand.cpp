@@ -8,6 +8,7 @@
 #include "core/download/YtDlpRun.h"
 #include "core/settings/AppPaths.h"
 #include "core/settings/Settings.h"
+#include "core/tools/Process.h"
 #include "core/tools/ToolLocator.h"
 
 #include <QCommandLineParser>
@@ -190,6 +191,8 @@ std::optional<int> PageCommand::usePage(const QString &page)
 
 void PageCommand::readWithYtDlp()
 {
+    if (const std::optional<QString> unguarded = Process::guardMissingReason())
+        printError(m_err, *unguarded);
     m_reader = std::make_unique<YtDlpReader>(pageReaderProgram(), ytDlpCacheFolder());
     connect(m_reader.get(), &YtDlpReader::finished, this, [this] {
         if (m_reader->failure() != YtDlpReader::Failure::None) {

@@ -4,6 +4,7 @@
 #include "core/download/WebAddress.h"
 #include "core/download/YtDlpRun.h"
 #include "core/settings/AppPaths.h"
+#include "core/tools/Process.h"
 #include "core/tools/ToolLocator.h"
 
 #include <QDir>
@@ -192,7 +193,10 @@ void OnlineVideoController::onPageFinished()
 
 void OnlineVideoController::readWithYtDlp(const QString &page)
 {
-    setStatus(tr("Reading the page with yt-dlp..."));
+    // Said where the user looks: what yt-dlp starts could outlive the program.
+    const std::optional<QString> unguarded = Process::guardMissingReason();
+    setStatus(tr("Reading the page with yt-dlp...") +
+              (unguarded ? QLatin1Char(' ') + *unguarded : QString()));
     m_pagePicture = openGraphPicture(page, m_address);
     m_reader->read(m_address);
 }

@@ -4,6 +4,7 @@
 #include "core/common/Logging.h"
 #include "core/settings/AppPaths.h"
 #include "core/settings/Settings.h"
+#include "core/tools/Process.h"
 #include "core/tools/ToolLocator.h"
 #include "gui/app/MainWindow.h"
 #include "gui/app/MessageBoxPrompt.h"
@@ -68,6 +69,10 @@ int main(int argc, char *argv[])
     }
     AppPaths::seedSettings();
     applySkin(app, installedSkinFile()); // without it the program runs unskinned
+    // A broken installation is said at once; the online window says it again.
+    if (const std::optional<QString> unguarded = Process::guardMissingReason())
+        std::fputs(QStringLiteral("vantrel: %1\n").arg(*unguarded).toLocal8Bit().constData(),
+                   stderr);
 
     MessageBoxPrompt prompt;
     SystemDesktop desktop;
