@@ -381,10 +381,19 @@ int SourceFacts::rotation() const
     return p ? p->rotation : 0;
 }
 
+bool SourceFacts::closesGaps() const
+{
+    const QStringList names = container.split(u',');
+    return names.contains(QLatin1String("mpegts")) || names.contains(QLatin1String("mpeg"));
+}
+
 std::optional<double> SourceFacts::heldSeconds() const
 {
+    const double gap = closesGaps() && timestampGap ? timestampGap->seconds : 0;
     if (lastPacketsRead && packetsEndSeconds)
-        return std::max(0.0, *packetsEndSeconds - startSeconds);
+        return std::max(0.0, *packetsEndSeconds - startSeconds - gap);
+    if (seconds)
+        return std::max(0.0, *seconds - gap);
     return seconds;
 }
 

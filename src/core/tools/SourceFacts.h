@@ -177,6 +177,11 @@ struct SourceFacts
     // The length the header claims: the longer of the container's and the
     // picture's frames at its rate (an AVI cut short still counts them all).
     std::optional<double> claimedSeconds() const;
+    // Whether the encoder runs on over a jump of the timestamps (MPEG
+    // transport and program streams: a broadcast joined from pieces), so
+    // that a gap takes no time in the output. The length held then leaves
+    // the gap out.
+    bool closesGaps() const;
 };
 
 // A rate as ffprobe gives it ("30000/1001", "25") as a number; none for

@@ -88,10 +88,11 @@ OutputVerdict judgeOutput(const OutputRequest &request, const OutputFindings &fi
     // than the source's header claims is all that the source held. A sound
     // kept alone is held to its own stream's length: a file's length is its
     // picture's too, which a camera's sound may fall short of.
-    const double told = !source ? 0
-                        : request.soundOnly && source->hasVideo
-                            ? source->audioSeconds.value_or(0)
-                            : source->length(request.soundOnly).value_or(0);
+    const double header = !source ? 0
+                          : request.soundOnly && source->hasVideo
+                              ? source->audioSeconds.value_or(0)
+                              : source->length(request.soundOnly).value_or(0);
+    const double told = std::max(0.0, header - request.closedGapSeconds);
     // A claim known only roughly (the player's listing, a film's length for
     // its sound) stands in only where the source tells no length and the
     // encoder guessed none.
@@ -127,6 +128,11 @@ void setClaimedLength(OutputRequest &request, const std::optional<SourceFacts> &
                                  : sound && sound->seconds ? sound->seconds
                                                            : facts->seconds;
         request.claimedWithin = ownLength ? 0 : 1;
+        request.closedGapSeconds =
+            facts->closesGaps() && facts->timestampGap ? facts->timestampGap->seconds : 0;
+        if (request.claimedSeconds)
+            request.claimedSeconds =
+                std::max(0.0, *request.claimedSeconds - request.closedGapSeconds);
     }
     // Where the length was a guess, the player's listing is one too.
     if (request.claimedSeconds || (facts && facts->lengthGuessed))

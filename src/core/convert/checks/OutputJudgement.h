@@ -28,6 +28,9 @@ struct OutputRequest
     // not read), known to within `claimedWithin` seconds.
     std::optional<double> claimedSeconds;
     double claimedWithin = 0;
+    // A jump of the source's timestamps the encoder runs on over (a
+    // transport stream joined from pieces): the header's length less it.
+    double closedGapSeconds = 0;
 };
 
 // What is known of a row's output once its encoder ended well.

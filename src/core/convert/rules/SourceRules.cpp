@@ -332,10 +332,17 @@ RunAdaptation gapNote(const SourceFacts &facts)
         return {};
     RunAdaptation a;
     const SourceFacts::Gap &gap = *facts.timestampGap;
-    a.notes << tr("The source holds nothing from %1 for %2 s (its timestamps jump ahead there); "
-                  "the output keeps that gap, its picture standing still without sound.")
-                   .arg(timeText(qint64(gap.at - facts.startSeconds)))
-                   .arg(QString::number(gap.seconds, 'f', gap.seconds < 100 ? 1 : 0));
+    const QString at = timeText(qint64(gap.at - facts.startSeconds));
+    const QString length = QString::number(gap.seconds, 'f', gap.seconds < 100 ? 1 : 0);
+    if (facts.closesGaps())
+        a.notes << tr("The source's timestamps jump ahead by %2 s at %1 (a recording joined "
+                      "from pieces); the output runs on without the gap.")
+                       .arg(at, length);
+    else
+        a.notes << tr("The source holds nothing from %1 for %2 s (its timestamps jump ahead "
+                      "there); the output keeps that gap, its picture standing still without "
+                      "sound.")
+                       .arg(at, length);
     return a;
 }
 
