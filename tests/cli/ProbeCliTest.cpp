@@ -67,10 +67,8 @@ TEST(CliProbe, TimeLimitAndUsageErrors)
 {
     MediaClips clips;
     const QString fifo = clips.fifo(qs("pipe.avi"));
-    const ProbeRun limited = runProbe({qs("--time-limit"), qs("0.5"), fifo});
-    EXPECT_EQ(limited.exitCode, 1) << limited.err.toStdString();
-    EXPECT_TRUE(limited.err.contains(qs("took too long"))) << limited.err.toStdString();
-    EXPECT_EQ(limited.out, fifo + qs("\t0:00:00\t\t0x0\t\t\n"));
+    // A pipe would leave the player waiting: it is refused before any starts.
+    expectOneLineError(runProbe({qs("--time-limit"), qs("0.5"), fifo}), "is a pipe or a device");
 
     expectOneLineError(runProbe({}), "FILE");
     expectOneLineError(runProbe({qs("-x.avi")}), "x.avi");
