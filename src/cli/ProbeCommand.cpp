@@ -1,9 +1,11 @@
 #include "cli/ProbeCommand.h"
 
 #include "cli/CliCommands.h"
+#include "core/convert/rules/TrackRoles.h"
 #include "core/sources/SourceFileRules.h"
 #include "core/sources/SourceList.h"
 #include "core/tools/MediaProbe.h"
+#include "core/tools/SourceReading.h"
 #include "core/tools/ToolLocator.h"
 
 #include <QCommandLineParser>
@@ -14,7 +16,8 @@ namespace vantrel::cli {
 
 namespace {
 
-const QString kUsage = QStringLiteral("[--player PATH] [--time-limit SECONDS] [--] FILE...");
+const QString kUsage =
+    QStringLiteral("[--player PATH] [--time-limit SECONDS] [--tracks] [--] FILE...");
 
 } // namespace
 
@@ -34,7 +37,13 @@ std::optional<int> ProbeCommand::start(const QStringList &args)
         QStringLiteral("time-limit"),
         tr("Seconds one probe may take (default %1).").arg(MediaProbe::kDefaultTimeLimitMs / 1000),
         QStringLiteral("SECONDS"));
-    parser.addOptions({player, timeLimit});
+    const QCommandLineOption tracks(
+        QStringLiteral("tracks"),
+        tr("After each file, one line per stream: "
+           "track<TAB>index<TAB>kind<TAB>codec<TAB>language<TAB>size or channels<TAB>title<TAB>"
+           "flags (default, forced, original, dub, cover, commentary, descriptive, "
+           "hearing-impaired, karaoke)."));
+    parser.addOptions({player, timeLimit, tracks});
     parser.addPositionalArgument(QStringLiteral("FILE"), tr("Files to probe."),
                                  QStringLiteral("FILE..."));
 
@@ -68,6 +77,7 @@ std::optional<int> ProbeCommand::start(const QStringList &args)
     }
 
     m_playerNamed = parser.isSet(player);
+    m_tracksWanted = parser.isSet(tracks);
     m_probe = std::make_unique<MediaProbe>(parser.isSet(player) ? parser.value(player)
                                                                 : ToolLocator::player());
     m_probe->setTimeLimitMs(limitMs);
@@ -90,6 +100,10 @@ void ProbeCommand::report()
         Q_EMIT finished(usageError(m_err, message));
         return;
     }
+    if (m_tracksWanted && m_tracks.size() < m_list->count()) {
+        readTracks();
+        return;
+    }
     const QLatin1Char tab('\t');
     int unfit = 0;
     for (int row = 0; row < m_list->count(); ++row) {
@@ -97,6 +111,8 @@ void ProbeCommand::report()
         m_out << escapedField(item.fileName) << tab << item.clipStart << tab << item.clipEnd << tab
               << item.frameSize << tab << escapedField(videoFormatName(item.videoFormat)) << tab
               << item.videoTime << '\n';
+        if (m_tracksWanted && m_tracks.at(row))
+            printTracks(*m_tracks.at(row));
         if (!item.problem.isEmpty()) {
             m_err << "vantrel-cli: " << escapedField(item.problem) << '\n';
             ++unfit;
@@ -105,6 +121,37 @@ void ProbeCommand::report()
     m_out.flush();
     m_err.flush();
     Q_EMIT finished(unfit == 0 ? kExitOk : kExitFailed);
+}
+
+void ProbeCommand::readTracks()
+{
+    if (!m_reading) {
+        m_reading = std::make_unique<SourceReading>();
+        m_reading->setBackground(false);
+        connect(m_reading.get(), &SourceReading::finished, this, [this] {
+            m_tracks.append(m_reading->facts());
+            report();
+        });
+    }
+    ReadingNeeds headers;
+    headers.headerOnly = true;
+    m_reading->start(m_list->item(int(m_tracks.size())).fileName, headers);
+}
+
+void ProbeCommand::printTracks(const SourceFacts &facts)
+{
+    static const char *const kKinds[] = {"video", "audio", "subtitle", "attachment", "data"};
+    const QLatin1Char tab('\t');
+    for (const StreamFacts &s : facts.streams) {
+        QString shape;
+        if (s.kind == StreamFacts::Kind::Video && s.width > 0)
+            shape = QStringLiteral("%1x%2").arg(s.width).arg(s.height);
+        else if (s.kind == StreamFacts::Kind::Audio && s.channels > 0)
+            shape = tr("%1 ch").arg(s.channels);
+        m_out << "track" << tab << s.index << tab << kKinds[int(s.kind)] << tab
+              << escapedField(s.codec) << tab << escapedField(s.language) << tab << shape << tab
+              << escapedField(s.title) << tab << trackFlags(s).join(u',') << '\n';
+    }
 }
 
 } // namespace vantrel::cli

@@ -79,6 +79,32 @@ TEST(CliProbe, TimeLimitAndUsageErrors)
     EXPECT_TRUE(help.out.startsWith(qs("Usage: vantrel-cli probe"))) << help.out.toStdString();
 }
 
+// With --tracks each file's streams follow its line: kind, codec, language,
+// shape, title and flags, the role read from the title where no flag tells it.
+TEST(CliProbe, TracksAreListedWithTheirLanguagesAndRoles)
+{
+    MediaClips clips;
+    writeFile(clips.path(qs("s.srt")), "1\n00:00:00,000 --> 00:00:01,000\nHallo\n");
+    const QString film = clips.encoded(
+        qs("film.mkv"),
+        qs("-f lavfi -i testsrc=s=160x120:r=25:d=1 -f lavfi -i sine=d=1 -f lavfi -i "
+           "sine=d=1,aformat=channel_layouts=5.1 -i %1 -map 0 -map 1 -map 2 -map 3 -c:v mpeg4 "
+           "-c:a aac -c:s srt -metadata:s:a:0 language=eng -metadata:s:a:1 language=deu "
+           "-metadata:s:a:1 title=Commentary -metadata:s:s:0 language=deu -disposition:s:0 "
+           "forced -disposition:a:0 default")
+            .arg(clips.path(qs("s.srt")))
+            .split(u' '));
+    const ProbeRun run = runProbe({qs("--tracks"), film});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QStringList lines = run.out.split(u'\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(lines.mid(1), (QStringList{qs("track\t0\tvideo\tmpeg4\t\t160x120\t\t"),
+                                         qs("track\t1\taudio\taac\teng\t1 ch\t\tdefault"),
+                                         qs("track\t2\taudio\taac\tdeu\t6 ch\tCommentary\t"
+                                            "commentary"),
+                                         qs("track\t3\tsubtitle\tsubrip\tdeu\t\t\tforced")}))
+        << run.out.toStdString();
+}
+
 TEST(CliProbe, MissingPlayerIsAUsageError)
 {
     MediaClips clips;

@@ -132,6 +132,7 @@ StreamFacts::Disposition dispositionOf(const QJsonObject &d)
     disposition.visualImpaired = on("visual_impaired");
     disposition.original = on("original");
     disposition.dub = on("dub");
+    disposition.karaoke = on("karaoke");
     return disposition;
 }
 

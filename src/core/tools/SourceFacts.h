@@ -59,6 +59,7 @@ struct StreamFacts
         bool visualImpaired = false;
         bool original = false;
         bool dub = false;
+        bool karaoke = false;
     };
     Disposition disposition;
     // HDR10's static metadata as the container carries it: the mastering
