@@ -613,3 +613,45 @@ TEST(TodayFormats, EveryRealFileThroughEveryEntry)
         }
     }
 }
+
+// A copy puts its tracks' flags right: exactly one default sound (a main one,
+// never the commentary), and a forced subtitle that is not also the default.
+TEST(TodayFormats, CopiesKeepOneDefaultSoundAndForcedSubtitlesApart)
+{
+    MediaClips clips;
+    writeFile(clips.path(qs("s.srt")), "1\n00:00:00,000 --> 00:00:01,000\nHallo\n");
+    const auto film = [&](const char *name, const QString &flags) {
+        const QString command =
+            qs("-f lavfi -i testsrc=s=160x120:r=25:d=1 -f lavfi -i sine=d=1 -f lavfi -i sine=d=1 "
+               "-i %1 -map 0 -map 1 -map 2 -map 3 -c:v mpeg4 -c:a aac -c:s srt ")
+                .arg(clips.path(qs("s.srt"))) +
+            flags;
+        return clips.encoded(qs(name), command.split(u' '));
+    };
+    const struct
+    {
+        QString source;
+        const char *flags; // "default,forced,comment" of each stream of the copy, in order
+    } cases[] = {
+        {film("both default.mkv", qs("-disposition:a:0 default -disposition:a:1 default+comment "
+                                     "-disposition:s:0 default+forced")),
+         "0,0,0 1,0,0 0,0,1 0,1,0"},
+        {film("none default.mkv", qs("-disposition:a:0 0 -disposition:a:1 0 -metadata:s:a:0 "
+                                     "title=Commentary -disposition:s:0 0")),
+         "0,0,0 0,0,0 1,0,0 0,0,0"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.source.toStdString());
+        const ConvertedRow row = convertOne(clips, 107, c.source);
+        ASSERT_EQ(row.status, qs("OK")) << row.detail;
+        QStringList flags;
+        for (const QJsonValue &stream : probe(row.output).value(qs("streams")).toArray()) {
+            const QJsonObject d = stream.toObject().value(qs("disposition")).toObject();
+            flags << QStringLiteral("%1,%2,%3")
+                         .arg(d.value(qs("default")).toInt())
+                         .arg(d.value(qs("forced")).toInt())
+                         .arg(d.value(qs("comment")).toInt());
+        }
+        EXPECT_EQ(flags.join(u' '), qs(c.flags));
+    }
+}

@@ -4,6 +4,7 @@
 #include "core/convert/command/CodecMapping.h"
 #include "core/convert/command/CommandShapes.h"
 #include "core/convert/rules/CopyContainers.h"
+#include "core/convert/rules/TrackRoles.h"
 
 #include <QCoreApplication>
 
@@ -248,6 +249,45 @@ RunAdaptation heldLastPicture(const SourceFacts &facts, const QString &extension
     return a;
 }
 
+namespace {
+
+// The flags of a copy's sounds and subtitles put right.
+RunAdaptation copyFlags(const QList<const StreamFacts *> &sounds,
+                        const QList<const StreamFacts *> &subtitles)
+{
+    RunAdaptation a;
+    // Exactly one default sound: the first main one marked default, else the
+    // first main one, else the first. Only the flags that change are set.
+    const auto isDefault = [](const StreamFacts *s) {
+        return s->disposition.isDefault;
+    };
+    if (sounds.size() > 1 && std::count_if(sounds.cbegin(), sounds.cend(), isDefault) != 1) {
+        qsizetype chosen = -1;
+        for (qsizetype i = 0; i < sounds.size() && chosen < 0; ++i)
+            chosen = isDefault(sounds.at(i)) && isMainTrack(*sounds.at(i)) ? i : -1;
+        for (qsizetype i = 0; i < sounds.size() && chosen < 0; ++i)
+            chosen = isMainTrack(*sounds.at(i)) ? i : -1;
+        chosen = std::max<qsizetype>(chosen, 0);
+        for (qsizetype i = 0; i < sounds.size(); ++i) {
+            if (isDefault(sounds.at(i)) != (i == chosen))
+                a.outputOptions << QStringLiteral("-disposition:a:%1").arg(i)
+                                << (i == chosen ? QStringLiteral("+default")
+                                                : QStringLiteral("-default"));
+        }
+    }
+    // A forced subtitle is shown by itself; marked default too, it would be
+    // shown as the film's subtitles.
+    for (qsizetype i = 0; i < subtitles.size(); ++i) {
+        const StreamFacts &s = *subtitles.at(i);
+        if (s.disposition.forced && s.disposition.isDefault)
+            a.outputOptions << QStringLiteral("-disposition:s:%1").arg(i)
+                            << QStringLiteral("-default");
+    }
+    return a;
+}
+
+} // namespace
+
 RunAdaptation copyStreams(const SourceFacts &facts, const QString &extension)
 {
     const QList<Kind> kinds =
@@ -260,6 +300,8 @@ RunAdaptation copyStreams(const SourceFacts &facts, const QString &extension)
     QStringList kept;
     bool leftOutAny = false;
     int soundsKept = 0;
+    QList<const StreamFacts *> sounds;    // kept, in the output's order
+    QList<const StreamFacts *> subtitles; // kept, in the output's order
     // In the order the tables' maps take them: pictures, sounds, subtitles, attachments.
     for (const Kind kind : kinds) {
         for (const StreamFacts &s : facts.streams) {
@@ -295,10 +337,15 @@ RunAdaptation copyStreams(const SourceFacts &facts, const QString &extension)
             }
             kept << map(s);
             soundsKept += kind == Kind::Audio ? 1 : 0;
+            if (kind == Kind::Audio)
+                sounds << &s;
+            else if (kind == Kind::Subtitle)
+                subtitles << &s;
         }
     }
     if (leftOutAny && !kept.isEmpty())
         a.streams = kept;
+    merge(a, copyFlags(sounds, subtitles));
     return a;
 }
 
