@@ -70,8 +70,9 @@ QStringList playCheckArguments(const QStringList &paths, CheckDepth depth)
         const QString start = QString::number(2 * i);
         const QString end = QString::number(2 * i + 1);
         args << QStringLiteral("-map") << start + QStringLiteral(":v:0?") << QStringLiteral("-map")
-             << start + QStringLiteral(":a:0?") << QStringLiteral("-frames:v") << QStringLiteral("1")
-             << QStringLiteral("-f") << QStringLiteral("null") << QStringLiteral("-");
+             << start + QStringLiteral(":a:0?") << QStringLiteral("-frames:v")
+             << QStringLiteral("1") << QStringLiteral("-f") << QStringLiteral("null")
+             << QStringLiteral("-");
         args << QStringLiteral("-map") << end + QStringLiteral(":v:0?") << QStringLiteral("-map")
              << end + QStringLiteral(":a:0?") << QStringLiteral("-f") << QStringLiteral("null")
              << QStringLiteral("-");
