@@ -252,6 +252,29 @@ WindowPoints measureMainWindow()
     return points;
 }
 
+// What the program starts with: a data folder whose settings pick `profile`
+// and write into `out`, and a file browser (xdg-open) that exits with
+// `browserExit` (0: it opened the folder).
+struct ProgramFolders
+{
+    ProgramFolders(int profile, const QString &out, int browserExit)
+    {
+        writeFile(data.filePath(qs("settings.dat")),
+                  "[Set]\nprofile=" + QByteArray::number(profile) +
+                      "\noutputfolder=" + QFile::encodeName(out) + "\n");
+        writeFile(bin.filePath(qs("xdg-open")),
+                  "#!/bin/sh\nexit " + QByteArray::number(browserExit) + "\n");
+        QFile::setPermissions(bin.filePath(qs("xdg-open")), QFile::ReadOwner | QFile::ExeOwner);
+        environment.insert(qs("VANTREL_DATA_DIR"), data.path());
+        environment.insert(qs("PATH"), bin.path() + u':' + qEnvironmentVariable("PATH"));
+    }
+    QString keptList() const { return data.filePath(qs("list.json")); }
+
+    QTemporaryDir data;
+    QTemporaryDir bin;
+    QProcessEnvironment environment;
+};
+
 // The rows' statuses as the kept list has them now ("ok", "waiting", ...).
 QStringList keptStatuses(const QString &file)
 {
@@ -288,17 +311,10 @@ TEST(AssembledProgram, CameraFilesTrueStatusesAndAListThatIsNeverLost)
     record("web.webm", "size=160x120:duration=1", "-c:v libvpx -c:a libvorbis");
     writeFile(clips.path(qs("notes.txt")), "not a video");
     const QString out = clips.path(qs("out"));
-    QTemporaryDir data;
     // x264 at 1280x720: slow enough for the statuses to be seen mid-run.
-    writeFile(data.filePath(qs("settings.dat")),
-              "[Set]\nprofile=5\noutputfolder=" + QFile::encodeName(out) + "\n");
-    QTemporaryDir bin; // the file browser the program opens after a batch
-    writeFile(bin.filePath(qs("xdg-open")), "#!/bin/sh\nexit 0\n");
-    QFile::setPermissions(bin.filePath(qs("xdg-open")), QFile::ReadOwner | QFile::ExeOwner);
-    QProcessEnvironment extra;
-    extra.insert(qs("VANTREL_DATA_DIR"), data.path());
-    extra.insert(qs("PATH"), bin.path() + u':' + qEnvironmentVariable("PATH"));
-    const QString kept = data.filePath(qs("list.json"));
+    const ProgramFolders folders(5, out, 0);
+    const QProcessEnvironment &extra = folders.environment;
+    const QString kept = folders.keptList();
     const QRegularExpression batchEnd(qs("batch ends"));
     const auto closeMessage = [](RunningProgram &program, const char *picture) {
         const QString box = program.waitForWindow(qs("^Vantrel Video Converter$"));
@@ -411,26 +427,26 @@ TEST(AssembledProgram, AFirstHourOnTodaysProfiles)
     clips.video(qs("holiday.mp4"), 4, "320x240");
     writeFile(clips.path(qs("broken.mkv")), QByteArray(30000, '\x5a'));
     const QString out = clips.path(qs("out"));
-    QTemporaryDir data;
-    writeFile(data.filePath(qs("settings.dat")),
-              "[Set]\nprofile=103\noutputfolder=" + QFile::encodeName(out) + "\n");
-    QTemporaryDir bin; // no file browser answers
-    writeFile(bin.filePath(qs("xdg-open")), "#!/bin/sh\nexit 3\n");
-    QFile::setPermissions(bin.filePath(qs("xdg-open")), QFile::ReadOwner | QFile::ExeOwner);
-    QProcessEnvironment extra;
-    extra.insert(qs("VANTREL_DATA_DIR"), data.path());
-    extra.insert(qs("PATH"), bin.path() + u':' + qEnvironmentVariable("PATH"));
-    const QString kept = data.filePath(qs("list.json"));
-    RunningProgram program({qs("holiday.mp4"), qs("broken.mkv")}, clips.folder(), extra);
+    const ProgramFolders folders(103, out, 3); // no file browser answers
+    const QString kept = folders.keptList();
+    RunningProgram program({qs("holiday.mp4"), qs("broken.mkv")}, clips.folder(),
+                           folders.environment);
     const QString main = program.waitForWindow(qs("^Vantrel Video Converter 3"));
     ASSERT_FALSE(main.isEmpty()) << program.log();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return keptStatuses(kept).size() == 2; }, 10000));
-    QTest::qWait(1500); // both probed
+    // Both probed: the clip's size and the broken file's reason are kept.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const QByteArray list = readFile(kept);
+            return list.contains(R"("size":"320x240")") &&
+                   list.contains("is not a video or sound file");
+        },
+        10000))
+        << readFile(kept).toStdString();
     keepScreenshot(main, "first-hour-listed.png");
 
-    // "300 kB" typed and taken with Enter; the arrows then move on, changing nothing.
+    // "300 kB" typed and taken with Enter; the arrows then move on, changing
+    // nothing. The click opens the editor as it is handled, before the keys.
     RunningProgram::click(main, points.fitToSize);
-    QTest::qWait(500);
     program.key(main, qs("End"));
     program.key(main, qs("shift+Home"));
     RunningProgram::type(qs("300 kB"));
@@ -440,8 +456,6 @@ TEST(AssembledProgram, AFirstHourOnTodaysProfiles)
     const QByteArray typed = R"("item":"Fit To Size","value":"300 kB")";
     EXPECT_TRUE(QTest::qWaitFor([&] { return readFile(kept).contains(typed); }, 5000))
         << readFile(kept).toStdString();
-    QTest::qWait(1000);
-    EXPECT_TRUE(readFile(kept).contains(typed)) << readFile(kept).toStdString();
     keepScreenshot(main, "first-hour-typed.png");
 
     // A clip's end typed past the file is refused, and the window stays.
@@ -449,6 +463,8 @@ TEST(AssembledProgram, AFirstHourOnTodaysProfiles)
     program.key(main, qs("ctrl+v"));
     const QString clip = program.waitForWindow(qs("^Clip Time"));
     ASSERT_FALSE(clip.isEmpty()) << program.log();
+    // The window came after the arrows were handled: they changed nothing.
+    EXPECT_TRUE(readFile(kept).contains(typed)) << readFile(kept).toStdString();
     for (int i = 0; i < 4; ++i) // from the first control back to the End Time box
         program.key(clip, qs("shift+Tab"));
     program.key(clip, qs("End"));
