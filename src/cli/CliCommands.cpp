@@ -68,9 +68,6 @@ void printPasses(const EncoderCommandInput &input, const RunPreparation &prepara
     out.flush();
 }
 
-// Prints the row's passes as a batch runs them: asks the installed encoder
-// for its encoders (or its cache) and, for today's entries, reads the
-// source, as a batch does; runs the event loop until then.
 // Why a clip of `job` cannot be taken from a source that holds `facts`: it
 // starts or ends past the source's end (lengths are whole seconds in the
 // list, so an end within the last second is taken).
@@ -89,6 +86,10 @@ std::optional<QString> clipRefusal(const ConversionJob &job, const SourceFacts &
     return std::nullopt;
 }
 
+// Prints the row's passes as a batch runs them: asks the installed encoder
+// for its encoders (or its cache) and, for today's entries, reads the
+// source, as a batch does; a clip is refused where it lies past the
+// source's end. Runs the event loop until then.
 int printAsRun(const EncoderCommandInput &input, const EncoderCommand &command,
                const RunConditions &asked, bool clip, QTextStream &out, QTextStream &err)
 {

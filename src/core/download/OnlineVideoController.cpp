@@ -182,10 +182,11 @@ void OnlineVideoController::onPageFinished()
             m_prompt->error(tr("Something Went Wrong") + QLatin1Char('\n') +
                             m_pages.responseText());
     }
-    if (!page.isEmpty() && !pageHasVideo(page))
+    const bool video = !page.isEmpty() && pageHasVideo(page);
+    if (!page.isEmpty() && !video)
         setStatus(tr("The page names no video: it may have been removed."));
     // A read that found no video may be tried again on the same address.
-    if (page.isEmpty() || !pageHasVideo(page))
+    if (!video)
         setGetEnabled(true);
     cacheThumbnail();
     Q_EMIT pageRead();

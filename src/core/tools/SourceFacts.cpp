@@ -393,9 +393,9 @@ std::optional<double> SourceFacts::heldSeconds() const
     const double gap = closesGaps() && timestampGap ? timestampGap->seconds : 0;
     if (lastPacketsRead && packetsEndSeconds)
         return std::max(0.0, *packetsEndSeconds - startSeconds - gap);
-    if (seconds)
-        return std::max(0.0, *seconds - gap);
-    return seconds;
+    if (!seconds)
+        return std::nullopt;
+    return std::max(0.0, *seconds - gap);
 }
 
 std::optional<double> SourceFacts::claimedSeconds() const

@@ -103,6 +103,9 @@ void EncoderReportReader::addLine(const QString &line)
     }
     if (line.contains(QLatin1String("Estimating duration from bitrate")))
         m_inputEstimated = true;
+    if (m_report.decodeErrorLine.isEmpty() &&
+        line.startsWith(QLatin1String("Error while decoding")))
+        m_report.decodeErrorLine = line.trimmed();
     if (encoderWroteNothing(line))
         m_report.nothingEncoded = true;
     // Said of the source before its section, when the encoder cannot open it.

@@ -52,6 +52,7 @@ struct EncoderReport
     bool nothingEncoded = false;            // "Output file is empty, nothing was encoded"
     bool sourceUnreadable = false;          // "<source>: Invalid data found when processing input"
     QString writeErrorLine;                 // the first EncoderLine::WriteError
+    QString decodeErrorLine;                // the first "Error while decoding stream ..."
     QString failureLine; // its "Conversion failed!", or why the program stopped it
 };
 

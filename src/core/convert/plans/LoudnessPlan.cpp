@@ -7,7 +7,6 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <cmath>
@@ -128,20 +127,6 @@ EncoderCommand soundAlone(const EncoderCommand &command, const QList<CommandPart
         }
     }
     return sound;
-}
-
-// What the decoder said of a sound it could not decode: its first error
-// line, without the decoder's address; empty when it said nothing.
-QString decoderWords(const QString &messages)
-{
-    static const QRegularExpression address(QStringLiteral("^\\[[^\\]]*\\] *"));
-    for (QString line : messages.split(u'\n')) {
-        line = line.trimmed().remove(address);
-        if (line.startsWith(QLatin1String("Error while decoding")) ||
-            line.contains(QLatin1String("Invalid data found")))
-            return line;
-    }
-    return QString();
 }
 
 } // namespace
@@ -369,7 +354,7 @@ PassStep LoudnessPlan::next(const PassOutcome &outcome)
 PassStep LoudnessPlan::afterMeasure(const PassOutcome &outcome)
 {
     if (outcome.failed) {
-        const QString words = decoderWords(outcome.messages);
+        const QString &words = outcome.report.decodeErrorLine;
         m_notes << (words.isEmpty()
                         ? tr("%1: the sound could not be decoded, so it was left as it is.")
                               .arg(prefix())

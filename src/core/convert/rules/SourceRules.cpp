@@ -262,12 +262,14 @@ RunAdaptation copyFlags(const QList<const StreamFacts *> &sounds,
         return s->disposition.isDefault;
     };
     if (sounds.size() > 1 && std::count_if(sounds.cbegin(), sounds.cend(), isDefault) != 1) {
-        qsizetype chosen = -1;
-        for (qsizetype i = 0; i < sounds.size() && chosen < 0; ++i)
-            chosen = isDefault(sounds.at(i)) && isMainTrack(*sounds.at(i)) ? i : -1;
-        for (qsizetype i = 0; i < sounds.size() && chosen < 0; ++i)
-            chosen = isMainTrack(*sounds.at(i)) ? i : -1;
-        chosen = std::max<qsizetype>(chosen, 0);
+        const auto isMain = [](const StreamFacts *s) {
+            return isMainTrack(*s);
+        };
+        auto pick = std::find_if(sounds.cbegin(), sounds.cend(),
+                                 [&](const StreamFacts *s) { return isDefault(s) && isMain(s); });
+        if (pick == sounds.cend())
+            pick = std::find_if(sounds.cbegin(), sounds.cend(), isMain);
+        const qsizetype chosen = pick == sounds.cend() ? 0 : pick - sounds.cbegin();
         for (qsizetype i = 0; i < sounds.size(); ++i) {
             if (isDefault(sounds.at(i)) != (i == chosen))
                 a.outputOptions << QStringLiteral("-disposition:a:%1").arg(i)
