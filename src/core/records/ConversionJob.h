@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/records/OptionValues.h"
+#include "core/records/TrackPick.h"
 
 #include <QString>
 
@@ -16,6 +17,8 @@ struct ConversionJob
     int startSeconds = 0;
     int durationSeconds = 0;
     OptionValues options; // the sheet's, parsed when the job took them
+    // The row's own choice of tracks, in place of the sheet's rules.
+    std::optional<TrackPick> tracks;
 };
 
 } // namespace vantrel

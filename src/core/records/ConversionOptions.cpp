@@ -12,12 +12,14 @@ const std::vector<OptionField> &conversionOptionFields()
         {"Video Options", "Video Framerate", &O::videoFramerate},
         {"Video Options", "Aspect Ratio", &O::aspectRatio},
         {"Video Options", "Fit To Size", &O::fitSize},
+        {"Video Options", "Subtitles", &O::subtitles},
         {"Audio Options", "Audio Codec", &O::audioCodec},
         {"Audio Options", "Audio Bitrate", &O::audioBitrate},
         {"Audio Options", "Sample Rate", &O::sampleRate},
         {"Audio Options", "Audio Channel", &O::audioChannel},
         {"Audio Options", "Disable Audio", &O::disableAudio},
         {"Audio Options", "Loudness", &O::loudness},
+        {"Audio Options", "Sound Tracks", &O::soundTracks},
     };
     return fields;
 }

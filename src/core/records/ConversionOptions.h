@@ -24,6 +24,12 @@ struct ConversionOptions
     // its sound is brought to (see OutputTargets).
     QString fitSize;
     QString loudness;
+    // Which sounds and subtitles a conversion keeps ("Best one", "None").
+    QString soundTracks;
+    QString subtitles;
+    // The preferred languages, from the preferences (or the command line),
+    // not the sheet: ISO 639-2 codes, "eng,deu", first preferred first.
+    QString languages;
 };
 
 // Where each option lives in the option sheet.

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "core/records/TrackPick.h"
+
 #include <QString>
+
+#include <optional>
 
 namespace vantrel {
 
@@ -40,6 +44,8 @@ struct SourceItem
     RowStatus status = RowStatus::None;
     QString videoTime; // time text, the full duration of the source
     QString problem;   // why the probe found the file unfit to convert; empty when fit
+    // The row's own choice of tracks; none: the sheet's rules choose.
+    std::optional<TrackPick> tracks;
 };
 
 } // namespace vantrel
