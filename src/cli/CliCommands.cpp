@@ -328,9 +328,14 @@ int runCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     const Expected<int> profile = sheetOptions.apply(parser, sheet);
     if (!profile)
         return usageError(err, profile.error());
-    const Expected<ConversionJob> job = buildConversionJob(
-        parser.value(source), *profile, sheet.conversionOptions(), parser.value(start),
-        wholeFile ? parser.value(start) : parser.value(end));
+    const Expected<std::optional<QStringList>> languages = sheetOptions.languages(parser);
+    if (!languages)
+        return usageError(err, languages.error());
+    ConversionOptions options = sheet.conversionOptions();
+    options.languages = languages->value_or(QStringList()).join(u',');
+    const Expected<ConversionJob> job =
+        buildConversionJob(parser.value(source), *profile, options, parser.value(start),
+                           wholeFile ? parser.value(start) : parser.value(end));
     if (!job)
         return usageError(err, job.error());
     if (parser.isSet(end) && job->durationSeconds <= 0)

@@ -5,6 +5,7 @@
 #include "core/profiles/OptionSheet.h"
 #include "core/profiles/ProfileCatalogue.h"
 #include "core/profiles/ProfileDefaults.h"
+#include "core/records/TrackRules.h"
 
 #include <QCommandLineParser>
 
@@ -99,9 +100,24 @@ SheetOptions::SheetOptions(QCommandLineParser &parser)
       m_loudness(QStringLiteral("loudness"),
                  tr("Brings the sound to a loudness in LUFS, -31 to -5 (today's entries that "
                     "encode sound): the same as --set \"Loudness=-16 LUFS\"."),
-                 QStringLiteral("LUFS"))
+                 QStringLiteral("LUFS")),
+      m_soundTracks(QStringLiteral("sound-tracks"),
+                    tr("Which sounds are kept (today's entries that convert): best, languages "
+                       "(the best of each preferred language), main (all but commentaries and "
+                       "descriptions) or all."),
+                    QStringLiteral("RULE")),
+      m_subtitles(QStringLiteral("subtitles"),
+                  tr("Which subtitles are kept (today's video entries that convert): none, "
+                     "languages, all or forced-burned (the sound's forced subtitle drawn into "
+                     "the picture)."),
+                  QStringLiteral("RULE")),
+      m_languages(QStringLiteral("languages"),
+                  tr("The preferred languages, ISO 639-2 codes first preferred first: "
+                     "\"eng,deu\"; the preferences' when not given."),
+                  QStringLiteral("CODES"))
 {
-    parser.addOptions({m_profile, m_apply, m_set, m_fitSize, m_loudness});
+    parser.addOptions({m_profile, m_apply, m_set, m_fitSize, m_loudness, m_soundTracks, m_subtitles,
+                       m_languages});
 }
 
 Expected<int> SheetOptions::apply(const QCommandLineParser &parser, OptionSheet &sheet) const
@@ -124,10 +140,40 @@ Expected<int> SheetOptions::apply(const QCommandLineParser &parser, OptionSheet 
         sets << QStringLiteral("Fit To Size=") + parser.value(m_fitSize);
     if (parser.isSet(m_loudness))
         sets << QStringLiteral("Loudness=") + parser.value(m_loudness);
+    // The rules' words become the sheet's.
+    if (parser.isSet(m_soundTracks)) {
+        const Expected<SoundTracks> rule = soundTracksOf(parser.value(m_soundTracks));
+        if (!rule)
+            return Expected<int>::failure(rule.error());
+        for (const SoundTracksName &name : soundTracksNames()) {
+            if (name.rule == *rule)
+                sets << QStringLiteral("Sound Tracks=") + QLatin1String(name.sheet);
+        }
+    }
+    if (parser.isSet(m_subtitles)) {
+        const Expected<SubtitleTracks> rule = subtitleTracksOf(parser.value(m_subtitles));
+        if (!rule)
+            return Expected<int>::failure(rule.error());
+        for (const SubtitleTracksName &name : subtitleTracksNames()) {
+            if (name.rule == *rule)
+                sets << QStringLiteral("Subtitles=") + QLatin1String(name.sheet);
+        }
+    }
     const Expected<bool> set = applySets(sheet, sets);
     if (!set)
         return Expected<int>::failure(set.error());
     return profile;
+}
+
+Expected<std::optional<QStringList>> SheetOptions::languages(const QCommandLineParser &parser) const
+{
+    using Languages = Expected<std::optional<QStringList>>;
+    if (!parser.isSet(m_languages))
+        return std::optional<QStringList>();
+    const Expected<QStringList> codes = languageCodesOf(parser.value(m_languages));
+    if (!codes)
+        return Languages::failure(QStringLiteral("--languages: ") + codes.error());
+    return std::optional<QStringList>(*codes);
 }
 
 } // namespace vantrel::cli

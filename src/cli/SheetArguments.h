@@ -5,6 +5,8 @@
 #include <QCommandLineOption>
 #include <QStringList>
 
+#include <optional>
+
 class QCommandLineParser;
 
 namespace vantrel {
@@ -26,7 +28,8 @@ Expected<bool> applySets(OptionSheet &sheet, const QStringList &assignments);
 
 // The options --profile N, --apply M and --set "ITEM=VALUE" that shape the
 // option sheet, shared by the commands that convert, with --fit-size and
-// --loudness, which set their items.
+// --loudness, --sound-tracks and --subtitles, which set their items, and
+// --languages, the preferred languages for the tracks' rules.
 class SheetOptions
 {
 public:
@@ -35,6 +38,8 @@ public:
     // Applies every M in order, then N, then the sets (--fit-size and
     // --loudness last); returns N.
     Expected<int> apply(const QCommandLineParser &parser, OptionSheet &sheet) const;
+    // The languages given, as codes; none when not given.
+    Expected<std::optional<QStringList>> languages(const QCommandLineParser &parser) const;
 
 private:
     QCommandLineOption m_profile;
@@ -42,6 +47,9 @@ private:
     QCommandLineOption m_set;
     QCommandLineOption m_fitSize;
     QCommandLineOption m_loudness;
+    QCommandLineOption m_soundTracks;
+    QCommandLineOption m_subtitles;
+    QCommandLineOption m_languages;
 };
 
 } // namespace vantrel::cli

@@ -635,10 +635,10 @@ TEST(TodayFormats, CopiesKeepOneDefaultSoundAndForcedSubtitlesApart)
     } cases[] = {
         {film("both default.mkv", qs("-disposition:a:0 default -disposition:a:1 default+comment "
                                      "-disposition:s:0 default+forced")),
-         "0,0,0 1,0,0 0,0,1 0,1,0"},
+         "1,0,0 1,0,0 0,0,1 0,1,0"},
         {film("none default.mkv", qs("-disposition:a:0 0 -disposition:a:1 0 -metadata:s:a:0 "
                                      "title=Commentary -disposition:s:0 0")),
-         "0,0,0 0,0,0 1,0,0 0,0,0"},
+         "1,0,0 0,0,0 1,0,0 0,0,0"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.source.toStdString());

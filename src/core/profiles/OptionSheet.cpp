@@ -49,6 +49,7 @@ const std::vector<InitialItem> &initialSheet()
         {"Video Options", "Aspect Ratio", K::Choice, "4:3", {"4:3", "16:9"}, false},
         // Today's entries offer these; the entries of old show them off.
         {"Video Options", "Fit To Size", K::TypedChoice, "Off", {}, true},
+        {"Video Options", "Subtitles", K::Choice, "None", {}, true},
         {"Audio Options", "Audio Codec", K::Choice, "aac", {"aac", "mp3", "ogg"}, false},
         {"Audio Options",
          "Audio Bitrate",
@@ -65,6 +66,7 @@ const std::vector<InitialItem> &initialSheet()
          false},
         {"Audio Options", "Audio Channel", K::Choice, "2", {"1", "2"}, false},
         {"Audio Options", "Loudness", K::TypedChoice, "Same as source", {}, true},
+        {"Audio Options", "Sound Tracks", K::Choice, "Best one", {}, true},
         {"Audio Options", "Disable Audio", K::Choice, "No", {"No", "Yes"}, false},
         {"Audio Options", "A/V Sync", K::Choice, "Basic", {"Basic", "Default"}, false},
     };

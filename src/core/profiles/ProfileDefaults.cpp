@@ -604,6 +604,12 @@ const std::vector<const char *> kTodaySampleRates = {"Same as source", "44100", 
 const std::vector<const char *> kOpusSampleRates = {"Same as source", "48000", "24000"};
 const std::vector<const char *> kTodayChannels = {"Same as source", "2", "1"};
 const std::vector<const char *> kBitrates = {"1000", "2000", "4000", "8000"};
+const std::vector<const char *> kSoundRules = {"Best one", "Preferred languages", "All main tracks",
+                                               "All tracks"};
+// A sound file holds one sound.
+const std::vector<const char *> kOneSoundRules = {"Best one", "Preferred languages"};
+const std::vector<const char *> kSubtitleRules = {"None", "Preferred languages", "All",
+                                                  "Forced only, burned in"};
 
 std::vector<const char *> qualities(std::initializer_list<const char *> crfs)
 {
@@ -623,22 +629,27 @@ std::vector<TodayItem> video(const char *codec, const char *quality,
         {"Video Framerate", "Same as source", kTodayRates},
         {"Aspect Ratio", "Same as source", kTodayAspects},
         {"Fit To Size", "Off", fitSizeChoices()},
+        {"Subtitles", "None", kSubtitleRules},
     };
 }
 
-// Video items of an entry that keeps no picture, or copies it.
-std::vector<TodayItem> noVideo(const char *codec)
+// Video items of an entry that keeps no picture, or copies it (with every
+// subtitle).
+std::vector<TodayItem> noVideo(const char *codec, const char *subtitles)
 {
     return {
         {"Video Codec", codec, {codec}, false}, {"Video Size", "", {}, false},
         {"Video Bitrate", "", {}, false},       {"Video Framerate", "", {}, false},
         {"Aspect Ratio", "", {}, false},        {"Fit To Size", "", {}, false},
+        {"Subtitles", subtitles, {}, false},
     };
 }
 
-// Audio items of an entry that converts the sound with `codec`.
+// Audio items of an entry that converts the sound with `codec`, keeping
+// sounds by `soundRules`.
 std::vector<TodayItem> sound(const char *codec, bool bitrate,
-                             const std::vector<const char *> &sampleRates)
+                             const std::vector<const char *> &sampleRates,
+                             const std::vector<const char *> &soundRules = kSoundRules)
 {
     return {
         {"Audio Codec", codec, {codec}},
@@ -648,6 +659,7 @@ std::vector<TodayItem> sound(const char *codec, bool bitrate,
         {"Audio Channel", "Same as source", kTodayChannels},
         {"Disable Audio", "No", {"No", "Yes"}},
         {"Loudness", "Same as source", loudnessChoices()},
+        {"Sound Tracks", "Best one", soundRules},
     };
 }
 
@@ -660,6 +672,7 @@ std::vector<TodayItem> copiedSound()
         {"Audio Channel", "", {}, false},
         {"Disable Audio", "No", {"No", "Yes"}, false},
         {"Loudness", "", {}, false},
+        {"Sound Tracks", "All tracks", {}, false},
     };
 }
 
@@ -680,10 +693,10 @@ const std::vector<TodayRow> &todayRows()
                    sound("Opus", true, kOpusSampleRates))},
         {106, join(video("AV1", "CRF 35", {"CRF 35", "CRF 28", "CRF 45"}),
                    sound("Opus", true, kOpusSampleRates))},
-        {107, join(noVideo("Copy"), copiedSound())},
-        {108, join(noVideo("Copy"), copiedSound())},
-        {110, join(noVideo("None"), sound("Opus", true, kOpusSampleRates))},
-        {111, join(noVideo("None"), sound("FLAC", false, kTodaySampleRates))},
+        {107, join(noVideo("Copy", "All"), copiedSound())},
+        {108, join(noVideo("Copy", "All"), copiedSound())},
+        {110, join(noVideo("None", ""), sound("Opus", true, kOpusSampleRates, kOneSoundRules))},
+        {111, join(noVideo("None", ""), sound("FLAC", false, kTodaySampleRates, kOneSoundRules))},
     };
     return rows;
 }
@@ -704,7 +717,8 @@ QString categoryOf(const char *item)
 {
     return QLatin1String(item).startsWith(QLatin1String("Video")) ||
                    QLatin1String(item) == QLatin1String("Aspect Ratio") ||
-                   QLatin1String(item) == QLatin1String("Fit To Size")
+                   QLatin1String(item) == QLatin1String("Fit To Size") ||
+                   QLatin1String(item) == QLatin1String("Subtitles")
                ? kVideoOptions
                : kAudioOptions;
 }

@@ -51,7 +51,9 @@ OptionValues::OptionValues(const ConversionOptions &texts)
       m_videoRate(videoRateOf(texts.videoBitrate)), m_frameSize(frameSizeOf(texts.videoSize)),
       m_soundKbps(wholeNumber(texts.audioBitrate)), m_sampleRate(wholeNumber(texts.sampleRate)),
       m_channels(wholeNumber(texts.audioChannel)), m_sizeLimit(fitSizeBytes(texts.fitSize)),
-      m_loudness(loudnessTarget(texts.loudness))
+      m_loudness(loudnessTarget(texts.loudness)), m_soundTracks(soundTracksOf(texts.soundTracks)),
+      m_subtitleTracks(subtitleTracksOf(texts.subtitles)),
+      m_languages(languageCodesOf(texts.languages))
 {
     if (wholeNumber(texts.videoFramerate) || texts.videoFramerate.contains(u'.'))
         m_frameRateText = texts.videoFramerate;

@@ -2,6 +2,7 @@
 
 #include "core/common/Expected.h"
 #include "core/records/ConversionOptions.h"
+#include "core/records/TrackRules.h"
 
 #include <QSize>
 #include <QString>
@@ -67,6 +68,11 @@ public:
     const Expected<std::optional<qint64>> &sizeLimit() const { return m_sizeLimit; }
     const Expected<std::optional<double>> &loudness() const { return m_loudness; }
 
+    // Which sounds and subtitles are kept, and the preferred languages.
+    const Expected<SoundTracks> &soundTracks() const { return m_soundTracks; }
+    const Expected<SubtitleTracks> &subtitleTracks() const { return m_subtitleTracks; }
+    const Expected<QStringList> &languages() const { return m_languages; }
+
 private:
     ConversionOptions m_texts;
     bool m_soundWanted = true;
@@ -78,6 +84,9 @@ private:
     std::optional<int> m_channels;
     Expected<std::optional<qint64>> m_sizeLimit = std::optional<qint64>();
     Expected<std::optional<double>> m_loudness = std::optional<double>();
+    Expected<SoundTracks> m_soundTracks = SoundTracks::Best;
+    Expected<SubtitleTracks> m_subtitleTracks = SubtitleTracks::None;
+    Expected<QStringList> m_languages = QStringList();
 };
 
 } // namespace vantrel

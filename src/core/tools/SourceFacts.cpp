@@ -27,8 +27,8 @@ const QString kEntries = QStringLiteral(
     "format=format_name,duration,start_time"
     ":stream=index,codec_type,codec_name,width,height,pix_fmt,field_order,color_space,"
     "color_transfer,color_primaries,color_range,r_frame_rate,avg_frame_rate,channels,"
-    "sample_rate,sample_fmt,duration,nb_frames"
-    ":stream_disposition:stream_tags=rotate,language,title:stream_side_data"
+    "sample_rate,sample_fmt,bit_rate,duration,nb_frames"
+    ":stream_disposition:stream_tags=rotate,language,title,BPS:stream_side_data"
     ":packet=stream_index,pts_time,duration_time");
 
 // Packets read at the head: enough for every stream of a film to show
@@ -527,6 +527,12 @@ std::optional<SourceFacts> parseSourceFacts(const QByteArray &json)
         const QString language = tags.value(QLatin1String("language")).toString();
         stream.language = language == QLatin1String("und") ? QString() : language;
         stream.title = tags.value(QLatin1String("title")).toString();
+        // Matroska tells a stream's rate in a tag of its muxer's.
+        for (const QJsonValue &rate :
+             {s.value(QLatin1String("bit_rate")), tags.value(QLatin1String("BPS"))}) {
+            if (const qint64 bits = rate.toString().toLongLong(); bits > 0 && !stream.bitsPerSecond)
+                stream.bitsPerSecond = bits;
+        }
         facts.streams.push_back(stream);
     }
     if (listed) {

@@ -28,7 +28,8 @@ struct StreamFacts
     int height = 0;
     int channels = 0;
     int sampleRate = 0;
-    QString sampleFormat; // "s16", "fltp"; empty: not told
+    QString sampleFormat;                // "s16", "fltp"; empty: not told
+    std::optional<qint64> bitsPerSecond; // the stream's rate; none when not told
     // Packets read in the file's first moments; none when they were not counted.
     std::optional<qint64> packets;
     bool coverPicture = false; // a still picture attached to a song or a film

@@ -18,7 +18,7 @@ SourceList::SavedRow row(const char *file, RowStatus status, const char *reason 
 {
     SourceList::SavedRow saved;
     saved.item = {qs(file),   qs("0:00:00"), qs("0:00:03"), qs("160x120"),
-                  qs("FMP4"), status,        qs("0:00:03"), QString()};
+                  qs("FMP4"), status,        qs("0:00:03"), QString(), std::nullopt};
     saved.statusDetail = qs(reason);
     return saved;
 }

@@ -67,12 +67,14 @@ TEST(OptionSheetItemModel, MirrorsTheSheetAsCategoriesWithTheirItems)
                                  qs("  Video Framerate = 29.97"),
                                  qs("  Aspect Ratio = 4:3"),
                                  qs("  Fit To Size = Off"),
+                                 qs("  Subtitles = None"),
                                  qs("Audio Options"),
                                  qs("  Audio Codec = aac"),
                                  qs("  Audio Bitrate = 128"),
                                  qs("  Sample Rate = 44100"),
                                  qs("  Audio Channel = 2"),
                                  qs("  Loudness = Same as source"),
+                                 qs("  Sound Tracks = Best one"),
                                  qs("  Disable Audio = No"),
                                  qs("  A/V Sync = Basic")}));
     EXPECT_FALSE(m.itemIndex(kAudio, qs("Video Codec")).isValid()); // the category counts

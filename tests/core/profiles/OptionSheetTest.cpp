@@ -30,9 +30,10 @@ TEST(OptionSheet, BuildsFourCategoriesInDisplayOrder)
             qs("Video Options/Video Codec choice"), qs("Video Options/Video Size choice"),
             qs("Video Options/Video Bitrate choice"), qs("Video Options/Video Framerate choice"),
             qs("Video Options/Aspect Ratio choice"), qs("Video Options/Fit To Size ro"),
-            qs("Audio Options/Audio Codec choice"), qs("Audio Options/Audio Bitrate choice"),
-            qs("Audio Options/Sample Rate choice"), qs("Audio Options/Audio Channel choice"),
-            qs("Audio Options/Loudness ro"), qs("Audio Options/Disable Audio choice"),
+            qs("Video Options/Subtitles ro choice"), qs("Audio Options/Audio Codec choice"),
+            qs("Audio Options/Audio Bitrate choice"), qs("Audio Options/Sample Rate choice"),
+            qs("Audio Options/Audio Channel choice"), qs("Audio Options/Loudness ro"),
+            qs("Audio Options/Sound Tracks ro choice"), qs("Audio Options/Disable Audio choice"),
             qs("Audio Options/A/V Sync choice")}));
     EXPECT_EQ(sheet.item(qs("Video Options"), qs("Video Bitrate"))->choices.join(u','),
               qs("48,64,128,192,256,512,768,1000,1500,1152,2500"));

@@ -201,11 +201,13 @@ TEST_F(ProfileDefaultsTest, FullRuleOfOneEntry)
         qs("Video Framerate=25|Auto,8,10,12,15,23.976,24,25,29.97,30"),
         qs("Aspect Ratio=4:3|4:3,16:9"),
         qs("Fit To Size=Off|"),
+        qs("Subtitles=None|"),
         qs("Audio Codec=mp3|ac3,mp3,mp2,aac"),
         qs("Audio Bitrate=128|32,40,48,56,64,80,96,112,128,160,192,224,256,320"),
         qs("Sample Rate=44100|8000,11025,22050,24000,32000,44100,48000"),
         qs("Audio Channel=2|1,2"),
         qs("Loudness=Same as source|"),
+        qs("Sound Tracks=Best one|"),
         qs("Disable Audio=No|No,Yes"),
         qs("A/V Sync=Basic|Basic,Default"),
     };
@@ -311,16 +313,16 @@ TEST_F(ProfileDefaultsTest, TodaysEntriesSetTheirWholeOptionsAndGiveThemBack)
         {103, {}, {}},
         {107,
          list({"Video Codec", "Video Size", "Video Bitrate", "Video Framerate", "Aspect Ratio",
-               "Fit To Size"}),
+               "Fit To Size", "Subtitles"}),
          list({"Audio Codec", "Audio Bitrate", "Sample Rate", "Audio Channel", "Loudness",
-               "Disable Audio"})},
+               "Sound Tracks", "Disable Audio"})},
         {110,
          list({"Video Codec", "Video Size", "Video Bitrate", "Video Framerate", "Aspect Ratio",
-               "Fit To Size"}),
+               "Fit To Size", "Subtitles"}),
          {}},
         {111,
          list({"Video Codec", "Video Size", "Video Bitrate", "Video Framerate", "Aspect Ratio",
-               "Fit To Size"}),
+               "Fit To Size", "Subtitles"}),
          list({"Audio Bitrate"})},
     };
     for (const auto &c : cases) {
@@ -334,7 +336,7 @@ TEST_F(ProfileDefaultsTest, TodaysEntriesSetTheirWholeOptionsAndGiveThemBack)
         sheet.build();
         pick({7});
         EXPECT_EQ(after, snapshot()) << c.entry;
-        EXPECT_EQ(readOnly(kVideo), list({"Fit To Size"}));
-        EXPECT_EQ(readOnly(kAudio), list({"Loudness"}));
+        EXPECT_EQ(readOnly(kVideo), list({"Fit To Size", "Subtitles"}));
+        EXPECT_EQ(readOnly(kAudio), list({"Loudness", "Sound Tracks"}));
     }
 }

@@ -31,7 +31,8 @@ QStringList RunPreparation::arguments(const EncoderPass &pass) const
     } else if (pass.soundOnly) {
         // The sound's rules hold; the picture's do not.
         adaptation = RunAdaptation();
-        adaptation.streams = m_adaptation.streams;
+        adaptation.streams =
+            m_adaptation.soundPassStreams ? m_adaptation.soundPassStreams : m_adaptation.streams;
         adaptation.soundLayout = m_adaptation.soundLayout;
     }
     return encoderRunArguments(pass.command, m_conditions.existingFile,

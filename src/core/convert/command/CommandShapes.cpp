@@ -89,7 +89,7 @@ const ShapeRow kShapes[] = {
       {R::Maps, " -map 0:V:0? -map 0:a:0?"},
       {R::Other, "{VIDEO}"},
       {R::Other, "{AUDIO}"},
-      {R::Other, " -sn -dn -map_metadata 0 -map_chapters 0"},
+      {R::Other, " -dn -map_metadata 0 -map_chapters 0"},
       {R::Clip, " -ss {SS} -t {T}"},
       {R::Container, "{SOUND}"},
       {R::Output, " {OUT}"}}},

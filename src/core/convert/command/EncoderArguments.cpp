@@ -22,25 +22,49 @@ QStringList withInstalledCodecs(QStringList args, const QSet<QString> &available
 // The picture's filters as the run applies them: the adaptation's first,
 // then the command's own or, behind a frame size without one, the filter
 // that fits the picture into the frame; none when there is nothing to do.
-QString runFilters(const EncoderCommand &command, const RunAdaptation &adaptation)
+// `over`: a subtitle drawn in between, in a graph of its own.
+struct RunFilters
 {
-    QStringList filters = adaptation.filtersBefore;
+    QStringList before;
+    QStringList after;
+    bool isEmpty() const { return before.isEmpty() && after.isEmpty(); }
+};
+
+RunFilters runFilters(const EncoderCommand &command, const RunAdaptation &adaptation)
+{
+    RunFilters filters{adaptation.filtersBefore, {}};
     if (command.has(CommandRole::Filter)) {
-        filters << command.argumentsOf(CommandRole::Filter).value(1);
+        filters.after << command.argumentsOf(CommandRole::Filter).value(1);
     } else if (const std::optional<QSize> frame =
                    frameSizeOf(command.argumentsOf(CommandRole::Size).value(1))) {
-        filters << pictureFitFilter(frame->width(), frame->height(),
-                                    command.lastValueOf(QStringLiteral("-aspect")));
+        filters.after << pictureFitFilter(frame->width(), frame->height(),
+                                          command.lastValueOf(QStringLiteral("-aspect")));
     }
-    if (filters.isEmpty())
-        return QString();
+    if (filters.isEmpty() && adaptation.overlaySubtitle.isEmpty())
+        return filters;
     // Behind a filter the last picture lasts one frame's time; at a
     // constant rate the fps filter fills the time the source holds it.
     const QString ownRate = command.argumentsOf(CommandRole::FrameRate).value(1);
     const QString rate = ownRate.isEmpty() ? adaptation.constantRate : ownRate;
     if (!rate.isEmpty())
-        filters << QStringLiteral("fps=") + rate;
-    return filters.join(u',');
+        filters.after << QStringLiteral("fps=") + rate;
+    return filters;
+}
+
+// The label the graph that draws a subtitle over the picture gives its picture.
+const QString kDrawnPicture = QStringLiteral("[drawn]");
+
+// The graph that draws `subtitle` over `picture` ("0:1", "0:5"), between
+// the filters before and after.
+QString overlayGraph(const QString &picture, const QString &subtitle, const RunFilters &filters)
+{
+    const QString before =
+        filters.before.isEmpty() ? QStringLiteral("null") : filters.before.join(u',');
+    QString graph = QStringLiteral("[%1]%2[picture];[picture][%3]overlay=eof_action=pass")
+                        .arg(picture, before, subtitle);
+    for (const QString &filter : filters.after)
+        graph += u',' + filter;
+    return graph + kDrawnPicture;
 }
 
 } // namespace
@@ -53,10 +77,18 @@ QStringList encoderRunArguments(const EncoderCommand &command, ExistingFilePolic
     QStringList args{QStringLiteral("-hide_banner"), policy == ExistingFilePolicy::AddNew
                                                          ? QStringLiteral("-n")
                                                          : QStringLiteral("-y")};
+    const RunFilters filters = runFilters(command, adaptation);
+    // A subtitle drawn over the picture takes a graph of its own, whose
+    // picture is mapped in place of the source's.
+    const QStringList streams = adaptation.streams.value_or(QStringList());
+    const bool overlay = !adaptation.overlaySubtitle.isEmpty() && !streams.isEmpty();
     QStringList maps;
-    for (const QString &stream : adaptation.streams.value_or(QStringList()))
-        maps << QStringLiteral("-map") << stream;
-    const QString filters = runFilters(command, adaptation);
+    if (overlay)
+        maps << QStringLiteral("-filter_complex")
+             << overlayGraph(streams.front(), adaptation.overlaySubtitle, filters);
+    for (const QString &stream : streams)
+        maps << QStringLiteral("-map")
+             << (overlay && &stream == &streams.front() ? kDrawnPicture : stream);
     const QString soundLayout =
         adaptation.soundLayout.isEmpty()
             ? QString()
@@ -67,7 +99,9 @@ QStringList encoderRunArguments(const EncoderCommand &command, ExistingFilePolic
                                     : command.has(CommandRole::Size) ? CommandRole::Size
                                                                      : CommandRole::Output;
     const QStringList filterArgs =
-        filters.isEmpty() ? QStringList() : QStringList{QStringLiteral("-vf"), filters};
+        filters.isEmpty() || overlay
+            ? QStringList()
+            : QStringList{QStringLiteral("-vf"), (filters.before + filters.after).join(u',')};
     bool mapsDone = false;
     for (const CommandPart &part : command.parts()) {
         QStringList partArgs = part.pieces.arguments();

@@ -22,6 +22,12 @@ struct RunAdaptation
     QString constantRate;
     // Options for the output before its path (colour tags).
     QStringList outputOptions;
+    // The streams a pass over the sound alone takes (the sound a loudness is
+    // measured on); none: `streams`.
+    std::optional<QStringList> soundPassStreams;
+    // A picture subtitle drawn over the picture ("0:5"), after the filters
+    // before; empty: none.
+    QString overlaySubtitle;
     // The layout a surround sound is handed to its encoder in; empty: its own.
     QString soundLayout;
     // What the row's tip says of it.
@@ -31,9 +37,9 @@ struct RunAdaptation
 
     bool isEmpty() const
     {
-        return !streams && filtersBefore.isEmpty() && constantRate.isEmpty() &&
-               outputOptions.isEmpty() && soundLayout.isEmpty() && notes.isEmpty() &&
-               refusal.isEmpty();
+        return !streams && !soundPassStreams && overlaySubtitle.isEmpty() &&
+               filtersBefore.isEmpty() && constantRate.isEmpty() && outputOptions.isEmpty() &&
+               soundLayout.isEmpty() && notes.isEmpty() && refusal.isEmpty();
     }
 };
 

@@ -4,6 +4,7 @@
 #include "core/convert/command/CodecMapping.h"
 #include "core/convert/command/CommandShapes.h"
 #include "core/convert/rules/CopyContainers.h"
+#include "core/convert/rules/TrackChoice.h"
 #include "core/convert/rules/TrackRoles.h"
 
 #include <QCoreApplication>
@@ -75,6 +76,10 @@ void merge(RunAdaptation &into, const RunAdaptation &rule)
     into.outputOptions += rule.outputOptions;
     if (!rule.soundLayout.isEmpty())
         into.soundLayout = rule.soundLayout;
+    if (rule.soundPassStreams)
+        into.soundPassStreams = rule.soundPassStreams;
+    if (!rule.overlaySubtitle.isEmpty())
+        into.overlaySubtitle = rule.overlaySubtitle;
     into.notes += rule.notes;
     if (into.refusal.isEmpty())
         into.refusal = rule.refusal;
@@ -251,6 +256,156 @@ RunAdaptation heldLastPicture(const SourceFacts &facts, const QString &extension
 
 namespace {
 
+// The flags of the subtitles kept, in the output's order, put right. A
+// forced subtitle is shown by itself; marked default too, it would be shown
+// as the film's subtitles. FFmpeg marks the first subtitle default when none
+// is and no flag is set: one set, even to what it is, keeps it as it is.
+QStringList subtitleFlags(const QList<const StreamFacts *> &subtitles)
+{
+    QStringList options;
+    for (qsizetype i = 0; i < subtitles.size(); ++i) {
+        const StreamFacts::Disposition &d = subtitles.at(i)->disposition;
+        if ((d.forced && d.isDefault) || (i == 0 && !d.isDefault))
+            options << QStringLiteral("-disposition:s:%1").arg(i) << QStringLiteral("-default");
+    }
+    return options;
+}
+
+// MP4, as FFmpeg writes it, marks its first subtitle to be shown when none
+// is marked default.
+QStringList firstSubtitleNote(const StreamFacts &first)
+{
+    if (first.disposition.forced || first.disposition.isDefault)
+        return {};
+    return {tr("MP4 marks its first subtitle as the one to show: some players show it from the "
+               "start.")};
+}
+
+// A flag set keeps FFmpeg from marking the first picture default as it
+// otherwise does: it is marked here.
+QStringList pictureFlag(const StreamFacts *firstPicture, const QStringList &options)
+{
+    const bool flagsSet = std::any_of(options.cbegin(), options.cend(), [](const QString &o) {
+        return o.startsWith(QLatin1String("-disposition:"));
+    });
+    if (!flagsSet || !firstPicture || firstPicture->coverPicture ||
+        firstPicture->disposition.isDefault)
+        return {};
+    return {QStringLiteral("-disposition:v:0"), QStringLiteral("+default")};
+}
+
+// A path as a value of a filter's option inside a filter graph: escaped
+// once for the option's parser and once for the graph's.
+QString filterPath(const QString &path)
+{
+    QString value;
+    for (const QChar c : path) {
+        if (c == u'\\' || c == u'\'' || c == u':')
+            value += u'\\';
+        value += c;
+    }
+    QString graph;
+    for (const QChar c : std::as_const(value)) {
+        if (c == u'\\' || c == u'\'' || c == u'[' || c == u']' || c == u',' || c == u';')
+            graph += u'\\';
+        graph += c;
+    }
+    return graph;
+}
+
+// The filter that draws text subtitle `s` of `path` into the picture. The
+// graph's times start at 0, the subtitles' where the source's do.
+QString textSubtitleFilter(const SourceFacts &facts, const StreamFacts &s, const QString &path)
+{
+    int ordinal = 0;
+    for (const StreamFacts &other : facts.streams) {
+        if (other.kind == Kind::Subtitle && other.index < s.index)
+            ++ordinal;
+    }
+    const QString draw =
+        QStringLiteral("subtitles=filename=%1:si=%2").arg(filterPath(path)).arg(ordinal);
+    if (facts.startSeconds <= 0)
+        return draw;
+    const QString start = QString::number(facts.startSeconds, 'f', 6);
+    return QStringLiteral("setpts=PTS+%1/TB,%2,setpts=PTS-%1/TB").arg(start, draw);
+}
+
+} // namespace
+
+RunAdaptation keptTracks(const SourceFacts &facts, const ConversionJob &job, bool soundOnly)
+{
+    const TrackChoice choice = chooseTracks(facts, job, soundOnly);
+    if (choice.asBuilt)
+        return {};
+    RunAdaptation a;
+    a.notes = choice.notes;
+    QStringList maps;
+    if (const StreamFacts *picture = soundOnly ? nullptr : facts.picture())
+        maps << map(*picture);
+    const bool anyCopied = std::any_of(choice.sounds.cbegin(), choice.sounds.cend(),
+                                       [](const KeptSound &k) { return k.copied; });
+    const OptionValues &o = job.options;
+    for (qsizetype i = 0; i < choice.sounds.size(); ++i) {
+        const StreamFacts &s = *choice.sounds.at(i).stream;
+        maps << map(s);
+        const QString at = QString::number(i);
+        if (choice.sounds.at(i).copied) {
+            a.outputOptions << QStringLiteral("-c:a:") + at << QStringLiteral("copy");
+        } else {
+            const int channels = encodedChannels(o.channels(), s.channels);
+            const QString layout = wantsDefaultLayout(o.audioCodec()) && channels > 2
+                                       ? defaultChannelLayout(channels)
+                                       : QString();
+            // The first sound's layout joins the sound's filters (a
+            // loudness); every other sound has its own, none for a copy.
+            if (i == 0 && !anyCopied)
+                a.soundLayout = layout;
+            else
+                a.outputOptions << QStringLiteral("-filter:a:") + at
+                                << (layout.isEmpty()
+                                        ? QStringLiteral("anull")
+                                        : QStringLiteral("aformat=channel_layouts=") + layout);
+        }
+        // The first sound plays first; FFmpeg carries each sound's flags over.
+        if (s.disposition.isDefault != (i == 0))
+            a.outputOptions << QStringLiteral("-disposition:a:") + at
+                            << (i == 0 ? QStringLiteral("+default") : QStringLiteral("-default"));
+    }
+    if (!choice.sounds.isEmpty())
+        a.soundPassStreams = QStringList{map(*choice.sounds.front().stream)};
+    const Expected<std::optional<double>> &loudness = o.loudness();
+    if (choice.sounds.size() > 1 && loudness && loudness->has_value())
+        a.notes << tr("The loudness was brought to the first sound; the others keep their own.");
+    QList<KeptSubtitle> subtitles = choice.subtitles;
+    if (job.outputExtension == QLatin1String(".mp4") && !subtitles.isEmpty()) {
+        // A forced subtitle, which is to be shown, leads (firstSubtitleNote).
+        std::stable_partition(subtitles.begin(), subtitles.end(),
+                              [](const KeptSubtitle &k) { return k.stream->disposition.forced; });
+        a.notes += firstSubtitleNote(*subtitles.front().stream);
+    }
+    QList<const StreamFacts *> subtitleStreams;
+    for (qsizetype i = 0; i < subtitles.size(); ++i) {
+        const KeptSubtitle &kept = subtitles.at(i);
+        maps << map(*kept.stream);
+        subtitleStreams << kept.stream;
+        a.outputOptions << QStringLiteral("-c:s:") + QString::number(i) << kept.codec;
+    }
+    a.outputOptions += subtitleFlags(subtitleStreams);
+    a.outputOptions += pictureFlag(soundOnly ? nullptr : facts.picture(), a.outputOptions);
+    if (choice.burned) {
+        if (isPictureSubtitle(choice.burned->codec))
+            a.overlaySubtitle = map(*choice.burned);
+        else
+            a.filtersBefore << textSubtitleFilter(facts, *choice.burned, job.sourcePath);
+    }
+    // Nothing to take at all: the command's own maps fail with the encoder's reason.
+    if (!maps.isEmpty())
+        a.streams = maps;
+    return a;
+}
+
+namespace {
+
 // The flags of a copy's sounds and subtitles put right.
 RunAdaptation copyFlags(const QList<const StreamFacts *> &sounds,
                         const QList<const StreamFacts *> &subtitles)
@@ -277,14 +432,7 @@ RunAdaptation copyFlags(const QList<const StreamFacts *> &sounds,
                                                 : QStringLiteral("-default"));
         }
     }
-    // A forced subtitle is shown by itself; marked default too, it would be
-    // shown as the film's subtitles.
-    for (qsizetype i = 0; i < subtitles.size(); ++i) {
-        const StreamFacts &s = *subtitles.at(i);
-        if (s.disposition.forced && s.disposition.isDefault)
-            a.outputOptions << QStringLiteral("-disposition:s:%1").arg(i)
-                            << QStringLiteral("-default");
-    }
+    a.outputOptions += subtitleFlags(subtitles);
     return a;
 }
 
@@ -304,6 +452,7 @@ RunAdaptation copyStreams(const SourceFacts &facts, const QString &extension)
     int soundsKept = 0;
     QList<const StreamFacts *> sounds;    // kept, in the output's order
     QList<const StreamFacts *> subtitles; // kept, in the output's order
+    const StreamFacts *firstPicture = nullptr;
     // In the order the tables' maps take them: pictures, sounds, subtitles, attachments.
     for (const Kind kind : kinds) {
         for (const StreamFacts &s : facts.streams) {
@@ -338,6 +487,8 @@ RunAdaptation copyStreams(const SourceFacts &facts, const QString &extension)
                 continue;
             }
             kept << map(s);
+            if (kind == Kind::Video && !firstPicture)
+                firstPicture = &s;
             soundsKept += kind == Kind::Audio ? 1 : 0;
             if (kind == Kind::Audio)
                 sounds << &s;
@@ -348,6 +499,9 @@ RunAdaptation copyStreams(const SourceFacts &facts, const QString &extension)
     if (leftOutAny && !kept.isEmpty())
         a.streams = kept;
     merge(a, copyFlags(sounds, subtitles));
+    if (extension == QLatin1String(".mp4") && !subtitles.isEmpty())
+        a.notes += firstSubtitleNote(*subtitles.front());
+    a.outputOptions += pictureFlag(firstPicture, a.outputOptions);
     return a;
 }
 
@@ -404,10 +558,13 @@ RunAdaptation adaptToSource(const SourceFacts &facts, const ConversionJob &job)
     switch (row->shape) {
     case Shape::TodayVideo: {
         merge(a, streamChoice(facts, false));
+        const RunAdaptation tracks = keptTracks(facts, job, false);
+        merge(a, tracks);
         merge(a, deinterlacing(facts, job.options));
         merge(a, toneMapping(facts));
         merge(a, colourTags(facts));
-        merge(a, surroundLayout(facts, job.options));
+        if (tracks.isEmpty())
+            merge(a, surroundLayout(facts, job.options));
         merge(a, heldLastPicture(facts, job.outputExtension));
         // FFmpeg writes MP4 at a constant rate: a filtered picture (filtered
         // here, or made smaller by the run's frame size or a fit) keeps its
@@ -424,10 +581,14 @@ RunAdaptation adaptToSource(const SourceFacts &facts, const ConversionJob &job)
         merge(a, copyStreams(facts, job.outputExtension));
         merge(a, rotationNote(facts, job.outputExtension));
         break;
-    case Shape::TodaySound:
+    case Shape::TodaySound: {
         merge(a, streamChoice(facts, true));
-        merge(a, surroundLayout(facts, job.options));
+        const RunAdaptation tracks = keptTracks(facts, job, true);
+        merge(a, tracks);
+        if (tracks.isEmpty())
+            merge(a, surroundLayout(facts, job.options));
         break;
+    }
     default:
         break;
     }

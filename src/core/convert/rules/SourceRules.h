@@ -31,6 +31,10 @@ RunAdaptation adaptToSource(const SourceFacts &facts, const ConversionJob &job);
 // (an empty first picture stream, a sound with no channels), and the
 // unusable streams named for the tip.
 RunAdaptation streamChoice(const SourceFacts &facts, bool soundOnly);
+// The sounds and subtitles kept by the sheet's rules or the row's choice,
+// each as its container holds it, the sound that plays first flagged
+// default; none of it when the choice is the command's own.
+RunAdaptation keptTracks(const SourceFacts &facts, const ConversionJob &job, bool soundOnly);
 // An interlaced picture is deinterlaced, one picture per frame (each two
 // fields make one), or one per field when the sheet asks for the field rate
 // (smoother motion, twice the pictures, none of them twice).
@@ -41,7 +45,7 @@ RunAdaptation gapNote(const SourceFacts &facts);
 // An HDR picture (PQ or HLG) becomes BT.709 SDR for 8-bit players.
 RunAdaptation toneMapping(const SourceFacts &facts);
 // A sound of more than two channels reaches AAC and Opus in FFmpeg's own
-// layout for its number of channels.
+// layout for its number of channels (the best sound, taken alone).
 RunAdaptation surroundLayout(const SourceFacts &facts, const OptionValues &options);
 // A YUV picture whose colour matrix is RGB or untold is tagged BT.601 or
 // BT.709 by its size.
