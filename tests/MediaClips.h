@@ -30,6 +30,34 @@ public:
                            qs("-c:v"), qs("mpeg4"), qs("-c:a"), qs("mp2"), qs("-shortest")});
     }
 
+    // A film of two seconds with a choice of tracks, in Matroska: stream 0
+    // the picture, 1 an English stereo sound, 2 a German mono commentary
+    // (titled, marked as the default and as a comment), 3 SubRip subtitles.
+    QString filmWithTracks(const QString &name)
+    {
+        const QString subtitles = path(name + qs(".srt"));
+        QFile srt(subtitles);
+        EXPECT_TRUE(srt.open(QIODevice::WriteOnly));
+        srt.write("1\n00:00:00,000 --> 00:00:01,000\nHello\n\n"
+                  "2\n00:00:01,000 --> 00:00:02,000\nWorld\n");
+        srt.close();
+        // clang-format off
+        const char *const arguments[] = {
+            "-f", "lavfi", "-i", "testsrc=size=160x120:rate=10:duration=2",
+            "-f", "lavfi", "-i", "sine=f=440:d=2",
+            "-f", "lavfi", "-i", "sine=f=660:d=2",
+            "-i", nullptr, // the subtitles
+            "-map", "0", "-map", "1", "-map", "2", "-map", "3",
+            "-c:v", "libx264", "-c:a", "aac", "-ac:a:0", "2", "-c:s", "srt",
+            "-metadata:s:a:0", "language=eng", "-metadata:s:a:1", "language=deu",
+            "-metadata:s:a:1", "title=Director's Commentary", "-disposition:a:1", "default+comment"};
+        // clang-format on
+        QStringList input;
+        for (const char *argument : arguments)
+            input << (argument ? qs(argument) : subtitles);
+        return make(name, input);
+    }
+
     // Sound only; the encoder is chosen by the name's extension (.ogg, .mp3, .wav).
     QString audio(const QString &name, int seconds = 3)
     {

@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
+#include <QRegularExpression>
 #include <QThread>
 
 #include <algorithm>
@@ -22,6 +24,7 @@ const QString SettingsFile::kProfile = QStringLiteral("profile");
 const QString SettingsFile::kSimultaneous = QStringLiteral("simultaneous");
 const QString SettingsFile::kYtDlp = QStringLiteral("ytdlp");
 const QString SettingsFile::kMaxDownload = QStringLiteral("maxdownload");
+const QString SettingsFile::kLanguages = QStringLiteral("Languages");
 
 SettingsFile::SettingsFile(QString filePath, QString defaultOutputFolder)
     : m_filePath(std::move(filePath)), m_defaultOutputFolder(std::move(defaultOutputFolder))
@@ -75,6 +78,70 @@ qint64 maxDownloadBytes(const QString &stored, QString *warning)
     return qint64(allowed * kGigabyte);
 }
 
+QStringList desktopLanguages()
+{
+    const QLocale::Language language = QLocale::system().language();
+    QString code;
+    if (language != QLocale::C && language != QLocale::AnyLanguage)
+        code = QLocale::languageToCode(language, QLocale::ISO639Part2);
+    return {code.isEmpty() ? QStringLiteral("eng") : code};
+}
+
+std::optional<QString> languageCode(const QString &typed)
+{
+    const QString code = typed.trimmed().toLower();
+    const auto letters = [&code] {
+        return std::all_of(code.cbegin(), code.cend(),
+                           [](QChar c) { return c >= u'a' && c <= u'z'; });
+    };
+    if (code.size() == 3 && letters())
+        return code;
+    if (code.size() == 2 && letters()) {
+        const QLocale::Language language = QLocale::codeToLanguage(code, QLocale::ISO639Part1);
+        const QString long3 = language == QLocale::AnyLanguage
+                                  ? QString()
+                                  : QLocale::languageToCode(language, QLocale::ISO639Part2);
+        if (long3.size() == 3)
+            return long3;
+    }
+    return std::nullopt;
+}
+
+QStringList languageItems(const QString &text)
+{
+    static const QRegularExpression separators(QStringLiteral("[,;\\s]+"));
+    return text.split(separators, Qt::SkipEmptyParts);
+}
+
+QStringList preferredLanguages(const QString &stored, QString *warning)
+{
+    QStringList languages;
+    QStringList unusable;
+    for (const QString &item : languageItems(stored)) {
+        const std::optional<QString> code = languageCode(item);
+        if (!code)
+            unusable << item.left(24);
+        else if (!languages.contains(*code))
+            languages << *code;
+    }
+    QStringList dropped = unusable;
+    if (languages.size() > kMaxPreferredLanguages) {
+        dropped << languages.mid(kMaxPreferredLanguages);
+        languages = languages.mid(0, kMaxPreferredLanguages);
+    }
+    if (languages.isEmpty())
+        languages = desktopLanguages();
+    if (!dropped.isEmpty() && warning)
+        *warning = QCoreApplication::translate(
+                       "Settings", "The preferred languages of the settings leave out \"%1\": "
+                                   "ISO 639 codes of two or three letters are kept, at most %2. "
+                                   "The languages are %3.")
+                       .arg(dropped.mid(0, 8).join(QStringLiteral(", ")))
+                       .arg(kMaxPreferredLanguages)
+                       .arg(languages.join(QStringLiteral(", ")));
+    return languages;
+}
+
 Settings SettingsFile::read() const
 {
     Settings settings;
@@ -108,6 +175,10 @@ Settings SettingsFile::read() const
     settings.maxDownloadBytes = maxDownloadBytes(text(kMaxDownload), &downloadWarning);
     if (!downloadWarning.isEmpty())
         settings.warnings << downloadWarning;
+    QString languagesWarning;
+    settings.preferredLanguages = preferredLanguages(text(kLanguages), &languagesWarning);
+    if (!languagesWarning.isEmpty())
+        settings.warnings << languagesWarning;
     settings.ytDlp = text(kYtDlp);
     const QFileInfo ytDlp(settings.ytDlp);
     if (!settings.ytDlp.isEmpty() && !(ytDlp.isFile() && ytDlp.isExecutable()))
@@ -130,6 +201,7 @@ bool SettingsFile::writePreferences(const Settings &settings) const
             {kAutoShut, settings.powerOffAfterBatch ? QStringLiteral("1") : QStringLiteral("0")},
             {kThread, settings.threads},
             {kSimultaneous, QString::number(settings.simultaneous)},
+            {kLanguages, settings.preferredLanguages.join(u',')},
         });
 }
 

@@ -18,6 +18,12 @@ enum class ExistingFilePolicy
     Overwrite // use the name even if the file exists
 };
 
+// The desktop's language as an ISO 639-2 code, the preferred languages when
+// none are stored: "eng" for the C locale or a language without such a code.
+// Qt gives the bibliographic form where a language has two ("ger", not
+// "deu"); Matroska and FFmpeg files carry either, so both are matched later.
+QStringList desktopLanguages();
+
 // The settings file's values, read at once where a batch or a window needs
 // them. Texts are as stored; choices as the reading rules make them.
 struct Settings
@@ -30,6 +36,9 @@ struct Settings
     int simultaneous = 1;       // rows converting at once, 1 to the number of cores
     QString ytDlp;              // the yt-dlp the user chose; empty: the one on PATH
     qint64 maxDownloadBytes = kDefaultMaxDownloadBytes; // the most a download may hold
+    // The languages whose sound and subtitles a conversion keeps when the
+    // sheet asks for them: ISO 639-2 codes ("eng", "deu"), first preferred first.
+    QStringList preferredLanguages = desktopLanguages();
     // What was wrong with the file and was set right, one line each, for the
     // user to be told once (not part of the values).
     QStringList warnings;
@@ -39,7 +48,8 @@ struct Settings
         return outputFolder == other.outputFolder && existingFile == other.existingFile &&
                threads == other.threads && powerOffAfterBatch == other.powerOffAfterBatch &&
                profile == other.profile && simultaneous == other.simultaneous &&
-               ytDlp == other.ytDlp && maxDownloadBytes == other.maxDownloadBytes;
+               ytDlp == other.ytDlp && maxDownloadBytes == other.maxDownloadBytes &&
+               preferredLanguages == other.preferredLanguages;
     }
     bool operator!=(const Settings &other) const { return !(*this == other); }
 };
@@ -55,6 +65,22 @@ QString encoderThreadText(const QString &stored, QString *warning = nullptr);
 // cores. `stored` outside that is held to the nearest (then `warning` says so).
 int simultaneousConversions(const QString &stored, QString *warning = nullptr);
 int maxSimultaneousConversions();
+
+// The most preferred languages kept.
+constexpr int kMaxPreferredLanguages = 8;
+
+// One typed language code as stored: three ASCII letters, lower-cased, or an
+// ISO 639-1 code of two letters ("de") as its ISO 639-2 one ("ger"); none
+// when it is neither.
+std::optional<QString> languageCode(const QString &typed);
+// The items of a typed or stored list of languages, split at commas and
+// blanks, as they are (not yet checked).
+QStringList languageItems(const QString &text);
+// The preferred languages for a stored text ("eng,deu"): each item cleaned
+// by `languageCode`, the unusable ones and repeats dropped, at most
+// `kMaxPreferredLanguages`; what was dropped is said in `warning`. A text
+// that leaves none is the desktop's language.
+QStringList preferredLanguages(const QString &stored, QString *warning = nullptr);
 
 // The output folder as the files are written into it: an empty one is
 // `dataFolder`, a relative one is taken from there.
@@ -80,6 +106,7 @@ public:
     static const QString kSimultaneous; // rows converting at once
     static const QString kYtDlp;        // path of the yt-dlp to run (set by hand)
     static const QString kMaxDownload;  // the most a download may hold, in GB (set by hand)
+    static const QString kLanguages;    // preferred languages, "eng,deu"
 
     // `defaultOutputFolder` stands in for an empty output folder.
     SettingsFile(QString filePath, QString defaultOutputFolder);
@@ -90,8 +117,8 @@ public:
     // no regular file or is far too large (a warning says so).
     Settings read() const;
     // Writes what the preferences window edits: the output folder, the
-    // existing-file policy, the power-off, the thread count and the rows
-    // converting at once, as given.
+    // existing-file policy, the power-off, the thread count, the rows
+    // converting at once and the preferred languages, as given.
     // False when the file could not be written; it then stays as it was.
     bool writePreferences(const Settings &settings) const;
     // Remembers the selected entry; with no selection nothing is written.

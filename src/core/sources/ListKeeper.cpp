@@ -47,6 +47,55 @@ constexpr StatusName kStatuses[] = {
     {RowStatus::Checking, "checking"},
 };
 
+// A row's own tracks: {"kept": [1, 3], "default": 1}, the default absent
+// when the row keeps no sound.
+QJsonObject tracksToJson(const TrackPick &pick)
+{
+    QJsonArray kept;
+    for (const int index : pick.kept)
+        kept.append(index);
+    QJsonObject object{{QStringLiteral("kept"), kept}};
+    if (pick.defaultSound)
+        object.insert(QStringLiteral("default"), *pick.defaultSound);
+    return object;
+}
+
+// A stream index as the file keeps it; none for any other value.
+std::optional<int> streamIndex(const QJsonValue &value)
+{
+    constexpr double kMaxStreams = 65535;
+    const double number = value.toDouble(-1);
+    if (!value.isDouble() || number < 0 || number > kMaxStreams || number != int(number))
+        return std::nullopt;
+    return int(number);
+}
+
+// The tracks a file keeps for a row; none when there are none or they are
+// not what this program writes (the sheet's rules then choose).
+std::optional<TrackPick> tracksFromJson(const QJsonValue &value)
+{
+    if (!value.isObject())
+        return std::nullopt;
+    const QJsonObject object = value.toObject();
+    const QJsonValue kept = object.value(QStringLiteral("kept"));
+    if (!kept.isArray())
+        return std::nullopt;
+    TrackPick pick;
+    for (const QJsonValue &item : kept.toArray()) {
+        const std::optional<int> index = streamIndex(item);
+        if (!index || pick.kept.contains(*index))
+            return std::nullopt;
+        pick.kept.append(*index);
+    }
+    const QJsonValue defaultSound = object.value(QStringLiteral("default"));
+    if (!defaultSound.isUndefined()) {
+        pick.defaultSound = streamIndex(defaultSound);
+        if (!pick.defaultSound || !pick.kept.contains(*pick.defaultSound))
+            return std::nullopt;
+    }
+    return pick;
+}
+
 QJsonObject toJson(const SourceList::SavedRow &row)
 {
     QJsonObject object;
@@ -57,6 +106,8 @@ QJsonObject toJson(const SourceList::SavedRow &row)
             object.insert(QStringLiteral("status"), QLatin1String(status.name));
     }
     object.insert(QStringLiteral("reason"), row.statusDetail);
+    if (row.item.tracks)
+        object.insert(QStringLiteral("tracks"), tracksToJson(*row.item.tracks));
     return object;
 }
 
@@ -71,6 +122,7 @@ SourceList::SavedRow fromJson(const QJsonObject &object)
             row.item.status = name.status;
     }
     row.statusDetail = object.value(QStringLiteral("reason")).toString();
+    row.item.tracks = tracksFromJson(object.value(QStringLiteral("tracks")));
     // A row that was converting or waiting for its turn when the program
     // went was not converted.
     if (isInProgress(row.item.status)) {

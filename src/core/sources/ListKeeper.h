@@ -30,7 +30,8 @@ struct ListChoices
 
 // Keeps the source list in a file of the data folder while the program runs,
 // so that a crash (of the program or the machine) loses no list: the rows
-// (files, clips, probed fields, statuses and their reasons), with the profile
+// (files, clips, probed fields, statuses and their reasons, the tracks a row
+// chose for itself), with the profile
 // and the option sheet once told to keep them, are written, atomically,
 // shortly after a change of what the file holds (a row's progress is not
 // held), and the file goes on a clean exit.

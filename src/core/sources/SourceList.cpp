@@ -32,6 +32,17 @@ const ColumnInfo kColumns[SourceList::ColumnCount] = {
 
 } // namespace
 
+QString SourceList::fileNameTip(const SourceItem &item)
+{
+    QString tip = item.fileName;
+    if (!item.problem.isEmpty())
+        tip += QLatin1Char('\n') + item.problem;
+    if (item.tracks)
+        tip += QLatin1Char('\n') +
+               tr("Tracks: chosen for this row (%1 kept)").arg(item.tracks->kept.size());
+    return tip;
+}
+
 SourceList::SourceList(MediaProbe *probe, QObject *parent)
     : QAbstractTableModel(parent), m_probe(probe)
 {
@@ -91,9 +102,7 @@ QVariant SourceList::data(const QModelIndex &index, int role) const
             return row.item.problem;
         if (index.column() != FileNameColumn)
             return {};
-        return row.item.problem.isEmpty()
-                   ? row.item.fileName
-                   : row.item.fileName + QLatin1Char('\n') + row.item.problem;
+        return fileNameTip(row.item);
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(column.alignment | Qt::AlignVCenter);
     default:
@@ -206,6 +215,14 @@ void SourceList::setClip(int row, const QString &start, const QString &end)
     m_rows[row].item.clipStart = start;
     m_rows[row].item.clipEnd = end;
     emitRowChanged(row, StartColumn, EndColumn);
+}
+
+void SourceList::setTracks(int row, const std::optional<TrackPick> &tracks)
+{
+    if (row < 0 || row >= count() || m_rows[row].item.tracks == tracks)
+        return;
+    m_rows[row].item.tracks = tracks;
+    emitRowChanged(row, FileNameColumn, FileNameColumn);
 }
 
 void SourceList::removeRow(int row)

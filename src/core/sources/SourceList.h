@@ -94,6 +94,9 @@ public:
     // it ("Processing 42%") until its status changes.
     void setProgress(int row, int percent);
     void setClip(int row, const QString &start, const QString &end);
+    // The row's own choice of tracks; none gives the choice back to the
+    // sheet's rules. Its file name's tip tells of a choice.
+    void setTracks(int row, const std::optional<TrackPick> &tracks);
     // Removing rows forgets their probes: results that come later are dropped.
     void removeRow(int row);
     void clear();
@@ -122,6 +125,9 @@ private:
     };
 
     void onProbed(quint64 ticket, const ProbeResult &result);
+    // The file name's tip: the whole path, why the file cannot be
+    // converted, and whether the row chose its own tracks.
+    static QString fileNameTip(const SourceItem &item);
     // Why the probed file cannot be converted, or an empty text.
     static QString probeProblem(const ProbeResult &result);
     void startProbe(Row &row); // the list has a probe

@@ -1,6 +1,7 @@
 #include "gui/app/MainWindow.h"
 
 #include "core/app/MainController.h"
+#include "core/app/TracksController.h"
 #include "core/capture/CaptureController.h"
 #include "core/capture/CaptureEngine.h"
 #include "core/common/Logging.h"
@@ -22,6 +23,7 @@
 #include "gui/profiles/ProfileComboWidget.h"
 #include "gui/settings/PreferencesDialog.h"
 #include "gui/sources/SourceListWidget.h"
+#include "gui/sources/TracksDialog.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -172,6 +174,17 @@ void MainWindow::buildMenus()
         makeAction(QStringLiteral("PlaySelectedFile"), tr("Play Selected File"), K(), play));
     m_popup->addSeparator();
     m_popup->addAction(makeAction(QStringLiteral("cuttime"), tr("Video Clip"), K(), clip));
+    QAction *tracks =
+        makeAction(QStringLiteral("tracks1"), tr("Tracks…"), K(), &MainWindow::chooseTracks);
+    m_popup->addAction(tracks);
+    // A row being converted, or whose file cannot be read, has no tracks to choose.
+    connect(m_popup, &QMenu::aboutToShow, this, [this, tracks] {
+        const std::optional<int> row = m_list->selectedRow();
+        const std::optional<QString> unavailable =
+            TracksController::unavailableReason(m_controller.sources(), row.value_or(-1));
+        tracks->setEnabled(!unavailable);
+        tracks->setToolTip(unavailable.value_or(QString()));
+    });
     m_popup->addSeparator();
     m_popup->addAction(
         makeAction(QStringLiteral("AddFiless"), tr("Add Files"), K(), &MainWindow::addFiles));
@@ -360,6 +373,12 @@ void MainWindow::trimSelected()
 {
     if (const std::optional<int> row = m_list->selectedRow())
         Q_EMIT trimRequested(*row);
+}
+
+void MainWindow::chooseTracks()
+{
+    if (const std::optional<int> row = m_list->selectedRow())
+        TracksDialog::openFor(m_controller.sources(), *row, this);
 }
 
 void MainWindow::showSettings()

@@ -63,6 +63,8 @@ public:
     void removeSelectedFile();
     void clearAllFiles();
     void convertNow();
+    // "Tracks…": the selected row's own choice of sounds and subtitles.
+    void chooseTracks();
     void showSettings();
     void showHelp();
     void showAbout();

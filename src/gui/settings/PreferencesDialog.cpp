@@ -110,6 +110,21 @@ void PreferencesDialog::buildControls()
     threadRows->addWidget(jobsRange, 1, 2);
     threadRows->setColumnStretch(3, 1);
 
+    // The languages a film's sound and subtitles are chosen by.
+    QGroupBox *languageBox = groupBox(tr("Languages"), "FrameLanguages", this);
+    auto *languagesCaption =
+        named(new QLabel(tr("Preferred languages:"), languageBox), "LabelLanguages");
+    m_languages = named(new QLineEdit(languageBox), "languagesEdit");
+    m_languages->setToolTip(
+        tr("ISO 639 codes, first preferred first, like \"eng, deu\". Films are converted with "
+           "these languages' sound and subtitles when the option sheet's Sound Tracks or "
+           "Subtitles say \"Preferred languages\"."));
+    languagesCaption->setToolTip(m_languages->toolTip());
+    languagesCaption->setBuddy(m_languages);
+    auto *languageRow = new QHBoxLayout(languageBox);
+    languageRow->addWidget(languagesCaption);
+    languageRow->addWidget(m_languages, 1);
+
     m_ok = named(new QPushButton(tr("OK"), this), "Command1");
     m_ok->setDefault(true); // Enter in the text boxes confirms
     m_cancel = named(new QPushButton(tr("Cancel"), this), "Command2");
@@ -125,6 +140,7 @@ void PreferencesDialog::buildControls()
     column->addWidget(existingBox);
     column->addWidget(shutdownBox);
     column->addWidget(threadBox);
+    column->addWidget(languageBox);
     column->addStretch(1);
     column->addLayout(buttonRow);
     column->setSizeConstraint(QLayout::SetMinimumSize);
@@ -135,7 +151,8 @@ void PreferencesDialog::buildControls()
     setTabOrder(m_overwrite, m_autoShut);
     setTabOrder(m_autoShut, m_threads);
     setTabOrder(m_threads, m_simultaneous);
-    setTabOrder(m_simultaneous, m_ok);
+    setTabOrder(m_simultaneous, m_languages);
+    setTabOrder(m_languages, m_ok);
     setTabOrder(m_ok, m_cancel);
     m_folder->setFocus();
 
@@ -152,6 +169,7 @@ void PreferencesDialog::showValues(const Settings &values)
     m_autoShut->setChecked(values.powerOffAfterBatch);
     m_threads->setText(values.threads);
     m_simultaneous->setValue(values.simultaneous);
+    m_languages->setText(values.preferredLanguages.join(QStringLiteral(", ")));
 }
 
 Settings PreferencesDialog::values() const
@@ -163,6 +181,7 @@ Settings PreferencesDialog::values() const
     values.powerOffAfterBatch = m_autoShut->isChecked();
     values.threads = m_threads->text();
     values.simultaneous = m_simultaneous->value();
+    values.preferredLanguages = languageItems(m_languages->text());
     return values;
 }
 
@@ -180,8 +199,13 @@ void PreferencesDialog::confirm()
     const Expected<Settings> saved = m_controller.save(values());
     if (!saved) {
         m_prompt->error(saved.error());
-        m_threads->setFocus();
-        m_threads->selectAll();
+        // The field the refusal is about takes the focus, to be typed again.
+        QLineEdit *refused =
+            PreferencesController::checkLanguages(values().preferredLanguages).isEmpty()
+                ? m_threads
+                : m_languages;
+        refused->setFocus();
+        refused->selectAll();
         return;
     }
     accept();

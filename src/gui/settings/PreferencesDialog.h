@@ -19,11 +19,13 @@ namespace vantrel {
 class Prompt;
 
 // The preferences window: output folder, what to do with an existing output
-// file, shutdown after a batch and the encoder's thread count. It reads the
+// file, shutdown after a batch, the encoder's thread count, the rows
+// converting at once and the preferred languages. It reads the
 // settings file when it is built and writes it only on "OK".
 //
 // The window is named Frmset; its controls carry the object names Text2, Command4, Option1,
-// Option2, Check1, Text1, SpinJobs (simultaneous conversions), Command1 ("OK") and
+// Option2, Check1, Text1, SpinJobs (simultaneous conversions), languagesEdit (preferred
+// languages), Command1 ("OK") and
 // Command2 ("Cancel").
 class PreferencesDialog : public QDialog
 {
@@ -35,7 +37,7 @@ public:
     using FolderChooser = std::function<void(QWidget *parent, const QString &caption,
                                              const QString &startFolder, FolderAnswer done)>;
 
-    // `prompt` shows the refusal of a thread count; null shows it in a message
+    // `prompt` shows the refusal of a thread count or a language; null shows it in a message
     // box over this window.
     PreferencesDialog(PreferencesController controller, Prompt *prompt, QWidget *parent = nullptr);
     ~PreferencesDialog() override;
@@ -53,7 +55,7 @@ private:
     void confirm();
 
     PreferencesController m_controller;
-    Settings m_shown; // what the window opened with; it edits four of its values
+    Settings m_shown; // what the window opened with; it edits some of its values
     std::unique_ptr<Prompt> m_ownPrompt;
     Prompt *m_prompt;
     FolderChooser m_chooseFolder;
@@ -65,6 +67,7 @@ private:
     QCheckBox *m_autoShut = nullptr;
     QLineEdit *m_threads = nullptr;
     QSpinBox *m_simultaneous = nullptr;
+    QLineEdit *m_languages = nullptr;
     QPushButton *m_ok = nullptr;
     QPushButton *m_cancel = nullptr;
 };

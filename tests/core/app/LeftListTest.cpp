@@ -17,8 +17,8 @@ namespace {
 SourceList::SavedRow row(const char *file, RowStatus status, const char *reason = "")
 {
     SourceList::SavedRow saved;
-    saved.item = {qs(file),   qs("0:00:00"), qs("0:00:03"), qs("160x120"),
-                  qs("FMP4"), status,        qs("0:00:03"), QString(), std::nullopt};
+    saved.item = {qs(file), qs("0:00:00"), qs("0:00:03"), qs("160x120"), qs("FMP4"),
+                  status,   qs("0:00:03"), QString(),     std::nullopt};
     saved.statusDetail = qs(reason);
     return saved;
 }
@@ -105,6 +105,64 @@ TEST(LeftList, WrittenWhenWhatItKeepsChangesNotOnProgress)
     list.setStatus(0, RowStatus::Ok);
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(file); }, 5000));
     EXPECT_TRUE(readFile(file).contains("\"status\":\"ok\"")) << readFile(file).toStdString();
+}
+
+// A row's own tracks are kept with it and come back as they were; a value
+// this program does not write comes back as none (the sheet's rules), and
+// the row with it.
+TEST(LeftList, ARowsOwnTracksComeBackAndCorruptOnesAreNone)
+{
+    QTemporaryDir data;
+    const QString file = data.filePath(qs("list.json"));
+    {
+        SourceList list(nullptr);
+        ListKeeper keeper(list, file);
+        keeper.keep();
+        list.appendSavedRows({row("/v/a.mkv", RowStatus::None), row("/v/b.mkv", RowStatus::None),
+                              row("/v/c.mkv", RowStatus::None)});
+        list.setTracks(0, TrackPick{{1, 3, 4}, 1});
+        list.setTracks(1, TrackPick{{3}, std::nullopt});
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return readFile(file).contains("\"tracks\":{\"kept\":[3]}"); }, 5000))
+            << readFile(file).toStdString();
+        EXPECT_EQ(readFile(file).count("\"tracks\""), 2); // none for the sheet's rules
+    }
+    SourceList restarted(nullptr);
+    ListKeeper keeper(restarted, file);
+    const std::optional<QList<SourceList::SavedRow>> left = keeper.leftRows();
+    ASSERT_TRUE(left.has_value());
+    ASSERT_EQ(left->size(), 3);
+    EXPECT_EQ(left->at(0).item.tracks, (TrackPick{{1, 3, 4}, 1}));
+    EXPECT_EQ(left->at(1).item.tracks, (TrackPick{{3}, std::nullopt}));
+    EXPECT_FALSE(left->at(2).item.tracks.has_value());
+
+    const struct
+    {
+        const char *tracks;
+        std::optional<TrackPick> read;
+    } values[] = {
+        {R"({"kept":[],"default":null})", std::nullopt},
+        {R"({"kept":[]})", TrackPick{}},
+        {R"({"kept":[2,1],"default":1})", TrackPick{{2, 1}, 1}},
+        {R"({"kept":[1,2],"default":3})", std::nullopt},
+        {R"({"kept":[1,1]})", std::nullopt},
+        {R"({"kept":[1.5]})", std::nullopt},
+        {R"({"kept":[-1]})", std::nullopt},
+        {R"({"kept":[1e12]})", std::nullopt},
+        {R"({"kept":["1"]})", std::nullopt},
+        {R"({"kept":{"1":1}})", std::nullopt},
+        {R"({"default":1})", std::nullopt},
+        {R"([1,2])", std::nullopt},
+        {R"("all")", std::nullopt},
+        {R"(null)", std::nullopt},
+    };
+    for (const auto &v : values) {
+        writeFile(file, QByteArray(R"({"rows":[{"file":"/v/a.mkv","tracks":)") + v.tracks + "}]}");
+        const std::optional<QList<SourceList::SavedRow>> read = keeper.leftRows();
+        ASSERT_TRUE(read.has_value()) << v.tracks;
+        ASSERT_EQ(read->size(), 1) << v.tracks;
+        EXPECT_EQ(read->first().item.tracks, v.read) << v.tracks;
+    }
 }
 
 // The profile and the option sheet the left list was to be converted with

@@ -168,6 +168,53 @@ TEST(SettingsFile, ReadsEachKeyByItsRule)
     EXPECT_NE(ToolLocator::ytDlp(settings.read().ytDlp), file);
 }
 
+// The preferred languages as stored: codes of three letters as they are,
+// lower-cased; ISO 639-1 codes as their 639-2 ones; what is no code, the
+// repeats and those past the eighth left out and said; none left, or no
+// key, the desktop's language.
+TEST(SettingsFile, PreferredLanguagesAreCleanedCodes)
+{
+    const QString desktop = desktopLanguages().join(u',');
+    ASSERT_EQ(desktop.size(), 3);
+    const struct
+    {
+        const char *stored;
+        QString read; // comma-separated
+        bool told;
+    } cases[] = {
+        {"", desktop, false},
+        {"eng", qs("eng"), false},
+        {" ENG , Deu,fra ", qs("eng,deu,fra"), false},
+        {"eng deu;jpn", qs("eng,deu,jpn"), false},
+        {"de,fr", qs("ger,fre"), false},
+        {"eng,eng,ENG,deu", qs("eng,deu"), false},
+        {"english,deu", qs("deu"), true},
+        {"e1g,dé u,deu", qs("deu"), true},
+        {"xx,,,", desktop, true},
+        {"english", desktop, true},
+        {"aaa,bbb,ccc,ddd,eee,fff,ggg,hhh,iii", qs("aaa,bbb,ccc,ddd,eee,fff,ggg,hhh"), true},
+    };
+    for (const auto &c : cases) {
+        QString warning;
+        EXPECT_EQ(preferredLanguages(qs(c.stored), &warning).join(u','), c.read) << c.stored;
+        EXPECT_EQ(!warning.isEmpty(), c.told) << c.stored << warning.toStdString();
+    }
+
+    // Read from the file with its warning, and written back as codes.
+    QTemporaryDir dir;
+    const QString file = dir.filePath(qs("settings.dat"));
+    const SettingsFile settings(file, dir.path());
+    EXPECT_EQ(settings.read().preferredLanguages, desktopLanguages()); // no file
+    writeFile(file, "[Set]\nLanguages=jpn,klingon\n");
+    EXPECT_EQ(settings.read().preferredLanguages, QStringList{qs("jpn")});
+    EXPECT_EQ(settings.read().warnings.size(), 1);
+    Settings changed = settings.read();
+    changed.preferredLanguages = {qs("fra"), qs("eng")};
+    EXPECT_TRUE(settings.writePreferences(changed));
+    EXPECT_EQ(iniRead(file, qs("set"), qs("languages")), qs("fra,eng"));
+    EXPECT_EQ(settings.read(), changed);
+}
+
 TEST(SettingsFile, RestoresAndStoresTheProfileSelection)
 {
     QTemporaryDir dir;

@@ -117,6 +117,50 @@ TEST_F(PreferencesControllerTest, ThreadCountIsCheckedAndStoredAsNumberText)
     }
 }
 
+// The preferred languages as typed (the window splits them at commas and
+// blanks): stored as codes without repeats, or refused with the item that
+// is no code, writing nothing.
+TEST_F(PreferencesControllerTest, LanguagesAreCheckedAndStoredAsCodes)
+{
+    const struct
+    {
+        QStringList typed;
+        const char *stored; // null: refused
+        const char *refusalNames;
+    } cases[] = {
+        {{qs("eng"), qs("deu")}, "eng,deu", nullptr},
+        {{qs("FRA"), qs("fr"), qs("fre")}, "fra,fre", nullptr},
+        {{qs("jpn"), qs("jpn")}, "jpn", nullptr},
+        {{}, nullptr, nullptr}, // the desktop's language
+        {{qs("eng"), qs("german")}, nullptr, "\"german\""},
+        {{qs("e1g")}, nullptr, "\"e1g\""},
+        {{qs("zz")}, nullptr, "\"zz\""},
+        {{qs("aaa"), qs("bbb"), qs("ccc"), qs("ddd"), qs("eee"), qs("fff"), qs("ggg"), qs("hhh"),
+          qs("iii")},
+         nullptr,
+         "At most 8"},
+    };
+    const QByteArray before = "[Set]\nLanguages=ita\n";
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.typed.join(u',').toStdString());
+        writeFile(settingsPath(), before);
+        Settings values = controller().load();
+        values.preferredLanguages = c.typed;
+        const Expected<Settings> saved = controller().save(values);
+        if (c.refusalNames) {
+            ASSERT_FALSE(saved.ok());
+            EXPECT_TRUE(saved.error().contains(qs(c.refusalNames))) << saved.error().toStdString();
+            EXPECT_EQ(readFile(settingsPath()), before);
+            continue;
+        }
+        ASSERT_TRUE(saved.ok()) << saved.error().toStdString();
+        const QString expected = c.stored ? qs(c.stored) : desktopLanguages().join(u',');
+        EXPECT_EQ(stored("languages"), expected);
+        EXPECT_EQ(controller().load().preferredLanguages.join(u','), expected);
+        EXPECT_TRUE(controller().load().warnings.isEmpty());
+    }
+}
+
 TEST_F(PreferencesControllerTest, RefusalWithoutSettingsFileCreatesNone)
 {
     EXPECT_FALSE(controller().save(someValues("9")).ok());

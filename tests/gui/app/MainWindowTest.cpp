@@ -4,10 +4,12 @@
 #include "TestSupport.h"
 
 #include "core/app/MainController.h"
+#include "core/app/TrackPickModel.h"
 #include "core/capture/CaptureDevice.h"
 #include "core/download/OnlineVideoController.h"
 #include "core/profiles/ProfileCatalogue.h"
 #include "core/settings/IniFile.h"
+#include "core/sources/ListKeeper.h"
 #include "core/tools/ToolLocator.h"
 #include "gui/app/ButtonStripWidget.h"
 #include "gui/app/MainWindow.h"
@@ -17,6 +19,7 @@
 #include "gui/profiles/ProfileComboWidget.h"
 #include "gui/sources/FileNameDelegate.h"
 #include "gui/sources/SourceListWidget.h"
+#include "gui/sources/TracksDialog.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -32,6 +35,7 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -60,6 +64,7 @@ protected:
     {
         MainEnvironment env = surroundings.main(data);
         env.captureDevices = captureDevices;
+        env.listFile = listFile;
         controller = std::make_unique<MainController>(env);
         window = std::make_unique<MainWindow>(*controller);
         window->setFileChooser([this](QWidget *, const FilesAnswer &done) { done(chosenFiles); });
@@ -101,6 +106,7 @@ protected:
     QTemporaryDir data;
     TestSurroundings surroundings;
     CaptureDevices *captureDevices = nullptr;
+    QString listFile; // where the list is kept; none: not kept
     RecordingPrompt &prompt = surroundings.prompt;
     RecordingDesktop &desktop = surroundings.desktop;
     QStringList chosenFiles;
@@ -193,9 +199,9 @@ TEST_F(MainWindowTest, MenusAndShortcutsInOrder)
     EXPECT_EQ(entries(menus[3]->menu()), (QStringList{qs("Help [F1]"), qs("-"), qs("About")}));
     EXPECT_EQ(entries(w.popupMenu()),
               (QStringList{qs("Convert Now!"), qs("-"), qs("Play Selected File"), qs("-"),
-                           qs("Video Clip"), qs("-"), qs("Add Files"), qs("Remove Selected Item"),
-                           qs("Clear All Items"), qs("-"), qs("Capture Video From DV"), qs("-"),
-                           qs("Import Video From Youtube")}));
+                           qs("Video Clip"), qs("Tracks…"), qs("-"), qs("Add Files"),
+                           qs("Remove Selected Item"), qs("Clear All Items"), qs("-"),
+                           qs("Capture Video From DV"), qs("-"), qs("Import Video From Youtube")}));
 
     // Ctrl+C and Ctrl+V are the list's commands, not copy and paste.
     addProbed({clips.video(qs("a.avi"), 1), clips.video(qs("b.avi"), 1)});
@@ -424,6 +430,83 @@ TEST_F(MainWindowTest, Screenshots)
     ASSERT_FALSE(folder.isEmpty());
     EXPECT_TRUE(image.save(QDir(folder).filePath(qs("main-window.png"))));
     qApp->setStyleSheet(QString());
+}
+
+// "Tracks…" from the list's pop-up menu: offered for a row that can be
+// read, not for one whose file is gone; the window fills when the reading
+// ends, the choice ticked in it is the row's, and the list's file keeps it
+// for the next start. A picture of the window is left with the screenshots.
+TEST_F(MainWindowTest, TracksChosenForARowFromItsPopUpMenu)
+{
+    ASSERT_TRUE(applySkin(*qApp, qs(VANTREL_SOURCE_DIR "/resources/skins/frmmain.qss")));
+    const auto plain = qScopeGuard([] { qApp->setStyleSheet(QString()); });
+    listFile = data.filePath(qs("list.json"));
+    MainWindow &w = open();
+    const QString film = clips.filmWithTracks(qs("Holiday in Berlin.mkv"));
+    addProbed({film, clips.path(qs("gone.mkv"))});
+    QAction *tracks = w.action(qs("tracks1"));
+    ASSERT_NE(tracks, nullptr);
+    const auto popUpOn = [&](int row) {
+        clickRow(row);
+        SourceListWidget *list = w.sourceList();
+        const QRect rect = list->visualRect(list->model()->index(row, 0));
+        QTest::mouseClick(list->viewport(), Qt::RightButton, {}, rect.center());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return w.popupMenu()->isVisible(); }, 5000));
+        const bool offered = tracks->isEnabled();
+        w.popupMenu()->hide();
+        return offered;
+    };
+    EXPECT_FALSE(popUpOn(1));
+    ASSERT_TRUE(popUpOn(0));
+    tracks->trigger();
+    QPointer<QWidget> opened;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return (opened = QApplication::activeModalWidget()) && opened->isVisible(); }, 5000));
+    auto *dialog = qobject_cast<TracksDialog *>(opened.data());
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->parentWidget(), &w);
+    QTableView *table = dialog->table();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return table->model()->rowCount() == 3; }, 20000));
+    auto *ok = dialog->findChild<QPushButton *>(qs("tracksOk"));
+    EXPECT_TRUE(ok->isEnabled());
+
+    // The window grows to show the tracks once they are read.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return dialog->size().expandedTo(dialog->minimumSizeHint()) == dialog->size(); },
+        5000));
+    const QImage picture = dialog->grab().toImage();
+    EXPECT_TRUE(picture.save(QDir(screenshotFolder()).filePath(qs("tracks-dialog.png"))));
+    // Every column shows its whole text.
+    for (int column = 0; column < table->model()->columnCount(); ++column) {
+        for (int row = 0; row < table->model()->rowCount(); ++row) {
+            const QString text = table->model()->index(row, column).data().toString();
+            EXPECT_GE(table->columnWidth(column), table->fontMetrics().horizontalAdvance(text))
+                << text;
+        }
+    }
+
+    // The subtitle dropped and the English sound made the default, by the keys.
+    table->setFocus();
+    table->setCurrentIndex(table->model()->index(2, TrackPickModel::KeepColumn));
+    QTest::keyClick(table, Qt::Key_Space);
+    table->setCurrentIndex(table->model()->index(0, TrackPickModel::DefaultColumn));
+    QTest::keyClick(table, Qt::Key_Space);
+    QTest::mouseClick(ok, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return opened.isNull() || !opened->isVisible(); }, 5000));
+    const TrackPick chosen{{1, 2}, 1};
+    EXPECT_EQ(controller->sources().item(0).tracks, chosen);
+    EXPECT_TRUE(controller->sources()
+                    .data(controller->sources().index(0, 0), Qt::ToolTipRole)
+                    .toString()
+                    .contains(qs("Tracks: chosen for this row (2 kept)")));
+
+    // The next start finds the choice in the list's file.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return readFile(listFile).contains("\"tracks\""); }, 5000));
+    SourceList restarted(nullptr);
+    const std::optional<QList<SourceList::SavedRow>> left =
+        ListKeeper(restarted, listFile).leftRows();
+    ASSERT_TRUE(left.has_value());
+    EXPECT_EQ(left->first().item.tracks, chosen);
 }
 
 // Every window, opened the way the program opens it (from the main window's

@@ -139,6 +139,34 @@ TEST_F(PreferencesDialogTest, OkChecksAndStoresTheThreadCount)
     }
 }
 
+// The preferred languages: shown as stored, typed as a list; a typed item
+// that is no code is refused in a message, the window stays open on the
+// languages and nothing is written; corrected, the codes are stored.
+TEST_F(PreferencesDialogTest, PreferredLanguagesAreCheckedAndStored)
+{
+    const QByteArray before = "[Set]\r\nLanguages=ger,eng\r\n";
+    writeFile(settingsPath(), before);
+    open();
+    auto *languages = control<QLineEdit>("languagesEdit");
+    EXPECT_EQ(languages->text(), qs("ger, eng"));
+    EXPECT_TRUE(languages->toolTip().contains(qs("Preferred languages")));
+    QApplication::setActiveWindow(m_dialog.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_dialog.get()));
+
+    retype(languages, qs("fra, deutsch"));
+    click("Command1");
+    ASSERT_EQ(m_prompt.errors.size(), 1);
+    EXPECT_TRUE(m_prompt.errors.first().contains(qs("\"deutsch\"")));
+    EXPECT_TRUE(m_dialog->isVisible());
+    EXPECT_EQ(readFile(settingsPath()), before);
+    EXPECT_EQ(m_dialog->focusWidget(), languages);
+
+    retype(languages, qs("FRA de  jpn"));
+    click("Command1");
+    EXPECT_TRUE(accepted());
+    EXPECT_EQ(stored("languages"), qs("fra,ger,jpn"));
+}
+
 TEST_F(PreferencesDialogTest, CancelAfterEditingWritesNothing)
 {
     for (const bool byEscape : {false, true}) {
@@ -270,13 +298,14 @@ TEST_F(PreferencesDialogTest, TabVisitsTheControlsTopToBottom)
     ASSERT_TRUE(QTest::qWaitForWindowActive(m_dialog.get()));
     folderBox()->setFocus();
     QStringList visited;
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < 9; ++i) {
         visited << m_dialog->focusWidget()->objectName();
         QTest::keyClick(m_dialog->focusWidget(), Qt::Key_Tab);
     }
     // Tab enters the option group at its checked button and leaves it after.
-    EXPECT_EQ(visited, (QStringList{qs("Text2"), qs("Command4"), qs("Option1"), qs("Check1"),
-                                    qs("Text1"), qs("SpinJobs"), qs("Command1"), qs("Command2")}));
+    EXPECT_EQ(visited,
+              (QStringList{qs("Text2"), qs("Command4"), qs("Option1"), qs("Check1"), qs("Text1"),
+                           qs("SpinJobs"), qs("languagesEdit"), qs("Command1"), qs("Command2")}));
     EXPECT_EQ(m_dialog->focusWidget()->objectName(), qs("Text2")); // round again
 }
 

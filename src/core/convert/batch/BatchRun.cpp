@@ -279,10 +279,11 @@ Expected<ConversionJob> BatchRun::jobFor(const SourceItem &item) const
     const std::optional<int> entry = m_selectedEntry ? m_selectedEntry() : std::nullopt;
     if (!entry)
         return Job::failure(tr("No output profile is selected."));
-    const Expected<ConversionJob> built = buildConversionJob(
+    Expected<ConversionJob> built = buildConversionJob(
         item.fileName, *entry, m_sheet.conversionOptions(), item.clipStart, item.clipEnd);
     if (!built)
         return built;
+    built.value().tracks = item.tracks;
     if (const std::optional<QString> problem = outputFolderProblem())
         return Job::failure(*problem);
     return built;
@@ -444,8 +445,10 @@ void BatchRun::readAhead()
         if (!row || m_list.isProbing(*row) || m_readings.isReading(next))
             continue;
         const SourceItem &item = m_list.item(*row);
-        const Expected<ConversionJob> job = buildConversionJob(
+        Expected<ConversionJob> job = buildConversionJob(
             item.fileName, *entry, m_sheet.conversionOptions(), item.clipStart, item.clipEnd);
+        if (job)
+            job.value().tracks = item.tracks;
         const std::optional<ReadingNeeds> needs = job ? sourceNeeds(*job) : std::nullopt;
         if (needs && !m_readings.known(next, *needs))
             m_readings.read(next, *needs, SourceReadings::Urgency::Ahead);
