@@ -332,7 +332,7 @@ int runCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     if (!languages)
         return usageError(err, languages.error());
     ConversionOptions options = sheet.conversionOptions();
-    options.languages = languages->value_or(QStringList()).join(u',');
+    options.languages = languages->value_or(cliSettingsFile().read().preferredLanguages).join(u',');
     const Expected<ConversionJob> job =
         buildConversionJob(parser.value(source), *profile, options, parser.value(start),
                            wholeFile ? parser.value(start) : parser.value(end));

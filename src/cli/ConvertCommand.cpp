@@ -236,6 +236,11 @@ std::variant<int, ConvertRequest> readRequest(const QStringList &args, OptionShe
         request.settings.simultaneous = count;
     }
 
+    const Expected<std::optional<QStringList>> languages = sheetOptions.languages(parser);
+    if (!languages)
+        return usageError(err, languages.error());
+    if (*languages)
+        request.settings.preferredLanguages = **languages;
     const Expected<int> profile = sheetOptions.apply(parser, sheet);
     if (!profile)
         return usageError(err, profile.error());

@@ -155,6 +155,7 @@ bool BatchRun::start(const Settings &settings)
     m_names.begin(m_outputFolder, settings.existingFile);
     m_setup.threads = settings.threads;
     m_maxRunning = std::max(1, settings.simultaneous);
+    m_languages = settings.preferredLanguages.join(u',');
     m_doneRows.clear();
     Q_EMIT timeLeftChanged(QString());
     qCInfo(lcBatch) << "batch of" << m_rows.size() << "rows into" << m_outputFolder;
@@ -279,14 +280,23 @@ Expected<ConversionJob> BatchRun::jobFor(const SourceItem &item) const
     const std::optional<int> entry = m_selectedEntry ? m_selectedEntry() : std::nullopt;
     if (!entry)
         return Job::failure(tr("No output profile is selected."));
-    Expected<ConversionJob> built = buildConversionJob(
-        item.fileName, *entry, m_sheet.conversionOptions(), item.clipStart, item.clipEnd);
+    const Expected<ConversionJob> built = rowJob(item, *entry);
     if (!built)
         return built;
-    built.value().tracks = item.tracks;
     if (const std::optional<QString> problem = outputFolderProblem())
         return Job::failure(*problem);
     return built;
+}
+
+Expected<ConversionJob> BatchRun::rowJob(const SourceItem &item, int entry) const
+{
+    ConversionOptions options = m_sheet.conversionOptions();
+    options.languages = m_languages;
+    Expected<ConversionJob> job =
+        buildConversionJob(item.fileName, entry, options, item.clipStart, item.clipEnd);
+    if (job)
+        job.value().tracks = item.tracks;
+    return job;
 }
 
 BatchRun::Conversion BatchRun::conversionFor(RowId id, const SourceItem &item, ConversionJob job)
@@ -444,11 +454,7 @@ void BatchRun::readAhead()
         const std::optional<int> row = m_list.rowOf(next);
         if (!row || m_list.isProbing(*row) || m_readings.isReading(next))
             continue;
-        const SourceItem &item = m_list.item(*row);
-        Expected<ConversionJob> job = buildConversionJob(
-            item.fileName, *entry, m_sheet.conversionOptions(), item.clipStart, item.clipEnd);
-        if (job)
-            job.value().tracks = item.tracks;
+        const Expected<ConversionJob> job = rowJob(m_list.item(*row), *entry);
         const std::optional<ReadingNeeds> needs = job ? sourceNeeds(*job) : std::nullopt;
         if (needs && !m_readings.known(next, *needs))
             m_readings.read(next, *needs, SourceReadings::Urgency::Ahead);

@@ -189,6 +189,9 @@ private:
     // asks of it, the command that writes it, and the encoder run.
     SourceItem itemToConvert(RowId id) const;
     Expected<ConversionJob> jobFor(const SourceItem &item) const;
+    // The job of `item` with `entry`, the sheet's options, the preferred
+    // languages and the row's own tracks.
+    Expected<ConversionJob> rowJob(const SourceItem &item, int entry) const;
     Conversion conversionFor(RowId id, const SourceItem &item, ConversionJob job);
     Expected<EncoderCommand> commandFor(const Conversion &conversion) const;
     void launch(Conversion conversion);
@@ -243,6 +246,7 @@ private:
     bool m_awaitingEncoderList = false;   // a row waits for it
     bool m_encoderListKnown = false;
     int m_maxRunning = 1;                      // rows converting at once
+    QString m_languages;                       // the preferred languages, "eng,deu"
     int m_slotsUsed = 0;                       // statistics files this object's encoders wrote
     QList<RowId> m_rows;                       // the rows the batch began with, in order
     QList<RowId> m_queue;                      // those not started yet

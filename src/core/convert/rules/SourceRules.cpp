@@ -281,6 +281,49 @@ QStringList firstSubtitleNote(const StreamFacts &first)
                "start.")};
 }
 
+QString roleTitle(TrackRole role)
+{
+    switch (role) {
+    case TrackRole::Main:
+        break;
+    case TrackRole::Commentary:
+        return tr("Commentary");
+    case TrackRole::Descriptive:
+        return tr("Audio Description");
+    case TrackRole::HearingImpaired:
+        return tr("SDH");
+    case TrackRole::Karaoke:
+        return tr("Karaoke");
+    }
+    return QString();
+}
+
+// Names for the tracks where the container cannot say what they are: MP4,
+// as FFmpeg writes it, keeps no title but the handler's name, which players
+// show in its place; neither MP4 nor WebM keeps a commentary's or a
+// description's flag, so an untitled one is named by its role, to be told apart.
+QStringList trackNames(const QList<const StreamFacts *> &sounds,
+                       const QList<const StreamFacts *> &subtitles, const QString &extension)
+{
+    const bool mp4 = extension == QLatin1String(".mp4");
+    if (!mp4 && extension != QLatin1String(".webm"))
+        return {};
+    QStringList options;
+    const auto name = [&](const QList<const StreamFacts *> &tracks, QLatin1String kind) {
+        for (qsizetype i = 0; i < tracks.size(); ++i) {
+            const StreamFacts &t = *tracks.at(i);
+            const QString title = t.title.isEmpty() ? roleTitle(trackRole(t)) : t.title;
+            if (!title.isEmpty() && (mp4 || t.title.isEmpty()))
+                options << QStringLiteral("-metadata:s:%1:%2").arg(kind).arg(i)
+                        << (mp4 ? QStringLiteral("handler_name=") : QStringLiteral("title=")) +
+                               title;
+        }
+    };
+    name(sounds, QLatin1String("a"));
+    name(subtitles, QLatin1String("s"));
+    return options;
+}
+
 // A flag set keeps FFmpeg from marking the first picture default as it
 // otherwise does: it is marked here.
 QStringList pictureFlag(const StreamFacts *firstPicture, const QStringList &options)
@@ -335,10 +378,18 @@ QString textSubtitleFilter(const SourceFacts &facts, const StreamFacts &s, const
 RunAdaptation keptTracks(const SourceFacts &facts, const ConversionJob &job, bool soundOnly)
 {
     const TrackChoice choice = chooseTracks(facts, job, soundOnly);
-    if (choice.asBuilt)
-        return {};
     RunAdaptation a;
     a.notes = choice.notes;
+    if (choice.asBuilt) {
+        // The command's own sound, flagged default and named as the others are.
+        if (choice.sounds.isEmpty())
+            return a;
+        const StreamFacts *sound = choice.sounds.front().stream;
+        if (!sound->disposition.isDefault)
+            a.outputOptions << QStringLiteral("-disposition:a:0") << QStringLiteral("+default");
+        a.outputOptions += trackNames({sound}, {}, job.outputExtension);
+        return a;
+    }
     QStringList maps;
     if (const StreamFacts *picture = soundOnly ? nullptr : facts.picture())
         maps << map(*picture);
@@ -391,6 +442,10 @@ RunAdaptation keptTracks(const SourceFacts &facts, const ConversionJob &job, boo
         a.outputOptions << QStringLiteral("-c:s:") + QString::number(i) << kept.codec;
     }
     a.outputOptions += subtitleFlags(subtitleStreams);
+    QList<const StreamFacts *> soundStreams;
+    for (const KeptSound &kept : choice.sounds)
+        soundStreams << kept.stream;
+    a.outputOptions += trackNames(soundStreams, subtitleStreams, job.outputExtension);
     a.outputOptions += pictureFlag(soundOnly ? nullptr : facts.picture(), a.outputOptions);
     if (choice.burned) {
         if (isPictureSubtitle(choice.burned->codec))
@@ -499,6 +554,7 @@ RunAdaptation copyStreams(const SourceFacts &facts, const QString &extension)
     if (leftOutAny && !kept.isEmpty())
         a.streams = kept;
     merge(a, copyFlags(sounds, subtitles));
+    a.outputOptions += trackNames(sounds, subtitles, extension);
     if (extension == QLatin1String(".mp4") && !subtitles.isEmpty())
         a.notes += firstSubtitleNote(*subtitles.front());
     a.outputOptions += pictureFlag(firstPicture, a.outputOptions);
@@ -563,7 +619,7 @@ RunAdaptation adaptToSource(const SourceFacts &facts, const ConversionJob &job)
         merge(a, deinterlacing(facts, job.options));
         merge(a, toneMapping(facts));
         merge(a, colourTags(facts));
-        if (tracks.isEmpty())
+        if (!tracks.streams)
             merge(a, surroundLayout(facts, job.options));
         merge(a, heldLastPicture(facts, job.outputExtension));
         // FFmpeg writes MP4 at a constant rate: a filtered picture (filtered
@@ -585,7 +641,7 @@ RunAdaptation adaptToSource(const SourceFacts &facts, const ConversionJob &job)
         merge(a, streamChoice(facts, true));
         const RunAdaptation tracks = keptTracks(facts, job, true);
         merge(a, tracks);
-        if (tracks.isEmpty())
+        if (!tracks.streams)
             merge(a, surroundLayout(facts, job.options));
         break;
     }

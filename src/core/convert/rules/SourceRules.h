@@ -33,7 +33,7 @@ RunAdaptation adaptToSource(const SourceFacts &facts, const ConversionJob &job);
 RunAdaptation streamChoice(const SourceFacts &facts, bool soundOnly);
 // The sounds and subtitles kept by the sheet's rules or the row's choice,
 // each as its container holds it, the sound that plays first flagged
-// default; none of it when the choice is the command's own.
+// default; only the notes when the choice is the command's own.
 RunAdaptation keptTracks(const SourceFacts &facts, const ConversionJob &job, bool soundOnly);
 // An interlaced picture is deinterlaced, one picture per frame (each two
 // fields make one), or one per field when the sheet asks for the field rate

@@ -1,0 +1,308 @@
+#include "MediaClips.h"
+#include "TestSupport.h"
+#include "VobSub.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cstdlib>
+
+// Films with many sounds and subtitles through every entry under each
+// track rule, with English and German preferred: which tracks each output
+// holds, in which order, with which flags.
+
+namespace {
+
+struct Sound
+{
+    const char *language; // empty: none tagged
+    int channels;
+    const char *title;
+    const char *disposition; // FFmpeg's words: "default+original"; empty: none
+};
+
+struct Subtitle
+{
+    const char *format; // "srt", "ass", "vobsub"
+    const char *language;
+    const char *disposition;
+};
+
+struct Film
+{
+    const char *name;
+    std::vector<Sound> sounds;
+    std::vector<Subtitle> subtitles;
+    // What each rule keeps, "sounds|subtitles": a sound as its language,
+    // channels and "c" (commentary) or "v" (description), the first one
+    // flagged default; a subtitle as its language, "!" when forced; "burned"
+    // when one is drawn into the picture. One per rule below.
+    const char *kept[4];
+};
+
+// The rules, in the order of `kept`.
+const QStringList kRules[4] = {
+    {},
+    {qs("--sound-tracks"), qs("languages"), qs("--subtitles"), qs("languages")},
+    {qs("--sound-tracks"), qs("main"), qs("--subtitles"), qs("all")},
+    {qs("--sound-tracks"), qs("all"), qs("--subtitles"), qs("forced-burned")},
+};
+
+const std::vector<Film> &films()
+{
+    static const std::vector<Film> table = {
+        {"two languages, the original second",
+         {{"eng", 2, "", "default"}, {"fre", 2, "", "original"}},
+         {},
+         {"eng2|", "eng2|", "eng2,fre2|", "eng2,fre2|"}},
+        {"English stereo and 5.1",
+         {{"eng", 2, "", "default"}, {"eng", 6, "", ""}},
+         {},
+         {"eng6|", "eng6|", "eng2,eng6|", "eng2,eng6|"}},
+        {"a commentary by its flag",
+         {{"eng", 2, "", "default"}, {"eng", 2, "", "comment"}},
+         {},
+         {"eng2|", "eng2|", "eng2|", "eng2,eng2c|"}},
+        {"a commentary by its title",
+         {{"deu", 2, "Kommentar", ""}, {"deu", 2, "Director's Commentary", ""}},
+         {},
+         {"deu2|", "deu2|", "deu2|", "deu2,deu2c|"}},
+        {"a description for the blind",
+         {{"eng", 2, "", "visual_impaired"}, {"eng", 2, "", ""}},
+         {},
+         {"eng2v|", "eng2|", "eng2|", "eng2,eng2v|"}},
+        {"no languages", {{"und", 2, "", ""}, {"", 6, "", ""}}, {}, {"6|", "2|", "2,6|", "2,6|"}},
+        {"text subtitles",
+         {{"eng", 2, "", ""}},
+         {{"srt", "eng", ""}, {"ass", "deu", ""}, {"srt", "spa", ""}},
+         {"eng2|", "eng2|eng,deu", "eng2|eng,deu,spa", "eng2|"}},
+        {"a picture subtitle",
+         {{"eng", 2, "", ""}},
+         {{"vobsub", "eng", "forced"}},
+         {"eng2|", "eng2|", "eng2|", "eng2|burned"}},
+        {"a forced subtitle",
+         {{"fre", 2, "", "default"}, {"eng", 2, "", ""}},
+         {{"srt", "eng", ""}, {"srt", "fre", "forced"}},
+         {"fre2|", "eng2|eng", "fre2,eng2|eng,fre!", "fre2,eng2|burned"}},
+        {"only a commentary",
+         {{"eng", 2, "Commentary", ""}},
+         {},
+         {"eng2c|", "eng2c|", "eng2c|", "eng2c|"}},
+    };
+    return table;
+}
+
+QJsonObject probe(const QString &path)
+{
+    QProcess ffprobe;
+    ffprobe.start(qs("ffprobe"),
+                  {qs("-v"), qs("error"), qs("-show_streams"), qs("-of"), qs("json"), path});
+    ffprobe.waitForFinished(30000);
+    return QJsonDocument::fromJson(ffprobe.readAllStandardOutput()).object();
+}
+
+QString make(MediaClips &clips, const Film &film, int number)
+{
+    const QString base = QStringLiteral("film %1").arg(number);
+    QStringList args{qs("-f"), qs("lavfi"), qs("-i"), qs("testsrc=s=160x120:r=25:d=2")};
+    const char *const layouts[] = {"", "mono", "stereo", "", "", "", "5.1"};
+    for (const Sound &s : film.sounds)
+        args << qs("-f") << qs("lavfi") << qs("-i")
+             << QStringLiteral("sine=d=2,aformat=channel_layouts=%1")
+                    .arg(QLatin1String(layouts[s.channels]));
+    int n = 0;
+    for (const Subtitle &s : film.subtitles) {
+        const QString path = clips.path(base + QStringLiteral(" %1.").arg(++n));
+        if (qs(s.format) == qs("vobsub")) {
+            args << qs("-i") << writeVobSub(path + qs("idx"), 1.5);
+            continue;
+        }
+        QFile srt(path + qs("srt"));
+        EXPECT_TRUE(srt.open(QIODevice::WriteOnly));
+        srt.write("1\n00:00:00,200 --> 00:00:01,800\nSpoken in another language\n");
+        srt.close();
+        args << qs("-i") << srt.fileName();
+    }
+    for (qsizetype i = 0; i <= qsizetype(film.sounds.size() + film.subtitles.size()); ++i)
+        args << qs("-map") << QString::number(i);
+    args << qs("-c:v") << qs("libx264") << qs("-c:a") << qs("aac");
+    const auto tags = [&](const char *kind, qsizetype i, const char *language, const char *title,
+                          const char *disposition) {
+        const QString at = QStringLiteral(":s:%1:%2").arg(QLatin1String(kind)).arg(i);
+        if (*language)
+            args << qs("-metadata") + at << qs("language=") + qs(language);
+        if (*title)
+            args << qs("-metadata") + at << qs("title=") + qs(title);
+        args << qs("-disposition") + at.mid(2) << (*disposition ? qs(disposition) : qs("0"));
+    };
+    for (qsizetype i = 0; i < qsizetype(film.sounds.size()); ++i) {
+        const Sound &s = film.sounds[std::size_t(i)];
+        tags("a", i, s.language, s.title, s.disposition);
+    }
+    for (qsizetype i = 0; i < qsizetype(film.subtitles.size()); ++i) {
+        const Subtitle &s = film.subtitles[std::size_t(i)];
+        args << QStringLiteral("-c:s:%1").arg(i)
+             << (qs(s.format) == qs("vobsub") ? qs("copy") : qs(s.format));
+        tags("s", i, s.language, "", s.disposition);
+    }
+    return clips.encoded(base + qs(".mkv"), args);
+}
+
+// The record lines of a batch: the output of each source, and its notes.
+QHash<QString, QString> convertAll(MediaClips &clips, int entry, const QStringList &rule,
+                                   const QStringList &sources, const QString &folder)
+{
+    QProcess cli;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(qs("VANTREL_DATA_DIR"), clips.path(qs("data")));
+    cli.setProcessEnvironment(env);
+    cli.start(qs(VANTREL_CLI_PATH),
+              QStringList{qs("convert"), qs("--profile"), QString::number(entry), qs("--languages"),
+                          qs("eng,deu"), qs("--output-dir"), folder} +
+                  rule + QStringList{qs("--")} + sources);
+    EXPECT_TRUE(cli.waitForFinished(300000));
+    QHash<QString, QString> outputs;
+    QString source;
+    for (const QString &line : QString::fromUtf8(cli.readAllStandardOutput()).split(u'\n')) {
+        if (line.startsWith(u' ')) {
+            outputs[source + qs(" notes")] += line.trimmed() + u'\n';
+            continue;
+        }
+        const QStringList fields = line.split(u'\t');
+        if (fields.size() < 3)
+            continue;
+        source = fields[1];
+        EXPECT_EQ(fields[0], qs("OK")) << line.toStdString();
+        outputs[source] = fields[2];
+    }
+    return outputs;
+}
+
+// "eng2c,fre2|fre!", as `Film::kept` says it, checking the flags on the way:
+// exactly one default sound, the first (Ogg marks none); no subtitle forced
+// and default, but in MP4, which shows a forced subtitle by marking it so.
+QString keptOf(const QString &output, bool mp4, bool ogg)
+{
+    QStringList sounds, subtitles;
+    for (const QJsonValue &value : probe(output).value(qs("streams")).toArray()) {
+        const QJsonObject s = value.toObject();
+        const QJsonObject d = s.value(qs("disposition")).toObject();
+        QString language = s.value(qs("tags")).toObject().value(qs("language")).toString();
+        if (language == qs("und"))
+            language.clear();
+        const QString type = s.value(qs("codec_type")).toString();
+        if (type == qs("audio")) {
+            if (!ogg) {
+                EXPECT_EQ(d.value(qs("default")).toInt(), sounds.isEmpty() ? 1 : 0) << output;
+            }
+            // MP4 keeps a track's title as its handler's name.
+            const QJsonObject tags = s.value(qs("tags")).toObject();
+            const QString title =
+                tags.value(qs("title")).toString() + tags.value(qs("handler_name")).toString();
+            sounds << language + QString::number(s.value(qs("channels")).toInt()) +
+                          (d.value(qs("comment")).toInt() || title.contains(qs("Commentary"))
+                               ? qs("c")
+                           : d.value(qs("visual_impaired")).toInt() ||
+                                   title.contains(qs("Description"))
+                               ? qs("v")
+                               : QString());
+        } else if (type == qs("subtitle")) {
+            EXPECT_FALSE(!mp4 && d.value(qs("forced")).toInt() && d.value(qs("default")).toInt());
+            subtitles << language + (d.value(qs("forced")).toInt() ? qs("!") : QString());
+        }
+    }
+    return sounds.join(u',') + u'|' + subtitles.join(u',');
+}
+
+// The band where the films' subtitles are drawn, at 1 s, in grey.
+QByteArray subtitleBand(const QString &output)
+{
+    QProcess ffmpeg;
+    ffmpeg.start(qs("ffmpeg"),
+                 {qs("-v"), qs("error"), qs("-ss"), qs("1"), qs("-i"), output, qs("-frames:v"),
+                  qs("1"), qs("-vf"), qs("crop=120:30:20:90,format=gray"), qs("-f"), qs("rawvideo"),
+                  qs("-")});
+    ffmpeg.waitForFinished(30000);
+    return ffmpeg.readAllStandardOutput();
+}
+
+// The share of the pixels of two bands that differ far more than an
+// encoder's noise: where a line was drawn.
+double drawnShare(const QByteArray &a, const QByteArray &b)
+{
+    if (a.isEmpty() || a.size() != b.size())
+        return 0;
+    qsizetype drawn = 0;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        drawn += std::abs(int(static_cast<unsigned char>(a[i])) -
+                          int(static_cast<unsigned char>(b[i]))) > 48;
+    return double(drawn) / double(a.size());
+}
+
+void convertEveryFilm(int entry, bool soundOnly, bool mp4)
+{
+    MediaClips clips;
+    QStringList sources;
+    for (const Film &film : films())
+        sources << make(clips, film, int(sources.size()) + 1);
+    for (int rule = 0; rule < 4; ++rule) {
+        SCOPED_TRACE(kRules[rule].join(u' ').toStdString());
+        // A sound file takes no subtitle rule, and keeps no role of its sound.
+        const QStringList ruleArguments = soundOnly ? kRules[rule].mid(0, 2) : kRules[rule];
+        const QHash<QString, QString> outputs = convertAll(
+            clips, entry, ruleArguments, sources, clips.path(QStringLiteral("out %1").arg(rule)));
+        for (qsizetype i = 0; i < sources.size(); ++i) {
+            const Film &film = films()[std::size_t(i)];
+            SCOPED_TRACE(film.name);
+            const QString output = outputs.value(sources[i]);
+            ASSERT_FALSE(output.isEmpty());
+            QString expected = qs(film.kept[rule]);
+            const bool burned = expected.endsWith(qs("|burned"));
+            if (burned)
+                expected.chop(6);
+            QString kept = keptOf(output, mp4, soundOnly);
+            if (soundOnly) {
+                expected = expected.section(u',', 0, 0).section(u'|', 0, 0) + u'|';
+                expected.remove(QRegularExpression(qs("[cv]")));
+                kept.remove(QRegularExpression(qs("[cv]")));
+            }
+            // MP4 shows its first subtitle: a forced one leads.
+            if (mp4) {
+                QStringList subtitles = expected.section(u'|', 1).split(u',', Qt::SkipEmptyParts);
+                std::stable_partition(subtitles.begin(), subtitles.end(),
+                                      [](const QString &s) { return s.endsWith(u'!'); });
+                expected = expected.section(u'|', 0, 0) + u'|' + subtitles.join(u',');
+            }
+            EXPECT_EQ(kept, expected) << outputs.value(sources[i] + qs(" notes"));
+            if (burned && !soundOnly) {
+                const QString unburned = clips.path(qs("out 0/")) + QFileInfo(output).fileName();
+                EXPECT_GT(drawnShare(subtitleBand(output), subtitleBand(unburned)), 0.02)
+                    << "no line drawn in " << output.toStdString();
+            }
+        }
+    }
+}
+
+} // namespace
+
+TEST(TracksCli, H264InMp4)
+{
+    convertEveryFilm(103, false, true);
+}
+
+TEST(TracksCli, Vp9InWebM)
+{
+    convertEveryFilm(105, false, false);
+}
+
+TEST(TracksCli, OpusKeepsOneSound)
+{
+    convertEveryFilm(110, true, false);
+}
