@@ -186,11 +186,12 @@ QHash<QString, QString> convertAll(MediaClips &clips, int entry, const QStringLi
 }
 
 // "eng2c,fre2|fre!", as `Film::kept` says it, checking the flags on the way:
-// exactly one default sound, the first (Ogg marks none); no subtitle forced
+// of several sounds exactly one default, the first (Ogg marks none); no subtitle forced
 // and default, but in MP4, which shows a forced subtitle by marking it so.
 QString keptOf(const QString &output, bool mp4, bool ogg)
 {
     QStringList sounds, subtitles;
+    QList<int> defaults;
     for (const QJsonValue &value : probe(output).value(qs("streams")).toArray()) {
         const QJsonObject s = value.toObject();
         const QJsonObject d = s.value(qs("disposition")).toObject();
@@ -199,9 +200,7 @@ QString keptOf(const QString &output, bool mp4, bool ogg)
             language.clear();
         const QString type = s.value(qs("codec_type")).toString();
         if (type == qs("audio")) {
-            if (!ogg) {
-                EXPECT_EQ(d.value(qs("default")).toInt(), sounds.isEmpty() ? 1 : 0) << output;
-            }
+            defaults << d.value(qs("default")).toInt();
             // MP4 keeps a track's title as its handler's name.
             const QJsonObject tags = s.value(qs("tags")).toObject();
             const QString title =
@@ -217,6 +216,10 @@ QString keptOf(const QString &output, bool mp4, bool ogg)
             EXPECT_FALSE(!mp4 && d.value(qs("forced")).toInt() && d.value(qs("default")).toInt());
             subtitles << language + (d.value(qs("forced")).toInt() ? qs("!") : QString());
         }
+    }
+    if (!ogg && sounds.size() > 1) {
+        EXPECT_EQ(defaults, QList<int>{1} + QList<int>(sounds.size() - 1, 0))
+            << output.toStdString();
     }
     return sounds.join(u',') + u'|' + subtitles.join(u',');
 }

@@ -381,13 +381,9 @@ RunAdaptation keptTracks(const SourceFacts &facts, const ConversionJob &job, boo
     RunAdaptation a;
     a.notes = choice.notes;
     if (choice.asBuilt) {
-        // The command's own sound, flagged default and named as the others are.
-        if (choice.sounds.isEmpty())
-            return a;
-        const StreamFacts *sound = choice.sounds.front().stream;
-        if (!sound->disposition.isDefault)
-            a.outputOptions << QStringLiteral("-disposition:a:0") << QStringLiteral("+default");
-        a.outputOptions += trackNames({sound}, {}, job.outputExtension);
+        // The command's own sound, named as the others are.
+        if (!choice.sounds.isEmpty())
+            a.outputOptions += trackNames({choice.sounds.front().stream}, {}, job.outputExtension);
         return a;
     }
     QStringList maps;
