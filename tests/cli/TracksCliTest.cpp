@@ -309,3 +309,58 @@ TEST(TracksCli, OpusKeepsOneSound)
 {
     convertEveryFilm(110, true, false);
 }
+
+// Each sound kept is measured and brought to the loudness on its own: a quiet
+// and a loud one both land on the target.
+TEST(TracksCli, EverySoundKeptReachesTheLoudness)
+{
+    MediaClips clips;
+    const QString film = clips.encoded(qs("two levels.mkv"),
+                                       {qs("-f"),
+                                        qs("lavfi"),
+                                        qs("-i"),
+                                        qs("testsrc=s=160x120:r=25:d=3"),
+                                        qs("-f"),
+                                        qs("lavfi"),
+                                        qs("-i"),
+                                        qs("sine=f=440:d=3,volume=0.05"),
+                                        qs("-f"),
+                                        qs("lavfi"),
+                                        qs("-i"),
+                                        qs("sine=f=660:d=3,volume=0.6,aformat=channel_layouts=5.1"),
+                                        qs("-map"),
+                                        qs("0"),
+                                        qs("-map"),
+                                        qs("1"),
+                                        qs("-map"),
+                                        qs("2"),
+                                        qs("-c:v"),
+                                        qs("libx264"),
+                                        qs("-c:a"),
+                                        qs("aac"),
+                                        qs("-metadata:s:a:0"),
+                                        qs("language=eng"),
+                                        qs("-metadata:s:a:1"),
+                                        qs("language=fre")});
+    for (const int entry : {103, 105}) {
+        SCOPED_TRACE(entry);
+        const QHash<QString, QString> outputs =
+            convertAll(clips, entry, {qs("--sound-tracks"), qs("all"), qs("--loudness"), qs("-16")},
+                       {film}, clips.path(QStringLiteral("out %1").arg(entry)));
+        const QString output = outputs.value(film);
+        ASSERT_FALSE(output.isEmpty());
+        EXPECT_EQ(keptOf(output, entry == 103, false), qs("eng1,fre6|"));
+        for (const char *sound : {"0:a:0", "0:a:1"}) {
+            QProcess meter;
+            meter.start(qs("ffmpeg"), {qs("-hide_banner"), qs("-i"), output, qs("-map"), qs(sound),
+                                       qs("-af"), qs("ebur128"), qs("-f"), qs("null"), qs("-")});
+            meter.waitForFinished(60000);
+            const QString summary =
+                QString::fromUtf8(meter.readAllStandardError()).section(qs("Summary:"), -1);
+            const double lufs =
+                summary.section(qs("I:"), 1).section(qs("LUFS"), 0, 0).trimmed().toDouble();
+            EXPECT_NEAR(lufs, -16, 0.6) << sound << "\n"
+                                        << outputs.value(film + qs(" notes")).toStdString();
+        }
+    }
+}

@@ -31,8 +31,9 @@ QStringList RunPreparation::arguments(const EncoderPass &pass) const
     } else if (pass.soundOnly) {
         // The sound's rules hold; the picture's do not.
         adaptation = RunAdaptation();
-        adaptation.streams =
-            m_adaptation.soundPassStreams ? m_adaptation.soundPassStreams : m_adaptation.streams;
+        adaptation.streams = !pass.sound.isEmpty()           ? QStringList{pass.sound}
+                             : m_adaptation.soundPassStreams ? m_adaptation.soundPassStreams
+                                                             : m_adaptation.streams;
         adaptation.soundLayout = m_adaptation.soundLayout;
     }
     return encoderRunArguments(pass.command, m_conditions.existingFile,

@@ -132,13 +132,31 @@ EncoderCommand soundAlone(const EncoderCommand &command, const QList<CommandPart
 } // namespace
 
 LoudnessPlan::LoudnessPlan(PassContext context, double target)
-    : m_context(std::move(context)), m_target(target),
+    : LoudnessPlan(std::move(context), target, Sound{-1, 0, 1})
+{}
+
+LoudnessPlan::LoudnessPlan(PassContext context, double target, Sound sound)
+    : m_context(std::move(context)), m_target(target), m_sound(sound),
       m_ceiling(limiterCeiling(m_context.job.options.audioCodec()))
 {}
 
 QString LoudnessPlan::prefix() const
 {
+    const StreamFacts *s = sound();
+    if (m_sound.kept > 1 && s)
+        return tr("Loudness %1 LUFS, stream %2").arg(QString::number(m_target)).arg(s->index);
     return tr("Loudness %1 LUFS").arg(QString::number(m_target));
+}
+
+const StreamFacts *LoudnessPlan::sound() const
+{
+    if (!m_context.facts)
+        return nullptr;
+    for (const StreamFacts &s : m_context.facts->streams) {
+        if (s.index == m_sound.stream)
+            return &s;
+    }
+    return m_context.facts->sound();
 }
 
 std::optional<QString> LoudnessPlan::unmeasuredNote() const
@@ -148,14 +166,14 @@ std::optional<QString> LoudnessPlan::unmeasuredNote() const
     if (!m_context.facts)
         return tr("%1: the source could not be read ahead, so its sound was left as it is.")
             .arg(prefix());
-    if (!m_context.facts->sound())
+    if (!sound())
         return tr("%1: the source has no sound.").arg(prefix());
     return std::nullopt;
 }
 
 int LoudnessPlan::outputRate() const
 {
-    const StreamFacts *source = m_context.facts ? m_context.facts->sound() : nullptr;
+    const StreamFacts *source = sound();
     const OptionValues &options = m_context.job.options;
     return outputSampleRate(options.audioCodec(), options.sampleRate(),
                             source ? source->sampleRate : 0);
@@ -163,7 +181,7 @@ int LoudnessPlan::outputRate() const
 
 int LoudnessPlan::outputChannels() const
 {
-    const StreamFacts *source = m_context.facts ? m_context.facts->sound() : nullptr;
+    const StreamFacts *source = sound();
     return encodedChannels(m_context.job.options.channels(), source ? source->channels : 0);
 }
 
@@ -192,6 +210,8 @@ EncoderPass LoudnessPlan::passOf(EncoderCommand command, const QString &title) c
     pass.command = std::move(command);
     pass.writesOutput = false;
     pass.soundOnly = true;
+    if (const StreamFacts *s = sound(); s && m_sound.kept > 1)
+        pass.sound = QStringLiteral("0:%1").arg(s->index);
     // Decoding the sound alone is quick beside a picture's conversion, and
     // about as long as a sound's.
     const bool picture =
@@ -224,7 +244,7 @@ EncoderPass LoudnessPlan::encodingPass(const QString &chain, const QString &path
             parts << part;
     }
     parts << CommandPart{CommandRole::Output, pathPart(path)};
-    EncoderPass pass = passOf(withFilter(soundAlone(m_command, parts), chain),
+    EncoderPass pass = passOf(withFilter(soundAlone(m_command, parts), chain, 0),
                               tr("encodes the sound alone, to measure it"));
     pass.weight *= 3; // an encoder is slower than a decoder
     return pass;
@@ -268,24 +288,42 @@ bool LoudnessPlan::encodesTries() const
 QString LoudnessPlan::tryPath() const
 {
     const QString suffix = QFileInfo(m_context.job.outputPath).suffix();
-    return m_context.passLogBase + QStringLiteral("-loudness-%1.%2")
+    return m_context.passLogBase + QStringLiteral("-loudness-%1-%2.%3")
+                                       .arg(m_sound.at)
                                        .arg(m_tries)
                                        .arg(suffix.isEmpty() ? QStringLiteral("out") : suffix);
 }
 
-EncoderCommand LoudnessPlan::withFilter(const EncoderCommand &command, const QString &filter) const
+EncoderCommand LoudnessPlan::withFilter(const EncoderCommand &command, const QString &filter,
+                                        int at) const
 {
     EncoderCommand result = clipAtSource(command);
-    const StreamFacts *source = m_context.facts ? m_context.facts->sound() : nullptr;
+    const StreamFacts *source = sound();
     const OptionValues &options = m_context.job.options;
     // The filters hand on samples in floating point, which FLAC would keep
     // as 24 bits: a 16-bit sound stays 16-bit, as without them.
     const bool sixteenBits = source && (source->sampleFormat.startsWith(QLatin1String("s16")) ||
                                         source->sampleFormat.startsWith(QLatin1String("u8")));
+    const QString chain = options.audioCodec() == QLatin1String("FLAC") && sixteenBits
+                              ? filter + QStringLiteral(",aformat=sample_fmts=s16")
+                              : filter;
+    if (at > 0) {
+        // A sound after the first has its own filters and rate, which
+        // stand before the output, after the first's.
+        CommandLine own = CommandLine::literal(QStringLiteral(" -filter:a:%1 ").arg(at));
+        own.appendValue(chain);
+        own.appendLiteral(QStringLiteral(" -ar:a:%1 ").arg(at));
+        own.appendValue(QString::number(outputRate()));
+        EncoderCommand placed;
+        for (const CommandPart &part : result.parts()) {
+            if (part.role == CommandRole::Output)
+                placed.append(CommandRole::Other, own);
+            placed.append(part.role, part.pieces);
+        }
+        return placed;
+    }
     CommandLine sound = CommandLine::literal(" -af ");
-    sound.appendValue(options.audioCodec() == QLatin1String("FLAC") && sixteenBits
-                          ? filter + QStringLiteral(",aformat=sample_fmts=s16")
-                          : filter);
+    sound.appendValue(chain);
     result.replace(CommandRole::SoundFilter, sound);
     // loudnorm hands its sound on at 192 kHz.
     CommandLine rate = CommandLine::literal(" -ar ");
@@ -313,7 +351,9 @@ QString LoudnessPlan::filtersOf(const Try &t) const
 PassStep LoudnessPlan::begin(const EncoderCommand &command)
 {
     m_command = command;
-    m_leaves = command;
+    // A sound after the first would take the first's filters: left as it
+    // is, it has its own, in its channels and at its rate.
+    m_leaves = m_sound.at > 0 ? withFilter(command, outputFormat(), m_sound.at) : command;
     m_notes.clear();
     m_stage = Stage::Measure;
     m_tries = 0;
@@ -525,13 +565,13 @@ PassStep LoudnessPlan::finish()
                               .arg(QString::number(m_target), measured)
                         : measured);
     }
-    m_leaves = withFilter(m_command, filtersOf(m_try));
+    m_leaves = withFilter(m_command, filtersOf(m_try), m_sound.at);
     return PassStep::done();
 }
 
 QList<EncoderPass> LoudnessPlan::outline(Outline &at) const
 {
-    LoudnessPlan trial(m_context, m_target);
+    LoudnessPlan trial(m_context, m_target, m_sound);
     PassStep step = trial.begin(at.command);
     if (step.kind != PassStep::Kind::Run)
         return {};

@@ -19,11 +19,21 @@ namespace vantrel {
 // The conversion gets the filters and the output's sample rate (loudnorm
 // works at 192 kHz). A silent sound, a source without sound or one that
 // could not be read ahead is left as it is. The row's tip says which, with
-// what was measured.
+// what was measured. A row that keeps several sounds has a plan for each.
 class LoudnessPlan : public PassPlan
 {
 public:
+    // The sound a plan brings to the target: the source's `stream`, the
+    // output's sound `at` of `kept`.
+    struct Sound
+    {
+        int stream = -1; // its index in the source; -1: the row's sound
+        int at = 0;
+        int kept = 1;
+    };
+
     LoudnessPlan(PassContext context, double target);
+    LoudnessPlan(PassContext context, double target, Sound sound);
 
     PassStep begin(const EncoderCommand &command) override;
     PassStep next(const PassOutcome &outcome) override;
@@ -78,12 +88,14 @@ private:
     // Leaves the closest try.
     PassStep finish();
     QString filtersOf(const Try &t) const;
-    // `command` with `filter` on its sound and the output's rate restored.
-    EncoderCommand withFilter(const EncoderCommand &command, const QString &filter) const;
+    // `command` with `filter` on its sound `at` and the output's rate restored.
+    EncoderCommand withFilter(const EncoderCommand &command, const QString &filter, int at) const;
+    const StreamFacts *sound() const;
     QString prefix() const;
 
     PassContext m_context;
     double m_target;
+    Sound m_sound;
     double m_ceiling;         // loudnorm's and the limiter's
     EncoderCommand m_command; // the command the plan began with
     enum class Stage

@@ -22,6 +22,8 @@ struct EncoderPass
     bool writesOutput = true;
     // It reads the sound alone: the rules for the source's picture do not apply.
     bool soundOnly = false;
+    // The sound it reads ("0:3"), of several a row keeps; empty: the row's first.
+    QString sound;
     // It reads the source: the rules for the source's streams apply.
     bool readsSource = true;
     // Ended at once when its output grows past this many bytes; the plan

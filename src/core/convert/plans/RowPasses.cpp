@@ -4,6 +4,7 @@
 #include "core/convert/plans/ConvertOnce.h"
 #include "core/convert/plans/FitPlan.h"
 #include "core/convert/plans/LoudnessPlan.h"
+#include "core/convert/rules/TrackChoice.h"
 
 namespace vantrel {
 
@@ -13,8 +14,19 @@ RowPasses::RowPasses(const PassContext &context, const EncoderCommand &command) 
     const ProfileCommandRow *row = profileCommandRow(context.job.profileIndex);
     const Expected<std::optional<double>> &loudness = context.job.options.loudness();
     if (row && (row->shape == Shape::TodayVideo || row->shape == Shape::TodaySound) && loudness &&
-        *loudness)
-        m_plans.push_back(std::make_unique<LoudnessPlan>(context, **loudness));
+        *loudness) {
+        // Each sound the row keeps is measured and brought to the target.
+        const QList<KeptSound> sounds =
+            context.facts
+                ? chooseTracks(*context.facts, context.job, row->shape == Shape::TodaySound).sounds
+                : QList<KeptSound>();
+        if (sounds.size() < 2)
+            m_plans.push_back(std::make_unique<LoudnessPlan>(context, **loudness));
+        for (int at = 0; sounds.size() > 1 && at < sounds.size(); ++at)
+            m_plans.push_back(std::make_unique<LoudnessPlan>(
+                context, **loudness,
+                LoudnessPlan::Sound{sounds.at(at).stream->index, at, int(sounds.size())}));
+    }
     const Expected<std::optional<qint64>> &limit = context.job.options.sizeLimit();
     if (limit && *limit) {
         m_plans.push_back(std::make_unique<FitPlan>(context, **limit));

@@ -392,6 +392,7 @@ RunAdaptation keptTracks(const SourceFacts &facts, const ConversionJob &job, boo
     const bool anyCopied = std::any_of(choice.sounds.cbegin(), choice.sounds.cend(),
                                        [](const KeptSound &k) { return k.copied; });
     const OptionValues &o = job.options;
+    const bool loudnessSet = o.loudness() && o.loudness()->has_value();
     for (qsizetype i = 0; i < choice.sounds.size(); ++i) {
         const StreamFacts &s = *choice.sounds.at(i).stream;
         maps << map(s);
@@ -403,11 +404,12 @@ RunAdaptation keptTracks(const SourceFacts &facts, const ConversionJob &job, boo
             const QString layout = wantsDefaultLayout(o.audioCodec()) && channels > 2
                                        ? defaultChannelLayout(channels)
                                        : QString();
-            // The first sound's layout joins the sound's filters (a
-            // loudness); every other sound has its own, none for a copy.
+            // The first sound's layout joins the sound's filters; every other
+            // sound has its own, none for a copy (a loudness sets each
+            // sound's own, with its layout).
             if (i == 0 && !anyCopied)
                 a.soundLayout = layout;
-            else
+            else if (!loudnessSet)
                 a.outputOptions << QStringLiteral("-filter:a:") + at
                                 << (layout.isEmpty()
                                         ? QStringLiteral("anull")
@@ -420,9 +422,6 @@ RunAdaptation keptTracks(const SourceFacts &facts, const ConversionJob &job, boo
     }
     if (!choice.sounds.isEmpty())
         a.soundPassStreams = QStringList{map(*choice.sounds.front().stream)};
-    const Expected<std::optional<double>> &loudness = o.loudness();
-    if (choice.sounds.size() > 1 && loudness && loudness->has_value())
-        a.notes << tr("The loudness was brought to the first sound; the others keep their own.");
     QList<KeptSubtitle> subtitles = choice.subtitles;
     if (job.outputExtension == QLatin1String(".mp4") && !subtitles.isEmpty()) {
         // A forced subtitle, which is to be shown, leads (firstSubtitleNote).
