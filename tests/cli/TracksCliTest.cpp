@@ -273,8 +273,10 @@ void convertEveryFilm(int entry, bool soundOnly, bool mp4)
             QString kept = keptOf(output, mp4, soundOnly);
             if (soundOnly) {
                 expected = expected.section(u',', 0, 0).section(u'|', 0, 0) + u'|';
-                expected.remove(QRegularExpression(qs("[cv]")));
-                kept.remove(QRegularExpression(qs("[cv]")));
+                // Nor does FLAC keep a sound's language, only the file's tags.
+                const QRegularExpression unkept(entry == 111 ? qs("[a-z]") : qs("[cv]"));
+                expected.remove(unkept);
+                kept.remove(unkept);
             }
             // MP4 shows its first subtitle: a forced one leads.
             if (mp4) {
@@ -303,6 +305,61 @@ TEST(TracksCli, H264InMp4)
 TEST(TracksCli, Vp9InWebM)
 {
     convertEveryFilm(105, false, false);
+}
+
+TEST(TracksCli, H265InMp4)
+{
+    convertEveryFilm(104, false, true);
+}
+
+TEST(TracksCli, Av1InWebM)
+{
+    convertEveryFilm(106, false, false);
+}
+
+TEST(TracksCli, FlacKeepsOneSound)
+{
+    convertEveryFilm(111, true, false);
+}
+
+// The copies keep every track, whatever the rules, with one default sound
+// and no forced subtitle shown as the film's.
+TEST(TracksCli, CopiesKeepEveryTrackWithItsFlagsRight)
+{
+    MediaClips clips;
+    QStringList sources;
+    for (const Film &film : films())
+        sources << make(clips, film, int(sources.size()) + 1);
+    for (const int entry : {107, 108}) {
+        SCOPED_TRACE(entry);
+        const QHash<QString, QString> outputs = convertAll(
+            clips, entry, {}, sources, clips.path(QStringLiteral("copies %1").arg(entry)));
+        for (qsizetype i = 0; i < sources.size(); ++i) {
+            const Film &film = films()[std::size_t(i)];
+            SCOPED_TRACE(film.name);
+            const QJsonArray streams =
+                probe(outputs.value(sources[i])).value(qs("streams")).toArray();
+            int sounds = 0, defaults = 0, subtitles = 0;
+            for (const QJsonValue &value : streams) {
+                const QJsonObject d = value.toObject().value(qs("disposition")).toObject();
+                const QString type = value.toObject().value(qs("codec_type")).toString();
+                sounds += type == qs("audio");
+                defaults += type == qs("audio") && d.value(qs("default")).toInt();
+                subtitles += type == qs("subtitle");
+                if (entry == 107 && type == qs("subtitle")) {
+                    EXPECT_FALSE(d.value(qs("forced")).toInt() && d.value(qs("default")).toInt());
+                }
+            }
+            EXPECT_EQ(sounds, int(film.sounds.size()));
+            EXPECT_EQ(defaults, 1);
+            // MP4 holds no picture subtitle.
+            EXPECT_EQ(subtitles, int(std::count_if(film.subtitles.cbegin(), film.subtitles.cend(),
+                                                   [&](const Subtitle &s) {
+                                                       return entry == 107 ||
+                                                              qs(s.format) != qs("vobsub");
+                                                   })));
+        }
+    }
 }
 
 TEST(TracksCli, OpusKeepsOneSound)

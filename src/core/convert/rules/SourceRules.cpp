@@ -466,7 +466,7 @@ RunAdaptation copyFlags(const QList<const StreamFacts *> &sounds,
     const auto isDefault = [](const StreamFacts *s) {
         return s->disposition.isDefault;
     };
-    if (sounds.size() > 1 && std::count_if(sounds.cbegin(), sounds.cend(), isDefault) != 1) {
+    if (!sounds.isEmpty() && std::count_if(sounds.cbegin(), sounds.cend(), isDefault) != 1) {
         const auto isMain = [](const StreamFacts *s) {
             return isMainTrack(*s);
         };

@@ -144,10 +144,40 @@ public:
                            m_choice.subtitles.isEmpty() && !m_choice.burned &&
                            std::none_of(m_choice.sounds.cbegin(), m_choice.sounds.cend(),
                                         [](const KeptSound &k) { return k.copied; });
+        if (!m_choice.asBuilt)
+            m_choice.notes.prepend(summary());
         return m_choice;
     }
 
 private:
+    // "Kept: sounds eng 6 ch (plays first), fre 2 ch; subtitles eng, fre (forced)."
+    QString summary() const
+    {
+        const auto named = [](const StreamFacts &t) {
+            QString name = t.language.isEmpty() ? tr("no language") : t.language;
+            if (t.kind == Kind::Audio && t.channels > 0)
+                name += QLatin1Char(' ') + tr("%1 ch").arg(t.channels);
+            if (t.disposition.forced)
+                name += QLatin1Char(' ') + tr("(forced)");
+            return name;
+        };
+        QStringList sounds;
+        for (const KeptSound &k : m_choice.sounds)
+            sounds << named(*k.stream);
+        if (sounds.size() > 1)
+            sounds.front() += QLatin1Char(' ') + tr("(plays first)");
+        QStringList subtitles;
+        for (const KeptSubtitle &k : m_choice.subtitles)
+            subtitles << named(*k.stream);
+        QStringList parts;
+        parts << (sounds.isEmpty() ? tr("no sound")
+                                   : tr("sounds %1").arg(sounds.join(QStringLiteral(", "))));
+        parts << (subtitles.isEmpty()
+                      ? tr("no subtitles")
+                      : tr("subtitles %1").arg(subtitles.join(QStringLiteral(", "))));
+        return tr("Kept: %1.").arg(parts.join(QStringLiteral("; ")));
+    }
+
     // The row's own choice, in the source's order.
     Streams picked(const Streams &of) const
     {
