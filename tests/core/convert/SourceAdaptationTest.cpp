@@ -239,7 +239,9 @@ TEST(SourceAdaptation, RunsAdaptToWhatTheSourceHolds)
     } cases[] = {
         {103, phone, nullptr, "", ""}, // upright by the encoder, progressive, tagged
         {108, phone, nullptr, "", ""}, // MP4 keeps the rotation
-        {107, phone, nullptr, "", "plays on its side"},
+        // Its lone sound, unflagged, flagged default: Matroska keeps a flag as it is.
+        {107, phone, nullptr, "-disposition:a:0 +default -disposition:v:0 +default",
+         "plays on its side"},
         {103, empty, nullptr, "-map 0:3 -map 0:2 -c:v", "Stream 0 was left out"},
         {107, empty, nullptr, "-map 0:3 -map 0:2 -c copy", "Stream 1 was left out"},
         {110, empty, nullptr, "-i /in/src -map 0:2 -f opus", "Stream 1 was left out"},

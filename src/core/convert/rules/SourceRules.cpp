@@ -456,9 +456,10 @@ RunAdaptation keptTracks(const SourceFacts &facts, const ConversionJob &job, boo
 
 namespace {
 
-// The flags of a copy's sounds and subtitles put right.
+// The flags of a copy's sounds and subtitles put right; `loneSoundFlagged`: a
+// single sound is flagged default too.
 RunAdaptation copyFlags(const QList<const StreamFacts *> &sounds,
-                        const QList<const StreamFacts *> &subtitles)
+                        const QList<const StreamFacts *> &subtitles, bool loneSoundFlagged)
 {
     RunAdaptation a;
     // Exactly one default sound: the first main one marked default, else the
@@ -466,7 +467,8 @@ RunAdaptation copyFlags(const QList<const StreamFacts *> &sounds,
     const auto isDefault = [](const StreamFacts *s) {
         return s->disposition.isDefault;
     };
-    if (!sounds.isEmpty() && std::count_if(sounds.cbegin(), sounds.cend(), isDefault) != 1) {
+    if (sounds.size() > (loneSoundFlagged ? 0 : 1) &&
+        std::count_if(sounds.cbegin(), sounds.cend(), isDefault) != 1) {
         const auto isMain = [](const StreamFacts *s) {
             return isMainTrack(*s);
         };
@@ -548,7 +550,8 @@ RunAdaptation copyStreams(const SourceFacts &facts, const QString &extension)
     }
     if (leftOutAny && !kept.isEmpty())
         a.streams = kept;
-    merge(a, copyFlags(sounds, subtitles));
+    // MP4 enables a lone sound by itself; Matroska keeps its flag as it is.
+    merge(a, copyFlags(sounds, subtitles, extension == QLatin1String(".mkv")));
     a.outputOptions += trackNames(sounds, subtitles, extension);
     if (extension == QLatin1String(".mp4") && !subtitles.isEmpty())
         a.notes += firstSubtitleNote(*subtitles.front());
