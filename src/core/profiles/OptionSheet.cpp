@@ -50,6 +50,7 @@ const std::vector<InitialItem> &initialSheet()
         // Today's entries offer these; the entries of old show them off.
         {"Video Options", "Fit To Size", K::TypedChoice, "Off", {}, true},
         {"Video Options", "Subtitles", K::Choice, "None", {}, true},
+        {"Video Options", "HDR", K::Choice, "Standard range (8-bit)", {}, true},
         {"Audio Options", "Audio Codec", K::Choice, "aac", {"aac", "mp3", "ogg"}, false},
         {"Audio Options",
          "Audio Bitrate",

@@ -618,9 +618,14 @@ std::vector<const char *> qualities(std::initializer_list<const char *> crfs)
     return list;
 }
 
-// Video items of an entry that converts the picture with `codec`.
+const std::vector<const char *> kHdrChoices = {"Keep (10-bit)", "Standard range (8-bit)"};
+
+// Video items of an entry that converts the picture with `codec`, keeping
+// an HDR picture HDR when `hdr` says so; an entry that holds no `hdr`
+// choice writes standard range only.
 std::vector<TodayItem> video(const char *codec, const char *quality,
-                             std::initializer_list<const char *> qualityChoices)
+                             std::initializer_list<const char *> qualityChoices,
+                             const char *hdr = nullptr)
 {
     return {
         {"Video Codec", codec, {codec}},
@@ -630,6 +635,8 @@ std::vector<TodayItem> video(const char *codec, const char *quality,
         {"Aspect Ratio", "Same as source", kTodayAspects},
         {"Fit To Size", "Off", fitSizeChoices()},
         {"Subtitles", "None", kSubtitleRules},
+        hdr ? TodayItem{"HDR", hdr, kHdrChoices}
+            : TodayItem{"HDR", "Standard range (8-bit)", {}, false},
     };
 }
 
@@ -642,6 +649,7 @@ std::vector<TodayItem> noVideo(const char *codec, const char *subtitles)
         {"Video Bitrate", "", {}, false},       {"Video Framerate", "", {}, false},
         {"Aspect Ratio", "", {}, false},        {"Fit To Size", "", {}, false},
         {"Subtitles", subtitles, {}, false},
+        {"HDR", "", {}, false},
     };
 }
 
@@ -687,11 +695,12 @@ const std::vector<TodayRow> &todayRows()
     static const std::vector<TodayRow> rows = {
         {103, join(video("H.264", "CRF 23", {"CRF 23", "CRF 18", "CRF 28"}),
                    sound("AAC", true, kTodaySampleRates))},
-        {104, join(video("H.265", "CRF 28", {"CRF 28", "CRF 23", "CRF 32"}),
+        {104, join(video("H.265", "CRF 28", {"CRF 28", "CRF 23", "CRF 32"}, "Keep (10-bit)"),
                    sound("AAC", true, kTodaySampleRates))},
-        {105, join(video("VP9", "CRF 32", {"CRF 32", "CRF 24", "CRF 40"}),
+        {105, join(video("VP9", "CRF 32", {"CRF 32", "CRF 24", "CRF 40"},
+                         "Standard range (8-bit)"),
                    sound("Opus", true, kOpusSampleRates))},
-        {106, join(video("AV1", "CRF 35", {"CRF 35", "CRF 28", "CRF 45"}),
+        {106, join(video("AV1", "CRF 35", {"CRF 35", "CRF 28", "CRF 45"}, "Keep (10-bit)"),
                    sound("Opus", true, kOpusSampleRates))},
         {107, join(noVideo("Copy", "All"), copiedSound())},
         {108, join(noVideo("Copy", "All"), copiedSound())},
@@ -718,7 +727,8 @@ QString categoryOf(const char *item)
     return QLatin1String(item).startsWith(QLatin1String("Video")) ||
                    QLatin1String(item) == QLatin1String("Aspect Ratio") ||
                    QLatin1String(item) == QLatin1String("Fit To Size") ||
-                   QLatin1String(item) == QLatin1String("Subtitles")
+                   QLatin1String(item) == QLatin1String("Subtitles") ||
+                   QLatin1String(item) == QLatin1String("HDR")
                ? kVideoOptions
                : kAudioOptions;
 }

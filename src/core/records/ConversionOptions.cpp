@@ -13,6 +13,7 @@ const std::vector<OptionField> &conversionOptionFields()
         {"Video Options", "Aspect Ratio", &O::aspectRatio},
         {"Video Options", "Fit To Size", &O::fitSize},
         {"Video Options", "Subtitles", &O::subtitles},
+        {"Video Options", "HDR", &O::hdr},
         {"Audio Options", "Audio Codec", &O::audioCodec},
         {"Audio Options", "Audio Bitrate", &O::audioBitrate},
         {"Audio Options", "Sample Rate", &O::sampleRate},

@@ -27,6 +27,9 @@ struct ConversionOptions
     // Which sounds and subtitles a conversion keeps ("Best one", "None").
     QString soundTracks;
     QString subtitles;
+    // Whether an HDR picture stays HDR in 10 bits ("Keep (10-bit)") or
+    // becomes standard range ("Standard range (8-bit)").
+    QString hdr;
     // The preferred languages, from the preferences (or the command line),
     // not the sheet: ISO 639-2 codes, "eng,deu", first preferred first.
     QString languages;

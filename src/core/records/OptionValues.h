@@ -68,6 +68,11 @@ public:
     const Expected<std::optional<qint64>> &sizeLimit() const { return m_sizeLimit; }
     const Expected<std::optional<double>> &loudness() const { return m_loudness; }
 
+    // "HDR" is "Keep (10-bit)": an HDR picture stays HDR.
+    bool keepsHdr() const { return m_texts.hdr == hdrKept(); }
+    static QString hdrKept() { return QStringLiteral("Keep (10-bit)"); }
+    static QString hdrStandard() { return QStringLiteral("Standard range (8-bit)"); }
+
     // Which sounds and subtitles are kept, and the preferred languages.
     const Expected<SoundTracks> &soundTracks() const { return m_soundTracks; }
     const Expected<SubtitleTracks> &subtitleTracks() const { return m_subtitleTracks; }

@@ -382,6 +382,13 @@ int SourceFacts::rotation() const
     return p ? p->rotation : 0;
 }
 
+bool SourceFacts::hdrMetadataToRead() const
+{
+    const StreamFacts *p = picture();
+    return p && range() == Range::Pq && !p->masteringDisplay && !p->contentLight &&
+           !hdrFramesRead;
+}
+
 bool SourceFacts::closesGaps() const
 {
     const QStringList names = container.split(u',');
@@ -597,6 +604,35 @@ LastPackets parseLastPackets(const QString &packets)
         }
     }
     return last;
+}
+
+QStringList hdrFrameArguments(const QString &path, int streamIndex)
+{
+    // A few packets: the first key frame carries the metadata.
+    return {QStringLiteral("-v"),
+            QStringLiteral("error"),
+            QStringLiteral("-select_streams"),
+            QString::number(streamIndex),
+            QStringLiteral("-read_intervals"),
+            QStringLiteral("%+#8"),
+            QStringLiteral("-show_frames"),
+            QStringLiteral("-show_entries"),
+            QStringLiteral("frame=side_data_list"),
+            QStringLiteral("-of"),
+            QStringLiteral("json"),
+            QStringLiteral("-i"),
+            localFileArgument(path)};
+}
+
+void readFramesSideData(const QByteArray &json, StreamFacts &stream)
+{
+    const QJsonArray frames =
+        QJsonDocument::fromJson(json).object().value(QLatin1String("frames")).toArray();
+    for (const QJsonValue &frame : frames) {
+        readSideData(frame.toObject().value(QLatin1String("side_data_list")).toArray(), stream);
+        if (stream.masteringDisplay || stream.contentLight)
+            return;
+    }
 }
 
 QStringList fieldCountArguments(const QString &path, int streamIndex)

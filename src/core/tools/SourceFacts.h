@@ -130,6 +130,8 @@ struct SourceFacts
     // order; `fieldsCounted`: idet was run (a count may still be none).
     std::optional<FieldCount> measuredFields;
     bool fieldsCounted = false;
+    // The picture's first frames were read for its HDR metadata.
+    bool hdrFramesRead = false;
     // The packets of the file's end were read: where the last of them ends
     // (the length the file holds, whatever its header claims), and how long
     // the picture's last frame is shown (a phone holds it when nothing moves).
@@ -179,6 +181,9 @@ struct SourceFacts
     // The length the header claims: the longer of the container's and the
     // picture's frames at its rate (an AVI cut short still counts them all).
     std::optional<double> claimedSeconds() const;
+    // A PQ picture whose stream tells no static metadata, its first frames
+    // not yet read for it.
+    bool hdrMetadataToRead() const;
     // Whether the encoder runs on over a jump of the timestamps (MPEG
     // transport and program streams: a broadcast joined from pieces), so
     // that a gap takes no time in the output. The length held then leaves
@@ -227,6 +232,13 @@ QStringList fieldCountArguments(const QString &path, int streamIndex);
 // Reads the count from idet's summary ("Multi frame detection: TFF: 50 BFF: 0
 // Progressive: 0 Undetermined: 0"); none when there is no such line.
 std::optional<FieldCount> parseFieldCount(const QString &messages);
+
+// The ffprobe arguments that list the side data of the first frames of
+// stream `streamIndex` (where HEVC and AV1 carry HDR10's metadata).
+QStringList hdrFrameArguments(const QString &path, int streamIndex);
+// Takes the mastering display and content light levels of `stream` from
+// the first of ffprobe's frames that tell them.
+void readFramesSideData(const QByteArray &json, StreamFacts &stream);
 
 // A path as FFmpeg's tools read it: always a local file, never a protocol
 // ("concat:", "http:") that a name could spell.

@@ -18,6 +18,8 @@ bool ReadingNeeds::metBy(const SourceFacts &facts) const
 {
     if (fieldOrder && facts.fieldsToCount())
         return false;
+    if (hdrMetadata && facts.hdrMetadataToRead())
+        return false;
     const bool endWanted = length || (lastPicture && facts.picture());
     return !endWanted || facts.lastPacketsRead;
 }
@@ -25,12 +27,13 @@ bool ReadingNeeds::metBy(const SourceFacts &facts) const
 SourceReading::SourceReading(QString probePath, QString encoderPath, QObject *parent)
     : QObject(parent), m_probePath(std::move(probePath)), m_encoderPath(std::move(encoderPath))
 {
-    for (Process *step : {&m_probe, &m_lastPackets, &m_fieldCount}) {
+    for (Process *step : {&m_probe, &m_lastPackets, &m_fieldCount, &m_hdrFrames}) {
         step->setOutputLimit(kKeptMessages);
         step->setBackground(true);
     }
     m_probe.setDataOutput(true);
     m_lastPackets.setDataOutput(true);
+    m_hdrFrames.setDataOutput(true);
     m_limit.setSingleShot(true);
     connect(&m_probe, &Process::dataReceived, this, [this](const QByteArray &data) {
         if (m_answer.size() + data.size() > kLongestAnswer) {
@@ -47,10 +50,19 @@ SourceReading::SourceReading(QString probePath, QString encoderPath, QObject *pa
     });
     connect(&m_lastPackets, &Process::finished, this, &SourceReading::onLastPacketsEnded);
     connect(&m_fieldCount, &Process::finished, this, &SourceReading::onFieldCountEnded);
+    connect(&m_hdrFrames, &Process::dataReceived, this, [this](const QByteArray &data) {
+        if (m_answer.size() + data.size() > kLongestAnswer) {
+            m_tooLong = true;
+            m_hdrFrames.stop();
+            return;
+        }
+        m_answer += data;
+    });
+    connect(&m_hdrFrames, &Process::finished, this, &SourceReading::onHdrFramesEnded);
     connect(&m_limit, &QTimer::timeout, this, [this] {
         qCInfo(lcTools) << "source reading took too long:" << m_path;
         // Each stop ends its step, which goes on with what is known.
-        for (Process *step : {&m_probe, &m_lastPackets, &m_fieldCount}) {
+        for (Process *step : {&m_probe, &m_lastPackets, &m_fieldCount, &m_hdrFrames}) {
             if (step->isRunning())
                 step->stop();
         }
@@ -64,7 +76,7 @@ SourceReading::~SourceReading()
 
 void SourceReading::setBackground(bool background)
 {
-    for (Process *step : {&m_probe, &m_lastPackets, &m_fieldCount})
+    for (Process *step : {&m_probe, &m_lastPackets, &m_fieldCount, &m_hdrFrames})
         step->setBackground(background);
 }
 
@@ -103,7 +115,7 @@ void SourceReading::stop()
 {
     m_running = false;
     m_limit.stop();
-    for (Process *step : {&m_probe, &m_lastPackets, &m_fieldCount}) {
+    for (Process *step : {&m_probe, &m_lastPackets, &m_fieldCount, &m_hdrFrames}) {
         step->blockSignals(true);
         step->stop();
         step->blockSignals(false);
@@ -150,7 +162,31 @@ void SourceReading::next()
                            fieldCountArguments(m_path, picture->index));
         return;
     }
+    if (m_needs.hdrMetadata && m_facts->hdrMetadataToRead()) {
+        m_answer.clear();
+        m_tooLong = false;
+        m_limit.start(kProbeLimitMs);
+        m_hdrFrames.start(CommandLine::program(m_probePath),
+                          hdrFrameArguments(m_path, picture->index));
+        return;
+    }
     end();
+}
+
+void SourceReading::onHdrFramesEnded(const ProcessResult &result)
+{
+    if (!m_running)
+        return;
+    m_limit.stop();
+    m_facts->hdrFramesRead = true;
+    if (result.succeeded() && !m_tooLong) {
+        for (StreamFacts &stream : m_facts->streams) {
+            if (&stream == m_facts->picture())
+                readFramesSideData(m_answer, stream);
+        }
+    }
+    m_answer.clear();
+    next();
 }
 
 void SourceReading::onLastPacketsEnded(const ProcessResult &result)

@@ -25,6 +25,9 @@ struct ReadingNeeds
     // The length the file holds, read from its last packets (a fitted file's
     // rate is spread over it).
     bool length = false;
+    // An HDR picture kept HDR: its static metadata, from its first frames
+    // when its stream does not tell it.
+    bool hdrMetadata = false;
 
     // Whether `facts` already tell all of it.
     bool metBy(const SourceFacts &facts) const;
@@ -81,6 +84,7 @@ private:
     void onProbeEnded(const ProcessResult &result);
     void onLastPacketsEnded(const ProcessResult &result);
     void onFieldCountEnded(const ProcessResult &result);
+    void onHdrFramesEnded(const ProcessResult &result);
     void end();
 
     QString m_probePath;
@@ -88,6 +92,7 @@ private:
     Process m_probe;
     Process m_lastPackets;
     Process m_fieldCount;
+    Process m_hdrFrames;
     QTimer m_limit;
     QByteArray m_answer;
     bool m_tooLong = false; // the answer passed its size limit

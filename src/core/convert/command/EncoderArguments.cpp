@@ -19,6 +19,25 @@ QStringList withInstalledCodecs(QStringList args, const QSet<QString> &available
     return args;
 }
 
+// `args` with the adaptation's pixel format and encoder parameters: the
+// parameters join each of the encoder's own options of their kind, or stand
+// after the codec (`addParams`) when it has none.
+QStringList withPictureFormat(QStringList args, const RunAdaptation &adaptation, bool addParams)
+{
+    bool joined = false;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (!adaptation.pixelFormat.isEmpty() && args[i - 1] == QLatin1String("-pix_fmt"))
+            args[i] = adaptation.pixelFormat;
+        if (adaptation.encoderParams.size() == 2 && args[i - 1] == adaptation.encoderParams[0]) {
+            args[i] += u':' + adaptation.encoderParams[1];
+            joined = true;
+        }
+    }
+    if (addParams && !joined && adaptation.encoderParams.size() == 2)
+        args += adaptation.encoderParams;
+    return args;
+}
+
 // The picture's filters as the run applies them: the adaptation's first,
 // then the command's own or, behind a frame size without one, the filter
 // that fits the picture into the frame; none when there is nothing to do.
@@ -125,8 +144,14 @@ QStringList encoderRunArguments(const EncoderCommand &command, ExistingFilePolic
                 continue;
             break;
         case CommandRole::VideoCodec:
+            partArgs = withPictureFormat(withInstalledCodecs(partArgs, available), adaptation, true);
+            break;
         case CommandRole::SoundCodec:
             partArgs = withInstalledCodecs(partArgs, available);
+            break;
+        case CommandRole::Pass:
+        case CommandRole::Other:
+            partArgs = withPictureFormat(partArgs, adaptation, false);
             break;
         case CommandRole::VideoRate:
             // "-b" meant the video bitrate; the installed encoder refuses it
@@ -154,8 +179,6 @@ QStringList encoderRunArguments(const EncoderCommand &command, ExistingFilePolic
         case CommandRole::SoundRate:
         case CommandRole::SampleRate:
         case CommandRole::Container:
-        case CommandRole::Pass:
-        case CommandRole::Other:
         case CommandRole::Statistics:
             break;
         }

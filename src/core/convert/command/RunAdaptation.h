@@ -22,6 +22,11 @@ struct RunAdaptation
     QString constantRate;
     // Options for the output before its path (colour tags).
     QStringList outputOptions;
+    // The picture's pixel format in place of the command's; empty: its own.
+    QString pixelFormat;
+    // The encoder's own parameters added to the command's: its option
+    // ("-x265-params") and the parameters ("hdr10=1:..."); empty: none.
+    QStringList encoderParams;
     // The streams a pass over the sound alone takes (the sound a loudness is
     // measured on); none: `streams`.
     std::optional<QStringList> soundPassStreams;
@@ -38,7 +43,7 @@ struct RunAdaptation
     bool isEmpty() const
     {
         return !streams && !soundPassStreams && overlaySubtitle.isEmpty() &&
-               filtersBefore.isEmpty() && constantRate.isEmpty() && outputOptions.isEmpty() &&
+               pixelFormat.isEmpty() && encoderParams.isEmpty() && filtersBefore.isEmpty() && constantRate.isEmpty() && outputOptions.isEmpty() &&
                soundLayout.isEmpty() && notes.isEmpty() && refusal.isEmpty();
     }
 };

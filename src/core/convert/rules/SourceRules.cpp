@@ -4,6 +4,7 @@
 #include "core/convert/command/CodecMapping.h"
 #include "core/convert/command/CommandShapes.h"
 #include "core/convert/rules/CopyContainers.h"
+#include "core/convert/rules/HdrRules.h"
 #include "core/convert/rules/TrackChoice.h"
 #include "core/convert/rules/TrackRoles.h"
 
@@ -76,6 +77,10 @@ void merge(RunAdaptation &into, const RunAdaptation &rule)
     into.outputOptions += rule.outputOptions;
     if (!rule.soundLayout.isEmpty())
         into.soundLayout = rule.soundLayout;
+    if (!rule.pixelFormat.isEmpty())
+        into.pixelFormat = rule.pixelFormat;
+    if (!rule.encoderParams.isEmpty())
+        into.encoderParams = rule.encoderParams;
     if (rule.soundPassStreams)
         into.soundPassStreams = rule.soundPassStreams;
     if (!rule.overlaySubtitle.isEmpty())
@@ -83,13 +88,6 @@ void merge(RunAdaptation &into, const RunAdaptation &rule)
     into.notes += rule.notes;
     if (into.refusal.isEmpty())
         into.refusal = rule.refusal;
-}
-
-// zscale's names for the colour tags it reads; another tag is read as BT.2020,
-// which HDR pictures use.
-QString toneMapInput(const QString &told, const QStringList &known, const char *otherwise)
-{
-    return known.contains(told) ? told : QString::fromLatin1(otherwise);
 }
 
 } // namespace
@@ -111,6 +109,7 @@ std::optional<ReadingNeeds> sourceNeeds(const ConversionJob &job)
     // A size is spread over the length the file holds, not the one it claims.
     const Expected<std::optional<qint64>> limit = job.options.sizeLimit();
     needs.length = limit && limit->has_value();
+    needs.hdrMetadata = needs.fieldOrder && keepsHdr(job);
     return needs;
 }
 
@@ -180,41 +179,6 @@ RunAdaptation deinterlacing(const SourceFacts &facts, const OptionValues &option
     else
         a.notes << (top ? tr("The picture was deinterlaced (its fields come top field first).")
                         : tr("The picture was deinterlaced (its fields come bottom field first)."));
-    return a;
-}
-
-RunAdaptation toneMapping(const SourceFacts &facts)
-{
-    const SourceFacts::Range range = facts.range();
-    if (range == SourceFacts::Range::Standard)
-        return {};
-    const StreamFacts &p = *facts.picture();
-    const QString primaries = toneMapInput(p.colourPrimaries,
-                                           {QStringLiteral("bt709"), QStringLiteral("bt2020"),
-                                            QStringLiteral("smpte170m"), QStringLiteral("bt470bg"),
-                                            QStringLiteral("smpte431"), QStringLiteral("smpte432")},
-                                           "bt2020");
-    const QString matrix = toneMapInput(p.colourMatrix,
-                                        {QStringLiteral("bt709"), QStringLiteral("bt2020nc"),
-                                         QStringLiteral("bt2020c"), QStringLiteral("smpte170m"),
-                                         QStringLiteral("bt470bg")},
-                                        "bt2020nc");
-    RunAdaptation a;
-    // Into linear light, to BT.709's colours, the highlights rolled off
-    // (mobius keeps what a standard screen can show as it is), and back.
-    a.filtersBefore << QStringLiteral("zscale=tin=%1:pin=%2:min=%3:t=linear:npl=100,"
-                                      "format=gbrpf32le,zscale=p=bt709,"
-                                      "tonemap=tonemap=mobius:desat=0,"
-                                      "zscale=t=bt709:m=bt709:r=tv,format=yuv420p")
-                           .arg(p.colourTransfer, primaries, matrix);
-    a.outputOptions << QStringLiteral("-colorspace") << QStringLiteral("bt709")
-                    << QStringLiteral("-color_primaries") << QStringLiteral("bt709")
-                    << QStringLiteral("-color_trc") << QStringLiteral("bt709");
-    a.notes << (range == SourceFacts::Range::Hlg
-                    ? tr("The HDR picture (HLG) was tone-mapped to standard range (BT.709), "
-                         "as 8-bit players show it.")
-                    : tr("The HDR picture (PQ, HDR10) was tone-mapped to standard range "
-                         "(BT.709), as 8-bit players show it."));
     return a;
 }
 
@@ -615,7 +579,7 @@ RunAdaptation adaptToSource(const SourceFacts &facts, const ConversionJob &job)
         const RunAdaptation tracks = keptTracks(facts, job, false);
         merge(a, tracks);
         merge(a, deinterlacing(facts, job.options));
-        merge(a, toneMapping(facts));
+        merge(a, hdrPicture(facts, job));
         merge(a, colourTags(facts));
         if (!tracks.streams)
             merge(a, surroundLayout(facts, job.options));

@@ -42,8 +42,6 @@ RunAdaptation deinterlacing(const SourceFacts &facts, const OptionValues &option
 // A source whose timestamps jump far ahead is said to, where and how far:
 // the output keeps the gap.
 RunAdaptation gapNote(const SourceFacts &facts);
-// An HDR picture (PQ or HLG) becomes BT.709 SDR for 8-bit players.
-RunAdaptation toneMapping(const SourceFacts &facts);
 // A sound of more than two channels reaches AAC and Opus in FFmpeg's own
 // layout for its number of channels (the best sound, taken alone).
 RunAdaptation surroundLayout(const SourceFacts &facts, const OptionValues &options);
