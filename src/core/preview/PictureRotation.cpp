@@ -17,6 +17,8 @@ PictureRotation::PictureRotation(QString probePath, QObject *parent)
         const std::optional<SourceFacts> &facts = m_analysis.facts();
         const int rotation = facts ? facts->rotation() : 0;
         m_known.insert(m_file, rotation);
+        if (facts && facts->picture() && facts->range() != SourceFacts::Range::Standard)
+            m_hdr.insert(m_file);
         answer(rotation);
     });
 }

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QTimer>
 
 #include <functional>
@@ -31,6 +32,9 @@ public:
     // answer never comes.
     void lookUp(const QString &file, std::function<void(int)> answer);
     void forget();
+    // Whether the picture of a file looked up is HDR (PQ or HLG), which
+    // the player shows without its range.
+    bool isHdr(const QString &file) const { return m_hdr.contains(file); }
 
 private:
     void answer(int rotation);
@@ -38,6 +42,7 @@ private:
     SourceReading m_analysis;
     QTimer m_wait;
     QHash<QString, int> m_known;
+    QSet<QString> m_hdr;
     QString m_file;
     std::function<void(int)> m_answer;
 };

@@ -166,6 +166,14 @@ void PreviewController::startPlayer(std::optional<int> offsetSeconds)
         command.windowId = m_surface ? m_surface() : 0;
         command.file = m_state.currentFile;
         command.rotation = rotation;
+        // The player shows an HDR picture as it is stored, without its range.
+        const QString note =
+            m_rotation && m_rotation->isHdr(m_state.currentFile)
+                ? tr("HDR picture: the preview shows it paler than it is. The converted file "
+                     "keeps its HDR or tone-maps it, as the profile's HDR item says.")
+                : QString();
+        if (std::exchange(m_pictureNote, note) != note)
+            Q_EMIT pictureNoteChanged(note);
         const CommandLine line = command.build();
         m_state.commandLine = line.text();
         // Without a file there is nothing to play.

@@ -57,6 +57,9 @@ public:
     int sliderValue() const { return m_slider; }
     QString positionText() const { return m_positionText; }
     QString totalText() const { return m_totalText; }
+    // What the panel says of the picture it shows: that an HDR one is shown
+    // paler than it is; empty for any other.
+    QString pictureNote() const { return m_pictureNote; }
     bool isTimerEnabled() const { return m_timer->isEnabled(); }
     PreviewPlayer &player() { return *m_player; }
 
@@ -93,6 +96,7 @@ Q_SIGNALS:
     void sliderValueChanged(int value);
     void positionTextChanged(const QString &text);
     void totalTextChanged(const QString &text);
+    void pictureNoteChanged(const QString &text);
     // No player draws into the video surface any more.
     void playersEnded();
 
@@ -114,6 +118,7 @@ private:
     int m_slider = 0;
     QString m_positionText;
     QString m_totalText;
+    QString m_pictureNote;
     // Last Frames started the player at the known end: when the position
     // passes the end, a player that is still there has nothing to play.
     bool m_quitWhenTimerStops = false;

@@ -104,6 +104,15 @@ PreviewPanel::PreviewPanel(PreviewController &controller, QWidget *parent)
     });
     connect(&m_controller, &PreviewController::positionTextChanged, m_position, &QLabel::setText);
     connect(&m_controller, &PreviewController::totalTextChanged, m_total, &QLabel::setText);
+    auto *note = new QLabel(m_controller.pictureNote(), this);
+    note->setObjectName(QStringLiteral("pictureNote"));
+    note->setWordWrap(true);
+    note->setVisible(!note->text().isEmpty());
+    connect(&m_controller, &PreviewController::pictureNoteChanged, note,
+            [note](const QString &text) {
+                note->setText(text);
+                note->setVisible(!text.isEmpty());
+            });
 
     // Two rows of buttons keep the panel narrow enough for the main window's
     // right-hand column; in the first row each button's share of the width
@@ -131,6 +140,7 @@ PreviewPanel::PreviewPanel(PreviewController &controller, QWidget *parent)
     layout->addLayout(transport);
     layout->addLayout(jumps);
     layout->addLayout(times);
+    layout->addWidget(note);
 }
 
 QPushButton *PreviewPanel::addButton(const char *name, const char *caption)

@@ -454,6 +454,34 @@ TEST_F(PreviewWindowTest, TheClipWindowShowsATurnedPictureUprightInItsShape)
     Q_UNUSED(w)
 }
 
+// The player shows an HDR picture without its range: the panel says so
+// while one plays, and nothing for a standard one.
+TEST_F(PreviewWindowTest, AnHdrPictureIsSaidToBeShownPaler)
+{
+    MainWindow &w = open();
+    const QString hlg = clips.encoded(
+        qs("hlg.mp4"),
+        {qs("-f"), qs("lavfi"), qs("-i"), qs("testsrc2=s=160x120:d=2"), qs("-pix_fmt"),
+         qs("yuv420p10le"), qs("-c:v"), qs("libx265"), qs("-x265-params"),
+         qs("log-level=error:colorprim=bt2020:transfer=arib-std-b67:colormatrix=bt2020nc"),
+         qs("-color_primaries"), qs("bt2020"), qs("-color_trc"), qs("arib-std-b67"),
+         qs("-colorspace"), qs("bt2020nc")});
+    addProbed({hlg, clips.video(qs("plain.avi"), 2)});
+    PreviewPanel *panel = w.previewPanel();
+    const auto *note = panel->findChild<QLabel *>(qs("pictureNote"));
+    ASSERT_TRUE(note);
+    EXPECT_FALSE(note->isVisible());
+    for (const int row : {0, 1}) {
+        clickRow(row);
+        click(panel, "Play");
+        ASSERT_FALSE(newPlayer().isEmpty());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return note->isVisible() == (row == 0); }, 5000)) << row;
+        EXPECT_EQ(note->text().startsWith(qs("HDR picture")), row == 0);
+        if (row == 0)
+            panel->grab().save(QDir(screenshotFolder()).filePath(qs("preview-hdr.png")));
+    }
+}
+
 TEST_F(PreviewWindowTest, Screenshots)
 {
     const QString folder = screenshotFolder();
