@@ -97,7 +97,7 @@ TEST(Cli, SheetAppliesPicksInOrder)
     const CliRun built = runCli({qs("sheet")});
     ASSERT_EQ(built.exitCode, 0);
     const QStringList rows = lines(built.out);
-    ASSERT_EQ(rows.size(), 19);
+    ASSERT_EQ(rows.size(), 20);
     for (const QString &row : rows)
         EXPECT_EQ(row.count(u'\t'), 3) << row.toStdString();
     EXPECT_EQ(rows[0], qs("General\tItem Name\tAuto\t"));

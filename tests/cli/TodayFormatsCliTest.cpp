@@ -468,7 +468,7 @@ TEST(TodayFormats, CameraPhoneAndBroadcastFootage)
         {103, held, {qs("Video Size=1280x720")}, WholeLength},
         {105, held, {}, WholeLength},
         {103, hlg, {}, ToneMapped},
-        {106, pq, {}, ToneMapped},
+        {106, pq, {qs("HDR=Standard range (8-bit)")}, ToneMapped}, // AV1 keeps HDR unless asked
         {105, surround, {}, SurroundInFFmpegsLayout},
         {110, surround, {}, SurroundInFFmpegsLayout},
         {103, surround, {}, SurroundInFFmpegsLayout},

@@ -68,6 +68,7 @@ TEST(OptionSheetItemModel, MirrorsTheSheetAsCategoriesWithTheirItems)
                                  qs("  Aspect Ratio = 4:3"),
                                  qs("  Fit To Size = Off"),
                                  qs("  Subtitles = None"),
+                                 qs("  HDR = Standard range (8-bit)"),
                                  qs("Audio Options"),
                                  qs("  Audio Codec = aac"),
                                  qs("  Audio Bitrate = 128"),

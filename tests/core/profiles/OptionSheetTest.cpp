@@ -22,19 +22,26 @@ TEST(OptionSheet, BuildsFourCategoriesInDisplayOrder)
                           (item.kind == OptionSheet::ItemKind::Choice ? qs(" choice") : QString());
         }
     }
-    EXPECT_EQ(
-        layout,
-        (QStringList{
-            qs("General/Item Name ro"), qs("Output Duration/All Clip Duration ro"),
-            qs("Output Duration/Start Time ro"), qs("Output Duration/Stop Time ro"),
-            qs("Video Options/Video Codec choice"), qs("Video Options/Video Size choice"),
-            qs("Video Options/Video Bitrate choice"), qs("Video Options/Video Framerate choice"),
-            qs("Video Options/Aspect Ratio choice"), qs("Video Options/Fit To Size ro"),
-            qs("Video Options/Subtitles ro choice"), qs("Audio Options/Audio Codec choice"),
-            qs("Audio Options/Audio Bitrate choice"), qs("Audio Options/Sample Rate choice"),
-            qs("Audio Options/Audio Channel choice"), qs("Audio Options/Loudness ro"),
-            qs("Audio Options/Sound Tracks ro choice"), qs("Audio Options/Disable Audio choice"),
-            qs("Audio Options/A/V Sync choice")}));
+    EXPECT_EQ(layout, (QStringList{qs("General/Item Name ro"),
+                                   qs("Output Duration/All Clip Duration ro"),
+                                   qs("Output Duration/Start Time ro"),
+                                   qs("Output Duration/Stop Time ro"),
+                                   qs("Video Options/Video Codec choice"),
+                                   qs("Video Options/Video Size choice"),
+                                   qs("Video Options/Video Bitrate choice"),
+                                   qs("Video Options/Video Framerate choice"),
+                                   qs("Video Options/Aspect Ratio choice"),
+                                   qs("Video Options/Fit To Size ro"),
+                                   qs("Video Options/Subtitles ro choice"),
+                                   qs("Video Options/HDR ro choice"),
+                                   qs("Audio Options/Audio Codec choice"),
+                                   qs("Audio Options/Audio Bitrate choice"),
+                                   qs("Audio Options/Sample Rate choice"),
+                                   qs("Audio Options/Audio Channel choice"),
+                                   qs("Audio Options/Loudness ro"),
+                                   qs("Audio Options/Sound Tracks ro choice"),
+                                   qs("Audio Options/Disable Audio choice"),
+                                   qs("Audio Options/A/V Sync choice")}));
     EXPECT_EQ(sheet.item(qs("Video Options"), qs("Video Bitrate"))->choices.join(u','),
               qs("48,64,128,192,256,512,768,1000,1500,1152,2500"));
     const ConversionOptions o = sheet.conversionOptions();

@@ -202,6 +202,7 @@ TEST_F(ProfileDefaultsTest, FullRuleOfOneEntry)
         qs("Aspect Ratio=4:3|4:3,16:9"),
         qs("Fit To Size=Off|"),
         qs("Subtitles=None|"),
+        qs("HDR=Standard range (8-bit)|"),
         qs("Audio Codec=mp3|ac3,mp3,mp2,aac"),
         qs("Audio Bitrate=128|32,40,48,56,64,80,96,112,128,160,192,224,256,320"),
         qs("Sample Rate=44100|8000,11025,22050,24000,32000,44100,48000"),
@@ -310,19 +311,19 @@ TEST_F(ProfileDefaultsTest, TodaysEntriesSetTheirWholeOptionsAndGiveThemBack)
         QStringList fixedVideo;
         QStringList fixedAudio;
     } cases[] = {
-        {103, {}, {}},
+        {103, list({"HDR"}), {}}, // H.264 plays everywhere: standard range only
         {107,
          list({"Video Codec", "Video Size", "Video Bitrate", "Video Framerate", "Aspect Ratio",
-               "Fit To Size", "Subtitles"}),
+               "Fit To Size", "Subtitles", "HDR"}),
          list({"Audio Codec", "Audio Bitrate", "Sample Rate", "Audio Channel", "Loudness",
                "Sound Tracks", "Disable Audio"})},
         {110,
          list({"Video Codec", "Video Size", "Video Bitrate", "Video Framerate", "Aspect Ratio",
-               "Fit To Size", "Subtitles"}),
+               "Fit To Size", "Subtitles", "HDR"}),
          {}},
         {111,
          list({"Video Codec", "Video Size", "Video Bitrate", "Video Framerate", "Aspect Ratio",
-               "Fit To Size", "Subtitles"}),
+               "Fit To Size", "Subtitles", "HDR"}),
          list({"Audio Bitrate"})},
     };
     for (const auto &c : cases) {
@@ -336,7 +337,7 @@ TEST_F(ProfileDefaultsTest, TodaysEntriesSetTheirWholeOptionsAndGiveThemBack)
         sheet.build();
         pick({7});
         EXPECT_EQ(after, snapshot()) << c.entry;
-        EXPECT_EQ(readOnly(kVideo), list({"Fit To Size", "Subtitles"}));
+        EXPECT_EQ(readOnly(kVideo), list({"Fit To Size", "Subtitles", "HDR"}));
         EXPECT_EQ(readOnly(kAudio), list({"Loudness", "Sound Tracks"}));
     }
 }
