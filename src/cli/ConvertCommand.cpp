@@ -2,6 +2,7 @@
 
 #include "cli/CliCommands.h"
 #include "cli/SheetArguments.h"
+#include "core/app/BatchKeepsAwake.h"
 #include "core/convert/batch/BatchRun.h"
 #include "core/profiles/OptionSheet.h"
 #include "core/settings/AppPaths.h"
@@ -9,6 +10,7 @@
 #include "core/sources/SourceList.h"
 #include "core/tools/MediaProbe.h"
 #include "core/tools/ToolLocator.h"
+#include "platform/DBusSleepGuard.h"
 #include "platform/InterruptWatcher.h"
 #include "platform/LogindPowerOff.h"
 
@@ -27,7 +29,8 @@ namespace vantrel::cli {
 namespace {
 
 const char kUsage[] = "--profile N [--apply M]... [--set \"ITEM=VALUE\"]... [--output-dir DIR] "
-                      "[--existing new|overwrite] [--threads TEXT] [--jobs N] [--] FILE...";
+                      "[--existing new|overwrite] [--threads TEXT] [--jobs N] [--no-inhibit] "
+                      "[--] FILE...";
 
 int countRows(const SourceList &list, RowStatus status)
 {
@@ -165,6 +168,7 @@ struct ConvertRequest
     QStringList files;
     Settings settings;
     int entry = 0;
+    bool keepAwake = true; // the computer kept from sleeping while it runs
 };
 
 // Reads the arguments and the settings file into a request, with the sheet
@@ -188,7 +192,10 @@ std::variant<int, ConvertRequest> readRequest(const QStringList &args, OptionShe
         tr("Files converted at once, 1 to %1 (default: the settings file's).")
             .arg(maxSimultaneousConversions()),
         QStringLiteral("N"));
-    parser.addOptions({outputDir, existing, threads, jobs});
+    const QCommandLineOption noInhibit(
+        QStringLiteral("no-inhibit"),
+        tr("Lets the computer sleep while converting (it is kept awake otherwise)."));
+    parser.addOptions({outputDir, existing, threads, jobs, noInhibit});
     parser.addPositionalArgument(QStringLiteral("FILE"), tr("Source files."),
                                  QStringLiteral("FILE..."));
     if (const std::optional<int> done = parseArguments(
@@ -200,6 +207,7 @@ std::variant<int, ConvertRequest> readRequest(const QStringList &args, OptionShe
         return *done;
     ConvertRequest request;
     request.files = parser.positionalArguments();
+    request.keepAwake = !parser.isSet(noInhibit);
     if (request.files.isEmpty())
         return usageError(err, tr("no files to convert"));
     for (const QString &file : std::as_const(request.files)) {
@@ -264,8 +272,13 @@ public:
           m_batch(
               m_list, sheet, [entry = request.entry] { return std::optional<int>(entry); },
               environment()),
-          m_report(m_batch, m_list, err)
+          m_report(m_batch, m_list, err), m_awake(request.keepAwake ? &m_sleepGuard : nullptr)
     {
+        m_awake.follow(m_batch);
+        connect(&m_awake, &BatchKeepsAwake::noteChanged, this, [&err](const QString &note) {
+            if (!note.isEmpty())
+                printError(err, note);
+        });
         for (const QString &file : request.files)
             m_list.addSourceFile(QFileInfo(file).absoluteFilePath());
         connect(&m_batch, &BatchRun::finished, this, &ConvertSession::onFinished);
@@ -361,6 +374,8 @@ private:
     SourceList m_list;
     BatchRun m_batch;
     ProgressReport m_report;
+    DBusSleepGuard m_sleepGuard;
+    BatchKeepsAwake m_awake;
     InterruptWatcher m_interrupts;
     LogindPowerOff m_powerOff;
     std::optional<BatchEnding> m_ending;

@@ -1,14 +1,19 @@
 #include "TestSupport.h"
 
 #include "platform/DBusNotifier.h"
+#include "platform/DBusSleepGuard.h"
 #include "platform/SystemDesktop.h"
 
 #include <QDBusConnection>
+#include <QDBusUnixFileDescriptor>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QVariantMap>
+
+#include <poll.h>
+#include <unistd.h>
 
 using namespace vantrel;
 
@@ -89,6 +94,63 @@ public Q_SLOTS:
     }
 };
 
+// logind's manager as far as an inhibitor goes: each Inhibit hands out the
+// writing end of a pipe, whose reading end tells when every copy of it is
+// closed.
+class FakeLogind : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Manager")
+
+public:
+    QStringList calls;
+    int readEnd = -1;
+
+    ~FakeLogind() override
+    {
+        if (readEnd >= 0)
+            ::close(readEnd);
+    }
+    // Whether an inhibitor handed out is still held somewhere.
+    bool held() const
+    {
+        pollfd p{readEnd, POLLIN, 0};
+        return ::poll(&p, 1, 0) == 0; // no end of file yet
+    }
+
+public Q_SLOTS:
+    QDBusUnixFileDescriptor Inhibit(const QString &what, const QString &who, const QString &why,
+                                    const QString &mode)
+    {
+        calls << QStringList{what, who, why, mode}.join(u'|');
+        int ends[2];
+        if (::pipe(ends) != 0)
+            return QDBusUnixFileDescriptor();
+        readEnd = ends[0];
+        QDBusUnixFileDescriptor handed(ends[1]); // a copy goes to the caller
+        ::close(ends[1]);
+        return handed;
+    }
+};
+
+// The desktop's screen saver: inhibitions by cookie.
+class FakeScreenSaver : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ScreenSaver")
+
+public:
+    QStringList calls;
+
+public Q_SLOTS:
+    uint Inhibit(const QString &who, const QString &why)
+    {
+        calls << who + u'|' + why;
+        return 42;
+    }
+    void UnInhibit(uint cookie) { calls << QStringLiteral("un %1").arg(cookie); }
+};
+
 } // namespace
 
 // The batch's progress and end reach the desktop over the session bus, as
@@ -164,6 +226,60 @@ TEST(SystemDesktop, OpeningAFolderAnswersWhetherABrowserTookIt)
             EXPECT_EQ(readFile(bin.filePath(qs("xdg-open.asked"))), "/some folder\n");
         }
     }
+}
+
+// While a batch runs, logind holds an inhibitor of sleep that the program's
+// descriptor keeps; where there is no logind, the desktop's screen saver
+// inhibits; where neither answers, nothing is held and that is said.
+TEST(DBusSleepGuard, LogindElseTheScreenSaverElseNothing)
+{
+    TestBus bus;
+    if (!bus.start())
+        GTEST_SKIP() << "dbus-daemon is not installed";
+    QDBusConnection services = bus.connect(qs("services"));
+    QDBusConnection client = bus.connect(qs("sleeper"));
+    ASSERT_TRUE(client.isConnected());
+    FakeLogind logind;
+    FakeScreenSaver screenSaver;
+    ASSERT_TRUE(services.registerObject(qs("/org/freedesktop/ScreenSaver"), &screenSaver,
+                                        QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(services.registerService(qs("org.freedesktop.ScreenSaver")));
+    const auto held = [](DBusSleepGuard &guard) {
+        std::optional<QString> by;
+        guard.hold(qs("Converting videos"), [&by](const QString &what) { by = what; });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return by.has_value(); }, 10000));
+        return by.value_or(qs("no answer"));
+    };
+
+    {
+        // No logind on the "system" bus: the screen saver's, given back.
+        DBusSleepGuard guard(client, client);
+        EXPECT_EQ(held(guard), qs("the desktop's screen saver"));
+        guard.release();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return screenSaver.calls.size() == 2; }, 10000));
+        EXPECT_EQ(screenSaver.calls,
+                  (QStringList{qs("Vantrel Video Converter|Converting videos"), qs("un 42")}));
+    }
+
+    ASSERT_TRUE(services.registerObject(qs("/org/freedesktop/login1"), &logind,
+                                        QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(services.registerService(qs("org.freedesktop.login1")));
+    {
+        DBusSleepGuard guard(client, client);
+        EXPECT_EQ(held(guard), qs("logind"));
+        EXPECT_EQ(logind.calls, (QStringList{qs("sleep:idle|Vantrel Video Converter|Converting "
+                                                "videos|block")}));
+        EXPECT_TRUE(logind.held());
+        guard.release();
+        EXPECT_FALSE(logind.held()); // the descriptor closed: logind lets go
+        EXPECT_EQ(screenSaver.calls.size(), 2);
+    }
+
+    DBusSleepGuard nowhere(QDBusConnection::connectToBus(qs("unix:path=/nonexistent"), qs("none")),
+                           QDBusConnection::connectToBus(qs("unix:path=/nonexistent"), qs("none")));
+    EXPECT_EQ(held(nowhere), QString());
+    QDBusConnection::disconnectFromBus(qs("services"));
+    QDBusConnection::disconnectFromBus(qs("sleeper"));
 }
 
 #include "DesktopServicesTest.moc"

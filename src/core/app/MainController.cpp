@@ -13,7 +13,7 @@ namespace vantrel {
 MainController::MainController(MainEnvironment environment, QObject *parent)
     : QObject(parent), m_env(std::move(environment)),
       m_endActions(m_env.prompt, m_env.powerOff, m_env.desktop), m_onDesktop(m_env.notifier),
-      m_probe(std::make_unique<MediaProbe>(m_env.playerPath)),
+      m_awake(m_env.sleepGuard), m_probe(std::make_unique<MediaProbe>(m_env.playerPath)),
       m_sources(std::make_unique<SourceList>(m_probe.get()))
 {
     BatchEnvironment batch;
@@ -29,6 +29,7 @@ MainController::MainController(MainEnvironment environment, QObject *parent)
         connect(this, &MainController::selectionChanged, m_keeper.get(), &ListKeeper::changed);
     }
     m_onDesktop.follow(*m_batch);
+    m_awake.follow(*m_batch);
     connect(m_batch.get(), &BatchRun::encodersKnown, this, [this](const QSet<QString> &installed) {
         m_unavailable = vantrel::unavailableEntries(installed, m_env.encoderPath);
         Q_EMIT unavailableEntriesChanged();

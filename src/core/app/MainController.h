@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/app/BatchEndActions.h"
+#include "core/app/BatchKeepsAwake.h"
 #include "core/app/BatchOnDesktop.h"
 #include "core/common/PlatformServices.h"
 #include "core/convert/batch/BatchRun.h"
@@ -32,6 +33,7 @@ struct MainEnvironment
     PowerOff *powerOff = nullptr;
     Desktop *desktop = nullptr;
     DesktopNotifier *notifier = nullptr; // the batch on the task bar, its end noted
+    SleepGuard *sleepGuard = nullptr;    // keeps the computer awake during a batch
     QString encoderPath;
     QString playerPath;
     QString ytDlpPath; // reads today's web pages
@@ -59,6 +61,8 @@ public:
     OptionSheet &sheet() { return m_sheet; }
     BatchRun &batch() { return *m_batch; }
     ToolControl &tools() { return m_tools; }
+    // Whether the computer is kept awake while the batch runs.
+    BatchKeepsAwake &keepsAwake() { return m_awake; }
     MediaProbe &probe() { return *m_probe; }
     SettingsFile settingsFile() const;
     QString defaultOutputFolder() const;
@@ -124,6 +128,7 @@ private:
     MainEnvironment m_env;
     BatchEndActions m_endActions;
     BatchOnDesktop m_onDesktop;
+    BatchKeepsAwake m_awake;
     OptionSheet m_sheet;
     ToolControl m_tools;
     std::unique_ptr<MediaProbe> m_probe;

@@ -51,6 +51,23 @@ public:
     virtual void powerOff(Answer answer) = 0;
 };
 
+// Keeps the computer from sleeping, by idle time or by a sleep asked for,
+// from `hold` to `release`; the system lets go by itself when the program
+// ends. Tests use a fake.
+class SleepGuard
+{
+public:
+    // What keeps the computer awake ("logind", "the desktop's screen
+    // saver"); empty: nothing could.
+    using Held = std::function<void(const QString &by)>;
+
+    virtual ~SleepGuard() = default;
+    // `held` learns, once, what holds it; a `release` before the answer
+    // drops the answer, and what it held.
+    virtual void hold(const QString &why, Held held) = 0;
+    virtual void release() = 0;
+};
+
 // Opens a folder in the desktop's file browser.
 class Desktop
 {

@@ -63,6 +63,8 @@ MainWindow::MainWindow(MainController &controller, QWidget *parent)
 
     BatchRun &batch = m_controller.batch();
     m_panel->follow(batch);
+    connect(&m_controller.keepsAwake(), &BatchKeepsAwake::noteChanged, m_panel,
+            &ProgressPanel::showAwakeNote);
     connect(&batch, &BatchRun::busyChanged, this, [this](bool busy) {
         if (busy)
             setCursor(Qt::WaitCursor);

@@ -10,6 +10,7 @@
 #include "gui/app/MessageBoxPrompt.h"
 #include "gui/app/Skin.h"
 #include "platform/DBusNotifier.h"
+#include "platform/DBusSleepGuard.h"
 #include "platform/InterruptWatcher.h"
 #include "platform/LogindPowerOff.h"
 #include "platform/SystemCaptureDevices.h"
@@ -79,12 +80,14 @@ int main(int argc, char *argv[])
     LogindPowerOff powerOff;
     SystemCaptureDevices captureDevices;
     DBusNotifier notifier;
+    DBusSleepGuard sleepGuard;
     MainEnvironment env;
     env.captureDevices = &captureDevices;
     env.prompt = &prompt;
     env.desktop = &desktop;
     env.powerOff = &powerOff;
     env.notifier = &notifier;
+    env.sleepGuard = &sleepGuard;
     env.encoderPath = ToolLocator::encoder();
     env.playerPath = ToolLocator::player();
     env.statisticsPath = AppPaths::ownStatisticsFile();

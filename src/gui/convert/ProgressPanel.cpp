@@ -61,10 +61,16 @@ ProgressPanel::ProgressPanel(QWidget *parent) : QFrame(parent)
     time->addStretch();
     time->addWidget(m_cancel);
 
+    m_awake = new QLabel(this);
+    m_awake->setObjectName(QStringLiteral("lblAwake"));
+    m_awake->setWordWrap(true);
+    m_awake->hide();
+
     auto *inner = new QVBoxLayout(m_frame);
     inner->addWidget(framed(tr("Currently Conversion"), m_fileBar, m_frame));
     inner->addWidget(framed(tr("Total Conversion"), m_totalBar, m_frame));
     inner->addLayout(time);
+    inner->addWidget(m_awake);
 
     auto *outer = new QVBoxLayout(this);
     outer->addWidget(m_frame);
@@ -92,6 +98,12 @@ void ProgressPanel::follow(BatchRun &batch)
         m_timeLeft->setText(left.isEmpty() ? QString() : tr("Time left: ") + left);
     });
     connect(m_cancel, &QPushButton::clicked, &batch, &BatchRun::cancel);
+}
+
+void ProgressPanel::showAwakeNote(const QString &note)
+{
+    m_awake->setText(note);
+    m_awake->setVisible(!note.isEmpty());
 }
 
 void ProgressPanel::mousePressEvent(QMouseEvent *event)

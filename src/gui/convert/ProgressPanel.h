@@ -24,6 +24,8 @@ public:
     // Follows a batch: shown and hidden by it, its bars moved by it, its
     // Cancel button cancels it.
     void follow(BatchRun &batch);
+    // A line under the times: that the computer may sleep; empty hides it.
+    void showAwakeNote(const QString &note);
 
     QProgressBar *fileBar() const { return m_fileBar; }
     QProgressBar *totalBar() const { return m_totalBar; }
@@ -43,6 +45,7 @@ private:
     QProgressBar *m_totalBar;
     QLabel *m_elapsed;
     QLabel *m_timeLeft;
+    QLabel *m_awake;
     QPushButton *m_cancel;
     bool m_dragging = false;
     QPoint m_grab;

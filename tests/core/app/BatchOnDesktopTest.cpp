@@ -59,3 +59,55 @@ TEST(BatchOnDesktop, ABatchThatEndsUnseenIsNoted)
         EXPECT_TRUE(surroundings.prompt.notices.isEmpty());
     }
 }
+
+namespace {
+
+// Holds sleep off as told, and keeps what was asked.
+class RecordingSleepGuard : public SleepGuard
+{
+public:
+    QString by; // what answers a hold
+    QStringList calls;
+
+    void hold(const QString &why, Held held) override
+    {
+        calls << qs("hold ") + why;
+        held(by);
+    }
+    void release() override { calls << qs("release"); }
+};
+
+} // namespace
+
+// The computer is kept awake from the batch's start to its end; where
+// nothing could keep it awake, the batch says so while it runs.
+TEST(BatchOnDesktop, TheComputerIsKeptAwakeWhileTheBatchRuns)
+{
+    MediaClips clips;
+    clips.video(qs("a.avi"), 1);
+    for (const char *by : {"logind", ""}) {
+        SCOPED_TRACE(by);
+        QTemporaryDir data;
+        TestSurroundings surroundings;
+        RecordingSleepGuard guard;
+        guard.by = qs(by);
+        iniWrite(data.filePath(qs("settings.dat")), qs("Set"),
+                 {{qs("profile"), qs("73")}, {qs("outputfolder"), clips.path(qs("out"))}});
+        MainEnvironment env = surroundings.main(data);
+        env.sleepGuard = &guard;
+        MainController controller(env);
+        controller.startUp();
+        controller.addFiles({clips.path(qs("a.avi"))});
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return controller.sources().pendingProbes() == 0; }, 30000));
+        QStringList notes;
+        QObject::connect(&controller.keepsAwake(), &BatchKeepsAwake::noteChanged,
+                         [&notes](const QString &note) { notes << note; });
+        QSignalSpy finished(&controller.batch(), &BatchRun::finished);
+        ASSERT_TRUE(controller.convert());
+        ASSERT_TRUE(finished.wait(60000));
+        EXPECT_EQ(guard.calls, (QStringList{qs("hold Converting videos"), qs("release")}));
+        EXPECT_EQ(notes.size(), *by ? 0 : 2); // said, then taken back at the end
+        EXPECT_TRUE(controller.keepsAwake().note().isEmpty());
+    }
+}

@@ -1,0 +1,117 @@
+#include "platform/DBusSleepGuard.h"
+
+#include <QCoreApplication>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+
+namespace vantrel {
+
+namespace {
+
+const QString kScreenSaver = QStringLiteral("org.freedesktop.ScreenSaver");
+
+// Sends `call` and hands its reply to `then`.
+void callAsync(QDBusConnection bus, const QDBusMessage &call,
+               std::function<void(QDBusPendingCallWatcher *)> then)
+{
+    auto *watcher =
+        new QDBusPendingCallWatcher(bus.asyncCall(call, DBusSleepGuard::kAnswerTimeoutMs));
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [then = std::move(then)](QDBusPendingCallWatcher *done) {
+                         done->deleteLater();
+                         then(done);
+                     });
+}
+
+// Ends the screen saver's inhibition `cookie`.
+void giveBack(QDBusConnection bus, uint cookie)
+{
+    bus.asyncCall(QDBusMessage::createMethodCall(kScreenSaver,
+                                                 QStringLiteral("/org/freedesktop/ScreenSaver"),
+                                                 kScreenSaver, QStringLiteral("UnInhibit"))
+                  << cookie);
+}
+
+} // namespace
+
+DBusSleepGuard::DBusSleepGuard(QDBusConnection system, QDBusConnection session)
+    : m_system(std::move(system)), m_session(std::move(session))
+{}
+
+DBusSleepGuard::~DBusSleepGuard()
+{
+    release();
+}
+
+void DBusSleepGuard::hold(const QString &why, Held held)
+{
+    release();
+    const int generation = m_generation;
+    m_why = why;
+    m_held = std::move(held);
+    if (!m_system.isConnected()) {
+        askScreenSaver(generation);
+        return;
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+        QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("Inhibit"));
+    call << QStringLiteral("sleep:idle") << applicationTitle() << why << QStringLiteral("block");
+    callAsync(m_system, call, [this, generation](QDBusPendingCallWatcher *done) {
+        const QDBusPendingReply<QDBusUnixFileDescriptor> reply = *done;
+        // Released meanwhile: the descriptor closes as the reply goes.
+        if (generation != m_generation)
+            return;
+        if (reply.isError() || !reply.value().isValid()) {
+            askScreenSaver(generation);
+            return;
+        }
+        m_inhibitor = reply.value();
+        if (const Held held = std::exchange(m_held, nullptr))
+            held(QStringLiteral("logind"));
+    });
+}
+
+void DBusSleepGuard::askScreenSaver(int generation)
+{
+    const auto nothing = [this] {
+        if (const Held held = std::exchange(m_held, nullptr))
+            held(QString());
+    };
+    if (!m_session.isConnected()) {
+        nothing();
+        return;
+    }
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(kScreenSaver, QStringLiteral("/org/freedesktop/ScreenSaver"),
+                                       kScreenSaver, QStringLiteral("Inhibit"));
+    call << applicationTitle() << m_why;
+    callAsync(m_session, call, [this, generation, nothing](QDBusPendingCallWatcher *done) {
+        const QDBusPendingReply<uint> reply = *done;
+        if (generation != m_generation) {
+            // Released meanwhile: the inhibition it got is given back.
+            if (!reply.isError())
+                giveBack(m_session, reply.value());
+            return;
+        }
+        if (reply.isError()) {
+            nothing();
+            return;
+        }
+        m_cookie = reply.value();
+        if (const Held held = std::exchange(m_held, nullptr))
+            held(QCoreApplication::translate("DBusSleepGuard", "the desktop's screen saver"));
+    });
+}
+
+void DBusSleepGuard::release()
+{
+    ++m_generation;
+    m_held = nullptr;
+    m_inhibitor.reset(); // closing the descriptor ends logind's inhibitor
+    if (const std::optional<uint> cookie = std::exchange(m_cookie, std::nullopt))
+        giveBack(m_session, *cookie);
+}
+
+} // namespace vantrel
