@@ -2,11 +2,13 @@
 
 #include "core/common/FileNames.h"
 #include "core/download/WebAddress.h"
+#include "core/download/YtDlpAge.h"
 #include "core/download/YtDlpRun.h"
 #include "core/settings/AppPaths.h"
 #include "core/tools/Process.h"
 #include "core/tools/ToolLocator.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -85,6 +87,11 @@ void OnlineVideoController::setYtDlpProgram(const QString &program)
             &OnlineVideoController::onDownloadProgress);
     connect(m_ytDownload.get(), &YtDlpDownload::finished, this,
             &OnlineVideoController::onDownloadFinished);
+    // Its age, asked once: a failed page then says when it is too old.
+    m_ytDlpPath = program;
+    m_ytDlpVersion.clear();
+    queryYtDlpVersion(program, m_reader.get(),
+                      [this](const QString &version) { m_ytDlpVersion = version; });
 }
 
 void OnlineVideoController::setMaxDownloadBytes(qint64 bytes)
@@ -216,9 +223,14 @@ void OnlineVideoController::onYtDlpRead()
         if (m_reader->failure() == YtDlpReader::Failure::NoVideo) {
             setStatus(tr("The page names no video: it may have been removed."));
         } else {
-            setStatus(m_reader->errorText());
+            const QDate today = QDate::currentDate();
+            const QString error = ytDlpIsStale(m_ytDlpVersion, today)
+                                      ? m_reader->errorText() + u'\n' +
+                                            ytDlpAdvice(m_ytDlpVersion, m_ytDlpPath, today)
+                                      : m_reader->errorText();
+            setStatus(error);
             if (m_prompt)
-                m_prompt->error(m_reader->errorText());
+                m_prompt->error(error);
         }
     }
     cacheThumbnail();

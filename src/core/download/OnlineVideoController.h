@@ -37,6 +37,8 @@ public:
     void setTimeoutMs(int milliseconds);
     // The yt-dlp that reads today's pages (ToolLocator::ytDlp); only while
     // nothing runs.
+    // The version of the yt-dlp in use, once it told it; empty before.
+    const QString &ytDlpVersion() const { return m_ytDlpVersion; }
     void setYtDlpProgram(const QString &program);
     // The most a download may hold (the settings' maxdownload).
     void setMaxDownloadBytes(qint64 bytes);
@@ -130,6 +132,8 @@ private:
     TransferService m_pages;
     TransferService m_pictures;
     StreamDownload m_download;
+    QString m_ytDlpPath;
+    QString m_ytDlpVersion; // empty until yt-dlp told it
     std::unique_ptr<YtDlpReader> m_reader;
     std::unique_ptr<YtDlpDownload> m_ytDownload;
     QString m_address;                     // the page read last

@@ -3,6 +3,7 @@
 #include "core/settings/AppPaths.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -32,6 +33,12 @@ QString ToolLocator::ytDlp(const QString &configured)
     const QFileInfo chosen(configured);
     if (!configured.isEmpty() && chosen.isFile() && chosen.isExecutable())
         return chosen.absoluteFilePath();
+    // The user's own (pipx installs into ~/.local/bin) is newer than the
+    // system's, which sites have long outrun.
+    const QString own = QStandardPaths::findExecutable(
+        kYtDlp, {QDir::home().filePath(QStringLiteral(".local/bin"))});
+    if (!own.isEmpty())
+        return own;
     const QString found = QStandardPaths::findExecutable(kYtDlp);
     return found.isEmpty() ? kYtDlp : found;
 }

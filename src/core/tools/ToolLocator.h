@@ -24,8 +24,8 @@ public:
     static QString player() { return program(kPlayer); }
     static QString mediaInfo() { return program(kMediaInfo); }
     // yt-dlp: the path the settings give when it names an executable file
-    // (the user chose it), else the one on PATH, where a newer one the user
-    // installed comes before the system's.
+    // (the user chose it), else the user's own in ~/.local/bin (where pipx
+    // installs it), else the one on PATH.
     static QString ytDlp(const QString &configured);
 
     // A message naming the missing tool and how to get it.

@@ -14,6 +14,7 @@
 #include "gui/app/AsyncDialogs.h"
 #include "gui/app/ButtonStripWidget.h"
 #include "gui/app/HelpWindow.h"
+#include "gui/app/UpdateCheckDialog.h"
 #include "gui/capture/CaptureWindow.h"
 #include "gui/convert/ProgressPanel.h"
 #include "gui/download/OnlineVideoWindow.h"
@@ -145,8 +146,9 @@ void MainWindow::buildMenus()
     edit->addAction(makeAction(QStringLiteral("options"), tr("Video Settings"),
                                K(Qt::CTRL | Qt::Key_S), &MainWindow::showSettings));
     edit->addSeparator();
-    // Looking for updates is not offered: the entry does nothing.
-    edit->addAction(makeAction(QStringLiteral("checkupdate"), tr("Check for Updates"), K(), [] {}));
+    // The tools' versions, and how to bring yt-dlp up to date; nothing is downloaded.
+    edit->addAction(makeAction(QStringLiteral("checkupdate"), tr("Check for Updates"), K(),
+                               &MainWindow::showUpdateCheck));
 
     QMenu *action = menuBar()->addMenu(tr("Action(&A)"));
     action->setObjectName(QStringLiteral("action"));
@@ -453,6 +455,12 @@ void MainWindow::showAbout()
 {
     const MainEnvironment &env = m_controller.environment();
     openOwnedDialog(new AboutDialog({env.encoderPath, env.playerPath, env.ytDlpPath}, this));
+}
+
+void MainWindow::showUpdateCheck()
+{
+    const MainEnvironment &env = m_controller.environment();
+    openOwnedDialog(new UpdateCheckDialog({env.encoderPath, env.playerPath, env.ytDlpPath}, this));
 }
 
 void MainWindow::exitProgram()

@@ -68,6 +68,7 @@ public:
     void showSettings();
     void showHelp();
     void showAbout();
+    void showUpdateCheck();
     // "Import Video From Youtube": the online-video window, modal to this one.
     void openOnlineVideo();
     // "Capture Video From DV": the capture window, modal to this one.

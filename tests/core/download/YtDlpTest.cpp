@@ -5,6 +5,7 @@
 
 #include "core/download/OnlineVideoController.h"
 #include "core/download/YtDlp.h"
+#include "core/download/YtDlpAge.h"
 #include "core/download/YtDlpRun.h"
 
 #include <QDir>
@@ -414,17 +415,56 @@ TEST_F(TodaysPages, FailuresSayWhyAndLeaveNothing)
                  "echo 'yt-dlp: error: no such option: --no-color' >&2\nexit 2\n");
     script.close();
     script.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    // One of 2023 that sites have outrun: its failure says how to get a current one.
+    const QString outrun = tools.filePath(qs("outrun"));
+    writeFile(outrun, "#!/bin/sh\n[ \"$1\" = --version ] && echo 2023.03.04 && exit 0\n"
+                      "echo 'ERROR: [generic] Unable to extract video data' >&2\nexit 1\n");
+    QFile::setPermissions(outrun, QFile::ReadOwner | QFile::ExeOwner);
     const struct
     {
         QString program;
         const char *status;
-    } tooling[] = {{tools.filePath(qs("none")), "Reading this page needs yt-dlp, which was not"},
-                   {old, "Reading this page needs a newer yt-dlp than"}};
+        const char *version;
+    } tooling[] = {
+        {tools.filePath(qs("none")), "Reading this page needs yt-dlp, which was not", ""},
+        {old, "Reading this page needs a newer yt-dlp than", ""},
+        {outrun, "pipx install yt-dlp", "2023.03.04"}};
     for (const auto &t : tooling) {
         controller->setYtDlpProgram(t.program);
+        if (*t.version) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return controller->ytDlpVersion() == qs(t.version); },
+                                        10000));
+        }
         read("/video");
-        EXPECT_TRUE(controller->statusText().startsWith(qs(t.status))) << controller->statusText();
+        EXPECT_TRUE(controller->statusText().contains(qs(t.status))) << controller->statusText();
         EXPECT_TRUE(controller->enabledFormats().isEmpty());
+    }
+}
+
+// yt-dlp's version is its release day: its age, and what to do when sites
+// have outrun it; nothing for a version that is no day.
+TEST(YtDlpAge, OldOnesSayHowToGetACurrentOne)
+{
+    const QDate today(2026, 12, 9);
+    const struct
+    {
+        const char *version;
+        bool stale;
+        const char *says;
+    } cases[] = {
+        {"2023.03.04", true, "is 3 years old. Sites change every month"},
+        {"2026.09.01", true, "is 3 months old. Sites change"},
+        {"2026.11.20.1", false, "is 19 days old: current enough"},
+        {"2026.12.09", false, "is 0 days old"},
+        {"nightly", false, "yt-dlp nightly (/usr/bin/yt-dlp) reads"},
+        {"", false, "yt-dlp was not found"},
+        {"2026.02.30", false, "reads today's web pages"}, // no such day
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.version);
+        EXPECT_EQ(ytDlpIsStale(qs(c.version), today), c.stale);
+        EXPECT_TRUE(ytDlpAdvice(qs(c.version), qs("/usr/bin/yt-dlp"), today).contains(qs(c.says)))
+            << ytDlpAdvice(qs(c.version), qs("/usr/bin/yt-dlp"), today).toStdString();
     }
 }
 

@@ -3,6 +3,7 @@
 #include "core/tools/ToolLocator.h"
 #include "gui/app/AboutDialog.h"
 #include "gui/app/HelpWindow.h"
+#include "gui/app/UpdateCheckDialog.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -197,4 +198,26 @@ TEST(HelpWindow, OpensBesideTheMainWindowWithoutBlockingIt)
     ASSERT_TRUE(QTest::qWaitForWindowActive(help));
     QTest::keyClick(help->findChild<QWidget *>(qs("HelpBrowser")), Qt::Key_Escape);
     EXPECT_FALSE(help->isVisible());
+}
+
+// "Check for Updates" names every tool's version, yt-dlp's with its age and
+// what to do when it is too old, and downloads nothing.
+TEST(UpdateCheckWindow, NamesEachToolAndYtDlpsAge)
+{
+    const AboutDialog::Tools tools = installedTools();
+    UpdateCheckDialog check({tools.encoder, tools.player, tools.ytDlp});
+    check.show();
+    QStringList texts;
+    for (const char *name : {"lblProgram", "lblFfmpeg", "lblMPlayer", "lblYtDlp"}) {
+        const auto *label = check.findChild<QLabel *>(qs(name));
+        ASSERT_TRUE(label) << name;
+        QTRY_VERIFY_WITH_TIMEOUT(!label->text().contains(qs("asking")), 15000);
+        texts << label->text();
+    }
+    EXPECT_TRUE(texts[1].startsWith(qs("FFmpeg 5"))) << texts[1].toStdString();
+    EXPECT_FALSE(texts[2].contains(qs("not found"))) << texts[2].toStdString();
+    // Debian 12's yt-dlp of 2023 is years old here.
+    EXPECT_TRUE(texts[3].contains(qs(" old")) && texts[3].contains(tools.ytDlp))
+        << texts[3].toStdString();
+    keepScreenshot(check.grab().toImage(), qs("check-for-updates.png"));
 }
