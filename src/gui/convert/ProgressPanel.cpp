@@ -53,24 +53,25 @@ ProgressPanel::ProgressPanel(QWidget *parent) : QFrame(parent)
     m_cancel->setObjectName(QStringLiteral("Command1"));
     m_cancel->setCursor(Qt::ArrowCursor);
 
+    // Beside the times, in the room before Cancel: the note moves no button.
+    m_awake = new QLabel(this);
+    m_awake->setObjectName(QStringLiteral("lblAwake"));
+    m_awake->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+
     auto *time = new QHBoxLayout;
     time->addWidget(new QLabel(tr("Current video Time:"), this));
     time->addWidget(m_elapsed);
     time->addSpacing(24);
     time->addWidget(m_timeLeft);
-    time->addStretch();
+    time->addSpacing(12);
+    time->addWidget(m_awake, 1);
     time->addWidget(m_cancel);
 
-    m_awake = new QLabel(this);
-    m_awake->setObjectName(QStringLiteral("lblAwake"));
-    m_awake->setWordWrap(true);
-    m_awake->hide();
 
     auto *inner = new QVBoxLayout(m_frame);
     inner->addWidget(framed(tr("Currently Conversion"), m_fileBar, m_frame));
     inner->addWidget(framed(tr("Total Conversion"), m_totalBar, m_frame));
     inner->addLayout(time);
-    inner->addWidget(m_awake);
 
     auto *outer = new QVBoxLayout(this);
     outer->addWidget(m_frame);
@@ -102,8 +103,8 @@ void ProgressPanel::follow(BatchRun &batch)
 
 void ProgressPanel::showAwakeNote(const QString &note)
 {
-    m_awake->setText(note);
-    m_awake->setVisible(!note.isEmpty());
+    m_awake->setText(note.isEmpty() ? QString() : tr("The computer may sleep"));
+    m_awake->setToolTip(note);
 }
 
 void ProgressPanel::mousePressEvent(QMouseEvent *event)

@@ -24,7 +24,8 @@ public:
     // Follows a batch: shown and hidden by it, its bars moved by it, its
     // Cancel button cancels it.
     void follow(BatchRun &batch);
-    // A line under the times: that the computer may sleep; empty hides it.
+    // Beside the times: that the computer may sleep (the whole note as its
+    // tip); empty clears it.
     void showAwakeNote(const QString &note);
 
     QProgressBar *fileBar() const { return m_fileBar; }
