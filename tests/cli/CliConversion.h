@@ -3,6 +3,8 @@
 #include "MediaClips.h"
 #include "TestSupport.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 
 // One source converted by vantrel-cli into a folder of its own, with `set`
@@ -33,4 +35,14 @@ inline ConvertedRow convertOne(MediaClips &clips, int entry, const QString &sour
     const QString record = QString::fromUtf8(cli.readAllStandardOutput());
     const QString first = record.section(u'\n', 0, 0);
     return {first.section(u'\t', 0, 0), first.section(u'\t', 2, 2), record.section(u'\n', 1)};
+}
+
+// What ffprobe tells of a file: its format, streams and chapters, as JSON.
+inline QJsonObject probe(const QString &path)
+{
+    QProcess ffprobe;
+    ffprobe.start(qs("ffprobe"), {qs("-v"), qs("error"), qs("-show_format"), qs("-show_streams"),
+                                  qs("-show_chapters"), qs("-of"), qs("json"), path});
+    ffprobe.waitForFinished(30000);
+    return QJsonDocument::fromJson(ffprobe.readAllStandardOutput()).object();
 }

@@ -17,15 +17,6 @@
 
 namespace {
 
-QJsonObject probe(const QString &path)
-{
-    QProcess ffprobe;
-    ffprobe.start(qs("ffprobe"), {qs("-v"), qs("error"), qs("-show_format"), qs("-show_streams"),
-                                  qs("-show_chapters"), qs("-of"), qs("json"), path});
-    ffprobe.waitForFinished(30000);
-    return QJsonDocument::fromJson(ffprobe.readAllStandardOutput()).object();
-}
-
 // "h264 aac", the codecs of the picture and sound streams in order (an MP4's
 // chapter track is no stream of the film).
 QString codecsOf(const QJsonObject &facts)

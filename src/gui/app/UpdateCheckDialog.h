@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gui/app/AboutDialog.h"
+
 #include <QDialog>
 
 namespace vantrel {
@@ -12,12 +14,8 @@ class UpdateCheckDialog : public QDialog
     Q_OBJECT
 
 public:
-    struct Tools
-    {
-        QString encoder;
-        QString player;
-        QString ytDlp;
-    };
+    // The tools asked, as the About window asks them.
+    using Tools = AboutDialog::Tools;
 
     explicit UpdateCheckDialog(const Tools &tools, QWidget *parent = nullptr);
 };

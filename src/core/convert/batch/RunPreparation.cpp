@@ -31,9 +31,7 @@ QStringList RunPreparation::arguments(const EncoderPass &pass) const
     } else if (pass.soundOnly) {
         // The sound's rules hold; the picture's do not.
         adaptation = RunAdaptation();
-        adaptation.streams = !pass.sound.isEmpty()           ? QStringList{pass.sound}
-                             : m_adaptation.soundPassStreams ? m_adaptation.soundPassStreams
-                                                             : m_adaptation.streams;
+        adaptation.streams = pass.sound.isEmpty() ? m_adaptation.streams : QStringList{pass.sound};
         adaptation.soundLayout = m_adaptation.soundLayout;
     }
     return encoderRunArguments(pass.command, m_conditions.existingFile,

@@ -27,9 +27,6 @@ struct RunAdaptation
     // The encoder's own parameters added to the command's: its option
     // ("-x265-params") and the parameters ("hdr10=1:..."); empty: none.
     QStringList encoderParams;
-    // The streams a pass over the sound alone takes (the sound a loudness is
-    // measured on); none: `streams`.
-    std::optional<QStringList> soundPassStreams;
     // A picture subtitle drawn over the picture ("0:5"), after the filters
     // before; empty: none.
     QString overlaySubtitle;
@@ -42,9 +39,10 @@ struct RunAdaptation
 
     bool isEmpty() const
     {
-        return !streams && !soundPassStreams && overlaySubtitle.isEmpty() &&
-               pixelFormat.isEmpty() && encoderParams.isEmpty() && filtersBefore.isEmpty() && constantRate.isEmpty() && outputOptions.isEmpty() &&
-               soundLayout.isEmpty() && notes.isEmpty() && refusal.isEmpty();
+        return !streams && overlaySubtitle.isEmpty() && pixelFormat.isEmpty() &&
+               encoderParams.isEmpty() && filtersBefore.isEmpty() && constantRate.isEmpty() &&
+               outputOptions.isEmpty() && soundLayout.isEmpty() && notes.isEmpty() &&
+               refusal.isEmpty();
     }
 };
 

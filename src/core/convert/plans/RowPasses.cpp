@@ -20,9 +20,9 @@ RowPasses::RowPasses(const PassContext &context, const EncoderCommand &command) 
             context.facts
                 ? chooseTracks(*context.facts, context.job, row->shape == Shape::TodaySound).sounds
                 : QList<KeptSound>();
-        if (sounds.size() < 2)
+        if (sounds.isEmpty())
             m_plans.push_back(std::make_unique<LoudnessPlan>(context, **loudness));
-        for (int at = 0; sounds.size() > 1 && at < sounds.size(); ++at)
+        for (int at = 0; at < sounds.size(); ++at)
             m_plans.push_back(std::make_unique<LoudnessPlan>(
                 context, **loudness,
                 LoudnessPlan::Sound{sounds.at(at).stream->index, at, int(sounds.size())}));

@@ -81,8 +81,6 @@ void merge(RunAdaptation &into, const RunAdaptation &rule)
         into.pixelFormat = rule.pixelFormat;
     if (!rule.encoderParams.isEmpty())
         into.encoderParams = rule.encoderParams;
-    if (rule.soundPassStreams)
-        into.soundPassStreams = rule.soundPassStreams;
     if (!rule.overlaySubtitle.isEmpty())
         into.overlaySubtitle = rule.overlaySubtitle;
     into.notes += rule.notes;
@@ -245,23 +243,6 @@ QStringList firstSubtitleNote(const StreamFacts &first)
                "start.")};
 }
 
-QString roleTitle(TrackRole role)
-{
-    switch (role) {
-    case TrackRole::Main:
-        break;
-    case TrackRole::Commentary:
-        return tr("Commentary");
-    case TrackRole::Descriptive:
-        return tr("Audio Description");
-    case TrackRole::HearingImpaired:
-        return tr("SDH");
-    case TrackRole::Karaoke:
-        return tr("Karaoke");
-    }
-    return QString();
-}
-
 // Names for the tracks where the container cannot say what they are: MP4,
 // as FFmpeg writes it, keeps no title but the handler's name, which players
 // show in its place; neither MP4 nor WebM keeps a commentary's or a
@@ -276,7 +257,7 @@ QStringList trackNames(const QList<const StreamFacts *> &sounds,
     const auto name = [&](const QList<const StreamFacts *> &tracks, QLatin1String kind) {
         for (qsizetype i = 0; i < tracks.size(); ++i) {
             const StreamFacts &t = *tracks.at(i);
-            const QString title = t.title.isEmpty() ? roleTitle(trackRole(t)) : t.title;
+            const QString title = t.title.isEmpty() ? trackRoleTitle(trackRole(t)) : t.title;
             if (!title.isEmpty() && (mp4 || t.title.isEmpty()))
                 options << QStringLiteral("-metadata:s:%1:%2").arg(kind).arg(i)
                         << (mp4 ? QStringLiteral("handler_name=") : QStringLiteral("title=")) +
@@ -384,8 +365,6 @@ RunAdaptation keptTracks(const SourceFacts &facts, const ConversionJob &job, boo
             a.outputOptions << QStringLiteral("-disposition:a:") + at
                             << (i == 0 ? QStringLiteral("+default") : QStringLiteral("-default"));
     }
-    if (!choice.sounds.isEmpty())
-        a.soundPassStreams = QStringList{map(*choice.sounds.front().stream)};
     QList<KeptSubtitle> subtitles = choice.subtitles;
     if (job.outputExtension == QLatin1String(".mp4") && !subtitles.isEmpty()) {
         // A forced subtitle, which is to be shown, leads (firstSubtitleNote).

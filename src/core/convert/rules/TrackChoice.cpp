@@ -54,23 +54,6 @@ QString describe(const StreamFacts &s)
     return tr("Stream %1 (%2)").arg(s.index).arg(parts.join(QStringLiteral(", ")));
 }
 
-QString roleWords(TrackRole role)
-{
-    switch (role) {
-    case TrackRole::Main:
-        break;
-    case TrackRole::Commentary:
-        return tr("a commentary");
-    case TrackRole::Descriptive:
-        return tr("a description for the blind");
-    case TrackRole::HearingImpaired:
-        return tr("for the hearing-impaired");
-    case TrackRole::Karaoke:
-        return tr("a karaoke track");
-    }
-    return QString();
-}
-
 bool inLanguages(const StreamFacts &s, const QStringList &languages)
 {
     return std::any_of(languages.cbegin(), languages.cend(),
@@ -248,7 +231,7 @@ private:
         const TrackRole role = trackRole(s);
         QString why;
         if (role != TrackRole::Main)
-            why = roleWords(role);
+            why = trackRolePhrase(role);
         else if (byLanguage && !inLanguages(s, m_languages))
             why = tr("not in the preferred languages");
         else if (std::any_of(kept.cbegin(), kept.cend(), [&](const StreamFacts *k) {
@@ -322,7 +305,7 @@ private:
                     m_choice.notes
                         << tr("%1 was left out: %2.")
                                .arg(describe(*s), inLanguages(*s, m_languages)
-                                                      ? roleWords(trackRole(*s))
+                                                      ? trackRolePhrase(trackRole(*s))
                                                       : tr("not in the preferred languages"));
             }
             return kept;

@@ -1,5 +1,6 @@
 #include "core/convert/rules/TrackRoles.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 #include <utility>
@@ -25,24 +26,53 @@ const TitleRule kTitleRules[] = {
     {TrackRole::Karaoke, "karaoke|sing ?along"},
 };
 
-const char *roleWord(TrackRole role)
+// How each role is said: as a flag in a list, as a track's name, and in
+// a sentence of the row's tip.
+struct RoleText
 {
-    switch (role) {
-    case TrackRole::Main:
-        return "";
-    case TrackRole::Commentary:
-        return "commentary";
-    case TrackRole::Descriptive:
-        return "descriptive";
-    case TrackRole::HearingImpaired:
-        return "hearing-impaired";
-    case TrackRole::Karaoke:
-        return "karaoke";
+    TrackRole role;
+    const char *flag;
+    const char *title;
+    const char *phrase;
+};
+
+constexpr RoleText kRoleTexts[] = {
+    {TrackRole::Main, "", "", ""},
+    {TrackRole::Commentary, "commentary", QT_TRANSLATE_NOOP("TrackRoles", "Commentary"),
+     QT_TRANSLATE_NOOP("TrackRoles", "a commentary")},
+    {TrackRole::Descriptive, "descriptive", QT_TRANSLATE_NOOP("TrackRoles", "Audio Description"),
+     QT_TRANSLATE_NOOP("TrackRoles", "a description for the blind")},
+    {TrackRole::HearingImpaired, "hearing-impaired", QT_TRANSLATE_NOOP("TrackRoles", "SDH"),
+     QT_TRANSLATE_NOOP("TrackRoles", "for the hearing-impaired")},
+    {TrackRole::Karaoke, "karaoke", QT_TRANSLATE_NOOP("TrackRoles", "Karaoke"),
+     QT_TRANSLATE_NOOP("TrackRoles", "a karaoke track")},
+};
+
+const RoleText &textOf(TrackRole role)
+{
+    for (const RoleText &text : kRoleTexts) {
+        if (text.role == role)
+            return text;
     }
-    return "";
+    return kRoleTexts[0];
+}
+
+QString translated(const char *text)
+{
+    return *text ? QCoreApplication::translate("TrackRoles", text) : QString();
 }
 
 } // namespace
+
+QString trackRoleTitle(TrackRole role)
+{
+    return translated(textOf(role).title);
+}
+
+QString trackRolePhrase(TrackRole role)
+{
+    return translated(textOf(role).phrase);
+}
 
 TrackRole trackRole(const StreamFacts &stream)
 {
@@ -91,7 +121,7 @@ QStringList trackFlags(const StreamFacts &stream)
     }
     if (stream.kind == StreamFacts::Kind::Audio || stream.kind == StreamFacts::Kind::Subtitle) {
         if (const TrackRole role = trackRole(stream); role != TrackRole::Main)
-            flags << QLatin1String(roleWord(role));
+            flags << QLatin1String(textOf(role).flag);
     }
     return flags;
 }

@@ -24,6 +24,11 @@ enum class TrackRole
 TrackRole trackRole(const StreamFacts &stream);
 bool isMainTrack(const StreamFacts &stream);
 
+// A role as a track's name ("Commentary", "Audio Description") and as the
+// tip says it ("a commentary"); empty for a main track.
+QString trackRoleTitle(TrackRole role);
+QString trackRolePhrase(TrackRole role);
+
 // The words a track's flags are listed by (`vantrel-cli probe --tracks`):
 // "default", "forced", "original", "dub", "cover", and its role when it is
 // not main ("commentary", "descriptive", "hearing-impaired", "karaoke").
