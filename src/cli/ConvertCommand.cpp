@@ -1,5 +1,6 @@
 #include "cli/ConvertCommand.h"
 
+#include "cli/BatchOptions.h"
 #include "cli/CliCommands.h"
 #include "cli/SheetArguments.h"
 #include "core/app/BatchKeepsAwake.h"
@@ -177,25 +178,7 @@ std::variant<int, ConvertRequest> readRequest(const QStringList &args, OptionShe
                                               QTextStream &out, QTextStream &err)
 {
     QCommandLineParser parser;
-    const SheetOptions sheetOptions(parser);
-    const QCommandLineOption outputDir(
-        QStringLiteral("output-dir"),
-        tr("Folder for the converted files (default: the settings file's)."),
-        QStringLiteral("DIR"));
-    const QCommandLineOption existing(
-        QStringLiteral("existing"),
-        tr("When an output name is taken: new (add _New) or overwrite."),
-        QStringLiteral("new|overwrite"));
-    const QCommandLineOption threads = threadsOption();
-    const QCommandLineOption jobs(
-        QStringLiteral("jobs"),
-        tr("Files converted at once, 1 to %1 (default: the settings file's).")
-            .arg(maxSimultaneousConversions()),
-        QStringLiteral("N"));
-    const QCommandLineOption noInhibit(
-        QStringLiteral("no-inhibit"),
-        tr("Lets the computer sleep while converting (it is kept awake otherwise)."));
-    parser.addOptions({outputDir, existing, threads, jobs, noInhibit});
+    const BatchOptions options(parser);
     parser.addPositionalArgument(QStringLiteral("FILE"), tr("Source files."),
                                  QStringLiteral("FILE..."));
     if (const std::optional<int> done = parseArguments(
@@ -207,56 +190,23 @@ std::variant<int, ConvertRequest> readRequest(const QStringList &args, OptionShe
         return *done;
     ConvertRequest request;
     request.files = parser.positionalArguments();
-    request.keepAwake = !parser.isSet(noInhibit);
+    request.keepAwake = options.keepAwake(parser);
     if (request.files.isEmpty())
         return usageError(err, tr("no files to convert"));
     for (const QString &file : std::as_const(request.files)) {
         if (const std::optional<QString> refusal = unusableSourceReason(file))
             return usageError(err, *refusal);
     }
-
-    // The settings file's values, as the options replace them; a first run
-    // starts from the shipped ones, as the window program does.
-    AppPaths::seedSettings();
-    request.settings = cliSettingsFile().read();
-    for (const QString &warning : std::as_const(request.settings.warnings))
-        printError(err, warning);
-    if (parser.isSet(existing)) {
-        const QString policy = parser.value(existing);
-        if (policy == QLatin1String("new"))
-            request.settings.existingFile = ExistingFilePolicy::AddNew;
-        else if (policy == QLatin1String("overwrite"))
-            request.settings.existingFile = ExistingFilePolicy::Overwrite;
-        else
-            return usageError(err, tr("--existing takes new or overwrite, not \"%1\"").arg(policy));
-    }
-    if (parser.isSet(outputDir))
-        request.settings.outputFolder = QFileInfo(parser.value(outputDir)).absoluteFilePath();
-    if (parser.isSet(threads))
-        request.settings.threads = parser.value(threads);
-    if (parser.isSet(jobs)) {
-        bool ok = false;
-        const int count = parser.value(jobs).toInt(&ok);
-        if (!ok || count < 1 || count > maxSimultaneousConversions())
-            return usageError(err, tr("--jobs takes a whole number from 1 to %1, not \"%2\"")
-                                       .arg(maxSimultaneousConversions())
-                                       .arg(parser.value(jobs)));
-        request.settings.simultaneous = count;
-    }
-
-    const Expected<std::optional<QStringList>> languages = sheetOptions.languages(parser);
-    if (!languages)
-        return usageError(err, languages.error());
-    if (*languages)
-        request.settings.preferredLanguages = **languages;
-    const Expected<int> profile = sheetOptions.apply(parser, sheet);
+    const Expected<Settings> settings = options.settings(parser, err);
+    if (!settings)
+        return usageError(err, settings.error());
+    request.settings = *settings;
+    const Expected<int> profile = options.applySheet(parser, sheet);
     if (!profile)
         return usageError(err, profile.error());
     request.entry = *profile;
-    for (const QString &tool : {ToolLocator::kEncoder, ToolLocator::kPlayer}) {
-        if (ToolLocator::find(tool).isEmpty())
-            return usageError(err, ToolLocator::missingToolMessage(tool));
-    }
+    if (const std::optional<QString> missing = missingBatchTool())
+        return usageError(err, *missing);
     return request;
 }
 
@@ -271,7 +221,7 @@ public:
         : m_list(&m_probe),
           m_batch(
               m_list, sheet, [entry = request.entry] { return std::optional<int>(entry); },
-              environment()),
+              cliBatchEnvironment()),
           m_report(m_batch, m_list, err), m_awake(request.keepAwake ? &m_sleepGuard : nullptr)
     {
         m_awake.follow(m_batch);
@@ -302,17 +252,6 @@ public:
     const BatchRun &batch() const { return m_batch; }
 
 private:
-    static BatchEnvironment environment()
-    {
-        BatchEnvironment env;
-        env.encoderPath = ToolLocator::find(ToolLocator::kEncoder);
-        env.statisticsPath = AppPaths::ownStatisticsFile();
-        env.dataFolder = AppPaths::dataFolder();
-        env.encoderListCache = AppPaths::encoderListCache();
-        env.missingSourceEndsBatch = false; // the other files still convert
-        return env;
-    }
-
     void onFinished(const BatchOutcome &outcome)
     {
         m_ending = outcome.ending;

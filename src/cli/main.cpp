@@ -2,6 +2,7 @@
 #include "cli/ConvertCommand.h"
 #include "cli/PageCommand.h"
 #include "cli/ProbeCommand.h"
+#include "cli/WatchCommand.h"
 #include "core/download/YtDlpRun.h"
 #include "core/tools/ToolLocator.h"
 #include "core/tools/ToolVersion.h"
@@ -23,6 +24,7 @@ const char kUsage[] = QT_TRANSLATE_NOOP(
                    "  command    print the encoder command of one conversion\n"
                    "  probe      probe media files with the player\n"
                    "  convert    convert files with an output profile\n"
+                   "  watch      convert what lands in a folder, until stopped\n"
                    "  page       print what an online video's watch page says\n"
                    "  download   download a stream of a watch page\n"
                    "\n"
@@ -86,6 +88,8 @@ int main(int argc, char *argv[])
         return runCommand(args, out, err);
     if (command == QLatin1String("convert"))
         return runConvert(args, out, err); // runs the event loop until the batch is over
+    if (command == QLatin1String("watch"))
+        return runWatch(args, out, err); // runs the event loop until SIGINT or SIGTERM
     if (command == QLatin1String("page") || command == QLatin1String("download")) {
         PageCommand page(command == QLatin1String("page") ? PageCommand::Kind::Page
                                                           : PageCommand::Kind::Download,

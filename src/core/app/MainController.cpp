@@ -30,6 +30,14 @@ MainController::MainController(MainEnvironment environment, QObject *parent)
     }
     m_onDesktop.follow(*m_batch);
     m_awake.follow(*m_batch);
+    if (!m_env.watchFoldersFile.isEmpty()) {
+        batch.missingSourceEndsBatch = false; // a file gone from a folder fails alone
+        m_watched = std::make_unique<WatchedFolders>(
+            WatchedFolders::Environment{batch, [this] { return settingsFile().read(); },
+                                        m_env.watchFoldersFile, m_env.convertedRecordFile});
+        connect(m_watched.get(), &WatchedFolders::conversionAdded, this,
+                [this](FolderConversion *conversion) { m_awake.follow(conversion->batch()); });
+    }
     connect(m_batch.get(), &BatchRun::encodersKnown, this, [this](const QSet<QString> &installed) {
         m_unavailable = vantrel::unavailableEntries(installed, m_env.encoderPath);
         Q_EMIT unavailableEntriesChanged();
@@ -43,7 +51,8 @@ MainController::MainController(MainEnvironment environment, QObject *parent)
 
 MainController::~MainController()
 {
-    // The batch and the list go before the probe they use.
+    // The batches and the list go before the probe they use.
+    m_watched.reset();
     m_keeper.reset();
     m_batch.reset();
     m_sources.reset();
@@ -76,6 +85,14 @@ void MainController::startUp()
     applyProfileDefaults(m_sheet, m_selected);
     Q_EMIT selectionChanged(m_selected);
     offerLeftList();
+    if (m_watched)
+        m_watched->reload();
+}
+
+void MainController::preferencesSaved()
+{
+    if (m_watched)
+        m_watched->reload();
 }
 
 void MainController::offerLeftList()
@@ -113,16 +130,14 @@ void MainController::restoreChoices(const ListChoices &choices)
         qCInfo(lcApp) << "profile restored:" << *choices.profile;
     }
     // What the profile's rule left changeable, as the user had set it.
-    for (const ListChoices::SheetValue &kept : choices.sheet) {
-        const OptionSheet::Item *item = m_sheet.item(kept.category, kept.item);
-        if (item && !item->readOnly)
-            m_sheet.setValue(kept.category, kept.item, kept.value);
-    }
+    restoreSheetValues(m_sheet, choices.sheet);
 }
 
 void MainController::unload()
 {
     settingsFile().writeProfile(m_selected);
+    if (m_watched)
+        m_watched->stopAll();
     if (m_keeper)
         m_keeper->release();
 }

@@ -12,6 +12,7 @@
 #include "core/sources/SourceList.h"
 #include "core/tools/MediaProbe.h"
 #include "core/tools/ToolControl.h"
+#include "core/watch/WatchedFolders.h"
 
 #include <QMap>
 #include <QObject>
@@ -42,6 +43,10 @@ struct MainEnvironment
     QString dataFolder;
     QString encoderListCache; // none: the encoder is asked at each start
     QString listFile;         // where the list is kept against a crash; none: not kept
+    // The watched folders and the record of what they converted; none: no
+    // folder is watched.
+    QString watchFoldersFile;
+    QString convertedRecordFile;
     // Where outputs go while no output folder is chosen; empty: the data folder.
     QString defaultOutputFolder;
 };
@@ -63,6 +68,10 @@ public:
     ToolControl &tools() { return m_tools; }
     // Whether the computer is kept awake while the batch runs.
     BatchKeepsAwake &keepsAwake() { return m_awake; }
+    // The folders converted as files land in them; null when none may be.
+    WatchedFolders *watchedFolders() { return m_watched.get(); }
+    // The preferences were saved: the watched folders are read again.
+    void preferencesSaved();
     MediaProbe &probe() { return *m_probe; }
     SettingsFile settingsFile() const;
     QString defaultOutputFolder() const;
@@ -135,6 +144,7 @@ private:
     std::unique_ptr<SourceList> m_sources;
     std::unique_ptr<BatchRun> m_batch;
     std::unique_ptr<ListKeeper> m_keeper;
+    std::unique_ptr<WatchedFolders> m_watched;
     std::optional<int> m_selected;
     QSet<QString> m_warned;
     QMap<int, QString> m_unavailable;      // settings warnings the user was shown

@@ -132,12 +132,19 @@ void removePassLogs(const QString &base)
     }
 }
 
+QString numberedStatisticsFile(const QString &statisticsPath, int number)
+{
+    const QFileInfo first(statisticsPath);
+    return first.dir().filePath(
+        QStringLiteral("%1-%2.%3").arg(first.completeBaseName()).arg(number).arg(first.suffix()));
+}
+
 std::optional<LeftoverOwner> leftoverOwnerOf(const QString &fileName)
 {
     // A host tag holds no "-", so the fields never run into each other.
-    static const QRegularExpression kLeftover(
-        QStringLiteral("^(?:\\..+\\.vantrel-([A-Za-z0-9_]+)-(\\d+)-\\d+(?:\\..*)?|"
-                       "curconvert-([A-Za-z0-9_]+)-(\\d+)(?:-\\d+)?\\.(?:log|pass(?:[-.].*)?))$"));
+    static const QRegularExpression kLeftover(QStringLiteral(
+        "^(?:\\..+\\.vantrel-([A-Za-z0-9_]+)-(\\d+)-\\d+(?:\\..*)?|"
+        "curconvert-([A-Za-z0-9_]+)-(\\d+)(?:-\\d+){0,2}\\.(?:log|pass(?:[-.].*)?))$"));
     const QRegularExpressionMatch match = kLeftover.match(fileName);
     if (!match.hasMatch())
         return std::nullopt;

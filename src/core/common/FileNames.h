@@ -64,6 +64,10 @@ struct LeftoverOwner
     }
 };
 
+// A statistics file beside `statisticsPath` for another encoder of the same
+// program: "curconvert-HOST-PID.log" and 2 give "curconvert-HOST-PID-2.log".
+QString numberedStatisticsFile(const QString &statisticsPath, int number);
+
 // Where an encoder's pass statistics go beside the statistics file of its
 // run ("curconvert-HOST-PID-2.log" gives "curconvert-HOST-PID-2.pass"; the
 // encoder adds its own endings: "-0.log", ".mbtree", ".cutree", ".temp").
@@ -74,7 +78,8 @@ void removePassLogs(const QString &base);
 // The owner a name of the program's own carries: a temporary output or
 // download (".name.vantrel-HOST-PID-N.ext", with whatever yt-dlp adds:
 // ".part", ".ytdl", ".f137.mp4", "-Frag3"), a statistics file
-// ("curconvert-HOST-PID.log", "curconvert-HOST-PID-2.log") or an encoder's
+// ("curconvert-HOST-PID.log", "curconvert-HOST-PID-2.log", and a watched
+// folder's "curconvert-HOST-PID-1001-2.log") or an encoder's
 // pass statistics ("curconvert-HOST-PID-2.pass-0.log.mbtree"); none for any
 // other name. Names of older programs, without a host, are none: they may be
 // another machine's.

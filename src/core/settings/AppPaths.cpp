@@ -91,6 +91,16 @@ QString AppPaths::defaultOutputFolder()
     return dataFolder();
 }
 
+QString AppPaths::watchFoldersFile()
+{
+    return join(dataFolder(), QStringLiteral("watch-folders.json"));
+}
+
+QString AppPaths::convertedRecordFile()
+{
+    return join(dataFolder(), QStringLiteral("converted.jsonl"));
+}
+
 QString AppPaths::encoderListCache()
 {
     return join(dataFolder(), QStringLiteral("encoders.cache"));

@@ -45,6 +45,9 @@ public:
     static QString settingsFile(); // settings.dat in the data folder
     // The installed encoder's list of encoders, remembered between runs.
     static QString encoderListCache();
+    static QString watchFoldersFile(); // watch-folders.json: the watched folders
+    // converted.jsonl: what the watched folders had converted.
+    static QString convertedRecordFile();
     static QString statisticsFile(); // curconvert.log in the data folder
     // The statistics file this running program's encoders write:
     // curconvert-<host>-<process id>.log in the data folder, so that programs

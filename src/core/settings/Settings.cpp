@@ -25,6 +25,7 @@ const QString SettingsFile::kSimultaneous = QStringLiteral("simultaneous");
 const QString SettingsFile::kYtDlp = QStringLiteral("ytdlp");
 const QString SettingsFile::kMaxDownload = QStringLiteral("maxdownload");
 const QString SettingsFile::kLanguages = QStringLiteral("Languages");
+const QString SettingsFile::kWatchSettle = QStringLiteral("WatchSettle");
 
 SettingsFile::SettingsFile(QString filePath, QString defaultOutputFolder)
     : m_filePath(std::move(filePath)), m_defaultOutputFolder(std::move(defaultOutputFolder))
@@ -76,6 +77,22 @@ qint64 maxDownloadBytes(const QString &stored, QString *warning)
                                    "0.001 to 1024 GB; %2 GB is used.")
                        .arg(stored.left(24), numberText(allowed));
     return qint64(allowed * kGigabyte);
+}
+
+int watchSettleSeconds(const QString &stored, QString *warning)
+{
+    if (stored.trimmed().isEmpty())
+        return kDefaultWatchSettleSeconds;
+    const double wanted = leadingNumber(stored);
+    const int allowed = int(std::clamp(wanted, 1.0, double(kMaxWatchSettleSeconds)));
+    if (allowed != wanted && warning)
+        *warning = QCoreApplication::translate(
+                       "Settings", "The settle time \"%1\" of the settings is not a whole number "
+                                   "of seconds from 1 to %2; %3 s is used.")
+                       .arg(stored.left(24))
+                       .arg(kMaxWatchSettleSeconds)
+                       .arg(allowed);
+    return allowed;
 }
 
 QStringList desktopLanguages()
@@ -179,6 +196,10 @@ Settings SettingsFile::read() const
     settings.preferredLanguages = preferredLanguages(text(kLanguages), &languagesWarning);
     if (!languagesWarning.isEmpty())
         settings.warnings << languagesWarning;
+    QString settleWarning;
+    settings.watchSettleSeconds = watchSettleSeconds(text(kWatchSettle), &settleWarning);
+    if (!settleWarning.isEmpty())
+        settings.warnings << settleWarning;
     settings.ytDlp = text(kYtDlp);
     const QFileInfo ytDlp(settings.ytDlp);
     if (!settings.ytDlp.isEmpty() && !(ytDlp.isFile() && ytDlp.isExecutable()))
@@ -202,6 +223,7 @@ bool SettingsFile::writePreferences(const Settings &settings) const
             {kThread, settings.threads},
             {kSimultaneous, QString::number(settings.simultaneous)},
             {kLanguages, settings.preferredLanguages.join(u',')},
+            {kWatchSettle, QString::number(settings.watchSettleSeconds)},
         });
 }
 

@@ -11,6 +11,10 @@ namespace vantrel {
 // of unknown length may never end.
 constexpr qint64 kDefaultMaxDownloadBytes = qint64(16) * 1024 * 1024 * 1024;
 
+// A file in a watched folder joins once it has held still this long.
+constexpr int kDefaultWatchSettleSeconds = 10;
+constexpr int kMaxWatchSettleSeconds = 3600;
+
 // What to do when an output file of the same name exists.
 enum class ExistingFilePolicy
 {
@@ -39,6 +43,8 @@ struct Settings
     // The languages whose sound and subtitles a conversion keeps when the
     // sheet asks for them: ISO 639-2 codes ("eng", "deu"), first preferred first.
     QStringList preferredLanguages = desktopLanguages();
+    // How long a file in a watched folder must hold still before it joins.
+    int watchSettleSeconds = kDefaultWatchSettleSeconds;
     // What was wrong with the file and was set right, one line each, for the
     // user to be told once (not part of the values).
     QStringList warnings;
@@ -49,7 +55,8 @@ struct Settings
                threads == other.threads && powerOffAfterBatch == other.powerOffAfterBatch &&
                profile == other.profile && simultaneous == other.simultaneous &&
                ytDlp == other.ytDlp && maxDownloadBytes == other.maxDownloadBytes &&
-               preferredLanguages == other.preferredLanguages;
+               preferredLanguages == other.preferredLanguages &&
+               watchSettleSeconds == other.watchSettleSeconds;
     }
     bool operator!=(const Settings &other) const { return !(*this == other); }
 };
@@ -82,6 +89,11 @@ QStringList languageItems(const QString &text);
 // that leaves none is the desktop's language.
 QStringList preferredLanguages(const QString &stored, QString *warning = nullptr);
 
+// The settle time of watched folders for a stored number of seconds: 10 when
+// none is stored; outside 1 to 3600 it is held to the nearest (then
+// `warning` says so).
+int watchSettleSeconds(const QString &stored, QString *warning = nullptr);
+
 // The output folder as the files are written into it: an empty one is
 // `dataFolder`, a relative one is taken from there.
 QString absoluteOutputFolder(const QString &stored, const QString &dataFolder);
@@ -107,6 +119,7 @@ public:
     static const QString kYtDlp;        // path of the yt-dlp to run (set by hand)
     static const QString kMaxDownload;  // the most a download may hold, in GB (set by hand)
     static const QString kLanguages;    // preferred languages, "eng,deu"
+    static const QString kWatchSettle;  // seconds a watched file must hold still
 
     // `defaultOutputFolder` stands in for an empty output folder.
     SettingsFile(QString filePath, QString defaultOutputFolder);
@@ -118,7 +131,8 @@ public:
     Settings read() const;
     // Writes what the preferences window edits: the output folder, the
     // existing-file policy, the power-off, the thread count, the rows
-    // converting at once and the preferred languages, as given.
+    // converting at once, the preferred languages and the watched folders'
+    // settle time, as given.
     // False when the file could not be written; it then stays as it was.
     bool writePreferences(const Settings &settings) const;
     // Remembers the selected entry; with no selection nothing is written.

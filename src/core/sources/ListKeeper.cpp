@@ -162,6 +162,57 @@ void ListKeeper::keepChoices(OptionSheet &sheet, std::function<std::optional<int
     connect(&sheet, &OptionSheet::rebuilt, this, &ListKeeper::changed);
 }
 
+ListChoices currentChoices(const OptionSheet &sheet, std::optional<int> profile)
+{
+    ListChoices choices;
+    choices.profile = profile;
+    for (const OptionSheet::Category &category : sheet.categories()) {
+        for (const OptionSheet::Item &item : category.items) {
+            if (!item.readOnly)
+                choices.sheet.append({category.caption, item.caption, item.value});
+        }
+    }
+    return choices;
+}
+
+void restoreSheetValues(OptionSheet &sheet, const QList<ListChoices::SheetValue> &values)
+{
+    for (const ListChoices::SheetValue &kept : values) {
+        const OptionSheet::Item *item = sheet.item(kept.category, kept.item);
+        if (item && !item->readOnly)
+            sheet.setValue(kept.category, kept.item, kept.value);
+    }
+}
+
+QJsonObject choicesToJson(const ListChoices &choices)
+{
+    QJsonObject object;
+    if (choices.profile)
+        object.insert(QStringLiteral("profile"), *choices.profile);
+    QJsonArray sheet;
+    for (const ListChoices::SheetValue &value : choices.sheet)
+        sheet.append(QJsonObject{{QStringLiteral("category"), value.category},
+                                 {QStringLiteral("item"), value.item},
+                                 {QStringLiteral("value"), value.value}});
+    object.insert(QStringLiteral("sheet"), sheet);
+    return object;
+}
+
+ListChoices choicesFromJson(const QJsonObject &object)
+{
+    ListChoices choices;
+    const QJsonValue profile = object.value(QStringLiteral("profile"));
+    if (profile.isDouble())
+        choices.profile = profile.toInt();
+    for (const QJsonValue &value : object.value(QStringLiteral("sheet")).toArray()) {
+        const QJsonObject item = value.toObject();
+        choices.sheet.append({item.value(QStringLiteral("category")).toString(),
+                              item.value(QStringLiteral("item")).toString(),
+                              item.value(QStringLiteral("value")).toString()});
+    }
+    return choices;
+}
+
 QJsonDocument ListKeeper::readLeft() const
 {
     QFile file(m_file);
@@ -177,17 +228,7 @@ std::optional<ListChoices> ListKeeper::leftChoices() const
     const QJsonObject kept = readLeft().object();
     if (!kept.contains(QStringLiteral("profile")) && !kept.contains(QStringLiteral("sheet")))
         return std::nullopt;
-    ListChoices choices;
-    const QJsonValue profile = kept.value(QStringLiteral("profile"));
-    if (profile.isDouble())
-        choices.profile = profile.toInt();
-    for (const QJsonValue &value : kept.value(QStringLiteral("sheet")).toArray()) {
-        const QJsonObject item = value.toObject();
-        choices.sheet.append({item.value(QStringLiteral("category")).toString(),
-                              item.value(QStringLiteral("item")).toString(),
-                              item.value(QStringLiteral("value")).toString()});
-    }
-    return choices;
+    return choicesFromJson(kept);
 }
 
 std::optional<QList<SourceList::SavedRow>> ListKeeper::leftRows() const
@@ -258,19 +299,10 @@ QByteArray ListKeeper::listContent(const QList<SourceList::SavedRow> &rows) cons
         array.append(toJson(row));
     QJsonObject kept{{QStringLiteral("rows"), array}};
     if (m_sheet) {
-        if (const std::optional<int> profile = m_selected ? m_selected() : std::nullopt)
-            kept.insert(QStringLiteral("profile"), *profile);
-        // Every value the user may change: the profile's rule gives back the rest.
-        QJsonArray sheet;
-        for (const OptionSheet::Category &category : m_sheet->categories()) {
-            for (const OptionSheet::Item &item : category.items) {
-                if (!item.readOnly)
-                    sheet.append(QJsonObject{{QStringLiteral("category"), category.caption},
-                                             {QStringLiteral("item"), item.caption},
-                                             {QStringLiteral("value"), item.value}});
-            }
-        }
-        kept.insert(QStringLiteral("sheet"), sheet);
+        const QJsonObject choices =
+            choicesToJson(currentChoices(*m_sheet, m_selected ? m_selected() : std::nullopt));
+        for (auto it = choices.begin(); it != choices.end(); ++it)
+            kept.insert(it.key(), it.value());
     }
     return QJsonDocument(kept).toJson(QJsonDocument::Compact);
 }

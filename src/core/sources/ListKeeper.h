@@ -3,6 +3,7 @@
 #include "core/sources/SourceList.h"
 
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -27,6 +28,17 @@ struct ListChoices
     std::optional<int> profile;
     QList<SheetValue> sheet;
 };
+
+// The choices as the sheet and the selection stand now: every value the
+// user may change (the profile's rule gives back the rest).
+ListChoices currentChoices(const OptionSheet &sheet, std::optional<int> profile);
+// Sets the kept values the selected profile left changeable; the profile
+// itself is for the caller to select first.
+void restoreSheetValues(OptionSheet &sheet, const QList<ListChoices::SheetValue> &values);
+// The choices as JSON, {"profile": n, "sheet": [{category, item, value}]},
+// and back; what is malformed reads as nothing.
+QJsonObject choicesToJson(const ListChoices &choices);
+ListChoices choicesFromJson(const QJsonObject &object);
 
 // Keeps the source list in a file of the data folder while the program runs,
 // so that a crash (of the program or the machine) loses no list: the rows

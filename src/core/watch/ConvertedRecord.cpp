@@ -12,6 +12,7 @@ ConvertedRecord::ConvertedRecord(QString filePath) : m_filePath(std::move(filePa
 bool ConvertedRecord::load()
 {
     m_files.clear();
+    m_outputs.clear();
     const QFileInfo info(m_filePath);
     if (!info.exists())
         return true;
@@ -28,6 +29,9 @@ bool ConvertedRecord::load()
         if (path.isEmpty() || size < 0 || modified < 0)
             continue; // a broken line, or none of ours
         m_files.insert(path, Entry{qint64(size), qint64(modified)});
+        const QString output = line.value(QLatin1String("output")).toString();
+        if (!output.isEmpty())
+            m_outputs.insert(output);
     }
     return true;
 }
@@ -43,6 +47,8 @@ bool ConvertedRecord::remember(const QString &path, qint64 size, const QDateTime
                                const QString &output)
 {
     m_files.insert(path, Entry{size, modified.toMSecsSinceEpoch()});
+    if (!output.isEmpty())
+        m_outputs.insert(output);
     QFile file(m_filePath);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
         return false;

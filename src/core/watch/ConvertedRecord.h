@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QSet>
 #include <QString>
 
 namespace vantrel {
@@ -26,6 +27,9 @@ public:
     // could not be written (the record still holds it for this run).
     bool remember(const QString &path, qint64 size, const QDateTime &modified,
                   const QString &output);
+    // Whether a path is an output a remembered conversion wrote (when
+    // outputs go inside a watched folder, they are not sources).
+    bool isOutput(const QString &path) const { return m_outputs.contains(path); }
     int count() const { return int(m_files.size()); }
 
 private:
@@ -36,6 +40,7 @@ private:
     };
     QString m_filePath;
     QHash<QString, Entry> m_files;
+    QSet<QString> m_outputs;
 };
 
 } // namespace vantrel

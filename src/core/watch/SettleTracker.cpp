@@ -1,5 +1,7 @@
 #include "core/watch/SettleTracker.h"
 
+#include <algorithm>
+
 namespace vantrel {
 
 void SettleTracker::seen(const QString &path, qint64 size, const QDateTime &modified, qint64 nowMs)
@@ -23,6 +25,12 @@ QStringList SettleTracker::settled(qint64 nowMs)
     }
     still.sort();
     return still;
+}
+
+int SettleTracker::untold() const
+{
+    return int(std::count_if(m_files.cbegin(), m_files.cend(),
+                             [](const Look &look) { return !look.told; }));
 }
 
 } // namespace vantrel

@@ -22,8 +22,10 @@ public:
     // The files that have held still for the settle time at `nowMs`, each
     // told once (until it changes again).
     QStringList settled(qint64 nowMs);
-    // The paths still waiting.
+    // The paths seen and not gone, told or not.
     QStringList waiting() const { return m_files.keys(); }
+    // How many files still wait to be told.
+    int untold() const;
 
 private:
     struct Look

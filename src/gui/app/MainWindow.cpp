@@ -266,6 +266,20 @@ void MainWindow::buildBody()
     m_list = new SourceListWidget(m_controller.sources(), listFrame);
     auto *listLayout = new QVBoxLayout(listFrame);
     listLayout->addWidget(m_list);
+    // What the watched folders are doing; hidden while none is watched.
+    auto *watching = new QLabel(listFrame);
+    watching->setObjectName(QStringLiteral("lblWatching"));
+    watching->setWordWrap(true);
+    watching->hide();
+    listLayout->addWidget(watching);
+    if (WatchedFolders *watched = m_controller.watchedFolders()) {
+        const auto show = [watching](const QString &text) {
+            watching->setText(text);
+            watching->setVisible(!text.isEmpty());
+        };
+        show(watched->status());
+        connect(watched, &WatchedFolders::statusChanged, watching, show);
+    }
 
     m_preview = new QGroupBox(tr("Privew"), central);
     m_preview->setObjectName(QStringLiteral("Frame2"));
@@ -387,10 +401,18 @@ void MainWindow::chooseTracks()
 
 void MainWindow::showSettings()
 {
-    openOwnedDialog(
-        new PreferencesDialog(PreferencesController(m_controller.environment().settingsPath,
-                                                    m_controller.defaultOutputFolder()),
-                              m_controller.environment().prompt, this));
+    const MainEnvironment &env = m_controller.environment();
+    auto *dialog = new PreferencesDialog(
+        PreferencesController(env.settingsPath, m_controller.defaultOutputFolder()), env.prompt,
+        this);
+    if (m_controller.watchedFolders()) {
+        // A folder added takes the profile and the sheet as they stand now.
+        dialog->setWatchFolders(WatchFolderEditor(
+            env.watchFoldersFile,
+            currentChoices(m_controller.sheet(), m_controller.selectedEntry()), env.dataFolder));
+    }
+    connect(dialog, &QDialog::accepted, &m_controller, &MainController::preferencesSaved);
+    openOwnedDialog(dialog);
 }
 
 void MainWindow::showHelp()

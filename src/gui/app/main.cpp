@@ -98,6 +98,8 @@ int main(int argc, char *argv[])
         ToolLocator::ytDlp(SettingsFile(env.settingsPath, env.defaultOutputFolder).read().ytDlp);
     env.encoderListCache = AppPaths::encoderListCache();
     env.listFile = AppPaths::join(env.dataFolder, QStringLiteral("list.json"));
+    env.watchFoldersFile = AppPaths::watchFoldersFile();
+    env.convertedRecordFile = AppPaths::convertedRecordFile();
 
     MainController controller(env);
     MainWindow window(controller);

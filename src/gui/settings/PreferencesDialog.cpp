@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
@@ -125,6 +126,8 @@ void PreferencesDialog::buildControls()
     languageRow->addWidget(languagesCaption);
     languageRow->addWidget(m_languages, 1);
 
+    buildWatchControls();
+
     m_ok = named(new QPushButton(tr("OK"), this), "Command1");
     m_ok->setDefault(true); // Enter in the text boxes confirms
     m_cancel = named(new QPushButton(tr("Cancel"), this), "Command2");
@@ -141,6 +144,7 @@ void PreferencesDialog::buildControls()
     column->addWidget(shutdownBox);
     column->addWidget(threadBox);
     column->addWidget(languageBox);
+    column->addWidget(m_watchBox);
     column->addStretch(1);
     column->addLayout(buttonRow);
     column->setSizeConstraint(QLayout::SetMinimumSize);
@@ -152,13 +156,110 @@ void PreferencesDialog::buildControls()
     setTabOrder(m_autoShut, m_threads);
     setTabOrder(m_threads, m_simultaneous);
     setTabOrder(m_simultaneous, m_languages);
-    setTabOrder(m_languages, m_ok);
+    setTabOrder(m_languages, m_watchList);
+    setTabOrder(m_watchList, m_watchAdd);
+    setTabOrder(m_watchAdd, m_watchRemove);
+    setTabOrder(m_watchRemove, m_watchSubfolders);
+    setTabOrder(m_watchSubfolders, m_watchSettle);
+    setTabOrder(m_watchSettle, m_ok);
     setTabOrder(m_ok, m_cancel);
     m_folder->setFocus();
 
     connect(m_browse, &QPushButton::clicked, this, &PreferencesDialog::browse);
     connect(m_ok, &QPushButton::clicked, this, &PreferencesDialog::confirm);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void PreferencesDialog::buildWatchControls()
+{
+    // Folders whose new files convert by themselves; shown once given.
+    m_watchBox = groupBox(tr("Watch Folders"), "FrameWatch", this);
+    m_watchBox->hide();
+    m_watchList = named(new QListWidget(m_watchBox), "watchList");
+    m_watchList->setMaximumHeight(fontMetrics().height() * 5 + 8);
+    m_watchList->setToolTip(tr("Files that land in these folders are converted, once whole, "
+                               "with the profile and options each folder was added with."));
+    m_watchAdd = named(new QPushButton(tr("Add Folder..."), m_watchBox), "watchAdd");
+    m_watchAdd->setAutoDefault(false);
+    m_watchAdd->setToolTip(tr("Watches a folder with the profile and options selected now."));
+    m_watchRemove = named(new QPushButton(tr("Remove"), m_watchBox), "watchRemove");
+    m_watchRemove->setAutoDefault(false);
+    m_watchSubfolders =
+        named(new QCheckBox(tr("Include sub-folders"), m_watchBox), "watchSubfolders");
+    auto *settleCaption = new QLabel(tr("Settle time:"), m_watchBox);
+    m_watchSettle = named(new QSpinBox(m_watchBox), "watchSettle");
+    m_watchSettle->setRange(1, kMaxWatchSettleSeconds);
+    m_watchSettle->setSuffix(tr(" s"));
+    m_watchSettle->setToolTip(tr("A file joins once its size and time have held still this "
+                                 "long, so that nothing is taken while it is being copied."));
+    settleCaption->setToolTip(m_watchSettle->toolTip());
+    settleCaption->setBuddy(m_watchSettle);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_watchAdd);
+    buttons->addWidget(m_watchRemove);
+    buttons->addWidget(m_watchSubfolders);
+    buttons->addStretch(1);
+    buttons->addWidget(settleCaption);
+    buttons->addWidget(m_watchSettle);
+    auto *watchColumn = new QVBoxLayout(m_watchBox);
+    watchColumn->addWidget(m_watchList);
+    watchColumn->addLayout(buttons);
+
+    connect(m_watchAdd, &QPushButton::clicked, this, &PreferencesDialog::addWatchFolder);
+    connect(m_watchRemove, &QPushButton::clicked, this, [this] {
+        m_watch->remove(m_watchList->currentRow());
+        showWatchFolders();
+    });
+    connect(m_watchSubfolders, &QCheckBox::toggled, this, [this](bool on) {
+        const int row = m_watchList->currentRow();
+        if (row < 0 || m_watch->folders().at(row).subfolders == on)
+            return;
+        m_watch->setSubfolders(row, on);
+        showWatchFolders();
+        m_watchList->setCurrentRow(row);
+    });
+    connect(m_watchList, &QListWidget::currentRowChanged, this, [this](int row) {
+        const bool picked = row >= 0;
+        m_watchRemove->setEnabled(picked);
+        m_watchSubfolders->setEnabled(picked);
+        m_watchSubfolders->setChecked(picked && m_watch->folders().at(row).subfolders);
+    });
+}
+
+void PreferencesDialog::setWatchFolders(WatchFolderEditor editor)
+{
+    m_watch = std::move(editor);
+    m_watchBox->show();
+    showWatchFolders();
+}
+
+void PreferencesDialog::showWatchFolders()
+{
+    m_watchList->clear();
+    for (const WatchFolder &folder : m_watch->folders()) {
+        auto *item = new QListWidgetItem(WatchFolderEditor::describe(folder), m_watchList);
+        item->setToolTip(item->text()); // the whole line, which the list may cut
+    }
+    m_watchList->setCurrentRow(-1);
+    m_watchRemove->setEnabled(false);
+    m_watchSubfolders->setEnabled(false);
+    m_watchSubfolders->setChecked(false);
+}
+
+void PreferencesDialog::addWatchFolder()
+{
+    m_chooseFolder(this, applicationTitle(), QString(),
+                   [self = QPointer<PreferencesDialog>(this)](const QString &folder) {
+                       if (!self || folder.isEmpty())
+                           return;
+                       const QString refusal = self->m_watch->add(folder);
+                       if (!refusal.isEmpty()) {
+                           self->m_prompt->error(refusal);
+                           return;
+                       }
+                       self->showWatchFolders();
+                       self->m_watchList->setCurrentRow(self->m_watchList->count() - 1);
+                   });
 }
 
 void PreferencesDialog::showValues(const Settings &values)
@@ -170,6 +271,7 @@ void PreferencesDialog::showValues(const Settings &values)
     m_threads->setText(values.threads);
     m_simultaneous->setValue(values.simultaneous);
     m_languages->setText(values.preferredLanguages.join(QStringLiteral(", ")));
+    m_watchSettle->setValue(values.watchSettleSeconds);
 }
 
 Settings PreferencesDialog::values() const
@@ -182,6 +284,7 @@ Settings PreferencesDialog::values() const
     values.threads = m_threads->text();
     values.simultaneous = m_simultaneous->value();
     values.preferredLanguages = languageItems(m_languages->text());
+    values.watchSettleSeconds = m_watchSettle->value();
     return values;
 }
 
@@ -196,6 +299,16 @@ void PreferencesDialog::browse()
 
 void PreferencesDialog::confirm()
 {
+    // Outputs may not land where they would be taken as new files.
+    if (m_watch) {
+        const QString inside = m_watch->check(values().outputFolder);
+        if (!inside.isEmpty()) {
+            m_prompt->error(inside);
+            m_folder->setFocus();
+            m_folder->selectAll();
+            return;
+        }
+    }
     const Expected<Settings> saved = m_controller.save(values());
     if (!saved) {
         m_prompt->error(saved.error());
@@ -206,6 +319,10 @@ void PreferencesDialog::confirm()
                 : m_languages;
         refused->setFocus();
         refused->selectAll();
+        return;
+    }
+    if (m_watch && !m_watch->save()) {
+        m_prompt->error(tr("The watched folders could not be saved."));
         return;
     }
     accept();

@@ -1,15 +1,19 @@
 #pragma once
 
 #include "core/settings/PreferencesController.h"
+#include "core/watch/WatchFolderEditor.h"
 #include "gui/app/AsyncDialogs.h"
 
 #include <QDialog>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QCheckBox;
+class QGroupBox;
 class QLineEdit;
+class QListWidget;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
@@ -20,13 +24,14 @@ class Prompt;
 
 // The preferences window: output folder, what to do with an existing output
 // file, shutdown after a batch, the encoder's thread count, the rows
-// converting at once and the preferred languages. It reads the
-// settings file when it is built and writes it only on "OK".
+// converting at once, the preferred languages and, once given their list,
+// the watched folders with their settle time. It reads the settings file
+// when it is built and writes it only on "OK".
 //
 // The window is named Frmset; its controls carry the object names Text2, Command4, Option1,
 // Option2, Check1, Text1, SpinJobs (simultaneous conversions), languagesEdit (preferred
-// languages), Command1 ("OK") and
-// Command2 ("Cancel").
+// languages), watchList, watchAdd, watchRemove, watchSubfolders, watchSettle (the watched
+// folders), Command1 ("OK") and Command2 ("Cancel").
 class PreferencesDialog : public QDialog
 {
     Q_OBJECT
@@ -44,6 +49,8 @@ public:
 
     // Replaces the system's folder chooser (tests).
     void setFolderChooser(FolderChooser chooser);
+    // Shows the watched folders, edited with `editor` and written on "OK".
+    void setWatchFolders(WatchFolderEditor editor);
 
     // The values the controls hold now.
     Settings values() const;
@@ -53,6 +60,9 @@ private:
     void showValues(const Settings &values);
     void browse();
     void confirm();
+    void buildWatchControls();
+    void showWatchFolders();
+    void addWatchFolder();
 
     PreferencesController m_controller;
     Settings m_shown; // what the window opened with; it edits some of its values
@@ -68,6 +78,13 @@ private:
     QLineEdit *m_threads = nullptr;
     QSpinBox *m_simultaneous = nullptr;
     QLineEdit *m_languages = nullptr;
+    std::optional<WatchFolderEditor> m_watch;
+    QGroupBox *m_watchBox = nullptr;
+    QListWidget *m_watchList = nullptr;
+    QPushButton *m_watchAdd = nullptr;
+    QPushButton *m_watchRemove = nullptr;
+    QCheckBox *m_watchSubfolders = nullptr;
+    QSpinBox *m_watchSettle = nullptr;
     QPushButton *m_ok = nullptr;
     QPushButton *m_cancel = nullptr;
 };

@@ -4,6 +4,7 @@
 
 #include "core/app/MainController.h"
 #include "core/settings/IniFile.h"
+#include "core/watch/WatchFolder.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -110,4 +111,43 @@ TEST(BatchOnDesktop, TheComputerIsKeptAwakeWhileTheBatchRuns)
         EXPECT_EQ(notes.size(), *by ? 0 : 2); // said, then taken back at the end
         EXPECT_TRUE(controller.keepsAwake().note().isEmpty());
     }
+}
+
+// The window converts what lands in its watched folders beside its own list,
+// keeping the computer awake meanwhile, and stops watching a folder the
+// preferences no longer list.
+TEST(BatchOnDesktop, TheWindowConvertsWhatLandsInItsWatchedFolders)
+{
+    MediaClips clips;
+    QTemporaryDir data;
+    ASSERT_TRUE(QDir().mkpath(clips.path(qs("in"))));
+    TestSurroundings surroundings;
+    RecordingSleepGuard guard;
+    guard.by = qs("logind");
+    iniWrite(data.filePath(qs("settings.dat")), qs("Set"),
+             {{qs("outputfolder"), clips.path(qs("out"))}, {qs("WatchSettle"), qs("1")}});
+    const WatchFolderFile folders(data.filePath(qs("watch-folders.json")));
+    ASSERT_TRUE(folders.write({{clips.path(qs("in")), ListChoices{73, {}}, false}}));
+    MainEnvironment env = surroundings.main(data);
+    env.sleepGuard = &guard;
+    env.watchFoldersFile = data.filePath(qs("watch-folders.json"));
+    env.convertedRecordFile = data.filePath(qs("converted.jsonl"));
+    MainController controller(env);
+    controller.startUp();
+    WatchedFolders &watched = *controller.watchedFolders();
+    EXPECT_EQ(watched.status(), qs("Watching 1 folder."));
+
+    ASSERT_TRUE(QFile::rename(clips.video(qs("a.avi"), 1), clips.path(qs("in/a.avi"))));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return watched.status().contains(qs("1 converted")); }, 60000))
+        << watched.status().toStdString();
+    EXPECT_EQ(QDir(clips.path(qs("out"))).entryList(QDir::Files), QStringList{qs("a.mp4")});
+    EXPECT_EQ(controller.sources().count(), 0); // the window's list is the user's
+    ASSERT_TRUE(QTest::qWaitFor([&] { return guard.calls.size() == 2; }, 10000));
+    EXPECT_EQ(guard.calls, (QStringList{qs("hold Converting videos"), qs("release")}));
+
+    ASSERT_TRUE(folders.write({}));
+    controller.preferencesSaved();
+    EXPECT_EQ(watched.count(), 0);
+    EXPECT_EQ(watched.status(), QString());
 }

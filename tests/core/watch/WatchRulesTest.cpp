@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "core/settings/Settings.h"
 #include "core/watch/ConvertedRecord.h"
 #include "core/watch/SettleTracker.h"
 #include "core/watch/WatchedNames.h"
@@ -85,4 +86,23 @@ TEST(ConvertedRecord, ARestartConvertsNothingTwice)
     EXPECT_FALSE(folder.load());
     EXPECT_FALSE(folder.remember(qs("/w/c.mp4"), 1, when, qs("/out/c.mp4")));
     EXPECT_TRUE(folder.converted(qs("/w/c.mp4"), 1, when)); // held for this run
+}
+
+// The settle time as stored: 10 s when none, a number held to 1..3600 with
+// a warning, never zero (a file would join while still being copied).
+TEST(WatchSettle, StoredSecondsAreHeldToTheirRange)
+{
+    const struct
+    {
+        const char *stored;
+        int seconds;
+        bool warned;
+    } cases[] = {{"", 10, false}, {"30", 30, false}, {" 5s", 5, false},     {"0", 1, true},
+                 {"-4", 1, true}, {"abc", 1, true},  {"99999", 3600, true}, {"2.5", 2, true}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.stored);
+        QString warning;
+        EXPECT_EQ(watchSettleSeconds(qs(c.stored), &warning), c.seconds);
+        EXPECT_EQ(!warning.isEmpty(), c.warned);
+    }
 }

@@ -11,6 +11,7 @@
 #include "core/settings/IniFile.h"
 #include "core/sources/ListKeeper.h"
 #include "core/tools/ToolLocator.h"
+#include "core/watch/WatchFolder.h"
 #include "gui/app/ButtonStripWidget.h"
 #include "gui/app/MainWindow.h"
 #include "gui/app/Skin.h"
@@ -65,6 +66,8 @@ protected:
         MainEnvironment env = surroundings.main(data);
         env.captureDevices = captureDevices;
         env.listFile = listFile;
+        env.watchFoldersFile = watchFoldersFile;
+        env.convertedRecordFile = data.filePath(qs("converted.jsonl"));
         controller = std::make_unique<MainController>(env);
         window = std::make_unique<MainWindow>(*controller);
         window->setFileChooser([this](QWidget *, const FilesAnswer &done) { done(chosenFiles); });
@@ -106,7 +109,8 @@ protected:
     QTemporaryDir data;
     TestSurroundings surroundings;
     CaptureDevices *captureDevices = nullptr;
-    QString listFile; // where the list is kept; none: not kept
+    QString listFile;         // where the list is kept; none: not kept
+    QString watchFoldersFile; // none: no folder is watched
     RecordingPrompt &prompt = surroundings.prompt;
     RecordingDesktop &desktop = surroundings.desktop;
     QStringList chosenFiles;
@@ -412,8 +416,17 @@ TEST_F(MainWindowTest, Screenshots)
 {
     ASSERT_TRUE(applySkin(*qApp, qs(VANTREL_SOURCE_DIR "/resources/skins/frmmain.qss")));
     setSetting("profile", qs("13"));
+    // A watched folder says so under the list.
+    watchFoldersFile = data.filePath(qs("watch-folders.json"));
+    QDir().mkpath(clips.path(qs("camera")));
+    WatchFolderFile(watchFoldersFile)
+        .write({{clips.path(qs("camera")), ListChoices{103, {}}, false}});
     MainWindow &w = open();
     w.resize(w.sizeHint().width(), w.height()); // as it opens on a screen wider than this one
+    auto *watching = w.findChild<QLabel *>(qs("lblWatching"));
+    ASSERT_NE(watching, nullptr);
+    EXPECT_TRUE(watching->isVisible());
+    EXPECT_EQ(watching->text(), qs("Watching 1 folder."));
     addProbed({clips.video(qs("holiday.avi"), 3), clips.video(qs("birthday party.avi"), 5)});
     clickRow(0);
     ProgressPanel *panel = w.progressPanel();

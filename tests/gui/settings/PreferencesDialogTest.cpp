@@ -14,8 +14,10 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -317,6 +319,10 @@ TEST_F(PreferencesDialogTest, RendersToPng)
     qApp->setStyleSheet(
         QString::fromUtf8(readFile(qs(VANTREL_SOURCE_DIR "/resources/skins/frmmain.qss"))));
     open();
+    // With a watched folder, as the main window opens it.
+    const QString foldersFile = m_dir.filePath(qs("watch-folders.json"));
+    WatchFolderFile(foldersFile).write({{qs("/home/me/Camera"), ListChoices{103, {}}, true}});
+    m_dialog->setWatchFolders(WatchFolderEditor(foldersFile, ListChoices{}, m_dir.path()));
     m_dialog->adjustSize();
     const QImage image = m_dialog->grab().toImage();
     for (const QGroupBox *group : m_dialog->findChildren<QGroupBox *>()) {
@@ -337,4 +343,42 @@ TEST_F(PreferencesDialogTest, RendersToPng)
         }
     }
     qApp->setStyleSheet(QString());
+}
+
+// A watched folder is added with the profile and sheet of the moment, once;
+// sub-folders are ticked per folder; outputs that would land in a watched
+// folder are refused; "OK" writes the folders and the settle time.
+TEST_F(PreferencesDialogTest, WatchFoldersAreAddedOnceAndChecked)
+{
+    const QString watched = m_dir.filePath(qs("camera"));
+    ASSERT_TRUE(QDir().mkpath(watched));
+    const QString foldersFile = m_dir.filePath(qs("watch-folders.json"));
+    const ListChoices current{103, {{qs("Audio Options"), qs("Sound Tracks"), qs("All tracks")}}};
+    open();
+    m_dialog->setWatchFolders(WatchFolderEditor(foldersFile, current, m_dir.path()));
+    m_dialog->setFolderChooser(
+        [&](QWidget *, const QString &, const QString &, FolderAnswer done) { done(watched); });
+    auto *list = control<QListWidget>("watchList");
+    click("watchAdd");
+    click("watchAdd");
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_TRUE(list->item(0)->text().startsWith(watched)) << list->item(0)->text().toStdString();
+    EXPECT_EQ(m_prompt.errors.size(), 1); // watched already
+    list->setCurrentRow(0);
+    tick(control<QCheckBox>("watchSubfolders"));
+    control<QSpinBox>("watchSettle")->setValue(30);
+
+    retype(folderBox(), watched + qs("/converted"));
+    click("Command1");
+    ASSERT_EQ(m_prompt.errors.size(), 2);
+    EXPECT_TRUE(m_prompt.errors.last().contains(qs("sub-folders")));
+    EXPECT_FALSE(QFile::exists(foldersFile));
+
+    retype(folderBox(), m_dir.filePath(qs("out")));
+    click("Command1");
+    EXPECT_TRUE(accepted());
+    const QList<WatchFolder> kept = WatchFolderFile(foldersFile).read();
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_EQ(kept.first(), (WatchFolder{watched, current, true}));
+    EXPECT_EQ(stored("WatchSettle"), qs("30"));
 }

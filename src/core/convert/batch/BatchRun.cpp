@@ -92,9 +92,7 @@ QString BatchRun::statisticsPath(int slot) const
 {
     if (slot == 0)
         return m_env.statisticsPath;
-    const QFileInfo first(m_env.statisticsPath);
-    return first.dir().filePath(
-        QStringLiteral("%1-%2.%3").arg(first.completeBaseName()).arg(slot + 1).arg(first.suffix()));
+    return numberedStatisticsFile(m_env.statisticsPath, slot + 1);
 }
 
 int BatchRun::freeSlot() const
