@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDBusMessage>
+#include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 
@@ -10,6 +11,9 @@ namespace vantrel {
 namespace {
 
 const QString kScreenSaver = QStringLiteral("org.freedesktop.ScreenSaver");
+const QString kPortal = QStringLiteral("org.freedesktop.portal.Desktop");
+// The portal's inhibition flags: suspend and idle.
+constexpr uint kPortalSuspendAndIdle = 4 | 8;
 
 // Sends `call` and hands its reply to `then`.
 void callAsync(QDBusConnection bus, const QDBusMessage &call,
@@ -33,6 +37,14 @@ void giveBack(QDBusConnection bus, uint cookie)
                   << cookie);
 }
 
+// Ends the portal's inhibition whose request is `handle`.
+void closeRequest(QDBusConnection bus, const QDBusObjectPath &handle)
+{
+    bus.asyncCall(QDBusMessage::createMethodCall(kPortal, handle.path(),
+                                                 QStringLiteral("org.freedesktop.portal.Request"),
+                                                 QStringLiteral("Close")));
+}
+
 } // namespace
 
 DBusSleepGuard::DBusSleepGuard(QDBusConnection system, QDBusConnection session)
@@ -51,7 +63,7 @@ void DBusSleepGuard::hold(const QString &why, Held held)
     m_why = why;
     m_held = std::move(held);
     if (!m_system.isConnected()) {
-        askScreenSaver(generation);
+        askPortal(generation);
         return;
     }
     QDBusMessage call = QDBusMessage::createMethodCall(
@@ -64,12 +76,41 @@ void DBusSleepGuard::hold(const QString &why, Held held)
         if (generation != m_generation)
             return;
         if (reply.isError() || !reply.value().isValid()) {
-            askScreenSaver(generation);
+            askPortal(generation);
             return;
         }
         m_inhibitor = reply.value();
         if (const Held held = std::exchange(m_held, nullptr))
             held(QStringLiteral("logind"));
+    });
+}
+
+void DBusSleepGuard::askPortal(int generation)
+{
+    if (!m_session.isConnected()) {
+        askScreenSaver(generation);
+        return;
+    }
+    // The desktop portal inhibits suspend and idle where a sandbox or a
+    // desktop keeps logind out of reach; held until its request is closed.
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        kPortal, QStringLiteral("/org/freedesktop/portal/desktop"),
+        QStringLiteral("org.freedesktop.portal.Inhibit"), QStringLiteral("Inhibit"));
+    call << QString() << kPortalSuspendAndIdle << QVariantMap{{QStringLiteral("reason"), m_why}};
+    callAsync(m_session, call, [this, generation](QDBusPendingCallWatcher *done) {
+        const QDBusPendingReply<QDBusObjectPath> reply = *done;
+        if (generation != m_generation) {
+            if (!reply.isError())
+                closeRequest(m_session, reply.value());
+            return;
+        }
+        if (reply.isError()) {
+            askScreenSaver(generation);
+            return;
+        }
+        m_portalRequest = reply.value();
+        if (const Held held = std::exchange(m_held, nullptr))
+            held(QCoreApplication::translate("DBusSleepGuard", "the desktop portal"));
     });
 }
 
@@ -110,6 +151,8 @@ void DBusSleepGuard::release()
     ++m_generation;
     m_held = nullptr;
     m_inhibitor.reset(); // closing the descriptor ends logind's inhibitor
+    if (const std::optional<QDBusObjectPath> request = std::exchange(m_portalRequest, std::nullopt))
+        closeRequest(m_session, *request);
     if (const std::optional<uint> cookie = std::exchange(m_cookie, std::nullopt))
         giveBack(m_session, *cookie);
 }

@@ -3,6 +3,7 @@
 #include "core/common/PlatformServices.h"
 
 #include <QDBusConnection>
+#include <QDBusObjectPath>
 #include <QDBusUnixFileDescriptor>
 
 #include <optional>
@@ -27,6 +28,7 @@ public:
     void release() override;
 
 private:
+    void askPortal(int generation);
     void askScreenSaver(int generation);
 
     QDBusConnection m_system;
@@ -35,6 +37,7 @@ private:
     QString m_why;
     Held m_held;
     std::optional<QDBusUnixFileDescriptor> m_inhibitor; // logind's: held while open
+    std::optional<QDBusObjectPath> m_portalRequest;     // the portal's: held until closed
     std::optional<uint> m_cookie;                       // the screen saver's
 };
 

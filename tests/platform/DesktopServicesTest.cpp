@@ -151,6 +151,39 @@ public Q_SLOTS:
     void UnInhibit(uint cookie) { calls << QStringLiteral("un %1").arg(cookie); }
 };
 
+// The desktop portal's inhibition: each Inhibit answers with a request
+// whose Close ends it.
+class FakePortalRequest : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Request")
+
+public:
+    QStringList *calls = nullptr;
+
+public Q_SLOTS:
+    void Close() { *calls << QStringLiteral("close"); }
+};
+
+class FakePortal : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Inhibit")
+
+public:
+    QStringList calls;
+
+public Q_SLOTS:
+    QDBusObjectPath Inhibit(const QString &window, uint flags, const QVariantMap &options)
+    {
+        calls << QStringLiteral("%1|%2|%3")
+                     .arg(window)
+                     .arg(flags)
+                     .arg(options.value(QStringLiteral("reason")).toString());
+        return QDBusObjectPath(QStringLiteral("/org/freedesktop/portal/desktop/request/1"));
+    }
+};
+
 } // namespace
 
 // The batch's progress and end reach the desktop over the session bus, as
@@ -229,9 +262,10 @@ TEST(SystemDesktop, OpeningAFolderAnswersWhetherABrowserTookIt)
 }
 
 // While a batch runs, logind holds an inhibitor of sleep that the program's
-// descriptor keeps; where there is no logind, the desktop's screen saver
-// inhibits; where neither answers, nothing is held and that is said.
-TEST(DBusSleepGuard, LogindElseTheScreenSaverElseNothing)
+// descriptor keeps; where there is no logind, the desktop portal inhibits
+// suspend and idle, else the desktop's screen saver; where none answers,
+// nothing is held and that is said.
+TEST(DBusSleepGuard, LogindElseThePortalElseTheScreenSaverElseNothing)
 {
     TestBus bus;
     if (!bus.start())
@@ -261,6 +295,23 @@ TEST(DBusSleepGuard, LogindElseTheScreenSaverElseNothing)
                   (QStringList{qs("Vantrel Video Converter|Converting videos"), qs("un 42")}));
     }
 
+    FakePortal portal;
+    FakePortalRequest request;
+    request.calls = &portal.calls;
+    ASSERT_TRUE(services.registerObject(qs("/org/freedesktop/portal/desktop"), &portal,
+                                        QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(services.registerObject(qs("/org/freedesktop/portal/desktop/request/1"), &request,
+                                        QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(services.registerService(qs("org.freedesktop.portal.Desktop")));
+    {
+        DBusSleepGuard guard(client, client);
+        EXPECT_EQ(held(guard), qs("the desktop portal"));
+        guard.release();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return portal.calls.size() == 2; }, 10000));
+        EXPECT_EQ(portal.calls, (QStringList{qs("|12|Converting videos"), qs("close")}));
+        EXPECT_EQ(screenSaver.calls.size(), 2);
+    }
+
     ASSERT_TRUE(services.registerObject(qs("/org/freedesktop/login1"), &logind,
                                         QDBusConnection::ExportAllSlots));
     ASSERT_TRUE(services.registerService(qs("org.freedesktop.login1")));
@@ -273,6 +324,7 @@ TEST(DBusSleepGuard, LogindElseTheScreenSaverElseNothing)
         guard.release();
         EXPECT_FALSE(logind.held()); // the descriptor closed: logind lets go
         EXPECT_EQ(screenSaver.calls.size(), 2);
+        EXPECT_EQ(portal.calls.size(), 2);
     }
 
     DBusSleepGuard nowhere(QDBusConnection::connectToBus(qs("unix:path=/nonexistent"), qs("none")),
