@@ -68,22 +68,11 @@ void printPasses(const EncoderCommandInput &input, const RunPreparation &prepara
     out.flush();
 }
 
-// Why a clip of `job` cannot be taken from a source that holds `facts`: it
-// starts or ends past the source's end (lengths are whole seconds in the
-// list, so an end within the last second is taken).
+// Why a clip of `job` cannot be taken from a source that holds `facts`.
 std::optional<QString> clipRefusal(const ConversionJob &job, const SourceFacts &facts)
 {
     const std::optional<double> held = facts.heldSeconds();
-    if (!held)
-        return std::nullopt;
-    const QString length = timeText(qRound(*held));
-    if (job.startSeconds >= *held)
-        return tr("The clip starts at %1, past the end of the source (%2).")
-            .arg(timeText(job.startSeconds), length);
-    if (job.startSeconds + job.durationSeconds > std::ceil(*held))
-        return tr("The clip ends at %1, past the end of the source (%2).")
-            .arg(timeText(job.startSeconds + job.durationSeconds), length);
-    return std::nullopt;
+    return held ? clipPastEndReason(job, *held) : std::nullopt;
 }
 
 // Prints the row's passes as a batch runs them: asks the installed encoder

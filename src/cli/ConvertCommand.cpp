@@ -4,6 +4,7 @@
 #include "cli/CliCommands.h"
 #include "cli/SheetArguments.h"
 #include "core/app/BatchKeepsAwake.h"
+#include "core/common/TimeText.h"
 #include "core/convert/batch/BatchRun.h"
 #include "core/profiles/OptionSheet.h"
 #include "core/settings/AppPaths.h"
@@ -31,7 +32,7 @@ namespace {
 
 const char kUsage[] = "--profile N [--apply M]... [--set \"ITEM=VALUE\"]... [--output-dir DIR] "
                       "[--existing new|overwrite] [--threads TEXT] [--jobs N] [--no-inhibit] "
-                      "[--] FILE...";
+                      "[--start TIME] [--end TIME] [--] FILE...";
 
 int countRows(const SourceList &list, RowStatus status)
 {
@@ -170,7 +171,21 @@ struct ConvertRequest
     Settings settings;
     int entry = 0;
     bool keepAwake = true; // the computer kept from sleeping while it runs
+    // The clip of every file, in seconds; none: from its start, to its end.
+    std::optional<int> clipStart;
+    std::optional<int> clipEnd;
+    bool clipped() const { return clipStart || clipEnd; }
 };
+
+// A clip time given as an option: "0:01:30" or seconds ("90").
+std::optional<int> clipSeconds(const QString &text)
+{
+    bool ok = false;
+    const int seconds = text.toInt(&ok);
+    if (ok)
+        return seconds >= 0 ? std::optional<int>(seconds) : std::nullopt;
+    return secondsOfTimeText(text);
+}
 
 // Reads the arguments and the settings file into a request, with the sheet
 // set as the options say; the exit code when the command ends here.
@@ -179,6 +194,14 @@ std::variant<int, ConvertRequest> readRequest(const QStringList &args, OptionShe
 {
     QCommandLineParser parser;
     const BatchOptions options(parser);
+    const QCommandLineOption start(QStringLiteral("start"),
+                                   tr("Clip start of every file (default: its start)."),
+                                   QStringLiteral("TIME"));
+    const QCommandLineOption end(QStringLiteral("end"),
+                                 tr("Clip end of every file (default: its end; a shorter file "
+                                    "ends at its own)."),
+                                 QStringLiteral("TIME"));
+    parser.addOptions({start, end});
     parser.addPositionalArgument(QStringLiteral("FILE"), tr("Source files."),
                                  QStringLiteral("FILE..."));
     if (const std::optional<int> done = parseArguments(
@@ -197,6 +220,19 @@ std::variant<int, ConvertRequest> readRequest(const QStringList &args, OptionShe
         if (const std::optional<QString> refusal = unusableSourceReason(file))
             return usageError(err, *refusal);
     }
+    for (const auto &[option, seconds] :
+         {std::pair{&start, &request.clipStart}, std::pair{&end, &request.clipEnd}}) {
+        if (!parser.isSet(*option))
+            continue;
+        *seconds = clipSeconds(parser.value(*option));
+        if (!*seconds)
+            return usageError(err, tr("--%1 takes a time like 0:01:30 or seconds, not \"%2\"")
+                                       .arg(option->names().first(), parser.value(*option)));
+    }
+    if (request.clipEnd && request.clipStart.value_or(0) >= *request.clipEnd)
+        return usageError(
+            err, tr("The clip's end %1 is not after its start %2.")
+                     .arg(timeText(*request.clipEnd), timeText(request.clipStart.value_or(0))));
     const Expected<Settings> settings = options.settings(parser, err);
     if (!settings)
         return usageError(err, settings.error());
@@ -229,13 +265,22 @@ public:
             if (!note.isEmpty())
                 printError(err, note);
         });
-        for (const QString &file : request.files)
-            m_list.addSourceFile(QFileInfo(file).absoluteFilePath());
         connect(&m_batch, &BatchRun::finished, this, &ConvertSession::onFinished);
         connect(&m_batch, &BatchRun::encoderGone, this, &ConvertSession::quitWhenDone);
         connect(&m_interrupts, &InterruptWatcher::interrupted, this,
                 &ConvertSession::onInterrupted);
-        m_batch.start(request.settings);
+        if (request.clipped()) {
+            // A clip is set on each row once its length is known; the batch
+            // starts when every row has it.
+            connect(&m_list, &SourceList::rowProbed, this,
+                    [this, request](int row) { setClip(row, request); });
+            connect(&m_list, &SourceList::allProbed, this,
+                    [this, settings = request.settings] { m_batch.start(settings); });
+        }
+        for (const QString &file : request.files)
+            m_list.addSourceFile(QFileInfo(file).absoluteFilePath());
+        if (!request.clipped())
+            m_batch.start(request.settings);
     }
 
     // Runs the event loop until the session is over; the command's exit code.
@@ -252,6 +297,21 @@ public:
     const BatchRun &batch() const { return m_batch; }
 
 private:
+    // The clip asked of every file, its end held to the file's own; a start
+    // past the file's end is left for the row to fail on.
+    void setClip(int row, const ConvertRequest &request)
+    {
+        const SourceItem &item = m_list.item(row);
+        const int length = secondsOfTimeText(item.videoTime).value_or(0);
+        if (!item.problem.isEmpty() || (length <= 0 && !request.clipEnd))
+            return;
+        const int start = request.clipStart.value_or(0);
+        int end =
+            length > 0 ? std::min(request.clipEnd.value_or(length), length) : *request.clipEnd;
+        end = std::max(end, start);
+        m_list.setClip(row, timeText(start), timeText(end));
+    }
+
     void onFinished(const BatchOutcome &outcome)
     {
         m_ending = outcome.ending;

@@ -354,6 +354,26 @@ TEST_F(ConvertCli, MistakesFailTheirRowOrAreRefusedAtOnce)
     const Result jobs = convert({qs("--profile"), qs("73"), qs("--jobs"), qs("0"), qs("a.avi")});
     EXPECT_EQ(jobs.exitCode, 2);
     EXPECT_TRUE(jobs.err.contains(qs("--jobs takes a whole number from 1 to"))) << jobs.err;
+
+    // A clip for every file: a time that is none is refused, an end before
+    // the start too; a file shorter than the start fails its row.
+    const struct
+    {
+        QStringList clip;
+        int exitCode;
+        const char *told;
+    } clipped[] = {
+        {{qs("--start"), qs("1:xx")}, 2, "--start takes a time like 0:01:30 or seconds"},
+        {{qs("--start"), qs("0:00:02"), qs("--end"), qs("1")}, 2, "is not after its start"},
+        {{qs("--start"), qs("5")}, 1, "The clip starts at 0:00:05, past the end of the source"},
+    };
+    for (const auto &c : clipped) {
+        const Result r =
+            convert(QStringList{qs("--profile"), qs("73"), qs("--output-dir"), qs("out")} + c.clip +
+                    QStringList{qs("a.avi")});
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.told;
+        EXPECT_TRUE(QString(r.err + r.lines.join(u'\n')).contains(qs(c.told))) << r.err;
+    }
 }
 
 // The README's recipe for many machines, run on this one: GNU parallel hands

@@ -385,8 +385,7 @@ int SourceFacts::rotation() const
 bool SourceFacts::hdrMetadataToRead() const
 {
     const StreamFacts *p = picture();
-    return p && range() == Range::Pq && !p->masteringDisplay && !p->contentLight &&
-           !hdrFramesRead;
+    return p && range() == Range::Pq && !p->masteringDisplay && !p->contentLight && !hdrFramesRead;
 }
 
 bool SourceFacts::closesGaps() const
@@ -604,6 +603,47 @@ LastPackets parseLastPackets(const QString &packets)
         }
     }
     return last;
+}
+
+QStringList keyFrameArguments(const QString &path, const SourceFacts &facts, int streamIndex,
+                              double clipStart, double windowSeconds)
+{
+    const double at = facts.startSeconds + clipStart;
+    const double from = std::max(0.0, at - windowSeconds);
+    return {QStringLiteral("-v"),
+            QStringLiteral("error"),
+            QStringLiteral("-hide_banner"),
+            QStringLiteral("-select_streams"),
+            QString::number(streamIndex),
+            QStringLiteral("-read_intervals"),
+            QString::number(from, 'f', 3) + u'%' + QString::number(at + 0.001, 'f', 3),
+            QStringLiteral("-show_entries"),
+            QStringLiteral("packet=pts_time,flags"),
+            QStringLiteral("-of"),
+            QStringLiteral("csv=p=0"),
+            QStringLiteral("-i"),
+            localFileArgument(path)};
+}
+
+std::optional<double> keyFrameBefore(const QString &packets, double startSeconds, double clipStart)
+{
+    // A key frame within half a millisecond of the start is on it: the
+    // listed times are rounded to microseconds.
+    constexpr double kOnTheStart = 0.0005;
+    std::optional<double> found;
+    for (const QString &line : packets.split(u'\n')) {
+        const QStringList fields = line.trimmed().split(u',');
+        bool ok = false;
+        const double pts = fields.value(0).toDouble(&ok);
+        if (fields.size() < 2 || !ok || !std::isfinite(pts) || !fields.at(1).startsWith(u'K'))
+            continue;
+        const double at = pts - startSeconds;
+        if (at <= clipStart + kOnTheStart && (!found || at > *found))
+            found = at;
+    }
+    if (found)
+        found = std::max(0.0, *found);
+    return found;
 }
 
 QStringList hdrFrameArguments(const QString &path, int streamIndex)

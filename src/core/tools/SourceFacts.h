@@ -138,6 +138,11 @@ struct SourceFacts
     bool lastPacketsRead = false;
     std::optional<double> packetsEndSeconds;
     std::optional<double> lastPictureSeconds;
+    // The picture's key frame at or before a clip's start, where a copy of
+    // the clip can begin (seconds from the file's start), read for the start
+    // `keyFrameReadFor`; none read, or none found.
+    std::optional<double> keyFrameReadFor;
+    std::optional<double> keyFrameBefore;
     // The longest span of the file's first packets that no picture or sound
     // covers, when long: where timestamps jump ahead (a damaged file, or a
     // recording that held its picture long without sound).
@@ -225,6 +230,18 @@ struct LastPackets
 // Reads a packet list ("pts,duration" lines); none of either without a
 // packet that tells its time.
 LastPackets parseLastPackets(const QString &packets);
+
+// The ffprobe arguments that list the packets of picture stream
+// `streamIndex` of `path` from `windowSeconds` before `clipStart` (seconds
+// from the file's start, whose facts are `facts`) to it: where its key
+// frames stand. A seek lands on any packet in some containers (MPEG-TS), so
+// the window reaches back rather than trusting it.
+QStringList keyFrameArguments(const QString &path, const SourceFacts &facts, int streamIndex,
+                              double clipStart, double windowSeconds);
+// The latest key frame at or before `clipStart` in a packet list
+// ("pts,flags" lines, times in the file's timestamps), as seconds from the
+// file's start (`startSeconds`); none when the list holds none.
+std::optional<double> keyFrameBefore(const QString &packets, double startSeconds, double clipStart);
 
 // The encoder arguments that run idet over the first seconds of picture
 // stream `streamIndex` of `path`; its count comes at the end of its messages.

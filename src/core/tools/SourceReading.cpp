@@ -20,6 +20,8 @@ bool ReadingNeeds::metBy(const SourceFacts &facts) const
         return false;
     if (hdrMetadata && facts.hdrMetadataToRead())
         return false;
+    if (keyFrameBefore && facts.picture() && facts.keyFrameReadFor != keyFrameBefore)
+        return false;
     const bool endWanted = length || (lastPicture && facts.picture());
     return !endWanted || facts.lastPacketsRead;
 }
@@ -27,13 +29,14 @@ bool ReadingNeeds::metBy(const SourceFacts &facts) const
 SourceReading::SourceReading(QString probePath, QString encoderPath, QObject *parent)
     : QObject(parent), m_probePath(std::move(probePath)), m_encoderPath(std::move(encoderPath))
 {
-    for (Process *step : {&m_probe, &m_lastPackets, &m_fieldCount, &m_hdrFrames}) {
+    for (Process *step : steps()) {
         step->setOutputLimit(kKeptMessages);
         step->setBackground(true);
     }
     m_probe.setDataOutput(true);
     m_lastPackets.setDataOutput(true);
     m_hdrFrames.setDataOutput(true);
+    m_keyFrames.setDataOutput(true);
     m_limit.setSingleShot(true);
     connect(&m_probe, &Process::dataReceived, this, [this](const QByteArray &data) {
         if (m_answer.size() + data.size() > kLongestAnswer) {
@@ -50,23 +53,31 @@ SourceReading::SourceReading(QString probePath, QString encoderPath, QObject *pa
     });
     connect(&m_lastPackets, &Process::finished, this, &SourceReading::onLastPacketsEnded);
     connect(&m_fieldCount, &Process::finished, this, &SourceReading::onFieldCountEnded);
-    connect(&m_hdrFrames, &Process::dataReceived, this, [this](const QByteArray &data) {
-        if (m_answer.size() + data.size() > kLongestAnswer) {
-            m_tooLong = true;
-            m_hdrFrames.stop();
-            return;
-        }
-        m_answer += data;
-    });
+    for (Process *step : {&m_hdrFrames, &m_keyFrames}) {
+        connect(step, &Process::dataReceived, this, [this, step](const QByteArray &data) {
+            if (m_answer.size() + data.size() > kLongestAnswer) {
+                m_tooLong = true;
+                step->stop();
+                return;
+            }
+            m_answer += data;
+        });
+    }
     connect(&m_hdrFrames, &Process::finished, this, &SourceReading::onHdrFramesEnded);
+    connect(&m_keyFrames, &Process::finished, this, &SourceReading::onKeyFramesEnded);
     connect(&m_limit, &QTimer::timeout, this, [this] {
         qCInfo(lcTools) << "source reading took too long:" << m_path;
         // Each stop ends its step, which goes on with what is known.
-        for (Process *step : {&m_probe, &m_lastPackets, &m_fieldCount, &m_hdrFrames}) {
+        for (Process *step : steps()) {
             if (step->isRunning())
                 step->stop();
         }
     });
+}
+
+std::array<Process *, 5> SourceReading::steps()
+{
+    return {&m_probe, &m_lastPackets, &m_fieldCount, &m_hdrFrames, &m_keyFrames};
 }
 
 SourceReading::~SourceReading()
@@ -76,7 +87,7 @@ SourceReading::~SourceReading()
 
 void SourceReading::setBackground(bool background)
 {
-    for (Process *step : {&m_probe, &m_lastPackets, &m_fieldCount, &m_hdrFrames})
+    for (Process *step : steps())
         step->setBackground(background);
 }
 
@@ -92,6 +103,7 @@ void SourceReading::start(const QString &path, const ReadingNeeds &needs,
     m_lastPacketsTried = false;
     m_lastPacketsOfPicture = false;
     m_wholeRead = false;
+    m_keyFrameWindow = kKeyFrameWindowSeconds;
     m_running = true;
     // From the event loop, so that `finished` never comes inside this call.
     QMetaObject::invokeMethod(
@@ -115,7 +127,7 @@ void SourceReading::stop()
 {
     m_running = false;
     m_limit.stop();
-    for (Process *step : {&m_probe, &m_lastPackets, &m_fieldCount, &m_hdrFrames}) {
+    for (Process *step : steps()) {
         step->blockSignals(true);
         step->stop();
         step->blockSignals(false);
@@ -170,7 +182,38 @@ void SourceReading::next()
                           hdrFrameArguments(m_path, picture->index));
         return;
     }
+    if (m_needs.keyFrameBefore && picture && m_facts->keyFrameReadFor != m_needs.keyFrameBefore) {
+        m_answer.clear();
+        m_tooLong = false;
+        m_limit.start(kProbeLimitMs);
+        m_keyFrames.start(CommandLine::program(m_probePath),
+                          keyFrameArguments(m_path, *m_facts, picture->index,
+                                            *m_needs.keyFrameBefore, m_keyFrameWindow));
+        return;
+    }
     end();
+}
+
+void SourceReading::onKeyFramesEnded(const ProcessResult &result)
+{
+    if (!m_running)
+        return;
+    m_limit.stop();
+    const double clipStart = *m_needs.keyFrameBefore;
+    const std::optional<double> found =
+        result.succeeded() && !m_tooLong
+            ? keyFrameBefore(QString::fromLatin1(m_answer), m_facts->startSeconds, clipStart)
+            : std::nullopt;
+    m_answer.clear();
+    // None in the window: once more from the file's start.
+    if (!found && result.succeeded() && m_keyFrameWindow < clipStart) {
+        m_keyFrameWindow = clipStart + 1;
+        next();
+        return;
+    }
+    m_facts->keyFrameReadFor = clipStart;
+    m_facts->keyFrameBefore = found;
+    next();
 }
 
 void SourceReading::onHdrFramesEnded(const ProcessResult &result)

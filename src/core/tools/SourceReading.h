@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <array>
 #include <optional>
 
 namespace vantrel {
@@ -28,6 +29,9 @@ struct ReadingNeeds
     // An HDR picture kept HDR: its static metadata, from its first frames
     // when its stream does not tell it.
     bool hdrMetadata = false;
+    // A copy of a clip starting there (seconds from the file's start): the
+    // picture's key frame at or before it.
+    std::optional<double> keyFrameBefore;
 
     // Whether `facts` already tell all of it.
     bool metBy(const SourceFacts &facts) const;
@@ -52,6 +56,9 @@ public:
     static constexpr int kFieldCountLimitMs = 15000;
     // A file without a length is read through to find its end.
     static constexpr int kWholeReadLimitMs = 60000;
+    // The packets before a clip's start read for its key frame: this far
+    // back first, then from the file's start.
+    static constexpr double kKeyFrameWindowSeconds = 30;
 
     explicit SourceReading(QString probePath = ToolLocator::mediaInfo(),
                            QString encoderPath = ToolLocator::encoder(), QObject *parent = nullptr);
@@ -85,7 +92,9 @@ private:
     void onLastPacketsEnded(const ProcessResult &result);
     void onFieldCountEnded(const ProcessResult &result);
     void onHdrFramesEnded(const ProcessResult &result);
+    void onKeyFramesEnded(const ProcessResult &result);
     void end();
+    std::array<Process *, 5> steps(); // every tool it runs
 
     QString m_probePath;
     QString m_encoderPath;
@@ -93,6 +102,8 @@ private:
     Process m_lastPackets;
     Process m_fieldCount;
     Process m_hdrFrames;
+    Process m_keyFrames;
+    double m_keyFrameWindow = 0; // how far before the clip's start the packets are read
     QTimer m_limit;
     QByteArray m_answer;
     bool m_tooLong = false; // the answer passed its size limit

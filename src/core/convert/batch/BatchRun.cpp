@@ -281,6 +281,13 @@ Expected<ConversionJob> BatchRun::jobFor(const SourceItem &item) const
     const Expected<ConversionJob> built = rowJob(item, *entry);
     if (!built)
         return built;
+    // A clip past the source's end (a trimmed file replaced by a shorter one,
+    // a terminal's --start for every file) converts nothing.
+    const std::optional<int> held = secondsOfTimeText(item.videoTime);
+    if (!isWholeFile(item) && held && *held > 0) {
+        if (const std::optional<QString> past = clipPastEndReason(*built, *held))
+            return Job::failure(*past);
+    }
     if (const std::optional<QString> problem = outputFolderProblem())
         return Job::failure(*problem);
     return built;

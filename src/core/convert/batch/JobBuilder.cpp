@@ -5,6 +5,8 @@
 
 #include <QCoreApplication>
 
+#include <cmath>
+
 namespace vantrel {
 
 Expected<ConversionJob> buildConversionJob(const QString &sourcePath, int entry,
@@ -30,6 +32,20 @@ Expected<ConversionJob> buildConversionJob(const QString &sourcePath, int entry,
     job.startSeconds = *start;
     job.durationSeconds = *end - *start;
     return job;
+}
+
+std::optional<QString> clipPastEndReason(const ConversionJob &job, double heldSeconds)
+{
+    const QString length = timeText(qRound(heldSeconds));
+    if (job.startSeconds >= heldSeconds)
+        return QCoreApplication::translate(
+                   "JobBuilder", "The clip starts at %1, past the end of the source (%2).")
+            .arg(timeText(job.startSeconds), length);
+    if (job.startSeconds + job.durationSeconds > std::ceil(heldSeconds))
+        return QCoreApplication::translate("JobBuilder",
+                                           "The clip ends at %1, past the end of the source (%2).")
+            .arg(timeText(job.startSeconds + job.durationSeconds), length);
+    return std::nullopt;
 }
 
 } // namespace vantrel

@@ -3,6 +3,8 @@
 #include "core/common/Expected.h"
 #include "core/records/ConversionJob.h"
 
+#include <optional>
+
 namespace vantrel {
 
 // The job that converts `sourcePath` with entry `entry` and `options`, over
@@ -13,5 +15,11 @@ namespace vantrel {
 Expected<ConversionJob> buildConversionJob(const QString &sourcePath, int entry,
                                            const ConversionOptions &options,
                                            const QString &clipStart, const QString &clipEnd);
+
+// Why a clip of `job` cannot be taken from a source that holds
+// `heldSeconds`: it starts or ends past the source's end (lengths are whole
+// seconds in the list, so an end within the last second is taken); none
+// when it can.
+std::optional<QString> clipPastEndReason(const ConversionJob &job, double heldSeconds);
 
 } // namespace vantrel

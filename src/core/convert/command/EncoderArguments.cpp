@@ -4,6 +4,8 @@
 #include "core/convert/command/PictureFit.h"
 #include "core/records/OptionValues.h"
 
+#include <cmath>
+
 namespace vantrel {
 
 namespace {
@@ -129,6 +131,10 @@ QStringList encoderRunArguments(const EncoderCommand &command, ExistingFilePolic
         case CommandRole::Threads:
             continue; // the program is started apart; the threads stand before the output
         case CommandRole::Input:
+            // A copy read from its key frame seeks the input there.
+            if (adaptation.copyFrom)
+                args << QStringLiteral("-ss")
+                     << QString::number(std::ceil(*adaptation.copyFrom * 1000) / 1000, 'f', 3);
             args += partArgs;
             // A command without maps of its own takes the adaptation's here.
             if (!command.has(CommandRole::Maps))
@@ -142,9 +148,12 @@ QStringList encoderRunArguments(const EncoderCommand &command, ExistingFilePolic
         case CommandRole::Clip:
             if (wholeFile)
                 continue;
+            if (adaptation.copyFrom)
+                partArgs = {QStringLiteral("-t"), QString::number(adaptation.copySeconds, 'f', 3)};
             break;
         case CommandRole::VideoCodec:
-            partArgs = withPictureFormat(withInstalledCodecs(partArgs, available), adaptation, true);
+            partArgs =
+                withPictureFormat(withInstalledCodecs(partArgs, available), adaptation, true);
             break;
         case CommandRole::SoundCodec:
             partArgs = withInstalledCodecs(partArgs, available);

@@ -32,6 +32,11 @@ struct RunAdaptation
     QString overlaySubtitle;
     // The layout a surround sound is handed to its encoder in; empty: its own.
     QString soundLayout;
+    // A copy of a clip read from this time of the source (its picture's key
+    // frame at or before the clip's start) for `copySeconds`, in place of the
+    // clip's own start and length: a copy can begin on a key frame only.
+    std::optional<double> copyFrom;
+    double copySeconds = 0;
     // What the row's tip says of it.
     QStringList notes;
     // Why the run cannot be made of this source at all; empty: it can.
@@ -39,7 +44,7 @@ struct RunAdaptation
 
     bool isEmpty() const
     {
-        return !streams && overlaySubtitle.isEmpty() && pixelFormat.isEmpty() &&
+        return !streams && !copyFrom && overlaySubtitle.isEmpty() && pixelFormat.isEmpty() &&
                encoderParams.isEmpty() && filtersBefore.isEmpty() && constantRate.isEmpty() &&
                outputOptions.isEmpty() && soundLayout.isEmpty() && notes.isEmpty() &&
                refusal.isEmpty();

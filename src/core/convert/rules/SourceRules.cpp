@@ -1,5 +1,6 @@
 #include "core/convert/rules/SourceRules.h"
 
+#include "core/common/NumberText.h"
 #include "core/common/TimeText.h"
 #include "core/convert/command/CodecMapping.h"
 #include "core/convert/command/CommandShapes.h"
@@ -11,6 +12,7 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <cmath>
 
 namespace vantrel {
 
@@ -22,6 +24,16 @@ QString tr(const char *text)
 }
 
 using Kind = StreamFacts::Kind;
+
+// A copy that starts less early than this (a picture at 25 per second)
+// starts where it was asked.
+constexpr double kUnseenEarly = 0.04;
+
+// Seconds with one decimal: "0.8".
+QString tenthsText(double seconds)
+{
+    return numberText(std::round(seconds * 10) / 10);
+}
 
 QString containerName(const QString &extension)
 {
@@ -83,6 +95,10 @@ void merge(RunAdaptation &into, const RunAdaptation &rule)
         into.encoderParams = rule.encoderParams;
     if (!rule.overlaySubtitle.isEmpty())
         into.overlaySubtitle = rule.overlaySubtitle;
+    if (rule.copyFrom) {
+        into.copyFrom = rule.copyFrom;
+        into.copySeconds = rule.copySeconds;
+    }
     into.notes += rule.notes;
     if (into.refusal.isEmpty())
         into.refusal = rule.refusal;
@@ -108,6 +124,9 @@ std::optional<ReadingNeeds> sourceNeeds(const ConversionJob &job)
     const Expected<std::optional<qint64>> limit = job.options.sizeLimit();
     needs.length = limit && limit->has_value();
     needs.hdrMetadata = needs.fieldOrder && keepsHdr(job);
+    const ProfileCommandRow *row = profileCommandRow(job.profileIndex);
+    if (row->shape == Shape::TodayCopy && job.startSeconds > 0)
+        needs.keyFrameBefore = job.startSeconds;
     return needs;
 }
 
@@ -546,6 +565,28 @@ RunAdaptation gapNote(const SourceFacts &facts)
     return a;
 }
 
+RunAdaptation copyStart(const SourceFacts &facts, const ConversionJob &job)
+{
+    RunAdaptation a;
+    // A sound alone can start anywhere; a clip from 0 starts on a key frame.
+    if (job.startSeconds <= 0 || !facts.picture() ||
+        facts.keyFrameReadFor != double(job.startSeconds))
+        return a;
+    const double start = job.startSeconds;
+    a.copyFrom = facts.keyFrameBefore.value_or(0);
+    a.copySeconds = start + job.durationSeconds - *a.copyFrom;
+    const double early = start - *a.copyFrom;
+    if (!facts.keyFrameBefore)
+        a.notes << tr("No key frame was found before the clip: the copy starts at the file's "
+                      "start, %1 s early.")
+                       .arg(tenthsText(early));
+    else if (early >= kUnseenEarly)
+        a.notes << tr("The copy started %1 s early, at the key frame before the clip: a copy "
+                      "can begin on a key frame only.")
+                       .arg(tenthsText(early));
+    return a;
+}
+
 RunAdaptation adaptToSource(const SourceFacts &facts, const ConversionJob &job)
 {
     const ProfileCommandRow *row = profileCommandRow(job.profileIndex);
@@ -575,6 +616,7 @@ RunAdaptation adaptToSource(const SourceFacts &facts, const ConversionJob &job)
         break;
     }
     case Shape::TodayCopy:
+        merge(a, copyStart(facts, job));
         merge(a, copyStreams(facts, job.outputExtension));
         merge(a, rotationNote(facts, job.outputExtension));
         break;

@@ -57,6 +57,10 @@ RunAdaptation heldLastPicture(const SourceFacts &facts, const QString &extension
 // except the film's own picture and sound (a container that cannot hold
 // those fails the row with the encoder's reason).
 RunAdaptation copyStreams(const SourceFacts &facts, const QString &extension);
+// A copy of a clip that starts after 0 begins at the picture's key frame at
+// or before the start (the file's start when none was found), and says how
+// early when that shows; none before the key frame was read.
+RunAdaptation copyStart(const SourceFacts &facts, const ConversionJob &job);
 // A turned picture copied into Matroska shows turned: said in the tip.
 RunAdaptation rotationNote(const SourceFacts &facts, const QString &extension);
 
