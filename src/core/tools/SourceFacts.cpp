@@ -27,7 +27,7 @@ const QString kEntries = QStringLiteral(
     "format=format_name,duration,start_time"
     ":stream=index,codec_type,codec_name,width,height,pix_fmt,field_order,color_space,"
     "color_transfer,color_primaries,color_range,r_frame_rate,avg_frame_rate,channels,"
-    "sample_rate,sample_fmt,bit_rate,duration,nb_frames"
+    "sample_rate,sample_fmt,bit_rate,duration,nb_frames,profile,level"
     ":stream_disposition:stream_tags=rotate,language,title,BPS:stream_side_data"
     ":packet=stream_index,pts_time,duration_time");
 
@@ -515,6 +515,8 @@ std::optional<SourceFacts> parseSourceFacts(const QByteArray &json)
         stream.colourTransfer = toldOrEmpty(s.value(QLatin1String("color_transfer")));
         stream.colourPrimaries = toldOrEmpty(s.value(QLatin1String("color_primaries")));
         stream.pixelFormat = s.value(QLatin1String("pix_fmt")).toString();
+        stream.profile = s.value(QLatin1String("profile")).toString();
+        stream.level = std::max(0, s.value(QLatin1String("level")).toInt());
         stream.frameRate = guessedRate(s.value(QLatin1String("r_frame_rate")).toString(),
                                        s.value(QLatin1String("avg_frame_rate")).toString());
         stream.averageRate = s.value(QLatin1String("avg_frame_rate")).toString();
@@ -606,17 +608,17 @@ LastPackets parseLastPackets(const QString &packets)
 }
 
 QStringList keyFrameArguments(const QString &path, const SourceFacts &facts, int streamIndex,
-                              double clipStart, double windowSeconds)
+                              double clipStart, double before, double after)
 {
     const double at = facts.startSeconds + clipStart;
-    const double from = std::max(0.0, at - windowSeconds);
+    const double from = std::max(0.0, at - before);
     return {QStringLiteral("-v"),
             QStringLiteral("error"),
             QStringLiteral("-hide_banner"),
             QStringLiteral("-select_streams"),
             QString::number(streamIndex),
             QStringLiteral("-read_intervals"),
-            QString::number(from, 'f', 3) + u'%' + QString::number(at + 0.001, 'f', 3),
+            QString::number(from, 'f', 3) + u'%' + QString::number(at + after, 'f', 3),
             QStringLiteral("-show_entries"),
             QStringLiteral("packet=pts_time,flags"),
             QStringLiteral("-of"),
@@ -625,12 +627,12 @@ QStringList keyFrameArguments(const QString &path, const SourceFacts &facts, int
             localFileArgument(path)};
 }
 
-std::optional<double> keyFrameBefore(const QString &packets, double startSeconds, double clipStart)
+KeyFrames keyFramesAround(const QString &packets, double startSeconds, double clipStart)
 {
     // A key frame within half a millisecond of the start is on it: the
     // listed times are rounded to microseconds.
     constexpr double kOnTheStart = 0.0005;
-    std::optional<double> found;
+    KeyFrames found;
     for (const QString &line : packets.split(u'\n')) {
         const QStringList fields = line.trimmed().split(u',');
         bool ok = false;
@@ -638,12 +640,63 @@ std::optional<double> keyFrameBefore(const QString &packets, double startSeconds
         if (fields.size() < 2 || !ok || !std::isfinite(pts) || !fields.at(1).startsWith(u'K'))
             continue;
         const double at = pts - startSeconds;
-        if (at <= clipStart + kOnTheStart && (!found || at > *found))
-            found = at;
+        if (at <= clipStart + kOnTheStart) {
+            if (!found.before || at > *found.before)
+                found.before = std::max(0.0, at);
+        } else if (!found.after || at < *found.after) {
+            found.after = at;
+        }
     }
-    if (found)
-        found = std::max(0.0, *found);
     return found;
+}
+
+QStringList keyFrameHeaderArguments(const QString &path, int streamIndex, double seconds)
+{
+    return {QStringLiteral("-hide_banner"),
+            QStringLiteral("-nostdin"),
+            QStringLiteral("-ss"),
+            QString::number(std::ceil(seconds * 1000) / 1000, 'f', 3),
+            QStringLiteral("-i"),
+            localFileArgument(path),
+            QStringLiteral("-map"),
+            QStringLiteral("0:%1").arg(streamIndex),
+            QStringLiteral("-c"),
+            QStringLiteral("copy"),
+            QStringLiteral("-frames:v"),
+            QStringLiteral("1"),
+            QStringLiteral("-bsf:v"),
+            QStringLiteral("trace_headers"),
+            QStringLiteral("-f"),
+            QStringLiteral("null"),
+            QStringLiteral("-")};
+}
+
+std::optional<bool> startsClosedGroup(const QString &codec, const QString &trace)
+{
+    // "[trace_headers @ 0x55] 3  nal_unit_type   00101 = 5": the value ends the line.
+    const auto valueOf = [](const QString &line) {
+        bool ok = false;
+        const int value = line.section(u'=', -1).trimmed().toInt(&ok);
+        return ok ? std::optional<int>(value) : std::nullopt;
+    };
+    for (const QString &line : trace.split(u'\n')) {
+        const QString field = line.section(u']', 1).simplified().section(u' ', 1, 1);
+        const std::optional<int> value = valueOf(line);
+        if (!value)
+            continue;
+        if (codec == QLatin1String("h264") && field == QLatin1String("nal_unit_type") &&
+            (*value == 1 || *value == 5))
+            return *value == 5;
+        if (codec == QLatin1String("hevc") && field == QLatin1String("nal_unit_type") &&
+            *value <= 31)
+            return *value >= 16 && *value <= 20;
+        if (codec == QLatin1String("mpeg2video") && field == QLatin1String("closed_gop") &&
+            *value == 1)
+            return true;
+        if (codec == QLatin1String("mpeg2video") && field == QLatin1String("broken_link"))
+            return *value == 1;
+    }
+    return std::nullopt;
 }
 
 QStringList hdrFrameArguments(const QString &path, int streamIndex)

@@ -38,6 +38,8 @@ struct StreamFacts
     QString colourTransfer;    // "bt709", "smpte2084", "arib-std-b67"
     QString colourPrimaries;   // "bt709", "bt2020"
     QString pixelFormat;       // "yuv420p10le"
+    QString profile;           // the codec's profile: "High", "Main 10"; empty: not told
+    int level = 0;             // the codec's level as ffprobe tells it (41, 120); 0: not told
     QString frameRate;         // the rate FFmpeg takes for the stream: "30000/1001"
     // The pictures a second the stream holds on average: "25/1" for a
     // camera's 1080i50 whose packets come at the field rate ("50/1" above).
@@ -138,11 +140,17 @@ struct SourceFacts
     bool lastPacketsRead = false;
     std::optional<double> packetsEndSeconds;
     std::optional<double> lastPictureSeconds;
-    // The picture's key frame at or before a clip's start, where a copy of
-    // the clip can begin (seconds from the file's start), read for the start
-    // `keyFrameReadFor`; none read, or none found.
+    // The picture's key frames about a clip's start (seconds from the file's
+    // start), read for the start `keyFrameReadFor`: the one at or before it,
+    // where a copy of the clip can begin, and the first after it, where a
+    // copy can take over from pictures encoded again; none when not found.
     std::optional<double> keyFrameReadFor;
     std::optional<double> keyFrameBefore;
+    std::optional<double> keyFrameAfter;
+    // Whether the key frame after starts a closed group of pictures, which
+    // decodes after any other picture (an IDR, a closed MPEG-2 GOP); none
+    // when it was not read or could not be told.
+    std::optional<bool> keyFrameAfterClosed;
     // The longest span of the file's first packets that no picture or sound
     // covers, when long: where timestamps jump ahead (a damaged file, or a
     // recording that held its picture long without sound).
@@ -232,16 +240,31 @@ struct LastPackets
 LastPackets parseLastPackets(const QString &packets);
 
 // The ffprobe arguments that list the packets of picture stream
-// `streamIndex` of `path` from `windowSeconds` before `clipStart` (seconds
-// from the file's start, whose facts are `facts`) to it: where its key
-// frames stand. A seek lands on any packet in some containers (MPEG-TS), so
-// the window reaches back rather than trusting it.
+// `streamIndex` of `path` from `before` seconds before `clipStart` (seconds
+// from the file's start, whose facts are `facts`) to `after` seconds after
+// it: where its key frames stand. A seek lands on any packet in some
+// containers (MPEG-TS), so the window reaches back rather than trusting it.
 QStringList keyFrameArguments(const QString &path, const SourceFacts &facts, int streamIndex,
-                              double clipStart, double windowSeconds);
-// The latest key frame at or before `clipStart` in a packet list
-// ("pts,flags" lines, times in the file's timestamps), as seconds from the
-// file's start (`startSeconds`); none when the list holds none.
-std::optional<double> keyFrameBefore(const QString &packets, double startSeconds, double clipStart);
+                              double clipStart, double before, double after);
+// The key frames about `clipStart` in a packet list ("pts,flags" lines,
+// times in the file's timestamps), as seconds from the file's start
+// (`startSeconds`): the latest at or before it, the first after it.
+struct KeyFrames
+{
+    std::optional<double> before;
+    std::optional<double> after;
+};
+KeyFrames keyFramesAround(const QString &packets, double startSeconds, double clipStart);
+
+// The encoder arguments that print the headers of the key frame of picture
+// stream `streamIndex` of `path` at `seconds` (from the file's start):
+// FFmpeg's trace_headers, on standard error.
+QStringList keyFrameHeaderArguments(const QString &path, int streamIndex, double seconds);
+// Whether the first picture in the traced headers of a `codec` stream starts
+// a closed group of pictures: an H.264 IDR slice, an H.265 IDR or BLA picture,
+// an MPEG-2 GOP header that is closed or has a broken link; none until the
+// trace has told.
+std::optional<bool> startsClosedGroup(const QString &codec, const QString &trace);
 
 // The encoder arguments that run idet over the first seconds of picture
 // stream `streamIndex` of `path`; its count comes at the end of its messages.

@@ -20,7 +20,7 @@ bool ReadingNeeds::metBy(const SourceFacts &facts) const
         return false;
     if (hdrMetadata && facts.hdrMetadataToRead())
         return false;
-    if (keyFrameBefore && facts.picture() && facts.keyFrameReadFor != keyFrameBefore)
+    if (keyFramesAround && facts.picture() && facts.keyFrameReadFor != keyFramesAround)
         return false;
     const bool endWanted = length || (lastPicture && facts.picture());
     return !endWanted || facts.lastPacketsRead;
@@ -65,6 +65,8 @@ SourceReading::SourceReading(QString probePath, QString encoderPath, QObject *pa
     }
     connect(&m_hdrFrames, &Process::finished, this, &SourceReading::onHdrFramesEnded);
     connect(&m_keyFrames, &Process::finished, this, &SourceReading::onKeyFramesEnded);
+    connect(&m_keyFrameHeaders, &Process::outputReceived, this, &SourceReading::onKeyFrameHeaders);
+    connect(&m_keyFrameHeaders, &Process::finished, this, &SourceReading::onKeyFrameHeadersEnded);
     connect(&m_limit, &QTimer::timeout, this, [this] {
         qCInfo(lcTools) << "source reading took too long:" << m_path;
         // Each stop ends its step, which goes on with what is known.
@@ -75,9 +77,10 @@ SourceReading::SourceReading(QString probePath, QString encoderPath, QObject *pa
     });
 }
 
-std::array<Process *, 5> SourceReading::steps()
+std::array<Process *, 6> SourceReading::steps()
 {
-    return {&m_probe, &m_lastPackets, &m_fieldCount, &m_hdrFrames, &m_keyFrames};
+    return {&m_probe,     &m_lastPackets, &m_fieldCount,
+            &m_hdrFrames, &m_keyFrames,   &m_keyFrameHeaders};
 }
 
 SourceReading::~SourceReading()
@@ -182,13 +185,14 @@ void SourceReading::next()
                           hdrFrameArguments(m_path, picture->index));
         return;
     }
-    if (m_needs.keyFrameBefore && picture && m_facts->keyFrameReadFor != m_needs.keyFrameBefore) {
+    if (m_needs.keyFramesAround && picture && m_facts->keyFrameReadFor != m_needs.keyFramesAround) {
         m_answer.clear();
         m_tooLong = false;
         m_limit.start(kProbeLimitMs);
         m_keyFrames.start(CommandLine::program(m_probePath),
                           keyFrameArguments(m_path, *m_facts, picture->index,
-                                            *m_needs.keyFrameBefore, m_keyFrameWindow));
+                                            *m_needs.keyFramesAround, m_keyFrameWindow,
+                                            kKeyFrameAfterSeconds));
         return;
     }
     end();
@@ -199,20 +203,61 @@ void SourceReading::onKeyFramesEnded(const ProcessResult &result)
     if (!m_running)
         return;
     m_limit.stop();
-    const double clipStart = *m_needs.keyFrameBefore;
-    const std::optional<double> found =
+    const double clipStart = *m_needs.keyFramesAround;
+    const KeyFrames found =
         result.succeeded() && !m_tooLong
-            ? keyFrameBefore(QString::fromLatin1(m_answer), m_facts->startSeconds, clipStart)
-            : std::nullopt;
+            ? keyFramesAround(QString::fromLatin1(m_answer), m_facts->startSeconds, clipStart)
+            : KeyFrames();
     m_answer.clear();
-    // None in the window: once more from the file's start.
-    if (!found && result.succeeded() && m_keyFrameWindow < clipStart) {
+    // None before in the window: once more from the file's start.
+    if (!found.before && result.succeeded() && m_keyFrameWindow < clipStart) {
         m_keyFrameWindow = clipStart + 1;
         next();
         return;
     }
     m_facts->keyFrameReadFor = clipStart;
-    m_facts->keyFrameBefore = found;
+    m_facts->keyFrameBefore = found.before;
+    m_facts->keyFrameAfter = found.after;
+    m_facts->keyFrameAfterClosed.reset();
+    // Whether pictures encoded again can join the key frame after: its
+    // headers, read until they tell.
+    const StreamFacts *picture = m_facts->picture();
+    const bool told = picture->codec == QLatin1String("h264") ||
+                      picture->codec == QLatin1String("hevc") ||
+                      picture->codec == QLatin1String("mpeg2video");
+    if (found.after && told) {
+        m_trace.clear();
+        m_limit.start(kProbeLimitMs);
+        m_keyFrameHeaders.start(CommandLine::program(m_encoderPath),
+                                keyFrameHeaderArguments(m_path, picture->index, *found.after));
+        return;
+    }
+    next();
+}
+
+void SourceReading::onKeyFrameHeaders(const QString &text)
+{
+    // Only whole lines are read; the trace of one picture may run to
+    // hundreds of kB, but what decides comes before its slice data.
+    m_trace += text;
+    const qsizetype lineEnd = m_trace.lastIndexOf(u'\n');
+    if (lineEnd < 0)
+        return;
+    const std::optional<bool> closed =
+        startsClosedGroup(m_facts->picture()->codec, m_trace.left(lineEnd));
+    m_trace.remove(0, lineEnd + 1);
+    if (closed) {
+        m_facts->keyFrameAfterClosed = closed;
+        m_keyFrameHeaders.stop();
+    }
+}
+
+void SourceReading::onKeyFrameHeadersEnded()
+{
+    if (!m_running)
+        return;
+    m_limit.stop();
+    m_trace.clear();
     next();
 }
 

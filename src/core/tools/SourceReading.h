@@ -30,8 +30,8 @@ struct ReadingNeeds
     // when its stream does not tell it.
     bool hdrMetadata = false;
     // A copy of a clip starting there (seconds from the file's start): the
-    // picture's key frame at or before it.
-    std::optional<double> keyFrameBefore;
+    // picture's key frames about it.
+    std::optional<double> keyFramesAround;
 
     // Whether `facts` already tell all of it.
     bool metBy(const SourceFacts &facts) const;
@@ -56,9 +56,10 @@ public:
     static constexpr int kFieldCountLimitMs = 15000;
     // A file without a length is read through to find its end.
     static constexpr int kWholeReadLimitMs = 60000;
-    // The packets before a clip's start read for its key frame: this far
-    // back first, then from the file's start.
+    // The packets about a clip's start read for its key frames: this far
+    // back first, then from the file's start, and this far on.
     static constexpr double kKeyFrameWindowSeconds = 30;
+    static constexpr double kKeyFrameAfterSeconds = 12;
 
     explicit SourceReading(QString probePath = ToolLocator::mediaInfo(),
                            QString encoderPath = ToolLocator::encoder(), QObject *parent = nullptr);
@@ -93,8 +94,10 @@ private:
     void onFieldCountEnded(const ProcessResult &result);
     void onHdrFramesEnded(const ProcessResult &result);
     void onKeyFramesEnded(const ProcessResult &result);
+    void onKeyFrameHeaders(const QString &text);
+    void onKeyFrameHeadersEnded();
     void end();
-    std::array<Process *, 5> steps(); // every tool it runs
+    std::array<Process *, 6> steps(); // every tool it runs
 
     QString m_probePath;
     QString m_encoderPath;
@@ -103,6 +106,8 @@ private:
     Process m_fieldCount;
     Process m_hdrFrames;
     Process m_keyFrames;
+    Process m_keyFrameHeaders;
+    QString m_trace;             // the headers' lines not yet read
     double m_keyFrameWindow = 0; // how far before the clip's start the packets are read
     QTimer m_limit;
     QByteArray m_answer;

@@ -111,14 +111,19 @@ TEST(SourceFacts, ReadsWhatTheToolsAnswer)
     EXPECT_NEAR(last.endSeconds.value_or(0), 3.46, 1e-9);
     EXPECT_FALSE(parseLastPackets(qs("N/A,N/A\n")).endSeconds);
 
-    // A clip's key frame: the last at or before its start, in the file's
-    // time (a transport stream starts at 1.44 s); rounding is no miss.
+    // A clip's key frames: the last at or before its start and the first
+    // after it, in the file's time (a transport stream starts at 1.44 s);
+    // rounding is no miss.
     const QString packets = qs("6.880000,__,\n5.520000,K_,\n5.560000,__,\n9.520000,K_\n"
                                "1.520000,K_,\nN/A,K_\n");
-    EXPECT_NEAR(keyFrameBefore(packets, 1.44, 5.0).value_or(-1), 4.08, 1e-9);
-    EXPECT_NEAR(keyFrameBefore(packets, 1.44, 8.0802).value_or(-1), 8.08, 1e-9);
-    EXPECT_NEAR(keyFrameBefore(packets, 1.44, 4.0).value_or(-1), 0.08, 1e-9);
-    EXPECT_FALSE(keyFrameBefore(qs("6.880000,__,\n"), 1.44, 5.0));
+    const KeyFrames inGop = keyFramesAround(packets, 1.44, 5.0);
+    EXPECT_NEAR(inGop.before.value_or(-1), 4.08, 1e-9);
+    EXPECT_NEAR(inGop.after.value_or(-1), 8.08, 1e-9);
+    const KeyFrames onOne = keyFramesAround(packets, 1.44, 8.0802);
+    EXPECT_NEAR(onOne.before.value_or(-1), 8.08, 1e-9);
+    EXPECT_FALSE(onOne.after);
+    EXPECT_NEAR(keyFramesAround(packets, 1.44, 4.0).before.value_or(-1), 0.08, 1e-9);
+    EXPECT_FALSE(keyFramesAround(qs("6.880000,__,\n"), 1.44, 5.0).before);
     EXPECT_FALSE(parseSourceFacts("Invalid data found when processing input"));
     EXPECT_FALSE(parseFieldCount(qs("frame=  50 fps=0.0")));
 }

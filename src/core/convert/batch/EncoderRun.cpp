@@ -1,5 +1,7 @@
 #include "core/convert/batch/EncoderRun.h"
 
+#include "core/common/FileAccess.h"
+
 #include "core/common/FileNames.h"
 #include "core/common/Logging.h"
 #include "core/convert/checks/OutputJudgement.h"
@@ -109,6 +111,11 @@ void EncoderRun::startPass(const EncoderPass &pass)
     m_passSpan = (100 - m_passBase) * pass.weight / std::max(pass.weight + pass.weightAfter, 1e-9);
     if (pass.writesOutput)
         QFile::remove(m_job.outputPath); // an earlier pass's try
+    if (!pass.inputList.isEmpty() && !replaceFile(pass.inputList, pass.inputListContent)) {
+        follow(PassStep::fail(
+            tr("The list of the pieces to join could not be written to %1.").arg(pass.inputList)));
+        return;
+    }
     qCInfo(lcBatch).noquote() << "pass:" << pass.title;
     // The statistics file of the last run must not show as this one's progress.
     QFile::remove(m_setup.statisticsPath);

@@ -26,6 +26,10 @@ struct EncoderPass
     QString sound;
     // It reads the source: the rules for the source's streams apply.
     bool readsSource = true;
+    // A list of files it reads (FFmpeg's concat reader), written there
+    // before it starts; empty: none.
+    QString inputList;
+    QByteArray inputListContent;
     // Ended at once when its output grows past this many bytes; the plan
     // hears that it was.
     std::optional<qint64> stopAbove;

@@ -2,6 +2,7 @@
 
 #include "core/convert/command/CommandShapes.h"
 #include "core/convert/plans/ConvertOnce.h"
+#include "core/convert/plans/ExactCutPlan.h"
 #include "core/convert/plans/FitPlan.h"
 #include "core/convert/plans/LoudnessPlan.h"
 #include "core/convert/rules/TrackChoice.h"
@@ -28,7 +29,11 @@ RowPasses::RowPasses(const PassContext &context, const EncoderCommand &command) 
                 LoudnessPlan::Sound{sounds.at(at).stream->index, at, int(sounds.size())}));
     }
     const Expected<std::optional<qint64>> &limit = context.job.options.sizeLimit();
-    if (limit && *limit) {
+    const std::optional<ExactStart> exact =
+        context.facts ? exactStart(*context.facts, context.job) : std::nullopt;
+    if (exact) {
+        m_plans.push_back(std::make_unique<ExactCutPlan>(context, *exact));
+    } else if (limit && *limit) {
         m_plans.push_back(std::make_unique<FitPlan>(context, **limit));
         m_single = false;
     } else {

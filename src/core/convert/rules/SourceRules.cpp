@@ -5,6 +5,7 @@
 #include "core/convert/command/CodecMapping.h"
 #include "core/convert/command/CommandShapes.h"
 #include "core/convert/rules/CopyContainers.h"
+#include "core/convert/rules/ExactStart.h"
 #include "core/convert/rules/HdrRules.h"
 #include "core/convert/rules/TrackChoice.h"
 #include "core/convert/rules/TrackRoles.h"
@@ -126,7 +127,7 @@ std::optional<ReadingNeeds> sourceNeeds(const ConversionJob &job)
     needs.hdrMetadata = needs.fieldOrder && keepsHdr(job);
     const ProfileCommandRow *row = profileCommandRow(job.profileIndex);
     if (row->shape == Shape::TodayCopy && job.startSeconds > 0)
-        needs.keyFrameBefore = job.startSeconds;
+        needs.keyFramesAround = job.startSeconds;
     return needs;
 }
 
@@ -572,6 +573,10 @@ RunAdaptation copyStart(const SourceFacts &facts, const ConversionJob &job)
     if (job.startSeconds <= 0 || !facts.picture() ||
         facts.keyFrameReadFor != double(job.startSeconds))
         return a;
+    // Pictures before the next key frame encoded again start it exactly.
+    QString why;
+    if (exactStart(facts, job, &why))
+        return a;
     const double start = job.startSeconds;
     a.copyFrom = facts.keyFrameBefore.value_or(0);
     a.copySeconds = start + job.durationSeconds - *a.copyFrom;
@@ -580,10 +585,13 @@ RunAdaptation copyStart(const SourceFacts &facts, const ConversionJob &job)
         a.notes << tr("No key frame was found before the clip: the copy starts at the file's "
                       "start, %1 s early.")
                        .arg(tenthsText(early));
-    else if (early >= kUnseenEarly)
+    else if (early >= kUnseenEarly && why.isEmpty())
         a.notes << tr("The copy started %1 s early, at the key frame before the clip: a copy "
                       "can begin on a key frame only.")
                        .arg(tenthsText(early));
+    else if (early >= kUnseenEarly)
+        a.notes << tr("The copy started %1 s early, at the key frame before the clip: %2.")
+                       .arg(tenthsText(early), why);
     return a;
 }
 

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "core/records/ConversionJob.h"
+#include "core/tools/SourceFacts.h"
+
+#include <QStringList>
+
+#include <optional>
+
+namespace vantrel {
+
+// How a copy of a clip starts on the very picture asked for when that is no
+// key frame: the pictures from the start to the next key frame (the joint)
+// are encoded again with the source's own codec and parameters, the rest is
+// copied from the joint on. Times are seconds from the file's start.
+struct ExactStart
+{
+    int picture = 0;           // the picture's stream
+    double keyFrameBefore = 0; // where decoding the start begins
+    double start = 0;
+    double joint = 0; // where copying takes over; the end when the whole clip is encoded again
+    double end = 0;
+    QStringList encoder; // the encoder and its parameters, matching the source's picture
+};
+
+// The exact start of a copy of a clip whose start is no key frame; none when
+// the copy starts on a key frame anyway (a clip from 0, a start on one, a
+// file of key frames only), when the key frames were not read, or when the
+// picture cannot be matched: then `why` says what stops it.
+std::optional<ExactStart> exactStart(const SourceFacts &facts, const ConversionJob &job,
+                                     QString *why = nullptr);
+
+// The encoder arguments ("-c:v libx264 ... -pix_fmt yuv420p") that encode
+// pictures the way `picture`'s own are: its codec, profile, level, pixel
+// format and field order; none, with `why`, when no encoder here matches it.
+std::optional<QStringList> matchingEncoder(const StreamFacts &picture, QString *why = nullptr);
+
+} // namespace vantrel
