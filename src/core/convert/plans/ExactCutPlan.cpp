@@ -21,17 +21,10 @@ QString secondsText(double seconds)
 {
     return QString::number(seconds, 'f', 3);
 }
-// A seek to a key frame is rounded up, so that it never lands on the key
-// frame before.
-QString seekText(double seconds)
-{
-    return QString::number(std::ceil(seconds * 1000) / 1000, 'f', 3);
-}
-
-// Where the source is decoded from for the pictures encoded again: a second
-// before the key frame before the start, since a seek in some containers
-// (MPEG-TS) lands on any packet near its time; the encoder then drops the
-// pictures before the start.
+// Where the source is read from for a piece: a second before the key frame
+// before it, since a seek in some containers (MPEG-TS) lands on any packet
+// near its time and in others goes by a coarse index; what comes before the
+// piece is then dropped.
 constexpr double kReadAhead = 1.0;
 double readFrom(double keyFrame)
 {
@@ -97,9 +90,12 @@ PassStep ExactCutPlan::next(const PassOutcome &)
 {
     switch (m_step) {
     case Step::Head:
-        m_step = copiesABody() ? Step::Body : Step::Join;
-        return PassStep::run(copiesABody() ? bodyPass() : joinPass());
+        m_step = copiesABody() ? Step::Body : Step::Sound;
+        return PassStep::run(copiesABody() ? bodyPass() : soundPass());
     case Step::Body:
+        m_step = Step::Sound;
+        return PassStep::run(soundPass());
+    case Step::Sound:
         m_step = Step::Join;
         return PassStep::run(joinPass());
     case Step::Join:
@@ -119,14 +115,22 @@ EncoderPass ExactCutPlan::headPass() const
                 inputOf({QStringLiteral("-ss"), secondsText(from)}, m_context.job.sourcePath));
     head.append(CommandRole::Maps,
                 words({QStringLiteral("-map"), QStringLiteral("0:%1").arg(m_exact.picture)}));
+    // The pictures before the start go in the filter, which puts the first
+    // one kept at 0, as the pieces after it expect.
+    head.append(CommandRole::Other,
+                words({QStringLiteral("-vf"), QStringLiteral("trim=start=%1,setpts=PTS-STARTPTS")
+                                                  .arg(secondsText(m_exact.start - from))}));
     head.append(CommandRole::VideoCodec,
                 words(m_exact.encoder +
                       QStringList{QStringLiteral("-fps_mode"), QStringLiteral("passthrough")}));
     head.append(CommandRole::Other,
                 words({QStringLiteral("-an"), QStringLiteral("-sn"), QStringLiteral("-dn")}));
+    // As many pictures as stand before the joint: a length would round on
+    // timestamps that some containers shift by a few milliseconds.
+    const std::optional<int> count = picturesAgain();
     head.append(CommandRole::Clip,
-                words({QStringLiteral("-ss"), secondsText(m_exact.start - from),
-                       QStringLiteral("-t"), secondsText(m_exact.joint - m_exact.start)}));
+                count ? words({QStringLiteral("-frames:v"), QString::number(*count)})
+                      : words({QStringLiteral("-t"), secondsText(m_exact.joint - m_exact.start)}));
     head.append(CommandRole::Container, words({QStringLiteral("-f"), QStringLiteral("mpegts")}));
     CommandLine output = CommandLine::literal(" ");
     output.appendPath(piece("head.ts"));
@@ -144,18 +148,24 @@ EncoderPass ExactCutPlan::headPass() const
 
 EncoderPass ExactCutPlan::bodyPass() const
 {
-    // A copy read from the joint's key frame: a seek lands on it or some
-    // packets before, and a copy drops what is no key frame until one comes.
+    // A copy read from before the key frame before the joint, dropping the
+    // packets before halfway to the joint, and then those that are no key
+    // frame until one comes: it begins on the joint's key frame whatever the
+    // container's seek lands on (a seek goes by an index that may be coarse,
+    // a copy's output seek by decoding times, which B-frames put earlier).
     EncoderCommand body;
     body.append(partsOf({CommandRole::Program}));
-    body.append(CommandRole::Input, inputOf({QStringLiteral("-ss"), seekText(m_exact.joint),
+    const double from = readFrom(m_exact.keyFrameBefore);
+    const double halfway = (m_exact.keyFrameBefore + m_exact.joint) / 2;
+    body.append(CommandRole::Input, inputOf({QStringLiteral("-ss"), secondsText(from),
                                              QStringLiteral("-fflags"), QStringLiteral("+genpts")},
                                             m_context.job.sourcePath));
     body.append(CommandRole::Maps,
                 words({QStringLiteral("-map"), QStringLiteral("0:%1").arg(m_exact.picture)}));
     body.append(CommandRole::Other, words({QStringLiteral("-c"), QStringLiteral("copy")}));
     body.append(CommandRole::Clip,
-                words({QStringLiteral("-t"), secondsText(m_exact.end - m_exact.joint)}));
+                words({QStringLiteral("-ss"), secondsText(halfway - from), QStringLiteral("-t"),
+                       secondsText(m_exact.end - halfway)}));
     body.append(CommandRole::Container, words({QStringLiteral("-f"), QStringLiteral("mpegts")}));
     CommandLine output = CommandLine::literal(" ");
     output.appendPath(piece("body.ts"));
@@ -171,33 +181,79 @@ EncoderPass ExactCutPlan::bodyPass() const
     return pass;
 }
 
+QStringList ExactCutPlan::keptStreams() const
+{
+    // Every stream the copy keeps but the picture, in the copy's order.
+    const RunAdaptation kept =
+        m_context.facts ? adaptToSource(*m_context.facts, m_context.job) : RunAdaptation();
+    QStringList streams;
+    for (const QString &stream : kept.streams.value_or(
+             QStringList{QStringLiteral("0:a?"), QStringLiteral("0:s?"), QStringLiteral("0:t?")})) {
+        if (stream != QStringLiteral("0:%1").arg(m_exact.picture))
+            streams << stream;
+    }
+    return streams;
+}
+
+EncoderPass ExactCutPlan::soundPass() const
+{
+    // The sound and subtitles from the very start: a copy's output seek
+    // drops the packets before it, which for sound is every frame before.
+    const double from = std::max(0.0, m_exact.start - kReadAhead);
+    EncoderCommand sound;
+    sound.append(partsOf({CommandRole::Program}));
+    sound.append(CommandRole::Input,
+                 inputOf({QStringLiteral("-ss"), secondsText(from)}, m_context.job.sourcePath));
+    QStringList maps;
+    for (const QString &stream : keptStreams())
+        maps << QStringLiteral("-map") << stream;
+    sound.append(CommandRole::Maps, words(maps));
+    sound.append(CommandRole::Other, words({QStringLiteral("-c"), QStringLiteral("copy")}));
+    sound.append(CommandRole::Clip,
+                 words({QStringLiteral("-ss"), secondsText(m_exact.start - from),
+                        QStringLiteral("-t"), secondsText(m_exact.end - m_exact.start)}));
+    sound.append(CommandRole::Container, words({QStringLiteral("-f"), QStringLiteral("matroska")}));
+    CommandLine output = CommandLine::literal(" ");
+    output.appendPath(piece("sound.mkv"));
+    sound.append(CommandRole::Output, output);
+    sound.append(partsOf({CommandRole::Threads}));
+    EncoderPass pass;
+    pass.title = tr("copies the sound and subtitles from the start");
+    pass.command = sound;
+    pass.writesOutput = false;
+    pass.readsSource = false;
+    pass.weight = 0.1;
+    pass.weightAfter = 0.25;
+    return pass;
+}
+
 EncoderPass ExactCutPlan::joinPass() const
 {
-    // The picture from the pieces, every other stream the copy keeps from
-    // the source at the exact start, each in its place among its kind.
+    // The picture from the pieces, every other stream from the sound's
+    // piece, each in its place among its kind.
     QStringList pieces{piece("head.ts")};
     if (copiesABody())
         pieces << piece("body.ts");
     const RunAdaptation kept =
         m_context.facts ? adaptToSource(*m_context.facts, m_context.job) : RunAdaptation();
     QStringList maps = {QStringLiteral("-map"), QStringLiteral("0:v:0")};
-    const QStringList streams = kept.streams.value_or(
-        QStringList{QStringLiteral("0:a?"), QStringLiteral("0:s?"), QStringLiteral("0:t?")});
-    for (const QString &stream : streams) {
-        if (stream == QStringLiteral("0:%1").arg(m_exact.picture) || stream.startsWith(u'-'))
-            continue;
-        maps << QStringLiteral("-map") << QStringLiteral("1:") + stream.mid(2);
+    const QStringList streams = keptStreams();
+    for (int at = 0; at < streams.size(); ++at) {
+        const QString &stream = streams.at(at);
+        maps << QStringLiteral("-map")
+             << (stream.endsWith(u'?') ? QStringLiteral("1:") + stream.mid(2)
+                                       : QStringLiteral("1:%1").arg(at));
     }
     EncoderCommand join;
     join.append(partsOf({CommandRole::Program}));
     CommandLine input = inputOf({QStringLiteral("-f"), QStringLiteral("concat"),
                                  QStringLiteral("-safe"), QStringLiteral("0")},
                                 piece("joint.ffconcat"));
-    input.append(
-        inputOf({QStringLiteral("-ss"), secondsText(m_exact.start)}, m_context.job.sourcePath));
+    input.append(inputOf({}, piece("sound.mkv")));
     join.append(CommandRole::Input, input);
     join.append(CommandRole::Maps, words(maps));
-    // The row's own copy, its metadata and chapters from the source.
+    // The row's own copy, its metadata and chapters from the sound's piece,
+    // which has the source's.
     for (const CommandPart &part : partsOf({CommandRole::Other, CommandRole::Container})) {
         QStringList arguments = part.pieces.arguments();
         for (int at = 0; at + 1 < arguments.size(); ++at) {
@@ -207,17 +263,15 @@ EncoderPass ExactCutPlan::joinPass() const
         }
         join.append(part.role, words(arguments));
     }
-    join.append(CommandRole::Clip,
-                words({QStringLiteral("-t"), secondsText(m_exact.end - m_exact.start)}));
     join.append(CommandRole::Other, words(kept.outputOptions));
     join.append(partsOf({CommandRole::Output, CommandRole::Threads}));
     EncoderPass pass;
-    pass.title = tr("joins them with the sound and subtitles copied from the start");
+    pass.title = tr("joins them");
     pass.command = join;
     pass.readsSource = false;
     pass.inputList = piece("joint.ffconcat");
     pass.inputListContent = concatList(pieces);
-    pass.weight = 0.25;
+    pass.weight = 0.1;
     return pass;
 }
 
@@ -229,17 +283,25 @@ QList<EncoderPass> ExactCutPlan::outline(Outline &at) const
     passes.front().decidedBy = at.rule;
     if (copiesABody())
         passes << plan.bodyPass();
-    passes << plan.joinPass();
+    passes << plan.soundPass() << plan.joinPass();
     return passes;
+}
+
+std::optional<int> ExactCutPlan::picturesAgain() const
+{
+    const StreamFacts *picture = m_context.facts ? m_context.facts->picture() : nullptr;
+    const std::optional<double> rate = picture ? picture->framesPerSecond() : std::nullopt;
+    if (!rate || *rate <= 0)
+        return std::nullopt;
+    return int(std::lround((m_exact.joint - m_exact.start) * *rate));
 }
 
 QStringList ExactCutPlan::notes() const
 {
-    const StreamFacts *picture = m_context.facts ? m_context.facts->picture() : nullptr;
-    const std::optional<double> rate = picture ? picture->framesPerSecond() : std::nullopt;
+    const std::optional<int> count = picturesAgain();
     const QString again =
-        rate ? tr("%1 pictures").arg(std::lround((m_exact.joint - m_exact.start) * *rate))
-             : tr("%1 s of pictures").arg(numberText(m_exact.joint - m_exact.start));
+        count ? tr("%1 pictures").arg(*count)
+              : tr("%1 s of pictures").arg(numberText(m_exact.joint - m_exact.start));
     if (!copiesABody())
         return {tr("Exact start: the clip holds no key frame, so its %1 were encoded again "
                    "with the source's codec.")

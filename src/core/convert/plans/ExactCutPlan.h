@@ -8,9 +8,10 @@ namespace vantrel {
 // A copy of a clip that starts on the picture asked for: the pictures from
 // the start to the joint are encoded again with the source's codec into a
 // transport stream, the picture from the joint to the end is copied into
-// another, and both are joined (FFmpeg's concat reader, each stream keeping
-// its parameter sets at its key frames) with the sound, subtitles and
-// attachments copied from the exact start into the row's output. The
+// another, the sound, subtitles and attachments are copied from the exact
+// start into a Matroska piece, and all are joined (FFmpeg's concat reader,
+// each picture stream keeping its parameter sets at its key frames) into
+// the row's output. The
 // pieces lie beside the row's pass statistics and go with them.
 class ExactCutPlan : public PassPlan
 {
@@ -31,12 +32,18 @@ private:
     {
         Head,
         Body,
+        Sound,
         Join
     };
 
     EncoderPass headPass() const;
     EncoderPass bodyPass() const;
+    EncoderPass soundPass() const;
+    QStringList keptStreams() const;
     EncoderPass joinPass() const;
+    // How many pictures stand between the start and the joint; none when
+    // the picture's rate is not told.
+    std::optional<int> picturesAgain() const;
     bool copiesABody() const { return m_exact.joint < m_exact.end; }
     QString piece(const char *name) const;
     // The row command's parts of `roles`, in order.
