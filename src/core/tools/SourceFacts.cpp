@@ -612,18 +612,14 @@ QStringList keyFrameArguments(const QString &path, const SourceFacts &facts, int
 {
     const double at = facts.startSeconds + clipStart;
     const double from = std::max(0.0, at - before);
-    return {QStringLiteral("-v"),
-            QStringLiteral("error"),
-            QStringLiteral("-hide_banner"),
-            QStringLiteral("-select_streams"),
-            QString::number(streamIndex),
+    return {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-hide_banner"),
+            QStringLiteral("-select_streams"), QString::number(streamIndex),
             QStringLiteral("-read_intervals"),
             QString::number(from, 'f', 3) + u'%' + QString::number(at + after, 'f', 3),
-            QStringLiteral("-show_entries"),
-            QStringLiteral("packet=pts_time,flags"),
-            QStringLiteral("-of"),
-            QStringLiteral("csv=p=0"),
-            QStringLiteral("-i"),
+            QStringLiteral("-show_entries"), QStringLiteral("packet=pts_time,flags"),
+            QStringLiteral("-of"), QStringLiteral("csv=p=0"),
+            // A program stream's key frames may come without a time.
+            QStringLiteral("-fflags"), QStringLiteral("+genpts"), QStringLiteral("-i"),
             localFileArgument(path)};
 }
 
@@ -633,18 +629,30 @@ KeyFrames keyFramesAround(const QString &packets, double startSeconds, double cl
     // listed times are rounded to microseconds.
     constexpr double kOnTheStart = 0.0005;
     KeyFrames found;
+    bool inAfterGroup = false;
     for (const QString &line : packets.split(u'\n')) {
         const QStringList fields = line.trimmed().split(u',');
         bool ok = false;
         const double pts = fields.value(0).toDouble(&ok);
-        if (fields.size() < 2 || !ok || !std::isfinite(pts) || !fields.at(1).startsWith(u'K'))
+        if (fields.size() < 2 || !ok || !std::isfinite(pts))
             continue;
         const double at = pts - startSeconds;
+        // The pictures decoded after the key frame after, up to the next
+        // key frame: the earliest of them is shown first.
+        if (!fields.at(1).startsWith(u'K')) {
+            if (inAfterGroup)
+                found.afterShownFrom = std::min(*found.afterShownFrom, at);
+            continue;
+        }
+        inAfterGroup = false;
         if (at <= clipStart + kOnTheStart) {
             if (!found.before || at > *found.before)
                 found.before = std::max(0.0, at);
-        } else if (!found.after || at < *found.after) {
+        } else if (!found.after) {
+            // Key frames come in order: the first past the start is the one after.
             found.after = at;
+            found.afterShownFrom = at;
+            inAfterGroup = true;
         }
     }
     return found;

@@ -147,6 +147,7 @@ struct SourceFacts
     std::optional<double> keyFrameReadFor;
     std::optional<double> keyFrameBefore;
     std::optional<double> keyFrameAfter;
+    std::optional<double> keyFrameAfterShownFrom; // see KeyFrames
     // Whether the key frame after starts a closed group of pictures, which
     // decodes after any other picture (an IDR, a closed MPEG-2 GOP); none
     // when it was not read or could not be told.
@@ -253,6 +254,9 @@ struct KeyFrames
 {
     std::optional<double> before;
     std::optional<double> after;
+    // When the first picture the key frame after begins is shown: earlier
+    // than the key frame where B-frames decoded after it are shown before it.
+    std::optional<double> afterShownFrom;
 };
 KeyFrames keyFramesAround(const QString &packets, double startSeconds, double clipStart);
 

@@ -218,6 +218,7 @@ void SourceReading::onKeyFramesEnded(const ProcessResult &result)
     m_facts->keyFrameReadFor = clipStart;
     m_facts->keyFrameBefore = found.before;
     m_facts->keyFrameAfter = found.after;
+    m_facts->keyFrameAfterShownFrom = found.afterShownFrom;
     m_facts->keyFrameAfterClosed.reset();
     // Whether pictures encoded again can join the key frame after: its
     // headers, read until they tell.

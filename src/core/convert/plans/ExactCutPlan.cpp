@@ -156,7 +156,7 @@ EncoderPass ExactCutPlan::bodyPass() const
     EncoderCommand body;
     body.append(partsOf({CommandRole::Program}));
     const double from = readFrom(m_exact.keyFrameBefore);
-    const double halfway = (m_exact.keyFrameBefore + m_exact.joint) / 2;
+    const double halfway = (m_exact.keyFrameBefore + m_exact.jointKeyFrame) / 2;
     body.append(CommandRole::Input, inputOf({QStringLiteral("-ss"), secondsText(from),
                                              QStringLiteral("-fflags"), QStringLiteral("+genpts")},
                                             m_context.job.sourcePath));

@@ -142,7 +142,9 @@ std::optional<ExactStart> exactStart(const SourceFacts &facts, const ConversionJ
     if (exact.start - *facts.keyFrameBefore < kOnAKeyFrame)
         return std::nullopt; // the copy starts on its key frame
     if (facts.keyFrameAfter && *facts.keyFrameAfter < exact.end) {
-        exact.joint = *facts.keyFrameAfter;
+        exact.jointKeyFrame = *facts.keyFrameAfter;
+        exact.joint =
+            std::max(exact.start, facts.keyFrameAfterShownFrom.value_or(*facts.keyFrameAfter));
         // Pictures after an open GOP's key frame lean on the pictures before
         // it, which are encoded again: they would not decode as they were.
         if (facts.keyFrameAfterClosed != true) {

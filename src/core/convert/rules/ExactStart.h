@@ -18,7 +18,10 @@ struct ExactStart
     int picture = 0;           // the picture's stream
     double keyFrameBefore = 0; // where decoding the start begins
     double start = 0;
-    double joint = 0; // where copying takes over; the end when the whole clip is encoded again
+    // Where the copied pictures take over: the first of them shown; the end
+    // when the whole clip is encoded again.
+    double joint = 0;
+    double jointKeyFrame = 0; // the key frame the copy begins on
     double end = 0;
     QStringList encoder; // the encoder and its parameters, matching the source's picture
 };
