@@ -124,6 +124,14 @@ TEST(SourceFacts, ReadsWhatTheToolsAnswer)
     EXPECT_FALSE(onOne.after);
     EXPECT_NEAR(keyFramesAround(packets, 1.44, 4.0).before.value_or(-1), 0.08, 1e-9);
     EXPECT_FALSE(keyFramesAround(qs("6.880000,__,\n"), 1.44, 5.0).before);
+    // A program stream's B-frames decoded after the key frame are shown
+    // before it: the pictures after the start begin with them.
+    const KeyFrames leading = keyFramesAround(
+        qs("0.971356,K_\n1.271356,__\n1.371356,K_\n1.304689,__\n1.338022,__\n1.471356,__\n"
+           "1.771356,K_\n1.704689,__\n"),
+        0.171356, 1.0);
+    EXPECT_NEAR(leading.after.value_or(-1), 1.2, 1e-6);
+    EXPECT_NEAR(leading.afterShownFrom.value_or(-1), 1.133333, 1e-6);
     EXPECT_FALSE(parseSourceFacts("Invalid data found when processing input"));
     EXPECT_FALSE(parseFieldCount(qs("frame=  50 fps=0.0")));
 }
