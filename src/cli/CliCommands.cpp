@@ -334,6 +334,7 @@ int runCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     EncoderCommandInput input;
     input.job = *job;
     input.job.outputPath = parser.value(output);
+    input.job.endTrimmed = parser.isSet(end);
     input.threadSetting =
         parser.isSet(threads) ? parser.value(threads) : cliSettingsFile().read().threads;
     input.encoderPath = parser.isSet(encoder) ? parser.value(encoder) : ToolLocator::encoder();

@@ -16,6 +16,8 @@ struct ConversionJob
     QString outputPath;
     int startSeconds = 0;
     int durationSeconds = 0;
+    // The clip is cut at its end time rather than run to the file's end.
+    bool endTrimmed = false;
     OptionValues options; // the sheet's, parsed when the job took them
     // The row's own choice of tracks, in place of the sheet's rules.
     std::optional<TrackPick> tracks;

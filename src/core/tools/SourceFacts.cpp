@@ -628,8 +628,14 @@ KeyFrames keyFramesAround(const QString &packets, double startSeconds, double cl
     // A key frame within half a millisecond of the start is on it: the
     // listed times are rounded to microseconds.
     constexpr double kOnTheStart = 0.0005;
-    KeyFrames found;
-    bool inAfterGroup = false;
+    // Each key frame with the pictures decoded after it up to the next one:
+    // the earliest of them is shown first.
+    struct Group
+    {
+        double key;
+        double shownFrom;
+    };
+    std::vector<Group> groups;
     for (const QString &line : packets.split(u'\n')) {
         const QStringList fields = line.trimmed().split(u',');
         bool ok = false;
@@ -637,22 +643,21 @@ KeyFrames keyFramesAround(const QString &packets, double startSeconds, double cl
         if (fields.size() < 2 || !ok || !std::isfinite(pts))
             continue;
         const double at = pts - startSeconds;
-        // The pictures decoded after the key frame after, up to the next
-        // key frame: the earliest of them is shown first.
-        if (!fields.at(1).startsWith(u'K')) {
-            if (inAfterGroup)
-                found.afterShownFrom = std::min(*found.afterShownFrom, at);
-            continue;
-        }
-        inAfterGroup = false;
-        if (at <= clipStart + kOnTheStart) {
-            if (!found.before || at > *found.before)
-                found.before = std::max(0.0, at);
-        } else if (!found.after) {
-            // Key frames come in order: the first past the start is the one after.
-            found.after = at;
-            found.afterShownFrom = at;
-            inAfterGroup = true;
+        if (fields.at(1).startsWith(u'K'))
+            groups.push_back({at, at});
+        else if (!groups.empty())
+            groups.back().shownFrom = std::min(groups.back().shownFrom, at);
+    }
+    KeyFrames found;
+    for (const Group &group : groups) {
+        if (group.key <= clipStart + kOnTheStart) {
+            if (!found.before || group.key > *found.before) {
+                found.before = std::max(0.0, group.key);
+                found.beforeShownFrom = std::max(0.0, group.shownFrom);
+            }
+        } else if (!found.after || group.key < *found.after) {
+            found.after = group.key;
+            found.afterShownFrom = group.shownFrom;
         }
     }
     return found;

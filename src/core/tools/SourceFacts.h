@@ -148,6 +148,11 @@ struct SourceFacts
     std::optional<double> keyFrameBefore;
     std::optional<double> keyFrameAfter;
     std::optional<double> keyFrameAfterShownFrom; // see KeyFrames
+    // The picture's last key frame at or before a clip's end, read for the
+    // end `keyFrameEndReadFor`, and when the first picture it begins is shown.
+    std::optional<double> keyFrameEndReadFor;
+    std::optional<double> keyFrameBeforeEnd;
+    std::optional<double> keyFrameBeforeEndShownFrom;
     // Whether the key frame after starts a closed group of pictures, which
     // decodes after any other picture (an IDR, a closed MPEG-2 GOP); none
     // when it was not read or could not be told.
@@ -253,6 +258,7 @@ QStringList keyFrameArguments(const QString &path, const SourceFacts &facts, int
 struct KeyFrames
 {
     std::optional<double> before;
+    std::optional<double> beforeShownFrom; // as `afterShownFrom`, for the key frame before
     std::optional<double> after;
     // When the first picture the key frame after begins is shown: earlier
     // than the key frame where B-frames decoded after it are shown before it.

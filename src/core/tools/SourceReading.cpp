@@ -22,6 +22,8 @@ bool ReadingNeeds::metBy(const SourceFacts &facts) const
         return false;
     if (keyFramesAround && facts.picture() && facts.keyFrameReadFor != keyFramesAround)
         return false;
+    if (keyFrameBeforeEnd && facts.picture() && facts.keyFrameEndReadFor != keyFrameBeforeEnd)
+        return false;
     const bool endWanted = length || (lastPicture && facts.picture());
     return !endWanted || facts.lastPacketsRead;
 }
@@ -107,6 +109,7 @@ void SourceReading::start(const QString &path, const ReadingNeeds &needs,
     m_lastPacketsOfPicture = false;
     m_wholeRead = false;
     m_keyFrameWindow = kKeyFrameWindowSeconds;
+    m_keyFramesOfEnd = false;
     m_running = true;
     // From the event loop, so that `finished` never comes inside this call.
     QMetaObject::invokeMethod(
@@ -195,6 +198,25 @@ void SourceReading::next()
                                             kKeyFrameAfterSeconds));
         return;
     }
+    if (m_needs.keyFrameBeforeEnd && picture &&
+        m_facts->keyFrameEndReadFor != m_needs.keyFrameBeforeEnd) {
+        // A clip that ends with the file ends on its last picture anyway.
+        const std::optional<double> held = m_facts->heldSeconds();
+        if (held && *m_needs.keyFrameBeforeEnd >= *held - kEndsWithTheFile) {
+            m_facts->keyFrameEndReadFor = m_needs.keyFrameBeforeEnd;
+            m_facts->keyFrameBeforeEnd.reset();
+            return next();
+        }
+        m_answer.clear();
+        m_tooLong = false;
+        m_keyFramesOfEnd = true;
+        m_limit.start(kProbeLimitMs);
+        m_keyFrames.start(CommandLine::program(m_probePath),
+                          keyFrameArguments(m_path, *m_facts, picture->index,
+                                            *m_needs.keyFrameBeforeEnd, kKeyFrameWindowSeconds,
+                                            0.001));
+        return;
+    }
     end();
 }
 
@@ -203,6 +225,19 @@ void SourceReading::onKeyFramesEnded(const ProcessResult &result)
     if (!m_running)
         return;
     m_limit.stop();
+    if (std::exchange(m_keyFramesOfEnd, false)) {
+        const double clipEnd = *m_needs.keyFrameBeforeEnd;
+        const KeyFrames found =
+            result.succeeded() && !m_tooLong
+                ? keyFramesAround(QString::fromLatin1(m_answer), m_facts->startSeconds, clipEnd)
+                : KeyFrames();
+        m_answer.clear();
+        m_facts->keyFrameEndReadFor = clipEnd;
+        m_facts->keyFrameBeforeEnd = found.before;
+        m_facts->keyFrameBeforeEndShownFrom = found.beforeShownFrom;
+        next();
+        return;
+    }
     const double clipStart = *m_needs.keyFramesAround;
     const KeyFrames found =
         result.succeeded() && !m_tooLong

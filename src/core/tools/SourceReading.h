@@ -32,6 +32,9 @@ struct ReadingNeeds
     // A copy of a clip starting there (seconds from the file's start): the
     // picture's key frames about it.
     std::optional<double> keyFramesAround;
+    // A copy of a clip ending there: the picture's last key frame before it,
+    // unless the file ends there anyway.
+    std::optional<double> keyFrameBeforeEnd;
 
     // Whether `facts` already tell all of it.
     bool metBy(const SourceFacts &facts) const;
@@ -60,6 +63,8 @@ public:
     // back first, then from the file's start, and this far on.
     static constexpr double kKeyFrameWindowSeconds = 30;
     static constexpr double kKeyFrameAfterSeconds = 12;
+    // A clip ending within a picture of the file's end ends with it.
+    static constexpr double kEndsWithTheFile = 0.05;
 
     explicit SourceReading(QString probePath = ToolLocator::mediaInfo(),
                            QString encoderPath = ToolLocator::encoder(), QObject *parent = nullptr);
@@ -107,8 +112,9 @@ private:
     Process m_hdrFrames;
     Process m_keyFrames;
     Process m_keyFrameHeaders;
-    QString m_trace;             // the headers' lines not yet read
-    double m_keyFrameWindow = 0; // how far before the clip's start the packets are read
+    QString m_trace;               // the headers' lines not yet read
+    double m_keyFrameWindow = 0;   // how far before the clip's start the packets are read
+    bool m_keyFramesOfEnd = false; // the key frames read are the end's
     QTimer m_limit;
     QByteArray m_answer;
     bool m_tooLong = false; // the answer passed its size limit

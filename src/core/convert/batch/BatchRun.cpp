@@ -299,8 +299,11 @@ Expected<ConversionJob> BatchRun::rowJob(const SourceItem &item, int entry) cons
     options.languages = m_languages;
     Expected<ConversionJob> job =
         buildConversionJob(item.fileName, entry, options, item.clipStart, item.clipEnd);
-    if (job)
+    if (job) {
         job.value().tracks = item.tracks;
+        // A clip cut at its end, or whose start moves its end to a time.
+        job.value().endTrimmed = !isWholeFile(item);
+    }
     return job;
 }
 

@@ -21,6 +21,13 @@ QString secondsText(double seconds)
 {
     return QString::number(seconds, 'f', 3);
 }
+// A seek to a key frame is rounded up, so that it never lands on the key
+// frame before.
+QString seekText(double seconds)
+{
+    return QString::number(std::ceil(seconds * 1000) / 1000, 'f', 3);
+}
+
 // Where the source is read from for a piece: a second before the key frame
 // before it, since a seek in some containers (MPEG-TS) lands on any packet
 // near its time and in others goes by a coarse index; what comes before the
@@ -82,44 +89,65 @@ QList<CommandPart> ExactCutPlan::partsOf(std::initializer_list<CommandRole> role
 PassStep ExactCutPlan::begin(const EncoderCommand &command)
 {
     m_command = command;
-    m_step = Step::Head;
-    return PassStep::run(headPass());
+    m_passes = passes();
+    m_at = 0;
+    return PassStep::run(m_passes.first());
 }
 
 PassStep ExactCutPlan::next(const PassOutcome &)
 {
-    switch (m_step) {
-    case Step::Head:
-        m_step = copiesABody() ? Step::Body : Step::Sound;
-        return PassStep::run(copiesABody() ? bodyPass() : soundPass());
-    case Step::Body:
-        m_step = Step::Sound;
-        return PassStep::run(soundPass());
-    case Step::Sound:
-        m_step = Step::Join;
-        return PassStep::run(joinPass());
-    case Step::Join:
-        break;
-    }
+    if (++m_at < m_passes.size())
+        return PassStep::run(m_passes.at(m_at));
     return PassStep::done();
 }
 
-EncoderPass ExactCutPlan::headPass() const
+QList<EncoderPass> ExactCutPlan::passes() const
 {
-    // The encoder decodes from before the key frame before the start and
-    // keeps the pictures from the start on.
+    QList<EncoderPass> passes;
+    if (encodesHead())
+        passes << encodedPass(m_exact.keyFrameBefore, m_exact.start, m_exact.joint, "head.ts",
+                              tr("encodes the pictures before the first key frame again"));
+    if (copiesABody())
+        passes << bodyPass();
+    if (m_exact.tail)
+        passes << encodedPass(m_exact.tailKeyFrame, *m_exact.tail, m_exact.end, "tail.ts",
+                              tr("encodes the pictures after the last key frame again"));
+    passes << soundPass() << joinPass();
+    return passes;
+}
+
+bool ExactCutPlan::encodesHead() const
+{
+    // A start a few milliseconds before a key frame holds no picture before it.
+    const std::optional<int> count = pictures(m_exact.start, m_exact.joint);
+    return count ? *count > 0 : m_exact.joint - m_exact.start > 0.001;
+}
+
+bool ExactCutPlan::copiesABody() const
+{
+    // Key frames a few milliseconds apart from the ends hold no picture between.
+    const double to = m_exact.tail.value_or(m_exact.end);
+    const std::optional<int> count = pictures(m_exact.joint, to);
+    return count ? *count > 0 : to - m_exact.joint > 0.001;
+}
+
+EncoderPass ExactCutPlan::encodedPass(double keyFrame, double from, double to, const char *name,
+                                      const QString &title) const
+{
+    // The encoder decodes from before the key frame and keeps the pictures
+    // from `from` on, as many as stand before `to`.
     EncoderCommand head;
     head.append(partsOf({CommandRole::Program}));
-    const double from = readFrom(m_exact.keyFrameBefore);
+    const double readAt = readFrom(keyFrame);
     head.append(CommandRole::Input,
-                inputOf({QStringLiteral("-ss"), secondsText(from)}, m_context.job.sourcePath));
+                inputOf({QStringLiteral("-ss"), secondsText(readAt)}, m_context.job.sourcePath));
     head.append(CommandRole::Maps,
                 words({QStringLiteral("-map"), QStringLiteral("0:%1").arg(m_exact.picture)}));
     // The pictures before the start go in the filter, which puts the first
     // one kept at 0, as the pieces after it expect.
     head.append(CommandRole::Other,
                 words({QStringLiteral("-vf"), QStringLiteral("trim=start=%1,setpts=PTS-STARTPTS")
-                                                  .arg(secondsText(m_exact.start - from))}));
+                                                  .arg(secondsText(from - readAt))}));
     head.append(CommandRole::VideoCodec,
                 words(m_exact.encoder +
                       QStringList{QStringLiteral("-fps_mode"), QStringLiteral("passthrough")}));
@@ -127,17 +155,17 @@ EncoderPass ExactCutPlan::headPass() const
                 words({QStringLiteral("-an"), QStringLiteral("-sn"), QStringLiteral("-dn")}));
     // As many pictures as stand before the joint: a length would round on
     // timestamps that some containers shift by a few milliseconds.
-    const std::optional<int> count = picturesAgain();
+    const std::optional<int> count = pictures(from, to);
     head.append(CommandRole::Clip,
                 count ? words({QStringLiteral("-frames:v"), QString::number(*count)})
-                      : words({QStringLiteral("-t"), secondsText(m_exact.joint - m_exact.start)}));
+                      : words({QStringLiteral("-t"), secondsText(to - from)}));
     head.append(CommandRole::Container, words({QStringLiteral("-f"), QStringLiteral("mpegts")}));
     CommandLine output = CommandLine::literal(" ");
-    output.appendPath(piece("head.ts"));
+    output.appendPath(piece(name));
     head.append(CommandRole::Output, output);
     head.append(partsOf({CommandRole::Threads, CommandRole::Statistics}));
     EncoderPass pass;
-    pass.title = tr("encodes the pictures before the first key frame again");
+    pass.title = title;
     pass.command = head;
     pass.writesOutput = false;
     pass.readsSource = false;
@@ -148,31 +176,46 @@ EncoderPass ExactCutPlan::headPass() const
 
 EncoderPass ExactCutPlan::bodyPass() const
 {
-    // A copy read from before the key frame before the joint, dropping the
-    // packets before halfway to the joint, and then those that are no key
-    // frame until one comes: it begins on the joint's key frame whatever the
-    // container's seek lands on (a seek goes by an index that may be coarse,
-    // a copy's output seek by decoding times, which B-frames put earlier).
+    // After pictures encoded again, a copy read from before the key frame
+    // before the joint, dropping the packets before halfway to the joint,
+    // and then those that are no key frame until one comes: it begins on
+    // the joint's key frame whatever the container's seek lands on (a seek
+    // goes by an index that may be coarse, a copy's output seek by decoding
+    // times, which B-frames put earlier). A clip that starts on a key frame
+    // is read from it. Before a tail it ends by its count of pictures, which
+    // in decoding order are those shown before the tail's.
     EncoderCommand body;
     body.append(partsOf({CommandRole::Program}));
-    const double from = readFrom(m_exact.keyFrameBefore);
-    const double halfway = (m_exact.keyFrameBefore + m_exact.jointKeyFrame) / 2;
-    body.append(CommandRole::Input, inputOf({QStringLiteral("-ss"), secondsText(from),
-                                             QStringLiteral("-fflags"), QStringLiteral("+genpts")},
-                                            m_context.job.sourcePath));
+    const bool afterHead = encodesHead();
+    const double from = afterHead ? readFrom(m_exact.keyFrameBefore) : m_exact.jointKeyFrame;
+    const double halfway =
+        afterHead ? (m_exact.keyFrameBefore + m_exact.jointKeyFrame) / 2 : m_exact.jointKeyFrame;
+    body.append(CommandRole::Input,
+                inputOf({QStringLiteral("-ss"), afterHead ? secondsText(from) : seekText(from),
+                         QStringLiteral("-fflags"), QStringLiteral("+genpts")},
+                        m_context.job.sourcePath));
     body.append(CommandRole::Maps,
                 words({QStringLiteral("-map"), QStringLiteral("0:%1").arg(m_exact.picture)}));
     body.append(CommandRole::Other, words({QStringLiteral("-c"), QStringLiteral("copy")}));
-    body.append(CommandRole::Clip,
-                words({QStringLiteral("-ss"), secondsText(halfway - from), QStringLiteral("-t"),
-                       secondsText(m_exact.end - halfway)}));
+    QStringList clip;
+    if (afterHead)
+        clip << QStringLiteral("-ss") << secondsText(halfway - from);
+    const std::optional<int> count =
+        m_exact.tail || m_exact.endCounted
+            ? pictures(m_exact.joint, m_exact.tail.value_or(m_exact.end))
+            : std::nullopt;
+    if (count)
+        clip << QStringLiteral("-frames:v") << QString::number(*count);
+    else
+        clip << QStringLiteral("-t") << secondsText(m_exact.tail.value_or(m_exact.end) - halfway);
+    body.append(CommandRole::Clip, words(clip));
     body.append(CommandRole::Container, words({QStringLiteral("-f"), QStringLiteral("mpegts")}));
     CommandLine output = CommandLine::literal(" ");
     output.appendPath(piece("body.ts"));
     body.append(CommandRole::Output, output);
     body.append(partsOf({CommandRole::Threads}));
     EncoderPass pass;
-    pass.title = tr("copies the pictures from the first key frame on");
+    pass.title = tr("copies the pictures between the key frames");
     pass.command = body;
     pass.writesOutput = false;
     pass.readsSource = false;
@@ -231,9 +274,13 @@ EncoderPass ExactCutPlan::joinPass() const
 {
     // The picture from the pieces, every other stream from the sound's
     // piece, each in its place among its kind.
-    QStringList pieces{piece("head.ts")};
+    QStringList pieces;
+    if (encodesHead())
+        pieces << piece("head.ts");
     if (copiesABody())
         pieces << piece("body.ts");
+    if (m_exact.tail)
+        pieces << piece("tail.ts");
     const RunAdaptation kept =
         m_context.facts ? adaptToSource(*m_context.facts, m_context.job) : RunAdaptation();
     QStringList maps = {QStringLiteral("-map"), QStringLiteral("0:v:0")};
@@ -279,36 +326,42 @@ QList<EncoderPass> ExactCutPlan::outline(Outline &at) const
 {
     ExactCutPlan plan(m_context, m_exact);
     plan.m_command = at.command;
-    QList<EncoderPass> passes{plan.headPass()};
+    QList<EncoderPass> passes = plan.passes();
     passes.front().decidedBy = at.rule;
-    if (copiesABody())
-        passes << plan.bodyPass();
-    passes << plan.soundPass() << plan.joinPass();
     return passes;
 }
 
-std::optional<int> ExactCutPlan::picturesAgain() const
+std::optional<int> ExactCutPlan::pictures(double from, double to) const
 {
     const StreamFacts *picture = m_context.facts ? m_context.facts->picture() : nullptr;
     const std::optional<double> rate = picture ? picture->framesPerSecond() : std::nullopt;
     if (!rate || *rate <= 0)
         return std::nullopt;
-    return int(std::lround((m_exact.joint - m_exact.start) * *rate));
+    return int(std::lround((to - from) * *rate));
+}
+
+QString ExactCutPlan::picturesText(double from, double to) const
+{
+    const std::optional<int> count = pictures(from, to);
+    return count ? tr("%1 pictures").arg(*count)
+                 : tr("%1 s of pictures").arg(numberText(to - from));
 }
 
 QStringList ExactCutPlan::notes() const
 {
-    const std::optional<int> count = picturesAgain();
-    const QString again =
-        count ? tr("%1 pictures").arg(*count)
-              : tr("%1 s of pictures").arg(numberText(m_exact.joint - m_exact.start));
     if (!copiesABody())
-        return {tr("Exact start: the clip holds no key frame, so its %1 were encoded again "
-                   "with the source's codec.")
-                    .arg(again)};
-    return {tr("Exact start: %1 up to the next key frame were encoded again with the source's "
-               "codec; the rest was copied.")
-                .arg(again)};
+        return {tr("Exact cut: the clip's %1 were encoded again with the source's codec, as no "
+                   "whole group of pictures lies within it.")
+                    .arg(picturesText(m_exact.start, m_exact.end))};
+    QStringList parts;
+    if (encodesHead())
+        parts << tr("%1 up to the first key frame").arg(picturesText(m_exact.start, m_exact.joint));
+    if (m_exact.tail)
+        parts << tr("%1 after the last").arg(picturesText(*m_exact.tail, m_exact.end));
+    if (parts.isEmpty())
+        return {}; // copied from key frame to key frame, counted to its end
+    return {tr("Exact cut: %1 were encoded again with the source's codec; the rest was copied.")
+                .arg(parts.join(tr(" and ")))};
 }
 
 } // namespace vantrel

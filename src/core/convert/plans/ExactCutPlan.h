@@ -5,14 +5,14 @@
 
 namespace vantrel {
 
-// A copy of a clip that starts on the picture asked for: the pictures from
-// the start to the joint are encoded again with the source's codec into a
-// transport stream, the picture from the joint to the end is copied into
-// another, the sound, subtitles and attachments are copied from the exact
-// start into a Matroska piece, and all are joined (FFmpeg's concat reader,
-// each picture stream keeping its parameter sets at its key frames) into
-// the row's output. The
-// pieces lie beside the row's pass statistics and go with them.
+// A copy of a clip that starts and ends on the pictures asked for: the
+// pictures from the start to the joint, and from the tail to the end, are
+// encoded again with the source's codec into transport streams, the picture
+// between them is copied into another, the sound, subtitles and attachments
+// are copied from the exact start into a Matroska piece, and all are joined
+// (FFmpeg's concat reader, each picture stream keeping its parameter sets
+// at its key frames) into the row's output. The pieces lie beside the row's
+// pass statistics and go with them.
 class ExactCutPlan : public PassPlan
 {
 public:
@@ -28,23 +28,20 @@ public:
     static QByteArray concatList(const QStringList &pieces);
 
 private:
-    enum class Step
-    {
-        Head,
-        Body,
-        Sound,
-        Join
-    };
-
-    EncoderPass headPass() const;
+    QList<EncoderPass> passes() const;
+    // Pictures from `from` to `to` encoded again, decoded from `keyFrame`.
+    EncoderPass encodedPass(double keyFrame, double from, double to, const char *name,
+                            const QString &title) const;
     EncoderPass bodyPass() const;
     EncoderPass soundPass() const;
-    QStringList keptStreams() const;
     EncoderPass joinPass() const;
-    // How many pictures stand between the start and the joint; none when
-    // the picture's rate is not told.
-    std::optional<int> picturesAgain() const;
-    bool copiesABody() const { return m_exact.joint < m_exact.end; }
+    QStringList keptStreams() const;
+    bool encodesHead() const;
+    bool copiesABody() const;
+    // How many pictures stand from `from` to `to`; none when the picture's
+    // rate is not told.
+    std::optional<int> pictures(double from, double to) const;
+    QString picturesText(double from, double to) const;
     QString piece(const char *name) const;
     // The row command's parts of `roles`, in order.
     QList<CommandPart> partsOf(std::initializer_list<CommandRole> roles) const;
@@ -52,7 +49,8 @@ private:
     PassContext m_context;
     ExactStart m_exact;
     EncoderCommand m_command;
-    Step m_step = Step::Head;
+    QList<EncoderPass> m_passes;
+    int m_at = 0;
 };
 
 } // namespace vantrel

@@ -131,17 +131,40 @@ std::optional<ExactStart> exactStart(const SourceFacts &facts, const ConversionJ
 {
     const ProfileCommandRow *row = profileCommandRow(job.profileIndex);
     const StreamFacts *picture = facts.picture();
-    if (!row || row->shape != Shape::TodayCopy || job.startSeconds <= 0 || !picture ||
-        facts.keyFrameReadFor != double(job.startSeconds) || !facts.keyFrameBefore)
+    if (!row || row->shape != Shape::TodayCopy || !picture)
         return std::nullopt;
     ExactStart exact;
     exact.picture = picture->index;
-    exact.keyFrameBefore = *facts.keyFrameBefore;
     exact.start = job.startSeconds;
     exact.end = job.startSeconds + job.durationSeconds;
-    if (exact.start - *facts.keyFrameBefore < kOnAKeyFrame)
-        return std::nullopt; // the copy starts on its key frame
-    if (facts.keyFrameAfter && *facts.keyFrameAfter < exact.end) {
+    // A clip from 0 starts on the file's first key frame.
+    const bool startRead =
+        job.startSeconds == 0 || (facts.keyFrameReadFor == exact.start && facts.keyFrameBefore);
+    if (!startRead)
+        return std::nullopt;
+    exact.keyFrameBefore = job.startSeconds == 0 ? 0 : *facts.keyFrameBefore;
+    // A start less than a picture before a key frame (a stream whose times
+    // are offset by a few milliseconds) starts on it.
+    if (job.startSeconds > 0 && facts.keyFrameAfter &&
+        *facts.keyFrameAfter - exact.start < kOnAKeyFrame && facts.keyFrameAfterClosed == true)
+        exact.keyFrameBefore = *facts.keyFrameAfter;
+    const bool head = exact.start - exact.keyFrameBefore >= kOnAKeyFrame;
+    const bool endRead = facts.keyFrameEndReadFor == exact.end && facts.keyFrameBeforeEnd;
+    const double tail =
+        endRead ? facts.keyFrameBeforeEndShownFrom.value_or(*facts.keyFrameBeforeEnd) : exact.end;
+    // A copy from key frame to key frame needs nothing encoded again, but a
+    // trimmed end is still counted in pictures: a copy's own length goes by
+    // decoding times, which B-frames put early.
+    if (!head && exact.end - tail < kOnAKeyFrame && !endRead)
+        return std::nullopt;
+    exact.endCounted = endRead;
+    const std::optional<QStringList> encoder = matchingEncoder(*picture, why);
+    if (!encoder)
+        return std::nullopt;
+    exact.encoder = *encoder;
+
+    exact.joint = exact.jointKeyFrame = exact.keyFrameBefore;
+    if (head && facts.keyFrameAfter && *facts.keyFrameAfter < exact.end) {
         exact.jointKeyFrame = *facts.keyFrameAfter;
         exact.joint =
             std::max(exact.start, facts.keyFrameAfterShownFrom.value_or(*facts.keyFrameAfter));
@@ -155,19 +178,20 @@ std::optional<ExactStart> exactStart(const SourceFacts &facts, const ConversionJ
                            : tr("its key frame after the start could not be read");
             return std::nullopt;
         }
-    } else if (facts.keyFrameAfter ||
-               exact.end - exact.start <= SourceReading::kKeyFrameAfterSeconds) {
+    } else if (head && (facts.keyFrameAfter ||
+                        exact.end - exact.start <= SourceReading::kKeyFrameAfterSeconds)) {
         exact.joint = exact.end; // no key frame within the clip: all of it again
-    } else {
+        return exact;
+    } else if (head) {
         if (why)
             *why = tr("no key frame follows its start within %1 s")
                        .arg(SourceReading::kKeyFrameAfterSeconds);
         return std::nullopt;
     }
-    const std::optional<QStringList> encoder = matchingEncoder(*picture, why);
-    if (!encoder)
-        return std::nullopt;
-    exact.encoder = *encoder;
+    if (exact.end - tail >= kOnAKeyFrame) {
+        exact.tail = std::max(tail, exact.joint);
+        exact.tailKeyFrame = *facts.keyFrameBeforeEnd;
+    }
     return exact;
 }
 

@@ -128,6 +128,8 @@ std::optional<ReadingNeeds> sourceNeeds(const ConversionJob &job)
     const ProfileCommandRow *row = profileCommandRow(job.profileIndex);
     if (row->shape == Shape::TodayCopy && job.startSeconds > 0)
         needs.keyFramesAround = job.startSeconds;
+    if (row->shape == Shape::TodayCopy && job.endTrimmed)
+        needs.keyFrameBeforeEnd = job.startSeconds + job.durationSeconds;
     return needs;
 }
 
