@@ -330,9 +330,10 @@ TEST(AssembledProgram, CameraFilesTrueStatusesAndAListThatIsNeverLost)
                                clips.folder(), extra);
         // One message names the refused file; the three others are listed.
         closeMessage(program, "camera-refused.png");
-        EXPECT_TRUE(program.log().contains(qs("message: Only Video files are allowed!\nNot "
-                                              "added:\n") +
-                                           clips.path(qs("notes.txt"))))
+        // The program's log reaches the test a moment after its window shows.
+        const QString refused = qs("message: Only Video files are allowed!\nNot added:\n") +
+                                clips.path(qs("notes.txt"));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return program.log().contains(refused); }, 10000))
             << program.log();
         const QString main = program.waitForWindow(qs("^Vantrel Video Converter 3"));
         ASSERT_FALSE(main.isEmpty());
