@@ -20,8 +20,9 @@ QString tr(const char *text)
 // second) is on it.
 constexpr double kOnAKeyFrame = 0.04;
 
-// Each codec the copies can start exactly: its encoder here, how good the
-// pictures encoded again are, the pixel formats the encoder takes, and the
+// Each codec the copies can cut exactly: its encoder here, how good and how
+// fast the pictures encoded again are (a fast preset at a high quality: they
+// are few, and the user waits for them), the pixel formats the encoder takes, and the
 // profiles by ffprobe's names with the encoder's.
 struct CodecMatch
 {
@@ -38,7 +39,7 @@ const QList<CodecMatch> &codecMatches()
     static const QList<CodecMatch> table = {
         {"h264",
          "libx264",
-         "-preset medium -crf 12",
+         "-preset veryfast -crf 12",
          {QStringLiteral("yuv420p"), QStringLiteral("yuvj420p"), QStringLiteral("yuv422p"),
           QStringLiteral("yuvj422p"), QStringLiteral("yuv444p"), QStringLiteral("yuvj444p"),
           QStringLiteral("yuv420p10le"), QStringLiteral("yuv422p10le"),
@@ -53,7 +54,7 @@ const QList<CodecMatch> &codecMatches()
          true},
         {"hevc",
          "libx265",
-         "-preset medium -crf 12",
+         "-preset fast -crf 12",
          {QStringLiteral("yuv420p"), QStringLiteral("yuv422p"), QStringLiteral("yuv444p"),
           QStringLiteral("yuv420p10le"), QStringLiteral("yuv422p10le"),
           QStringLiteral("yuv444p10le"), QStringLiteral("gray")},
