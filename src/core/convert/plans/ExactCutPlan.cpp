@@ -76,6 +76,11 @@ QString ExactCutPlan::piece(const char *name) const
     return m_context.passLogBase + QLatin1Char('-') + QLatin1String(name);
 }
 
+QString ExactCutPlan::soundPiece() const
+{
+    return piece("sound") + m_context.job.outputExtension;
+}
+
 QList<CommandPart> ExactCutPlan::partsOf(std::initializer_list<CommandRole> roles) const
 {
     QList<CommandPart> parts;
@@ -229,9 +234,18 @@ QStringList ExactCutPlan::keptStreams() const
     // Every stream the copy keeps but the picture, in the copy's order.
     const RunAdaptation kept =
         m_context.facts ? adaptToSource(*m_context.facts, m_context.job) : RunAdaptation();
+    QStringList taken = kept.streams.value_or(QStringList());
+    if (!kept.streams) {
+        // The row's own maps but its pictures': the sound, subtitles and
+        // attachments its container holds.
+        const QStringList maps = m_command.argumentsOf(CommandRole::Maps);
+        for (int at = 1; at < maps.size(); at += 2) {
+            if (!maps.at(at).startsWith(QLatin1String("0:v"), Qt::CaseInsensitive))
+                taken << maps.at(at);
+        }
+    }
     QStringList streams;
-    for (const QString &stream : kept.streams.value_or(
-             QStringList{QStringLiteral("0:a?"), QStringLiteral("0:s?"), QStringLiteral("0:t?")})) {
+    for (const QString &stream : std::as_const(taken)) {
         if (stream != QStringLiteral("0:%1").arg(m_exact.picture))
             streams << stream;
     }
@@ -242,6 +256,8 @@ EncoderPass ExactCutPlan::soundPass() const
 {
     // The sound and subtitles from the very start: a copy's output seek
     // drops the packets before it, which for sound is every frame before.
+    // The piece is the row's own copy without its picture, in its container,
+    // so that it holds what the output holds (MP4's own subtitles).
     const double from = std::max(0.0, m_exact.start - kReadAhead);
     EncoderCommand sound;
     sound.append(partsOf({CommandRole::Program}));
@@ -251,13 +267,12 @@ EncoderPass ExactCutPlan::soundPass() const
     for (const QString &stream : keptStreams())
         maps << QStringLiteral("-map") << stream;
     sound.append(CommandRole::Maps, words(maps));
-    sound.append(CommandRole::Other, words({QStringLiteral("-c"), QStringLiteral("copy")}));
+    sound.append(partsOf({CommandRole::Other, CommandRole::Container}));
     sound.append(CommandRole::Clip,
                  words({QStringLiteral("-ss"), secondsText(m_exact.start - from),
                         QStringLiteral("-t"), secondsText(m_exact.end - m_exact.start)}));
-    sound.append(CommandRole::Container, words({QStringLiteral("-f"), QStringLiteral("matroska")}));
     CommandLine output = CommandLine::literal(" ");
-    output.appendPath(piece("sound.mkv"));
+    output.appendPath(soundPiece());
     sound.append(CommandRole::Output, output);
     sound.append(partsOf({CommandRole::Threads}));
     EncoderPass pass;
@@ -296,7 +311,7 @@ EncoderPass ExactCutPlan::joinPass() const
     CommandLine input = inputOf({QStringLiteral("-f"), QStringLiteral("concat"),
                                  QStringLiteral("-safe"), QStringLiteral("0")},
                                 piece("joint.ffconcat"));
-    input.append(inputOf({}, piece("sound.mkv")));
+    input.append(inputOf({}, soundPiece()));
     join.append(CommandRole::Input, input);
     join.append(CommandRole::Maps, words(maps));
     // The row's own copy, its metadata and chapters from the sound's piece,
@@ -337,7 +352,18 @@ std::optional<int> ExactCutPlan::pictures(double from, double to) const
     const std::optional<double> rate = picture ? picture->framesPerSecond() : std::nullopt;
     if (!rate || *rate <= 0)
         return std::nullopt;
-    return int(std::lround((to - from) * *rate));
+    // The pictures stand on one grid, which a key frame's time gives (a
+    // container may shift it by some milliseconds): those from `from` on and
+    // before `to` are counted, with a slack for times rounded to milliseconds.
+    const double grid = m_exact.tail ? *m_exact.tail
+                        : m_exact.joint < m_exact.end && m_exact.joint > m_exact.start
+                            ? m_exact.joint
+                            : m_exact.keyFrameBefore;
+    constexpr double kSlack = 0.01; // of a picture
+    const auto index = [&](double seconds) {
+        return std::ceil((seconds - grid) * *rate - kSlack);
+    };
+    return int(std::max(0.0, index(to) - index(from)));
 }
 
 QString ExactCutPlan::picturesText(double from, double to) const

@@ -9,7 +9,8 @@ namespace vantrel {
 // pictures from the start to the joint, and from the tail to the end, are
 // encoded again with the source's codec into transport streams, the picture
 // between them is copied into another, the sound, subtitles and attachments
-// are copied from the exact start into a Matroska piece, and all are joined
+// are copied from the exact start into a piece in the output's container,
+// and all are joined
 // (FFmpeg's concat reader, each picture stream keeping its parameter sets
 // at its key frames) into the row's output. The pieces lie beside the row's
 // pass statistics and go with them.
@@ -43,6 +44,8 @@ private:
     std::optional<int> pictures(double from, double to) const;
     QString picturesText(double from, double to) const;
     QString piece(const char *name) const;
+    // The piece of sound and subtitles, in the output's container.
+    QString soundPiece() const;
     // The row command's parts of `roles`, in order.
     QList<CommandPart> partsOf(std::initializer_list<CommandRole> roles) const;
 
