@@ -200,6 +200,16 @@ SettingsFile cliSettingsFile()
     return SettingsFile(AppPaths::settingsFile(), AppPaths::defaultOutputFolder());
 }
 
+void printRecord(QTextStream &out, const QString &status, const QString &source,
+                 const QString &output, const QString &messages)
+{
+    out << status << '\t' << escapedField(source) << '\t' << escapedField(output) << '\n';
+    if (!messages.isEmpty()) {
+        for (const QString &line : messages.split(u'\n'))
+            out << "  " << escapedField(line) << '\n';
+    }
+}
+
 void printError(QTextStream &err, const QString &message)
 {
     QString line = message;

@@ -48,6 +48,11 @@ QString escapedField(const QString &text);
 // none is chosen.
 SettingsFile cliSettingsFile();
 
+// One converted file's record, "status<TAB>source<TAB>output", and the lines
+// of its reason or notes indented under it, each escaped as a field.
+void printRecord(QTextStream &out, const QString &status, const QString &source,
+                 const QString &output, const QString &messages);
+
 // Prints "vantrel-cli: " and the message on one line, escaped as a field.
 void printError(QTextStream &err, const QString &message);
 // Prints the one-line error and returns kExitUsage.

@@ -388,13 +388,8 @@ void printRecords(const SourceList &list, const BatchRun &batch, QTextStream &ou
 {
     for (int row = 0; row < list.count(); ++row) {
         const SourceItem &item = list.item(row);
-        out << rowStatusText(item.status) << '\t' << escapedField(item.fileName) << '\t'
-            << escapedField(batch.rowOutput(row)) << '\n';
-        const QString messages = batch.rowMessages(row);
-        if (!messages.isEmpty()) {
-            for (const QString &line : messages.split(u'\n'))
-                out << "  " << escapedField(line) << '\n';
-        }
+        printRecord(out, rowStatusText(item.status), item.fileName, batch.rowOutput(row),
+                    batch.rowMessages(row));
     }
     out.flush();
 }

@@ -76,12 +76,7 @@ private:
     void onFileDone(const QString &path, RowStatus status, const QString &output,
                     const QString &messages)
     {
-        m_out << rowStatusText(status) << '\t' << escapedField(path) << '\t' << escapedField(output)
-              << '\n';
-        if (!messages.isEmpty()) {
-            for (const QString &line : messages.split(u'\n'))
-                m_out << "  " << escapedField(line) << '\n';
-        }
+        printRecord(m_out, rowStatusText(status), path, output, messages);
         m_out.flush();
     }
 

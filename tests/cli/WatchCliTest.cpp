@@ -109,7 +109,9 @@ TEST_F(WatchCli, StoppingLeavesNothingHalfWritten)
         const QString name = QStringLiteral("long%1.mp4").arg(signal);
         drop(clips.video(name, 20, "640x480"), name);
         ASSERT_TRUE(waitFor(cli, told, qs("joined:"), false)) << told.toStdString();
-        QTest::qWait(300);
+        // Stopped once the encoder writes its hidden output, or has finished.
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return !QDir(out()).entryList(QDir::Files | QDir::Hidden).isEmpty(); }, 30000));
         stop(cli, signal);
         const QString output = QDir(out()).filePath(name);
         const bool finished = QString::fromUtf8(cli.readAllStandardOutput()).contains(qs("OK\t"));

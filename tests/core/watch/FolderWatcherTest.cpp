@@ -81,7 +81,7 @@ TEST(FolderWatcher, SlowCopiesJoinOnlyWhenWhole)
     EXPECT_EQ(early, QStringList());
     for (const QString &path : std::as_const(told.ready))
         EXPECT_EQ(told.readySize.value(path), chunk.size() * kChunks) << path.toStdString();
-    QTest::qWait(1200); // a second look finds nothing new
+    watcher.lookNow(); // a second look finds nothing new
     EXPECT_EQ(told.ready.size(), kCopies);
 }
 
@@ -96,11 +96,12 @@ TEST(FolderWatcher, ARenamedPartJoinsOnce)
     watcher.start();
     const QString part = folder.filePath(qs("film.mkv.part"));
     append(part, QByteArray(4096, 'x'));
-    QTest::qWait(700);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !told.passedOver.isEmpty(); }, 5000));
+    watcher.lookNow();
     EXPECT_EQ(told.ready, QStringList());
     ASSERT_TRUE(QFile::rename(part, folder.filePath(qs("film.mkv"))));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !told.ready.isEmpty(); }, 5000));
-    QTest::qWait(700);
+    watcher.lookNow();
     EXPECT_EQ(told.ready, QStringList{folder.filePath(qs("film.mkv"))});
     EXPECT_EQ(told.passedOver, QStringList{part});
 }

@@ -60,7 +60,8 @@ CommandLine inputOf(const QStringList &before, const QString &path)
 } // namespace
 
 ExactCutPlan::ExactCutPlan(PassContext context, ExactStart exact)
-    : m_context(std::move(context)), m_exact(std::move(exact))
+    : m_context(std::move(context)), m_exact(std::move(exact)),
+      m_kept(m_context.facts ? adaptToSource(*m_context.facts, m_context.job) : RunAdaptation())
 {}
 
 QByteArray ExactCutPlan::concatList(const QStringList &pieces)
@@ -74,6 +75,11 @@ QByteArray ExactCutPlan::concatList(const QStringList &pieces)
 QString ExactCutPlan::piece(const char *name) const
 {
     return m_context.passLogBase + QLatin1Char('-') + QLatin1String(name);
+}
+
+CommandLine ExactCutPlan::pictureMap() const
+{
+    return words({QStringLiteral("-map"), QStringLiteral("0:%1").arg(m_exact.picture)});
 }
 
 QString ExactCutPlan::soundPiece() const
@@ -146,8 +152,7 @@ EncoderPass ExactCutPlan::encodedPass(double keyFrame, double from, double to, c
     const double readAt = readFrom(keyFrame);
     head.append(CommandRole::Input,
                 inputOf({QStringLiteral("-ss"), secondsText(readAt)}, m_context.job.sourcePath));
-    head.append(CommandRole::Maps,
-                words({QStringLiteral("-map"), QStringLiteral("0:%1").arg(m_exact.picture)}));
+    head.append(CommandRole::Maps, pictureMap());
     // The pictures before the start go in the filter, which puts the first
     // one kept at 0, as the pieces after it expect.
     head.append(CommandRole::Other,
@@ -165,18 +170,8 @@ EncoderPass ExactCutPlan::encodedPass(double keyFrame, double from, double to, c
                 count ? words({QStringLiteral("-frames:v"), QString::number(*count)})
                       : words({QStringLiteral("-t"), secondsText(to - from)}));
     head.append(CommandRole::Container, words({QStringLiteral("-f"), QStringLiteral("mpegts")}));
-    CommandLine output = CommandLine::literal(" ");
-    output.appendPath(piece(name));
-    head.append(CommandRole::Output, output);
-    head.append(partsOf({CommandRole::Threads, CommandRole::Statistics}));
-    EncoderPass pass;
-    pass.title = title;
-    pass.command = head;
-    pass.writesOutput = false;
-    pass.readsSource = false;
-    pass.weight = 1;
-    pass.weightAfter = 0.5;
-    return pass;
+    head.append(partsOf({CommandRole::Statistics})); // its progress, as it encodes
+    return piecePass(std::move(head), piece(name), title, 1, 0.5);
 }
 
 EncoderPass ExactCutPlan::bodyPass() const
@@ -199,8 +194,7 @@ EncoderPass ExactCutPlan::bodyPass() const
                 inputOf({QStringLiteral("-ss"), afterHead ? secondsText(from) : seekText(from),
                          QStringLiteral("-fflags"), QStringLiteral("+genpts")},
                         m_context.job.sourcePath));
-    body.append(CommandRole::Maps,
-                words({QStringLiteral("-map"), QStringLiteral("0:%1").arg(m_exact.picture)}));
+    body.append(CommandRole::Maps, pictureMap());
     body.append(CommandRole::Other, words({QStringLiteral("-c"), QStringLiteral("copy")}));
     QStringList clip;
     if (afterHead)
@@ -215,27 +209,15 @@ EncoderPass ExactCutPlan::bodyPass() const
         clip << QStringLiteral("-t") << secondsText(m_exact.tail.value_or(m_exact.end) - halfway);
     body.append(CommandRole::Clip, words(clip));
     body.append(CommandRole::Container, words({QStringLiteral("-f"), QStringLiteral("mpegts")}));
-    CommandLine output = CommandLine::literal(" ");
-    output.appendPath(piece("body.ts"));
-    body.append(CommandRole::Output, output);
-    body.append(partsOf({CommandRole::Threads}));
-    EncoderPass pass;
-    pass.title = tr("copies the pictures between the key frames");
-    pass.command = body;
-    pass.writesOutput = false;
-    pass.readsSource = false;
-    pass.weight = 0.25;
-    pass.weightAfter = 0.25;
-    return pass;
+    return piecePass(std::move(body), piece("body.ts"),
+                     tr("copies the pictures between the key frames"), 0.25, 0.25);
 }
 
 QStringList ExactCutPlan::keptStreams() const
 {
     // Every stream the copy keeps but the picture, in the copy's order.
-    const RunAdaptation kept =
-        m_context.facts ? adaptToSource(*m_context.facts, m_context.job) : RunAdaptation();
-    QStringList taken = kept.streams.value_or(QStringList());
-    if (!kept.streams) {
+    QStringList taken = m_kept.streams.value_or(QStringList());
+    if (!m_kept.streams) {
         // The row's own maps but its pictures': the sound, subtitles and
         // attachments its container holds.
         const QStringList maps = m_command.argumentsOf(CommandRole::Maps);
@@ -271,17 +253,24 @@ EncoderPass ExactCutPlan::soundPass() const
     sound.append(CommandRole::Clip,
                  words({QStringLiteral("-ss"), secondsText(m_exact.start - from),
                         QStringLiteral("-t"), secondsText(m_exact.end - m_exact.start)}));
+    return piecePass(std::move(sound), soundPiece(),
+                     tr("copies the sound and subtitles from the start"), 0.1, 0.25);
+}
+
+EncoderPass ExactCutPlan::piecePass(EncoderCommand command, const QString &path,
+                                    const QString &title, double weight, double weightAfter) const
+{
     CommandLine output = CommandLine::literal(" ");
-    output.appendPath(soundPiece());
-    sound.append(CommandRole::Output, output);
-    sound.append(partsOf({CommandRole::Threads}));
+    output.appendPath(path);
+    command.append(CommandRole::Output, output);
+    command.append(partsOf({CommandRole::Threads}));
     EncoderPass pass;
-    pass.title = tr("copies the sound and subtitles from the start");
-    pass.command = sound;
-    pass.writesOutput = false;
-    pass.readsSource = false;
-    pass.weight = 0.1;
-    pass.weightAfter = 0.25;
+    pass.title = title;
+    pass.command = std::move(command);
+    pass.writesOutput = false; // a piece, not the row's output
+    pass.readsSource = false;  // its maps and options are its own
+    pass.weight = weight;
+    pass.weightAfter = weightAfter;
     return pass;
 }
 
@@ -296,8 +285,6 @@ EncoderPass ExactCutPlan::joinPass() const
         pieces << piece("body.ts");
     if (m_exact.tail)
         pieces << piece("tail.ts");
-    const RunAdaptation kept =
-        m_context.facts ? adaptToSource(*m_context.facts, m_context.job) : RunAdaptation();
     QStringList maps = {QStringLiteral("-map"), QStringLiteral("0:v:0")};
     const QStringList streams = keptStreams();
     for (int at = 0; at < streams.size(); ++at) {
@@ -325,7 +312,7 @@ EncoderPass ExactCutPlan::joinPass() const
         }
         join.append(part.role, words(arguments));
     }
-    join.append(CommandRole::Other, words(kept.outputOptions));
+    join.append(CommandRole::Other, words(m_kept.outputOptions));
     join.append(partsOf({CommandRole::Output, CommandRole::Threads}));
     EncoderPass pass;
     pass.title = tr("joins them");

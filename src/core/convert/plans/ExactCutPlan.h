@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/convert/command/RunAdaptation.h"
 #include "core/convert/plans/PassPlan.h"
 #include "core/convert/rules/ExactStart.h"
 
@@ -33,6 +34,10 @@ private:
     // Pictures from `from` to `to` encoded again, decoded from `keyFrame`.
     EncoderPass encodedPass(double keyFrame, double from, double to, const char *name,
                             const QString &title) const;
+    // A pass that writes a piece at `path`, with the row's threads.
+    EncoderPass piecePass(EncoderCommand command, const QString &path, const QString &title,
+                          double weight, double weightAfter) const;
+    CommandLine pictureMap() const; // "-map 0:N", the picture alone
     EncoderPass bodyPass() const;
     EncoderPass soundPass() const;
     EncoderPass joinPass() const;
@@ -51,6 +56,7 @@ private:
 
     PassContext m_context;
     ExactStart m_exact;
+    RunAdaptation m_kept; // what the copy keeps of the source, and its flags
     EncoderCommand m_command;
     QList<EncoderPass> m_passes;
     int m_at = 0;
