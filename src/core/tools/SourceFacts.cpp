@@ -663,18 +663,22 @@ KeyFrames keyFramesAround(const QString &packets, double startSeconds, double cl
     return found;
 }
 
-QStringList keyFrameHeaderArguments(const QString &path, int streamIndex, double seconds)
+QStringList keyFrameHeaderArguments(const QString &path, int streamIndex, double before,
+                                    double seconds)
 {
+    const double from = std::max(0.0, before - 1);
     return {QStringLiteral("-hide_banner"),
             QStringLiteral("-nostdin"),
             QStringLiteral("-ss"),
-            QString::number(std::ceil(seconds * 1000) / 1000, 'f', 3),
+            QString::number(from, 'f', 3),
             QStringLiteral("-i"),
             localFileArgument(path),
             QStringLiteral("-map"),
             QStringLiteral("0:%1").arg(streamIndex),
             QStringLiteral("-c"),
             QStringLiteral("copy"),
+            QStringLiteral("-ss"),
+            QString::number((before + seconds) / 2 - from, 'f', 3),
             QStringLiteral("-frames:v"),
             QStringLiteral("1"),
             QStringLiteral("-bsf:v"),

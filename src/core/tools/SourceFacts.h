@@ -267,9 +267,12 @@ struct KeyFrames
 KeyFrames keyFramesAround(const QString &packets, double startSeconds, double clipStart);
 
 // The encoder arguments that print the headers of the key frame of picture
-// stream `streamIndex` of `path` at `seconds` (from the file's start):
-// FFmpeg's trace_headers, on standard error.
-QStringList keyFrameHeaderArguments(const QString &path, int streamIndex, double seconds);
+// stream `streamIndex` of `path` at `seconds` (from the file's start), whose
+// key frame before is at `before`: FFmpeg's trace_headers, on standard
+// error. The packets are read from before that one and dropped up to
+// halfway, then up to a key frame, as a seek may land on an earlier one.
+QStringList keyFrameHeaderArguments(const QString &path, int streamIndex, double before,
+                                    double seconds);
 // Whether the first picture in the traced headers of a `codec` stream starts
 // a closed group of pictures: an H.264 IDR slice, an H.265 IDR or BLA picture,
 // an MPEG-2 GOP header that is closed or has a broken link; none until the

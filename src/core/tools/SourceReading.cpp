@@ -265,7 +265,8 @@ void SourceReading::onKeyFramesEnded(const ProcessResult &result)
         m_trace.clear();
         m_limit.start(kProbeLimitMs);
         m_keyFrameHeaders.start(CommandLine::program(m_encoderPath),
-                                keyFrameHeaderArguments(m_path, picture->index, *found.after));
+                                keyFrameHeaderArguments(m_path, picture->index,
+                                                        found.before.value_or(0), *found.after));
         return;
     }
     next();
